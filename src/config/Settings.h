@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/SettingsStore.h"
+
+// The program's settings, held in memory from start-up to shut-down. The initial values are the
+// first-start defaults; each stays in force for every value the store does not supply.
+struct Settings {
+    // Main window bounds; a first start takes the design client size 1343 x 561 as the outer size.
+    int Left = 312;
+    int Top = 214;
+    int Width = 1343;
+    int Height = 561;
+    // Spectator window bounds.
+    int Left2 = 0;
+    int Top2 = 0;
+    int Width2 = 0;
+    int Height2 = 0;
+    // Light-barrier port "COM" + number, 0 to 255; 0 = none.
+    int Port = 0;
+    // Light-barrier trigger: 0 = CTS becoming active, 1 = CTS becoming inactive.
+    int Alg = 0;
+    bool CountDown = true;
+    // Countdown length in milliseconds.
+    int CountDownSek = 30000;
+    // Warning when less than this many milliseconds of the countdown are left.
+    int TimeWarnung = 10000;
+    // Milliseconds the light barrier stays locked after a run start or stop; 0 = until re-armed.
+    int TimeLock = 10000;
+    // The countdown may be aborted (F8).
+    bool Abbruch = true;
+    bool SoundCountDown = true;
+    bool SoundWarnung = true;
+    bool SoundAbbruch = false;
+    // The spectator window covers its whole monitor.
+    bool FullScreen = false;
+    // Last file loaded or saved through a dialog.
+    std::string LastFileName;
+    // 0-based monitor of the full-screen spectator window.
+    int Monitor = 0;
+
+    bool operator==(const Settings&) const = default;
+};
+
+// Reads the values in their fixed order. The first number that is absent or not an integer, or a
+// "LastFileName" that is not a string, ends the reading silently: it and everything after it keep
+// their defaults. An absent "LastFileName" reads as empty and the reading goes on. Booleans are
+// true for any non-zero value; "Port" keeps the low 8 bits of the stored number.
+Settings ReadSettings(ISettingsStore& store);
+
+// Writes every value in the same order, booleans as 1 or 0. A value that cannot be stored does not
+// stop the others; the names of those that failed are returned in order.
+std::vector<std::string> WriteSettings(ISettingsStore& store, const Settings& settings);
+
+// "Failed to set data for '<name>'", the report of a value WriteSettings could not store.
+std::string WriteFailureText(std::string_view name);

@@ -1,0 +1,213 @@
+#pragma once
+
+// The serial port component of the light barrier: TComPort opens one port, configures it and
+// watches its modem-status lines on a watcher thread of its own. Each line change is timestamped
+// on the watcher thread (MonotonicRawNow) the moment it is seen and handed to the UI thread as a
+// ComEvent; the callbacks run there. The watcher never waits for the UI thread.
+//
+// Port numbers and devices: COM1-COM32 are /dev/ttyS0-/dev/ttyS31, COM33-COM64 are
+// /dev/ttyUSB0-/dev/ttyUSB31 (ComPortDevicePath). Any other device (a /dev/ttyACM adapter, the
+// simulated light barrier) is opened by setting TComPort::DevicePath, which then wins over Port.
+//
+// Simulated light barrier: when the device path is a FIFO (mkfifo), every byte written to it is
+// one line change: '1' = CTS on (modem status 0x10), '0' = CTS off, other bytes are ignored. CTS
+// is off when the port opens. Example: `mkfifo /tmp/lb; echo -n 1 > /tmp/lb; echo -n 0 > /tmp/lb`.
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+class ISerialBackend;
+class ISerialDevice;
+class TComThread;
+
+// Raised when the device cannot be opened.
+class EComHandle : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Raised when the line settings cannot be applied.
+class EComState : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "Unable to open com port: " / "Unable to set com state: " followed by the system's text.
+[[noreturn]] void RaiseComHandle(int errorNumber);
+[[noreturn]] void RaiseComState(int errorNumber);
+
+enum TBaudRate {
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br76500,  // sets 57600 bit/s
+    br115200,
+    br128000,
+    br256000,
+    brUser  // speed from TComPort::BaudRateUser
+};
+
+enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
+enum TParity { prNone, prOdd, prEven, prMark, prSpace };
+enum TFlowControl { fcNone, fcRtsCts, fcXonXoff };
+enum TEvent { evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD };
+
+// A set of TEvent.
+class TEvents {
+public:
+    constexpr TEvents(std::initializer_list<TEvent> events) {
+        for (TEvent e : events) {
+            bits_ |= 1u << e;
+        }
+    }
+    constexpr bool Contains(TEvent e) const { return (bits_ >> e) & 1u; }
+
+private:
+    std::uint32_t bits_ = 0;
+};
+
+inline constexpr TEvents AllEvents{evRxChar, evTxEmpty, evRxFlag, evRing, evBreak,
+                                   evCTS,    evDSR,     evError,  evRLSD};
+
+// Bit of an event in ComEvent::EventMask.
+constexpr std::uint32_t EventBit(TEvent e) {
+    switch (e) {
+        case evRxChar:
+            return 0x0001;
+        case evRxFlag:
+            return 0x0002;
+        case evTxEmpty:
+            return 0x0004;
+        case evCTS:
+            return 0x0008;
+        case evDSR:
+            return 0x0010;
+        case evRLSD:
+            return 0x0020;
+        case evBreak:
+            return 0x0040;
+        case evError:
+            return 0x0080;
+        case evRing:
+            return 0x0100;
+    }
+    return 0;
+}
+
+// Bits of the modem-status word (ReadModemStatus, ComEvent::ModemStatus).
+inline constexpr std::uint32_t ModemCtsOn = 0x10;
+inline constexpr std::uint32_t ModemDsrOn = 0x20;
+inline constexpr std::uint32_t ModemRingOn = 0x40;
+inline constexpr std::uint32_t ModemRlsdOn = 0x80;
+
+// Line speed in bit/s.
+std::uint32_t LineSpeed(TBaudRate rate, std::int32_t userRate);
+
+// The line parameters a device is configured with when the port opens.
+struct LineSettings {
+    std::uint32_t Speed = 9600;  // bit/s
+    int DataBits = 8;
+    TParity Parity = prNone;
+    TStopBits StopBits = sbOneStopBit;
+    TFlowControl FlowControl = fcNone;
+    bool EnableDTR = true;
+};
+
+// Device path of a port number, empty when the number has no device (see the top of this file).
+std::string ComPortDevicePath(int port);
+
+// One batch of line events: the events, the modem status right after the change and when the
+// watcher saw it (MonotonicRawNow).
+struct ComEvent {
+    std::uint32_t EventMask = 0;
+    std::uint32_t ModemStatus = 0;
+    std::int64_t Timestamp = 0;
+};
+
+// Posts a closure to the UI thread; thread-safe, keeps the order of posting, never blocks.
+using UiPost = std::function<void(std::function<void()>)>;
+
+// The serial port component. All members are for the UI thread only; callbacks run there.
+class TComPort {
+public:
+    TComPort(ISerialBackend& backend, UiPost post);
+    ~TComPort();
+    TComPort(const TComPort&) = delete;
+    TComPort& operator=(const TComPort&) = delete;
+
+    TBaudRate BaudRate = br9600;
+    std::int32_t BaudRateUser = 9600;
+    int Port = 1;            // 0 = none
+    std::string DevicePath;  // when not empty, opened instead of the path of Port
+    TParity Parity = prNone;
+    TStopBits StopBits = sbOneStopBit;
+    TFlowControl FlowControl = fcNone;
+    TEvents Events = AllEvents;  // taken when the port opens
+    bool EnableDTR = true;
+    // Driver buffer sizes; the Linux drivers size their own buffers, so these are only kept.
+    std::int32_t WriteBufSize = 2048;
+    std::int32_t ReadBufSize = 2048;
+
+    int DataBits() const { return dataBits_; }
+    void SetDataBits(int value);  // clamps to 5..8
+
+    std::function<void(TComPort&, int inQue)> OnRxChar;
+    std::function<void(TComPort&)> OnTxEmpty;
+    std::function<void(TComPort&)> OnBreak;
+    std::function<void(TComPort&)> OnRing;
+    std::function<void(TComPort&)> OnCTS;
+    std::function<void(TComPort&)> OnDSR;
+    std::function<void(TComPort&)> OnRLSD;
+    std::function<void(TComPort&)> OnRxFlag;
+    std::function<void(TComPort&)> OnError;
+    std::function<void(TComPort&)> OnOpen;
+    std::function<void(TComPort&)> OnClose;
+
+    // Closes an open port first. Raises EComHandle or EComState; the port is closed then.
+    void Open();
+    // Does nothing on a closed port, except that it ends a DeviceLost state.
+    void Close();
+    bool Connected() const { return connected_; }
+    bool HasDevice() const { return device_ != nullptr; }
+    // The port was closed because its device went away (USB adapter pulled); ends with the next
+    // successful Open or a Close.
+    bool DeviceLost() const { return deviceLost_; }
+
+    // Modem-status word of the line now (ModemCtsOn...), 0 while closed.
+    std::uint32_t ReadModemStatus();
+    // Bytes waiting in the input queue, 0 while closed.
+    int ReadInQueue();
+
+    // The batch whose callbacks are running: modem status at the change and its timestamp.
+    const ComEvent& CurrentEvent() const { return currentEvent_; }
+
+private:
+    friend class TComThread;
+    LineSettings CurrentLineSettings() const;
+    void Dispatch(const ComEvent& event, std::uint64_t generation);
+    void Shutdown(bool deviceLost);
+
+    ISerialBackend& backend_;
+    UiPost post_;
+    int dataBits_ = 8;
+    bool connected_ = false;
+    bool deviceLost_ = false;
+    ComEvent currentEvent_;
+    std::unique_ptr<ISerialDevice> device_;
+    std::unique_ptr<TComThread> watchThread_;
+    // Counts opens and closes; closures posted for an older value are dropped. Closures hold a
+    // weak reference, so none runs after the port is destroyed.
+    std::shared_ptr<std::uint64_t> generation_;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstdint>
+
+// The time base of every reading in the program: CLOCK_MONOTONIC_RAW in nanoseconds. Unlike
+// CLOCK_MONOTONIC it is never slewed by NTP or chrony, so a run time is not stretched or shrunk
+// while the system clock is being corrected.
+std::int64_t MonotonicRawNow();
+
+// Ticks of MonotonicRawNow per second.
+inline constexpr std::int64_t MonotonicRawFrequency = 1'000'000'000;

@@ -1,0 +1,263 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "serial/Comms.h"
+#include "serial/FakeSerialBackend.h"
+#include "serial/ManualUiQueue.h"
+
+namespace {
+
+using testing::ElementsAre;
+
+// The message of the exception Open raises, or "opened".
+template <typename Exception>
+std::string OpenFailure(TComPort& port) {
+    try {
+        port.Open();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "opened";
+}
+
+class ComPortTest : public testing::Test {
+protected:
+    ComPortTest() {
+        backend.AddDevice(path);
+        port.Port = 1;
+        port.OnOpen = [this](TComPort&) { calls.push_back("open"); };
+        port.OnClose = [this](TComPort&) { calls.push_back("close"); };
+    }
+
+    void Record(std::function<void(TComPort&)>& callback, const std::string& name) {
+        callback = [this, name](TComPort&) { calls.push_back(name); };
+    }
+
+    // Plays the UI thread until the watcher has posted count closures, and runs them.
+    void Deliver(std::size_t count) {
+        ASSERT_TRUE(ui.WaitForPosted(count));
+        ui.RunPending();
+    }
+
+    FakeSerialBackend backend;
+    const std::string path = ComPortDevicePath(1);
+    ManualUiQueue ui;
+    std::vector<std::string> calls;  // outlives the port, whose destruction calls OnClose
+    TComPort port{backend, ui.Poster()};
+};
+
+TEST_F(ComPortTest, DataBitsAreClampedToFiveToEight) {
+    port.SetDataBits(9);
+    EXPECT_EQ(port.DataBits(), 8);
+    port.SetDataBits(4);
+    EXPECT_EQ(port.DataBits(), 5);
+    port.SetDataBits(6);
+    EXPECT_EQ(port.DataBits(), 6);
+}
+
+TEST_F(ComPortTest, ADefaultPortIsConfiguredFor9600Bits8N1WithDtrOn) {
+    port.Open();
+    const LineSettings settings = backend.Settings(path);
+    EXPECT_EQ(settings.Speed, 9600u);
+    EXPECT_EQ(settings.DataBits, 8);
+    EXPECT_EQ(settings.Parity, prNone);
+    EXPECT_EQ(settings.StopBits, sbOneStopBit);
+    EXPECT_EQ(settings.FlowControl, fcNone);
+    EXPECT_TRUE(settings.EnableDTR);
+}
+
+TEST_F(ComPortTest, LineSettingsFollowTheProperties) {
+    port.BaudRate = br76500;
+    port.SetDataBits(7);
+    port.Parity = prMark;
+    port.StopBits = sbTwoStopBits;
+    port.FlowControl = fcRtsCts;
+    port.EnableDTR = false;
+    port.Open();
+    const LineSettings settings = backend.Settings(path);
+    EXPECT_EQ(settings.Speed, 57600u);
+    EXPECT_EQ(settings.DataBits, 7);
+    EXPECT_EQ(settings.Parity, prMark);
+    EXPECT_EQ(settings.StopBits, sbTwoStopBits);
+    EXPECT_EQ(settings.FlowControl, fcRtsCts);
+    EXPECT_FALSE(settings.EnableDTR);
+
+    port.BaudRate = brUser;
+    port.BaudRateUser = 28800;
+    port.Open();
+    EXPECT_EQ(backend.Settings(path).Speed, 28800u);
+}
+
+TEST_F(ComPortTest, BaudRateTableGivesTheLineSpeeds) {
+    EXPECT_EQ(LineSpeed(br110, 0), 110u);
+    EXPECT_EQ(LineSpeed(br9600, 0), 9600u);
+    EXPECT_EQ(LineSpeed(br56000, 0), 56000u);
+    EXPECT_EQ(LineSpeed(br76500, 0), 57600u);
+    EXPECT_EQ(LineSpeed(br256000, 0), 256000u);
+    EXPECT_EQ(LineSpeed(brUser, 28800), 28800u);
+}
+
+TEST(ComPortDevicePath, NumbersOneToThirtyTwoAreTtySAndThirtyThreeToSixtyFourTtyUsb) {
+    EXPECT_EQ(ComPortDevicePath(1), "/dev/ttyS0");
+    EXPECT_EQ(ComPortDevicePath(32), "/dev/ttyS31");
+    EXPECT_EQ(ComPortDevicePath(33), "/dev/ttyUSB0");
+    EXPECT_EQ(ComPortDevicePath(64), "/dev/ttyUSB31");
+    EXPECT_EQ(ComPortDevicePath(0), "");
+    EXPECT_EQ(ComPortDevicePath(65), "");
+    EXPECT_EQ(ComPortDevicePath(-1), "");
+}
+
+TEST_F(ComPortTest, DevicePathIsOpenedInsteadOfThePortNumber) {
+    backend.AddDevice("/tmp/lightbarrier");
+    port.DevicePath = "/tmp/lightbarrier";
+    port.Open();
+    EXPECT_TRUE(backend.IsOpen("/tmp/lightbarrier"));
+    EXPECT_FALSE(backend.IsOpen(path));
+}
+
+TEST_F(ComPortTest, APortNumberWithoutDeviceRaisesEComHandle) {
+    port.Port = 0;
+    EXPECT_EQ(OpenFailure<EComHandle>(port), "Unable to open com port: no device for COM0");
+    EXPECT_FALSE(port.Connected());
+}
+
+TEST_F(ComPortTest, AFailedOpenRaisesEComHandleAndLeavesThePortClosed) {
+    backend.FailOpen(path, FakeSerialBackend::Failure::Handle, EACCES);
+    EXPECT_EQ(OpenFailure<EComHandle>(port), "Unable to open com port: Permission denied");
+    EXPECT_FALSE(port.Connected());
+    EXPECT_FALSE(port.HasDevice());
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(ComPortTest, AFailedConfigurationRaisesEComStateAndReleasesTheDevice) {
+    backend.FailOpen(path, FakeSerialBackend::Failure::State, EIO);
+    EXPECT_EQ(OpenFailure<EComState>(port), "Unable to set com state: Input/output error");
+    EXPECT_FALSE(port.Connected());
+    EXPECT_FALSE(backend.IsOpen(path));
+    EXPECT_TRUE(calls.empty());
+
+    backend.FailOpen(path, FakeSerialBackend::Failure::None);
+    port.Open();
+    EXPECT_TRUE(port.Connected());
+}
+
+TEST_F(ComPortTest, OneBatchCallsTheAssignedCallbacksInDispatchOrder) {
+    Record(port.OnCTS, "cts");
+    Record(port.OnDSR, "dsr");
+    Record(port.OnRing, "ring");
+    Record(port.OnRLSD, "rlsd");
+    port.Open();
+    backend.SetModemStatus(path, ModemCtsOn | ModemDsrOn | ModemRingOn | ModemRlsdOn, 1);
+    Deliver(1);
+    EXPECT_THAT(calls, ElementsAre("open", "ring", "cts", "dsr", "rlsd"));
+}
+
+TEST_F(ComPortTest, CtsAndDsrInOneBatchCallOnCtsBeforeOnDsrAndOnlyAssignedOnes) {
+    Record(port.OnCTS, "cts");
+    Record(port.OnDSR, "dsr");
+    port.Open();
+    backend.SetModemStatus(path, ModemCtsOn | ModemDsrOn, 1);
+    Deliver(1);
+    EXPECT_THAT(calls, ElementsAre("open", "cts", "dsr"));
+
+    port.OnDSR = nullptr;
+    backend.SetModemStatus(path, 0, 2);
+    Deliver(1);
+    EXPECT_THAT(calls, ElementsAre("open", "cts", "dsr", "cts"));
+}
+
+TEST_F(ComPortTest, CurrentEventGivesTheStatusAndTimestampSeenByTheWatcher) {
+    ComEvent seen;
+    port.OnCTS = [&](TComPort& sender) { seen = sender.CurrentEvent(); };
+    port.Open();
+    backend.SetModemStatus(path, ModemCtsOn | ModemDsrOn, 123'456'789);
+    backend.SetModemStatus(path, ModemCtsOn, 5);  // the line has moved on meanwhile
+    Deliver(1);
+    EXPECT_EQ(seen.EventMask, EventBit(evCTS) | EventBit(evDSR));
+    EXPECT_EQ(seen.ModemStatus, ModemCtsOn | ModemDsrOn);
+    EXPECT_EQ(seen.Timestamp, 123'456'789);
+}
+
+TEST_F(ComPortTest, OnlyTheWatchedEventsAreDelivered) {
+    Record(port.OnCTS, "cts");
+    Record(port.OnDSR, "dsr");
+    port.Events = TEvents{evCTS};
+    port.Open();
+    backend.SetModemStatus(path, ModemDsrOn, 1);
+    backend.SetModemStatus(path, ModemDsrOn | ModemCtsOn, 2);
+    Deliver(1);
+    ui.RunPending();
+    EXPECT_THAT(calls, ElementsAre("open", "cts"));
+}
+
+TEST_F(ComPortTest, ACallbackThatClosesThePortEndsItsBatch) {
+    port.OnCTS = [this](TComPort& sender) {
+        calls.push_back("cts");
+        sender.Close();
+    };
+    Record(port.OnDSR, "dsr");
+    port.Open();
+    backend.SetModemStatus(path, ModemCtsOn | ModemDsrOn, 1);
+    Deliver(1);
+    EXPECT_THAT(calls, ElementsAre("open", "cts", "close"));
+}
+
+TEST_F(ComPortTest, ClosingWhileTheWatcherIsBlockedReturns) {
+    port.Open();
+    backend.WaitUntilWatched(path);
+    port.Close();
+    EXPECT_FALSE(backend.IsOpen(path));
+    EXPECT_THAT(calls, ElementsAre("open", "close"));
+}
+
+TEST_F(ComPortTest, ReadModemStatusGivesTheLineWhileOpenAndZeroWhileClosed) {
+    backend.AddDevice(path, ModemCtsOn | ModemDsrOn);
+    EXPECT_EQ(port.ReadModemStatus(), 0u);
+    port.Open();
+    EXPECT_EQ(port.ReadModemStatus(), ModemCtsOn | ModemDsrOn);
+}
+
+TEST_F(ComPortTest, ALostDeviceClosesThePortOnTheUiThread) {
+    port.Open();
+    backend.RemoveDevice(path);
+    EXPECT_TRUE(port.Connected());  // nothing happens behind the UI thread's back
+    Deliver(1);
+    EXPECT_FALSE(port.Connected());
+    EXPECT_TRUE(port.DeviceLost());
+    EXPECT_THAT(calls, ElementsAre("open", "close"));
+    EXPECT_FALSE(backend.IsOpen(path));
+
+    port.Close();  // the operator's close ends the lost state and calls nothing
+    EXPECT_FALSE(port.DeviceLost());
+    EXPECT_THAT(calls, ElementsAre("open", "close"));
+}
+
+TEST_F(ComPortTest, EdgesBeforeTheLossAreStillDelivered) {
+    Record(port.OnCTS, "cts");
+    port.Open();
+    backend.SetModemStatus(path, ModemCtsOn, 1);
+    backend.RemoveDevice(path);
+    Deliver(2);
+    EXPECT_THAT(calls, ElementsAre("open", "cts", "close"));
+}
+
+TEST_F(ComPortTest, ClosuresLeftInTheQueueAfterThePortIsGoneAreDropped) {
+    int ctsCalls = 0;
+    {
+        TComPort shortLived(backend, ui.Poster());
+        shortLived.Port = 1;
+        shortLived.OnCTS = [&](TComPort&) { ++ctsCalls; };
+        shortLived.Open();
+        backend.SetModemStatus(path, ModemCtsOn, 1);
+        ASSERT_TRUE(ui.WaitForPosted(1));
+    }
+    EXPECT_EQ(ui.RunPending(), 1u);
+    EXPECT_EQ(ctsCalls, 0);
+}
+
+}  // namespace

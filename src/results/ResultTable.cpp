@@ -1,0 +1,190 @@
+#include "results/ResultTable.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+const std::array<std::string_view, ResultTable::ColCount> ResultTable::DefaultHeaders = {
+    "Nr.", "Name", "Pferd", "Team", "Laufzeit", "Strafen", "DQ", "Grund", "Total", "Rang", ""};
+const std::array<int, ResultTable::ColCount> ResultTable::DefaultWidths = {
+    68, 160, 160, 160, 80, 68, 30, 120, 58, 48, -1};
+
+ResultTable::ResultTable() {
+    SetRowCount(2);
+    ResetHeader();
+    modified_ = false;
+}
+
+ResultTable::ResultTable(const ResultTable& other)
+    : widths_(other.widths_),
+      modified_(other.modified_),
+      currentRow_(other.currentRow_),
+      sortOptions_(other.sortOptions_),
+      editMode_(other.editMode_),
+      revision_(other.revision_) {
+    rows_.reserve(other.rows_.size());
+    for (const auto& row : other.rows_) {
+        rows_.push_back(std::make_unique<Cells>(*row));
+    }
+}
+
+ResultTable& ResultTable::operator=(const ResultTable& other) {
+    if (this != &other) {
+        *this = ResultTable(other);
+    }
+    return *this;
+}
+
+const std::string& ResultTable::Cell(int col, int row) const {
+    return rows_.at(row)->at(col);
+}
+
+void ResultTable::SetCell(int col, int row, std::string text) {
+    std::string& cell = rows_.at(row)->at(col);
+    if (cell == text) {
+        return;
+    }
+    cell = std::move(text);
+    modified_ = true;
+    Touch();
+}
+
+void ResultTable::SetRowCount(int count) {
+    if (count < 1) {
+        throw std::out_of_range("the result table keeps its header row");
+    }
+    if (count == RowCount()) {
+        return;
+    }
+    const auto oldCount = rows_.size();
+    rows_.resize(count);
+    for (auto row = rows_.begin() + std::min<std::ptrdiff_t>(oldCount, count); row != rows_.end();
+         ++row) {
+        *row = std::make_unique<Cells>();
+    }
+    modified_ = true;
+    Touch();
+}
+
+std::vector<std::string> ResultTable::Column(int col) const {
+    std::vector<std::string> texts;
+    texts.reserve(rows_.size());
+    for (const auto& row : rows_) {
+        texts.push_back(row->at(col));
+    }
+    return texts;
+}
+
+void ResultTable::SetRow(int row, const std::vector<std::string>& fields) {
+    auto& cells = *rows_.at(row);
+    for (int col = 0; col < ColCount; ++col) {
+        std::string text = col < static_cast<int>(fields.size()) ? fields[col] : std::string();
+        if (cells[col] != text) {
+            cells[col] = std::move(text);
+            modified_ = true;
+        }
+    }
+    Touch();
+}
+
+void ResultTable::SetBodyRows(std::vector<std::array<std::string, ColCount>> rows) {
+    if (rows.size() + 1 != rows_.size()) {
+        throw std::invalid_argument("sorting keeps the number of rows");
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        *rows_[i + 1] = std::move(rows[i]);
+    }
+    Touch();
+}
+
+void ResultTable::SortByColumn(int col, char decimalSeparator) {
+    if (!sortOptions_.CanSort) {
+        return;
+    }
+    sortOptions_.SortCol = col;
+    std::vector<std::string_view> texts;
+    texts.reserve(rows_.size() - 1);
+    for (auto row = rows_.begin() + 1; row != rows_.end(); ++row) {
+        texts.push_back((*row)->at(col));
+    }
+    const std::vector<int> order =
+        StableSortOrder(texts, SortGrid1etSortStyle(col), decimalSeparator);
+    // Only the row pointers move; the header stays first.
+    std::vector<std::unique_ptr<Cells>> sorted;
+    sorted.reserve(rows_.size());
+    sorted.push_back(std::move(rows_[0]));
+    for (int index : order) {
+        sorted.push_back(std::move(rows_[index + 1]));
+    }
+    rows_ = std::move(sorted);
+    Touch();
+}
+
+void ResultTable::SetEditMode(bool on) {
+    if (editMode_ != on) {
+        editMode_ = on;
+        Touch();
+    }
+}
+
+void ResultTable::SetColWidth(int col, int width) {
+    if (widths_.at(col) != width) {
+        widths_.at(col) = width;
+        Touch();
+    }
+}
+
+void ResultTable::ResetHeader() {
+    for (int col = 0; col < ColCount; ++col) {
+        RestoreHeaderColumn(col);
+    }
+}
+
+void ResultTable::RestoreHeaderColumn(int col) {
+    SetCell(col, 0, std::string(DefaultHeaders.at(col)));
+    SetColWidth(col, DefaultWidths.at(col));
+}
+
+int ResultTable::FindRow(std::string_view startNumber) const {
+    const std::string wanted = AsciiLower(startNumber);
+    for (int row = 0; row < RowCount(); ++row) {
+        if (AsciiLower(Cell(ColNr, row)) == wanted) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+void ResultTable::FitColumnWidths(const ITextMeasure& measure, bool all) {
+    for (int col = 0; col < ColCount; ++col) {
+        if (!all && !ColVisible(col)) {
+            continue;
+        }
+        int widest = measure.TextWidth(Cell(col, 0), col, 0);
+        for (int row = 1; row < RowCount(); ++row) {
+            widest = std::max(widest, measure.TextWidth(Cell(col, row), col, row));
+        }
+        SetColWidth(col, widest == 0 ? measure.TextWidth("xx", col, 0)
+                                     : widest + measure.TextWidth("X", col, 0));
+    }
+}
+
+std::string_view TrimText(std::string_view text) {
+    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string AsciiLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
+}

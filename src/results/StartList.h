@@ -1,0 +1,97 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ITextMeasure;
+class Ranking;
+class ResultTable;
+
+// What the time boards show of the current starter. The main window's labels (eRaceT,
+// eReiterinT, ePferdT, eTeamT) and the spectator window's (…M) show the same texts.
+struct BoardTexts {
+    std::string race;   // eRaceT
+    std::string rider;  // eReiterinT
+    std::string horse;  // ePferdT: start number, one blank, horse
+    std::string team;   // eTeamT; kept, not updated, while hidden
+    bool teamVisible = true;
+};
+
+// The current starter and the entry fields above the result table: the start-number list
+// cbStNr, the step buttons, rider/horse/team fields, event type, team switch and the board
+// texts they are mirrored onto. The window renders this state and forwards its events here.
+class StartList {
+public:
+    static constexpr int MinusStep = -1;
+    static constexpr int PlusStep = 1;
+    static constexpr std::string_view MinusCaption = "<<";
+    static constexpr std::string_view PlusCaption = ">>";
+    static constexpr std::string_view MinusHint = "Vorheriger";
+    static constexpr std::string_view PlusHint = "Nächster";
+    static constexpr std::array<std::string_view, 5> Races = {
+        "Barrel Racing", "Pole Bending", "Mixed Race", "Flag Race", "Keyhole Race"};
+
+    // The measure fits column widths; it must outlive this object.
+    StartList(ResultTable& table, Ranking& ranking, const ITextMeasure& measure);
+
+    // Start-number list cbStNr: its items and selected index (-1 = no current starter).
+    const std::vector<std::string>& StNrItems() const { return stNrItems_; }
+    int StNrIndex() const { return stNrIndex_; }
+    // The current start number; empty without a current starter.
+    std::string StNrText() const;
+    // First status panel: "position:count"; empty until the first starter is chosen.
+    const std::string& PositionText() const { return positionText_; }
+    bool MinusEnabled() const { return minusEnabled_; }
+    bool PlusEnabled() const { return plusEnabled_; }
+    // cmd_SORT, cmd_SAVE, cmd_PRINT, cmd_EXCEL, cmd_HTML, Cmd_Clear and Cmd_Edit.
+    bool ToolCommandsEnabled() const { return toolCommandsEnabled_; }
+
+    const std::string& Reiterin() const { return eReiterin_; }
+    const std::string& Pferd() const { return ePferd_; }
+    const std::string& Team() const { return eTeam_; }
+    bool TeamEnabled() const { return teamTicked_; }
+    bool TeamTicked() const { return teamTicked_; }
+    int RaceIndex() const { return raceIndex_; }
+    std::string_view RaceText() const { return Races[raceIndex_]; }
+    const BoardTexts& Board() const { return board_; }
+
+    // Selects the item at index (an index outside the list selects none). With a starter
+    // selected: position panel, the starter's row and fields, step buttons.
+    void GoToPosition(int index);
+    // The operator picked item index in cbStNr: shows that starter; panel and step buttons stay.
+    void cbStNrChange(int index);
+    // Both step buttons; bNumerPlus also when clicked in code while disabled.
+    void bNumerClick(int step);
+
+    // Field texts changed (typed or set in code); each mirrors onto the boards.
+    void eReiterinChange(std::string text);
+    void ePferdChange(std::string text);
+    void eTeamChange(std::string text);
+    void cbRaceChange(int index);
+    // The team switch was clicked to ticked or cleared.
+    void cbTeamClick(bool ticked);
+
+    // After a start list or protocol was put into the table.
+    void RebuildAfterLoad();
+
+private:
+    void ShowChosenStarter();
+
+    ResultTable& table_;
+    Ranking& ranking_;
+    const ITextMeasure& measure_;
+    std::vector<std::string> stNrItems_;
+    int stNrIndex_ = -1;
+    std::string positionText_;
+    bool minusEnabled_ = false;
+    bool plusEnabled_ = false;
+    bool toolCommandsEnabled_ = false;
+    std::string eReiterin_;
+    std::string ePferd_;
+    std::string eTeam_;
+    int raceIndex_ = 0;
+    bool teamTicked_ = true;
+    BoardTexts board_;
+};

@@ -1,0 +1,360 @@
+#include "timing/TimingEngine.h"
+
+#include <algorithm>
+
+#include "results/TimeText.h"
+#include "timing/TickMath.h"
+
+namespace {
+
+constexpr int ClockIntervalMs = 10;
+constexpr std::uint32_t CtsOn = 0x10;
+constexpr std::int64_t PenaltyMs = 5000;
+constexpr Rgb StartGreen = 0x008000;
+constexpr Rgb TimerYellow = 0xFFFF00;
+constexpr Rgb DisabledGrey = 0x808080;
+
+void SetLook(ButtonLook& look, const char* caption, Rgb color, Rgb textColor, Rgb colorWhenDown,
+             Rgb hotTrackColor, Rgb lightColor) {
+    look.Caption = caption;
+    look.Color = color;
+    look.TextColor = textColor;
+    look.ColorWhenDown = colorWhenDown;
+    look.HotTrackColor = hotTrackColor;
+    look.LightColor = lightColor;
+}
+
+}  // namespace
+
+TimingEngine::TimingEngine(ResultTable& table, ITimeSource& time, ITimer& clock, ITimer& startLock,
+                           ICuePlayer& cues, const TimingSettings& settings, EntryHooks hooks)
+    : table_(table),
+      time_(time),
+      clock_(clock),
+      startLock_(startLock),
+      cues_(cues),
+      settings_(settings),
+      hooks_(std::move(hooks)),
+      counterFrequency_(time.CounterFrequency()) {
+    // The board starts in the "TIMER" look with the start control enabled.
+    if (settings_.CountDown) {
+        view_.DigitOnColour = DigitYellow;
+    } else {
+        view_.StartStep = 1;
+        SetStartLook(true);
+    }
+}
+
+void TimingEngine::ApplySettings(const TimingSettings& settings) {
+    settings_ = settings;
+    if (!clock_.IsActive()) {
+        SetReadyStep();
+    }
+}
+
+void TimingEngine::SetReadyStep() {
+    if (settings_.CountDown) {
+        view_.StartStep = 0;
+        SetTimerLook(true);
+    } else {
+        view_.StartStep = 1;
+        SetStartLook(true);
+    }
+}
+
+void TimingEngine::mStartClick() {
+    if (view_.bSTART.Enabled) {
+        StartCommand(time_.Now());
+    }
+}
+
+void TimingEngine::StartCommand(std::int64_t reading) {
+    switch (view_.StartStep) {
+        case 0:  // countdown
+            if (settings_.SoundCountDown) {
+                cues_.PlayCue("Audio-Timer.wav");
+            }
+            view_.RunStartTicks = reading;
+            clock_.Start(ClockIntervalMs);
+            view_.img_AbbruchVisible = settings_.Abbruch;
+            SetStartLook(false);
+            ArmLightBarrier();
+            break;
+        case 1:  // run start
+            cues_.PlayCue("Audio-Start.wav");
+            view_.RunStartTicks = reading;
+            view_.PenaltyCount = 0;
+            view_.DqFlag = 0;
+            ResetRunLabels();
+            clock_.Start(ClockIntervalMs);
+            view_.img_AbbruchVisible = false;
+            view_.CountdownActive = false;
+            SetLook(view_.bSTART, "STOP", 0xFF0000, 0xFFFFFF, 0xFF8000, 0xC00000, 0xFFC0C0);
+            view_.bEintragen.Enabled = false;
+            view_.b5sekEnabled = true;
+            view_.b_5sekEnabled = true;
+            view_.DigitOnColour = DigitGreen;
+            LockLightBarrier();
+            break;
+        default:  // run stop; a stop stamped before the start (never in practice) counts as 0
+            StopClock(std::max<std::int64_t>(0, reading - view_.RunStartTicks));
+            cues_.PlayCue("Audio-Stop.wav");
+            break;
+    }
+    view_.cmd_F2_SettingsEnabled = false;
+    view_.bDqEnabled = true;
+    view_.bSTART.ShadowColor = view_.bSTART.HotTrackColor;
+    view_.StartStep += 1;
+    if (view_.StartStep > 2) {
+        view_.StartStep = settings_.CountDown ? 0 : 1;
+    }
+}
+
+void TimingEngine::StopClock(std::int64_t runTicks) {
+    // The clock goes off before the final display so that the hundredths are shown.
+    clock_.Stop();
+    view_.RunTicks = runTicks;
+    ShowElapsed(runTicks);
+    if (settings_.CountDown) {
+        SetTimerLook(false);
+    } else {
+        SetStartLook(false);
+    }
+    LockLightBarrier();
+}
+
+void TimingEngine::ClockTimer() {
+    // A tick that arrives after the stop must not overwrite the final time.
+    if (clock_.IsActive()) {
+        ShowElapsed(time_.Now() - view_.RunStartTicks);
+    }
+}
+
+void TimingEngine::ShowElapsed(std::int64_t ticks) {
+    std::int64_t ms = std::max<std::int64_t>(0, TicksToMs(ticks, counterFrequency_));
+    if (view_.CountdownActive) {
+        const std::int64_t remaining = settings_.CountDownSek - ms;
+        // Only a running countdown warns, not a reset of the display.
+        if (settings_.SoundWarnung && !view_.WarningPlayed && clock_.IsActive() &&
+            remaining < settings_.TimeWarnung) {
+            cues_.PlayCue("Audio-Warnung.wav");
+            view_.WarningPlayed = true;
+        }
+        ms = std::max<std::int64_t>(remaining, 0) / 1000 * 1000;
+    }
+    const std::int64_t cs = ms / 10;
+    ShowDigits(static_cast<int>((cs / 6000) % 60), static_cast<int>((cs / 100) % 60),
+               static_cast<int>(cs % 100));
+}
+
+void TimingEngine::ShowDigits(int minutes, int seconds, int hundredths) {
+    const Rgb on = view_.DigitOnColour;
+    const Rgb fraction = view_.CountdownActive ? DigitDimColour : on;
+    view_.LabSecColor = fraction;
+    view_.Digit3 = {minutes / 10, minutes / 10 > 0 ? on : DigitDimColour};
+    view_.Digit4 = {minutes % 10, minutes > 0 ? on : DigitDimColour};
+    view_.LabMinColor = view_.Digit4.ColorOn;
+    view_.Digit5 = {seconds / 10, minutes * 60 + seconds > 9 ? on : DigitDimColour};
+    view_.Digit6 = {seconds % 10, on};
+    view_.Digit7 = {hundredths / 10, fraction};
+    // The running display shows tenths; the hundredths appear once the clock is off.
+    if (!clock_.IsActive()) {
+        view_.Digit8 = {hundredths % 10, fraction};
+    }
+}
+
+void TimingEngine::SetStartLook(bool lookOnly) {
+    SetLook(view_.bSTART, "START", StartGreen, 0xFFFF00, 0x80FF80, 0x00C000, 0xC0FFC0);
+    if (!lookOnly) {
+        view_.bSTART.Enabled = settings_.CountDown;
+        view_.bEintragen.Enabled = !settings_.CountDown;
+        view_.b5sekEnabled = !settings_.CountDown;
+        view_.b_5sekEnabled = !settings_.CountDown;
+        view_.DigitOnColour = DigitYellow;
+        view_.WarningPlayed = false;
+    }
+}
+
+void TimingEngine::SetTimerLook(bool lookOnly) {
+    SetLook(view_.bSTART, "TIMER", TimerYellow, 0x000000, 0xE0E080, 0x909000, 0xF0F0C0);
+    if (!lookOnly) {
+        view_.bSTART.Enabled = !settings_.CountDown;
+        view_.bSTART.Color = DisabledGrey;
+        view_.bEintragen.Enabled = true;
+        view_.b5sekEnabled = true;
+        view_.b_5sekEnabled = true;
+        view_.DigitOnColour = DigitGreen;
+    }
+}
+
+void TimingEngine::ImageLSClick() {
+    view_.LightBarrierArmed = 1 - view_.LightBarrierArmed;
+}
+
+void TimingEngine::LockLightBarrier() {
+    if (view_.LightBarrierArmed == 1) {
+        ImageLSClick();
+        if (settings_.TimeLock != 0) {
+            startLock_.Start(settings_.TimeLock);
+        }
+    }
+}
+
+void TimingEngine::ArmLightBarrier() {
+    if (view_.LightBarrierArmed == 0) {
+        ImageLSClick();
+        startLock_.Stop();
+    }
+}
+
+void TimingEngine::TimerStartLockTimer() {
+    // A late expiry after the lock was cancelled must not arm a barrier locked by hand.
+    if (!startLock_.IsActive()) {
+        return;
+    }
+    startLock_.Stop();
+    if (view_.LightBarrierArmed == 0) {
+        ImageLSClick();
+    }
+}
+
+void TimingEngine::ComPortLS(std::uint32_t modemStatus, std::int64_t edgeTicks) {
+    if (modemStatus == view_.LastModemStatus) {
+        return;
+    }
+    view_.LastModemStatus = modemStatus;
+    const bool cts = (modemStatus & CtsOn) != 0;
+    const bool trigger = (settings_.Alg == 0 && cts) || (settings_.Alg == 1 && !cts);
+    // The barrier issues the start command of F4 and is ignored whenever F4 is.
+    if (trigger && view_.LightBarrierArmed == 1 && view_.bSTART.Enabled) {
+        StartCommand(edgeTicks);
+    }
+}
+
+void TimingEngine::mAbbruchClick() {
+    if (!view_.img_AbbruchVisible) {
+        return;
+    }
+    clock_.Stop();
+    view_.CountdownActive = settings_.CountDown;
+    ShowElapsed(0);
+    if (settings_.SoundAbbruch) {
+        cues_.PlayCue("Audio-Abbruch.wav");
+    }
+    SetReadyStep();
+    view_.EntryStep = 1;
+    EntryCommand();
+    view_.b5sekEnabled = false;
+    view_.b_5sekEnabled = false;
+    view_.bDqEnabled = false;
+    view_.img_AbbruchVisible = false;
+}
+
+void TimingEngine::b5sekClick(int step) {
+    if (!(step > 0 ? view_.b5sekEnabled : view_.b_5sekEnabled)) {
+        return;
+    }
+    view_.PenaltyCount = std::max(0, view_.PenaltyCount + step);
+    view_.eStarafeT = "Strafen: " + std::to_string(view_.PenaltyCount);
+}
+
+void TimingEngine::bDqClick() {
+    if (!view_.bDqEnabled) {
+        return;
+    }
+    view_.DqFlag = 1;
+    ShowElapsed(0);
+    view_.bDqEnabled = false;
+    view_.bEintragen.Enabled = true;
+    view_.ReasonsVisible = true;
+    view_.eRangT = "Rang: DQ";
+    view_.eRangTVisible = true;
+}
+
+void TimingEngine::bEintragenClick() {
+    if (view_.bEintragen.Enabled) {
+        EntryCommand();
+    }
+}
+
+void TimingEngine::EntryCommand() {
+    if (view_.EntryStep == 0) {
+        EnterResult();
+    } else {
+        NextStarter();
+    }
+    view_.cmd_F2_SettingsEnabled = true;
+    view_.EntryStep = (view_.EntryStep + 1) % 2;
+}
+
+void TimingEngine::EndClockForEntry() {
+    if (!view_.CountdownActive) {
+        StartCommand(time_.Now());  // the run stop, so the entry gets this run's time
+        return;
+    }
+    // A countdown ended by entering a disqualification: no run took place.
+    view_.img_AbbruchVisible = false;
+    StopClock(0);
+    view_.StartStep = settings_.CountDown ? 0 : 1;
+}
+
+void TimingEngine::EnterResult() {
+    lastBackupError_.clear();
+    if (clock_.IsActive()) {
+        EndClockForEntry();
+    }
+    SetLook(view_.bEintragen, "NÄCHSTER", 0x000000, view_.bEintragen.TextColor, 0x000000, 0x000000,
+            0x606060);
+    view_.b5sekEnabled = false;
+    view_.b_5sekEnabled = false;
+    view_.bDqEnabled = false;
+
+    const std::string startNumber = hooks_.CurrentStartNumber ? hooks_.CurrentStartNumber() : "";
+    const int row = table_.FindRow(startNumber);
+    if (row < 0) {
+        return;
+    }
+    const char separator = hooks_.DecimalSeparator;
+    const std::int64_t runMs = TicksToMs(view_.RunTicks, counterFrequency_);
+    const bool dq = view_.DqFlag != 0;
+    table_.SetCell(ColLaufzeit, row, FormatTimeText(runMs, separator));
+    table_.SetCell(ColStrafen, row, std::to_string(view_.PenaltyCount));
+    table_.SetCell(ColDq, row, dq ? "DQ" : "");
+    table_.SetCell(ColGrund, row, dq ? reasons_.SelectedText() : "");
+    table_.SetCell(ColTotal, row,
+                   dq ? "DQ" : FormatTimeText(runMs + PenaltyMs * view_.PenaltyCount, separator));
+    if (hooks_.RankTable) {
+        hooks_.RankTable();
+    }
+    // The ranking may have moved the row: look the starter up again.
+    const int rankedRow = table_.FindRow(startNumber);
+    view_.eRangT =
+        dq ? "Rang: DQ" : "Rang: " + (rankedRow >= 0 ? table_.Cell(ColRang, rankedRow) : "");
+    view_.eRangTVisible = true;
+    view_.ReasonsVisible = false;
+    reasons_.HideField();
+    table_.SetModified(true);
+    if (hooks_.SaveBackup) {
+        lastBackupError_ = hooks_.SaveBackup();
+    }
+}
+
+void TimingEngine::NextStarter() {
+    if (hooks_.SelectNextStarter) {
+        hooks_.SelectNextStarter();
+    }
+    SetLook(view_.bEintragen, "EINTRAGEN", 0x000000, 0xFFFFFF, 0xFF8000, 0x000000, 0x00FFFF);
+    view_.bEintragen.Enabled = false;
+    view_.bSTART.Enabled = true;
+    view_.bSTART.Color = settings_.CountDown ? TimerYellow : StartGreen;
+    view_.CountdownActive = settings_.CountDown;
+    ShowElapsed(0);
+    ResetRunLabels();
+}
+
+void TimingEngine::ResetRunLabels() {
+    view_.eStarafeT = "Strafen: 0";
+    view_.ReasonsVisible = false;
+    reasons_.HideField();
+    view_.eRangTVisible = false;
+}

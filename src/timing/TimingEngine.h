@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "results/ResultTable.h"
+#include "timing/DqReasons.h"
+#include "timing/TimingPorts.h"
+#include "timing/TimingSettings.h"
+#include "timing/TimingView.h"
+
+// What the result entry needs from the start list, the ranking and the backup.
+struct EntryHooks {
+    // Text of the start-number list cbStNr: the start number of the current starter.
+    std::function<std::string()> CurrentStartNumber;
+    // Selects the next starter, as the "next" button bNumerPlus does.
+    std::function<void()> SelectNextStarter;
+    // Assigns the places and restores the chosen view; may reorder the rows.
+    std::function<void()> RankTable;
+    // Writes the whole table to the backup file: empty on success, else the message to show.
+    std::function<std::string()> SaveBackup;
+    // The system decimal separator of the time texts.
+    char DecimalSeparator = ',';
+};
+
+// The run clock with its start cycle, the light-barrier trigger filter and lock, penalties,
+// disqualification and result entry, countdown, warning and cues. It owns every value the time
+// boards show (View); the windows forward their commands here and render View after each call.
+// Commands act only while their button is enabled, as their key commands do.
+// Every member runs on the user-interface thread only.
+class TimingEngine {
+public:
+    TimingEngine(ResultTable& table, ITimeSource& time, ITimer& clock, ITimer& startLock,
+                 ICuePlayer& cues, const TimingSettings& settings, EntryHooks hooks);
+
+    const TimingView& View() const { return view_; }
+    const TimingSettings& Settings() const { return settings_; }
+    const DqReasons& Reasons() const { return reasons_; }
+    std::int64_t CounterFrequency() const { return counterFrequency_; }
+    // Message of the failed backup write of the last entry; empty when it succeeded.
+    const std::string& LastBackupError() const { return lastBackupError_; }
+
+    // The settings dialog was confirmed: the cycle goes to the ready state of the mode, unless a
+    // countdown or a run is on the clock (that one finishes under the new settings).
+    void ApplySettings(const TimingSettings& settings);
+
+    // Start command (F4, start button): countdown, run start or run stop by StartStep.
+    void mStartClick();
+    void bSTARTClick() { mStartClick(); }
+    // Clock expiry (10 ms): repaints the running time or the countdown.
+    void ClockTimer();
+    // Shows elapsed ticks (or the countdown remaining after them); 0 resets the display.
+    void ShowElapsed(std::int64_t ticks);
+
+    // Light barrier: F11 or a click on the indicator toggles locked/armed.
+    void ImageLSClick();
+    // TimerStartLock expiry: re-arms a barrier that the start lock locked.
+    void TimerStartLockTimer();
+    // A CTS notification: the modem-status word at the change and the change's timestamp on the
+    // time source's counter. A run started or stopped here is timed from that timestamp.
+    void ComPortLS(std::uint32_t modemStatus, std::int64_t edgeTicks);
+    // The status word read when the port was opened, so the resting level never triggers.
+    void SetLastModemStatus(std::uint32_t modemStatus) { view_.LastModemStatus = modemStatus; }
+
+    // Abort the countdown (F8, abort picture): the starter is skipped without a result.
+    void mAbbruchClick();
+
+    // Penalty step +1 (F5, "+5 s.") or -1 (Ctrl+F5); never below 0.
+    void b5sekClick(int step);
+    // Disqualification (F9).
+    void bDqClick();
+    // Entry button (F10): enter the result, then the next starter.
+    void bEintragenClick();
+
+    // Reasons list: the lines of the reasons file, a click on a line, Enter in the free-text field
+    // with its text, and the field losing the focus.
+    void LoadReasons(std::vector<std::string> lines) { reasons_.Load(std::move(lines)); }
+    void ListBoxGrundClick(int index) { reasons_.Click(index); }
+    void eGrundUserEnter(const std::string& text) { reasons_.Enter(text); }
+    void eGrundUserExit() { reasons_.HideField(); }
+
+private:
+    void StartCommand(std::int64_t reading);
+    void StopClock(std::int64_t runTicks);
+    void SetReadyStep();
+    void ShowDigits(int minutes, int seconds, int hundredths);
+    void SetStartLook(bool lookOnly);
+    void SetTimerLook(bool lookOnly);
+    void LockLightBarrier();
+    void ArmLightBarrier();
+    void EntryCommand();
+    void EndClockForEntry();
+    void EnterResult();
+    void NextStarter();
+    void ResetRunLabels();
+
+    ResultTable& table_;
+    ITimeSource& time_;
+    ITimer& clock_;
+    ITimer& startLock_;
+    ICuePlayer& cues_;
+    TimingSettings settings_;
+    EntryHooks hooks_;
+    std::int64_t counterFrequency_;
+    TimingView view_;
+    DqReasons reasons_;
+    std::string lastBackupError_;
+};

@@ -1,0 +1,95 @@
+#include "files/ProtocolFile.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "files/TextCodec.h"
+
+namespace {
+
+constexpr int SavedColumns = ColRang + 1;
+constexpr char EndOfData = '\x1A';
+
+// The line starting at pos; pos moves behind its end (CR LF, CR or LF).
+std::string_view NextLine(std::string_view text, std::size_t& pos) {
+    std::size_t end = pos;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
+        ++end;
+    }
+    const std::string_view line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (end < text.size() && text[end] == '\r' && pos < text.size() && text[pos] == '\n') {
+        ++pos;
+    }
+    return line;
+}
+
+FileWriteResult ClearModifiedIfWritten(ResultTable& table, FileWriteResult result) {
+    if (result.Ok()) {
+        table.SetModified(false);
+    }
+    return result;
+}
+
+std::vector<std::string> SplitFields(std::string_view line) {
+    const char separator = line.find('\t') != std::string_view::npos ? '\t' : ';';
+    std::vector<std::string> fields;
+    while (!line.empty() && fields.size() < ResultTable::ColCount) {
+        const std::size_t end = std::min(line.find(separator), line.size());
+        fields.emplace_back(end == 0 ? std::string_view(" ") : line.substr(0, end));
+        line.remove_prefix(std::min(end + 1, line.size()));
+    }
+    return fields;
+}
+
+}  // namespace
+
+std::string ProtocolText(const ResultTable& table) {
+    std::string text;
+    for (int row = 0; row < table.RowCount(); ++row) {
+        for (int col = 0; col < SavedColumns; ++col) {
+            text += table.Cell(col, row);
+            text += '\t';
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string EncodeProtocol(const ResultTable& table) {
+    return EncodeFileText(ProtocolText(table));
+}
+
+FileWriteResult WriteProtocolFile(ResultTable& table, const std::string& path) {
+    return ClearModifiedIfWritten(table, WriteFileBytes(path, EncodeProtocol(table)));
+}
+
+FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path,
+                                const WriteCall& write) {
+    return ClearModifiedIfWritten(table, ReplaceFileBytes(path, EncodeProtocol(table), write));
+}
+
+void ReadProtocolText(ResultTable& table, std::string_view bytes) {
+    table.SetRowCount(2);
+    table.SetRow(1, {});
+    const std::string text = DecodeFileText(bytes.substr(0, bytes.find(EndOfData)));
+    int row = 1;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::string_view line = NextLine(text, pos);
+        if (line.find("Nr.") != std::string_view::npos || TrimText(line).empty()) {
+            continue;
+        }
+        if (table.RowCount() < row + 1) {
+            table.SetRowCount(row + 1);
+        }
+        table.SetRow(row, SplitFields(line));
+        ++row;
+    }
+}
+
+bool ReadProtocolFile(ResultTable& table, const std::string& path) {
+    const std::optional<std::string> bytes = ReadFileBytes(path);
+    ReadProtocolText(table, bytes.value_or(std::string()));
+    return bytes.has_value();
+}

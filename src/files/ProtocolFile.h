@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "files/FileIo.h"
+#include "results/ResultTable.h"
+
+// The automatic backup's file name inside the data folder.
+inline constexpr std::string_view BackupFileTitle = "Sicherungsdatei.txt";
+
+// The text of the table as saved: rows from the header on in the current order, columns 0 to 9
+// each followed by TAB, every line ending in CR LF (the start position column is not saved).
+std::string ProtocolText(const ResultTable& table);
+// ProtocolText as the bytes stored in the file (see EncodeFileText).
+std::string EncodeProtocol(const ResultTable& table);
+
+// Writes the table to path; clears the modified flag only when the whole file was written.
+// A file that could not be created reports NotCreated and is not shown to the operator;
+// WriteFailed carries the cause to show.
+// UI thread only, like every access to the table.
+FileWriteResult WriteProtocolFile(ResultTable& table, const std::string& path);
+
+// Writes the table like WriteProtocolFile, but replaces the previous backup atomically, so a
+// crash or a full disk leaves the previous or the new complete backup. Never silent: any
+// failure comes back with its cause.
+FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path,
+                                const WriteCall& write = ::write);
+
+// Replaces the body rows by the lines of a protocol or start list. The table first becomes
+// the header (untouched) plus one empty row. Lines end at CR LF, CR or LF; the byte 0x1A ends
+// the data; lines containing "Nr." and blank lines are skipped. Fields are split at TAB when
+// the line holds one, else at ";"; an empty field becomes " ", a separator at the end of the
+// line adds no field, and fields beyond the table's columns are dropped.
+void ReadProtocolText(ResultTable& table, std::string_view bytes);
+
+// ReadProtocolText on the file's content; false, leaving the header and one empty row, when
+// the file cannot be opened or read.
+bool ReadProtocolFile(ResultTable& table, const std::string& path);

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "timing/TimingPorts.h"
+
 class QSoundEffect;
 
 // Where a cue file is found: a name with a folder is taken as it is; a bare name is looked for
@@ -13,15 +15,15 @@ std::string ResolveCueFile(const std::string& name, const std::string& workingDi
 
 // Plays WAV cues asynchronously by file name. A cue cuts off the one playing; a missing or
 // unreadable file plays nothing and reports nothing.
-class QtCuePlayer {
+class QtCuePlayer : public ICuePlayer {
 public:
     QtCuePlayer();
-    ~QtCuePlayer();
+    ~QtCuePlayer() override;
     QtCuePlayer(const QtCuePlayer&) = delete;
     QtCuePlayer& operator=(const QtCuePlayer&) = delete;
 
     // Runs on the user-interface thread only; returns at once.
-    void PlayCue(const std::string& fileName);
+    void PlayCue(const std::string& fileName) override;
 
 private:
     // One effect per resolved file, loaded on its first cue and kept for low latency after.

@@ -74,8 +74,7 @@ char SystemDecimalSeparator() {
 
 }  // namespace
 
-QtTimer::QtTimer(std::function<void()> expired, bool singleShot) {
-    timer_.setSingleShot(singleShot);
+QtTimer::QtTimer(std::function<void()> expired) {
     timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, std::move(expired));
 }
@@ -89,18 +88,14 @@ TForm1::TForm1(Form1Environment environment, QWidget* parent)
       env_(std::move(environment)),
       decimalSeparator_(SystemDecimalSeparator()),
       ranking_(table_, decimalSeparator_),
-      clock_(
-          [this] {
-              engine_->ClockTimer();
-              RenderBoard();
-          },
-          false),
-      startLock_(
-          [this] {
-              engine_->TimerStartLockTimer();
-              RenderBoard();
-          },
-          true),
+      clock_([this] {
+          engine_->ClockTimer();
+          RenderBoard();
+      }),
+      startLock_([this] {
+          engine_->TimerStartLockTimer();
+          Render();
+      }),
       comPort_(env_.Serial,
                [this](std::function<void()> call) {
                    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);

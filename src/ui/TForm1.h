@@ -44,10 +44,12 @@ struct Form1Environment {
     std::function<void(const std::string&)> ShowError;
 };
 
-// A timer of the user-interface thread driving one handler of the logic.
+// A timer of the user-interface thread driving one handler of the logic. It repeats until the
+// logic stops it, so it is still active while the handler runs (the logic tells a live expiry
+// from a stale one that way).
 class QtTimer : public ITimer {
 public:
-    explicit QtTimer(std::function<void()> expired, bool singleShot);
+    explicit QtTimer(std::function<void()> expired);
     void Start(int intervalMs) override;
     void Stop() override { timer_.stop(); }
     bool IsActive() const override { return timer_.isActive(); }

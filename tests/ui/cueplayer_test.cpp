@@ -1,6 +1,7 @@
 #include "ui/QtCuePlayer.h"
 
 #include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QSoundEffect>
@@ -14,24 +15,11 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "QtTestApp.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Sound effects need an application object and its event loop for the whole run.
-class QtApp : public testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[20] = "ui_cueplayer_test";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] testing::Environment* const qtApp = testing::AddGlobalTestEnvironment(new QtApp);
 
 const fs::path kAssets =
     fs::path(CORRALIX_TEST_DATA).parent_path().parent_path().parent_path() / "assets";

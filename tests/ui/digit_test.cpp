@@ -3,27 +3,15 @@
 #include "ui/Pictures.h"
 
 #include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QImage>
 #include <QPaintEvent>
 #include <QTest>
 #include <memory>
+#include "QtTestApp.h"
 
 namespace {
-
-// Widgets need an application object for the whole run.
-class QtApp : public testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "ui_digit_test";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] testing::Environment* const qtApp = testing::AddGlobalTestEnvironment(new QtApp);
 
 // Counts the paints a digit receives.
 class CountingDigit : public TDigit {

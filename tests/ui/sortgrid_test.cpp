@@ -1,27 +1,15 @@
 #include "ui/TSortGrid.h"
 
 #include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
+#include "QtTestApp.h"
 
 namespace {
-
-// Widgets need an application object for the whole run.
-class QtApp : public testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[24] = "ui_sortgrid_test";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] testing::Environment* const qtApp = testing::AddGlobalTestEnvironment(new QtApp);
 
 ResultTable ThreeStarters() {
     ResultTable table;

@@ -1,0 +1,276 @@
+#include "ui/TForm1.h"
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <fstream>
+
+#include "QtTestApp.h"
+#include "config/SettingsStore.h"
+#include "files/FileIo.h"
+#include "files/ProtocolFile.h"
+#include "results/TimeText.h"
+#include "serial/FakeSerialBackend.h"
+#include "serial/LinuxSerialBackend.h"
+#include "serial/MonotonicClock.h"
+#include "timing/MonotonicTimeSource.h"
+#include "timing/TickMath.h"
+#include "ui/TDigit.h"
+
+namespace {
+
+using testing::ElementsAre;
+
+class SilentCues : public ICuePlayer {
+public:
+    void PlayCue(const std::string& fileName) override { played.push_back(fileName); }
+    std::vector<std::string> played;
+};
+
+// One main window with its surroundings in a temporary folder.
+class MainWindow : public testing::Test {
+protected:
+    void Open(const Settings& settings, ISerialBackend& serial, const std::string& barrier = {}) {
+        WriteSettings(store_, settings);
+        form_ = std::make_unique<TForm1>(
+            Form1Environment{serial, store_, cues_, time_, Folder(), Folder(), barrier,
+                             [this](const std::string& message) { errors_.push_back(message); }});
+        form_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    }
+
+    std::string Folder() const { return dir_.path().toStdString(); }
+
+    std::string WriteFile(const std::string& name, const std::string& bytes) {
+        const std::string path = Folder() + "/" + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(form_.get(), static_cast<Qt::Key>(key), modifiers);
+    }
+
+    const TimingView& View() { return form_->Engine().View(); }
+
+    // A row of the table by start number, as the operator reads it.
+    std::vector<std::string> RowOf(const std::string& startNumber) {
+        const auto& row = form_->Table().Row(form_->Table().FindRow(startNumber));
+        return {row.begin() + ColLaufzeit, row.begin() + ColStartPos};
+    }
+
+    // Declared before the window, which must close its port before the backends go.
+    FakeSerialBackend fake_;
+    LinuxSerialBackend linux_;
+    QTemporaryDir dir_;
+    MemorySettingsStore store_;
+    SilentCues cues_;
+    MonotonicTimeSource time_;
+    std::vector<std::string> errors_;
+    std::unique_ptr<TForm1> form_;
+};
+
+// The simulated light barrier: a FIFO whose bytes move CTS.
+class Barrier {
+public:
+    explicit Barrier(const std::string& path) : path_(path) { mkfifo(path.c_str(), 0600); }
+    ~Barrier() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    // The beam is interrupted and released; returns the time of the interruption.
+    std::int64_t Cross() {
+        if (fd_ < 0) {
+            fd_ = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+        }
+        const std::int64_t when = MonotonicRawNow();
+        EXPECT_EQ(::write(fd_, "1", 1), 1);
+        QTest::qWait(5);
+        EXPECT_EQ(::write(fd_, "0", 1), 1);
+        return when;
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+double Ms(std::int64_t ticks) {
+    return ticks / 1e6;
+}
+
+TEST_F(MainWindow, RunStartedAndStoppedByTheSimulatedBarrierShowsTheEdgeTime) {
+    Settings settings;
+    settings.CountDown = false;
+    settings.TimeLock = 150;
+    Barrier barrier(Folder() + "/barrier");
+    Open(settings, linux_, barrier.Path());
+    ASSERT_TRUE(form_->ImageLSstart->isVisible()) << "the barrier shows as an open port";
+
+    Key(Qt::Key_F11);
+    ASSERT_EQ(View().LightBarrierArmed, 1);
+    const std::int64_t start = barrier.Cross();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View().StartStep == 2; }));
+    EXPECT_EQ(form_->bSTART->text(), "STOP");
+    // The start lock re-arms the barrier on its own after TimeLock.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View().LightBarrierArmed == 1; }));
+    QTest::qWait(300);
+    const std::int64_t stop = barrier.Cross();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View().StartStep == 1; }));
+
+    EXPECT_NEAR(Ms(View().RunTicks), Ms(stop - start), 2.0);
+    const std::int64_t ms = TicksToMs(View().RunTicks, time_.CounterFrequency());
+    EXPECT_EQ(form_->Digit6->Value(), ms / 1000 % 10);
+    EXPECT_EQ(form_->Digit7->Value(), ms / 100 % 10);
+    EXPECT_EQ(form_->Digit8->Value(), ms / 10 % 10);
+    EXPECT_TRUE(form_->bEintragen->isEnabled());
+    EXPECT_FALSE(form_->bSTART->isEnabled());
+}
+
+TEST_F(MainWindow, OperatorTimesScoresDisqualifiesAndRanksThreeStarters) {
+    WriteFile("Disqualifikation.txt", "Kurs nicht eingehalten\r\nSturz des Reiters\r\n...\r\n");
+    const std::string starters = WriteFile(
+        "starters.txt", "Nr.;Name;Pferd;Team\r\n1;Anna;Blue;\r\n2;Ben;Rio;\r\n3;Cleo;Ace;\r\n");
+    Settings settings;
+    settings.TimeLock = 100;
+    Barrier barrier(Folder() + "/barrier");
+    Open(settings, linux_, barrier.Path());
+    form_->LoadFile(starters);
+    ASSERT_EQ(form_->cbStNr->currentText(), "1");
+    EXPECT_EQ(form_->ePferdT->text(), "1 Blue");
+
+    // Starter 1: F4 starts the countdown (arming the barrier), the barrier starts and stops.
+    Key(Qt::Key_F4);
+    ASSERT_EQ(View().StartStep, 1);
+    barrier.Cross();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View().StartStep == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View().LightBarrierArmed == 1; }));
+    barrier.Cross();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View().StartStep == 0; }));
+    Key(Qt::Key_F5);
+    Key(Qt::Key_F5);
+    Key(Qt::Key_F5);
+    Key(Qt::Key_F5, Qt::ControlModifier);
+    EXPECT_EQ(form_->eStarafeT->text(), "Strafen: 2");
+    Key(Qt::Key_F10);
+
+    const char sep = form_->Table().Cell(ColLaufzeit, 1).find(',') != std::string::npos ? ',' : '.';
+    const std::int64_t ms = TicksToMs(View().RunTicks, time_.CounterFrequency());
+    EXPECT_THAT(RowOf("1"), ElementsAre(FormatTimeText(ms, sep), "2", "", "",
+                                        FormatTimeText(ms + 10000, sep), "1"));
+    EXPECT_EQ(form_->eRangT->text(), "Rang: 1");
+    EXPECT_TRUE(form_->eRangT->isVisible());
+    EXPECT_EQ(ReadFileBytes(form_->BackupFileName()), EncodeProtocol(form_->Table()));
+    EXPECT_FALSE(form_->Table().Modified());
+    EXPECT_EQ(form_->bEintragen->text(), "NÄCHSTER");
+
+    Key(Qt::Key_F10);
+    EXPECT_EQ(form_->cbStNr->currentText(), "2");
+    EXPECT_EQ(form_->bEintragen->text(), "EINTRAGEN");
+    EXPECT_FALSE(form_->bEintragen->isEnabled());
+
+    // Starter 2: disqualified during the run; the entry stops the clock first.
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F4);
+    ASSERT_EQ(View().StartStep, 2);
+    Key(Qt::Key_F9);
+    ASSERT_TRUE(form_->ListBoxGrund->isVisible());
+    const QRect line = form_->ListBoxGrund->visualItemRect(form_->ListBoxGrund->item(1));
+    QTest::mouseClick(form_->ListBoxGrund->viewport(), Qt::LeftButton, {}, line.center());
+    Key(Qt::Key_F10);
+    EXPECT_THAT(RowOf("2"),
+                ElementsAre(testing::Not(""), "0", "DQ", "Sturz des Reiters", "DQ", ""));
+    EXPECT_EQ(form_->eRangT->text(), "Rang: DQ");
+    Key(Qt::Key_F10);
+
+    // Starter 3, timed by hand and faster, entered while the table is sorted by total.
+    Key(Qt::Key_F12);
+    ASSERT_TRUE(form_->cmd_SORT->isChecked());
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F10);
+    EXPECT_EQ(form_->eRangT->text(), "Rang: 1");
+    EXPECT_THAT(form_->Table().Column(ColNr), ElementsAre("Nr.", "3", "1", "2"));
+    EXPECT_THAT(form_->Table().Column(ColRang), ElementsAre("Rang", "1", "2", ""));
+
+    Key(Qt::Key_F12);
+    EXPECT_THAT(form_->Table().Column(ColNr), ElementsAre("Nr.", "1", "2", "3"));
+    EXPECT_THAT(form_->Table().Column(ColRang), ElementsAre("Rang", "2", "", "1"));
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(MainWindow, PenaltyDqAndEntryKeysDoNothingBeforeARun) {
+    Open(Settings{}, fake_);
+    Key(Qt::Key_F5);
+    Key(Qt::Key_F9);
+    Key(Qt::Key_F10);
+    EXPECT_EQ(View().PenaltyCount, 0);
+    EXPECT_EQ(View().DqFlag, 0);
+    EXPECT_EQ(View().EntryStep, 0);
+    EXPECT_FALSE(form_->ImageLSstart->isVisible()) << "no port configured";
+}
+
+TEST_F(MainWindow, PortThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
+    Settings settings;
+    settings.Port = 3;
+    Open(settings, fake_);
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_THAT(errors_[0], testing::StartsWith("Unable to open com port: "));
+    EXPECT_FALSE(form_->ImageLSstart->isVisible());
+    form_->close();
+    EXPECT_EQ(ReadSettings(store_).Port, 3) << "the configured port is kept for the next start";
+}
+
+TEST_F(MainWindow, PulledAdapterHidesTheIndicatorAndComesBackArmed) {
+    fake_.AddDevice(ComPortDevicePath(1));
+    Settings settings;
+    settings.Port = 1;
+    Open(settings, fake_);
+    ASSERT_TRUE(form_->ImageLSstart->isVisible());
+    Key(Qt::Key_F11);
+    fake_.RemoveDevice(ComPortDevicePath(1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->ImageLSstart->isVisible(); }));
+    fake_.AddDevice(ComPortDevicePath(1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form_->ImageLSstart->isVisible(); }, 5000));
+    EXPECT_EQ(View().LightBarrierArmed, 1);
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(MainWindow, SettingsAndTypedReasonsAreWrittenBackAtClose) {
+    WriteFile("Disqualifikation.txt", "Sturz\r\n...\r\n");
+    Settings settings;
+    settings.CountDown = false;
+    settings.TimeWarnung = 5000;
+    Open(settings, fake_);
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F9);
+    const QRect last = form_->ListBoxGrund->visualItemRect(form_->ListBoxGrund->item(1));
+    QTest::mouseClick(form_->ListBoxGrund->viewport(), Qt::LeftButton, {}, last.center());
+    QLineEdit* field = form_->eGrundUser;
+    ASSERT_TRUE(field->isVisible());
+    field->setText("Fahne verloren");
+    QTest::keyClick(field, Qt::Key_Return);
+    form_->close();
+
+    const Settings stored = ReadSettings(store_);
+    EXPECT_FALSE(stored.CountDown);
+    EXPECT_EQ(stored.TimeWarnung, 5000);
+    EXPECT_EQ(ReadFileBytes(Folder() + "/Disqualifikation.txt"),
+              "Sturz\r\nFahne verloren\r\n...\r\n");
+}
+
+}  // namespace

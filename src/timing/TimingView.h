@@ -21,6 +21,8 @@ struct ButtonLook {
     Rgb LightColor = 0;
     Rgb ShadowColor = 0;
     bool Enabled = false;
+
+    bool operator==(const ButtonLook&) const = default;
 };
 
 // One seven-segment digit: the value 0-9 and the colour of its lit segments.

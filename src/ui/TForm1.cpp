@@ -67,6 +67,8 @@ void SetDigit(TDigit* digit, const DigitLook& look) {
     digit->SetColorOn(QColor::fromRgb(look.ColorOn));
 }
 
+constexpr const char* TextFilter = "Textdatei (*.txt)";
+
 char SystemDecimalSeparator() {
     const QString point = QLocale::system().decimalPoint();
     return point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : ',';
@@ -429,6 +431,7 @@ void TForm1::FormCreate() {
     move(bounds.Left, bounds.Top);
     resize(bounds.Width, bounds.Height);
 
+    openFolder_ = Q(env_.ProgramFolder);
     backupFileName_ = env_.DataFolder + "/" + std::string(BackupFileTitle);
     reasonsFileName_ = env_.DataFolder + "/Disqualifikation.txt";
     ScanComPorts(env_.Serial);
@@ -555,12 +558,17 @@ void TForm1::ReloadLastFile() {
 }
 
 void TForm1::cmd_SAVEClick() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QString(), QString(), "Textdatei (*.txt)|Webseite (*.html)", nullptr);
-    if (path.isEmpty()) {
+    QFileDialog dialog(this, QString(), lastSaveName_,
+                       QString("%1;;Webseite (*.html)").arg(TextFilter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("txt");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }
-    settings_.LastFileName = path.toStdString();
+    lastSaveName_ = dialog.selectedFiles().first();
+    openFolder_.clear();
+    QCoreApplication::processEvents();
+    settings_.LastFileName = lastSaveName_.toStdString();
     SaveSettings();
     if (SaveKind(settings_.LastFileName) == FileKind::Protocol) {
         const FileWriteResult result = WriteProtocolFile(table_, settings_.LastFileName);
@@ -624,12 +632,8 @@ void TForm1::Render() {
             action->setEnabled(enabled);
         }
     };
-    bSTART->setText(Q(view.bSTART.Caption));
-    bSTART->setStyleSheet(ColourButtonStyle(view.bSTART));
-    enable(bSTART, mStart, view.bSTART.Enabled);
-    bEintragen->setText(Q(view.bEintragen.Caption));
-    bEintragen->setStyleSheet(ColourButtonStyle(view.bEintragen));
-    enable(bEintragen, mEintragen, view.bEintragen.Enabled);
+    RenderButton(bSTART, mStart, view.bSTART, shownStartLook_);
+    RenderButton(bEintragen, mEintragen, view.bEintragen, shownEntryLook_);
     enable(b5sek, m5Plus, view.b5sekEnabled);
     enable(b_5sek, m5Minus, view.b_5sekEnabled);
     enable(bDq, mDQ, view.bDqEnabled);
@@ -637,7 +641,10 @@ void TForm1::Render() {
     img_Abbruch->setVisible(view.img_AbbruchVisible);
     mAbbruch->setEnabled(view.img_AbbruchVisible);
     ImageLSstart->setVisible(comPort_.Connected());
-    ImageLSstart->setIcon(ImageListPort(view.LightBarrierArmed));
+    if (shownArmed_ != view.LightBarrierArmed) {
+        shownArmed_ = view.LightBarrierArmed;
+        ImageLSstart->setIcon(ImageListPort(view.LightBarrierArmed));
+    }
     eStarafeT->setText(Q(view.eStarafeT));
     eRangT->setText(Q(view.eRangT));
     eRangT->setVisible(view.eRangTVisible);
@@ -645,6 +652,18 @@ void TForm1::Render() {
     RenderStartList();
     RenderBoard();
     SortGrid1->Refresh();
+}
+
+void TForm1::RenderButton(QPushButton* button, QAction* action, const ButtonLook& look,
+                          std::optional<ButtonLook>& shown) {
+    if (shown == look) {
+        return;
+    }
+    shown = look;
+    button->setText(Q(look.Caption));
+    button->setStyleSheet(ColourButtonStyle(look));
+    button->setEnabled(look.Enabled);
+    action->setEnabled(look.Enabled);
 }
 
 void TForm1::RenderBoard() {

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,8 @@ private:
     std::string SaveBackup();
     // Brings every control in line with the logic's state.
     void Render();
+    void RenderButton(QPushButton* button, QAction* action, const ButtonLook& look,
+                      std::optional<ButtonLook>& shown);
     void RenderBoard();
     void RenderStartList();
     void RenderReasons();
@@ -170,6 +173,14 @@ private:
     QTimer reconnectTimer_;
     std::string backupFileName_;
     std::string reasonsFileName_;
+    // What the controls show already; restyling a button or redrawing a picture is not free.
     std::vector<std::string> shownStNrItems_;
     std::vector<std::string> shownReasons_;
+    std::optional<ButtonLook> shownStartLook_;
+    std::optional<ButtonLook> shownEntryLook_;
+    int shownArmed_ = -1;
+    // The open dialog starts in the program folder until the first save, then where the
+    // platform likes; the save dialog proposes the name of the previous save.
+    QString openFolder_;
+    QString lastSaveName_;
 };

@@ -195,14 +195,8 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     bNumerMinus->setToolTip(Q(std::string(StartList::MinusHint)));
     bNumerPlus = button(">>", 248, 44, 32, 32);
     bNumerPlus->setToolTip(Q(std::string(StartList::PlusHint)));
-    connect(bNumerMinus, &QPushButton::clicked, this, [this] {
-        startList_->bNumerClick(StartList::MinusStep);
-        Render();
-    });
-    connect(bNumerPlus, &QPushButton::clicked, this, [this] {
-        startList_->bNumerClick(StartList::PlusStep);
-        Render();
-    });
+    OnClick(bNumerMinus, [this] { startList_->bNumerClick(StartList::MinusStep); });
+    OnClick(bNumerPlus, [this] { startList_->bNumerClick(StartList::PlusStep); });
     cbRace = new QComboBox(panel);
     place(cbRace, 316, 44, 169, 32);
     for (auto race : StartList::Races) {
@@ -243,16 +237,10 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     ImageLSstart->setToolTip("[F11] Lichtschranke Ein / Aus");
     ImageLSstart->setFocusPolicy(Qt::NoFocus);
     ImageLSstart->hide();
-    connect(ImageLSstart, &QToolButton::clicked, this, [this] {
-        engine_->ImageLSClick();
-        Render();
-    });
+    OnClick(ImageLSstart, [this] { engine_->ImageLSClick(); });
     bSTART = button("TIMER", 48, 181, 132, 44);
     bSTART->setToolTip("[F4] Handzeitnahme");
-    connect(bSTART, &QPushButton::clicked, this, [this] {
-        engine_->bSTARTClick();
-        Render();
-    });
+    OnClick(bSTART, [this] { engine_->bSTARTClick(); });
     img_Abbruch = new QToolButton(panel);
     place(img_Abbruch, 186, 186, 33, 33);
     img_Abbruch->setAutoRaise(true);
@@ -261,39 +249,24 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     img_Abbruch->setToolTip("[F8] Abbruch");
     img_Abbruch->setFocusPolicy(Qt::NoFocus);
     img_Abbruch->hide();
-    connect(img_Abbruch, &QToolButton::clicked, this, [this] {
-        engine_->mAbbruchClick();
-        Render();
-    });
+    OnClick(img_Abbruch, [this] { engine_->mAbbruchClick(); });
 
     b5sek = button("+5 s.", 48, 232, 57, 36);
     b5sek->setToolTip("[F5] +1 Strafe");
-    connect(b5sek, &QPushButton::clicked, this, [this] {
-        engine_->b5sekClick(+1);
-        Render();
-    });
+    OnClick(b5sek, [this] { engine_->b5sekClick(+1); });
     bDq = button("DQ", 120, 232, 59, 36);
     bDq->setToolTip("[F9] Disqualifikation");
-    connect(bDq, &QPushButton::clicked, this, [this] {
-        engine_->bDqClick();
-        Render();
-    });
+    OnClick(bDq, [this] { engine_->bDqClick(); });
     LabelGrund = new QLabel("Grund:", panel);
     LabelGrund->move(184, 236);
     LabelGrund->hide();
     bEintragen = button("EINTRAGEN", 48, 275, 132, 44);
     bEintragen->setToolTip("[F10] Eintragen/Nächster");
-    connect(bEintragen, &QPushButton::clicked, this, [this] {
-        engine_->bEintragenClick();
-        Render();
-    });
+    OnClick(bEintragen, [this] { engine_->bEintragenClick(); });
     b_5sek = button("-5 s.", 185, 278, 58, 36);
     b_5sek->setToolTip("[Strg+F5] Strafenkorrektur");
     b_5sek->hide();
-    connect(b_5sek, &QPushButton::clicked, this, [this] {
-        engine_->b5sekClick(-1);
-        Render();
-    });
+    OnClick(b_5sek, [this] { engine_->b5sekClick(-1); });
     ListBoxGrund = new QListWidget(panel);
     place(ListBoxGrund, 248, 176, 237, 142);
     ListBoxGrund->hide();
@@ -329,6 +302,13 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     cmd_SAVE->setToolTip("[Strg+S] Speichern als...");
     cmd_SAVE->setFocusPolicy(Qt::NoFocus);
     connect(cmd_SAVE, &QPushButton::clicked, this, [this] { cmd_SAVEClick(); });
+}
+
+void TForm1::OnClick(QAbstractButton* button, std::function<void()> handler) {
+    connect(button, &QAbstractButton::clicked, this, [this, handler = std::move(handler)] {
+        handler();
+        Render();
+    });
 }
 
 void TForm1::BuildPanelTablo(QWidget* panel) {

@@ -16,6 +16,7 @@
 #include "serial/PortDiscovery.h"
 #include "timing/TimingEngine.h"
 
+class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -140,6 +141,8 @@ private:
     void BuildPanelCtrl(QWidget* panel);
     void BuildPanelTablo(QWidget* panel);
     void BuildCommands();
+    // A click runs the handler of the logic, then the window shows the state it left.
+    void OnClick(QAbstractButton* button, std::function<void()> handler);
     void FormCreate();
     void LoadLogo();
     void OpenLightBarrier();

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <fstream>
+#include <optional>
 
 #include "QtTestApp.h"
 #include "config/SettingsStore.h"
@@ -27,6 +28,7 @@
 #include "timing/MonotonicTimeSource.h"
 #include "timing/TickMath.h"
 #include "ui/TDigit.h"
+#include "ui/TSortGrid.h"
 
 namespace {
 
@@ -43,9 +45,9 @@ class MainWindow : public testing::Test {
 protected:
     void Open(const Settings& settings, ISerialBackend& serial, const std::string& barrier = {}) {
         WriteSettings(store_, settings);
-        form_ = std::make_unique<TForm1>(
-            Form1Environment{serial, store_, cues_, time_, Folder(), Folder(), barrier,
-                             [this](const std::string& message) { errors_.push_back(message); }});
+        form_ = std::make_unique<TForm1>(Form1Environment{
+            serial, store_, cues_, time_, Folder(), dataFolder_.value_or(Folder()), barrier,
+            [this](const std::string& message) { errors_.push_back(message); }});
         form_->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
     }
@@ -78,6 +80,7 @@ protected:
     SilentCues cues_;
     MonotonicTimeSource time_;
     std::vector<std::string> errors_;
+    std::optional<std::string> dataFolder_;
     std::unique_ptr<TForm1> form_;
 };
 
@@ -211,6 +214,45 @@ TEST_F(MainWindow, OperatorTimesScoresDisqualifiesAndRanksThreeStarters) {
     EXPECT_THAT(form_->Table().Column(ColNr), ElementsAre("Nr.", "1", "2", "3"));
     EXPECT_THAT(form_->Table().Column(ColRang), ElementsAre("Rang", "2", "", "1"));
     EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(MainWindow, FailedBackupIsShownWithoutStoppingTheEntry) {
+    const std::string starters = WriteFile("starters.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n");
+    dataFolder_ = Folder() + "/gone";
+    Settings settings;
+    settings.CountDown = false;
+    Open(settings, fake_);
+    form_->LoadFile(starters);
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F10);
+
+    EXPECT_THAT(form_->StatusMessage->text().toStdString(),
+                testing::HasSubstr("No such file or directory"));
+    EXPECT_FALSE(form_->Table().Cell(ColTotal, form_->Table().FindRow("1")).empty());
+    EXPECT_TRUE(form_->Table().Modified()) << "the result is not backed up";
+    EXPECT_EQ(form_->bEintragen->text(), "NÄCHSTER");
+    EXPECT_TRUE(form_->cmd_F2_Settings->isEnabled());
+    EXPECT_TRUE(errors_.empty()) << "no modal box in the middle of timing";
+}
+
+TEST_F(MainWindow, KeysWorkWhereverTheFocusIs) {
+    const std::string starters = WriteFile("starters.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n");
+    Settings settings;
+    settings.CountDown = false;
+    Open(settings, fake_);
+    form_->LoadFile(starters);
+    for (QWidget* focus :
+         std::vector<QWidget*>{form_->cbStNr, form_->eReiterin, form_->SortGrid1}) {
+        focus->setFocus();
+        const int step = View().StartStep;
+        Key(Qt::Key_F4);
+        EXPECT_NE(View().StartStep, step) << focus->objectName().toStdString();
+        if (View().StartStep == 1) {
+            Key(Qt::Key_F10);
+            Key(Qt::Key_F10);
+        }
+    }
 }
 
 TEST_F(MainWindow, PenaltyDqAndEntryKeysDoNothingBeforeARun) {

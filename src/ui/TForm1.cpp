@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -366,8 +368,11 @@ void TForm1::BuildPanelTablo(QWidget* panel) {
 }
 
 void TForm1::BuildCommands() {
-    auto command = [this](const char* name, QKeySequence key, std::function<void()> handler) {
-        auto* action = new QAction(name, this);
+    // The commands sit in two hidden menus; their keys act wherever the focus is in the window.
+    QMenu* menu = nullptr;
+    auto command = [this, &menu](const char* name, QKeySequence key,
+                                 std::function<void()> handler) {
+        auto* action = menu->addAction(name);
         action->setShortcut(key);
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
@@ -377,6 +382,7 @@ void TForm1::BuildCommands() {
         });
         return action;
     };
+    menu = menuBar()->addMenu("HideMenu");
     mStart = command("Timer/Start/Stop", Qt::Key_F4, [this] { engine_->mStartClick(); });
     m5Plus = command("+5 sek", Qt::Key_F5, [this] { engine_->b5sekClick(+1); });
     m5Minus = command("-5 sek", Qt::CTRL | Qt::Key_F5, [this] { engine_->b5sekClick(-1); });
@@ -385,8 +391,10 @@ void TForm1::BuildCommands() {
     mEintragen = command("Eintragen", Qt::Key_F10, [this] { engine_->bEintragenClick(); });
     LockLS1 = command("Lock LS1", Qt::Key_F11, [this] { engine_->ImageLSClick(); });
     mSortMode = command("Sort", Qt::Key_F12, [this] { ranking_.mSortModeClick(); });
+    menu = menuBar()->addMenu("Files");
     Save1 = command("Save", Qt::CTRL | Qt::Key_S, [this] { cmd_SAVEClick(); });
     Load1 = command("Load", Qt::CTRL | Qt::Key_O, [this] { bLoadClick(); });
+    menuBar()->hide();
 }
 
 void TForm1::FormCreate() {

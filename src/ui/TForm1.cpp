@@ -153,6 +153,8 @@ TForm1::~TForm1() {
     // The watcher must be gone before the logic its callbacks reach.
     comPort_.OnClose = nullptr;
     comPort_.Close();
+    // The controls go before the table and the logic they show.
+    delete takeCentralWidget();
 }
 
 void TForm1::BuildPanelCtrl(QWidget* panel) {

@@ -89,7 +89,12 @@ void ReadProtocolText(ResultTable& table, std::string_view bytes) {
 }
 
 bool ReadProtocolFile(ResultTable& table, const std::string& path) {
+    // The table is only replaced once the whole file is in hand: a file that has gone away
+    // (a pulled stick, a stale reload) must not wipe the start list and the results.
     const std::optional<std::string> bytes = ReadFileBytes(path);
-    ReadProtocolText(table, bytes.value_or(std::string()));
-    return bytes.has_value();
+    if (!bytes) {
+        return false;
+    }
+    ReadProtocolText(table, *bytes);
+    return true;
 }

@@ -34,6 +34,6 @@ FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path,
 // line adds no field, and fields beyond the table's columns are dropped.
 void ReadProtocolText(ResultTable& table, std::string_view bytes);
 
-// ReadProtocolText on the file's content; false, leaving the header and one empty row, when
-// the file cannot be opened or read.
+// ReadProtocolText on the file's content; false, leaving the table as it was, when the file
+// cannot be opened or read.
 bool ReadProtocolFile(ResultTable& table, const std::string& path);

@@ -24,6 +24,7 @@
 #include "config/SettingsStore.h"
 #include "config/WindowPlacement.h"
 #include "files/FileKind.h"
+#include "files/Loading.h"
 #include "files/ProtocolFile.h"
 #include "files/TextLines.h"
 #include "ui/Pictures.h"
@@ -519,31 +520,25 @@ std::string TForm1::SaveBackup() {
 
 void TForm1::LoadFile(const std::string& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (LoadKind(path) == FileKind::Protocol && ReadProtocolFile(table_, path)) {
-        startList_->RebuildAfterLoad();
-    }
-    settings_.LastFileName = path;
-    table_.FitColumnWidths(SortGrid1->TextMeasure(), false);
-    table_.SetColWidth(ColStartPos, ResultTable::HiddenWidth);
+    LoadChosenFile(path, table_, *startList_, ranking_, SortGrid1->TextMeasure());
     QApplication::restoreOverrideCursor();
-    ranking_.RankAndSort();
+    settings_.LastFileName = path;
     SaveSettings();
     Render();
 }
 
 void TForm1::bLoadClick() {
-    const QString path =
-        QFileDialog::getOpenFileName(this, QString(), Q(env_.ProgramFolder), "Textdatei (*.txt)");
-    if (!path.isEmpty()) {
-        LoadFile(path.toStdString());
+    QFileDialog dialog(this, QString(), openFolder_, TextFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix("txt");
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        LoadFile(dialog.selectedFiles().first().toStdString());
     }
 }
 
 void TForm1::ReloadLastFile() {
-    const std::string& path = settings_.LastFileName;
-    if (!path.empty() && LoadKind(path) == FileKind::Protocol && ReadProtocolFile(table_, path)) {
-        startList_->RebuildAfterLoad();
-    }
+    ReloadFile(settings_.LastFileName, table_, *startList_);
     Render();
 }
 

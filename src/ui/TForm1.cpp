@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "config/SettingsStore.h"
 #include "config/WindowPlacement.h"
@@ -59,9 +60,14 @@ QString ColourButtonStyle(const ButtonLook& look) {
              face(look.ColorWhenDown));
 }
 
+// Runs on every clock tick for the separators: only a real change touches the palette.
 void SetLabelColour(QLabel* label, Rgb colour) {
+    const QColor wanted = QColor::fromRgb(colour);
+    if (label->palette().color(QPalette::WindowText) == wanted) {
+        return;
+    }
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor::fromRgb(colour));
+    palette.setColor(QPalette::WindowText, wanted);
     label->setPalette(palette);
 }
 
@@ -402,17 +408,15 @@ void TForm1::BuildCommands() {
 
 void TForm1::FormCreate() {
     settings_ = ReadSettings(env_.SettingsStore);
+    // The available areas of the screens present, the primary one first.
     std::vector<Rect> screens;
-    if (QScreen* primary = QGuiApplication::primaryScreen()) {
-        screens.push_back({primary->availableGeometry().x(), primary->availableGeometry().y(),
-                           primary->availableGeometry().width(),
-                           primary->availableGeometry().height()});
-    }
-    for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen != QGuiApplication::primaryScreen()) {
-            const QRect area = screen->availableGeometry();
-            screens.push_back({area.x(), area.y(), area.width(), area.height()});
-        }
+    QList<QScreen*> present = QGuiApplication::screens();
+    std::stable_partition(present.begin(), present.end(), [](QScreen* screen) {
+        return screen == QGuiApplication::primaryScreen();
+    });
+    for (QScreen* screen : present) {
+        const QRect area = screen->availableGeometry();
+        screens.push_back({area.x(), area.y(), area.width(), area.height()});
     }
     const Rect bounds =
         screens.empty()

@@ -11,7 +11,7 @@ struct SettingField {
 };
 
 // The stored value names in the order in which they are read and written.
-constexpr std::array<SettingField, 21> Fields = {{
+constexpr std::array<SettingField, 24> Fields = {{
     {"Left", &Settings::Left},
     {"Top", &Settings::Top},
     {"Width", &Settings::Width},
@@ -33,6 +33,10 @@ constexpr std::array<SettingField, 21> Fields = {{
     {"FullScreen", &Settings::FullScreen},
     {"LastFileName", &Settings::LastFileName},
     {"Monitor", &Settings::Monitor},
+    // Added later: older stores end before them and keep their defaults.
+    {"PortName", &Settings::PortName},
+    {"LiveResults", &Settings::LiveResults},
+    {"LivePort", &Settings::LivePort},
 }};
 
 // Each returns false when the reading has to end at this value.

@@ -41,6 +41,12 @@ struct Settings {
     std::string LastFileName;
     // 0-based monitor of the full-screen spectator window.
     int Monitor = 0;
+    // Stable name of the light-barrier adapter (/dev/serial/by-id/...); when set and present it
+    // wins over Port, so an adapter is found again whatever order the adapters were plugged in.
+    std::string PortName;
+    // Live results on the local network: off by default, HTTP port.
+    bool LiveResults = false;
+    int LivePort = 8080;
 
     bool operator==(const Settings&) const = default;
 };

@@ -6,16 +6,25 @@
 #include "results/ResultTable.h"
 #include "results/StartList.h"
 
-void ReloadFile(const std::string& path, ResultTable& table, StartList& starters) {
-    if (LoadKind(path) == FileKind::Protocol && ReadProtocolFile(table, path)) {
-        starters.RebuildAfterLoad();
+std::string ReloadFile(const std::string& path, ResultTable& table, StartList& starters) {
+    if (LoadKind(path) != FileKind::Protocol) {
+        return "Dateityp wird nicht unterstützt: " + path;
     }
+    if (!ReadProtocolFile(table, path)) {
+        return "Datei kann nicht gelesen werden: " + path;
+    }
+    starters.RebuildAfterLoad();
+    return {};
 }
 
-void LoadChosenFile(const std::string& path, ResultTable& table, StartList& starters,
-                    Ranking& ranking, const ITextMeasure& measure) {
-    ReloadFile(path, table, starters);
+std::string LoadChosenFile(const std::string& path, ResultTable& table, StartList& starters,
+                           Ranking& ranking, const ITextMeasure& measure) {
+    std::string error = ReloadFile(path, table, starters);
+    if (!error.empty()) {
+        return error;
+    }
     table.FitColumnWidths(measure, false);
     table.SetColWidth(ColStartPos, ResultTable::HiddenWidth);
     ranking.RankAndSort();
+    return {};
 }

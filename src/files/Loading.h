@@ -9,12 +9,13 @@ class StartList;
 
 // What loading a file does to the table, apart from the open dialog. UI thread only.
 
-// Loads the file chosen in the open dialog: a protocol or start list by its extension (any
-// other file loads nothing), then fits the widths of the visible columns, hides the start
-// position again and assigns the places in the current view.
-void LoadChosenFile(const std::string& path, ResultTable& table, StartList& starters,
-                    Ranking& ranking, const ITextMeasure& measure);
+// Loads the file chosen in the open dialog: a protocol or start list by its extension, then fits
+// the widths of the visible columns, hides the start position again and assigns the places in the
+// current view. Returns empty on success, else the message for the operator; the table is then
+// exactly as it was.
+std::string LoadChosenFile(const std::string& path, ResultTable& table, StartList& starters,
+                           Ranking& ranking, const ITextMeasure& measure);
 
-// Reads the last file again (right click on the load button): only a protocol or start list,
-// without fitting widths or assigning places. A file that has gone away changes nothing.
-void ReloadFile(const std::string& path, ResultTable& table, StartList& starters);
+// Reads the last file again (right click on the load button), without fitting widths or assigning
+// places. Returns like LoadChosenFile; a file that has gone away changes nothing.
+std::string ReloadFile(const std::string& path, ResultTable& table, StartList& starters);

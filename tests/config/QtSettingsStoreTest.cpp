@@ -99,9 +99,9 @@ TEST_F(QtSettingsStoreTest, AFileThatCannotBeWrittenReportsEveryValue) {
 
     QtSettingsStore store(Path("plain-file/corralix.conf"));
     const std::vector<std::string> failed = WriteSettings(store, ChangedSettings());
-    EXPECT_THAT(failed, SizeIs(21));
+    EXPECT_THAT(failed, SizeIs(24));
     EXPECT_EQ(failed.front(), "Left");
-    EXPECT_EQ(failed.back(), "Monitor");
+    EXPECT_EQ(failed.back(), "LivePort");
 }
 
 TEST_F(QtSettingsStoreTest, TheUserStoreIsNamedAfterTheProgramUnderBrindlewerk) {

@@ -17,7 +17,7 @@ const std::vector<std::string> StoredOrder = {
     "Top2",           "Width2",       "Height2",      "Port",       "Alg",
     "CountDown",      "CountDownSek", "TimeWarnung",  "TimeLock",   "Abbruch",
     "SoundCountDown", "SoundWarnung", "SoundAbbruch", "FullScreen", "LastFileName",
-    "Monitor"};
+    "Monitor",        "PortName",     "LiveResults",  "LivePort"};
 
 // Leaves one value out, as if it had never been stored or could not be.
 class DroppingStore : public MemorySettingsStore {
@@ -112,7 +112,7 @@ TEST(ReadSettings, TakesTheValuesInStoredOrderAndStopsAtTheFirstUnusableOne) {
     WriteSettings(store, ChangedSettings());
     EXPECT_EQ(ReadSettings(store), ChangedSettings());
     EXPECT_THAT(store.reads_, ElementsAreArray(StoredOrder));
-    EXPECT_THAT(store.stringReads_, ElementsAre("LastFileName"));
+    EXPECT_THAT(store.stringReads_, ElementsAre("LastFileName", "PortName"));
 
     store.reads_.clear();
     store.WriteString("TimeWarnung", "10000");
@@ -185,7 +185,7 @@ TEST(WriteSettings, WritesEveryValueInStoredOrderWithBooleansAsOneOrZero) {
     written.SoundWarnung = true;
     EXPECT_THAT(WriteSettings(store, written), IsEmpty());
     EXPECT_THAT(store.writes_, ElementsAreArray(StoredOrder));
-    EXPECT_THAT(store.stringWrites_, ElementsAre("LastFileName"));
+    EXPECT_THAT(store.stringWrites_, ElementsAre("LastFileName", "PortName"));
 
     std::int32_t value = -5;
     ASSERT_EQ(store.ReadInteger("CountDown", value), ReadStatus::Ok);

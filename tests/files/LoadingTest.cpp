@@ -38,17 +38,18 @@ TEST_F(Loading, ProtocolComesInRankedWithFittedWidthsAndHiddenStartPosition) {
     EXPECT_EQ(starters_.PositionText(), "1:2");
 }
 
-TEST_F(Loading, WorkbookOrUnknownFileLoadsNothingButRefreshesWidthsAndPlaces) {
+TEST_F(Loading, AnUnknownFileIsRefusedWithAMessageAndKeepsTheTable) {
     WriteAll(folder_.File("liste.txt"), "1;Anna;Blue\r\n");
     LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_);
     table_.SetCell(ColTotal, 1, "15,23");
     table_.SetColWidth(ColName, 300);
 
-    LoadChosenFile(folder_.File("liste.xlsx"), table_, starters_, ranking_, measure_);
+    EXPECT_FALSE(
+        LoadChosenFile(folder_.File("liste.pdf"), table_, starters_, ranking_, measure_).empty());
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1"));
-    EXPECT_EQ(table_.Cell(ColRang, 1), "1");
-    EXPECT_EQ(table_.ColWidth(ColName), 10 * 4 + 10);
+    EXPECT_EQ(table_.Cell(ColTotal, 1), "15,23");
+    EXPECT_EQ(table_.ColWidth(ColName), 300);
 }
 
 TEST_F(Loading, ReloadOfAVanishedFileKeepsTheTable) {
@@ -56,8 +57,8 @@ TEST_F(Loading, ReloadOfAVanishedFileKeepsTheTable) {
     LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_);
     std::filesystem::remove(folder_.File("liste.txt"));
 
-    ReloadFile(folder_.File("liste.txt"), table_, starters_);
-    ReloadFile("", table_, starters_);
+    EXPECT_FALSE(ReloadFile(folder_.File("liste.txt"), table_, starters_).empty());
+    EXPECT_FALSE(ReloadFile("", table_, starters_).empty());
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1", "2"));
     EXPECT_EQ(starters_.StNrItems().size(), 2u);

@@ -442,7 +442,7 @@ void TForm1::FormCreate() {
     timing.SoundAbbruch = settings_.SoundAbbruch;
     timing.Alg = settings_.Alg;
     EntryHooks hooks;
-    hooks.CurrentStartNumber = [this] { return startList_->StNrText(); };
+    hooks.EntryRow = [this] { return startList_->EntryRow(); };
     hooks.SelectNextStarter = [this] { startList_->bNumerClick(StartList::PlusStep); };
     hooks.RankTable = [this] { ranking_.RankAndSort(); };
     hooks.SaveBackup = [this] { return SaveBackup(); };

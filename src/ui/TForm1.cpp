@@ -112,6 +112,8 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     statusBar()->setFixedHeight(25);
     statusBar()->addWidget(StatusPosition);
     statusBar()->addWidget(StatusMessage, 1);
+    StatusBeam = new QLabel(this);
+    statusBar()->addPermanentWidget(StatusBeam);
 
     competition_.SetTextMeasure(&SortGrid1->TextMeasure());
     BuildPanelCtrl(panelCtrl);
@@ -233,6 +235,11 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     bEintragen = button("EINTRAGEN", 48, 275, 132, 44);
     bEintragen->setToolTip("[F10] Eintragen/Nächster");
     OnClick(bEintragen, Command::Entry);
+    // Shown only while a run stopped by the light barrier can go on.
+    bWeiterlaufen = button("Weiterlaufen", 185, 278, 110, 36);
+    bWeiterlaufen->setToolTip("[Umschalt+F4] Falschen Stopp aufheben, Lauf läuft weiter");
+    bWeiterlaufen->hide();
+    OnClick(bWeiterlaufen, Command::Resume);
     b_5sek = button("-5 s.", 185, 278, 58, 36);
     b_5sek->setToolTip("[Strg+F5] Strafenkorrektur");
     b_5sek->hide();
@@ -426,6 +433,8 @@ void TForm1::Render(Change change) {
     cmd_F2_Settings->setEnabled(view.cmd_F2_SettingsEnabled);
     img_Abbruch->setVisible(view.img_AbbruchVisible);
     ImageLSstart->setVisible(competition_.PortOpen());
+    bWeiterlaufen->setVisible(view.ResumeEnabled);
+    StatusBeam->setText(Q(competition_.BeamReadout()));
     if (shownArmed_ != view.LightBarrierArmed) {
         shownArmed_ = view.LightBarrierArmed;
         ImageLSstart->setIcon(ImageListPort(view.LightBarrierArmed));

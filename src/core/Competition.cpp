@@ -11,6 +11,7 @@
 #include "files/FileKind.h"
 #include "files/Loading.h"
 #include "files/ProtocolFile.h"
+#include "files/ShippedFiles.h"
 #include "files/TextLines.h"
 
 namespace {
@@ -79,7 +80,7 @@ Competition::Competition(CompetitionEnvironment environment)
 
     // The reasons written back by the operator win over the list shipped with the program.
     for (const std::string& file :
-         {reasonsFileName_, env_.ProgramFolder + "/" + ReasonsFileTitle}) {
+         {reasonsFileName_, FindShippedFile(ReasonsFileTitle, env_.ProgramFolder)}) {
         if (auto lines = ReadTextLines(file)) {
             engine_->LoadReasons(std::move(*lines));
             break;

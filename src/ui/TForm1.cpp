@@ -23,6 +23,7 @@
 #include <algorithm>
 
 #include "config/WindowPlacement.h"
+#include "files/ShippedFiles.h"
 #include "ui/KeyActions.h"
 #include "ui/Pictures.h"
 #include "ui/TDigit.h"
@@ -367,11 +368,11 @@ void TForm1::PlaceWindow() {
 
 void TForm1::LoadLogo() {
     QPixmap logo;
-    const QString folder = QCoreApplication::applicationDirPath();
+    const std::string folder = QCoreApplication::applicationDirPath().toStdString();
     for (const char* name : {"Logo.jpg", "Logo.bmp"}) {
-        const QString path = folder + "/" + name;
-        if (QFileInfo::exists(path)) {
-            logo.load(path);
+        const std::string path = FindShippedFile(name, folder);
+        if (!path.empty()) {
+            logo.load(Q(path));
         }
     }
     if (!logo.isNull()) {

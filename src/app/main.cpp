@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 
+#include "app/CommandLine.h"
 #include "config/QtSettingsStore.h"
 #include "files/FileIo.h"
 #include "serial/LinuxSerialBackend.h"
@@ -11,6 +12,9 @@
 #include "ui/TForm1.h"
 
 int main(int argc, char* argv[]) {
+    if (const std::optional<int> exitCode = RunCommandLine(argc, argv)) {
+        return *exitCode;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
     QApplication::setApplicationDisplayName("Corralix");

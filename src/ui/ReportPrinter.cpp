@@ -32,6 +32,7 @@ std::string PrintHtmlReport(std::string_view html, QWidget* parent) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::A4));
     QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QStringLiteral("Ergebnisliste drucken"));
     if (dialog.exec() != QDialog::Accepted) {
         return {};
     }

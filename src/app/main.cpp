@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include "app/CommandLine.h"
 #include "config/QtSettingsStore.h"
 #include "core/Competition.h"
 #include "files/ShippedFiles.h"
@@ -12,6 +13,9 @@
 #include "ui/TForm1.h"
 
 int main(int argc, char* argv[]) {
+    if (const std::optional<int> exitCode = RunCommandLine(argc, argv)) {
+        return *exitCode;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
     QApplication::setApplicationDisplayName("Corralix");

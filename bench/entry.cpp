@@ -51,7 +51,8 @@ int main() {
     StepTime time;
     ManualTimers timers;  // never fired: the clock display is not what is measured
     ScriptedOperator dialogs;
-    Competition competition({serial, store, cues, time, timers, dialogs,
+    RecordingDesktop desktop;
+    Competition competition({serial, store, cues, time, timers, dialogs, desktop,
                              [](std::function<void()>) {}, folder.string(), folder.string(), "",
                              ','});
     competition.Start(list);

@@ -32,15 +32,18 @@ int main(int argc, char* argv[]) {
     MonotonicTimeSource time;
     QtTimerFactory timers;
     QtOperator dialogs;
+    QtDesktop desktop;
     Competition competition(
-        {serial, settings, cues, time, timers, dialogs,
+        {serial, settings, cues, time, timers, dialogs, desktop,
          [&app](std::function<void()> call) {
              QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);
          },
          programFolder, dataFolder, qEnvironmentVariable("CORRALIX_SIM_BARRIER").toStdString(),
-         SystemDecimalSeparator()});
+         SystemDecimalSeparator(),
+         QFileInfo(QApplication::applicationFilePath()).fileName().toStdString()});
     TForm1 form(competition);
     dialogs.Attach(&form, [] {});
+    desktop.Attach(&form);
     form.show();
     const QStringList arguments = QApplication::arguments();
     competition.Start(arguments.size() > 1 ? arguments.at(1).toStdString() : std::string());

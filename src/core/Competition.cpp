@@ -9,6 +9,7 @@
 
 #include "config/SettingsStore.h"
 #include "files/FileKind.h"
+#include "files/HtmlReport.h"
 #include "files/Loading.h"
 #include "files/ProtocolFile.h"
 #include "files/ShippedFiles.h"
@@ -64,6 +65,9 @@ Competition::Competition(CompetitionEnvironment environment)
     reasonsFileName_ = env_.DataFolder + "/" + ReasonsFileTitle;
     runningMarker_ = env_.DataFolder + "/" + RunningMarkerTitle;
     openFolder_ = env_.DataFolder;
+    helpFile_ = FindShippedFile("index.html", env_.ProgramFolder);
+    webPageReport_ = WebPageReportPath(env_.ProgramName, env_.DataFolder);
+    printReport_ = PrintReportPath(env_.ProgramName, env_.DataFolder);
     ScanComPorts(env_.Serial);
 
     EntryHooks hooks;
@@ -228,6 +232,9 @@ bool Competition::Enabled(Command command) const {
         case Command::Entry:
             return view.bEintragen.Enabled;
         // These work even while their buttons are disabled.
+        case Command::Help:
+        case Command::Print:
+        case Command::Html:
         case Command::LockLightBarrier:
         case Command::SortMode:
         case Command::Save:
@@ -242,6 +249,13 @@ void Competition::Run(Command command) {
         return;
     }
     switch (command) {
+        case Command::Help:
+            if (helpFile_.empty()) {
+                env_.Operator.ShowError("Die Hilfeseite index.html fehlt neben dem Programm.");
+            } else {
+                OpenDocument(helpFile_);
+            }
+            break;
         case Command::Start:
             engine_->mStartClick();
             break;
@@ -277,8 +291,45 @@ void Competition::Run(Command command) {
         case Command::Load:
             Load();
             break;
+        case Command::Print:
+            if (WriteReport(printReport_)) {
+                const std::string error =
+                    env_.Desktop.PrintReport(HtmlReportText(table_, startList_.RaceText()));
+                if (!error.empty()) {
+                    env_.Operator.ShowError(error);
+                }
+            }
+            break;
+        case Command::Html:
+            if (WriteReport(webPageReport_)) {
+                OpenDocument(webPageReport_);
+            }
+            break;
     }
     Notify(Change::All);
+}
+
+void Competition::OpenPrintReport() {
+    if (WriteReport(printReport_)) {
+        OpenDocument(printReport_);
+    }
+    Notify(Change::All);
+}
+
+bool Competition::WriteReport(const std::string& path) {
+    env_.Operator.CommitEdits();
+    const std::string error = WriteHtmlReport(table_, startList_.RaceText(), path);
+    if (!error.empty()) {
+        env_.Operator.ShowError(error);
+    }
+    return error.empty();
+}
+
+void Competition::OpenDocument(const std::string& path) {
+    if (!env_.Desktop.OpenDocument(path)) {
+        env_.Operator.ShowError(
+            "Kein Programm zum Öffnen gefunden (ist ein Browser installiert?): " + path);
+    }
 }
 
 void Competition::SelectStarter(int index) {
@@ -382,6 +433,10 @@ void Competition::SaveAs() {
     const std::string& path = *chosen;
     lastSaveName_ = path;
     openFolder_ = FolderOf(path);
+    if (SaveKind(path) == FileKind::HtmlReport) {
+        WriteReport(path);
+        return;
+    }
     if (SaveKind(path) != FileKind::Protocol) {
         env_.Operator.ShowError("Dateityp wird nicht unterstützt: " + path);
         return;

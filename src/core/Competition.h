@@ -31,6 +31,7 @@ struct CompetitionEnvironment {
     ITimeSource& Time;
     ITimerFactory& Timers;
     IOperator& Operator;
+    IDesktop& Desktop;
     // Hands the light barrier's events from its watcher thread to the user-interface thread.
     UiPost Post;
     // Folder of the program file (reasons list shipped with the program).
@@ -41,6 +42,8 @@ struct CompetitionEnvironment {
     std::string SimulatedBarrier;
     // The system decimal separator of the time texts.
     char DecimalSeparator = ',';
+    // The program file's name; the fixed report names are formed from it.
+    std::string ProgramName = "corralix";
 };
 
 // The event the operator runs: result table, ranking, start list, run clock, light-barrier port,
@@ -82,7 +85,10 @@ public:
     void EnterReason(const std::string& text);  // Enter in the free-text field
     void LeaveReasonField();                    // the field lost the focus
     void ReloadLastFile();                      // right click on the load button
-    void LoadFile(const std::string& path);     // a start list or protocol chosen elsewhere
+    void OpenPrintReport();                     // cmd_PRINT: writes the print form, opens it
+    // The help page shipped with the program is there (its button is enabled only then).
+    bool HelpAvailable() const { return !helpFile_.empty(); }
+    void LoadFile(const std::string& path);  // a start list or protocol chosen elsewhere
 
     // The main window's bounds as they are now, written back with the settings.
     void SetMainWindowBounds(const Rect& bounds);
@@ -137,6 +143,9 @@ private:
     void Load();
     void SaveAs();
     void SaveSettings();
+    // Writes a report of the table; false (after telling the operator) when it failed.
+    bool WriteReport(const std::string& path);
+    void OpenDocument(const std::string& path);
 
     CompetitionEnvironment env_;
     ::Settings settings_;
@@ -158,6 +167,9 @@ private:
     std::string backupFileName_;
     std::string reasonsFileName_;
     std::string runningMarker_;
+    std::string helpFile_;
+    std::string webPageReport_;
+    std::string printReport_;
     std::string statusMessage_;
     // The open dialog starts where the backup is until the first save, then where that went.
     std::string openFolder_;

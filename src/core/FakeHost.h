@@ -70,3 +70,19 @@ public:
     std::vector<std::string> questions, errors, messages, openFolders;
     int commits = 0;
 };
+
+// A desktop that records what it was asked to open and print.
+class RecordingDesktop : public IDesktop {
+public:
+    bool OpenDocument(const std::string& path) override {
+        opened.push_back(path);
+        return canOpen;
+    }
+    std::string PrintReport(const std::string& html) override {
+        printed.push_back(html);
+        return printError;
+    }
+    bool canOpen = true;
+    std::string printError;
+    std::vector<std::string> opened, printed;
+};

@@ -141,12 +141,3 @@ std::string WebPageReportPath(std::string_view programName, const std::string& d
 std::string PrintReportPath(std::string_view programName, const std::string& dataFolder) {
     return (std::filesystem::path(dataFolder) / (std::string(programName) + ".html")).string();
 }
-
-std::string HelpFilePath(const std::string& programFolder) {
-    return (std::filesystem::path(programFolder) / "index.html").string();
-}
-
-bool HelpAvailable(const std::string& helpPath) {
-    std::error_code ignored;
-    return std::filesystem::is_regular_file(helpPath, ignored);
-}

@@ -29,8 +29,3 @@ std::string WriteHtmlReport(const ResultTable& table, std::string_view race,
 // name: the web page command writes "<name>-p.html", the print command "<name>.html".
 std::string WebPageReportPath(std::string_view programName, const std::string& dataFolder);
 std::string PrintReportPath(std::string_view programName, const std::string& dataFolder);
-
-// The help page shipped beside the program, and whether it is there (the help button is
-// enabled only then).
-std::string HelpFilePath(const std::string& programFolder);
-bool HelpAvailable(const std::string& helpPath);

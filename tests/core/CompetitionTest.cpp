@@ -44,7 +44,7 @@ protected:
     void Open(const Settings& settings = Settings{}, const std::string& commandLineFile = {}) {
         WriteSettings(store, settings);
         competition = std::make_unique<Competition>(
-            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, ui.Poster(),
+            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, ui.Poster(),
                                    folder.Path().string(), DataFolder(), "", ','});
         competition->Start(commandLineFile);
     }
@@ -54,7 +54,7 @@ protected:
         competition.reset();
         timers.made.clear();
         competition = std::make_unique<Competition>(
-            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, ui.Poster(),
+            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, ui.Poster(),
                                    folder.Path().string(), DataFolder(), "", ','});
         competition->Start(commandLineFile);
     }
@@ -88,6 +88,7 @@ protected:
     FakeTime time;
     ManualTimers timers;
     ScriptedOperator dialogs;
+    RecordingDesktop desktop;
     ManualUiQueue ui;
     std::unique_ptr<Competition> competition;
 
@@ -185,7 +186,7 @@ TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedAndTheOpenDialogStartsWhere
     competition.reset();  // no shutdown: the program died
     timers.made.clear();
     competition = std::make_unique<Competition>(
-        CompetitionEnvironment{serial, store, cues, time, timers, dialogs, ui.Poster(),
+        CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, ui.Poster(),
                                folder.Path().string(), DataFolder(), "", ','});
     competition->Start("");
     EXPECT_THAT(dialogs.questions, ElementsAre("Sicherung laden?"));

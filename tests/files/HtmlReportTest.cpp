@@ -41,19 +41,9 @@ TEST(HtmlReport, FailedWriteKeepsTheOldReportAndNamesFileAndCause) {
     EXPECT_EQ(ReadAll(folder.File("neu.html")), HtmlReportText(SampleTable(), "Flag Race"));
 }
 
-TEST(HtmlReport, ReportNamesAreFormedBesideTheBackupAndHelpBesideTheProgram) {
-    TempFolder folder;
+TEST(HtmlReport, ReportNamesAreFormedBesideTheBackup) {
     EXPECT_EQ(WebPageReportPath("corralix", "/var/data"), "/var/data/corralix-p.html");
     EXPECT_EQ(PrintReportPath("corralix", "/var/data"), "/var/data/corralix.html");
-
-    const std::string help = HelpFilePath(folder.Path().string());
-    EXPECT_EQ(help, folder.File("index.html"));
-    EXPECT_FALSE(HelpAvailable(help));
-    std::filesystem::create_directory(help);
-    EXPECT_FALSE(HelpAvailable(help)) << "a folder is no help page";
-    std::filesystem::remove(help);
-    WriteAll(help, "<html></html>");
-    EXPECT_TRUE(HelpAvailable(help));
 }
 
 TEST(Export, ReadsLikeLoadingAndShowsTheTeamColumnOnlyWithTeams) {

@@ -106,7 +106,7 @@ std::string LiveResultsServer::Start(quint16 port, const QHostAddress& address) 
     home_->moveToThread(&thread_);
     thread_.start();
     QString error;
-    bool inUse = false;
+    auto reason = QAbstractSocket::UnknownSocketError;
     QMetaObject::invokeMethod(
         home_,
         [&] {
@@ -118,7 +118,7 @@ std::string LiveResultsServer::Start(quint16 port, const QHostAddress& address) 
                 port_ = tcp->serverPort();
             } else {
                 error = tcp->errorString();
-                inUse = tcp->serverError() == QAbstractSocket::AddressInUseError;
+                reason = tcp->serverError();
                 delete http;
             }
         },
@@ -127,13 +127,16 @@ std::string LiveResultsServer::Start(quint16 port, const QHostAddress& address) 
         return {};
     }
     Stop();
-    const std::string portText = std::to_string(port);
-    if (inUse) {
-        return "Live-Ergebnisse: Port " + portText +
-               " ist belegt. Bitte in den Einstellungen einen anderen Port wählen.";
+    const std::string prefix = "Live-Ergebnisse: Port " + std::to_string(port);
+    const std::string advice = " Bitte in den Einstellungen einen anderen Port wählen.";
+    switch (reason) {
+        case QAbstractSocket::AddressInUseError:
+            return prefix + " ist belegt." + advice;
+        case QAbstractSocket::SocketAccessError:
+            return prefix + " ist dem System vorbehalten (Ports unter 1024)." + advice;
+        default:
+            return prefix + " kann nicht geöffnet werden (" + error.toStdString() + ").";
     }
-    return "Live-Ergebnisse: Port " + portText + " kann nicht geöffnet werden (" +
-           error.toStdString() + ").";
 }
 
 void LiveResultsServer::Stop() {

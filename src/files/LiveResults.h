@@ -40,6 +40,20 @@ struct LiveSnapshot {
     std::vector<LiveRow> rows;
 };
 
+// The live results server as the program's logic sees it; a Qt server implements it.
+class ILiveResults {
+public:
+    virtual ~ILiveResults() = default;
+    // Listens on the port; empty on success, else a German message for the operator.
+    virtual std::string Start(int port) = 0;
+    virtual void Stop() = 0;
+    virtual bool Running() const = 0;
+    // Status-bar text with the address spectators type, while running.
+    virtual std::string AddressText() const = 0;
+    // After every change of the table or the board; later requests get this snapshot.
+    virtual void Publish(const LiveSnapshot& snapshot) = 0;
+};
+
 LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, LiveBoard board);
 
 // The snapshot as a JSON object. Every text is a JSON string whose markup characters are

@@ -100,8 +100,12 @@ LiveResultsServer::~LiveResultsServer() {
     Stop();
 }
 
-std::string LiveResultsServer::Start(quint16 port, const QHostAddress& address) {
+std::string LiveResultsServer::Start(int port, const QHostAddress& address) {
     Stop();
+    const std::string prefix = "Live-Ergebnisse: Port " + std::to_string(port);
+    if (port < 0 || port > 65535) {
+        return prefix + " gibt es nicht (1 bis 65535).";
+    }
     home_ = new QObject;
     home_->moveToThread(&thread_);
     thread_.start();
@@ -113,7 +117,7 @@ std::string LiveResultsServer::Start(quint16 port, const QHostAddress& address) 
             auto* http = new QHttpServer(home_);
             Route(*http);
             auto* tcp = new GuardedTcpServer(http);
-            if (tcp->listen(address, port)) {
+            if (tcp->listen(address, static_cast<quint16>(port))) {
                 http->bind(tcp);
                 port_ = tcp->serverPort();
             } else {
@@ -127,7 +131,6 @@ std::string LiveResultsServer::Start(quint16 port, const QHostAddress& address) 
         return {};
     }
     Stop();
-    const std::string prefix = "Live-Ergebnisse: Port " + std::to_string(port);
     const std::string advice = " Bitte in den Einstellungen einen anderen Port wählen.";
     switch (reason) {
         case QAbstractSocket::AddressInUseError:

@@ -7,15 +7,16 @@
 #include <mutex>
 #include <string>
 
+#include "files/LiveResults.h"
+
 class QHttpServer;
 class QObject;
-struct LiveSnapshot;
 
 // Serves the live result page "/" and its data "/results.json" to phones on the arena's
 // network. Requests are answered on a thread of its own from the pages of the last published
 // snapshot, so neither the clock nor the table ever waits for a spectator. Read-only: GET and
 // HEAD only, no files, small requests only.
-class LiveResultsServer {
+class LiveResultsServer : public ILiveResults {
 public:
     // Larger requests are refused and their connection closed.
     static constexpr qint64 MaxRequestBytes = 4096;
@@ -27,22 +28,23 @@ public:
     LiveResultsServer();
     LiveResultsServer(const LiveResultsServer&) = delete;
     LiveResultsServer& operator=(const LiveResultsServer&) = delete;
-    ~LiveResultsServer();
+    ~LiveResultsServer() override;
 
+    // UI thread only. Listens on every interface.
+    std::string Start(int port) override { return Start(port, QHostAddress::Any); }
     // UI thread only. Listens on the port (0 = any free one); empty on success, else a German
     // message for the operator. A running server is stopped first.
-    std::string Start(quint16 port, const QHostAddress& address = QHostAddress::Any);
+    std::string Start(int port, const QHostAddress& address);
     // UI thread only. Closes every connection; nothing answers on the port afterwards.
-    void Stop();
-    bool Running() const { return port_ != 0; }
+    void Stop() override;
+    bool Running() const override { return port_ != 0; }
     // The port listened on; 0 while stopped.
     quint16 Port() const { return port_; }
-    // Status-bar text with the address to type while running.
-    std::string AddressText() const;
+    std::string AddressText() const override;
 
-    // UI thread only. Renders the page and the data of the snapshot; every later request gets
-    // them. Cheap enough to call after every change of the table or the board.
-    void Publish(const LiveSnapshot& snapshot);
+    // UI thread only. Renders the page and the data of the snapshot for the serving thread.
+    // Cheap enough to call after every change of the table or the board.
+    void Publish(const LiveSnapshot& snapshot) override;
 
 private:
     struct Pages {

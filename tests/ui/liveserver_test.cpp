@@ -148,15 +148,20 @@ TEST(LiveResultsServer, AnswersNothingUntilStartedNorAfterStopped) {
     EXPECT_EQ(Fetch(port, "GET", "/results.json").status, 200);
 }
 
-TEST(LiveResultsServer, ATakenPortIsNamedInTheMessage) {
+TEST(LiveResultsServer, APortThatCannotBeUsedIsNamedInTheMessage) {
     QTcpServer other;
     ASSERT_TRUE(other.listen(QHostAddress::LocalHost));
+    const int taken = other.serverPort();
+    const std::vector<std::pair<int, std::string>> cases = {
+        {taken, "Port " + std::to_string(taken) + " ist belegt"},
+        {70000, "Port 70000 gibt es nicht"},
+    };
     LiveResultsServer server;
-    const std::string message = server.Start(other.serverPort(), QHostAddress::LocalHost);
-    EXPECT_NE(message.find("Port " + std::to_string(other.serverPort()) + " ist belegt"),
-              std::string::npos)
-        << message;
-    EXPECT_FALSE(server.Running());
+    for (const auto& [port, expected] : cases) {
+        const std::string message = server.Start(port, QHostAddress::LocalHost);
+        EXPECT_NE(message.find(expected), std::string::npos) << message;
+        EXPECT_FALSE(server.Running());
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QTcpServer>
 #include <QTimer>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "QtTestApp.h"

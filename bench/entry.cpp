@@ -52,7 +52,8 @@ int main() {
     ManualTimers timers;  // never fired: the clock display is not what is measured
     ScriptedOperator dialogs;
     RecordingDesktop desktop;
-    Competition competition({serial, store, cues, time, timers, dialogs, desktop,
+    SilentLiveResults live;
+    Competition competition({serial, store, cues, time, timers, dialogs, desktop, live,
                              [](std::function<void()>) {}, folder.string(), folder.string(), "",
                              ','});
     competition.Start(list);

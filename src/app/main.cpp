@@ -8,6 +8,7 @@
 #include "files/ShippedFiles.h"
 #include "serial/LinuxSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
+#include "ui/LiveResultsServer.h"
 #include "ui/QtCuePlayer.h"
 #include "ui/QtHost.h"
 #include "ui/TForm1.h"
@@ -33,8 +34,9 @@ int main(int argc, char* argv[]) {
     QtTimerFactory timers;
     QtOperator dialogs;
     QtDesktop desktop;
+    LiveResultsServer live;
     Competition competition(
-        {serial, settings, cues, time, timers, dialogs, desktop,
+        {serial, settings, cues, time, timers, dialogs, desktop, live,
          [&app](std::function<void()> call) {
              QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);
          },

@@ -112,6 +112,13 @@ void Competition::AddChangeListener(std::function<void(Change)> listener) {
 }
 
 void Competition::Notify(Change change) {
+    // The network gets its own copy of the table after each change, never the live table.
+    if (change == Change::All && env_.Live.Running()) {
+        env_.Live.Publish(MakeLiveSnapshot(
+            table_, env_.DecimalSeparator,
+            {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
+             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive}));
+    }
     for (const auto& listener : listeners_) {
         listener(change);
     }
@@ -120,6 +127,7 @@ void Competition::Notify(Change change) {
 void Competition::Start(const std::string& commandLineFile) {
     reconnectTimer_->Start(1000);
     OpenLightBarrier();
+    ApplyLiveSettings();
     const bool unfinished = std::filesystem::exists(runningMarker_);
     // The marker is written before any question, so a crash while asking is noticed again.
     WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
@@ -190,6 +198,20 @@ void Competition::LogBeam(std::int64_t stamp, const std::string& lineState,
         beamLogFailed_ = true;
         beamLogMessage_ = "Lichtschranken-Protokoll nicht geschrieben: " + beamLog_.Error();
     }
+}
+
+void Competition::ApplyLiveSettings() {
+    env_.Live.Stop();
+    if (settings_.LiveResults) {
+        const std::string error = env_.Live.Start(settings_.LivePort);
+        if (!error.empty()) {
+            env_.Operator.ShowError(error);
+        }
+    }
+}
+
+std::string Competition::LiveAddress() const {
+    return env_.Live.Running() ? env_.Live.AddressText() : std::string();
 }
 
 std::string Competition::BeamReadout() const {
@@ -489,6 +511,7 @@ void Competition::Shutdown() {
     }
     comPort_.Close();
     reconnectTimer_->Stop();
+    env_.Live.Stop();
     std::error_code ignored;
     std::filesystem::remove(runningMarker_, ignored);
 }

@@ -10,6 +10,7 @@
 #include "core/Host.h"
 #include "core/KeyCommands.h"
 #include "files/BeamLog.h"
+#include "files/LiveResults.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
@@ -32,6 +33,8 @@ struct CompetitionEnvironment {
     ITimerFactory& Timers;
     IOperator& Operator;
     IDesktop& Desktop;
+    // The results page on the local network; started and stopped by the settings.
+    ILiveResults& Live;
     // Hands the light barrier's events from its watcher thread to the user-interface thread.
     UiPost Post;
     // Folder of the program file (reasons list shipped with the program).
@@ -117,6 +120,8 @@ public:
     // The light barrier's line as the operator aligns the beam: free or broken and the edges
     // seen since the port opened; empty while no port is open.
     std::string BeamReadout() const;
+    // Where spectators find the live results, while that server runs; else empty.
+    std::string LiveAddress() const;
     const std::string& BackupFileName() const { return backupFileName_; }
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
@@ -146,6 +151,9 @@ private:
     // Writes a report of the table; false (after telling the operator) when it failed.
     bool WriteReport(const std::string& path);
     void OpenDocument(const std::string& path);
+    // Starts, restarts or stops the live results as the settings say; a port that cannot be
+    // used is told to the operator.
+    void ApplyLiveSettings();
 
     CompetitionEnvironment env_;
     ::Settings settings_;

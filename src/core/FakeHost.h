@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Host.h"
+#include "files/LiveResults.h"
 
 // Stand-ins for the desktop, for tests and benchmarks that run the competition without windows.
 
@@ -85,4 +86,25 @@ public:
     bool canOpen = true;
     std::string printError;
     std::vector<std::string> opened, printed;
+};
+
+// Live results that only remember what was published.
+class SilentLiveResults : public ILiveResults {
+public:
+    std::string Start(int port) override {
+        running = startError.empty();
+        this->port = port;
+        return startError;
+    }
+    void Stop() override { running = false; }
+    bool Running() const override { return running; }
+    std::string AddressText() const override {
+        return "Live-Ergebnisse: Port " + std::to_string(port);
+    }
+    void Publish(const LiveSnapshot& snapshot) override { published.push_back(snapshot); }
+
+    bool running = false;
+    int port = 0;
+    std::string startError;
+    std::vector<LiveSnapshot> published;
 };

@@ -115,6 +115,8 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     statusBar()->addWidget(StatusMessage, 1);
     StatusBeam = new QLabel(this);
     statusBar()->addPermanentWidget(StatusBeam);
+    StatusLive = new QLabel(this);
+    statusBar()->addPermanentWidget(StatusLive);
 
     competition_.SetTextMeasure(&SortGrid1->TextMeasure());
     BuildPanelCtrl(panelCtrl);
@@ -452,6 +454,7 @@ void TForm1::Render(Change change) {
     ImageLSstart->setVisible(competition_.PortOpen());
     bWeiterlaufen->setVisible(view.ResumeEnabled);
     StatusBeam->setText(Q(competition_.BeamReadout()));
+    StatusLive->setText(Q(competition_.LiveAddress()));
     if (shownArmed_ != view.LightBarrierArmed) {
         shownArmed_ = view.LightBarrierArmed;
         ImageLSstart->setIcon(ImageListPort(view.LightBarrierArmed));

@@ -68,6 +68,7 @@ public:
     QLabel* StatusPosition = nullptr;
     QLabel* StatusMessage = nullptr;
     QLabel* StatusBeam = nullptr;
+    QLabel* StatusLive = nullptr;
     TDigit* Digit3 = nullptr;
     TDigit* Digit4 = nullptr;
     TDigit* Digit5 = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/TCfgDialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -230,10 +231,14 @@ void TCfgDialog::cbPortChange() {
 }
 
 void TCfgDialog::seCountDownTimerChange() {
-    QPalette palette = seWarnungTime->palette();
-    const bool late = WarningTooLate(seWarnungTime->value(), seCountDownTimer->value());
-    palette.setColor(QPalette::Text,
-                     late ? QColor(Qt::red) : this->palette().color(QPalette::Text));
+    if (!WarningTooLate(seWarnungTime->value(), seCountDownTimer->value())) {
+        seWarnungTime->setPalette(QPalette());  // the inherited colours again
+        return;
+    }
+    // Red only while the field can be edited; a greyed-out countdown group stays grey.
+    QPalette palette = QApplication::palette(seWarnungTime);
+    palette.setColor(QPalette::Active, QPalette::Text, Qt::red);
+    palette.setColor(QPalette::Inactive, QPalette::Text, Qt::red);
     seWarnungTime->setPalette(palette);
 }
 

@@ -53,7 +53,9 @@ TFormInfo::TFormInfo(QWidget* parent) : QDialog(parent) {
     Label1 = RightAligned(this, "Corralix", name, 248, 67);
     Label1->setStyleSheet("color: #800000;");
 
-    QFont plain("MS Sans Serif");
+    // Arial (Liberation Sans on Linux) is about as wide as the classic dialog font; the usual
+    // fallback sans is too wide for "Einverstanden" beside its glyph.
+    QFont plain("Arial");
     plain.setPixelSize(15);
     LabelVer = RightAligned(this, "Version 0.98 (26.04.2026)", plain, 247, 98);
 

@@ -113,6 +113,9 @@ TEST(TCfgDialog, WarningNotShorterThanTheCountdownIsRedAndUncheckingKeepsTheNumb
 
     dialog.gbCountDown->setChecked(false);
     EXPECT_FALSE(dialog.seCountDownTimer->isEnabled());
+    // Greyed out like its neighbour, though it was red.
+    EXPECT_EQ(dialog.seWarnungTime->palette().color(QPalette::Disabled, QPalette::Text),
+              dialog.seCountDownTimer->palette().color(QPalette::Disabled, QPalette::Text));
     EXPECT_FALSE(dialog.cbAbbruchSound->isEnabled());
     dialog.gbCountDown->setChecked(true);
     EXPECT_EQ(dialog.Values().CountDownSeconds, 9);

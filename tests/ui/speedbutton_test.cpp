@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QImage>
+#include <QTest>
 
 #include "QtTestApp.h"
 
@@ -138,4 +139,37 @@ TEST(CutCaption, LosesCharactersFromTheEndUntilItFits) {
     // A character outside the basic plane is never split into half a pair.
     const QString horse = QString("A") + QString::fromUcs4(U"\U0001F40E");
     EXPECT_EQ(CutCaption(horse, 15, tenEach), "A");
+}
+
+namespace {
+
+class CountingButton : public TLbSpeedButton {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        ++paints;
+        TLbSpeedButton::paintEvent(event);
+    }
+};
+
+}  // namespace
+
+TEST(TLbSpeedButton, TheClockTickSettingAnUnchangedLookCostsNoPaint) {
+    CountingButton button;
+    button.SetLook(StopLook());
+    button.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
+    QApplication::processEvents();
+    const int before = button.paints;
+    ASSERT_GT(before, 0);
+    button.SetLook(StopLook());
+    QApplication::processEvents();
+    EXPECT_EQ(button.paints, before);
+    ButtonLook hot = StopLook();
+    hot.Caption = "TIMER";
+    button.SetLook(hot);
+    QApplication::processEvents();
+    EXPECT_GT(button.paints, before);
 }

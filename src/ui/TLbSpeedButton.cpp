@@ -207,3 +207,23 @@ void TLbSpeedButton::paintEvent(QPaintEvent*) {
         painter.drawPixmap(glyphLeft, glyphTop, picture);
     }
 }
+
+TLbSpeedButton* NewColourButton(QWidget* parent) {
+    auto* button = new TLbSpeedButton(parent);
+    QFont font("Arial");
+    font.setPixelSize(19);
+    font.setBold(true);
+    button->setFont(font);
+    button->SetStyle(TLbSpeedButton::bsModern);
+    button->SetAlignment(Qt::AlignHCenter);
+    return button;
+}
+
+TLbSpeedButton* NewGlyphButton(QWidget* parent, const QPixmap& glyph) {
+    auto* button = new TLbSpeedButton(parent);
+    button->SetFlat(true);
+    button->SetTransparent(true);
+    button->SetAlignment(Qt::AlignHCenter);
+    button->SetGlyph(glyph);
+    return button;
+}

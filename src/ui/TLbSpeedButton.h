@@ -84,3 +84,12 @@ private:
     // The mouse is over the button; set only on entering an enabled button.
     bool hover_ = false;
 };
+
+// A colour button of the time board's controls (bSTART, bEintragen, bDq, b5sek, b_5sek): bsModern,
+// bold Arial 19 pixels, caption centred. Its look comes from SetLook.
+TLbSpeedButton* NewColourButton(QWidget* parent);
+
+// A flat picture button (cmd_F1_Help, cmd_F2_Settings, cmd_F3_Info, the tool strip): no face, a
+// light and shadow bevel only under the mouse or while down, the glyph centred. Make it
+// checkable to have it stay down until clicked again.
+TLbSpeedButton* NewGlyphButton(QWidget* parent, const QPixmap& glyph);

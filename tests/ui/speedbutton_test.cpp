@@ -50,16 +50,11 @@ QRect PixelsOf(const QImage& image, QRgb colour) {
 
 struct ColourButton : testing::Test {
     ColourButton() {
-        QFont font("Arial");
-        font.setPixelSize(19);
-        font.setBold(true);
-        button.setFont(font);
-        button.SetStyle(TLbSpeedButton::bsModern);
-        button.SetAlignment(Qt::AlignHCenter);
         button.resize(132, 44);
         button.SetLook(StopLook());
     }
-    TLbSpeedButton button;
+    QWidget parent;
+    TLbSpeedButton& button = *NewColourButton(&parent);
 };
 
 }  // namespace
@@ -105,13 +100,10 @@ TEST_F(ColourButton, DisabledButtonIsNeverDownNorHotAndWritesGrey) {
 }
 
 TEST(FlatGlyphButton, ShowsOnlyItsGlyphUntilTheMouseIsOverOrItIsHeld) {
-    TLbSpeedButton button;
-    button.SetFlat(true);
-    button.SetTransparent(true);
-    button.SetAlignment(Qt::AlignHCenter);
     QPixmap glyph(16, 16);
     glyph.fill(QColor(0x00, 0xFF, 0x00));
-    button.SetGlyph(glyph);
+    QWidget parent;
+    TLbSpeedButton& button = *NewGlyphButton(&parent, glyph);
     button.resize(40, 36);
 
     QImage image = Grab(button);

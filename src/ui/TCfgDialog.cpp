@@ -32,6 +32,14 @@ QCheckBox* SoundSwitch(QWidget* parent, const char* cue) {
     return box;
 }
 
+void FillList(QComboBox* list, const std::vector<std::string>& entries, int selected) {
+    list->clear();
+    for (const std::string& entry : entries) {
+        list->addItem(QString::fromStdString(entry));
+    }
+    list->setCurrentIndex(selected);
+}
+
 QPixmap LampPicture(const QColor& colour) {
     QPixmap pixmap(LampSize, LampSize);
     pixmap.fill(Qt::transparent);
@@ -100,18 +108,18 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     gbCountDown = new QGroupBox(" CountDown ", this);
     gbCountDown->setCheckable(true);
     auto* cd = new QGridLayout(gbCountDown);
-    cd->addWidget(new QLabel("Timer:", gbCountDown), 0, 0);
-    seCountDownTimer = SpinEdit(gbCountDown, CountDownSecondsMax);
-    cd->addWidget(seCountDownTimer, 0, 1);
-    cd->addWidget(new QLabel("Sek.", gbCountDown), 0, 2);
-    cbCountDownSound = SoundSwitch(gbCountDown, "Audio-Timer.wav");
-    cd->addWidget(cbCountDownSound, 0, 3);
-    cd->addWidget(new QLabel("Warnung:", gbCountDown), 1, 0);
-    seWarnungTime = SpinEdit(gbCountDown, CountDownSecondsMax);
-    cd->addWidget(seWarnungTime, 1, 1);
-    cd->addWidget(new QLabel("Sek.", gbCountDown), 1, 2);
-    cbWarnungSound = SoundSwitch(gbCountDown, "Audio-Warnung.wav");
-    cd->addWidget(cbWarnungSound, 1, 3);
+    // A countdown time: label, seconds, "Sek." and its sound switch.
+    auto timeRow = [&](int row, const char* label, QSpinBox*& seconds, QCheckBox*& sound,
+                       const char* cue) {
+        cd->addWidget(new QLabel(label, gbCountDown), row, 0);
+        seconds = SpinEdit(gbCountDown, CountDownSecondsMax);
+        cd->addWidget(seconds, row, 1);
+        cd->addWidget(new QLabel("Sek.", gbCountDown), row, 2);
+        sound = SoundSwitch(gbCountDown, cue);
+        cd->addWidget(sound, row, 3);
+    };
+    timeRow(0, "Timer:", seCountDownTimer, cbCountDownSound, "Audio-Timer.wav");
+    timeRow(1, "Warnung:", seWarnungTime, cbWarnungSound, "Audio-Warnung.wav");
     cbAbbruch = new QCheckBox("Abbruch", gbCountDown);
     cd->addWidget(cbAbbruch, 2, 0, 1, 3);
     cbAbbruchSound = SoundSwitch(gbCountDown, "Audio-Abbruch.wav");
@@ -154,20 +162,12 @@ void TCfgDialog::SetValues(const CfgValues& values) {
     shown_ = values;
     {
         const QSignalBlocker blocker(cbPort);
-        cbPort->clear();
-        for (const std::string& entry : values.PortEntries) {
-            cbPort->addItem(QString::fromStdString(entry));
-        }
-        cbPort->setCurrentIndex(values.PortIndex);
+        FillList(cbPort, values.PortEntries, values.PortIndex);
     }
     cbAlg->setCurrentIndex(values.Alg);
     seTimeout->setValue(values.LockSeconds);
 
-    cbMonitor->clear();
-    for (const std::string& entry : values.MonitorEntries) {
-        cbMonitor->addItem(QString::fromStdString(entry));
-    }
-    cbMonitor->setCurrentIndex(values.Monitor);
+    FillList(cbMonitor, values.MonitorEntries, values.Monitor);
     cbMonitor->setEnabled(values.MonitorEnabled);
     LabMonitor->setEnabled(values.MonitorEnabled);
     cbFullScreen->setChecked(values.FullScreen);

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "../config/ChangedSettings.h"
 #include "QtTestApp.h"
 #include "ui/TCfgDialog.h"
 #include "ui/TFormInfo.h"
@@ -16,34 +17,19 @@
 
 namespace {
 
+const std::vector<Rect> TwoScreens = {{0, 0, 1920, 1080}, {1920, 0, 1280, 720}};
+const std::vector<std::string> Ports = {"Kein", "COM1", "COM33 – ttyUSB0 – FT232R USB UART"};
+
 CfgValues SomeValues() {
-    CfgValues values;
-    values.PortEntries = {"Kein", "COM1", "COM33 – ttyUSB0 – FT232R USB UART"};
-    values.PortIndex = 2;
-    values.MonitorEntries = {"1=(0,0)-(1920,1080)", "2=(1920,0)-(1280,720)"};
-    values.MonitorEnabled = true;
-    values.FullScreenEnabled = true;
-    return values;
+    return FromSettings(Settings{}, TwoScreens, Ports, 2);
 }
 
 // Every value other than SomeValues has it.
 CfgValues OtherValues() {
-    CfgValues values = SomeValues();
-    values.PortIndex = 1;
-    values.Alg = 1;
-    values.LockSeconds = 7;
-    values.Monitor = 1;
-    values.FullScreen = true;
-    values.CountDown = false;
-    values.CountDownSeconds = 45;
-    values.SoundCountDown = false;
-    values.WarnungSeconds = 5;
-    values.SoundWarnung = false;
-    values.Abbruch = false;
-    values.SoundAbbruch = true;
-    values.LiveResults = true;
-    values.LivePort = 9000;
-    return values;
+    Settings settings = ChangedSettings();
+    settings.LiveResults = true;
+    settings.LivePort = 9000;
+    return FromSettings(settings, TwoScreens, Ports, 1);
 }
 
 }  // namespace

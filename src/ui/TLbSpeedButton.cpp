@@ -172,8 +172,10 @@ void TLbSpeedButton::paintEvent(QPaintEvent*) {
 
     // Caption and glyph, the glyph left of the caption.
     const QFontMetrics metrics(font());
-    const int w = glyph_.isNull() ? 0 : glyph_.width();
-    const int g = glyph_.isNull() ? 0 : glyph_.height();
+    // Glyph size in the widget's pixels, also for a high-resolution glyph.
+    const QSize glyphSize = glyph_.isNull() ? QSize(0, 0) : glyph_.deviceIndependentSize().toSize();
+    const int w = glyphSize.width();
+    const int g = glyphSize.height();
     const int available = std::max(0, w > 0 ? W - w - 12 : W - 8);
     const QString caption = CutCaption(
         text(), available, [&](const QString& t) { return metrics.horizontalAdvance(t); });

@@ -12,6 +12,13 @@ inline constexpr int CountDownSecondsMax = 90;
 inline constexpr int LivePortMin = 1024;
 inline constexpr int LivePortMax = 65535;
 
+// The lamp beside the settings dialog's port list.
+enum class PortLamp {
+    Neutral,  // no port configured
+    Open,     // green: the configured port is open
+    Closed,   // red: a port is configured but not open
+};
+
 // Everything the settings dialog shows and the operator may change. Times are whole seconds as
 // the dialog shows them; the settings keep milliseconds.
 struct CfgValues {

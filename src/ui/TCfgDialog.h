@@ -13,13 +13,6 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 
-// The lamp beside the port list.
-enum class PortLamp {
-    Neutral,  // no port configured
-    Open,     // green: the configured port is open
-    Closed,   // red: a port is configured but not open
-};
-
 // The settings window (F2). It shows the values it is given, keeps its controls consistent with
 // each other and hands the values back; it changes no setting and touches no port itself.
 class TCfgDialog : public QDialog {

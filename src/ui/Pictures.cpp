@@ -310,20 +310,3 @@ QPixmap MakerLogo() {
     }
     return pixmap;
 }
-
-QPixmap AppIcon() {
-    QPixmap pixmap = TransparentPixmap(GlyphSize);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0x50, 0x50, 0x50));
-    painter.drawRect(QRectF(13.5, 1, 5, 4));
-    painter.drawRect(QRectF(24, 5, 4, 3));
-    painter.setPen(QPen(QColor(0x30, 0x30, 0x30), 2));
-    painter.setBrush(QColor(0xFF, 0xFF, 0x00));
-    painter.drawEllipse(QRectF(3, 5, 26, 26));
-    painter.setPen(QPen(QColor(0x00, 0x00, 0x00), 2.5, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(16, 18), QPointF(16, 9));
-    painter.drawLine(QPointF(16, 18), QPointF(22, 22));
-    return pixmap;
-}

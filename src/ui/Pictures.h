@@ -37,6 +37,3 @@ QPixmap TriggerPicture(int alg);
 
 // The maker's logo of the information window, 238 x 65.
 QPixmap MakerLogo();
-
-// The program's own icon, 32 x 32: a stopwatch.
-QPixmap AppIcon();

@@ -84,11 +84,12 @@ TLbSpeedButton::TLbSpeedButton(QWidget* parent) : QAbstractButton(parent) {
 }
 
 void TLbSpeedButton::SetLook(const ButtonLook& look) {
+    // Also when the look is unchanged: the button may have been enabled or disabled directly.
+    setEnabled(look.Enabled);
     if (look == look_) {
         return;
     }
     look_ = look;
-    setEnabled(look.Enabled);
     setText(QString::fromStdString(look.Caption));
     update();
 }

@@ -148,7 +148,7 @@ protected:
 
 }  // namespace
 
-TEST(TLbSpeedButton, TheClockTickSettingAnUnchangedLookCostsNoPaint) {
+TEST(TLbSpeedButton, AnUnchangedLookCostsNoPaintButStillSetsTheEnabledState) {
     CountingButton button;
     button.SetLook(StopLook());
     button.show();
@@ -159,6 +159,9 @@ TEST(TLbSpeedButton, TheClockTickSettingAnUnchangedLookCostsNoPaint) {
     button.SetLook(StopLook());
     QApplication::processEvents();
     EXPECT_EQ(button.paints, before);
+    button.setEnabled(false);
+    button.SetLook(StopLook());
+    EXPECT_TRUE(button.isEnabled());
     ButtonLook hot = StopLook();
     hot.Caption = "TIMER";
     button.SetLook(hot);

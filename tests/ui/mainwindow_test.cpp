@@ -273,7 +273,7 @@ TEST_F(MainWindow, PortThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
     settings.Port = 3;
     Open(settings, fake_);
     ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_THAT(errors_[0], testing::StartsWith("Unable to open com port: "));
+    EXPECT_EQ(errors_[0], "Anschluss COM3 (/dev/ttyS2) ist nicht vorhanden");
     EXPECT_FALSE(form_->ImageLSstart->isVisible());
     form_->close();
     EXPECT_EQ(ReadSettings(store_).Port, 3) << "the configured port is kept for the next start";

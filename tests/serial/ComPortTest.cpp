@@ -1,8 +1,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <cerrno>
+
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -348,6 +353,41 @@ TEST_F(ComPortTest, ClosuresLeftInTheQueueAfterThePortIsGoneAreDropped) {
     }
     EXPECT_EQ(ui.RunPending(), 1u);
     EXPECT_EQ(ctsCalls, 0);
+}
+
+// Run in a child process that may not set real-time priority itself (no root, no rtprio limit).
+void ExpectRealtimeKitAskedForTheWatcherAlone() {
+    const rlimit noRealtime{0, 0};
+    if (setrlimit(RLIMIT_RTPRIO, &noRealtime) != 0 || (geteuid() == 0 && setuid(65534) != 0)) {
+        std::exit(2);
+    }
+    FakeSerialBackend backend;
+    backend.AddDevice(ComPortDevicePath(1));
+    ManualUiQueue ui;
+    TComPort port(backend, ui.Poster());
+    std::vector<std::uint64_t> asked;
+    bool cpuTimeBounded = false;
+    port.RequestRealtime = [&](std::uint64_t tid, int priority) {
+        rlimit cpu{};
+        getrlimit(RLIMIT_RTTIME, &cpu);
+        cpuTimeBounded = cpu.rlim_max != RLIM_INFINITY;
+        asked.push_back(tid);
+        return priority == WatcherRealtimePriority;
+    };
+    port.Open();
+    const bool watcherAsked =
+        asked.size() == 1 && asked[0] != static_cast<std::uint64_t>(gettid()) &&
+        std::filesystem::exists("/proc/self/task/" + std::to_string(asked[0]));
+    const bool kitGranted = port.Priority() == WatcherPriority::RealtimeKit;
+    port.RequestRealtime = [](std::uint64_t, int) { return false; };
+    port.Open();
+    const bool normalWhenRefused = port.Priority() == WatcherPriority::Normal;
+    std::exit(watcherAsked && cpuTimeBounded && kitGranted && normalWhenRefused ? 0 : 1);
+}
+
+TEST(ComPortPriority, WithoutRightsOfItsOwnThePortAsksRealtimeKitForTheWatcherThread) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ExpectRealtimeKitAskedForTheWatcherAlone(), testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -133,7 +133,7 @@ inline TimingFigures MeasureTimingErrors(benchmark::State& state) {
             (void)::write(out, "1", 1);
             SleepUntil(start + 2'000'000);
             (void)::write(out, "0", 1);
-            SleepUntil(start + (40 + random() % 80) * 1'000'000);
+            SleepUntil(start + (80 + random() % 120) * 1'000'000);  // longer than a busy block
             const std::int64_t stop = MonotonicRawNow();
             (void)::write(out, "1", 1);
             trueRuns[run].store(stop - start);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <future>
@@ -48,9 +49,11 @@ constexpr std::array<std::pair<std::uint32_t, TEvent>, 4> LineEvents{{
 // one, so a chattering contact cannot grow memory or the UI thread's queue.
 constexpr std::size_t MaxPendingEvents = 16;
 
-// How the watcher pauses while the UI thread is behind a flood: it never spins at real-time
-// priority, and changes meanwhile are still counted by the driver.
+// How the watcher pauses while the UI thread is behind a flood, or after this many looks in a row
+// found changes: it never spins at real-time priority (RealtimeKit would end the program for it),
+// and changes meanwhile are still counted.
 constexpr std::chrono::milliseconds FloodPause{1};
+constexpr int MaxLooksWithoutWait = 100;
 
 // RealtimeKit grants real-time priority only to processes that bound a real-time thread's CPU
 // time without sleeping (its default limit).
@@ -130,6 +133,7 @@ public:
     // Stops the watcher and waits for it, whatever it is doing; the watcher never blocks on the
     // UI thread, so this cannot deadlock.
     ~TComThread() {
+        stopping_ = true;
         device_.Interrupt();
         thread_.join();
     }
@@ -147,7 +151,8 @@ private:
     void Run() {
         tid_.set_value(::gettid());
         std::vector<ModemChange> changes;
-        for (;;) {
+        int looksWithoutWait = 0;
+        while (!stopping_) {
             const std::int64_t stamp = device_.Now();
             LineReading now;
             if (!device_.ReadLines(now)) {
@@ -162,12 +167,14 @@ private:
             for (const ModemChange& change : changes) {
                 flooded = HandOver(change) || flooded;
             }
-            if (flooded) {
+            if (flooded || ++looksWithoutWait == MaxLooksWithoutWait) {
                 std::this_thread::sleep_for(FloodPause);
+                looksWithoutWait = 0;
             }
             if (!changes.empty()) {
                 continue;  // look again right before waiting: a change meanwhile goes out now
             }
+            looksWithoutWait = 0;
             const WaitResult result = device_.WaitForChange();
             if (result == WaitResult::Interrupted) {
                 return;
@@ -246,6 +253,7 @@ private:
     const std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();
     LineReading last_;         // watcher thread only
     std::uint32_t delivered_;  // watcher thread only
+    std::atomic<bool> stopping_ = false;
     std::promise<pid_t> tid_;
     std::thread thread_;
 };

@@ -14,7 +14,8 @@
 //
 // Simulated light barrier: when the device path is a FIFO (mkfifo), every byte written to it is
 // one line change: '1' = CTS on (modem status 0x10), '0' = CTS off, other bytes are ignored. CTS
-// is off when the port opens. Example: `mkfifo /tmp/lb; echo -n 1 > /tmp/lb; echo -n 0 > /tmp/lb`.
+// starts off; bytes already waiting when the port opens give the level found at opening.
+// Example: `mkfifo /tmp/lb; echo -n 1 > /tmp/lb; echo -n 0 > /tmp/lb`.
 
 #include <cstdint>
 #include <functional>

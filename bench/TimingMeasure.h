@@ -182,3 +182,18 @@ inline TimingFigures MeasureTimingErrors(benchmark::State& state) {
     state.counters["runs"] = static_cast<double>(edgeErrors.size());
     return figures;
 }
+
+// Runs the measurement as the benchmark name and prints its figures as the last line:
+// "<label>: edge <X> ms, handling <Y> ms".
+inline int RunTimingBenchmark(int argc, char** argv, const char* name, const char* label) {
+    TimingFigures result;
+    benchmark::RegisterBenchmark(
+        name, [&](benchmark::State& state) { result = MeasureTimingErrors(state); })
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::printf("%s: edge %.3f ms, handling %.3f ms\n", label, result.EdgeP99, result.HandlingP99);
+    return 0;
+}

@@ -5,21 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <vector>
 
 #include "TimingMeasure.h"
-
-namespace {
-
-TimingFigures Result;
-
-void BM_TimingUnderLoad(benchmark::State& state) {
-    Result = MeasureTimingErrors(state);  // iterates the state itself
-}
-BENCHMARK(BM_TimingUnderLoad)->Iterations(1)->Unit(benchmark::kMillisecond);
-
-}  // namespace
 
 int main(int argc, char** argv) {
     // Started before any thread exists; each spins until it is killed.
@@ -35,14 +23,11 @@ int main(int argc, char** argv) {
         }
         spinners.push_back(child);
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result =
+        RunTimingBenchmark(argc, argv, "BM_TimingUnderLoad", "timing error p99 under load");
     for (const pid_t child : spinners) {
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
     }
-    std::printf("timing error p99 under load: edge %.3f ms, handling %.3f ms\n", Result.EdgeP99,
-                Result.HandlingP99);
-    return 0;
+    return result;
 }

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <future>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -150,28 +151,17 @@ private:
 
     void Run() {
         tid_.set_value(::gettid());
-        std::vector<ModemChange> changes;
         int looksWithoutWait = 0;
         while (!stopping_) {
-            const std::int64_t stamp = device_.Now();
-            LineReading now;
-            if (!device_.ReadLines(now)) {
-                Post([](TComPort& port, std::uint64_t) { port.Shutdown(true); });
-                return;
+            const std::optional<bool> found = Look();
+            if (!found) {
+                break;
             }
-            changes.clear();
-            AppendModemChanges(last_.ModemStatus, now.ModemStatus, now.CtsCount - last_.CtsCount,
-                               stamp, changes);
-            last_ = now;
-            bool flooded = false;
-            for (const ModemChange& change : changes) {
-                flooded = HandOver(change) || flooded;
-            }
-            if (flooded || ++looksWithoutWait == MaxLooksWithoutWait) {
-                std::this_thread::sleep_for(FloodPause);
-                looksWithoutWait = 0;
-            }
-            if (!changes.empty()) {
+            if (*found) {
+                if (++looksWithoutWait == MaxLooksWithoutWait) {
+                    std::this_thread::sleep_for(FloodPause);
+                    looksWithoutWait = 0;
+                }
                 continue;  // look again right before waiting: a change meanwhile goes out now
             }
             looksWithoutWait = 0;
@@ -180,10 +170,35 @@ private:
                 return;
             }
             if (result == WaitResult::Lost) {
-                Post([](TComPort& port, std::uint64_t) { port.Shutdown(true); });
-                return;
+                Look();  // what changed before the device went is still delivered
+                break;
             }
         }
+        if (!stopping_) {
+            Post([](TComPort& port, std::uint64_t) { port.Shutdown(true); });
+        }
+    }
+
+    // Hands over what changed since the last look; true when something did, nothing when the
+    // device has gone away.
+    std::optional<bool> Look() {
+        const std::int64_t stamp = device_.Now();
+        LineReading now;
+        if (!device_.ReadLines(now)) {
+            return std::nullopt;
+        }
+        changes_.clear();
+        AppendModemChanges(last_.ModemStatus, now.ModemStatus, now.CtsCount - last_.CtsCount, stamp,
+                           changes_);
+        last_ = now;
+        bool flooded = false;
+        for (const ModemChange& change : changes_) {
+            flooded = HandOver(change) || flooded;
+        }
+        if (flooded) {
+            std::this_thread::sleep_for(FloodPause);
+        }
+        return !changes_.empty();
     }
 
     // Queues the change for the UI thread; true when it had to be counted into the last batch.
@@ -251,8 +266,9 @@ private:
     const std::weak_ptr<std::uint64_t> token_;
     const std::uint64_t generation_;
     const std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();
-    LineReading last_;         // watcher thread only
-    std::uint32_t delivered_;  // watcher thread only
+    std::vector<ModemChange> changes_;  // watcher thread only
+    LineReading last_;                  // watcher thread only
+    std::uint32_t delivered_;           // watcher thread only
     std::atomic<bool> stopping_ = false;
     std::promise<pid_t> tid_;
     std::thread thread_;

@@ -1,21 +1,23 @@
 #include "serial/Comms.h"
 
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <future>
+#include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "serial/SerialDevice.h"
-
-void RaiseComHandle(int errorNumber) {
-    throw EComHandle("Unable to open com port: " + std::system_category().message(errorNumber));
-}
-
-void RaiseComState(int errorNumber) {
-    throw EComState("Unable to set com state: " + std::system_category().message(errorNumber));
-}
 
 std::uint32_t LineSpeed(TBaudRate rate, std::int32_t userRate) {
     static constexpr std::array<std::uint32_t, brUser> speeds{110,   300,   600,    1200,   2400,
@@ -44,62 +46,205 @@ constexpr std::array<std::pair<std::uint32_t, TEvent>, 4> LineEvents{{
     {ModemRlsdOn, evRLSD},
 }};
 
+// Batches waiting for the UI thread. Beyond this many, further changes are counted into the last
+// one, so a chattering contact cannot grow memory or the UI thread's queue.
+constexpr std::size_t MaxPendingEvents = 16;
+
+// How the watcher pauses while the UI thread is behind a flood, or after this many looks in a row
+// found changes: it never spins at real-time priority (RealtimeKit would end the program for it),
+// and changes meanwhile are still counted.
+constexpr std::chrono::milliseconds FloodPause{1};
+constexpr int MaxLooksWithoutWait = 100;
+
+// RealtimeKit grants real-time priority only to processes that bound a real-time thread's CPU
+// time without sleeping (its default limit).
+constexpr rlim_t RealtimeKitCpuLimitUs = 200'000;
+
+ComFailure FailureOf(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+        case EIO:  // a ttyS node without a UART behind it
+            return ComFailure::Missing;
+        case EACCES:
+        case EPERM:
+            return ComFailure::NoPermission;
+        case EBUSY:
+            return ComFailure::Busy;
+        default:
+            return ComFailure::Other;
+    }
+}
+
+WatcherPriority RaiseWatcherPriority(pid_t tid, const RealtimeRequest& request) {
+    sched_param param{};
+    param.sched_priority = WatcherRealtimePriority;
+    // Reset on fork: a program started from here never inherits the priority.
+    if (::sched_setscheduler(tid, SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0) {
+        return WatcherPriority::RealTime;
+    }
+    if (!request) {
+        return WatcherPriority::Normal;
+    }
+    rlimit limit{};
+    ::getrlimit(RLIMIT_RTTIME, &limit);
+    if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > RealtimeKitCpuLimitUs) {
+        limit.rlim_max = RealtimeKitCpuLimitUs;
+    }
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_RTTIME, &limit);
+    return request(static_cast<std::uint64_t>(tid), WatcherRealtimePriority)
+               ? WatcherPriority::RealtimeKit
+               : WatcherPriority::Normal;
+}
+
 }  // namespace
 
-// The watcher thread: waits for line changes and posts each one to the UI thread.
+void AppendModemChanges(std::uint32_t previous, std::uint32_t current, std::uint32_t ctsChanges,
+                        std::int64_t timestamp, std::vector<ModemChange>& changes) {
+    const bool ctsMoved = ((previous ^ current) & ModemCtsOn) != 0;
+    std::uint32_t count = ctsChanges;
+    if ((count % 2 == 1) != ctsMoved) {
+        ++count;  // the level moved once more than counted (or the driver does not count)
+    }
+    if (count >= 2) {
+        changes.push_back({previous ^ ModemCtsOn, timestamp, 1});
+        changes.push_back({current, timestamp, count - 1});
+    } else if (count == 1 || current != previous) {
+        changes.push_back({current, timestamp, 1});
+    }
+}
+
+// The watcher thread: looks at the line whenever it may have changed and hands what it finds to
+// the UI thread, at most one posted closure at a time.
 class TComThread {
 public:
-    TComThread(TComPort& port, ISerialDevice& device, std::uint32_t modemStatus)
+    TComThread(TComPort& port, ISerialDevice& device, LineReading reading)
         : port_(port),
           device_(device),
           post_(port.post_),
           events_(port.Events),
           token_(port.generation_),
           generation_(*port.generation_),
-          lastStatus_(modemStatus),
+          last_(reading),
+          delivered_(reading.ModemStatus),
           thread_([this] { Run(); }) {}
 
     // Stops the watcher and waits for it, whatever it is doing; the watcher never blocks on the
     // UI thread, so this cannot deadlock.
     ~TComThread() {
+        stopping_ = true;
         device_.Interrupt();
         thread_.join();
     }
 
+    // The kernel's id of the watcher thread.
+    pid_t Tid() { return tid_.get_future().get(); }
+
 private:
+    struct Pending {
+        std::mutex mutex;
+        std::vector<ComEvent> events;
+        bool posted = false;
+    };
+
     void Run() {
-        std::vector<ModemChange> changes;
-        for (;;) {
-            changes.clear();
-            const WaitResult result = device_.WaitForChanges(changes);
+        tid_.set_value(::gettid());
+        int looksWithoutWait = 0;
+        while (!stopping_) {
+            const std::optional<bool> found = Look();
+            if (!found) {
+                break;
+            }
+            if (*found) {
+                if (++looksWithoutWait == MaxLooksWithoutWait) {
+                    std::this_thread::sleep_for(FloodPause);
+                    looksWithoutWait = 0;
+                }
+                continue;  // look again right before waiting: a change meanwhile goes out now
+            }
+            looksWithoutWait = 0;
+            const WaitResult result = device_.WaitForChange();
             if (result == WaitResult::Interrupted) {
                 return;
             }
-            for (const ModemChange& change : changes) {
-                PostChange(change);
-            }
             if (result == WaitResult::Lost) {
-                Post([](TComPort& port, std::uint64_t) { port.Shutdown(true); });
-                return;
+                Look();  // what changed before the device went is still delivered
+                break;
             }
+        }
+        if (!stopping_) {
+            Post([](TComPort& port, std::uint64_t) { port.Shutdown(true); });
         }
     }
 
-    void PostChange(const ModemChange& change) {
-        const std::uint32_t changed = lastStatus_ ^ change.ModemStatus;
-        lastStatus_ = change.ModemStatus;
+    // Hands over what changed since the last look; true when something did, nothing when the
+    // device has gone away.
+    std::optional<bool> Look() {
+        const std::int64_t stamp = device_.Now();
+        LineReading now;
+        if (!device_.ReadLines(now)) {
+            return std::nullopt;
+        }
+        changes_.clear();
+        AppendModemChanges(last_.ModemStatus, now.ModemStatus, now.CtsCount - last_.CtsCount, stamp,
+                           changes_);
+        last_ = now;
+        bool flooded = false;
+        for (const ModemChange& change : changes_) {
+            flooded = HandOver(change) || flooded;
+        }
+        if (flooded) {
+            std::this_thread::sleep_for(FloodPause);
+        }
+        return !changes_.empty();
+    }
+
+    // Queues the change for the UI thread; true when it had to be counted into the last batch.
+    bool HandOver(const ModemChange& change) {
+        // A count above one is CTS moving more often than its level shows.
+        const std::uint32_t changed =
+            (delivered_ ^ change.ModemStatus) | (change.Count > 1 ? ModemCtsOn : 0);
+        delivered_ = change.ModemStatus;
         std::uint32_t mask = 0;
         for (const auto& [line, event] : LineEvents) {
             if ((changed & line) != 0 && events_.Contains(event)) {
                 mask |= EventBit(event);
             }
         }
-        if (mask != 0) {
-            const ComEvent event{mask, change.ModemStatus, change.Timestamp};
-            Post([event](TComPort& port, std::uint64_t generation) {
-                port.Dispatch(event, generation);
+        if (mask == 0) {
+            return false;
+        }
+        bool merged = false;
+        bool post = false;
+        {
+            std::lock_guard lock(pending_->mutex);
+            std::vector<ComEvent>& events = pending_->events;
+            if (events.size() < MaxPendingEvents) {
+                events.push_back({mask, change.ModemStatus, change.Timestamp, change.Count});
+            } else {
+                events.back().EventMask |= mask;
+                events.back().ModemStatus = change.ModemStatus;
+                events.back().Count += change.Count;
+                merged = true;
+            }
+            post = !std::exchange(pending_->posted, true);
+        }
+        if (post) {
+            Post([pending = pending_](TComPort& port, std::uint64_t generation) {
+                std::vector<ComEvent> events;
+                {
+                    std::lock_guard lock(pending->mutex);
+                    events.swap(pending->events);
+                    pending->posted = false;
+                }
+                for (const ComEvent& event : events) {
+                    port.Dispatch(event, generation);
+                }
             });
         }
+        return merged;
     }
 
     // Runs action on the UI thread unless the port has been closed, reopened or destroyed since.
@@ -120,7 +265,12 @@ private:
     const TEvents events_;
     const std::weak_ptr<std::uint64_t> token_;
     const std::uint64_t generation_;
-    std::uint32_t lastStatus_;  // watcher thread only
+    const std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();
+    std::vector<ModemChange> changes_;  // watcher thread only
+    LineReading last_;                  // watcher thread only
+    std::uint32_t delivered_;           // watcher thread only
+    std::atomic<bool> stopping_ = false;
+    std::promise<pid_t> tid_;
     std::thread thread_;
 };
 
@@ -140,18 +290,82 @@ LineSettings TComPort::CurrentLineSettings() const {
         LineSpeed(BaudRate, BaudRateUser), dataBits_, Parity, StopBits, FlowControl, EnableDTR};
 }
 
+namespace {
+
+// How the operator knows the device: "COM5 (/dev/ttyS4)", or its path when it has no number.
+std::string PortLabel(int port, const std::string& path) {
+    return port != 0 && path == ComPortDevicePath(port)
+               ? "COM" + std::to_string(port) + " (" + path + ")"
+               : path;
+}
+
+EComHandle OpenFailure(int port, const std::string& path, const std::system_error& error) {
+    const ComFailure reason = FailureOf(error.code().value());
+    const std::string label = PortLabel(port, path);
+    switch (reason) {
+        case ComFailure::Missing:
+            return {"Anschluss " + label + " ist nicht vorhanden", reason};
+        case ComFailure::NoPermission:
+            return {"Keine Berechtigung für " + path +
+                        ": Benutzer zur Gruppe dialout hinzufügen (sudo usermod -aG dialout $USER, "
+                        "dann neu anmelden)",
+                    reason};
+        case ComFailure::Busy:
+            return {"Anschluss " + label + " wird schon von einem anderen Programm benutzt",
+                    reason};
+        case ComFailure::Other:
+            break;
+    }
+    return {"Anschluss " + label + " lässt sich nicht öffnen: " + error.code().message(), reason};
+}
+
+}  // namespace
+
+std::unique_ptr<ISerialDevice> TComPort::OpenDevice(std::string& path) {
+    const std::string portPath = ComPortDevicePath(Port);
+    path = !DevicePath.empty() ? DevicePath : !PortName.empty() ? PortName : portPath;
+    if (path.empty()) {
+        throw EComHandle("Anschluss COM" + std::to_string(Port) + " ist nicht vorhanden",
+                         ComFailure::Missing);
+    }
+    try {
+        return backend_.Open(path);
+    } catch (const std::system_error& error) {
+        const bool fallBack = DevicePath.empty() && path == PortName && !portPath.empty() &&
+                              FailureOf(error.code().value()) == ComFailure::Missing;
+        if (!fallBack) {
+            throw OpenFailure(Port, path, error);
+        }
+    }
+    // The adapter's stable name is gone: the port number is what is left.
+    path = portPath;
+    try {
+        return backend_.Open(path);
+    } catch (const std::system_error& error) {
+        throw OpenFailure(Port, path, error);
+    }
+}
+
 void TComPort::Open() {
     Shutdown(false);  // keeps DeviceLost when the reopen fails
-    const std::string path = DevicePath.empty() ? ComPortDevicePath(Port) : DevicePath;
-    if (path.empty()) {
-        throw EComHandle("Unable to open com port: no device for COM" + std::to_string(Port));
+    std::string path;
+    std::unique_ptr<ISerialDevice> device = OpenDevice(path);
+    LineReading reading;
+    try {
+        device->Configure(CurrentLineSettings());
+        if (!device->ReadLines(reading)) {
+            throw std::system_error(EIO, std::system_category());
+        }
+    } catch (const std::system_error& error) {
+        throw EComState("Anschluss " + PortLabel(Port, path) +
+                        " lässt sich nicht einstellen: " + error.code().message());
     }
-    std::unique_ptr<ISerialDevice> device = backend_.Open(path);
-    device->Configure(CurrentLineSettings());
-    const std::uint32_t status = device->ReadModemStatus();
     device_ = std::move(device);
     ++*generation_;
-    watchThread_ = std::make_unique<TComThread>(*this, *device_, status);
+    edgeCount_ = 0;
+    lineStatus_ = reading.ModemStatus;
+    watchThread_ = std::make_unique<TComThread>(*this, *device_, reading);
+    priority_ = RaiseWatcherPriority(watchThread_->Tid(), RequestRealtime);
     connected_ = true;
     deviceLost_ = false;
     if (OnOpen) {
@@ -172,6 +386,7 @@ void TComPort::Shutdown(bool deviceLost) {
     watchThread_.reset();
     device_.reset();
     connected_ = false;
+    priority_ = WatcherPriority::Normal;
     deviceLost_ = deviceLost;
     if (OnClose) {
         OnClose(*this);
@@ -187,9 +402,14 @@ int TComPort::ReadInQueue() {
 }
 
 void TComPort::Dispatch(const ComEvent& event, std::uint64_t generation) {
-    currentEvent_ = event;
-    // A callback may close or reopen the port; the rest of the batch then belongs to the old one.
+    // A callback may close or reopen the port; the rest then belongs to the old one.
     const auto stillOpen = [&] { return *generation_ == generation; };
+    if (!stillOpen()) {
+        return;
+    }
+    currentEvent_ = event;
+    edgeCount_ += event.Count;
+    lineStatus_ = event.ModemStatus;
     const auto call = [&](TEvent e, const std::function<void(TComPort&)>& callback) {
         if ((event.EventMask & EventBit(e)) != 0 && callback && stillOpen()) {
             callback(*this);

@@ -3,15 +3,19 @@
 // The serial port component of the light barrier: TComPort opens one port, configures it and
 // watches its modem-status lines on a watcher thread of its own. Each line change is timestamped
 // on the watcher thread (MonotonicRawNow) the moment it is seen and handed to the UI thread as a
-// ComEvent; the callbacks run there. The watcher never waits for the UI thread.
+// ComEvent; the callbacks run there. The watcher never waits for the UI thread, and runs with
+// real-time priority where the system grants it, so neither a busy UI nor a busy machine delays
+// a stamp.
 //
 // Port numbers and devices: COM1-COM32 are /dev/ttyS0-/dev/ttyS31, COM33-COM64 are
-// /dev/ttyUSB0-/dev/ttyUSB31 (ComPortDevicePath). Any other device (a /dev/ttyACM adapter, the
-// simulated light barrier) is opened by setting TComPort::DevicePath, which then wins over Port.
+// /dev/ttyUSB0-/dev/ttyUSB31 (ComPortDevicePath). A USB adapter is best opened by its stable
+// name (TComPort::PortName, /dev/serial/by-id/...). TComPort::DevicePath (the simulated light
+// barrier) wins over both.
 //
 // Simulated light barrier: when the device path is a FIFO (mkfifo), every byte written to it is
 // one line change: '1' = CTS on (modem status 0x10), '0' = CTS off, other bytes are ignored. CTS
-// is off when the port opens. Example: `mkfifo /tmp/lb; echo -n 1 > /tmp/lb; echo -n 0 > /tmp/lb`.
+// starts off; bytes already waiting when the port opens give the level found at opening.
+// Example: `mkfifo /tmp/lb; echo -n 1 > /tmp/lb; echo -n 0 > /tmp/lb`.
 
 #include <cstdint>
 #include <functional>
@@ -24,10 +28,18 @@ class ISerialBackend;
 class ISerialDevice;
 class TComThread;
 
-// Raised when the device cannot be opened.
+// Why a port could not be opened.
+enum class ComFailure { Missing, NoPermission, Busy, Other };
+
+// Raised when the device cannot be opened; the message tells the operator why, in German.
 class EComHandle : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    EComHandle(const std::string& message, ComFailure reason)
+        : std::runtime_error(message), reason_(reason) {}
+    ComFailure Reason() const { return reason_; }
+
+private:
+    ComFailure reason_;
 };
 
 // Raised when the line settings cannot be applied.
@@ -35,10 +47,6 @@ class EComState : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// "Unable to open com port: " / "Unable to set com state: " followed by the system's text.
-[[noreturn]] void RaiseComHandle(int errorNumber);
-[[noreturn]] void RaiseComState(int errorNumber);
 
 enum TBaudRate {
     br110,
@@ -128,13 +136,31 @@ struct LineSettings {
 // Device path of a port number, empty when the number has no device (see the top of this file).
 std::string ComPortDevicePath(int port);
 
-// One batch of line events: the events, the modem status right after the change and when the
-// watcher saw it (MonotonicRawNow).
+// One batch of line events: the events, the modem status it ends at, when the watcher saw its
+// first change (MonotonicRawNow) and how many line changes it stands for. Count is 1 unless the
+// UI thread fell behind a flood of edges (or a pulse was shorter than the watcher's wake-up):
+// the changes after the first are then counted into one batch, which may even end at the status
+// it began with.
 struct ComEvent {
     std::uint32_t EventMask = 0;
     std::uint32_t ModemStatus = 0;
     std::int64_t Timestamp = 0;
+    std::uint32_t Count = 1;
 };
+
+// How the watcher thread is scheduled.
+enum class WatcherPriority {
+    Normal,       // no real-time priority could be had
+    RealTime,     // SCHED_FIFO set by the process itself (root or RLIMIT_RTPRIO)
+    RealtimeKit,  // SCHED_FIFO granted by the desktop's RealtimeKit service
+};
+
+// Real-time priority of the watcher thread.
+inline constexpr int WatcherRealtimePriority = 20;
+
+// Asks a system service (RealtimeKit over D-Bus) to make thread tid real-time at priority;
+// true when granted. Called on the UI thread.
+using RealtimeRequest = std::function<bool(std::uint64_t tid, int priority)>;
 
 // Posts a closure to the UI thread; thread-safe, keeps the order of posting, never blocks.
 using UiPost = std::function<void(std::function<void()>)>;
@@ -149,8 +175,11 @@ public:
 
     TBaudRate BaudRate = br9600;
     std::int32_t BaudRateUser = 9600;
-    int Port = 1;            // 0 = none
-    std::string DevicePath;  // when not empty, opened instead of the path of Port
+    int Port = 1;  // 0 = none
+    // Stable name of a USB adapter (/dev/serial/by-id/...) or a device path; when it exists it is
+    // opened instead of the device of Port.
+    std::string PortName;
+    std::string DevicePath;  // when not empty, opened instead of PortName and Port
     TParity Parity = prNone;
     TStopBits StopBits = sbOneStopBit;
     TFlowControl FlowControl = fcNone;
@@ -174,7 +203,11 @@ public:
     std::function<void(TComPort&)> OnError;
     std::function<void(TComPort&)> OnOpen;
     std::function<void(TComPort&)> OnClose;
+    // Asked for real-time priority when the process may not set it itself; may stay empty.
+    RealtimeRequest RequestRealtime;
 
+    // A port to open is set (Port, PortName or DevicePath).
+    bool Configured() const { return Port != 0 || !PortName.empty() || !DevicePath.empty(); }
     // Closes an open port first. Raises EComHandle or EComState; the port is closed then.
     void Open();
     // Does nothing on a closed port, except that it ends a DeviceLost state.
@@ -192,10 +225,17 @@ public:
 
     // The batch whose callbacks are running: modem status at the change and its timestamp.
     const ComEvent& CurrentEvent() const { return currentEvent_; }
+    // For the live readout: line changes delivered since the port opened, and the modem status
+    // of the last one (the status found at opening before any).
+    std::uint64_t EdgeCount() const { return edgeCount_; }
+    std::uint32_t LineStatus() const { return lineStatus_; }
+    // How the watcher of the open port is scheduled (Normal while closed).
+    WatcherPriority Priority() const { return priority_; }
 
 private:
     friend class TComThread;
     LineSettings CurrentLineSettings() const;
+    std::unique_ptr<ISerialDevice> OpenDevice(std::string& path);
     void Dispatch(const ComEvent& event, std::uint64_t generation);
     void Shutdown(bool deviceLost);
 
@@ -205,6 +245,9 @@ private:
     bool connected_ = false;
     bool deviceLost_ = false;
     ComEvent currentEvent_;
+    std::uint64_t edgeCount_ = 0;
+    std::uint32_t lineStatus_ = 0;
+    WatcherPriority priority_ = WatcherPriority::Normal;
     std::unique_ptr<ISerialDevice> device_;
     std::unique_ptr<TComThread> watchThread_;
     // Counts opens and closes; closures posted for an older value are dropped. Closures hold a

@@ -1,43 +1,56 @@
 #include "serial/FakeSerialBackend.h"
 
 #include <cerrno>
+#include <system_error>
 #include <utility>
 #include <vector>
 
 class FakeSerialBackend::Device : public ISerialDevice {
 public:
-    Device(FakeSerialBackend& backend, std::string path)
-        : backend_(backend), path_(std::move(path)) {}
+    Device(FakeSerialBackend& backend, Line& line) : backend_(backend), line_(line) {}
 
     ~Device() override {
         std::lock_guard lock(backend_.mutex_);
-        backend_.lines_[path_].open = nullptr;
+        line_.open = nullptr;
     }
 
     void Configure(const LineSettings& settings) override {
         std::lock_guard lock(backend_.mutex_);
-        Line& line = backend_.lines_[path_];
-        if (line.failure == Failure::State) {
-            RaiseComState(line.errorNumber);
+        if (line_.failure == Failure::State) {
+            throw std::system_error(line_.errorNumber, std::system_category());
         }
-        line.settings = settings;
+        line_.settings = settings;
     }
 
     std::uint32_t ReadModemStatus() override {
         std::lock_guard lock(backend_.mutex_);
-        return backend_.lines_[path_].modemStatus;
+        return line_.modemStatus;
     }
 
     int ReadInQueue() override { return 0; }
 
-    WaitResult WaitForChanges(std::vector<ModemChange>& changes) override {
+    std::int64_t Now() override {
+        std::lock_guard lock(backend_.mutex_);
+        return line_.clock;
+    }
+
+    bool ReadLines(LineReading& reading) override {
+        std::lock_guard lock(backend_.mutex_);
+        reading = {line_.modemStatus, line_.ctsCount};
+        if (line_.afterNextLook) {
+            backend_.Apply(line_, *std::exchange(line_.afterNextLook, std::nullopt));
+        }
+        return true;
+    }
+
+    WaitResult WaitForChange() override {
         std::unique_lock lock(backend_.mutex_);
+        const std::uint64_t start = line_.changes;
         watching_ = true;
         backend_.changed_.notify_all();
-        backend_.changed_.wait(lock, [&] { return interrupted_ || lost_ || !pending_.empty(); });
+        backend_.changed_.wait(lock,
+                               [&] { return interrupted_ || lost_ || line_.changes != start; });
         watching_ = false;
-        changes.insert(changes.end(), pending_.begin(), pending_.end());
-        pending_.clear();
         if (interrupted_) {
             return WaitResult::Interrupted;
         }
@@ -52,22 +65,22 @@ public:
 
 private:
     friend class FakeSerialBackend;
-    // All guarded by the backend's mutex.
     FakeSerialBackend& backend_;
-    const std::string path_;
-    std::vector<ModemChange> pending_;
+    Line& line_;
+    // Guarded by the backend's mutex.
     bool interrupted_ = false;
     bool lost_ = false;
     bool watching_ = false;
 };
 
 void FakeSerialBackend::AddDevice(const std::string& path, std::uint32_t modemStatus,
-                                  bool characterDevice) {
+                                  const std::string& product, const std::string& stableName) {
     std::lock_guard lock(mutex_);
     Line& line = lines_[path];
     line.present = true;
-    line.characterDevice = characterDevice;
     line.modemStatus = modemStatus;
+    line.product = product;
+    line.stableName = stableName;
 }
 
 void FakeSerialBackend::RemoveDevice(const std::string& path) {
@@ -87,15 +100,27 @@ void FakeSerialBackend::FailOpen(const std::string& path, Failure failure, int e
     line.errorNumber = errorNumber;
 }
 
+void FakeSerialBackend::Apply(Line& line, Change change) {
+    if (((line.modemStatus ^ change.ModemStatus) & ModemCtsOn) != 0) {
+        ++line.ctsCount;
+    }
+    line.modemStatus = change.ModemStatus;
+    line.clock = change.Timestamp;
+    ++line.changes;
+    changed_.notify_all();
+}
+
 void FakeSerialBackend::SetModemStatus(const std::string& path, std::uint32_t modemStatus,
                                        std::int64_t timestamp) {
     std::lock_guard lock(mutex_);
-    Line& line = lines_[path];
-    line.modemStatus = modemStatus;
-    if (line.open != nullptr) {
-        line.open->pending_.push_back({modemStatus, timestamp});
-        changed_.notify_all();
-    }
+    Apply(lines_[path], {modemStatus, timestamp});
+}
+
+void FakeSerialBackend::SetModemStatusAfterNextLook(const std::string& path,
+                                                    std::uint32_t modemStatus,
+                                                    std::int64_t timestamp) {
+    std::lock_guard lock(mutex_);
+    lines_[path].afterNextLook = Change{modemStatus, timestamp};
 }
 
 bool FakeSerialBackend::IsOpen(const std::string& path) const {
@@ -126,28 +151,42 @@ void FakeSerialBackend::WaitUntilWatched(const std::string& path) const {
 
 std::unique_ptr<ISerialDevice> FakeSerialBackend::Open(const std::string& path) {
     std::lock_guard lock(mutex_);
-    Line& line = lines_[path];
-    if (!line.present) {
-        RaiseComHandle(ENOENT);
+    Line* line = &lines_[path];
+    for (auto& [otherPath, other] : lines_) {
+        if (!path.empty() && other.present && other.stableName == path) {
+            line = &other;
+        }
     }
-    if (line.failure == Failure::Handle) {
-        RaiseComHandle(line.errorNumber);
+    const auto fail = [](int error) { throw std::system_error(error, std::system_category()); };
+    if (!line->present) {
+        fail(ENOENT);
     }
-    if (line.open != nullptr) {
-        RaiseComHandle(EBUSY);
+    if (line->failure == Failure::Handle) {
+        fail(line->errorNumber);
     }
-    if (!line.characterDevice) {
-        RaiseComHandle(ENOTTY);
+    if (line->open != nullptr) {
+        fail(EBUSY);
     }
-    auto device = std::make_unique<Device>(*this, path);
-    line.open = device.get();
-    ++line.openCount;
+    auto device = std::make_unique<Device>(*this, *line);
+    line->open = device.get();
+    ++line->openCount;
     return device;
 }
 
-bool FakeSerialBackend::Probe(const std::string& path) {
+std::vector<SerialPort> FakeSerialBackend::ListPorts() {
     std::lock_guard lock(mutex_);
-    const auto it = lines_.find(path);
-    return it != lines_.end() && it->second.present && it->second.characterDevice &&
-           it->second.failure != Failure::Handle && it->second.open == nullptr;
+    std::vector<SerialPort> ports;
+    for (const auto& [path, line] : lines_) {
+        if (!line.present) {
+            continue;
+        }
+        int number = 0;
+        for (int n = 1; n <= 64; ++n) {
+            if (ComPortDevicePath(n) == path) {
+                number = n;
+            }
+        }
+        ports.push_back({number, path, line.product, line.stableName});
+    }
+    return ports;
 }

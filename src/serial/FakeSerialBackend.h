@@ -5,27 +5,35 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "serial/SerialDevice.h"
 
 // In-memory serial devices by path, for tests: script line changes, open failures and unplugging.
-// Thread-safe. Must outlive the devices it opened.
+// A device's wait behaves like TIOCMIWAIT: only a change after the wait began ends it. The time a
+// look is stamped with is the timestamp of the latest change. Thread-safe. Must outlive the
+// devices it opened.
 class FakeSerialBackend : public ISerialBackend {
 public:
     enum class Failure { None, Handle, State };
 
-    // Plugs in a device (again) with the given modem status. A device that is not a character
-    // device stands for a file named like a port: opening it fails and a scan does not list it.
+    // Plugs in a device (again) with the given modem status; a USB adapter has a product name
+    // and can also be opened by its stable name.
     void AddDevice(const std::string& path, std::uint32_t modemStatus = 0,
-                   bool characterDevice = true);
+                   const std::string& product = {}, const std::string& stableName = {});
     // Unplugs a device: an open one reports the loss to its watcher; opening it fails.
     void RemoveDevice(const std::string& path);
-    // From now on opening path fails: Handle raises EComHandle when opening, State raises
-    // EComState when configuring, each with the system text of errorNumber. None ends it.
+    // From now on opening path fails with errorNumber: Handle when opening, State when
+    // configuring. None ends it.
     void FailOpen(const std::string& path, Failure failure, int errorNumber = 0);
     // The modem lines of path change to modemStatus at timestamp; an open device reports it.
     void SetModemStatus(const std::string& path, std::uint32_t modemStatus, std::int64_t timestamp);
+    // The change lands right after the watcher's next look at the line, before it waits again:
+    // no wait sees it happen.
+    void SetModemStatusAfterNextLook(const std::string& path, std::uint32_t modemStatus,
+                                     std::int64_t timestamp);
 
     bool IsOpen(const std::string& path) const;
     int OpenCount(const std::string& path) const;          // successful opens so far
@@ -34,20 +42,30 @@ public:
     void WaitUntilWatched(const std::string& path) const;
 
     std::unique_ptr<ISerialDevice> Open(const std::string& path) override;
-    bool Probe(const std::string& path) override;
+    std::vector<SerialPort> ListPorts() override;
 
 private:
     class Device;
+    struct Change {
+        std::uint32_t ModemStatus = 0;
+        std::int64_t Timestamp = 0;
+    };
     struct Line {
         bool present = false;
-        bool characterDevice = true;
         std::uint32_t modemStatus = 0;
+        std::uint32_t ctsCount = 0;
+        std::int64_t clock = 0;
+        std::uint64_t changes = 0;
+        std::optional<Change> afterNextLook;
+        std::string product;
+        std::string stableName;
         Failure failure = Failure::None;
         int errorNumber = 0;
         Device* open = nullptr;
         int openCount = 0;
         LineSettings settings;
     };
+    void Apply(Line& line, Change change);  // with mutex_ held
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;

@@ -12,6 +12,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -19,9 +20,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
+#include <system_error>
 #include <utility>
 
 #include "serial/MonotonicClock.h"
+#include "serial/PortDiscovery.h"
 
 namespace {
 
@@ -29,6 +33,14 @@ namespace {
 constexpr int WakeSignal = SIGUSR2;
 
 void OnWakeSignal(int) {}
+
+// How often a TIOCMIWAIT is woken to reconcile the driver's counts: a change that fell between the
+// last look and the start of the wait is delivered then rather than with the next change.
+constexpr long ReconcileIntervalNs = 100'000'000;
+
+[[noreturn]] void RaiseSystemError(int error) {
+    throw std::system_error(error, std::system_category());
+}
 
 class UniqueFd {
 public:
@@ -51,7 +63,7 @@ class StopFd {
 public:
     StopFd() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
         if (fd_.Get() < 0) {
-            RaiseComHandle(errno);
+            RaiseSystemError(errno);
         }
     }
     void Signal() {
@@ -90,15 +102,18 @@ public:
         // A pseudo-terminal has no modem lines; it is only watched for hang-up.
         hasModemLines_ = ::ioctl(fd_.Get(), TIOCMGET, &lines) == 0 || !IsUnsupported(errno);
         useModemWait_ = hasModemLines_;
-        if (hasModemLines_) {
-            ReadLines(lastStatus_, lastCts_);
+    }
+
+    ~TtyDevice() override {
+        if (reconcileTimer_) {
+            ::timer_delete(*reconcileTimer_);
         }
     }
 
     void Configure(const LineSettings& settings) override {
         termios2 tio{};
         if (::ioctl(fd_.Get(), TCGETS2, &tio) != 0) {
-            RaiseComState(errno);
+            RaiseSystemError(errno);
         }
         // Raw mode: no input or output processing, reads return at once.
         tio.c_iflag = settings.FlowControl == fcXonXoff ? (IXON | IXOFF) : 0;
@@ -112,13 +127,13 @@ public:
         tio.c_cc[VSTART] = 0x11;
         tio.c_cc[VSTOP] = 0x13;
         if (::ioctl(fd_.Get(), TCSETS2, &tio) != 0) {
-            RaiseComState(errno);
+            RaiseSystemError(errno);
         }
         if (hasModemLines_) {
             // RTS stays on (the kernel raises it at open): the light barrier feeds it back to CTS.
             const int dtr = TIOCM_DTR;
             if (::ioctl(fd_.Get(), settings.EnableDTR ? TIOCMBIS : TIOCMBIC, &dtr) != 0) {
-                RaiseComState(errno);
+                RaiseSystemError(errno);
             }
         }
     }
@@ -134,25 +149,35 @@ public:
         return ::ioctl(fd_.Get(), TIOCINQ, &count) == 0 ? count : 0;
     }
 
-    WaitResult WaitForChanges(std::vector<ModemChange>& changes) override {
-        for (;;) {
-            const WaitResult woken = useModemWait_ ? WaitForModemInterrupt() : WaitForTick();
-            if (woken != WaitResult::Changed) {
-                return woken;
+    std::int64_t Now() override { return MonotonicRawNow(); }
+
+    // The lines and the driver's CTS count at one moment: the count is read before and after the
+    // lines and must not have moved in between.
+    bool ReadLines(LineReading& reading) override {
+        if (!hasModemLines_) {
+            reading = {};
+            return true;
+        }
+        for (int attempt = 0;; ++attempt) {
+            serial_icounter_struct before{};
+            serial_icounter_struct after{};
+            const bool counted = ::ioctl(fd_.Get(), TIOCGICOUNT, &before) == 0;
+            int lines = 0;
+            if (::ioctl(fd_.Get(), TIOCMGET, &lines) != 0) {
+                return false;
             }
-            const std::int64_t now = MonotonicRawNow();
-            std::uint32_t status = 0;
-            std::uint32_t cts = 0;
-            if (!ReadLines(status, cts)) {
-                return WaitResult::Lost;
-            }
-            AppendModemChanges(lastStatus_, status, cts - lastCts_, now, changes);
-            lastStatus_ = status;
-            lastCts_ = cts;
-            if (!changes.empty()) {
-                return WaitResult::Changed;
+            reading.ModemStatus = ToModemStatus(lines);
+            reading.CtsCount = counted ? static_cast<std::uint32_t>(before.cts) : 0;
+            const bool steady = !counted || (::ioctl(fd_.Get(), TIOCGICOUNT, &after) == 0 &&
+                                             after.cts == before.cts);
+            if (steady || attempt == 3) {
+                return true;
             }
         }
+    }
+
+    WaitResult WaitForChange() override {
+        return useModemWait_ ? WaitForModemInterrupt() : WaitForTick();
     }
 
     void Interrupt() override {
@@ -167,25 +192,19 @@ public:
     }
 
 private:
-    // Reads the lines and the driver's CTS edge count (0 where it does not count) at one moment:
-    // the count is read before and after the lines and must not have moved in between.
-    bool ReadLines(std::uint32_t& status, std::uint32_t& cts) {
-        for (int attempt = 0;; ++attempt) {
-            serial_icounter_struct before{};
-            serial_icounter_struct after{};
-            const bool counted = ::ioctl(fd_.Get(), TIOCGICOUNT, &before) == 0;
-            int lines = 0;
-            if (::ioctl(fd_.Get(), TIOCMGET, &lines) != 0) {
-                return false;
-            }
-            status = ToModemStatus(lines);
-            cts = counted ? static_cast<std::uint32_t>(before.cts) : 0;
-            const bool steady = !counted || (::ioctl(fd_.Get(), TIOCGICOUNT, &after) == 0 &&
-                                             after.cts == before.cts);
-            if (steady || attempt == 3) {
-                return true;
-            }
+    // Wakes this thread's TIOCMIWAIT every ReconcileIntervalNs. Watcher thread only.
+    void StartReconcileTimer() {
+        sigevent event{};
+        event.sigev_notify = SIGEV_THREAD_ID;
+        event.sigev_signo = WakeSignal;
+        event._sigev_un._tid = ::gettid();  // sigev_notify_thread_id in newer glibc
+        timer_t timer{};
+        if (::timer_create(CLOCK_MONOTONIC, &event, &timer) != 0) {
+            return;
         }
+        reconcileTimer_ = timer;
+        const itimerspec interval{{0, ReconcileIntervalNs}, {0, ReconcileIntervalNs}};
+        ::timer_settime(timer, 0, &interval, nullptr);
     }
 
     // Changed = the lines may have moved. Watcher thread only.
@@ -194,6 +213,9 @@ private:
         sigemptyset(&wake);
         sigaddset(&wake, WakeSignal);
         pthread_sigmask(SIG_UNBLOCK, &wake, nullptr);
+        if (!reconcileTimer_) {
+            StartReconcileTimer();
+        }
         {
             std::lock_guard lock(mutex_);
             if (stopping_) {
@@ -223,8 +245,8 @@ private:
         return WaitResult::Lost;
     }
 
-    // Changed = time to look at the lines again; without modem lines only stop or hang-up end
-    // the wait. Watcher thread only.
+    // Changed = time to look at the lines again (every millisecond); without modem lines only
+    // stop or hang-up end the wait. Watcher thread only.
     WaitResult WaitForTick() {
         const timespec tick{0, 1'000'000};
         for (;;) {
@@ -247,9 +269,8 @@ private:
     UniqueFd fd_;
     StopFd stopFd_;
     bool hasModemLines_ = false;
-    bool useModemWait_ = false;     // watcher thread only after open
-    std::uint32_t lastStatus_ = 0;  // watcher thread only after open
-    std::uint32_t lastCts_ = 0;     // watcher thread only after open
+    bool useModemWait_ = false;              // watcher thread only after open
+    std::optional<timer_t> reconcileTimer_;  // watcher thread only after open
     std::mutex mutex_;
     std::condition_variable leftModemWait_;
     bool stopping_ = false;
@@ -266,12 +287,30 @@ public:
 
     std::uint32_t ReadModemStatus() override { return status_; }
 
-    int ReadInQueue() override {
-        int count = 0;
-        return ::ioctl(fd_.Get(), FIONREAD, &count) == 0 ? count : 0;
+    int ReadInQueue() override { return 0; }
+
+    std::int64_t Now() override { return MonotonicRawNow(); }
+
+    // Takes every byte written so far; each '1' or '0' that changes the level counts as a change.
+    bool ReadLines(LineReading& reading) override {
+        char bytes[4096];
+        ssize_t count = 0;
+        while ((count = ::read(fd_.Get(), bytes, sizeof bytes)) > 0) {
+            for (ssize_t i = 0; i < count; ++i) {
+                const std::uint32_t level = bytes[i] == '1'   ? ModemCtsOn
+                                            : bytes[i] == '0' ? 0
+                                                              : status_.load();
+                if (level != status_) {
+                    status_ = level;
+                    ++changes_;
+                }
+            }
+        }
+        reading = {status_.load(), changes_};
+        return count == 0 || errno == EAGAIN;
     }
 
-    WaitResult WaitForChanges(std::vector<ModemChange>& changes) override {
+    WaitResult WaitForChange() override {
         for (;;) {
             pollfd fds[2] = {{stopFd_.Get(), POLLIN, 0}, {fd_.Get(), POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0) {
@@ -286,18 +325,7 @@ public:
             if ((fds[1].revents & (POLLERR | POLLNVAL)) != 0) {
                 return WaitResult::Lost;
             }
-            const std::int64_t now = MonotonicRawNow();
-            char bytes[64];
-            const ssize_t count = ::read(fd_.Get(), bytes, sizeof bytes);
-            for (ssize_t i = 0; i < count; ++i) {
-                if (bytes[i] == '1' || bytes[i] == '0') {
-                    status_ = bytes[i] == '1' ? ModemCtsOn : 0;
-                    changes.push_back({status_, now});
-                }
-            }
-            if (!changes.empty()) {
-                return WaitResult::Changed;
-            }
+            return WaitResult::Changed;
         }
     }
 
@@ -307,6 +335,7 @@ private:
     UniqueFd fd_;
     StopFd stopFd_;
     std::atomic<std::uint32_t> status_ = 0;
+    std::uint32_t changes_ = 0;  // watcher thread only after open
 };
 
 tcflag_t DataBitsFlag(int dataBits) {
@@ -346,24 +375,8 @@ std::uint32_t TerminalControlFlags(const LineSettings& settings) {
            (settings.FlowControl == fcRtsCts ? CRTSCTS : 0);
 }
 
-void AppendModemChanges(std::uint32_t previous, std::uint32_t current, std::uint32_t ctsTransitions,
-                        std::int64_t timestamp, std::vector<ModemChange>& changes) {
-    const bool ctsMoved = ((previous ^ current) & ModemCtsOn) != 0;
-    std::uint32_t edges = ctsTransitions;
-    if ((edges % 2 == 1) != ctsMoved) {
-        ++edges;  // the level moved once more than counted (or the driver does not count)
-    }
-    std::uint32_t status = previous;
-    for (std::uint32_t i = 1; i < edges; ++i) {
-        status ^= ModemCtsOn;
-        changes.push_back({status, timestamp});
-    }
-    if (edges > 0 || current != previous) {
-        changes.push_back({current, timestamp});
-    }
-}
-
-LinuxSerialBackend::LinuxSerialBackend() {
+LinuxSerialBackend::LinuxSerialBackend(std::string sysRoot, std::string devRoot)
+    : sysRoot_(std::move(sysRoot)), devRoot_(std::move(devRoot)) {
     static std::once_flag installed;
     std::call_once(installed, [] {
         struct sigaction action {};
@@ -377,21 +390,21 @@ LinuxSerialBackend::LinuxSerialBackend() {
 std::unique_ptr<ISerialDevice> LinuxSerialBackend::Open(const std::string& path) {
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (fd.Get() < 0) {
-        RaiseComHandle(errno);
+        RaiseSystemError(errno);
     }
     struct stat info {};
     if (::fstat(fd.Get(), &info) != 0) {
-        RaiseComHandle(errno);
+        RaiseSystemError(errno);
     }
     const bool fifo = S_ISFIFO(info.st_mode);
     if (!fifo && !::isatty(fd.Get())) {
-        RaiseComHandle(ENOTTY);
+        RaiseSystemError(ENOTTY);
     }
     if (!fifo && ::ioctl(fd.Get(), TIOCEXCL) != 0) {
-        RaiseComHandle(errno);
+        RaiseSystemError(errno);
     }
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-        RaiseComHandle(errno == EWOULDBLOCK ? EBUSY : errno);
+        RaiseSystemError(errno == EWOULDBLOCK ? EBUSY : errno);
     }
     if (fifo) {
         return std::make_unique<FifoDevice>(std::move(fd));
@@ -400,8 +413,6 @@ std::unique_ptr<ISerialDevice> LinuxSerialBackend::Open(const std::string& path)
     return std::make_unique<TtyDevice>(std::move(fd));
 }
 
-bool LinuxSerialBackend::Probe(const std::string& path) {
-    const UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    struct stat info {};
-    return fd.Get() >= 0 && ::fstat(fd.Get(), &info) == 0 && S_ISCHR(info.st_mode);
+std::vector<SerialPort> LinuxSerialBackend::ListPorts() {
+    return FindSerialPorts(sysRoot_, devRoot_);
 }

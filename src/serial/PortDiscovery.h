@@ -1,40 +1,57 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "serial/Comms.h"
 #include "serial/SerialDevice.h"
 
-// Ports found by the last scan: bit n-1 set = port n (1..64) is present.
-extern std::uint64_t AvailablePorts;
+// The serial ports the kernel lists under sysRoot/class/tty, found without opening any of them:
+// ttyS nodes with a UART behind them (a device link, and a port type other than 0 "unknown"),
+// and ttyUSB and ttyACM adapters with the name of their USB device and their stable name under
+// devRoot/serial/by-id. A port that serves as the system console, or whose node is missing
+// under devRoot, is left out. Unordered; never throws.
+std::vector<SerialPort> FindSerialPorts(const std::string& sysRoot, const std::string& devRoot);
 
-// Probes ports 1..64 (ComPortDevicePath), keeps the character devices that open, closes them
-// again and stores the set in AvailablePorts. Never throws.
-std::uint64_t ScanComPorts(ISerialBackend& backend);
+// The ports present, in the order the operator reads them: COM numbers ascending, then the ports
+// without a number by name.
+std::vector<SerialPort> ScanComPorts(ISerialBackend& backend);
 
-// The port list of the settings dialog: "Kein" (no port), then "COM" + n for every port found.
+// What the operator recognises a port by: "COM33 – ttyUSB0 – FT232R USB UART", "COM1 – ttyS0",
+// "ttyACM0 – Arduino Uno".
+std::string PortText(const SerialPort& port);
+
+// What confirming the settings dialog does with the light-barrier port.
+struct PortChange {
+    enum class Action { None, Open, Close };
+    int Port = 0;          // the port number to store
+    std::string PortName;  // the stable name to store
+    Action Do = Action::None;
+};
+
+// The port list of the settings dialog: "Kein" (no port), then every port found, and the
+// configured port as "COM5 – fehlt" when it is not there, so it stays selected and stored.
 class PortChoice {
 public:
-    explicit PortChoice(std::uint64_t ports);
+    PortChoice(const std::vector<SerialPort>& ports, int port, const std::string& portName);
 
-    const std::vector<std::string>& Entries() const { return entries_; }
-
-    // The entry to select when the dialog is shown for the configured port (0 = none). A port
-    // without an entry selects the last entry and is remembered as index -1, so confirming that
-    // preselection counts as a change.
-    int Show(int port);
-    int ShownIndex() const { return shownIndex_; }
-
-    // Applies the confirmed entry k: another port is stored and opened, "Kein" closes the port and
-    // stores 0, the shown entry again changes nothing. Raises what TComPort::Open raises (the new
-    // number is stored by then).
-    void Confirm(TComPort& comPort, int k) const;
+    std::vector<std::string> Entries() const;
+    // The entry to select when the dialog is shown: the port that opening would use.
+    int Shown() const { return shown_; }
+    // The change for the confirmed entry k: the shown entry again changes nothing (not even a
+    // closed port is reopened), "Kein" closes the port and stores none, another entry stores its
+    // port and opens it.
+    PortChange Confirm(int k) const;
 
 private:
-    std::vector<std::string> entries_;
-    int shownIndex_ = 0;
+    struct Entry {
+        std::string Text;
+        int Port = 0;
+        std::string PortName;
+    };
+    std::vector<Entry> entries_;
+    Entry configured_;
+    int shown_ = 0;
 };
 
 // Reopens a port whose device went away (TComPort::DeviceLost) once the device is back, silently

@@ -7,35 +7,63 @@
 
 #include "serial/Comms.h"
 
-// A modem-status word as the device saw it, and when (MonotonicRawNow).
+// The modem lines at one look: the status word and the driver's running count of CTS changes
+// (it stays 0 where the driver does not count).
+struct LineReading {
+    std::uint32_t ModemStatus = 0;
+    std::uint32_t CtsCount = 0;
+};
+
+// What one look at the line found: the line moved to ModemStatus through Count changes, the
+// first of them seen at Timestamp (MonotonicRawNow).
 struct ModemChange {
     std::uint32_t ModemStatus = 0;
     std::int64_t Timestamp = 0;
+    std::uint32_t Count = 1;
 };
 
 enum class WaitResult { Changed, Interrupted, Lost };
 
-// One open device. Everything but WaitForChanges and Interrupt runs on the UI thread.
+// One open device. ReadModemStatus and ReadInQueue run on the UI thread; Now, ReadLines and
+// WaitForChange on the watcher thread (and on the UI thread before the watcher starts).
 class ISerialDevice {
 public:
     virtual ~ISerialDevice() = default;
-    // Raises EComState.
+    // Raises std::system_error.
     virtual void Configure(const LineSettings& settings) = 0;
     virtual std::uint32_t ReadModemStatus() = 0;
     virtual int ReadInQueue() = 0;
-    // Blocks until the modem lines change, Interrupt is called or the device goes away, and
-    // appends the modem-status words seen since the previous call, in order. A word equal to the
-    // one before it is no change. Watcher thread only.
-    virtual WaitResult WaitForChanges(std::vector<ModemChange>& changes) = 0;
-    // Any thread: the pending and every later WaitForChanges returns Interrupted.
+    // The device's time base for stamping what a look finds (MonotonicRawNow on real lines).
+    virtual std::int64_t Now() = 0;
+    // False when the device has gone away.
+    virtual bool ReadLines(LineReading& reading) = 0;
+    // Blocks until the lines may have changed after the call began, Interrupt is called or the
+    // device goes away. A change made before the call began need not end it (as with TIOCMIWAIT);
+    // real lines also return Changed now and then without a change, to let the caller reconcile.
+    virtual WaitResult WaitForChange() = 0;
+    // Any thread: the pending and every later WaitForChange returns Interrupted.
     virtual void Interrupt() = 0;
+};
+
+// One serial port present on the system.
+struct SerialPort {
+    int Number = 0;          // COM number (see ComPortDevicePath), 0 when it has none
+    std::string Device;      // "/dev/ttyUSB0"
+    std::string Product;     // the USB adapter's name as the system reports it, or empty
+    std::string StableName;  // "/dev/serial/by-id/...", or empty
 };
 
 class ISerialBackend {
 public:
     virtual ~ISerialBackend() = default;
-    // Opens the device exclusively; raises EComHandle.
+    // Opens the device exclusively; raises std::system_error with the system's error number.
     virtual std::unique_ptr<ISerialDevice> Open(const std::string& path) = 0;
-    // True when path is a character device that can be opened now; closes it again, never throws.
-    virtual bool Probe(const std::string& path) = 0;
+    // The serial ports present, found without opening any of them. Never throws.
+    virtual std::vector<SerialPort> ListPorts() = 0;
 };
+
+// The changes one look found: the line went from previous to current while the driver counted
+// ctsChanges CTS changes (0 where it does not count). A pulse shorter than the wake-up is not lost:
+// its first change comes on its own, the rest as one change ending at current.
+void AppendModemChanges(std::uint32_t previous, std::uint32_t current, std::uint32_t ctsChanges,
+                        std::int64_t timestamp, std::vector<ModemChange>& changes);

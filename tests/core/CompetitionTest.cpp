@@ -219,7 +219,7 @@ TEST_F(CompetitionTest, APortThatCannotBeOpenedIsReportedAndKeptForTheNextStart)
     settings.Port = 3;
     Open(settings);
     ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_THAT(dialogs.errors[0], HasSubstr("Unable to open com port"));
+    EXPECT_EQ(dialogs.errors[0], "Anschluss COM3 (/dev/ttyS2) ist nicht vorhanden");
     EXPECT_FALSE(competition->PortOpen());
     competition->Shutdown();
     EXPECT_EQ(ReadSettings(store).Port, 3);

@@ -1,9 +1,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <cerrno>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "serial/Comms.h"
@@ -120,23 +127,45 @@ TEST_F(ComPortTest, DevicePathIsOpenedInsteadOfThePortNumber) {
     EXPECT_FALSE(backend.IsOpen(path));
 }
 
-TEST_F(ComPortTest, APortNumberWithoutDeviceRaisesEComHandle) {
-    port.Port = 0;
-    EXPECT_EQ(OpenFailure<EComHandle>(port), "Unable to open com port: no device for COM0");
-    EXPECT_FALSE(port.Connected());
-}
-
-TEST_F(ComPortTest, AFailedOpenRaisesEComHandleAndLeavesThePortClosed) {
-    backend.FailOpen(path, FakeSerialBackend::Failure::Handle, EACCES);
-    EXPECT_EQ(OpenFailure<EComHandle>(port), "Unable to open com port: Permission denied");
-    EXPECT_FALSE(port.Connected());
-    EXPECT_FALSE(port.HasDevice());
+TEST_F(ComPortTest, AFailedOpenTellsTheOperatorWhyAndLeavesThePortClosed) {
+    struct Case {
+        int Port;
+        int Error;
+        ComFailure Reason;
+        const char* Message;
+    };
+    const Case cases[] = {
+        {5, 0, ComFailure::Missing, "Anschluss COM5 (/dev/ttyS4) ist nicht vorhanden"},
+        {0, 0, ComFailure::Missing, "Anschluss COM0 ist nicht vorhanden"},
+        {1, EIO, ComFailure::Missing, "Anschluss COM1 (/dev/ttyS0) ist nicht vorhanden"},
+        {1, EACCES, ComFailure::NoPermission,
+         "Keine Berechtigung für /dev/ttyS0: Benutzer zur Gruppe dialout hinzufügen "
+         "(sudo usermod -aG dialout $USER, dann neu anmelden)"},
+        {1, EBUSY, ComFailure::Busy,
+         "Anschluss COM1 (/dev/ttyS0) wird schon von einem anderen Programm benutzt"},
+        {1, EINVAL, ComFailure::Other,
+         "Anschluss COM1 (/dev/ttyS0) lässt sich nicht öffnen: Invalid argument"},
+    };
+    for (const Case& c : cases) {
+        backend.FailOpen(path, FakeSerialBackend::Failure::Handle, c.Error);
+        port.Port = c.Port;
+        try {
+            port.Open();
+            ADD_FAILURE() << c.Message;
+        } catch (const EComHandle& e) {
+            EXPECT_EQ(e.what(), std::string(c.Message));
+            EXPECT_EQ(e.Reason(), c.Reason) << c.Message;
+        }
+        EXPECT_FALSE(port.Connected());
+        EXPECT_FALSE(port.HasDevice());
+    }
     EXPECT_TRUE(calls.empty());
 }
 
 TEST_F(ComPortTest, AFailedConfigurationRaisesEComStateAndReleasesTheDevice) {
     backend.FailOpen(path, FakeSerialBackend::Failure::State, EIO);
-    EXPECT_EQ(OpenFailure<EComState>(port), "Unable to set com state: Input/output error");
+    EXPECT_EQ(OpenFailure<EComState>(port),
+              "Anschluss COM1 (/dev/ttyS0) lässt sich nicht einstellen: Input/output error");
     EXPECT_FALSE(port.Connected());
     EXPECT_FALSE(backend.IsOpen(path));
     EXPECT_TRUE(calls.empty());
@@ -144,6 +173,22 @@ TEST_F(ComPortTest, AFailedConfigurationRaisesEComStateAndReleasesTheDevice) {
     backend.FailOpen(path, FakeSerialBackend::Failure::None);
     port.Open();
     EXPECT_TRUE(port.Connected());
+}
+
+TEST_F(ComPortTest, AnAdaptersStableNameWinsOverThePortNumberWhileItIsThere) {
+    const std::string stable = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1-if00-port0";
+    backend.AddDevice(ComPortDevicePath(34), 0, "FT232R USB UART", stable);
+    port.PortName = stable;
+    port.Open();
+    EXPECT_TRUE(backend.IsOpen(ComPortDevicePath(34)));
+    EXPECT_FALSE(backend.IsOpen(path));
+
+    backend.RemoveDevice(ComPortDevicePath(34));
+    port.Open();  // the adapter is gone: the port number is what is left
+    EXPECT_TRUE(backend.IsOpen(path));
+
+    port.Port = 0;
+    EXPECT_EQ(OpenFailure<EComHandle>(port), "Anschluss " + stable + " ist nicht vorhanden");
 }
 
 TEST_F(ComPortTest, OneBatchCallsTheAssignedCallbacksInDispatchOrder) {
@@ -176,11 +221,61 @@ TEST_F(ComPortTest, CurrentEventGivesTheStatusAndTimestampSeenByTheWatcher) {
     port.OnCTS = [&](TComPort& sender) { seen = sender.CurrentEvent(); };
     port.Open();
     backend.SetModemStatus(path, ModemCtsOn | ModemDsrOn, 123'456'789);
-    backend.SetModemStatus(path, ModemCtsOn, 5);  // the line has moved on meanwhile
     Deliver(1);
     EXPECT_EQ(seen.EventMask, EventBit(evCTS) | EventBit(evDSR));
     EXPECT_EQ(seen.ModemStatus, ModemCtsOn | ModemDsrOn);
     EXPECT_EQ(seen.Timestamp, 123'456'789);
+    EXPECT_EQ(seen.Count, 1u);
+}
+
+TEST_F(ComPortTest, AnEdgeBetweenTwoWaitsIsDeliveredAtOnceWithItsOwnTime) {
+    std::vector<ComEvent> seen;
+    port.OnCTS = [&](TComPort& sender) { seen.push_back(sender.CurrentEvent()); };
+    port.Open();
+    backend.WaitUntilWatched(path);
+    backend.SetModemStatusAfterNextLook(path, 0, 200);
+    backend.SetModemStatus(path, ModemCtsOn, 100);
+    // No later change wakes the watcher: the edge back must not wait for one.
+    while (seen.size() < 2 && ui.WaitForPosted(1, std::chrono::seconds(2))) {
+        ui.RunPending();
+    }
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].ModemStatus, ModemCtsOn);
+    EXPECT_EQ(seen[0].Timestamp, 100);
+    EXPECT_EQ(seen[1].ModemStatus, 0u);
+    EXPECT_EQ(seen[1].Timestamp, 200);
+    EXPECT_EQ(port.EdgeCount(), 2u);
+    EXPECT_EQ(port.LineStatus(), 0u);
+}
+
+TEST_F(ComPortTest, AFloodOfEdgesWaitsAsOneBoundedHandOverAndKeepsEveryCount) {
+    std::vector<ComEvent> seen;
+    port.OnCTS = [&](TComPort& sender) { seen.push_back(sender.CurrentEvent()); };
+    port.Open();
+    constexpr int Edges = 5000;
+    backend.SetModemStatus(path, ModemCtsOn, 1);
+    ASSERT_TRUE(ui.WaitForPosted(1));
+    for (int i = 2; i <= Edges; ++i) {
+        backend.SetModemStatus(path, i % 2 == 1 ? ModemCtsOn : 0, i);
+        if (i % 100 == 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));  // let it look often
+        }
+    }
+    // The UI thread has been away the whole time: one closure waits for it, however many edges,
+    // and it holds a bounded number of batches.
+    while (port.EdgeCount() < Edges && ui.WaitForPosted(1, std::chrono::seconds(2))) {
+        EXPECT_FALSE(ui.WaitForPosted(2, std::chrono::milliseconds(0)));
+        const std::size_t before = seen.size();
+        ui.RunPending();  // the closure that waited, and perhaps one posted while it ran
+        EXPECT_LE(seen.size() - before, 2u * 16u);
+    }
+    EXPECT_EQ(port.EdgeCount(), static_cast<std::uint64_t>(Edges));
+    EXPECT_EQ(port.LineStatus(), 0u);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front().ModemStatus, ModemCtsOn);
+    EXPECT_EQ(seen.front().Timestamp, 1);
+    EXPECT_EQ(seen.front().Count, 1u);
+    EXPECT_EQ(seen.back().ModemStatus, 0u);
 }
 
 TEST_F(ComPortTest, OnlyTheWatchedEventsAreDelivered) {
@@ -258,6 +353,41 @@ TEST_F(ComPortTest, ClosuresLeftInTheQueueAfterThePortIsGoneAreDropped) {
     }
     EXPECT_EQ(ui.RunPending(), 1u);
     EXPECT_EQ(ctsCalls, 0);
+}
+
+// Run in a child process that may not set real-time priority itself (no root, no rtprio limit).
+void ExpectRealtimeKitAskedForTheWatcherAlone() {
+    const rlimit noRealtime{0, 0};
+    if (setrlimit(RLIMIT_RTPRIO, &noRealtime) != 0 || (geteuid() == 0 && setuid(65534) != 0)) {
+        std::exit(2);
+    }
+    FakeSerialBackend backend;
+    backend.AddDevice(ComPortDevicePath(1));
+    ManualUiQueue ui;
+    TComPort port(backend, ui.Poster());
+    std::vector<std::uint64_t> asked;
+    bool cpuTimeBounded = false;
+    port.RequestRealtime = [&](std::uint64_t tid, int priority) {
+        rlimit cpu{};
+        getrlimit(RLIMIT_RTTIME, &cpu);
+        cpuTimeBounded = cpu.rlim_max != RLIM_INFINITY;
+        asked.push_back(tid);
+        return priority == WatcherRealtimePriority;
+    };
+    port.Open();
+    const bool watcherAsked =
+        asked.size() == 1 && asked[0] != static_cast<std::uint64_t>(gettid()) &&
+        std::filesystem::exists("/proc/self/task/" + std::to_string(asked[0]));
+    const bool kitGranted = port.Priority() == WatcherPriority::RealtimeKit;
+    port.RequestRealtime = [](std::uint64_t, int) { return false; };
+    port.Open();
+    const bool normalWhenRefused = port.Priority() == WatcherPriority::Normal;
+    std::exit(watcherAsked && cpuTimeBounded && kitGranted && normalWhenRefused ? 0 : 1);
+}
+
+TEST(ComPortPriority, WithoutRightsOfItsOwnThePortAsksRealtimeKitForTheWatcherThread) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ExpectRealtimeKitAskedForTheWatcherAlone(), testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -2,132 +2,161 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
-#include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "serial/FakeSerialBackend.h"
+#include "serial/LinuxSerialBackend.h"
 #include "serial/ManualUiQueue.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using testing::ElementsAre;
 
-constexpr std::uint64_t Bit(int port) {
-    return std::uint64_t{1} << (port - 1);
-}
-
-TEST(ScanComPorts, ListsTheCharacterDevicesThatOpenAndClosesThemAgain) {
-    FakeSerialBackend backend;
-    for (int n : {1, 3, 64}) {
-        backend.AddDevice(ComPortDevicePath(n));
+// A sysfs and /dev tree in a temporary folder, laid out as the kernel and udev lay them out.
+class SystemTree {
+public:
+    SystemTree() {
+        char dir[] = "/tmp/corralix-ports-XXXXXX";
+        root = mkdtemp(dir);
+        sys = root / "sys";
+        dev = root / "dev";
+        fs::create_directories(sys / "class/tty");
+        fs::create_directories(dev / "serial/by-id");
     }
-    backend.AddDevice(ComPortDevicePath(5), 0, false);  // a file named like a port
-    backend.AddDevice(ComPortDevicePath(7));
-    backend.FailOpen(ComPortDevicePath(7), FakeSerialBackend::Failure::Handle, EACCES);
+    ~SystemTree() { fs::remove_all(root); }
 
-    EXPECT_EQ(ScanComPorts(backend), Bit(1) | Bit(3) | Bit(64));
-    EXPECT_EQ(AvailablePorts, Bit(1) | Bit(3) | Bit(64));
-    for (int n : {1, 3, 5, 7, 64}) {
-        EXPECT_FALSE(backend.IsOpen(ComPortDevicePath(n))) << n;
+    // A tty node of the device at sys/devices/device (linked as its device unless told not to),
+    // with its /dev node unless told not to; returns its sysfs folder.
+    fs::path AddTty(const std::string& name, const std::string& device, bool linked = true,
+                    bool node = true) {
+        const fs::path parent = sys / "devices" / device;
+        const fs::path tty = parent / "tty" / name;
+        fs::create_directories(tty);
+        if (linked) {
+            fs::create_directory_symlink(parent, tty / "device");
+        }
+        fs::create_directory_symlink(tty, sys / "class/tty" / name);
+        if (node) {
+            Write(dev / name, "");
+        }
+        return tty;
+    }
+    static void Write(const fs::path& file, const std::string& text) {
+        std::ofstream(file) << text << '\n';
+    }
+
+    fs::path root, sys, dev;
+};
+
+TEST(ScanComPorts, ListsUartsAndUsbAdaptersFromSysfsInComOrder) {
+    SystemTree tree;
+    SystemTree::Write(tree.AddTty("ttyS0", "pnp0/00:04") / "type", "4");
+    SystemTree::Write(tree.sys / "class/tty/ttyS0/console", "Y");  // the system console
+    SystemTree::Write(tree.AddTty("ttyS1", "pnp0/00:05") / "type", "4");
+    SystemTree::Write(tree.AddTty("ttyS2", "platform/serial8250") / "type", "0");  // no UART
+    SystemTree::Write(tree.AddTty("ttyS3", "platform/serial8250b", false) / "type", "4");
+    tree.AddTty("ttyACM0", "usb1/1-2/1-2:1.0");
+    SystemTree::Write(tree.sys / "devices/usb1/1-2/product", "Arduino Uno");
+    tree.AddTty("ttyUSB0", "usb1/1-1/1-1:1.0/ttyUSB0");
+    SystemTree::Write(tree.sys / "devices/usb1/1-1/product", "FT232R USB UART");
+    fs::create_symlink("../../ttyUSB0", tree.dev / "serial/by-id/usb-FTDI_FT232R_A1-if00-port0");
+    tree.AddTty("ttyUSB1", "usb1/1-3/1-3:1.0/ttyUSB1", true, false);  // no /dev node
+    tree.AddTty("tty5", "virtual/tty5");
+
+    LinuxSerialBackend backend(tree.sys.string(), tree.dev.string());
+    std::vector<std::string> texts;
+    for (const SerialPort& port : ScanComPorts(backend)) {
+        texts.push_back(PortText(port));
+    }
+    EXPECT_THAT(texts, ElementsAre("COM2 – ttyS1", "COM33 – ttyUSB0 – FT232R USB UART",
+                                   "ttyACM0 – Arduino Uno"));
+    const std::vector<SerialPort> ports = ScanComPorts(backend);
+    ASSERT_EQ(ports.size(), 3u);
+    EXPECT_EQ(ports[1].Device, (tree.dev / "ttyUSB0").string());
+    EXPECT_EQ(ports[1].StableName,
+              (tree.dev / "serial/by-id/usb-FTDI_FT232R_A1-if00-port0").string());
+    EXPECT_EQ(ports[2].Number, 0);
+    EXPECT_EQ(ports[2].StableName, "");
+}
+
+const std::string Ftdi = "/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0";
+
+// ttyS0, ttyS2, the FTDI adapter as ttyUSB1 and an ACM adapter without a stable name.
+std::vector<SerialPort> Ports() {
+    return {{1, "/dev/ttyS0", "", ""},
+            {3, "/dev/ttyS2", "", ""},
+            {34, "/dev/ttyUSB1", "FT232R USB UART", Ftdi},
+            {0, "/dev/ttyACM0", "Arduino Uno", ""}};
+}
+
+TEST(PortChoice, ListsKeinThenThePortsAndAMissingConfiguredPortAsMissing) {
+    EXPECT_THAT(PortChoice(Ports(), 0, "").Entries(),
+                ElementsAre("Kein", "COM1 – ttyS0", "COM3 – ttyS2",
+                            "COM34 – ttyUSB1 – FT232R USB UART", "ttyACM0 – Arduino Uno"));
+    EXPECT_THAT(PortChoice({}, 5, "").Entries(), ElementsAre("Kein", "COM5 – fehlt"));
+    EXPECT_THAT(PortChoice({}, 33, Ftdi).Entries(),
+                ElementsAre("Kein", "COM33 – usb-FTDI_FT232R_A1-if00-port0 – fehlt"));
+}
+
+TEST(PortChoice, ShowsThePortThatOpeningWouldUseAndConfirmingItChangesNothing) {
+    struct Case {
+        int Port;
+        std::string PortName;
+        int Shown;
+    };
+    const Case cases[] = {
+        {0, "", 0},
+        {3, "", 2},
+        {33, Ftdi, 3},  // the adapter moved from ttyUSB0 to ttyUSB1: its stable name finds it
+        {1, "/dev/serial/by-id/gone", 1},  // a stable name that is gone falls back to the number
+        {5, "", 5},                        // missing: the added entry, not the last port
+    };
+    for (const Case& c : cases) {
+        const PortChoice choice(Ports(), c.Port, c.PortName);
+        EXPECT_EQ(choice.Shown(), c.Shown) << c.Port;
+        const PortChange change = choice.Confirm(choice.Shown());
+        EXPECT_EQ(change.Do, PortChange::Action::None) << c.Port;
+        EXPECT_EQ(change.Port, c.Port);
+        EXPECT_EQ(change.PortName, c.PortName);
     }
 }
 
-TEST(ScanComPorts, FindsNothingWithoutDevices) {
-    FakeSerialBackend backend;
-    EXPECT_EQ(ScanComPorts(backend), 0u);
-    EXPECT_EQ(AvailablePorts, 0u);
+TEST(PortChoice, PickingAnotherEntryStoresItsNumberAndStableNameAndOpensIt) {
+    const PortChoice choice(Ports(), 5, "");
+    struct Case {
+        int Entry;
+        int Port;
+        std::string PortName;
+        PortChange::Action Do;
+    };
+    const Case cases[] = {
+        {0, 0, "", PortChange::Action::Close},
+        {1, 1, "", PortChange::Action::Open},
+        {3, 34, Ftdi, PortChange::Action::Open},
+        {4, 0, "/dev/ttyACM0", PortChange::Action::Open},
+    };
+    for (const Case& c : cases) {
+        const PortChange change = choice.Confirm(c.Entry);
+        EXPECT_EQ(change.Port, c.Port) << c.Entry;
+        EXPECT_EQ(change.PortName, c.PortName) << c.Entry;
+        EXPECT_EQ(change.Do, c.Do) << c.Entry;
+    }
 }
 
-TEST(PortChoice, ListsKeinThenEveryPortFoundAscending) {
-    EXPECT_THAT(PortChoice(Bit(64) | Bit(3) | Bit(1)).Entries(),
-                ElementsAre("Kein", "COM1", "COM3", "COM64"));
-    EXPECT_THAT(PortChoice(0).Entries(), ElementsAre("Kein"));
-}
-
-TEST(PortChoice, ShowingSelectsTheConfiguredPortOrElseTheLastEntry) {
-    PortChoice choice(Bit(1) | Bit(3));
-    EXPECT_EQ(choice.Show(3), 2);
-    EXPECT_EQ(choice.ShownIndex(), 2);
-    EXPECT_EQ(choice.Show(0), 0);
-    EXPECT_EQ(choice.ShownIndex(), 0);
-    EXPECT_EQ(choice.Show(5), 2);
-    EXPECT_EQ(choice.ShownIndex(), -1);
-
-    PortChoice none(0);
-    EXPECT_EQ(none.Show(5), 0);
-    EXPECT_EQ(none.ShownIndex(), -1);
-}
-
-class PortChoiceConfirm : public testing::Test {
+class PortReconnectorTest : public testing::Test {
 protected:
-    PortChoiceConfirm() {
+    PortReconnectorTest() {
         backend.AddDevice(ComPortDevicePath(1));
-        backend.AddDevice(ComPortDevicePath(3));
         port.OnOpen = [this](TComPort& sender) {
             calls.push_back("open " + std::to_string(sender.Port));
         };
         port.OnClose = [this](TComPort&) { calls.push_back("close"); };
-    }
-
-    FakeSerialBackend backend;
-    ManualUiQueue ui;
-    std::vector<std::string> calls;
-    TComPort port{backend, ui.Poster()};
-    PortChoice choice{Bit(1) | Bit(3)};
-};
-
-TEST_F(PortChoiceConfirm, AnUnlistedPortConfirmedAsShownOpensTheLastPortAndStoresIt) {
-    port.Port = 5;
-    const int k = choice.Show(port.Port);
-    choice.Confirm(port, k);
-    EXPECT_EQ(port.Port, 3);
-    EXPECT_TRUE(port.Connected());
-    EXPECT_TRUE(backend.IsOpen(ComPortDevicePath(3)));
-    EXPECT_THAT(calls, ElementsAre("open 3"));
-}
-
-TEST_F(PortChoiceConfirm, KeinClosesAnOpenPortOnceAndStoresZero) {
-    port.Port = 1;
-    port.Open();
-    choice.Confirm(port, 0);
-    EXPECT_FALSE(port.Connected());
-    EXPECT_EQ(port.Port, 0);
-    EXPECT_THAT(calls, ElementsAre("open 1", "close"));
-}
-
-TEST_F(PortChoiceConfirm, AnotherPortClosesTheOldOneAndOpensTheNew) {
-    port.Port = 1;
-    port.Open();
-    choice.Show(port.Port);
-    choice.Confirm(port, 2);
-    EXPECT_EQ(port.Port, 3);
-    EXPECT_FALSE(backend.IsOpen(ComPortDevicePath(1)));
-    EXPECT_TRUE(backend.IsOpen(ComPortDevicePath(3)));
-    EXPECT_THAT(calls, ElementsAre("open 1", "close", "open 3"));
-}
-
-TEST_F(PortChoiceConfirm, TheShownEntryAgainDoesNotReopenAClosedPort) {
-    port.Port = 3;
-    choice.Confirm(port, choice.Show(port.Port));
-    EXPECT_FALSE(port.Connected());
-    EXPECT_EQ(port.Port, 3);
-    EXPECT_TRUE(calls.empty());
-}
-
-TEST_F(PortChoiceConfirm, AFailedOpenKeepsTheNewNumberAndRaises) {
-    backend.FailOpen(ComPortDevicePath(3), FakeSerialBackend::Failure::Handle, EBUSY);
-    port.Port = 1;
-    choice.Show(port.Port);
-    EXPECT_THROW(choice.Confirm(port, 2), EComHandle);
-    EXPECT_EQ(port.Port, 3);
-    EXPECT_FALSE(port.Connected());
-}
-
-class PortReconnectorTest : public PortChoiceConfirm {
-protected:
-    PortReconnectorTest() {
         port.Port = 1;
         port.Open();
     }
@@ -139,6 +168,10 @@ protected:
         ASSERT_TRUE(port.DeviceLost());
     }
 
+    FakeSerialBackend backend;
+    ManualUiQueue ui;
+    std::vector<std::string> calls;
+    TComPort port{backend, ui.Poster()};
     PortReconnector reconnector{port};
 };
 
@@ -178,7 +211,8 @@ TEST_F(PortReconnectorTest, NeverReopensAPortTheOperatorClosed) {
 
 TEST_F(PortReconnectorTest, KeinAfterALossStopsTheRetries) {
     LoseDevice();
-    choice.Confirm(port, 0);
+    port.Close();
+    port.Port = 0;
     backend.AddDevice(ComPortDevicePath(1));
     reconnector.Poll();
     EXPECT_FALSE(port.Connected());

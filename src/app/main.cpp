@@ -12,6 +12,7 @@
 #include "ui/LiveResultsServer.h"
 #include "ui/QtCuePlayer.h"
 #include "ui/QtHost.h"
+#include "ui/RealtimeKit.h"
 #include "ui/TForm1.h"
 
 int main(int argc, char* argv[]) {
@@ -45,7 +46,8 @@ int main(int argc, char* argv[]) {
          },
          programFolder, dataFolder, qEnvironmentVariable("CORRALIX_SIM_BARRIER").toStdString(),
          SystemDecimalSeparator(),
-         QFileInfo(QApplication::applicationFilePath()).fileName().toStdString()});
+         QFileInfo(QApplication::applicationFilePath()).fileName().toStdString(),
+         RequestRealtimeFromRealtimeKit});
     TForm1 form(competition);
     dialogs.Attach(&form, [] {});
     desktop.Attach(&form);

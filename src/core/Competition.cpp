@@ -68,7 +68,7 @@ Competition::Competition(CompetitionEnvironment environment)
     helpFile_ = FindShippedFile("index.html", env_.ProgramFolder);
     webPageReport_ = WebPageReportPath(env_.ProgramName, env_.DataFolder);
     printReport_ = PrintReportPath(env_.ProgramName, env_.DataFolder);
-    ScanComPorts(env_.Serial);
+    ports_ = ScanComPorts(env_.Serial);
 
     EntryHooks hooks;
     hooks.EntryRow = [this] { return startList_.EntryRow(); };
@@ -93,12 +93,13 @@ Competition::Competition(CompetitionEnvironment environment)
 
     comPort_.OnOpen = [this](TComPort&) {
         engine_->SetLastModemStatus(comPort_.ReadModemStatus());
-        edgeCount_ = 0;
         Notify(Change::All);
     };
     comPort_.OnClose = [this](TComPort&) { Notify(Change::All); };
     comPort_.OnCTS = [this](TComPort&) { LightBarrierEdge(); };
     comPort_.Port = settings_.Port;
+    comPort_.PortName = settings_.PortName;
+    comPort_.RequestRealtime = env_.RequestRealtime;
 }
 
 Competition::~Competition() {
@@ -143,8 +144,7 @@ void Competition::Start(const std::string& commandLineFile) {
 void Competition::LightBarrierEdge() {
     const ComEvent& event = comPort_.CurrentEvent();
     const EdgeAction action = engine_->ComPortLS(event.ModemStatus, event.Timestamp);
-    ++edgeCount_;
-    const char* text = "";
+    std::string text;
     switch (action) {
         case EdgeAction::CountdownStarted:
             text = "Countdown gestartet";
@@ -170,6 +170,10 @@ void Competition::LightBarrierEdge() {
         case EdgeAction::StartDisabled:
             text = "ignoriert: Lauf wartet auf Eintrag";
             break;
+    }
+    if (event.Count > 1) {
+        // A chattering line: the changes that came while the window was busy, in one line.
+        text += " (" + std::to_string(event.Count) + " Flanken)";
     }
     LogBeam(event.Timestamp, (event.ModemStatus & ModemCtsOn) != 0 ? "CTS an" : "CTS aus", text);
     Notify(Change::All);
@@ -201,13 +205,12 @@ void Competition::LogBeam(std::int64_t stamp, const std::string& lineState,
 }
 
 void Competition::EditSettings() {
-    PortChoice ports(AvailablePorts);
-    const int shown = ports.Show(comPort_.Port);
-    const PortLamp lamp = comPort_.Connected() ? PortLamp::Open
-                          : comPort_.Port != 0 ? PortLamp::Closed
-                                               : PortLamp::Neutral;
+    const PortChoice ports(ports_, comPort_.Port, comPort_.PortName);
+    const PortLamp lamp = comPort_.Connected()    ? PortLamp::Open
+                          : comPort_.Configured() ? PortLamp::Closed
+                                                  : PortLamp::Neutral;
     const auto confirmed = env_.Operator.EditSettings(
-        FromSettings(settings_, env_.Desktop.Screens(), ports.Entries(), shown), lamp,
+        FromSettings(settings_, env_.Desktop.Screens(), ports.Entries(), ports.Shown()), lamp,
         lamp == PortLamp::Closed ? portError_ : std::string());
     if (!confirmed) {
         return;
@@ -216,14 +219,14 @@ void Competition::EditSettings() {
     ApplyToSettings(*confirmed, settings_);
     engine_->ApplySettings(TimingSettingsOf(settings_));
     // The configured port stays unless the operator picked another entry.
-    if (confirmed->PortIndex != shown && confirmed->PortIndex >= 0) {
-        try {
-            ports.Confirm(comPort_, confirmed->PortIndex);
-            portError_.clear();
-        } catch (const std::exception& error) {
-            portError_ = error.what();
-            env_.Operator.ShowError(portError_);
-        }
+    const PortChange change = ports.Confirm(confirmed->PortIndex);
+    comPort_.Port = change.Port;
+    comPort_.PortName = change.PortName;
+    if (change.Do == PortChange::Action::Close) {
+        comPort_.Close();
+        portError_.clear();
+    } else if (change.Do == PortChange::Action::Open) {
+        OpenPort();
     }
     if (settings_.LiveResults != before.LiveResults || settings_.LivePort != before.LivePort) {
         ApplyLiveSettings();
@@ -250,23 +253,33 @@ std::string Competition::BeamReadout() const {
     if (!comPort_.Connected()) {
         return {};
     }
-    const bool cts = (engine_->View().LastModemStatus & ModemCtsOn) != 0;
+    const bool cts = (comPort_.LineStatus() & ModemCtsOn) != 0;
     const bool broken = cts == (settings_.Alg == 0);
     return std::string(broken ? "Strahl unterbrochen" : "Strahl frei") +
-           " · Flanken: " + std::to_string(edgeCount_);
+           " · Flanken: " + std::to_string(comPort_.EdgeCount());
 }
 
 void Competition::OpenLightBarrier() {
     comPort_.DevicePath = env_.SimulatedBarrier;
-    if (comPort_.Port == 0 && comPort_.DevicePath.empty()) {
-        return;
+    if (comPort_.Configured()) {
+        OpenPort();
     }
+}
+
+void Competition::OpenPort() {
     try {
         comPort_.Open();
         portError_.clear();
     } catch (const std::exception& error) {
+        // The message says why: missing device, or the dialout group with its command.
         portError_ = error.what();
         env_.Operator.ShowError(portError_);
+        return;
+    }
+    if (comPort_.Priority() == WatcherPriority::Normal) {
+        priorityMessage_ =
+            "Lichtschranke ohne Echtzeitpriorität: bei voll ausgelastetem Rechner können sich "
+            "Zeiten um Millisekunden verschieben (siehe README).";
     }
 }
 
@@ -520,6 +533,7 @@ void Competition::SaveAs() {
 
 void Competition::SaveSettings() {
     settings_.Port = comPort_.Port;
+    settings_.PortName = comPort_.PortName;
     const std::vector<std::string> failed = WriteSettings(env_.SettingsStore, settings_);
     if (!failed.empty()) {
         env_.Operator.ShowError(WriteFailureText(failed.front()));

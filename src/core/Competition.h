@@ -47,6 +47,8 @@ struct CompetitionEnvironment {
     char DecimalSeparator = ',';
     // The program file's name; the fixed report names are formed from it.
     std::string ProgramName = "corralix";
+    // Asks the desktop's RealtimeKit for the watcher thread's priority; may stay empty.
+    RealtimeRequest RequestRealtime = nullptr;
 };
 
 // The event the operator runs: result table, ranking, start list, run clock, light-barrier port,
@@ -115,7 +117,9 @@ public:
     // A failure met during timing (a backup that could not be written, the beam log); empty once
     // resolved.
     const std::string& StatusMessage() const {
-        return statusMessage_.empty() ? beamLogMessage_ : statusMessage_;
+        return !statusMessage_.empty()    ? statusMessage_
+               : !beamLogMessage_.empty() ? beamLogMessage_
+                                          : priorityMessage_;
     }
     // The light barrier's line as the operator aligns the beam: free or broken and the edges
     // seen since the port opened; empty while no port is open.
@@ -142,6 +146,7 @@ private:
     void LightBarrierEdge();
     void LogBeam(std::int64_t stamp, const std::string& lineState, const std::string& action);
     void OpenLightBarrier();
+    void OpenPort();
     void OfferBackupOfUnfinishedRun();
     std::string SaveBackup();
     void LoadChosen(const std::string& path);
@@ -172,7 +177,9 @@ private:
     BeamLog beamLog_;
     std::string beamLogMessage_;
     bool beamLogFailed_ = false;
-    long long edgeCount_ = 0;
+    std::string priorityMessage_;
+    // The ports found at start-up, for the settings dialog.
+    std::vector<SerialPort> ports_;
     std::string backupFileName_;
     std::string reasonsFileName_;
     std::string runningMarker_;

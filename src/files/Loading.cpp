@@ -1,25 +1,42 @@
 #include "files/Loading.h"
 
+#include <optional>
+
+#include "files/FileIo.h"
 #include "files/FileKind.h"
 #include "files/ProtocolFile.h"
+#include "files/Workbook.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
 
-std::string ReloadFile(const std::string& path, ResultTable& table, StartList& starters) {
-    if (LoadKind(path) != FileKind::Protocol) {
+std::string ReloadFile(const std::string& path, ResultTable& table, StartList& starters,
+                       char decimalSeparator) {
+    const FileKind kind = LoadKind(path);
+    if (kind == FileKind::None) {
         return "Dateityp wird nicht unterstützt: " + path;
     }
-    if (!ReadProtocolFile(table, path)) {
+    // The whole file is in hand before the table is touched.
+    const std::optional<std::string> bytes = ReadFileBytes(path);
+    if (!bytes) {
         return "Datei kann nicht gelesen werden: " + path;
+    }
+    // A workbook saved under another name (".txt", or a zip named ".xls") loads as what it is.
+    if (IsWorkbookContent(*bytes) || kind == FileKind::Spreadsheet) {
+        std::string error = LoadWorkbook(table, path, *bytes, decimalSeparator);
+        if (!error.empty()) {
+            return error;
+        }
+    } else {
+        ReadProtocolText(table, *bytes);
     }
     starters.RebuildAfterLoad();
     return {};
 }
 
 std::string LoadChosenFile(const std::string& path, ResultTable& table, StartList& starters,
-                           Ranking& ranking, const ITextMeasure& measure) {
-    std::string error = ReloadFile(path, table, starters);
+                           Ranking& ranking, const ITextMeasure& measure, char decimalSeparator) {
+    std::string error = ReloadFile(path, table, starters, decimalSeparator);
     if (!error.empty()) {
         return error;
     }

@@ -524,7 +524,8 @@ std::string TForm1::SaveBackup() {
 
 void TForm1::LoadFile(const std::string& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    (void)LoadChosenFile(path, table_, *startList_, ranking_, SortGrid1->TextMeasure());
+    (void)LoadChosenFile(path, table_, *startList_, ranking_, SortGrid1->TextMeasure(),
+                         decimalSeparator_);
     QApplication::restoreOverrideCursor();
     settings_.LastFileName = path;
     SaveSettings();
@@ -542,7 +543,7 @@ void TForm1::bLoadClick() {
 }
 
 void TForm1::ReloadLastFile() {
-    (void)ReloadFile(settings_.LastFileName, table_, *startList_);
+    (void)ReloadFile(settings_.LastFileName, table_, *startList_, decimalSeparator_);
     Render();
 }
 

@@ -28,7 +28,7 @@ TEST_F(Loading, ProtocolComesInRankedWithFittedWidthsAndHiddenStartPosition) {
              "2\tBen\tRio\t\t15,23\t0\t\t\t15,23\t\t\r\n");
     starters_.cbTeamClick(false);
 
-    LoadChosenFile(folder_.File("protokoll.txt"), table_, starters_, ranking_, measure_);
+    LoadChosenFile(folder_.File("protokoll.txt"), table_, starters_, ranking_, measure_, ',');
 
     EXPECT_THAT(table_.Column(ColRang), ElementsAre("Rang", "2", "1"));
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1", "2")) << "start order stays";
@@ -40,12 +40,13 @@ TEST_F(Loading, ProtocolComesInRankedWithFittedWidthsAndHiddenStartPosition) {
 
 TEST_F(Loading, AnUnknownFileIsRefusedWithAMessageAndKeepsTheTable) {
     WriteAll(folder_.File("liste.txt"), "1;Anna;Blue\r\n");
-    LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_);
+    LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_, ',');
     table_.SetCell(ColTotal, 1, "15,23");
     table_.SetColWidth(ColName, 300);
 
     EXPECT_FALSE(
-        LoadChosenFile(folder_.File("liste.pdf"), table_, starters_, ranking_, measure_).empty());
+        LoadChosenFile(folder_.File("liste.pdf"), table_, starters_, ranking_, measure_, ',')
+            .empty());
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1"));
     EXPECT_EQ(table_.Cell(ColTotal, 1), "15,23");
@@ -54,11 +55,11 @@ TEST_F(Loading, AnUnknownFileIsRefusedWithAMessageAndKeepsTheTable) {
 
 TEST_F(Loading, ReloadOfAVanishedFileKeepsTheTable) {
     WriteAll(folder_.File("liste.txt"), "1;Anna;Blue\r\n2;Ben;Rio\r\n");
-    LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_);
+    LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_, ',');
     std::filesystem::remove(folder_.File("liste.txt"));
 
-    EXPECT_FALSE(ReloadFile(folder_.File("liste.txt"), table_, starters_).empty());
-    EXPECT_FALSE(ReloadFile("", table_, starters_).empty());
+    EXPECT_FALSE(ReloadFile(folder_.File("liste.txt"), table_, starters_, ',').empty());
+    EXPECT_FALSE(ReloadFile("", table_, starters_, ',').empty());
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1", "2"));
     EXPECT_EQ(starters_.StNrItems().size(), 2u);

@@ -99,15 +99,19 @@ std::string XlsxBytes(const ResultTable& table) {
 // FreeXL reads the file itself; its cells become texts as the table shows them.
 WorkbookRows ReadXls(const std::string& path, char decimalSeparator) {
     const void* handle = nullptr;
-    const int opened = freexl_open(path.c_str(), &handle);
+    int status = freexl_open(path.c_str(), &handle);
     const std::unique_ptr<const void, int (*)(const void*)> closeLater(handle, freexl_close);
     unsigned int rowCount = 0;
     unsigned short colCount = 0;
-    if (opened != FREEXL_OK || freexl_select_active_worksheet(handle, 0) != FREEXL_OK ||
-        freexl_worksheet_dimensions(handle, &rowCount, &colCount) != FREEXL_OK) {
-        return {{},
-                "Die Arbeitsmappe ist beschädigt oder kein Excel-Format (FreeXL-Fehler " +
-                    std::to_string(opened) + ")"};
+    if (status == FREEXL_OK) {
+        status = freexl_select_active_worksheet(handle, 0);
+    }
+    if (status == FREEXL_OK) {
+        status = freexl_worksheet_dimensions(handle, &rowCount, &colCount);
+    }
+    if (status != FREEXL_OK) {
+        return {{}, "Die Arbeitsmappe ist beschädigt oder kein Excel-Format (FreeXL-Fehler " +
+                        std::to_string(status) + ")"};
     }
     WorkbookRows result;
     const unsigned short cols = std::min<unsigned short>(colCount, ResultTable::ColCount);

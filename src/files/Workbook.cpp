@@ -50,8 +50,10 @@ std::string XlsxBytes(const ResultTable& table) {
         throw std::runtime_error("Temporäre Datei kann nicht angelegt werden");
     }
     ::close(fd);
-    const std::unique_ptr<const char, void (*)(const char*)> removeLater(
-        name.c_str(), [](const char* path) { ::unlink(path); });
+    struct RemoveAtEnd {
+        const std::string& path;
+        ~RemoveAtEnd() { ::unlink(path.c_str()); }
+    } removeAtEnd{name};
 
     lxw_workbook* workbook = workbook_new(name.c_str());
     if (workbook == nullptr) {
@@ -110,8 +112,9 @@ WorkbookRows ReadXls(const std::string& path, char decimalSeparator) {
         status = freexl_worksheet_dimensions(handle, &rowCount, &colCount);
     }
     if (status != FREEXL_OK) {
-        return {{}, "Die Arbeitsmappe ist beschädigt oder kein Excel-Format (FreeXL-Fehler " +
-                        std::to_string(status) + ")"};
+        return {{},
+                "Die Arbeitsmappe ist beschädigt oder kein Excel-Format (FreeXL-Fehler " +
+                    std::to_string(status) + ")"};
     }
     WorkbookRows result;
     const unsigned short cols = std::min<unsigned short>(colCount, ResultTable::ColCount);

@@ -10,8 +10,7 @@
 #include "results/ResultTable.h"
 #include "results/StartList.h"
 
-std::string ReloadFile(const std::string& path, ResultTable& table, StartList& starters,
-                       char decimalSeparator) {
+std::string ReloadFile(const std::string& path, ResultTable& table, StartList& starters) {
     const FileKind kind = LoadKind(path);
     if (kind == FileKind::None) {
         return "Dateityp wird nicht unterstützt: " + path;
@@ -23,7 +22,7 @@ std::string ReloadFile(const std::string& path, ResultTable& table, StartList& s
     }
     // A workbook saved under another name (".txt", or a zip named ".xls") loads as what it is.
     if (IsWorkbookContent(*bytes) || kind == FileKind::Spreadsheet) {
-        std::string error = LoadWorkbook(table, path, *bytes, decimalSeparator);
+        std::string error = LoadWorkbook(table, path, *bytes, starters.DecimalSeparator());
         if (!error.empty()) {
             return error;
         }
@@ -35,8 +34,8 @@ std::string ReloadFile(const std::string& path, ResultTable& table, StartList& s
 }
 
 std::string LoadChosenFile(const std::string& path, ResultTable& table, StartList& starters,
-                           Ranking& ranking, const ITextMeasure& measure, char decimalSeparator) {
-    std::string error = ReloadFile(path, table, starters, decimalSeparator);
+                           Ranking& ranking, const ITextMeasure& measure) {
+    std::string error = ReloadFile(path, table, starters);
     if (!error.empty()) {
         return error;
     }

@@ -47,8 +47,18 @@ TimingEngine::TimingEngine(ResultTable& table, ITimeSource& time, ITimer& clock,
 
 void TimingEngine::ApplySettings(const TimingSettings& settings) {
     settings_ = settings;
-    if (!clock_.IsActive()) {
-        SetReadyStep();
+    if (clock_.IsActive()) {
+        return;
+    }
+    SetReadyStep();
+    // Ready for the next start (not a stopped run waiting for its entry): the board and the
+    // countdown switch belong to the new mode, so the next F4 does what the button says.
+    if (view_.bSTART.Enabled) {
+        view_.CountdownActive = settings_.CountDown;
+        view_.DigitOnColour = settings_.CountDown ? DigitYellow : DigitGreen;
+        view_.bSTART.Color = settings_.CountDown ? TimerYellow : StartGreen;
+        view_.WarningPlayed = false;
+        ShowElapsed(0);
     }
 }
 
@@ -309,11 +319,14 @@ void TimingEngine::EnterResult() {
     view_.b_5sekEnabled = false;
     view_.bDqEnabled = false;
 
-    const std::string startNumber = hooks_.CurrentStartNumber ? hooks_.CurrentStartNumber() : "";
-    const int row = table_.FindRow(startNumber);
+    const int row = hooks_.EntryRow ? hooks_.EntryRow() : -1;
     if (row < 0) {
         return;
     }
+    // The ranking may move the row: it is found again by its start position, which is unique,
+    // or else by its start number.
+    const std::string position = table_.Cell(ColStartPos, row);
+    const std::string startNumber = table_.Cell(ColNr, row);
     const char separator = hooks_.DecimalSeparator;
     const std::int64_t runMs = TicksToMs(view_.RunTicks, counterFrequency_);
     const bool dq = view_.DqFlag != 0;
@@ -326,8 +339,8 @@ void TimingEngine::EnterResult() {
     if (hooks_.RankTable) {
         hooks_.RankTable();
     }
-    // The ranking may have moved the row: look the starter up again.
-    const int rankedRow = table_.FindRow(startNumber);
+    const int rankedRow =
+        position.empty() ? table_.FindRow(startNumber) : table_.FindStartPosition(position);
     view_.eRangT =
         dq ? "Rang: DQ" : "Rang: " + (rankedRow >= 0 ? table_.Cell(ColRang, rankedRow) : "");
     view_.eRangTVisible = true;
@@ -349,6 +362,10 @@ void TimingEngine::NextStarter() {
     view_.bSTART.Color = settings_.CountDown ? TimerYellow : StartGreen;
     view_.CountdownActive = settings_.CountDown;
     ShowElapsed(0);
+    // The next starter starts clean: an entry made before the next run start (a disqualification
+    // during the countdown) writes what the board shows, never the previous starter's penalties.
+    view_.PenaltyCount = 0;
+    view_.DqFlag = 0;
     ResetRunLabels();
 }
 

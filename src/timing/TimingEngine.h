@@ -13,8 +13,9 @@
 
 // What the result entry needs from the start list, the ranking and the backup.
 struct EntryHooks {
-    // Text of the start-number list cbStNr: the start number of the current starter.
-    std::function<std::string()> CurrentStartNumber;
+    // The row the current starter's result goes to (a row of its own when no row is the
+    // starter's); -1 writes nothing.
+    std::function<int()> EntryRow;
     // Selects the next starter, as the "next" button bNumerPlus does.
     std::function<void()> SelectNextStarter;
     // Assigns the places and restores the chosen view; may reorder the rows.
@@ -43,7 +44,8 @@ public:
     const std::string& LastBackupError() const { return lastBackupError_; }
 
     // The settings dialog was confirmed: the cycle goes to the ready state of the mode, unless a
-    // countdown or a run is on the clock (that one finishes under the new settings).
+    // countdown or a run is on the clock (that one finishes under the new settings). In the ready
+    // state the whole start state of the new mode is set, board included.
     void ApplySettings(const TimingSettings& settings);
 
     // Start command (F4, start button): countdown, run start or run stop by StartStep.

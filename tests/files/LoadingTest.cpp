@@ -36,7 +36,7 @@ TEST_F(Loading, ProtocolComesInRankedWithFittedWidthsAndHiddenStartPosition) {
              "2\tBen\tRio\t\t15,23\t0\t\t\t15,23\t\t\r\n");
     starters_.cbTeamClick(false);
 
-    LoadChosenFile(folder_.File("protokoll.txt"), table_, starters_, ranking_, measure_, ',');
+    LoadChosenFile(folder_.File("protokoll.txt"), table_, starters_, ranking_, measure_);
 
     EXPECT_THAT(table_.Column(ColRang), ElementsAre("Rang", "2", "1"));
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1", "2")) << "start order stays";
@@ -48,13 +48,12 @@ TEST_F(Loading, ProtocolComesInRankedWithFittedWidthsAndHiddenStartPosition) {
 
 TEST_F(Loading, AnUnknownFileIsRefusedWithAMessageAndKeepsTheTable) {
     WriteAll(folder_.File("liste.txt"), "1;Anna;Blue\r\n");
-    LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_, ',');
+    LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_);
     table_.SetCell(ColTotal, 1, "15,23");
     table_.SetColWidth(ColName, 300);
 
     EXPECT_FALSE(
-        LoadChosenFile(folder_.File("liste.pdf"), table_, starters_, ranking_, measure_, ',')
-            .empty());
+        LoadChosenFile(folder_.File("liste.pdf"), table_, starters_, ranking_, measure_).empty());
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1"));
     EXPECT_EQ(table_.Cell(ColTotal, 1), "15,23");
@@ -63,11 +62,11 @@ TEST_F(Loading, AnUnknownFileIsRefusedWithAMessageAndKeepsTheTable) {
 
 TEST_F(Loading, ReloadOfAVanishedFileKeepsTheTable) {
     WriteAll(folder_.File("liste.txt"), "1;Anna;Blue\r\n2;Ben;Rio\r\n");
-    LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_, ',');
+    LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_);
     std::filesystem::remove(folder_.File("liste.txt"));
 
-    EXPECT_FALSE(ReloadFile(folder_.File("liste.txt"), table_, starters_, ',').empty());
-    EXPECT_FALSE(ReloadFile("", table_, starters_, ',').empty());
+    EXPECT_FALSE(ReloadFile(folder_.File("liste.txt"), table_, starters_).empty());
+    EXPECT_FALSE(ReloadFile("", table_, starters_).empty());
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1", "2"));
     EXPECT_EQ(starters_.StNrItems().size(), 2u);
@@ -76,8 +75,7 @@ TEST_F(Loading, ReloadOfAVanishedFileKeepsTheTable) {
 TEST_F(Loading, FailedWorkbookLoadsLeaveTheTableAsItWasAndSayWhy) {
     std::filesystem::copy_file(std::filesystem::path(CORRALIX_TEST_DATA) / "Starterliste.txt",
                                folder_.File("liste.txt"));
-    ASSERT_EQ(LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_, ','),
-              "");
+    ASSERT_EQ(LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_), "");
     const ResultTable before = table_;
     ResultTable headerOnly;
     headerOnly.SetRowCount(1);
@@ -99,8 +97,7 @@ TEST_F(Loading, FailedWorkbookLoadsLeaveTheTableAsItWasAndSayWhy) {
              {std::pair{"leer", "Keine Starter gefunden"},
               std::pair{"ohne", "Keine Starter gefunden"}, std::pair{"kaputt", "Arbeitsmappe"},
               std::pair{"text", "keine Excel-Arbeitsmappe"}}) {
-            EXPECT_THAT(ReloadFile(file(title), table_, starters_, ','), HasSubstr(message))
-                << title;
+            EXPECT_THAT(ReloadFile(file(title), table_, starters_), HasSubstr(message)) << title;
             for (int row = 0; row < before.RowCount(); ++row) {
                 EXPECT_EQ(table_.Row(row), before.Row(row)) << title << " row " << row;
             }
@@ -128,7 +125,7 @@ TEST_F(Loading, ForeignWorkbookLoadsByContentWithNumbersAsShown) {
     worksheet_write_string(sheet, 4, 1, "nach dem Ende", nullptr);
     ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
 
-    ASSERT_EQ(ReloadFile(path, table_, starters_, ','), "");
+    ASSERT_EQ(ReloadFile(path, table_, starters_), "");
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "12", "1234567"));
     EXPECT_THAT(table_.Column(ColLaufzeit), ElementsAre("Laufzeit", "15,23", ""));
@@ -137,9 +134,9 @@ TEST_F(Loading, ForeignWorkbookLoadsByContentWithNumbersAsShown) {
 
 // Made by LibreOffice Calc: a start list typed into a sheet, saved as ".xls".
 TEST_F(Loading, SpreadsheetProgramsXlsLoadsWithNumbersAndDates) {
-    ASSERT_EQ(ReloadFile(std::string(CORRALIX_TEST_DATA) + "/Starterliste-Calc.xls", table_,
-                         starters_, ','),
-              "");
+    ASSERT_EQ(
+        ReloadFile(std::string(CORRALIX_TEST_DATA) + "/Starterliste-Calc.xls", table_, starters_),
+        "");
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "7", "3", "12"));
     EXPECT_THAT(table_.Column(ColName), ElementsAre("Name", "Jürgen Weiß", "Zoë Øster", "Anna"));

@@ -73,7 +73,7 @@ protected:
 
     void Make(const TimingSettings& settings) {
         EntryHooks hooks;
-        hooks.CurrentStartNumber = [this] { return startNumber; };
+        hooks.EntryRow = [this] { return table.FindRow(startNumber); };
         hooks.SelectNextStarter = [this] { ++nextStarterCalls; };
         hooks.RankTable = [this] {
             ++rankCalls;
@@ -350,6 +350,40 @@ TEST_F(TimingEngineTest, ConfirmedSettingsPutTheCycleIntoTheReadyStateOfTheMode)
     EXPECT_EQ(View().StartStep, 0);
     EXPECT_EQ(View().bSTART.Caption, "TIMER");
     EXPECT_TRUE(View().bSTART.Enabled);
+}
+
+TEST_F(TimingEngineTest, SwitchingTheCountdownOnWhileReadyMakesTheNextStartACountdown) {
+    Make(WithoutCountdown());
+    engine->ApplySettings(TimingSettings{});
+    EXPECT_TRUE(View().CountdownActive);
+    EXPECT_EQ(View().Digit6.Value, 0) << "the board shows the full countdown of 30 s";
+    EXPECT_EQ(View().Digit5.Value, 3);
+    engine->mStartClick();
+    AdvanceMs(1500);
+    EXPECT_EQ(View().Digit5.Value, 2) << "counts down, not up";
+    EXPECT_EQ(View().Digit6.Value, 8);
+    AdvanceMs(20000);
+    EXPECT_THAT(cues.played, ElementsAre("Audio-Timer.wav", "Audio-Warnung.wav"));
+}
+
+TEST_F(TimingEngineTest, ADisqualificationDuringTheNextCountdownWritesNoPenaltiesOfThePrevious) {
+    Make(TimingSettings{});
+    engine->mStartClick();
+    engine->mStartClick();
+    engine->mStartClick();  // countdown, run, stop
+    engine->b5sekClick(+1);
+    engine->b5sekClick(+1);
+    engine->b5sekClick(+1);
+    engine->bEintragenClick();
+    engine->bEintragenClick();
+
+    startNumber = "7";
+    engine->mStartClick();  // the next starter's countdown
+    engine->bDqClick();
+    engine->bEintragenClick();
+    EXPECT_EQ(View().eStarafeT, "Strafen: 0");
+    EXPECT_EQ(table.Cell(ColStrafen, 1), "0");
+    EXPECT_EQ(table.Cell(ColDq, 1), "DQ");
 }
 
 TEST_F(TimingEngineTest, SettingsConfirmedDuringARunDoNotThrowTheRunAway) {

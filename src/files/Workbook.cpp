@@ -1,12 +1,20 @@
 #include "files/Workbook.h"
 
+#include <fcntl.h>
 #include <freexl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -151,6 +159,123 @@ WorkbookRows ReadXls(const std::string& path, char decimalSeparator) {
     return result;
 }
 
+// The rows travel from the reading process as length-prefixed texts: the error, the row count,
+// then every cell.
+void PutText(std::string& wire, std::string_view text) {
+    const auto size = static_cast<std::uint32_t>(text.size());
+    wire.append(reinterpret_cast<const char*>(&size), sizeof size);
+    wire += text;
+}
+
+std::optional<std::string> TakeText(std::string_view& wire) {
+    std::uint32_t size = 0;
+    if (wire.size() < sizeof size) {
+        return std::nullopt;
+    }
+    std::memcpy(&size, wire.data(), sizeof size);
+    wire.remove_prefix(sizeof size);
+    if (wire.size() < size) {
+        return std::nullopt;
+    }
+    std::string text(wire.substr(0, size));
+    wire.remove_prefix(size);
+    return text;
+}
+
+std::string Encode(const WorkbookRows& read) {
+    std::string wire;
+    PutText(wire, read.Error);
+    PutText(wire, std::to_string(read.Rows.size()));
+    for (const SheetRow& row : read.Rows) {
+        for (const std::string& cell : row) {
+            PutText(wire, cell);
+        }
+    }
+    return wire;
+}
+
+std::optional<WorkbookRows> Decode(std::string_view wire) {
+    WorkbookRows read;
+    const std::optional<std::string> error = TakeText(wire);
+    const std::optional<std::string> count = TakeText(wire);
+    if (!error || !count) {
+        return std::nullopt;
+    }
+    read.Error = *error;
+    for (unsigned long row = std::strtoul(count->c_str(), nullptr, 10); row > 0; --row) {
+        SheetRow& cells = read.Rows.emplace_back();
+        for (std::string& cell : cells) {
+            std::optional<std::string> text = TakeText(wire);
+            if (!text) {
+                return std::nullopt;
+            }
+            cell = std::move(*text);
+        }
+    }
+    return read;
+}
+
+// FreeXL trips over some damaged files (out-of-bounds accesses), so it reads in a child process
+// of its own: a workbook that brings it down, or keeps it busy, ends that process and comes back
+// as a message, while the program, its table and its light barrier carry on.
+WorkbookRows ReadXlsApart(const std::string& path, char decimalSeparator) {
+    const WorkbookRows broken{{}, "Die Arbeitsmappe ist beschädigt und kann nicht gelesen werden"};
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0) {
+        return broken;
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipe[0]);
+        ::close(pipe[1]);
+        return broken;
+    }
+    if (child == 0) {
+        ::close(pipe[0]);
+        const std::string wire = Encode(ReadXls(path, decimalSeparator));
+        for (std::string_view left = wire; !left.empty();) {
+            const ssize_t written = ::write(pipe[1], left.data(), left.size());
+            if (written <= 0 && errno != EINTR) {
+                ::_exit(1);
+            }
+            left.remove_prefix(written > 0 ? static_cast<std::size_t>(written) : 0);
+        }
+        ::_exit(0);
+    }
+    ::close(pipe[1]);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    std::string wire;
+    bool finished = false;
+    while (!finished) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd ready{pipe[0], POLLIN, 0};
+        const int polled = left.count() > 0 ? ::poll(&ready, 1, static_cast<int>(left.count())) : 0;
+        if (polled < 0 && errno == EINTR) {
+            continue;
+        }
+        if (polled <= 0) {
+            ::kill(child, SIGKILL);  // stuck: no result
+            break;
+        }
+        char buffer[65536];
+        const ssize_t count = ::read(pipe[0], buffer, sizeof buffer);
+        if (count > 0) {
+            wire.append(buffer, static_cast<std::size_t>(count));
+        } else if (count == 0 || errno != EINTR) {
+            finished = count == 0;
+            break;
+        }
+    }
+    ::close(pipe[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    const bool exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    std::optional<WorkbookRows> read = finished && exited ? Decode(wire) : std::nullopt;
+    return read ? std::move(*read) : broken;
+}
+
 }  // namespace
 
 CellFill WorkbookCellFill(const ResultTable& table, int col, int row) {
@@ -228,7 +353,7 @@ bool EndsSheetData(const SheetRow& row) {
 WorkbookRows ReadWorkbook(const std::string& path, std::string_view bytes, char decimalSeparator) {
     WorkbookRows read;
     if (bytes.starts_with(CompoundMagic)) {
-        read = ReadXls(path, decimalSeparator);
+        read = ReadXlsApart(path, decimalSeparator);
     } else if (bytes.starts_with(ZipMagic)) {
         read = ReadXlsx(bytes, decimalSeparator);
     } else {

@@ -60,7 +60,7 @@ void LoadWorkbook(benchmark::State& state, const std::string& extension) {
     CharMeasure measure;
     StartList starters(table, ranking, measure);
     for (auto _ : state) {
-        if (!LoadChosenFile(path, table, starters, ranking, measure, ',').empty() ||
+        if (!LoadChosenFile(path, table, starters, ranking, measure).empty() ||
             table.RowCount() != Starters + 1) {
             state.SkipWithError("workbook not loaded");
             return;

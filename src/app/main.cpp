@@ -4,7 +4,7 @@
 
 #include "config/QtSettingsStore.h"
 #include "core/Competition.h"
-#include "files/FileIo.h"
+#include "files/ShippedFiles.h"
 #include "serial/LinuxSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
 #include "ui/QtCuePlayer.h"

@@ -2,12 +2,16 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
 
 #include "config/SettingsStore.h"
 #include "files/FileKind.h"
 #include "files/Loading.h"
 #include "files/ProtocolFile.h"
+#include "files/ShippedFiles.h"
 #include "files/TextLines.h"
 
 namespace {
@@ -54,7 +58,8 @@ Competition::Competition(CompetitionEnvironment environment)
       })),
       reconnectTimer_(env_.Timers.MakeTimer([this] { reconnector_.Poll(); })),
       comPort_(env_.Serial, env_.Post),
-      reconnector_(comPort_) {
+      reconnector_(comPort_),
+      beamLog_(env_.DataFolder) {
     backupFileName_ = env_.DataFolder + "/" + std::string(BackupFileTitle);
     reasonsFileName_ = env_.DataFolder + "/" + ReasonsFileTitle;
     runningMarker_ = env_.DataFolder + "/" + RunningMarkerTitle;
@@ -75,7 +80,7 @@ Competition::Competition(CompetitionEnvironment environment)
 
     // The reasons written back by the operator win over the list shipped with the program.
     for (const std::string& file :
-         {reasonsFileName_, env_.ProgramFolder + "/" + ReasonsFileTitle}) {
+         {reasonsFileName_, FindShippedFile(ReasonsFileTitle, env_.ProgramFolder)}) {
         if (auto lines = ReadTextLines(file)) {
             engine_->LoadReasons(std::move(*lines));
             break;
@@ -84,14 +89,11 @@ Competition::Competition(CompetitionEnvironment environment)
 
     comPort_.OnOpen = [this](TComPort&) {
         engine_->SetLastModemStatus(comPort_.ReadModemStatus());
+        edgeCount_ = 0;
         Notify(Change::All);
     };
     comPort_.OnClose = [this](TComPort&) { Notify(Change::All); };
-    comPort_.OnCTS = [this](TComPort&) {
-        const ComEvent& event = comPort_.CurrentEvent();
-        engine_->ComPortLS(event.ModemStatus, event.Timestamp);
-        Notify(Change::All);
-    };
+    comPort_.OnCTS = [this](TComPort&) { LightBarrierEdge(); };
     comPort_.Port = settings_.Port;
 }
 
@@ -126,6 +128,76 @@ void Competition::Start(const std::string& commandLineFile) {
     Notify(Change::All);
 }
 
+void Competition::LightBarrierEdge() {
+    const ComEvent& event = comPort_.CurrentEvent();
+    const EdgeAction action = engine_->ComPortLS(event.ModemStatus, event.Timestamp);
+    ++edgeCount_;
+    const char* text = "";
+    switch (action) {
+        case EdgeAction::CountdownStarted:
+            text = "Countdown gestartet";
+            break;
+        case EdgeAction::Started:
+            text = "Start";
+            break;
+        case EdgeAction::Stopped:
+            text = "Stopp";
+            break;
+        case EdgeAction::Bounce:
+            text = "ignoriert: Prellen";
+            break;
+        case EdgeAction::RestingLevel:
+            text = "Ruhepegel";
+            break;
+        case EdgeAction::Locked:
+            text = "ignoriert: gesperrt";
+            break;
+        case EdgeAction::NotArmed:
+            text = "ignoriert: nicht scharf";
+            break;
+        case EdgeAction::StartDisabled:
+            text = "ignoriert: Lauf wartet auf Eintrag";
+            break;
+    }
+    LogBeam(event.Timestamp, (event.ModemStatus & ModemCtsOn) != 0 ? "CTS an" : "CTS aus", text);
+    Notify(Change::All);
+}
+
+void Competition::LogBeam(std::int64_t stamp, const std::string& lineState,
+                          const std::string& action) {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char day[16];
+    char clock[16];
+    std::strftime(day, sizeof day, "%Y-%m-%d", &local);
+    std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
+    char wall[48];
+    std::snprintf(wall, sizeof wall, "%s %s.%03lld", day, clock, static_cast<long long>(millis));
+    const std::string startNumber = startList_.StNrText();
+    const std::string line = std::string(wall) + "\t" + std::to_string(stamp) + "\t" + lineState +
+                             "\t" + action + "\tNr. " + (startNumber.empty() ? "-" : startNumber);
+    if (!beamLog_.Append(day, line) && !beamLogFailed_) {
+        // Said once; the timing goes on without the log.
+        beamLogFailed_ = true;
+        beamLogMessage_ = "Lichtschranken-Protokoll nicht geschrieben: " + beamLog_.Error();
+    }
+}
+
+std::string Competition::BeamReadout() const {
+    if (!comPort_.Connected()) {
+        return {};
+    }
+    const bool cts = (engine_->View().LastModemStatus & ModemCtsOn) != 0;
+    const bool broken = cts == (settings_.Alg == 0);
+    return std::string(broken ? "Strahl unterbrochen" : "Strahl frei") +
+           " · Flanken: " + std::to_string(edgeCount_);
+}
+
 void Competition::OpenLightBarrier() {
     comPort_.DevicePath = env_.SimulatedBarrier;
     if (comPort_.Port == 0 && comPort_.DevicePath.empty()) {
@@ -143,6 +215,8 @@ bool Competition::Enabled(Command command) const {
     switch (command) {
         case Command::Start:
             return view.bSTART.Enabled;
+        case Command::Resume:
+            return view.ResumeEnabled;
         case Command::PenaltyPlus:
             return view.b5sekEnabled;
         case Command::PenaltyMinus:
@@ -170,6 +244,10 @@ void Competition::Run(Command command) {
     switch (command) {
         case Command::Start:
             engine_->mStartClick();
+            break;
+        case Command::Resume:
+            engine_->ResumeRun();
+            LogBeam(env_.Time.Now(), "-", "Weiterlaufen: letzter Stopp aufgehoben");
             break;
         case Command::PenaltyPlus:
             engine_->b5sekClick(+1);
@@ -254,6 +332,8 @@ void Competition::LeaveReasonField() {
 }
 
 std::string Competition::SaveBackup() {
+    // The beam's record of this run is on the disk before its result is.
+    beamLog_.Sync();
     const FileWriteResult result = WriteBackupFile(table_, backupFileName_);
     // The warning stays until a backup succeeds.
     statusMessage_ = result.Ok() ? std::string() : "Sicherung fehlgeschlagen: " + result.Error;

@@ -9,6 +9,7 @@
 #include "config/WindowPlacement.h"
 #include "core/Host.h"
 #include "core/KeyCommands.h"
+#include "files/BeamLog.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
@@ -102,8 +103,14 @@ public:
     const DqReasons& Reasons() const { return engine_->Reasons(); }
     const ::Settings& CurrentSettings() const { return settings_; }
     bool PortOpen() const { return comPort_.Connected(); }
-    // A failure met during timing (a backup that could not be written); empty once resolved.
-    const std::string& StatusMessage() const { return statusMessage_; }
+    // A failure met during timing (a backup that could not be written, the beam log); empty once
+    // resolved.
+    const std::string& StatusMessage() const {
+        return statusMessage_.empty() ? beamLogMessage_ : statusMessage_;
+    }
+    // The light barrier's line as the operator aligns the beam: free or broken and the edges
+    // seen since the port opened; empty while no port is open.
+    std::string BeamReadout() const;
     const std::string& BackupFileName() const { return backupFileName_; }
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
@@ -121,6 +128,8 @@ private:
     };
 
     void Notify(Change change);
+    void LightBarrierEdge();
+    void LogBeam(std::int64_t stamp, const std::string& lineState, const std::string& action);
     void OpenLightBarrier();
     void OfferBackupOfUnfinishedRun();
     std::string SaveBackup();
@@ -142,6 +151,10 @@ private:
     TComPort comPort_;
     PortReconnector reconnector_;
     std::vector<std::function<void(Change)>> listeners_;
+    BeamLog beamLog_;
+    std::string beamLogMessage_;
+    bool beamLogFailed_ = false;
+    long long edgeCount_ = 0;
     std::string backupFileName_;
     std::string reasonsFileName_;
     std::string runningMarker_;

@@ -7,6 +7,7 @@
 // so a key works whichever window has the focus; the competition decides whether it is enabled.
 enum class Command {
     Start,
+    Resume,
     PenaltyPlus,
     PenaltyMinus,
     Abort,
@@ -26,8 +27,9 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 10> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 11> KeyCommands = {{
     {Command::Start, "mStart", "Timer/Start/Stop", "F4", "HideMenu"},
+    {Command::Resume, "mWeiterlaufen", "Weiterlaufen", "Shift+F4", "HideMenu"},
     {Command::PenaltyPlus, "m5Plus", "+5 sek", "F5", "HideMenu"},
     {Command::PenaltyMinus, "m5Minus", "-5 sek", "Ctrl+F5", "HideMenu"},
     {Command::Abort, "mAbbruch", "Abbruch", "F8", "HideMenu"},

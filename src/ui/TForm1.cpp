@@ -23,6 +23,7 @@
 #include <algorithm>
 
 #include "config/WindowPlacement.h"
+#include "files/ShippedFiles.h"
 #include "ui/KeyActions.h"
 #include "ui/Pictures.h"
 #include "ui/TDigit.h"
@@ -112,6 +113,8 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     statusBar()->setFixedHeight(25);
     statusBar()->addWidget(StatusPosition);
     statusBar()->addWidget(StatusMessage, 1);
+    StatusBeam = new QLabel(this);
+    statusBar()->addPermanentWidget(StatusBeam);
 
     competition_.SetTextMeasure(&SortGrid1->TextMeasure());
     BuildPanelCtrl(panelCtrl);
@@ -233,6 +236,11 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     bEintragen = button("EINTRAGEN", 48, 275, 132, 44);
     bEintragen->setToolTip("[F10] Eintragen/Nächster");
     OnClick(bEintragen, Command::Entry);
+    // Shown only while a run stopped by the light barrier can go on.
+    bWeiterlaufen = button("Weiterlaufen", 185, 278, 110, 36);
+    bWeiterlaufen->setToolTip("[Umschalt+F4] Falschen Stopp aufheben, Lauf läuft weiter");
+    bWeiterlaufen->hide();
+    OnClick(bWeiterlaufen, Command::Resume);
     b_5sek = button("-5 s.", 185, 278, 58, 36);
     b_5sek->setToolTip("[Strg+F5] Strafenkorrektur");
     b_5sek->hide();
@@ -360,11 +368,11 @@ void TForm1::PlaceWindow() {
 
 void TForm1::LoadLogo() {
     QPixmap logo;
-    const QString folder = QCoreApplication::applicationDirPath();
+    const std::string folder = QCoreApplication::applicationDirPath().toStdString();
     for (const char* name : {"Logo.jpg", "Logo.bmp"}) {
-        const QString path = folder + "/" + name;
-        if (QFileInfo::exists(path)) {
-            logo.load(path);
+        const std::string path = FindShippedFile(name, folder);
+        if (!path.empty()) {
+            logo.load(Q(path));
         }
     }
     if (!logo.isNull()) {
@@ -426,6 +434,8 @@ void TForm1::Render(Change change) {
     cmd_F2_Settings->setEnabled(view.cmd_F2_SettingsEnabled);
     img_Abbruch->setVisible(view.img_AbbruchVisible);
     ImageLSstart->setVisible(competition_.PortOpen());
+    bWeiterlaufen->setVisible(view.ResumeEnabled);
+    StatusBeam->setText(Q(competition_.BeamReadout()));
     if (shownArmed_ != view.LightBarrierArmed) {
         shownArmed_ = view.LightBarrierArmed;
         ImageLSstart->setIcon(ImageListPort(view.LightBarrierArmed));

@@ -35,6 +35,7 @@ public:
     QPushButton* b_5sek = nullptr;
     QPushButton* bDq = nullptr;
     QPushButton* bEintragen = nullptr;
+    QPushButton* bWeiterlaufen = nullptr;
     QPushButton* bLoad = nullptr;
     QPushButton* bNumerMinus = nullptr;
     QPushButton* bNumerPlus = nullptr;
@@ -63,6 +64,7 @@ public:
     QLabel* ImageLogo = nullptr;
     QLabel* StatusPosition = nullptr;
     QLabel* StatusMessage = nullptr;
+    QLabel* StatusBeam = nullptr;
     TDigit* Digit3 = nullptr;
     TDigit* Digit4 = nullptr;
     TDigit* Digit5 = nullptr;

@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <deque>
 #include <filesystem>
+#include <sstream>
 
 #include "../files/TempFolder.h"
 #include "config/SettingsStore.h"
@@ -20,6 +22,15 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 constexpr std::int64_t TicksPerMs = 1'000'000;
+
+std::string Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char day[16];
+    std::strftime(day, sizeof day, "%Y-%m-%d", &local);
+    return day;
+}
 
 class FakeTime : public ITimeSource {
 public:
@@ -229,6 +240,44 @@ TEST_F(CompetitionTest, APulledAdapterComesBackArmedWithoutTheOperator) {
     EXPECT_TRUE(competition->PortOpen());
     EXPECT_EQ(competition->View().LightBarrierArmed, 1);
     EXPECT_THAT(dialogs.errors, IsEmpty());
+}
+
+TEST_F(CompetitionTest, TheBeamLogHoldsEveryEdgeWithWhatItDidAndTheResumedStop) {
+    serial.AddDevice(ComPortDevicePath(1));
+    Settings settings = NoCountdown();
+    settings.Port = 1;
+    settings.TimeLock = 0;
+    Open(settings, StartList("7;Anna;Blue\r\n"));
+    auto edge = [&](std::uint32_t status, std::int64_t stamp) {
+        serial.SetModemStatus(ComPortDevicePath(1), status, stamp);
+        ASSERT_TRUE(ui.WaitForPosted(1));
+        ui.RunPending();
+    };
+    edge(ModemCtsOn, time.now);  // locked
+    edge(0, time.now);
+    time.now += TicksPerMs;
+    Key(Command::LockLightBarrier);
+    edge(ModemCtsOn, time.now - 1);  // the beam broke just before F11, handled after it
+    edge(0, time.now);
+    edge(ModemCtsOn, time.now);  // start
+    edge(0, time.now);
+    Key(Command::LockLightBarrier);  // TimeLock 0: armed again by hand
+    time.now += 4000 * TicksPerMs;
+    edge(ModemCtsOn, time.now);  // a false stop
+    Key(Command::Resume);
+    EXPECT_EQ(competition->BeamReadout(), "Strahl unterbrochen · Flanken: 7");
+
+    std::vector<std::string> actions;
+    std::istringstream log(ReadAll(DataFolder() + "/Lichtschranke-" + Today() + ".log"));
+    for (std::string line; std::getline(log, line);) {
+        actions.push_back(line.substr(line.find('\t', line.find('\t') + 1) + 1));
+    }
+    EXPECT_THAT(
+        actions,
+        ElementsAre("CTS an\tignoriert: gesperrt\tNr. 7", "CTS aus\tRuhepegel\tNr. 7",
+                    "CTS an\tignoriert: nicht scharf\tNr. 7", "CTS aus\tRuhepegel\tNr. 7",
+                    "CTS an\tStart\tNr. 7", "CTS aus\tRuhepegel\tNr. 7", "CTS an\tStopp\tNr. 7",
+                    "-\tWeiterlaufen: letzter Stopp aufgehoben\tNr. 7"));
 }
 
 TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {

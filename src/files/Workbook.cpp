@@ -243,7 +243,8 @@ WorkbookRows ReadXlsApart(const std::string& path, char decimalSeparator) {
         ::_exit(0);
     }
     ::close(pipe[1]);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    // A full sheet of 65536 rows reads in about a second; a reader still busy after ten is stuck.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     std::string wire;
     bool finished = false;
     while (!finished) {

@@ -9,6 +9,7 @@
 
 #include "config/SettingsStore.h"
 #include "files/FileKind.h"
+#include "files/HtmlReport.h"
 #include "files/Loading.h"
 #include "files/ProtocolFile.h"
 #include "files/ShippedFiles.h"
@@ -64,6 +65,9 @@ Competition::Competition(CompetitionEnvironment environment)
     reasonsFileName_ = env_.DataFolder + "/" + ReasonsFileTitle;
     runningMarker_ = env_.DataFolder + "/" + RunningMarkerTitle;
     openFolder_ = env_.DataFolder;
+    helpFile_ = FindShippedFile("index.html", env_.ProgramFolder);
+    webPageReport_ = WebPageReportPath(env_.ProgramName, env_.DataFolder);
+    printReport_ = PrintReportPath(env_.ProgramName, env_.DataFolder);
     ScanComPorts(env_.Serial);
 
     EntryHooks hooks;
@@ -108,6 +112,13 @@ void Competition::AddChangeListener(std::function<void(Change)> listener) {
 }
 
 void Competition::Notify(Change change) {
+    // The network gets its own copy of the table after each change, never the live table.
+    if (change == Change::All && env_.Live.Running()) {
+        env_.Live.Publish(MakeLiveSnapshot(
+            table_, env_.DecimalSeparator,
+            {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
+             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive}));
+    }
     for (const auto& listener : listeners_) {
         listener(change);
     }
@@ -116,6 +127,7 @@ void Competition::Notify(Change change) {
 void Competition::Start(const std::string& commandLineFile) {
     reconnectTimer_->Start(1000);
     OpenLightBarrier();
+    ApplyLiveSettings();
     const bool unfinished = std::filesystem::exists(runningMarker_);
     // The marker is written before any question, so a crash while asking is noticed again.
     WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
@@ -188,6 +200,20 @@ void Competition::LogBeam(std::int64_t stamp, const std::string& lineState,
     }
 }
 
+void Competition::ApplyLiveSettings() {
+    env_.Live.Stop();
+    if (settings_.LiveResults) {
+        const std::string error = env_.Live.Start(settings_.LivePort);
+        if (!error.empty()) {
+            env_.Operator.ShowError(error);
+        }
+    }
+}
+
+std::string Competition::LiveAddress() const {
+    return env_.Live.Running() ? env_.Live.AddressText() : std::string();
+}
+
 std::string Competition::BeamReadout() const {
     if (!comPort_.Connected()) {
         return {};
@@ -228,6 +254,9 @@ bool Competition::Enabled(Command command) const {
         case Command::Entry:
             return view.bEintragen.Enabled;
         // These work even while their buttons are disabled.
+        case Command::Help:
+        case Command::Print:
+        case Command::Html:
         case Command::LockLightBarrier:
         case Command::SortMode:
         case Command::Save:
@@ -242,6 +271,13 @@ void Competition::Run(Command command) {
         return;
     }
     switch (command) {
+        case Command::Help:
+            if (helpFile_.empty()) {
+                env_.Operator.ShowError("Die Hilfeseite index.html fehlt neben dem Programm.");
+            } else {
+                OpenDocument(helpFile_);
+            }
+            break;
         case Command::Start:
             engine_->mStartClick();
             break;
@@ -277,8 +313,45 @@ void Competition::Run(Command command) {
         case Command::Load:
             Load();
             break;
+        case Command::Print:
+            if (WriteReport(printReport_)) {
+                const std::string error =
+                    env_.Desktop.PrintReport(HtmlReportText(table_, startList_.RaceText()));
+                if (!error.empty()) {
+                    env_.Operator.ShowError(error);
+                }
+            }
+            break;
+        case Command::Html:
+            if (WriteReport(webPageReport_)) {
+                OpenDocument(webPageReport_);
+            }
+            break;
     }
     Notify(Change::All);
+}
+
+void Competition::OpenPrintReport() {
+    if (WriteReport(printReport_)) {
+        OpenDocument(printReport_);
+    }
+    Notify(Change::All);
+}
+
+bool Competition::WriteReport(const std::string& path) {
+    env_.Operator.CommitEdits();
+    const std::string error = WriteHtmlReport(table_, startList_.RaceText(), path);
+    if (!error.empty()) {
+        env_.Operator.ShowError(error);
+    }
+    return error.empty();
+}
+
+void Competition::OpenDocument(const std::string& path) {
+    if (!env_.Desktop.OpenDocument(path)) {
+        env_.Operator.ShowError(
+            "Kein Programm zum Öffnen gefunden (ist ein Browser installiert?): " + path);
+    }
 }
 
 void Competition::SelectStarter(int index) {
@@ -382,6 +455,10 @@ void Competition::SaveAs() {
     const std::string& path = *chosen;
     lastSaveName_ = path;
     openFolder_ = FolderOf(path);
+    if (SaveKind(path) == FileKind::HtmlReport) {
+        WriteReport(path);
+        return;
+    }
     if (SaveKind(path) != FileKind::Protocol) {
         env_.Operator.ShowError("Dateityp wird nicht unterstützt: " + path);
         return;
@@ -434,6 +511,7 @@ void Competition::Shutdown() {
     }
     comPort_.Close();
     reconnectTimer_->Stop();
+    env_.Live.Stop();
     std::error_code ignored;
     std::filesystem::remove(runningMarker_, ignored);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Host.h"
+#include "files/LiveResults.h"
 
 // Stand-ins for the desktop, for tests and benchmarks that run the competition without windows.
 
@@ -69,4 +70,41 @@ public:
     std::deque<std::string> files;
     std::vector<std::string> questions, errors, messages, openFolders;
     int commits = 0;
+};
+
+// A desktop that records what it was asked to open and print.
+class RecordingDesktop : public IDesktop {
+public:
+    bool OpenDocument(const std::string& path) override {
+        opened.push_back(path);
+        return canOpen;
+    }
+    std::string PrintReport(const std::string& html) override {
+        printed.push_back(html);
+        return printError;
+    }
+    bool canOpen = true;
+    std::string printError;
+    std::vector<std::string> opened, printed;
+};
+
+// Live results that only remember what was published.
+class SilentLiveResults : public ILiveResults {
+public:
+    std::string Start(int port) override {
+        running = startError.empty();
+        this->port = port;
+        return startError;
+    }
+    void Stop() override { running = false; }
+    bool Running() const override { return running; }
+    std::string AddressText() const override {
+        return "Live-Ergebnisse: Port " + std::to_string(port);
+    }
+    void Publish(const LiveSnapshot& snapshot) override { published.push_back(snapshot); }
+
+    bool running = false;
+    int port = 0;
+    std::string startError;
+    std::vector<LiveSnapshot> published;
 };

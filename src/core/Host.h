@@ -37,3 +37,14 @@ public:
     // starter's row.
     virtual void CommitEdits() = 0;
 };
+
+// Documents handed to the desktop's programs.
+class IDesktop {
+public:
+    virtual ~IDesktop() = default;
+    // Opens the file in the desktop's program for its type; false when nothing could take it.
+    virtual bool OpenDocument(const std::string& path) = 0;
+    // Prints a report page through the print dialog; empty when printed or cancelled, else the
+    // message for the operator.
+    virtual std::string PrintReport(const std::string& html) = 0;
+};

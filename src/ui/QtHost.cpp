@@ -6,6 +6,9 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "ui/DesktopOpener.h"
+#include "ui/ReportPrinter.h"
+
 namespace {
 
 QString Filters(const std::vector<std::string>& filters) {
@@ -94,4 +97,12 @@ void QtOperator::CommitEdits() {
     if (commitEdits_) {
         commitEdits_();
     }
+}
+
+bool QtDesktop::OpenDocument(const std::string& path) {
+    return OpenInDesktop(path);
+}
+
+std::string QtDesktop::PrintReport(const std::string& html) {
+    return PrintHtmlReport(html, window_);
 }

@@ -48,3 +48,14 @@ private:
     QPointer<QWidget> window_;
     std::function<void()> commitEdits_;
 };
+
+// Opens documents in the desktop's programs and prints reports over the main window.
+class QtDesktop : public IDesktop {
+public:
+    void Attach(QWidget* window) { window_ = window; }
+    bool OpenDocument(const std::string& path) override;
+    std::string PrintReport(const std::string& html) override;
+
+private:
+    QPointer<QWidget> window_;
+};

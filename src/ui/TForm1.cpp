@@ -115,6 +115,8 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     statusBar()->addWidget(StatusMessage, 1);
     StatusBeam = new QLabel(this);
     statusBar()->addPermanentWidget(StatusBeam);
+    StatusLive = new QLabel(this);
+    statusBar()->addPermanentWidget(StatusLive);
 
     competition_.SetTextMeasure(&SortGrid1->TextMeasure());
     BuildPanelCtrl(panelCtrl);
@@ -150,6 +152,9 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
         return b;
     };
 
+    cmd_F1_Help = button("F1", 5, 1, 40, 36);
+    cmd_F1_Help->setToolTip("[F1] Hilfe");
+    OnClick(cmd_F1_Help, Command::Help);
     cmd_F2_Settings = button("F2", 45, 1, 40, 36);
     cmd_F2_Settings->setToolTip("[F2] Einstellungen");
     bLoad = button("", 4, 41, 40, 40);
@@ -275,6 +280,18 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     cmd_SAVE->setToolTip("[Strg+S] Speichern als...");
     cmd_SAVE->setFocusPolicy(Qt::NoFocus);
     OnClick(cmd_SAVE, Command::Save);
+    auto tool = [&](int left, QStyle::StandardPixmap icon, const char* hint) {
+        auto* b = new QPushButton(toolStrip);
+        place(b, left, 1, 40, 41);
+        b->setIcon(style()->standardIcon(icon));
+        b->setToolTip(hint);
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    cmd_PRINT = tool(256, QStyle::SP_FileDialogDetailedView, "[Strg+P] Drucken");
+    connect(cmd_PRINT, &QPushButton::clicked, this, [this] { competition_.OpenPrintReport(); });
+    cmd_HTML = tool(336, QStyle::SP_DriveNetIcon, "als HTML-Webseite speichern");
+    OnClick(cmd_HTML, Command::Html);
 }
 
 void TForm1::OnClick(QAbstractButton* button, Command command) {
@@ -432,10 +449,12 @@ void TForm1::Render(Change change) {
     b_5sek->setEnabled(view.b_5sekEnabled);
     bDq->setEnabled(view.bDqEnabled);
     cmd_F2_Settings->setEnabled(view.cmd_F2_SettingsEnabled);
+    cmd_F1_Help->setEnabled(competition_.HelpAvailable());
     img_Abbruch->setVisible(view.img_AbbruchVisible);
     ImageLSstart->setVisible(competition_.PortOpen());
     bWeiterlaufen->setVisible(view.ResumeEnabled);
     StatusBeam->setText(Q(competition_.BeamReadout()));
+    StatusLive->setText(Q(competition_.LiveAddress()));
     if (shownArmed_ != view.LightBarrierArmed) {
         shownArmed_ = view.LightBarrierArmed;
         ImageLSstart->setIcon(ImageListPort(view.LightBarrierArmed));
@@ -517,6 +536,8 @@ void TForm1::RenderStartList() {
     cmd_SORT->setChecked(competition_.Sorting().SortDown());
     cmd_SORT->setEnabled(list.ToolCommandsEnabled());
     cmd_SAVE->setEnabled(list.ToolCommandsEnabled());
+    cmd_PRINT->setEnabled(list.ToolCommandsEnabled());
+    cmd_HTML->setEnabled(list.ToolCommandsEnabled());
 }
 
 void TForm1::RenderReasons() {

@@ -39,9 +39,12 @@ public:
     QPushButton* bLoad = nullptr;
     QPushButton* bNumerMinus = nullptr;
     QPushButton* bNumerPlus = nullptr;
+    QPushButton* cmd_F1_Help = nullptr;
     QPushButton* cmd_F2_Settings = nullptr;
     QPushButton* cmd_SORT = nullptr;
     QPushButton* cmd_SAVE = nullptr;
+    QPushButton* cmd_PRINT = nullptr;
+    QPushButton* cmd_HTML = nullptr;
     QToolButton* ImageLSstart = nullptr;
     QToolButton* img_Abbruch = nullptr;
     QComboBox* cbStNr = nullptr;
@@ -65,6 +68,7 @@ public:
     QLabel* StatusPosition = nullptr;
     QLabel* StatusMessage = nullptr;
     QLabel* StatusBeam = nullptr;
+    QLabel* StatusLive = nullptr;
     TDigit* Digit3 = nullptr;
     TDigit* Digit4 = nullptr;
     TDigit* Digit5 = nullptr;

@@ -20,6 +20,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "files/FileKind.h"
 #include "files/TextCodec.h"
 #include "files/XlsWriter.h"
 #include "files/XlsxReader.h"
@@ -324,7 +325,7 @@ std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format) {
 }
 
 FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path) {
-    const bool xlsx = AsciiLower(std::filesystem::path(path).extension().string()) == ".xlsx";
+    const bool xlsx = FileExtension(path) == ".xlsx";
     std::string bytes;
     try {
         bytes = WorkbookBytes(table, xlsx ? WorkbookFormat::Xlsx : WorkbookFormat::Xls);

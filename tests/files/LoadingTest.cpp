@@ -107,8 +107,9 @@ TEST_F(Loading, FailedWorkbookLoadsLeaveTheTableAsItWasAndSayWhy) {
     }
 }
 
-// Another program's ".xlsx", saved under ".xls": numbers as the table shows them, the data
-// ends at the first row without rider and horse, empty result headers come back.
+// Another program's ".xlsx", saved under ".xls": numbers as the table shows them, dates as the
+// ".xls" reader gives them, the data ends at the first row without rider and horse, empty result
+// headers come back.
 TEST_F(Loading, ForeignWorkbookLoadsByContentWithNumbersAsShown) {
     const std::string path = folder_.File("Starter.xls");
     lxw_workbook* book = workbook_new(path.c_str());
@@ -120,6 +121,10 @@ TEST_F(Loading, ForeignWorkbookLoadsByContentWithNumbersAsShown) {
     worksheet_write_string(sheet, 1, 1, "Anna", nullptr);
     worksheet_write_string(sheet, 1, 2, "Blitz", nullptr);
     worksheet_write_number(sheet, 1, 4, 15.23, nullptr);
+    lxw_format* date = workbook_add_format(book);
+    format_set_num_format(date, "dd.mm.yyyy hh:mm");
+    lxw_datetime showDay{2026, 12, 7, 10, 30, 0};
+    worksheet_write_datetime(sheet, 1, 3, &showDay, date);
     worksheet_write_number(sheet, 2, 0, 1234567, nullptr);
     worksheet_write_string(sheet, 2, 2, "Rio", nullptr);
     worksheet_write_string(sheet, 4, 1, "nach dem Ende", nullptr);
@@ -129,6 +134,8 @@ TEST_F(Loading, ForeignWorkbookLoadsByContentWithNumbersAsShown) {
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "12", "1234567"));
     EXPECT_THAT(table_.Column(ColLaufzeit), ElementsAre("Laufzeit", "15,23", ""));
+    EXPECT_EQ(table_.Cell(ColTeam, 1), "2026-12-07 10:30:00")
+        << "a date as the .xls reader gives it";
     EXPECT_EQ(table_.Cell(ColStartPos, 2), "2");
 }
 

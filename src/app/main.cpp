@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QStandardPaths>
 
 #include "app/CommandLine.h"
@@ -23,6 +24,8 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName("Brindlewerk");
 
     const std::string programFolder = QApplication::applicationDirPath().toStdString();
+    QApplication::setWindowIcon(
+        QIcon(QString::fromStdString(FindShippedFile("corralix.png", programFolder))));
     const std::string dataFolder = ChooseDataFolder(
         programFolder,
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());

@@ -200,6 +200,38 @@ void Competition::LogBeam(std::int64_t stamp, const std::string& lineState,
     }
 }
 
+void Competition::EditSettings() {
+    PortChoice ports(AvailablePorts);
+    const int shown = ports.Show(comPort_.Port);
+    const PortLamp lamp = comPort_.Connected() ? PortLamp::Open
+                          : comPort_.Port != 0 ? PortLamp::Closed
+                                               : PortLamp::Neutral;
+    const auto confirmed = env_.Operator.EditSettings(
+        FromSettings(settings_, env_.Desktop.Screens(), ports.Entries(), shown), lamp,
+        lamp == PortLamp::Closed ? portError_ : std::string());
+    if (!confirmed) {
+        return;
+    }
+    const Settings before = settings_;
+    ApplyToSettings(*confirmed, settings_);
+    engine_->ApplySettings(TimingSettingsOf(settings_));
+    // The configured port stays unless the operator picked another entry.
+    if (confirmed->PortIndex != shown && confirmed->PortIndex >= 0) {
+        try {
+            ports.Confirm(comPort_, confirmed->PortIndex);
+            portError_.clear();
+        } catch (const std::exception& error) {
+            portError_ = error.what();
+            env_.Operator.ShowError(portError_);
+        }
+    }
+    if (settings_.LiveResults != before.LiveResults || settings_.LivePort != before.LivePort) {
+        ApplyLiveSettings();
+    }
+    // Kept at once: a crash later in the event must not cost the new settings.
+    SaveSettings();
+}
+
 void Competition::ApplyLiveSettings() {
     env_.Live.Stop();
     if (settings_.LiveResults) {
@@ -231,8 +263,10 @@ void Competition::OpenLightBarrier() {
     }
     try {
         comPort_.Open();
+        portError_.clear();
     } catch (const std::exception& error) {
-        env_.Operator.ShowError(error.what());
+        portError_ = error.what();
+        env_.Operator.ShowError(portError_);
     }
 }
 
@@ -254,7 +288,12 @@ bool Competition::Enabled(Command command) const {
         case Command::Entry:
             return view.bEintragen.Enabled;
         // These work even while their buttons are disabled.
+        // No settings while a countdown or run is on the clock: a port changed now would lose
+        // the stop crossing.
+        case Command::Settings:
+            return !clock_->IsActive();
         case Command::Help:
+        case Command::Info:
         case Command::Print:
         case Command::Html:
         case Command::LockLightBarrier:
@@ -277,6 +316,12 @@ void Competition::Run(Command command) {
             } else {
                 OpenDocument(helpFile_);
             }
+            break;
+        case Command::Settings:
+            EditSettings();
+            break;
+        case Command::Info:
+            env_.Operator.ShowInformation();
             break;
         case Command::Start:
             engine_->mStartClick();

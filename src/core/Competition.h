@@ -154,6 +154,7 @@ private:
     // Starts, restarts or stops the live results as the settings say; a port that cannot be
     // used is told to the operator.
     void ApplyLiveSettings();
+    void EditSettings();
 
     CompetitionEnvironment env_;
     ::Settings settings_;
@@ -176,6 +177,8 @@ private:
     std::string reasonsFileName_;
     std::string runningMarker_;
     std::string helpFile_;
+    // Why the configured port is not open, for the settings dialog's lamp.
+    std::string portError_;
     std::string webPageReport_;
     std::string printReport_;
     std::string statusMessage_;

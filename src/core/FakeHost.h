@@ -55,6 +55,18 @@ public:
         return Next();
     }
     void CommitEdits() override { ++commits; }
+    std::optional<CfgValues> EditSettings(const CfgValues& values, PortLamp lamp,
+                                          const std::string& reason) override {
+        shownSettings.push_back(values);
+        shownLamps.emplace_back(lamp, reason);
+        if (!editSettings) {
+            return std::nullopt;
+        }
+        CfgValues changed = values;
+        editSettings(changed);
+        return changed;
+    }
+    void ShowInformation() override { ++informations; }
 
     std::optional<std::string> Next() {
         if (files.empty()) {
@@ -67,6 +79,11 @@ public:
 
     // The answer to every question; the files the dialogs "choose", in order.
     bool answer = true;
+    // Changes the operator makes in the settings dialog before OK; none means "Abbrechen".
+    std::function<void(CfgValues&)> editSettings;
+    std::vector<CfgValues> shownSettings;
+    std::vector<std::pair<PortLamp, std::string>> shownLamps;
+    int informations = 0;
     std::deque<std::string> files;
     std::vector<std::string> questions, errors, messages, openFolders;
     int commits = 0;
@@ -83,6 +100,8 @@ public:
         printed.push_back(html);
         return printError;
     }
+    std::vector<Rect> Screens() const override { return screens; }
+    std::vector<Rect> screens{{0, 0, 1920, 1080}};
     bool canOpen = true;
     std::string printError;
     std::vector<std::string> opened, printed;

@@ -7,6 +7,8 @@
 // so a key works whichever window has the focus; the competition decides whether it is enabled.
 enum class Command {
     Help,
+    Settings,
+    Info,
     Start,
     Resume,
     PenaltyPlus,
@@ -30,9 +32,11 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 15> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 17> KeyCommands = {{
     {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
     {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
+    {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
+    {Command::Info, "mInfo", "Info", "F3", "HideMenu"},
     {Command::Start, "mStart", "Timer/Start/Stop", "F4", "HideMenu"},
     {Command::Resume, "mWeiterlaufen", "Weiterlaufen", "Shift+F4", "HideMenu"},
     {Command::PenaltyPlus, "m5Plus", "+5 sek", "F5", "HideMenu"},

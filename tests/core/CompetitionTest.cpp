@@ -302,6 +302,32 @@ TEST_F(CompetitionTest, LiveResultsAreOffByDefaultAndOnceOnGetEveryEntry) {
     EXPECT_EQ(last.rows[0].total, "12,34");
 }
 
+TEST_F(CompetitionTest, TheSettingsDialogIsClosedDuringARunAndItsChangesTakeEffectAtOnce) {
+    Open(NoCountdown());
+    Key(Command::Start);
+    EXPECT_FALSE(competition->Enabled(Command::Settings));
+    Key(Command::Settings);
+    EXPECT_THAT(dialogs.shownSettings, IsEmpty()) << "a port change now would lose the stop";
+    Key(Command::Start);
+
+    Key(Command::Settings);  // "Abbrechen"
+    ASSERT_EQ(dialogs.shownSettings.size(), 1u);
+    EXPECT_FALSE(competition->CurrentSettings().CountDown);
+
+    dialogs.editSettings = [](CfgValues& values) {
+        values.CountDown = true;
+        values.CountDownSeconds = 45;
+        values.LockSeconds = 3;
+    };
+    Key(Command::Entry);
+    Key(Command::Entry);
+    Key(Command::Settings);
+    EXPECT_EQ(competition->CurrentSettings().CountDownSek, 45000);
+    EXPECT_EQ(ReadSettings(store).TimeLock, 3000) << "kept at once, not only at the end";
+    Key(Command::Start);
+    EXPECT_TRUE(competition->View().CountdownActive) << "the next F4 starts the new countdown";
+}
+
 TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
     WriteAll(folder.File("Disqualifikation.txt"), "Sturz\r\n...\r\n");
     Settings settings = NoCountdown();

@@ -31,6 +31,7 @@
 #include "ui/KeyActions.h"
 #include "ui/QtHost.h"
 #include "ui/TDigit.h"
+#include "ui/TLbSpeedButton.h"
 #include "ui/TSortGrid.h"
 
 namespace {

@@ -26,5 +26,5 @@ FileKind LoadKind(std::string_view path) {
     if (extension == ".txt") {
         return FileKind::Protocol;
     }
-    return extension == ".xls" ? FileKind::Spreadsheet : FileKind::None;
+    return extension == ".xls" || extension == ".xlsx" ? FileKind::Spreadsheet : FileKind::None;
 }

@@ -11,5 +11,6 @@ enum class FileKind { None, Protocol, Spreadsheet, HtmlReport };
 
 // ".TXT" protocol, ".XLS" and ".XLSX" workbook, ".HTML" report (any case); else nothing.
 FileKind SaveKind(std::string_view path);
-// ".TXT" protocol, ".XLS" workbook (any case); else, ".XLSX" included, nothing.
+// ".TXT" protocol, ".XLS" and ".XLSX" workbook (any case); else nothing. What a chosen file
+// holds is decided by its content when it is read.
 FileKind LoadKind(std::string_view path);

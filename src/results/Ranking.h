@@ -23,6 +23,8 @@ public:
     bool SortDown() const { return sortDown_; }
     // The operator's click toggles the button before its click handler runs.
     void SetSortDown(bool down) { sortDown_ = down; }
+    // The system decimal separator of the time texts (and of numbers read from workbooks).
+    char DecimalSeparator() const { return decimalSeparator_; }
 
 private:
     void SortOpen(int col);

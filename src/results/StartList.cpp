@@ -11,6 +11,10 @@ StartList::StartList(ResultTable& table, Ranking& ranking, const ITextMeasure& m
     board_.race = std::string(RaceText());
 }
 
+char StartList::DecimalSeparator() const {
+    return ranking_.DecimalSeparator();
+}
+
 std::string StartList::StNrText() const {
     return stNrIndex_ < 0 ? std::string() : stNrItems_[stNrIndex_];
 }

@@ -55,6 +55,8 @@ public:
     bool PlusEnabled() const { return plusEnabled_; }
     // cmd_SORT, cmd_SAVE, cmd_PRINT, cmd_EXCEL, cmd_HTML, Cmd_Clear and Cmd_Edit.
     bool ToolCommandsEnabled() const { return toolCommandsEnabled_; }
+    // The ranking's decimal separator, for loaders that turn numbers into cell texts.
+    char DecimalSeparator() const;
 
     const std::string& Reiterin() const { return eReiterin_; }
     const std::string& Pferd() const { return ePferd_; }

@@ -15,10 +15,10 @@ TEST(FileKind, SaveChoosesWriterByExtensionInAnyCase) {
     EXPECT_EQ(SaveKind("/home/a.txt/Ergebnis"), FileKind::None);
 }
 
-TEST(FileKind, LoadReadsTextAndOldWorkbooksOnly) {
+TEST(FileKind, LoadReadsTextAndWorkbooks) {
     EXPECT_EQ(LoadKind("Starter.TXT"), FileKind::Protocol);
     EXPECT_EQ(LoadKind("Starter.xls"), FileKind::Spreadsheet);
-    EXPECT_EQ(LoadKind("Starter.xlsx"), FileKind::None);
+    EXPECT_EQ(LoadKind("Starter.xlsx"), FileKind::Spreadsheet);
     EXPECT_EQ(LoadKind("Starter.html"), FileKind::None);
     EXPECT_EQ(LoadKind(""), FileKind::None);
 }

@@ -2,15 +2,23 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <xlsxwriter.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "../results/FakeTextMeasure.h"
+#include "ShowDayTable.h"
 #include "TempFolder.h"
+#include "files/Workbook.h"
 #include "results/Ranking.h"
 #include "results/StartList.h"
 
 namespace {
 
 using testing::ElementsAre;
+using testing::HasSubstr;
 
 class Loading : public testing::Test {
 protected:
@@ -62,6 +70,84 @@ TEST_F(Loading, ReloadOfAVanishedFileKeepsTheTable) {
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1", "2"));
     EXPECT_EQ(starters_.StNrItems().size(), 2u);
+}
+
+TEST_F(Loading, FailedWorkbookLoadsLeaveTheTableAsItWasAndSayWhy) {
+    std::filesystem::copy_file(std::filesystem::path(CORRALIX_TEST_DATA) / "Starterliste.txt",
+                               folder_.File("liste.txt"));
+    ASSERT_EQ(LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_), "");
+    const ResultTable before = table_;
+    ResultTable headerOnly;
+    headerOnly.SetRowCount(1);
+    ResultTable riderless = ShowDayTable(3);
+    for (int row = 1; row <= 3; ++row) {
+        riderless.SetCell(ColName, row, "");
+        riderless.SetCell(ColPferd, row, " ");
+    }
+    for (const std::string extension : {".xls", ".xlsx"}) {
+        const auto file = [&](const std::string& title) { return folder_.File(title + extension); };
+        ASSERT_TRUE(WriteWorkbookFile(headerOnly, file("leer")).Ok());
+        ASSERT_TRUE(WriteWorkbookFile(riderless, file("ohne")).Ok());
+        ASSERT_TRUE(WriteWorkbookFile(ShowDayTable(50), file("kaputt")).Ok());
+        const std::string whole = ReadAll(file("kaputt"));
+        WriteAll(file("kaputt"), whole.substr(0, whole.size() / 2));
+        WriteAll(file("text"), "1;Anna;Blitz\r\n");
+
+        for (const auto& [title, message] :
+             {std::pair{"leer", "Keine Starter gefunden"},
+              std::pair{"ohne", "Keine Starter gefunden"}, std::pair{"kaputt", "Arbeitsmappe"},
+              std::pair{"text", "keine Excel-Arbeitsmappe"}}) {
+            EXPECT_THAT(ReloadFile(file(title), table_, starters_), HasSubstr(message)) << title;
+            for (int row = 0; row < before.RowCount(); ++row) {
+                EXPECT_EQ(table_.Row(row), before.Row(row)) << title << " row " << row;
+            }
+            EXPECT_EQ(table_.RowCount(), before.RowCount()) << title;
+            EXPECT_EQ(starters_.StNrItems(), std::vector<std::string>({"7", "3", "12"})) << title;
+        }
+    }
+}
+
+// Another program's ".xlsx", saved under ".xls": numbers as the table shows them, dates as the
+// ".xls" reader gives them, the data ends at the first row without rider and horse, empty result
+// headers come back.
+TEST_F(Loading, ForeignWorkbookLoadsByContentWithNumbersAsShown) {
+    const std::string path = folder_.File("Starter.xls");
+    lxw_workbook* book = workbook_new(path.c_str());
+    lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+    worksheet_write_string(sheet, 0, 0, "Nr.", nullptr);
+    worksheet_write_string(sheet, 0, 1, "Name", nullptr);
+    worksheet_write_string(sheet, 0, 2, "Pferd", nullptr);
+    worksheet_write_number(sheet, 1, 0, 12, nullptr);
+    worksheet_write_string(sheet, 1, 1, "Anna", nullptr);
+    worksheet_write_string(sheet, 1, 2, "Blitz", nullptr);
+    worksheet_write_number(sheet, 1, 4, 15.23, nullptr);
+    lxw_format* date = workbook_add_format(book);
+    format_set_num_format(date, "dd.mm.yyyy hh:mm");
+    lxw_datetime showDay{2026, 12, 7, 10, 30, 0};
+    worksheet_write_datetime(sheet, 1, 3, &showDay, date);
+    worksheet_write_number(sheet, 2, 0, 1234567, nullptr);
+    worksheet_write_string(sheet, 2, 2, "Rio", nullptr);
+    worksheet_write_string(sheet, 4, 1, "nach dem Ende", nullptr);
+    ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+
+    ASSERT_EQ(ReloadFile(path, table_, starters_), "");
+
+    EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "12", "1234567"));
+    EXPECT_THAT(table_.Column(ColLaufzeit), ElementsAre("Laufzeit", "15,23", ""));
+    EXPECT_EQ(table_.Cell(ColTeam, 1), "2026-12-07 10:30:00")
+        << "a date as the .xls reader gives it";
+    EXPECT_EQ(table_.Cell(ColStartPos, 2), "2");
+}
+
+// Made by LibreOffice Calc: a start list typed into a sheet, saved as ".xls".
+TEST_F(Loading, SpreadsheetProgramsXlsLoadsWithNumbersAndDates) {
+    ASSERT_EQ(
+        ReloadFile(std::string(CORRALIX_TEST_DATA) + "/Starterliste-Calc.xls", table_, starters_),
+        "");
+
+    EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "7", "3", "12"));
+    EXPECT_THAT(table_.Column(ColName), ElementsAre("Name", "Jürgen Weiß", "Zoë Øster", "Anna"));
+    EXPECT_THAT(table_.Column(ColLaufzeit), ElementsAre("Laufzeit", "15,23", "", "2026-12-07"));
 }
 
 }  // namespace

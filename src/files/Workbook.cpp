@@ -1,0 +1,384 @@
+#include "files/Workbook.h"
+
+#include <fcntl.h>
+#include <freexl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+#include "files/FileKind.h"
+#include "files/TextCodec.h"
+#include "files/XlsWriter.h"
+#include "files/XlsxReader.h"
+
+namespace {
+
+constexpr std::size_t MaxCellCharacters = 32767;
+constexpr std::string_view CompoundMagic("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+constexpr std::string_view ZipMagic("PK\x03\x04", 4);
+
+bool IsContinuationByte(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0U) == 0x80;
+}
+
+// The colour a fill shows, as 0xRRGGBB.
+lxw_color_t FillColour(CellFill fill) {
+    switch (fill) {
+        case CellFill::White:
+            return 0xFFFFFF;
+        case CellFill::LightGreen:
+            return 0xE0FFE0;
+        case CellFill::LightRed:
+            return 0xFFE0E0;
+        case CellFill::None:
+            break;
+    }
+    return LXW_COLOR_UNSET;
+}
+
+// libxlsxwriter writes to a named file; it gets a private one in the temporary folder and the
+// bytes are taken from there, so the target is replaced like every other file we write.
+std::string XlsxBytes(const ResultTable& table) {
+    std::string name = (std::filesystem::temp_directory_path() / "corralix-xlsx-XXXXXX").string();
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        throw std::runtime_error("Temporäre Datei kann nicht angelegt werden");
+    }
+    ::close(fd);
+    struct RemoveAtEnd {
+        const std::string& path;
+        ~RemoveAtEnd() { ::unlink(path.c_str()); }
+    } removeAtEnd{name};
+
+    lxw_workbook* workbook = workbook_new(name.c_str());
+    if (workbook == nullptr) {
+        throw std::runtime_error("Arbeitsmappe kann nicht angelegt werden");
+    }
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Tabelle1");
+    std::array<lxw_format*, 4> formats{};
+    for (std::size_t fill = 0; fill < formats.size(); ++fill) {
+        formats[fill] = workbook_add_format(workbook);
+        format_set_border(formats[fill], LXW_BORDER_THIN);
+        if (fill != 0) {
+            format_set_pattern(formats[fill], LXW_PATTERN_SOLID);
+            format_set_bg_color(formats[fill], FillColour(static_cast<CellFill>(fill)));
+        }
+    }
+    worksheet_set_landscape(sheet);
+    worksheet_set_paper(sheet, 9);  // A4
+    for (int col = 0; col < WorkbookColumns; ++col) {
+        worksheet_set_column(sheet, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
+                             WorkbookColumnWidth(table, col), nullptr);
+    }
+    lxw_error error = LXW_NO_ERROR;
+    for (int row = 0; row < table.RowCount() && error == LXW_NO_ERROR; ++row) {
+        for (int col = 0; col < WorkbookColumns && error == LXW_NO_ERROR; ++col) {
+            lxw_format* format =
+                formats[static_cast<std::size_t>(WorkbookCellFill(table, col, row))];
+            const std::string text = WorkbookCellText(table.Cell(col, row));
+            const auto r = static_cast<lxw_row_t>(row);
+            const auto c = static_cast<lxw_col_t>(col);
+            error = text.empty() ? worksheet_write_blank(sheet, r, c, format)
+                                 : worksheet_write_string(sheet, r, c, text.c_str(), format);
+        }
+    }
+    const lxw_error closed = workbook_close(workbook);  // frees the workbook in every case
+    if (error != LXW_NO_ERROR || closed != LXW_NO_ERROR) {
+        throw std::runtime_error(lxw_strerror(error != LXW_NO_ERROR ? error : closed));
+    }
+    std::optional<std::string> bytes = ReadFileBytes(name);
+    if (!bytes) {
+        throw std::runtime_error("Temporäre Datei kann nicht gelesen werden");
+    }
+    return std::move(*bytes);
+}
+
+// FreeXL reads the file itself; its cells become texts as the table shows them.
+WorkbookRows ReadXls(const std::string& path, char decimalSeparator) {
+    const void* handle = nullptr;
+    int status = freexl_open(path.c_str(), &handle);
+    const std::unique_ptr<const void, int (*)(const void*)> closeLater(handle, freexl_close);
+    unsigned int rowCount = 0;
+    unsigned short colCount = 0;
+    if (status == FREEXL_OK) {
+        status = freexl_select_active_worksheet(handle, 0);
+    }
+    if (status == FREEXL_OK) {
+        status = freexl_worksheet_dimensions(handle, &rowCount, &colCount);
+    }
+    if (status != FREEXL_OK) {
+        return {{},
+                "Die Arbeitsmappe ist beschädigt oder kein Excel-Format (FreeXL-Fehler " +
+                    std::to_string(status) + ")"};
+    }
+    WorkbookRows result;
+    const unsigned short cols = std::min<unsigned short>(colCount, ResultTable::ColCount);
+    for (unsigned int r = 0; r < rowCount; ++r) {
+        SheetRow row;
+        for (unsigned short c = 0; c < cols; ++c) {
+            FreeXL_CellValue value{};
+            if (freexl_get_cell_value(handle, r, c, &value) != FREEXL_OK) {
+                return {{}, "Eine Zelle der Arbeitsmappe ist beschädigt"};
+            }
+            switch (value.type) {
+                case FREEXL_CELL_INT:
+                    row[c] = std::to_string(value.value.int_value);
+                    break;
+                case FREEXL_CELL_DOUBLE:
+                    row[c] = WorkbookNumberText(value.value.double_value, decimalSeparator);
+                    break;
+                case FREEXL_CELL_TEXT:
+                case FREEXL_CELL_SST_TEXT:
+                case FREEXL_CELL_DATE:
+                case FREEXL_CELL_DATETIME:
+                case FREEXL_CELL_TIME:
+                    row[c] = value.value.text_value != nullptr ? value.value.text_value : "";
+                    break;
+                default:
+                    break;
+            }
+        }
+        if (EndsSheetData(row)) {
+            break;
+        }
+        result.Rows.push_back(std::move(row));
+    }
+    return result;
+}
+
+// The rows travel from the reading process as length-prefixed texts: the error, the row count,
+// then every cell.
+void PutText(std::string& wire, std::string_view text) {
+    const auto size = static_cast<std::uint32_t>(text.size());
+    wire.append(reinterpret_cast<const char*>(&size), sizeof size);
+    wire += text;
+}
+
+std::optional<std::string> TakeText(std::string_view& wire) {
+    std::uint32_t size = 0;
+    if (wire.size() < sizeof size) {
+        return std::nullopt;
+    }
+    std::memcpy(&size, wire.data(), sizeof size);
+    wire.remove_prefix(sizeof size);
+    if (wire.size() < size) {
+        return std::nullopt;
+    }
+    std::string text(wire.substr(0, size));
+    wire.remove_prefix(size);
+    return text;
+}
+
+std::string Encode(const WorkbookRows& read) {
+    std::string wire;
+    PutText(wire, read.Error);
+    PutText(wire, std::to_string(read.Rows.size()));
+    for (const SheetRow& row : read.Rows) {
+        for (const std::string& cell : row) {
+            PutText(wire, cell);
+        }
+    }
+    return wire;
+}
+
+std::optional<WorkbookRows> Decode(std::string_view wire) {
+    WorkbookRows read;
+    const std::optional<std::string> error = TakeText(wire);
+    const std::optional<std::string> count = TakeText(wire);
+    if (!error || !count) {
+        return std::nullopt;
+    }
+    read.Error = *error;
+    for (unsigned long row = std::strtoul(count->c_str(), nullptr, 10); row > 0; --row) {
+        SheetRow& cells = read.Rows.emplace_back();
+        for (std::string& cell : cells) {
+            std::optional<std::string> text = TakeText(wire);
+            if (!text) {
+                return std::nullopt;
+            }
+            cell = std::move(*text);
+        }
+    }
+    return read;
+}
+
+// FreeXL trips over some damaged files (out-of-bounds accesses), so it reads in a child process
+// of its own: a workbook that brings it down, or keeps it busy, ends that process and comes back
+// as a message, while the program, its table and its light barrier carry on.
+WorkbookRows ReadXlsApart(const std::string& path, char decimalSeparator) {
+    const WorkbookRows broken{{}, "Die Arbeitsmappe ist beschädigt und kann nicht gelesen werden"};
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0) {
+        return broken;
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipe[0]);
+        ::close(pipe[1]);
+        return broken;
+    }
+    if (child == 0) {
+        ::close(pipe[0]);
+        const std::string wire = Encode(ReadXls(path, decimalSeparator));
+        for (std::string_view left = wire; !left.empty();) {
+            const ssize_t written = ::write(pipe[1], left.data(), left.size());
+            if (written <= 0 && errno != EINTR) {
+                ::_exit(1);
+            }
+            left.remove_prefix(written > 0 ? static_cast<std::size_t>(written) : 0);
+        }
+        ::_exit(0);
+    }
+    ::close(pipe[1]);
+    // A full sheet of 65536 rows reads in about a second; a reader still busy after ten is stuck.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    std::string wire;
+    bool finished = false;
+    while (!finished) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd ready{pipe[0], POLLIN, 0};
+        const int polled = left.count() > 0 ? ::poll(&ready, 1, static_cast<int>(left.count())) : 0;
+        if (polled < 0 && errno == EINTR) {
+            continue;
+        }
+        if (polled <= 0) {
+            ::kill(child, SIGKILL);  // stuck: no result
+            break;
+        }
+        char buffer[65536];
+        const ssize_t count = ::read(pipe[0], buffer, sizeof buffer);
+        if (count > 0) {
+            wire.append(buffer, static_cast<std::size_t>(count));
+        } else if (count == 0 || errno != EINTR) {
+            finished = count == 0;
+            break;
+        }
+    }
+    ::close(pipe[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    const bool exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    std::optional<WorkbookRows> read = finished && exited ? Decode(wire) : std::nullopt;
+    return read ? std::move(*read) : broken;
+}
+
+}  // namespace
+
+CellFill WorkbookCellFill(const ResultTable& table, int col, int row) {
+    if (row == 0) {
+        return CellFill::None;
+    }
+    if (TrimText(table.Cell(ColTotal, row)).empty()) {
+        return col == ColGrund ? CellFill::White : CellFill::None;
+    }
+    if (col != ColDq) {
+        return CellFill::None;
+    }
+    return TrimText(table.Cell(ColDq, row)).empty() ? CellFill::LightGreen : CellFill::LightRed;
+}
+
+std::string WorkbookCellText(std::string_view text) {
+    std::string cleaned = IsValidUtf8(text) ? std::string(text) : Cp1252ToUtf8(text);
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < cleaned.size(); ++i) {
+        char& byte = cleaned[i];
+        if (static_cast<unsigned char>(byte) < 0x20 && byte != '\t' && byte != '\n') {
+            byte = ' ';
+        }
+        if (!IsContinuationByte(byte) && ++characters > MaxCellCharacters) {
+            cleaned.resize(i);
+            break;
+        }
+    }
+    return cleaned;
+}
+
+int WorkbookColumnWidth(const ResultTable& table, int col) {
+    std::size_t widest = 0;
+    for (int row = 0; row < table.RowCount(); ++row) {
+        const std::string& text = table.Cell(col, row);
+        widest = std::max<std::size_t>(
+            widest, static_cast<std::size_t>(std::count_if(
+                        text.begin(), text.end(), [](char c) { return !IsContinuationByte(c); })));
+    }
+    return static_cast<int>(std::clamp<std::size_t>(widest + 2, 4, 60));
+}
+
+std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format) {
+    return format == WorkbookFormat::Xlsx ? XlsxBytes(table) : XlsBytes(table);
+}
+
+FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path) {
+    const bool xlsx = FileExtension(path) == ".xlsx";
+    std::string bytes;
+    try {
+        bytes = WorkbookBytes(table, xlsx ? WorkbookFormat::Xlsx : WorkbookFormat::Xls);
+    } catch (const std::exception& error) {
+        return {FileWriteStatus::NotCreated, error.what()};
+    }
+    return ReplaceFileBytes(path, bytes);
+}
+
+bool IsWorkbookContent(std::string_view bytes) {
+    return bytes.starts_with(CompoundMagic) || bytes.starts_with(ZipMagic);
+}
+
+std::string WorkbookNumberText(double value, char decimalSeparator) {
+    char text[64];
+    const auto [end, error] =
+        std::to_chars(std::begin(text), std::end(text), value, std::chars_format::general, 15);
+    std::string result(std::begin(text), error == std::errc() ? end : std::begin(text));
+    std::replace(result.begin(), result.end(), '.', decimalSeparator);
+    return result;
+}
+
+bool EndsSheetData(const SheetRow& row) {
+    return TrimText(row[ColName]).empty() && TrimText(row[ColPferd]).empty();
+}
+
+WorkbookRows ReadWorkbook(const std::string& path, std::string_view bytes, char decimalSeparator) {
+    WorkbookRows read;
+    if (bytes.starts_with(CompoundMagic)) {
+        read = ReadXlsApart(path, decimalSeparator);
+    } else if (bytes.starts_with(ZipMagic)) {
+        read = ReadXlsx(bytes, decimalSeparator);
+    } else {
+        read.Error = "Die Datei ist keine Excel-Arbeitsmappe (.xls oder .xlsx)";
+    }
+    if (!read.Error.empty()) {
+        read.Error += ": " + path;
+    }
+    return read;
+}
+
+std::string LoadWorkbook(ResultTable& table, const std::string& path, std::string_view bytes,
+                         char decimalSeparator) {
+    const WorkbookRows read = ReadWorkbook(path, bytes, decimalSeparator);
+    if (!read.Error.empty()) {
+        return read.Error;
+    }
+    if (read.Rows.size() < 2) {
+        return "Keine Starter gefunden: " + path;
+    }
+    table.SetRowCount(static_cast<int>(read.Rows.size()));
+    for (std::size_t row = 0; row < read.Rows.size(); ++row) {
+        table.SetRow(static_cast<int>(row), {read.Rows[row].begin(), read.Rows[row].end()});
+    }
+    return {};
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/FileIo.h"
+#include "results/ResultTable.h"
+
+// Workbooks in and out: ".xls" (BIFF8) and ".xlsx", written and read without a spreadsheet
+// program. UI thread only, like every access to the table.
+
+enum class WorkbookFormat { Xls, Xlsx };
+
+// Columns 0 to 9 are always written, whatever is hidden, so that a workbook loads back into the
+// same columns.
+inline constexpr int WorkbookColumns = ColRang + 1;
+
+// The fill that marks a written cell: a row without a total gets white in column 7, a valid
+// total light green and a disqualified row light red in column 6 (sheet columns H and G).
+enum class CellFill { None, White, LightGreen, LightRed };
+CellFill WorkbookCellFill(const ResultTable& table, int col, int row);
+
+// A cell text as a workbook can hold it: control characters other than TAB and LF become
+// blanks and the text is cut after 32767 characters.
+std::string WorkbookCellText(std::string_view text);
+
+// The bytes of a fresh workbook of one sheet holding the whole table as text cells, thin borders
+// on every cell of the block, the fill marks and a landscape page. Throws std::runtime_error
+// with the cause when the table does not fit the format.
+std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format);
+
+// Writes a fresh workbook to path, the format by its extension (".xlsx", else ".xls"), replacing
+// any file there atomically. The caller clears the table's modified flag on success and shows
+// Error otherwise.
+FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path);
+
+// True when the bytes start like an ".xls" (compound file) or an ".xlsx" (zip) workbook.
+bool IsWorkbookContent(std::string_view bytes);
+
+using SheetRow = std::array<std::string, ResultTable::ColCount>;
+
+// The first sheet's rows, up to the first whose columns B and C are both empty, columns A to K.
+// Texts as the table shows them: numbers with the decimal separator given and no group
+// separator ("12", "15,23"), dates as the reader gives them. Error is empty on success.
+struct WorkbookRows {
+    std::vector<SheetRow> Rows;
+    std::string Error;
+};
+
+// bytes: the file's whole content (already read from path); the type is decided by it.
+WorkbookRows ReadWorkbook(const std::string& path, std::string_view bytes, char decimalSeparator);
+
+// Replaces the table by the sheet: row 1 becomes the header, the others the body rows. Returns
+// empty on success, else the message for the operator; the table is then exactly as it was.
+std::string LoadWorkbook(ResultTable& table, const std::string& path, std::string_view bytes,
+                         char decimalSeparator);
+
+// Helpers shared by the readers of both formats.
+
+// A number as the table shows it: up to 15 significant digits, no group separator, no trailing
+// zeros ("12", "15,23").
+std::string WorkbookNumberText(double value, char decimalSeparator);
+// The data ends before the first row whose rider and horse cells (B and C) are both empty.
+bool EndsSheetData(const SheetRow& row);
+// The width of a written column in characters: its longest text plus a margin.
+int WorkbookColumnWidth(const ResultTable& table, int col);

@@ -14,6 +14,7 @@
 #include "files/ProtocolFile.h"
 #include "files/ShippedFiles.h"
 #include "files/TextLines.h"
+#include "files/Workbook.h"
 
 namespace {
 
@@ -23,6 +24,9 @@ constexpr const char* RunningMarkerTitle = ".corralix-running";
 constexpr const char* ReasonsFileTitle = "Disqualifikation.txt";
 constexpr const char* TextFilter = "Textdatei (*.txt)";
 constexpr const char* HtmlFilter = "Webseite (*.html)";
+constexpr const char* WorkbookFilter = "Arbeitsmappe (*.xlsx *.xls)";
+// The workbook Ctrl+E writes and hands to the spreadsheet program.
+constexpr const char* ResultWorkbookTitle = "Ergebnisliste.xlsx";
 
 TimingSettings TimingSettingsOf(const Settings& settings) {
     TimingSettings timing;
@@ -308,6 +312,7 @@ bool Competition::Enabled(Command command) const {
         case Command::Help:
         case Command::Info:
         case Command::Print:
+        case Command::Excel:
         case Command::Html:
         case Command::LockLightBarrier:
         case Command::SortMode:
@@ -380,6 +385,19 @@ void Competition::Run(Command command) {
                 }
             }
             break;
+        case Command::Excel: {
+            // A working copy for the spreadsheet program: it saves nothing the operator chose,
+            // so the modified flag stays.
+            const std::string path = env_.DataFolder + "/" + ResultWorkbookTitle;
+            env_.Operator.CommitEdits();
+            const FileWriteResult result = WriteWorkbookFile(table_, path);
+            if (!result.Ok()) {
+                env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
+            } else {
+                OpenDocument(path);
+            }
+            break;
+        }
         case Command::Html:
             if (WriteReport(webPageReport_)) {
                 OpenDocument(webPageReport_);
@@ -490,7 +508,7 @@ void Competition::LoadChosen(const std::string& path) {
 }
 
 void Competition::Load() {
-    const auto path = env_.Operator.ChooseFileToOpen(openFolder_, {TextFilter});
+    const auto path = env_.Operator.ChooseFileToOpen(openFolder_, {TextFilter, WorkbookFilter});
     if (path) {
         LoadChosen(*path);
     }
@@ -506,7 +524,8 @@ void Competition::ReloadLastFile() {
 }
 
 void Competition::SaveAs() {
-    const auto chosen = env_.Operator.ChooseFileToSave(lastSaveName_, {TextFilter, HtmlFilter});
+    const auto chosen =
+        env_.Operator.ChooseFileToSave(lastSaveName_, {TextFilter, WorkbookFilter, HtmlFilter});
     if (!chosen) {
         return;
     }
@@ -517,16 +536,20 @@ void Competition::SaveAs() {
         WriteReport(path);
         return;
     }
-    if (SaveKind(path) != FileKind::Protocol) {
+    if (SaveKind(path) == FileKind::None) {
         env_.Operator.ShowError("Dateityp wird nicht unterstützt: " + path);
         return;
     }
     env_.Operator.CommitEdits();
-    const FileWriteResult result = WriteProtocolFile(table_, path);
+    const FileWriteResult result = SaveKind(path) == FileKind::Protocol
+                                       ? WriteProtocolFile(table_, path)
+                                       : WriteWorkbookFile(table_, path);
     if (!result.Ok()) {
         env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
         return;
     }
+    // Only a file the operator chose and that was written whole holds the changes.
+    table_.SetModified(false);
     settings_.LastFileName = path;
     SaveSettings();
 }

@@ -3,6 +3,7 @@
 #include "files/FileKind.h"
 #include "files/HtmlReport.h"
 #include "files/Loading.h"
+#include "files/Workbook.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
@@ -47,6 +48,11 @@ std::string ExportTable(const ResultTable& table, std::string_view race, const s
     }
     if (FileExtension(path) == ".pdf") {
         return pdf(HtmlReportText(table, race), path);
+    }
+    if (SaveKind(path) == FileKind::Spreadsheet) {
+        const FileWriteResult result = WriteWorkbookFile(table, path);
+        return result.Ok() ? std::string()
+                           : "Der Schreibfehler der Datei: " + path + "\n" + result.Error;
     }
     return "Dateityp wird nicht unterstützt: " + path;
 }

@@ -188,7 +188,8 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
         place(edit, 140, top, 345, 32);
         edit->setStyleSheet("color: blue; font-style: italic;");
         connect(edit, &QLineEdit::textEdited, this, [this, change](const QString& text) {
-            (competition_.*change)(text.toStdString());
+            std::string typed = text.toStdString();
+            (competition_.*change)(std::move(typed));
         });
         return edit;
     };

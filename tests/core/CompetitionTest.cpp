@@ -164,6 +164,25 @@ TEST_F(CompetitionTest, SavingWhereNothingCanBeWrittenSaysSoAndKeepsTheChanges) 
     EXPECT_EQ(competition->CurrentSettings().LastFileName, "");
 }
 
+TEST_F(CompetitionTest, OnlyASuccessfulSaveToAChosenFileClearsTheModifiedFlag) {
+    Open(NoCountdown());
+    competition->SetRider("Anna");
+    TimeRun(12000);
+    Key(Command::Entry);
+    competition->Table().SetModified(true);
+
+    Key(Command::Excel);
+    EXPECT_THAT(desktop.opened, ElementsAre(DataFolder() + "/Ergebnisliste.xlsx"));
+    EXPECT_TRUE(Table().Modified()) << "a working copy for the spreadsheet program";
+    dialogs.files = {folder.File("fehlt/ergebnis.xlsx"), folder.File("ergebnis.xlsx")};
+    Key(Command::Save);
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(Table().Modified());
+    Key(Command::Save);
+    EXPECT_FALSE(Table().Modified());
+    EXPECT_EQ(competition->CurrentSettings().LastFileName, folder.File("ergebnis.xlsx"));
+}
+
 TEST_F(CompetitionTest, ACommandLineFileThatCannotBeReadIsReportedAndLoadsAreStoredAbsolute) {
     Open(Settings{}, folder.File("fehlt.txt"));
     EXPECT_EQ(dialogs.errors.size(), 1u);

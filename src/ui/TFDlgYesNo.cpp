@@ -23,9 +23,7 @@ TFDlgYesNo::TFDlgYesNo(QWidget* parent)
     OKBtn->setGeometry(39, 60, 75, 25);
     CancelBtn = new QPushButton(QStringLiteral("Nein"), this);
     CancelBtn->setGeometry(135, 60, 75, 25);
-    for (QPushButton* button : {OKBtn, CancelBtn}) {
-        button->setDefault(false);
-    }
+    // Neither is the default button: Enter presses whichever has the focus.
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }

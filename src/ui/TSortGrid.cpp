@@ -183,6 +183,8 @@ public:
         auto* editor = new QLineEdit(parent);
         editor->setFont(option.font);
         editor->setFrame(false);
+        editor->setAlignment(
+            ToQtAlignment(CellFormat(grid_.table_, index.column(), index.row() + 1, false).Align));
         editor->setValidator(new InsertFilter(index.column(), editor));
         grid_.openEditor_ = editor;
         return editor;
@@ -275,8 +277,6 @@ void TSortGrid::CommitEditor() {
     if (openEditor_ != nullptr) {
         commitData(openEditor_);
         closeEditor(openEditor_, QAbstractItemDelegate::NoHint);
-        // The cell just written is on screen already.
-        shownRevision_ = table_.Revision();
     }
 }
 

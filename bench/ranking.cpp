@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "BenchTable.h"
+#include "BenchShared.h"
 #include "results/Ranking.h"
 
 namespace {
@@ -41,6 +41,6 @@ int main(int argc, char** argv) {
     MeanReporter reporter("RankAndSortStartOrder/10000");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    std::printf("rank+sort 10000 rows: %.3f ms\n", reporter.meanMs);
+    std::printf("rank+sort 10000 rows: %.3f ms\n", reporter.mean);
     return 0;
 }

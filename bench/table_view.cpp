@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "BenchTable.h"
+#include "BenchShared.h"
 #include "results/Ranking.h"
 #include "results/TimeText.h"
 #include "ui/TSortGrid.h"
@@ -72,6 +72,6 @@ int main(int argc, char** argv) {
     MeanReporter reporter("EntryInSortedView");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    std::printf("re-rank and repaint %d rows: %.3f ms\n", Starters, reporter.meanMs);
+    std::printf("re-rank and repaint %d rows: %.3f ms\n", Starters, reporter.mean);
     return 0;
 }

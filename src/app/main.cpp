@@ -1,16 +1,22 @@
 #include <QApplication>
 #include <QDir>
-#include <QMessageBox>
 #include <QStandardPaths>
 
+#include "app/CommandLine.h"
 #include "config/QtSettingsStore.h"
-#include "files/FileIo.h"
+#include "core/Competition.h"
+#include "files/ShippedFiles.h"
 #include "serial/LinuxSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
+#include "ui/LiveResultsServer.h"
 #include "ui/QtCuePlayer.h"
+#include "ui/QtHost.h"
 #include "ui/TForm1.h"
 
 int main(int argc, char* argv[]) {
+    if (const std::optional<int> exitCode = RunCommandLine(argc, argv)) {
+        return *exitCode;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
     QApplication::setApplicationDisplayName("Corralix");
@@ -25,15 +31,23 @@ int main(int argc, char* argv[]) {
     QtSettingsStore settings;
     QtCuePlayer cues;
     MonotonicTimeSource time;
-    TForm1 form({serial, settings, cues, time, programFolder, dataFolder,
-                 qEnvironmentVariable("CORRALIX_SIM_BARRIER").toStdString(),
-                 [](const std::string& message) {
-                     QMessageBox::critical(nullptr, "Corralix", QString::fromStdString(message));
-                 }});
+    QtTimerFactory timers;
+    QtOperator dialogs;
+    QtDesktop desktop;
+    LiveResultsServer live;
+    Competition competition(
+        {serial, settings, cues, time, timers, dialogs, desktop, live,
+         [&app](std::function<void()> call) {
+             QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);
+         },
+         programFolder, dataFolder, qEnvironmentVariable("CORRALIX_SIM_BARRIER").toStdString(),
+         SystemDecimalSeparator(),
+         QFileInfo(QApplication::applicationFilePath()).fileName().toStdString()});
+    TForm1 form(competition);
+    dialogs.Attach(&form, [] {});
+    desktop.Attach(&form);
     form.show();
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1) {
-        form.LoadFile(arguments.at(1).toStdString());
-    }
+    competition.Start(arguments.size() > 1 ? arguments.at(1).toStdString() : std::string());
     return app.exec();
 }

@@ -50,12 +50,13 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && run.benchmark_name() == name_) {
-                meanMs = run.GetAdjustedRealTime();
+                mean = run.GetAdjustedRealTime();
             }
         }
     }
 
-    double meanMs = -1;
+    // In the benchmark's own time unit.
+    double mean = -1;
 
 private:
     std::string name_;

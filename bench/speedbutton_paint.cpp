@@ -7,6 +7,7 @@
 #include <QImage>
 #include <cstdio>
 
+#include "BenchShared.h"
 #include "ui/TLbSpeedButton.h"
 
 namespace {
@@ -37,27 +38,14 @@ void SetUnchangedLook(benchmark::State& state) {
 }
 BENCHMARK(SetUnchangedLook)->Unit(benchmark::kNanosecond);
 
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.benchmark_name() == "PaintColourButton") {
-                paintUs = run.GetAdjustedRealTime();
-            }
-        }
-    }
-    double paintUs = -1;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    SummaryReporter reporter;
+    MeanReporter reporter("PaintColourButton");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    std::printf("colour button paint 132x44: %.1f us\n", reporter.paintUs);
+    std::printf("colour button paint 132x44: %.1f us\n", reporter.mean);
     return 0;
 }

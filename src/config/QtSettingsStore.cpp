@@ -1,7 +1,10 @@
 #include "config/QtSettingsStore.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
+#include <algorithm>
 
 namespace {
 
@@ -56,6 +59,36 @@ bool QtSettingsStore::WriteString(std::string_view name, std::string_view value)
 
 bool QtSettingsStore::Write(std::string_view name, const QVariant& value) {
     settings_.setValue(ToQString(name), value);
+    written_.insert(ToQString(name), value);
+    return true;
+}
+
+bool QtSettingsStore::Flush() {
     settings_.sync();
-    return settings_.status() == QSettings::NoError;
+    switch (settings_.status()) {
+        case QSettings::NoError:
+            return true;
+        case QSettings::FormatError:
+            // The old file held lines that are no settings. QSettings keeps its first error, so
+            // this read error also hides whether the new file was written: look at the file.
+            return FileHoldsWritten();
+        case QSettings::AccessError:
+            break;
+    }
+    return false;
+}
+
+bool QtSettingsStore::FileHoldsWritten() const {
+    // Read through a copy: under its own name QSettings keeps the values it was given in memory
+    // and would answer with those whatever the file holds.
+    QFile file(settings_.fileName());
+    QTemporaryFile copy;
+    if (!file.open(QIODevice::ReadOnly) || !copy.open() || copy.write(file.readAll()) < 0 ||
+        !copy.flush()) {
+        return false;
+    }
+    const QSettings stored(copy.fileName(), QSettings::IniFormat);
+    return std::all_of(written_.keyValueBegin(), written_.keyValueEnd(), [&](const auto& entry) {
+        return stored.value(entry.first).toString() == entry.second.toString();
+    });
 }

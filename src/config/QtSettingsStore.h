@@ -5,8 +5,8 @@
 
 #include "config/SettingsStore.h"
 
-// The settings store over QSettings. Every write is flushed and checked at once, so a value that
-// did not reach the file is reported as failed.
+// The settings store over QSettings. Writes are held in memory and reach the file together on
+// Flush, in one replacement of the file.
 class QtSettingsStore : public ISettingsStore {
 public:
     // The per-user store: organisation "Brindlewerk", application the program file's name without
@@ -21,9 +21,13 @@ public:
     ReadStatus ReadString(std::string_view name, std::string& value) override;
     bool WriteInteger(std::string_view name, std::int32_t value) override;
     bool WriteString(std::string_view name, std::string_view value) override;
+    bool Flush() override;
 
 private:
     bool Write(std::string_view name, const QVariant& value);
+    bool FileHoldsWritten() const;
 
     QSettings settings_;
+    // Every value written, to check the file against.
+    QVariantMap written_;
 };

@@ -100,6 +100,13 @@ std::vector<std::string> WriteSettings(ISettingsStore& store, const Settings& se
             failed.emplace_back(field.Name);
         }
     }
+    // One flush for all: a store in a file replaces that file once, not once per value.
+    if (!store.Flush()) {
+        failed.clear();
+        for (const SettingField& field : Fields) {
+            failed.emplace_back(field.Name);
+        }
+    }
     return failed;
 }
 

@@ -57,8 +57,9 @@ struct Settings {
 // true for any non-zero value; "Port" keeps the low 8 bits of the stored number.
 Settings ReadSettings(ISettingsStore& store);
 
-// Writes every value in the same order, booleans as 1 or 0. A value that cannot be stored does not
-// stop the others; the names of those that failed are returned in order.
+// Writes every value in the same order, booleans as 1 or 0, then flushes the store once. A value
+// that cannot be stored does not stop the others; the names of those not stored are returned in
+// order (all of them when the flush fails).
 std::vector<std::string> WriteSettings(ISettingsStore& store, const Settings& settings);
 
 // "Failed to set data for '<name>'", the report of a value WriteSettings could not store.

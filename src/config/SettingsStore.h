@@ -18,9 +18,12 @@ public:
     // `value` is only changed when the result is Ok.
     virtual ReadStatus ReadInteger(std::string_view name, std::int32_t& value) = 0;
     virtual ReadStatus ReadString(std::string_view name, std::string& value) = 0;
-    // False when the value could not be stored.
+    // False when the value could not be taken. A store kept in a file may hold written values
+    // back until Flush.
     virtual bool WriteInteger(std::string_view name, std::int32_t value) = 0;
     virtual bool WriteString(std::string_view name, std::string_view value) = 0;
+    // Stores every value written so far; false when they did not all reach the store.
+    virtual bool Flush() { return true; }
 };
 
 // Keeps the values in memory with their types; writes always succeed.

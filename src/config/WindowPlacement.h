@@ -12,12 +12,22 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
+// What the window system draws around a window's client area (borders, title bar), in pixels.
+struct Decoration {
+    int Width = 0;
+    int Height = 0;
+};
+
 // Smallest outer size of the main window.
 inline constexpr int MainWindowMinWidth = 908;
 inline constexpr int MainWindowMinHeight = 600;
 
-// The main window's bounds from the stored ones: at least the minimum size, and on a screen.
-// `screens` are the available areas of the screens present, the primary one first. A window whose
-// centre lies on none of them (its monitor is gone) is centred on the primary screen, keeping its
-// size where it fits and shrinking to the screen otherwise, never below the minimum.
-Rect PlaceMainWindow(const Rect& stored, const std::vector<Rect>& screens);
+// The main window's bounds from the stored ones: Left/Top place the window's frame (title bar
+// included), Width/Height size its client area, and `decoration` is what the frame adds to that.
+// `screens` are the available areas of the screens present, the primary one first.
+// The window stays on the screen that holds its centre; when its centre is on none (its monitor is
+// gone) it is centred on the primary screen. It is shrunk to that screen's available area, never
+// below the minimum size, and moved the least distance that puts it wholly on that area, so the
+// title bar and the status bar are always in reach.
+Rect PlaceMainWindow(const Rect& stored, const std::vector<Rect>& screens,
+                     const Decoration& decoration = {});

@@ -1,6 +1,7 @@
 #include "files/ProtocolFile.h"
 
 #include <algorithm>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -43,22 +44,51 @@ std::vector<std::string> SplitFields(std::string_view line) {
     return fields;
 }
 
-}  // namespace
-
-std::string ProtocolText(const ResultTable& table) {
+// The lines of the header row and then of the body rows in the given order.
+std::string TextOfRows(const ResultTable& table, const std::vector<int>& bodyRows) {
     std::string text;
-    for (int row = 0; row < table.RowCount(); ++row) {
+    auto addLine = [&](int row) {
         for (int col = 0; col < SavedColumns; ++col) {
             text += table.Cell(col, row);
             text += '\t';
         }
         text += "\r\n";
+    };
+    addLine(0);
+    for (int row : bodyRows) {
+        addLine(row);
     }
     return text;
 }
 
+// The body rows in start order, by the start position of column 10 as the start-order view
+// sorts them, whatever order the table is shown in.
+std::vector<int> StartOrderRows(const ResultTable& table) {
+    std::vector<std::string_view> positions;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        positions.push_back(table.Cell(ColStartPos, row));
+    }
+    std::vector<int> rows = StableSortOrder(positions, SortGrid1etSortStyle(ColStartPos), ',');
+    for (int& row : rows) {
+        ++row;
+    }
+    return rows;
+}
+
+}  // namespace
+
+std::string ProtocolText(const ResultTable& table) {
+    std::vector<int> shown(table.RowCount() - 1);
+    std::iota(shown.begin(), shown.end(), 1);
+    return TextOfRows(table, shown);
+}
+
 std::string EncodeProtocol(const ResultTable& table) {
     return EncodeFileText(ProtocolText(table));
+}
+
+std::string EncodeBackup(const ResultTable& table) {
+    return EncodeFileText(TextOfRows(table, StartOrderRows(table)));
 }
 
 FileWriteResult WriteProtocolFile(ResultTable& table, const std::string& path) {
@@ -67,7 +97,7 @@ FileWriteResult WriteProtocolFile(ResultTable& table, const std::string& path) {
 
 FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path,
                                 const WriteCall& write) {
-    return ClearModifiedIfWritten(table, ReplaceFileBytes(path, EncodeProtocol(table), write));
+    return ClearModifiedIfWritten(table, ReplaceFileBytes(path, EncodeBackup(table), write));
 }
 
 void ReadProtocolText(ResultTable& table, std::string_view bytes) {

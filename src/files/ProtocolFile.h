@@ -14,6 +14,9 @@ inline constexpr std::string_view BackupFileTitle = "Sicherungsdatei.txt";
 std::string ProtocolText(const ResultTable& table);
 // ProtocolText as the bytes stored in the file (see EncodeFileText).
 std::string EncodeProtocol(const ResultTable& table);
+// The backup's bytes: like EncodeProtocol, but the body rows in start order (by the start
+// position), so an event can go on from a loaded backup whatever view it was taken in.
+std::string EncodeBackup(const ResultTable& table);
 
 // Writes the table to path; clears the modified flag only when the whole file was written.
 // A file that could not be created reports NotCreated and is not shown to the operator;
@@ -21,7 +24,7 @@ std::string EncodeProtocol(const ResultTable& table);
 // UI thread only, like every access to the table.
 FileWriteResult WriteProtocolFile(ResultTable& table, const std::string& path);
 
-// Writes the table like WriteProtocolFile, but replaces the previous backup atomically, so a
+// Writes EncodeBackup to path, replacing the previous backup atomically, so a
 // crash or a full disk leaves the previous or the new complete backup. Never silent: any
 // failure comes back with its cause.
 FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path,

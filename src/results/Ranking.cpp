@@ -3,6 +3,7 @@
 #include <string>
 
 #include "results/ResultTable.h"
+#include "results/TimeText.h"
 
 Ranking::Ranking(ResultTable& table, char decimalSeparator)
     : table_(table), decimalSeparator_(decimalSeparator) {}
@@ -25,7 +26,7 @@ void Ranking::RankAndSort() {
             continue;
         }
         ++count;
-        if (total == previousTotal) {
+        if (SameTimeText(total, previousTotal)) {
             table_.SetCell(ColRang, row, std::to_string(sharedPlace));
         } else {
             table_.SetCell(ColRang, row, std::to_string(count));

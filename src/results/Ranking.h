@@ -12,7 +12,8 @@ public:
 
     Ranking(ResultTable& table, char decimalSeparator);
 
-    // Equal total texts share the place of the first; "DQ" and empty totals get no place.
+    // Equal total texts (either decimal separator) share the place of the first; "DQ" and
+    // empty totals get no place.
     // Leaves the table in the view cmd_SORT selects.
     void RankAndSort();
     // Leaves edit mode, then ranks and sorts by total (down) or restores start order (up).

@@ -122,6 +122,7 @@ void ResultTable::SortByColumn(int col, char decimalSeparator) {
 void ResultTable::SetEditMode(bool on) {
     if (editMode_ != on) {
         editMode_ = on;
+        modified_ = modified_ || on;
         Touch();
     }
 }
@@ -175,6 +176,20 @@ void ResultTable::FitColumnWidths(const ITextMeasure& measure, bool all) {
         SetColWidth(col, widest == 0 ? measure.TextWidth("xx", col, 0)
                                      : widest + measure.TextWidth("X", col, 0));
     }
+}
+
+bool ClearResults(ResultTable& table) {
+    bool removed = false;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        for (int col = ColLaufzeit; col <= ColRang; ++col) {
+            // Blank cells hold no result; leaving them keeps the flag honest.
+            if (!TrimText(table.Cell(col, row)).empty()) {
+                table.SetCell(col, row, std::string());
+                removed = true;
+            }
+        }
+    }
+    return removed;
 }
 
 std::string_view TrimText(std::string_view text) {

@@ -95,7 +95,8 @@ public:
     // is false. Whole rows move, the current row keeps its index.
     void SortByColumn(int col, char decimalSeparator);
 
-    // Cells can be edited in place while on; whole rows are selected while off.
+    // Cells can be edited in place while on; whole rows are selected while off. Switching it on
+    // sets the modified flag: the operator is about to change cells by hand.
     bool EditMode() const { return editMode_; }
     void SetEditMode(bool on);
 
@@ -115,6 +116,11 @@ private:
     bool editMode_ = false;
     std::uint64_t revision_ = 0;
 };
+
+// Empties run time, penalties, DQ, reason, total and place of every starter; the start list,
+// the start positions, the order and the current row stay. True when any of those cells held
+// something (the modified flag is then set).
+bool ClearResults(ResultTable& table);
 
 // Trims blanks and control characters at both ends.
 std::string_view TrimText(std::string_view text);

@@ -111,19 +111,19 @@ TSortStyle SortGrid1etSortStyle(int col) {
     }
 }
 
-int TimeKey(std::string_view text, char decimalSeparator) {
+int TimeKey(std::string_view text) {
     if (text.size() == 2 && (text[0] | 0x20) == 'd' && (text[1] | 0x20) == 'q') {
         return DqTimeKey;
     }
     if (TrimText(text).empty()) {
         return EmptyTimeKey;
     }
-    return ReadTimeText(text, decimalSeparator);
+    return ReadTimeText(text);
 }
 
-int TimeCompare(std::string_view a, std::string_view b, char decimalSeparator) {
-    const int keyA = TimeKey(a, decimalSeparator);
-    const int keyB = TimeKey(b, decimalSeparator);
+int TimeCompare(std::string_view a, std::string_view b) {
+    const int keyA = TimeKey(a);
+    const int keyB = TimeKey(b);
     return keyA == keyB ? 0 : (keyA > keyB ? 1 : -1);
 }
 
@@ -135,7 +135,7 @@ std::vector<int> StableSortOrder(const std::vector<std::string_view>& texts, TSo
             std::vector<int> keys;
             keys.reserve(texts.size());
             for (std::string_view text : texts) {
-                keys.push_back(TimeKey(text, decimalSeparator));
+                keys.push_back(TimeKey(text));
             }
             return StableOrderOf(keys, std::less<int>());
         }

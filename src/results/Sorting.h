@@ -24,9 +24,9 @@ TSortStyle SortGrid1etSortStyle(int col);
 
 // Sort key of a run or total: the time in ms, then "DQ" (any case), then unreadable texts,
 // then empty ones.
-int TimeKey(std::string_view text, char decimalSeparator);
+int TimeKey(std::string_view text);
 // -1, 0 or 1 as the time key of a is smaller, equal or greater.
-int TimeCompare(std::string_view a, std::string_view b, char decimalSeparator);
+int TimeCompare(std::string_view a, std::string_view b);
 
 // Positions of texts in stable ascending order by style: equal texts keep their order.
 // Each text is read once, whatever the number of comparisons.

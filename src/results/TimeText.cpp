@@ -1,5 +1,6 @@
 #include "results/TimeText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -40,9 +41,10 @@ bool ReadTwoDigits(std::string_view part, int& value) {
 
 }  // namespace
 
-int ReadTimeText(std::string_view text, char decimalSeparator) {
+int ReadTimeText(std::string_view text) {
     std::string padded(text);
-    const auto sep = padded.find(decimalSeparator);
+    const auto sep = padded.find_first_of(",.");
+    const char decimalSeparator = sep == std::string::npos ? ',' : padded[sep];
     if (sep == std::string::npos) {
         padded += decimalSeparator;
         padded += "00";
@@ -64,4 +66,10 @@ int ReadTimeText(std::string_view text, char decimalSeparator) {
         return UnreadableTime;
     }
     return minutes * 60000 + seconds * 1000 + hundredths * 10;
+}
+
+bool SameTimeText(std::string_view a, std::string_view b) {
+    auto separator = [](char c) { return c == ',' || c == '.'; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return x == y || (separator(x) && separator(y)); });
 }

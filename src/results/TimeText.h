@@ -12,5 +12,9 @@ inline constexpr int UnreadableTime = 2147483646;
 std::string FormatTimeText(std::int64_t ms, char decimalSeparator);
 
 // Milliseconds of a time text; UnreadableTime when a part is not a number.
-// A text longer than eight characters reads as zero.
-int ReadTimeText(std::string_view text, char decimalSeparator);
+// A text longer than eight characters reads as zero. The decimal separator may be ',' or '.'
+// whatever the system's is, so a protocol written on a system with the other one ranks right.
+int ReadTimeText(std::string_view text);
+
+// Whether two time texts are the same but for the decimal separator ("12,34" and "12.34").
+bool SameTimeText(std::string_view a, std::string_view b);

@@ -3,14 +3,89 @@
 #include <QAbstractTableModel>
 #include <QFontMetrics>
 #include <QHeaderView>
-#include <QScrollBar>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QValidator>
 #include <algorithm>
+
+#include "results/CellStyle.h"
 
 namespace {
 
 QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+constexpr int RowHeight = 22;
+// Room between a cell's text and its grid lines.
+constexpr int CellPadding = 2;
+
+QFont GridFont() {
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setStyleHint(QFont::Monospace);
+    font.setPixelSize(16);
+    return font;
+}
+
+QColor ToQColor(const CellColour& colour, const QPalette& palette) {
+    switch (colour.Paint) {
+        case CellPaint::Base:
+            return palette.color(QPalette::Active, QPalette::Base);
+        case CellPaint::Text:
+            return palette.color(QPalette::Active, QPalette::Text);
+        case CellPaint::Highlight:
+            return palette.color(QPalette::Active, QPalette::Highlight);
+        case CellPaint::HighlightedText:
+            return palette.color(QPalette::Active, QPalette::HighlightedText);
+        case CellPaint::Fixed:
+            break;
+    }
+    return QColor(colour.Fixed.Red, colour.Fixed.Green, colour.Fixed.Blue);
+}
+
+Qt::Alignment ToQtAlignment(CellAlign align) {
+    switch (align) {
+        case CellAlign::Left:
+            return Qt::AlignLeft | Qt::AlignVCenter;
+        case CellAlign::Centre:
+            return Qt::AlignHCenter | Qt::AlignVCenter;
+        case CellAlign::Right:
+            break;
+    }
+    return Qt::AlignRight | Qt::AlignVCenter;
+}
+
+// Lets an edit of the cell editor through only when the text it inserts passes the column's
+// rule, whether typed, pasted or dropped. Deleting always passes, so a cell that already holds
+// other characters can still be corrected.
+class InsertFilter : public QValidator {
+public:
+    InsertFilter(int col, QLineEdit* editor) : QValidator(editor), col_(col) {
+        // The editor's text before each change; the editor calls validate with the text after.
+        connect(editor, &QLineEdit::textChanged, this,
+                [this](const QString& text) { shown_ = text; });
+    }
+
+    State validate(QString& input, int& /*pos*/) const override {
+        qsizetype prefix = 0;
+        while (prefix < shown_.size() && prefix < input.size() && shown_[prefix] == input[prefix]) {
+            ++prefix;
+        }
+        qsizetype suffix = 0;
+        while (suffix < shown_.size() - prefix && suffix < input.size() - prefix &&
+               shown_[shown_.size() - 1 - suffix] == input[input.size() - 1 - suffix]) {
+            ++suffix;
+        }
+        const QString inserted = input.mid(prefix, input.size() - prefix - suffix);
+        return AcceptsEditText(col_, inserted.toStdString()) ? Acceptable : Invalid;
+    }
+
+private:
+    int col_;
+    QString shown_;
+};
 
 }  // namespace
 
@@ -50,7 +125,8 @@ public:
 
     Qt::ItemFlags flags(const QModelIndex& index) const override {
         const Qt::ItemFlags base = QAbstractTableModel::flags(index);
-        return table_.EditMode() ? base | Qt::ItemIsEditable : base;
+        return table_.EditMode() && ColumnEditable(index.column()) ? base | Qt::ItemIsEditable
+                                                                   : base;
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
@@ -86,16 +162,73 @@ private:
     int rows_;
 };
 
+// Draws each cell as CellFormat says and edits it through InsertFilter.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    explicit CellDelegate(TSortGrid& grid) : QStyledItemDelegate(&grid), grid_(grid) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const bool selected = option.state.testFlag(QStyle::State_Selected);
+        const CellLook look = CellFormat(grid_.table_, index.column(), index.row() + 1, selected);
+        painter->fillRect(option.rect, ToQColor(look.Background, option.palette));
+        painter->setPen(ToQColor(look.Text, option.palette));
+        painter->setFont(option.font);
+        painter->drawText(option.rect.adjusted(CellPadding, 0, -CellPadding, 0),
+                          ToQtAlignment(look.Align), index.data(Qt::DisplayRole).toString());
+    }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        auto* editor = new QLineEdit(parent);
+        editor->setFont(option.font);
+        editor->setFrame(false);
+        editor->setAlignment(
+            ToQtAlignment(CellFormat(grid_.table_, index.column(), index.row() + 1, false).Align));
+        editor->setValidator(new InsertFilter(index.column(), editor));
+        grid_.openEditor_ = editor;
+        return editor;
+    }
+
+private:
+    TSortGrid& grid_;
+};
+
 TSortGrid::TSortGrid(ResultTable& table, QWidget* parent)
     : QTableView(parent),
       table_(table),
       model_(new ResultTableModel(table, this)),
       measure_(*this),
+      editModeHandler_([this](bool on) {
+          table_.SetEditMode(on);
+          Refresh();
+      }),
       shownRevision_(table.Revision()) {
     setModel(model_);
+    setItemDelegate(new CellDelegate(*this));
     setSortingEnabled(false);
+    setFont(GridFont());
+    horizontalHeader()->setFont(font());
     horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setFixedHeight(RowHeight);
+    // Grid lines between the header cells as between the body cells.
+    horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: rgb(%1, %2, %3); border: none;"
+                       " border-right: 1px solid #a0a0a0; border-bottom: 1px solid #a0a0a0;"
+                       " padding-left: %4px; }")
+            .arg(HeaderBackground.Red)
+            .arg(HeaderBackground.Green)
+            .arg(HeaderBackground.Blue)
+            .arg(CellPadding));
+    setStyleSheet(QStringLiteral("QTableView { gridline-color: #a0a0a0; }"));
     verticalHeader()->hide();
+    verticalHeader()->setMinimumSectionSize(RowHeight);
+    verticalHeader()->setDefaultSectionSize(RowHeight);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, Qt::white);
+    setPalette(colours);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -119,9 +252,17 @@ TSortGrid::TSortGrid(ResultTable& table, QWidget* parent)
     ShowCurrentRow();
 }
 
+void TSortGrid::SetEditModeHandler(std::function<void(bool on)> handler) {
+    editModeHandler_ = std::move(handler);
+}
+
 void TSortGrid::Refresh() {
     const bool changed = table_.Revision() != shownRevision_;
     if (changed) {
+        if (openEditor_ != nullptr) {
+            // Its row may hold another starter now: the text must not go there.
+            closeEditor(openEditor_, QAbstractItemDelegate::RevertModelCache);
+        }
         shownRevision_ = table_.Revision();
         model_->Sync();
         ApplyWidths();
@@ -131,6 +272,38 @@ void TSortGrid::Refresh() {
         ShowCurrentRow();
     }
 }
+
+void TSortGrid::CommitEditor() {
+    if (openEditor_ != nullptr) {
+        commitData(openEditor_);
+        closeEditor(openEditor_, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void TSortGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    if (editor == openEditor_) {
+        openEditor_ = nullptr;
+    }
+    QTableView::closeEditor(editor, hint);
+}
+
+void TSortGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (table_.EditMode()) {
+        QTableView::mouseDoubleClickEvent(event);
+    } else {
+        editModeHandler_(true);
+    }
+}
+
+void TSortGrid::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && table_.EditMode()) {
+        editModeHandler_(false);
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TSortGrid::keyboardSearch(const QString& /*search*/) {}
 
 void TSortGrid::ApplyWidths() {
     applying_ = true;
@@ -145,13 +318,27 @@ void TSortGrid::ApplyWidths() {
 }
 
 void TSortGrid::ApplyEditMode() {
-    if (table_.EditMode()) {
-        setSelectionBehavior(QAbstractItemView::SelectItems);
-        setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                        QAbstractItemView::AnyKeyPressed);
-    } else {
+    const bool entering = table_.EditMode() && !shownEditMode_;
+    shownEditMode_ = table_.EditMode();
+    if (!table_.EditMode()) {
         setSelectionBehavior(QAbstractItemView::SelectRows);
         setEditTriggers(QAbstractItemView::NoEditTriggers);
+        return;
+    }
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    if (entering) {
+        // Corrections start at the place of the current row.
+        const int row = std::max(table_.CurrentRow(), 1) - 1;
+        if (row < model_->rowCount()) {
+            applying_ = true;
+            const QModelIndex place = model_->index(row, ColRang);
+            selectionModel()->setCurrentIndex(place, QItemSelectionModel::ClearAndSelect);
+            applying_ = false;
+            table_.SetCurrentRow(row + 1);
+        }
+        setFocus();
     }
 }
 

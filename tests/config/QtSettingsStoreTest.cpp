@@ -92,6 +92,17 @@ TEST_F(QtSettingsStoreTest, AFileNameThatIsNotPlainTextEndsTheReading) {
     EXPECT_EQ(s.Monitor, 0);
 }
 
+TEST_F(QtSettingsStoreTest, AFileWithLinesThatAreNoSettingsIsReplacedWithoutAFailure) {
+    const QString path = WriteFile("[General]\nLeft=100\n\x01\x02 junk without equals\nTop=abc\n");
+    {
+        QtSettingsStore store(path);
+        EXPECT_EQ(ReadSettings(store).Left, 100);
+        EXPECT_THAT(WriteSettings(store, ChangedSettings()), IsEmpty());
+    }
+    QtSettingsStore reopened(path);
+    EXPECT_EQ(ReadSettings(reopened), ChangedSettings());
+}
+
 TEST_F(QtSettingsStoreTest, AFileThatCannotBeWrittenReportsEveryValue) {
     QFile blocker(Path("plain-file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));

@@ -58,8 +58,14 @@ public:
         stringWrites_.emplace_back(name);
         return MemorySettingsStore::WriteString(name, value);
     }
+    bool Flush() override {
+        flushedAfter_.push_back(writes_.size());
+        return true;
+    }
 
     std::vector<std::string> reads_, stringReads_, writes_, stringWrites_;
+    // The number of values written at each flush.
+    std::vector<std::size_t> flushedAfter_;
 };
 
 }  // namespace
@@ -186,6 +192,7 @@ TEST(WriteSettings, WritesEveryValueInStoredOrderWithBooleansAsOneOrZero) {
     EXPECT_THAT(WriteSettings(store, written), IsEmpty());
     EXPECT_THAT(store.writes_, ElementsAreArray(StoredOrder));
     EXPECT_THAT(store.stringWrites_, ElementsAre("LastFileName", "PortName"));
+    EXPECT_THAT(store.flushedAfter_, ElementsAre(StoredOrder.size()));
 
     std::int32_t value = -5;
     ASSERT_EQ(store.ReadInteger("CountDown", value), ReadStatus::Ok);

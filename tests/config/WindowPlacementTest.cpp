@@ -2,11 +2,18 @@
 
 #include <gtest/gtest.h>
 #include <climits>
+#include <ostream>
+
+void PrintTo(const Rect& r, std::ostream* out) {
+    *out << "{" << r.Left << ", " << r.Top << ", " << r.Width << ", " << r.Height << "}";
+}
 
 namespace {
 
 const Rect Primary{0, 0, 1920, 1040};
 const Rect RightScreen{1920, 0, 1280, 1024};
+// A 1366 x 768 laptop screen less a 40-pixel panel.
+const Rect Laptop{0, 0, 1366, 728};
 
 bool Inside(const Rect& window, const Rect& screen) {
     return window.Left >= screen.Left && window.Top >= screen.Top &&
@@ -16,20 +23,44 @@ bool Inside(const Rect& window, const Rect& screen) {
 
 }  // namespace
 
-TEST(PlaceMainWindow, RaisesTheSizeToTheMinimumAndKeepsThePosition) {
+TEST(PlaceMainWindow, RaisesTheSizeToTheMinimumAndKeepsAWindowThatIsOnItsScreen) {
     EXPECT_EQ(PlaceMainWindow({312, 214, 1343, 561}, {Primary}), (Rect{312, 214, 1343, 600}));
     EXPECT_EQ(PlaceMainWindow({10, 20, 0, -5}, {Primary}), (Rect{10, 20, 908, 600}));
-}
-
-TEST(PlaceMainWindow, KeepsAWindowOnASecondScreen) {
     const Rect onRight{2000, 100, 1000, 700};
     EXPECT_EQ(PlaceMainWindow(onRight, {Primary, RightScreen}), onRight);
-    // Partly off its screen still counts while its centre is on one.
-    const Rect overhanging{-200, -8, 1000, 700};
-    EXPECT_EQ(PlaceMainWindow(overhanging, {Primary}), overhanging);
 }
 
-TEST(PlaceMainWindow, MovesAWindowOfAGoneMonitorOntoThePrimaryKeepingItsSize) {
+TEST(PlaceMainWindow, MovesAWindowHangingOverAnEdgeOntoTheScreenOfItsCentre) {
+    struct Case {
+        Rect stored;
+        Decoration decoration;
+        std::vector<Rect> screens;
+        Rect placed;
+    };
+    const Case cases[] = {
+        // Title bar above the screen.
+        {{100, -290, 1000, 700}, {}, {Primary}, {100, 0, 1000, 700}},
+        // First start on a laptop: the design bounds run off to the right and bottom.
+        {{312, 214, 1343, 561}, {}, {Laptop}, {23, 128, 1343, 600}},
+        // The frame's title bar and borders count as part of the window.
+        {{312, 214, 1343, 561}, {8, 38}, {Laptop}, {15, 90, 1343, 600}},
+        // Over the left edge of the right-hand screen, centre still on it.
+        {{1700, 200, 1000, 700}, {}, {Primary, RightScreen}, {1920, 200, 1000, 700}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PlaceMainWindow(c.stored, c.screens, c.decoration), c.placed)
+            << testing::PrintToString(c.stored);
+    }
+}
+
+TEST(PlaceMainWindow, ShrinksAWindowLargerThanItsScreenButNotBelowTheMinimum) {
+    EXPECT_EQ(PlaceMainWindow({-10, -10, 1920, 1080}, {Laptop}), Laptop);
+    EXPECT_EQ(PlaceMainWindow({0, 0, 1920, 1080}, {Laptop}, {6, 30}), (Rect{0, 0, 1360, 698}));
+    const Rect tiny{100, 50, 800, 560};
+    EXPECT_EQ(PlaceMainWindow({100, 50, 1000, 700}, {tiny}), (Rect{100, 50, 908, 600}));
+}
+
+TEST(PlaceMainWindow, MovesAWindowOfAGoneMonitorOntoThePrimary) {
     const Rect placed = PlaceMainWindow({2000, 100, 1000, 700}, {Primary});
     EXPECT_EQ(placed.Width, 1000);
     EXPECT_EQ(placed.Height, 700);
@@ -38,12 +69,5 @@ TEST(PlaceMainWindow, MovesAWindowOfAGoneMonitorOntoThePrimaryKeepingItsSize) {
     const Rect secondary{-1280, 0, 1280, 1024};
     const Rect far = PlaceMainWindow({INT_MAX, INT_MIN, INT_MAX, INT_MAX}, {secondary, Primary});
     EXPECT_EQ(far, secondary);
-}
-
-TEST(PlaceMainWindow, ShrinksAMovedWindowToThePrimaryButNotBelowTheMinimum) {
-    const Rect laptop{0, 0, 1366, 728};
-    EXPECT_EQ(PlaceMainWindow({3000, 0, 2500, 1400}, {laptop}), laptop);
-
-    const Rect tiny{100, 50, 800, 560};
-    EXPECT_EQ(PlaceMainWindow({3000, 0, 2500, 1400}, {tiny}), (Rect{100, 50, 908, 600}));
+    EXPECT_EQ(PlaceMainWindow({3000, 0, 2500, 1400}, {Laptop}), Laptop);
 }

@@ -277,6 +277,28 @@ TEST(Backup, PreviousBackupSurvivesAWriteThatFailsHalfWay) {
     EXPECT_EQ(ReadAll(path), EncodeProtocol(table));
 }
 
+TEST(Backup, KeepsTheStartOrderWhileTheTableIsShownByTotal) {
+    // Ten starters shown sorted by total: start positions 10, 9, ..., 1 from the top.
+    ResultTable table;
+    table.SetRowCount(11);
+    for (int row = 1; row <= 10; ++row) {
+        const std::string position = std::to_string(11 - row);
+        table.SetRow(row, {"S" + position, "", "", "", "", "", "", "", "", "", position});
+    }
+    TempFolder folder;
+    const std::string backup = folder.File(std::string(BackupFileTitle));
+    ASSERT_TRUE(WriteBackupFile(table, backup).Ok());
+    ASSERT_TRUE(WriteProtocolFile(table, folder.File("p.txt")).Ok());
+
+    ResultTable loaded;
+    ASSERT_TRUE(ReadProtocolFile(loaded, backup));
+    const std::vector<std::string> numbers = loaded.Column(ColNr);
+    EXPECT_THAT(numbers,
+                ElementsAre("Nr.", "S1", "S2", "S3", "S4", "S5", "S6", "S7", "S8", "S9", "S10"));
+    ASSERT_TRUE(ReadProtocolFile(loaded, folder.File("p.txt")));
+    EXPECT_EQ(loaded.Cell(ColNr, 1), "S10") << "the saved protocol keeps the shown order";
+}
+
 TEST(Backup, CompletesDespiteShortWrites) {
     TempFolder folder;
     const std::string path = folder.File(std::string(BackupFileTitle));

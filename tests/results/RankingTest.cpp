@@ -68,6 +68,13 @@ TEST(RankAndSort, TiesOnlyOnEqualTextsEvenWhenTheTimesAreEqual) {
     EXPECT_EQ(ColumnBody(table, ColRang), (Texts{"1", "2"}));
 }
 
+TEST(RankAndSort, TotalsWithTheOtherDecimalSeparatorRankAsTimes) {
+    // A protocol saved with commas, continued on a system that writes points.
+    const ResultTable table = RankedByTotal({"1:05.23", "12,34", "12.34", "9.99"});
+    EXPECT_EQ(ColumnBody(table, ColTotal), (Texts{"9.99", "12,34", "12.34", "1:05.23"}));
+    EXPECT_EQ(ColumnBody(table, ColRang), (Texts{"1", "2", "2", "4"}));
+}
+
 TEST(RankAndSort, LowerCaseDqSortsWithDqButGetsAPlace) {
     const ResultTable table = RankedByTotal({"dq", "DQ", "12,00"});
     EXPECT_EQ(ColumnBody(table, ColTotal), (Texts{"12,00", "dq", "DQ"}));
@@ -83,6 +90,22 @@ TEST(RankAndSort, UnreadableTotalsComeAfterDqAndBeforeEmptyWithAPlace) {
 TEST(RankAndSort, EqualKeysKeepTheirPreviousOrder) {
     const ResultTable table = RankedByTotal({"DQ", "12,00", "", "Dq", "12,00", "", "dQ"});
     EXPECT_EQ(ColumnBody(table, ColNr), (Texts{"S2", "S5", "S1", "S4", "S7", "S3", "S6"}));
+}
+
+TEST(RankAndSort, ManyEqualTotalsKeepTheStartOrder) {
+    // Far more rows than a sort handles by insertion, so only a stable sort keeps this order.
+    Texts totals;
+    for (int i = 0; i < 300; ++i) {
+        totals.push_back(i % 3 == 0 ? "15,00" : (i % 3 == 1 ? "DQ" : "14,99"));
+    }
+    const ResultTable table = RankedByTotal(totals);
+    for (int row = 2; row < table.RowCount(); ++row) {
+        if (table.Cell(ColTotal, row) == table.Cell(ColTotal, row - 1)) {
+            ASSERT_LT(std::stoi(table.Cell(ColStartPos, row - 1)),
+                      std::stoi(table.Cell(ColStartPos, row)))
+                << "row " << row;
+        }
+    }
 }
 
 TEST(RankAndSort, OldPlacesOfUnrankedRowsAreRemoved) {

@@ -105,6 +105,14 @@ TEST(ModifiedFlag, IsSetByCellChangesOnly) {
     EXPECT_FALSE(table.Modified());
 }
 
+TEST(ModifiedFlag, IsSetBySwitchingEditModeOn) {
+    ResultTable table;
+    table.SetEditMode(false);
+    EXPECT_FALSE(table.Modified());
+    table.SetEditMode(true);
+    EXPECT_TRUE(table.Modified());
+}
+
 TEST(ModifiedFlag, IsSetByAChangeOfTheRowCount) {
     ResultTable table;
     table.SetRowCount(2);

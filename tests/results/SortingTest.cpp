@@ -27,19 +27,20 @@ TEST(SortStyle, PerColumn) {
 }
 
 TEST(TimeCompare, OrdersTimesThenDqThenUnreadableThenEmpty) {
-    EXPECT_EQ(TimeCompare("9,99", "10,00", ','), -1);
-    EXPECT_EQ(TimeCompare("1:00,00", "59,99", ','), 1);
-    EXPECT_EQ(TimeCompare("15", "15,00", ','), 0);
-    EXPECT_EQ(TimeCompare("59:59,99", "DQ", ','), -1);
-    EXPECT_EQ(TimeCompare("dq", "DQ", ','), 0);
-    EXPECT_EQ(TimeCompare("DQ", "abc", ','), -1);
-    EXPECT_EQ(TimeCompare("abc", "", ','), -1);
-    EXPECT_EQ(TimeCompare(" ", "", ','), 0);
+    EXPECT_EQ(TimeCompare("9,99", "10,00"), -1);
+    EXPECT_EQ(TimeCompare("1:00,00", "59,99"), 1);
+    EXPECT_EQ(TimeCompare("15", "15,00"), 0);
+    EXPECT_EQ(TimeCompare("59:59,99", "DQ"), -1);
+    EXPECT_EQ(TimeCompare("dq", "DQ"), 0);
+    EXPECT_EQ(TimeCompare("DQ", "abc"), -1);
+    EXPECT_EQ(TimeCompare("abc", ""), -1);
+    EXPECT_EQ(TimeCompare(" ", ""), 0);
 }
 
-TEST(TimeCompare, ReadsWithTheGivenSeparator) {
-    EXPECT_EQ(TimeCompare("9.99", "10.00", '.'), -1);
-    EXPECT_EQ(TimeCompare("9.99", "10,00", ','), 1);  // 9.99 cannot be read with a comma
+TEST(TimeCompare, ReadsEitherDecimalSeparator) {
+    EXPECT_EQ(TimeCompare("9.99", "10.00"), -1);
+    EXPECT_EQ(TimeCompare("9.99", "10,00"), -1);
+    EXPECT_EQ(TimeCompare("12,34", "1:05.23"), -1);
 }
 
 TEST(StableSortOrder, NumericComparesNumbersWithTheDecimalSeparator) {

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
 #include "QtTestApp.h"
+#include "results/CellStyle.h"
+#include "results/Ranking.h"
 
 namespace {
 
@@ -144,6 +148,138 @@ TEST_F(SortGridTest, EditModeMakesCellsEditableAndWritesThemToTheTable) {
     grid_.model()->setData(index, "DQ");
     EXPECT_EQ(table_.Cell(ColTotal, 1), "DQ");
     EXPECT_TRUE(table_.Modified());
+}
+
+TEST_F(SortGridTest, DoubleClickEntersEditModeAtThePlaceAndEscLeavesIt) {
+    table_.SetCurrentRow(2);
+    table_.SetModified(false);
+    grid_.Refresh();
+    grid_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid_));
+    const QRect cell = grid_.visualRect(grid_.model()->index(1, ColName));
+    QTest::mouseDClick(grid_.viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_TRUE(table_.EditMode());
+    EXPECT_TRUE(table_.Modified());
+    EXPECT_EQ(grid_.currentIndex(), grid_.model()->index(1, ColRang));
+    EXPECT_EQ(grid_.selectionModel()->selectedIndexes().size(), 1);
+
+    QTest::keyClick(&grid_, Qt::Key_Escape);
+    EXPECT_FALSE(table_.EditMode());
+    EXPECT_TRUE(grid_.selectionModel()->isRowSelected(1, QModelIndex()));
+
+    // A window routes both through its own command.
+    std::vector<bool> asked;
+    grid_.SetEditModeHandler([&](bool on) { asked.push_back(on); });
+    QTest::mouseDClick(grid_.viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(asked, std::vector<bool>{true});
+    EXPECT_FALSE(table_.EditMode());
+}
+
+TEST_F(SortGridTest, TheEditorTakesOnlyTheCharactersOfItsColumnTypedOrPasted) {
+    table_.SetCell(ColStrafen, 1, " ");
+    table_.SetEditMode(true);
+    grid_.Refresh();
+    grid_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid_));
+    auto editorFor = [&](int col) {
+        grid_.setCurrentIndex(grid_.model()->index(0, col));
+        grid_.edit(grid_.currentIndex());
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        EXPECT_NE(editor, nullptr);
+        return editor;
+    };
+
+    QLineEdit* penalties = editorFor(ColStrafen);
+    ASSERT_NE(penalties, nullptr);
+    penalties->end(false);
+    QTest::keyClicks(penalties, "1a:,2");
+    EXPECT_EQ(penalties->text(), " 12");
+    grid_.CommitEditor();
+    EXPECT_EQ(table_.Cell(ColStrafen, 1), " 12");
+
+    QLineEdit* total = editorFor(ColTotal);
+    ASSERT_NE(total, nullptr);
+    QApplication::clipboard()->setText("12,3x");
+    total->paste();
+    EXPECT_EQ(total->text(), "");
+    QApplication::clipboard()->setText("1:05.23");
+    total->paste();
+    EXPECT_EQ(total->text(), "1:05.23");
+    grid_.CommitEditor();
+
+    EXPECT_FALSE(grid_.model()->flags(grid_.model()->index(0, ColNr)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(grid_.model()->flags(grid_.model()->index(0, ColStartPos)) & Qt::ItemIsEditable);
+}
+
+TEST_F(SortGridTest, AnOpenEditorsTextLandsInTheStarterItWasTypedFor) {
+    table_.SetEditMode(true);
+    grid_.Refresh();
+    grid_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid_));
+    // Start number 3 is in the first row; "20,00" makes it the last once sorted by total.
+    for (int row = 1; row <= 3; ++row) {
+        table_.SetCell(ColStartPos, row, std::to_string(row));
+    }
+    table_.SetCell(ColTotal, 2, "10,00");
+    table_.SetCell(ColTotal, 3, "11,00");
+    grid_.Refresh();
+    grid_.setCurrentIndex(grid_.model()->index(0, ColTotal));
+    grid_.edit(grid_.currentIndex());
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "20,00");
+
+    grid_.CommitEditor();
+    Ranking ranking(table_, ',');
+    ranking.SetSortDown(true);
+    ranking.RankAndSort();
+    grid_.Refresh();
+    EXPECT_EQ(table_.Cell(ColTotal, table_.FindRow("3")), "20,00");
+    EXPECT_EQ(table_.Cell(ColNr, 3), "3");
+
+    // Rows moved under an editor nobody committed: what is typed on goes to no other starter.
+    grid_.setCurrentIndex(grid_.model()->index(0, ColGrund));
+    grid_.edit(grid_.currentIndex());
+    editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "Tonne");
+    ranking.SetSortDown(false);
+    ranking.RankAndSort();
+    ASSERT_EQ(table_.Cell(ColNr, 1), "3");
+    grid_.Refresh();
+    QTest::keyClicks(editor, " 3");
+    grid_.CommitEditor();
+    for (int row = 1; row < table_.RowCount(); ++row) {
+        EXPECT_EQ(table_.Cell(ColGrund, row), "") << row;
+    }
+}
+
+TEST_F(SortGridTest, DrawsPlacesAndTheHeaderInTheirColours) {
+    table_.SetCell(ColTotal, 1, "15,00");
+    table_.SetCell(ColRang, 1, "1");
+    table_.SetCell(ColTotal, 2, "DQ");
+    table_.SetCell(ColDq, 2, "DQ");
+    table_.SetCurrentRow(3);
+    grid_.Refresh();
+    grid_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid_));
+    const QImage image = grid_.grab().toImage();
+    auto colourAt = [&](int row, int col) {
+        const QRect cell = grid_.visualRect(grid_.model()->index(row, col));
+        const QPoint corner = grid_.viewport()->mapTo(&grid_, cell.topLeft() + QPoint(3, 3));
+        return image.pixelColor(corner);
+    };
+    auto rgb = [](Rgb c) { return QColor(c.Red, c.Green, c.Blue); };
+    EXPECT_EQ(colourAt(0, ColName), rgb(GoldBackground));
+    EXPECT_EQ(colourAt(0, ColDq), rgb(NotDqBackground));
+    EXPECT_EQ(colourAt(1, ColName), rgb(RankedBackground));
+    EXPECT_EQ(colourAt(1, ColDq), rgb(DqBackground));
+    EXPECT_EQ(colourAt(2, ColName), grid_.palette().color(QPalette::Active, QPalette::Highlight));
+    // Right of the header text, clear of the grid line.
+    const QHeaderView& header = *grid_.horizontalHeader();
+    const QPoint inHeader(header.sectionViewportPosition(ColName) + header.sectionSize(ColName) - 6,
+                          header.height() / 2);
+    EXPECT_EQ(image.pixelColor(header.mapTo(&grid_, inHeader)), rgb(HeaderBackground));
 }
 
 TEST(GridTextMeasure, MeasuresHeaderInTheHeaderFontAndCellsInTheGridFont) {

@@ -1,0 +1,40 @@
+#include "ui/TFDlgYesNo.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+TFDlgYesNo::TFDlgYesNo(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
+    setWindowTitle(QStringLiteral("Corralix"));
+    setFixedSize(222, 94);
+
+    Icon = new QLabel(this);
+    Icon->setGeometry(4, 14, 32, 32);
+    Icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
+
+    Label1 = new QLabel(QStringLiteral("?"), this);
+    Label1->setGeometry(40, 6, 169, 49);
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setWordWrap(true);
+
+    OKBtn = new QPushButton(QStringLiteral("Ja"), this);
+    OKBtn->setGeometry(39, 60, 75, 25);
+    CancelBtn = new QPushButton(QStringLiteral("Nein"), this);
+    CancelBtn->setGeometry(135, 60, 75, 25);
+    // Neither is the default button: Enter presses whichever has the focus.
+    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool TFDlgYesNo::Ask(QWidget* parent, const QString& question) {
+    TFDlgYesNo dialog(parent);
+    dialog.Label1->setText(question);
+    if (parent != nullptr) {
+        const QRect owner = parent->window()->frameGeometry();
+        dialog.move(owner.center() - dialog.rect().center());
+    }
+    dialog.CancelBtn->setFocus();
+    return dialog.exec() == QDialog::Accepted;
+}

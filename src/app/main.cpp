@@ -14,6 +14,7 @@
 #include "ui/QtHost.h"
 #include "ui/RealtimeKit.h"
 #include "ui/TForm1.h"
+#include "ui/TSortGrid.h"
 
 int main(int argc, char* argv[]) {
     if (const std::optional<int> exitCode = RunCommandLine(argc, argv)) {
@@ -49,7 +50,7 @@ int main(int argc, char* argv[]) {
          QFileInfo(QApplication::applicationFilePath()).fileName().toStdString(),
          RequestRealtimeFromRealtimeKit});
     TForm1 form(competition);
-    dialogs.Attach(&form, [] {});
+    dialogs.Attach(&form, [&form] { form.SortGrid1->CommitEditor(); });
     desktop.Attach(&form);
     form.show();
     const QStringList arguments = QApplication::arguments();

@@ -312,7 +312,9 @@ bool Competition::Enabled(Command command) const {
         case Command::Help:
         case Command::Info:
         case Command::Print:
+        case Command::Clear:
         case Command::Excel:
+        case Command::Edit:
         case Command::Html:
         case Command::LockLightBarrier:
         case Command::SortMode:
@@ -361,6 +363,8 @@ void Competition::Run(Command command) {
             engine_->bDqClick();
             break;
         case Command::Entry:
+            // An editor open on the starter's row must not overwrite the result afterwards.
+            env_.Operator.CommitEdits();
             engine_->bEintragenClick();
             break;
         case Command::LockLightBarrier:
@@ -403,7 +407,27 @@ void Competition::Run(Command command) {
                 OpenDocument(webPageReport_);
             }
             break;
+        case Command::Clear:
+            // Every result at once, and the next backup would overwrite the only copy: asked.
+            if (env_.Operator.Ask("Alle Ergebnisse löschen?")) {
+                env_.Operator.CommitEdits();
+                ClearResults(table_);
+            }
+            break;
+        case Command::Edit:
+            SwitchEditMode(!table_.EditMode());
+            break;
     }
+    Notify(Change::All);
+}
+
+void Competition::SwitchEditMode(bool on) {
+    env_.Operator.CommitEdits();
+    table_.SetEditMode(on);
+}
+
+void Competition::SetEditMode(bool on) {
+    SwitchEditMode(on);
     Notify(Change::All);
 }
 

@@ -91,6 +91,7 @@ public:
     void LeaveReasonField();                    // the field lost the focus
     void ReloadLastFile();                      // right click on the load button
     void OpenPrintReport();                     // cmd_PRINT: writes the print form, opens it
+    void SetEditMode(bool on);                  // the grid: double click on, Esc off
     // The help page shipped with the program is there (its button is enabled only then).
     bool HelpAvailable() const { return !helpFile_.empty(); }
     void LoadFile(const std::string& path);  // a start list or protocol chosen elsewhere
@@ -147,6 +148,7 @@ private:
     void LogBeam(std::int64_t stamp, const std::string& lineState, const std::string& action);
     void OpenLightBarrier();
     void OpenPort();
+    void SwitchEditMode(bool on);
     void OfferBackupOfUnfinishedRun();
     std::string SaveBackup();
     void LoadChosen(const std::string& path);

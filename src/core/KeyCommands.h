@@ -21,8 +21,10 @@ enum class Command {
     Save,
     Load,
     Print,
+    Clear,
     Excel,
     Html,
+    Edit,
 };
 
 struct KeyCommand {
@@ -33,7 +35,7 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 18> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 20> KeyCommands = {{
     {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
     {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
     {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
@@ -50,6 +52,8 @@ inline constexpr std::array<KeyCommand, 18> KeyCommands = {{
     {Command::Save, "Save1", "Save", "Ctrl+S", "Files"},
     {Command::Load, "Load1", "Load", "Ctrl+O", "Files"},
     {Command::Print, "Platzeverteilen1", "Print", "Ctrl+P", "Files"},
+    {Command::Clear, "Cls1", "Cls", "Ctrl+A", "Files"},
     {Command::Excel, "Excel1", "Excel", "Ctrl+E", "Files"},
     {Command::Html, "Html1", "Html", "Ctrl+H", "Files"},
+    {Command::Edit, "mEdit", "Edit Mode", "Ctrl+B", "Files"},
 }};

@@ -11,6 +11,7 @@
 #include "ui/DesktopOpener.h"
 #include "ui/ReportPrinter.h"
 #include "ui/TCfgDialog.h"
+#include "ui/TFDlgYesNo.h"
 #include "ui/TFormInfo.h"
 
 namespace {
@@ -56,14 +57,7 @@ void QtOperator::Attach(QWidget* window, std::function<void()> commitEdits) {
 }
 
 bool QtOperator::Ask(const std::string& question) {
-    QMessageBox box(QMessageBox::Question, "Corralix", QString::fromStdString(question),
-                    QMessageBox::NoButton, window_);
-    QPushButton* yes = box.addButton("Ja", QMessageBox::YesRole);
-    QPushButton* no = box.addButton("Nein", QMessageBox::NoRole);
-    box.setDefaultButton(no);
-    box.setEscapeButton(no);
-    box.exec();
-    return box.clickedButton() == yes;
+    return TFDlgYesNo::Ask(window_, QString::fromStdString(question));
 }
 
 void QtOperator::ShowError(const std::string& message) {

@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 #include "config/WindowPlacement.h"
 #include "files/ShippedFiles.h"
@@ -86,6 +87,7 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     topRow->addWidget(panelTablo);
     topRow->addWidget(ImageLogo, 1);
     SortGrid1 = new TSortGrid(competition_.Table(), central);
+    SortGrid1->SetEditModeHandler([this](bool on) { competition_.SetEditMode(on); });
     column->addWidget(panelTop);
     column->addWidget(SortGrid1, 1);
     setCentralWidget(central);
@@ -183,26 +185,24 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     connect(cbRace, &QComboBox::activated, this,
             [this](int index) { competition_.SetRace(index); });
 
-    auto field = [&](int top, void (Competition::*change)(std::string)) {
+    auto field = [&](int top, std::function<void(const QString&)> change) {
         auto* edit = new QLineEdit(panel);
         place(edit, 140, top, 345, 32);
         edit->setStyleSheet("color: blue; font-style: italic;");
-        connect(edit, &QLineEdit::textEdited, this, [this, change](const QString& text) {
-            std::string typed = text.toStdString();
-            (competition_.*change)(std::move(typed));
-        });
+        connect(edit, &QLineEdit::textEdited, this, std::move(change));
         return edit;
     };
     label("Name:", 80 + 56, 83);
-    eReiterin = field(80, &Competition::SetRider);
+    eReiterin =
+        field(80, [this](const QString& text) { competition_.SetRider(text.toStdString()); });
     label("Pferd:", 84 + 52, 115);
-    ePferd = field(112, &Competition::SetHorse);
+    ePferd = field(112, [this](const QString& text) { competition_.SetHorse(text.toStdString()); });
     cbTeam = new QCheckBox("Team:", panel);
     place(cbTeam, 62, 150, 78, 17);
     cbTeam->setChecked(true);
     connect(cbTeam, &QCheckBox::clicked, this,
             [this](bool ticked) { competition_.SetTeamShown(ticked); });
-    eTeam = field(144, &Competition::SetTeam);
+    eTeam = field(144, [this](const QString& text) { competition_.SetTeam(text.toStdString()); });
 
     ImageLSstart = new QToolButton(panel);
     place(ImageLSstart, 8, 186, 33, 33);
@@ -271,6 +271,12 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
         b->setToolTip(hint);
         return b;
     };
+    Cmd_Clear = tool(Glyph::Clear, 96, "[Strg+A] Alles löschen");
+    OnClick(Cmd_Clear, Command::Clear);
+    // Stays pressed while the table can be edited.
+    Cmd_Edit = tool(Glyph::Edit, 136, "[Ctrl+B] Protokoll bearbeiten");
+    Cmd_Edit->setCheckable(true);
+    OnClick(Cmd_Edit, Command::Edit);
     // Stays pressed while the table is kept sorted.
     cmd_SORT = tool(Glyph::Sort, 176, Q(std::string(Ranking::SortHint)));
     cmd_SORT->setCheckable(true);
@@ -279,6 +285,8 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     OnClick(cmd_SAVE, Command::Save);
     cmd_PRINT = tool(Glyph::Print, 256, "[Strg+P] Drucken");
     connect(cmd_PRINT, &QAbstractButton::clicked, this, [this] { competition_.OpenPrintReport(); });
+    cmd_EXCEL = tool(Glyph::Excel, 296, "[Strg+E] In EXCEL-Tabelle öffnen");
+    OnClick(cmd_EXCEL, Command::Excel);
     cmd_HTML = tool(Glyph::Html, 336, "als HTML-Webseite speichern");
     OnClick(cmd_HTML, Command::Html);
 }
@@ -367,7 +375,8 @@ void TForm1::PlaceWindow() {
     }
     const Settings& settings = competition_.CurrentSettings();
     const Rect stored{settings.Left, settings.Top, settings.Width, settings.Height};
-    const Rect bounds = screens.empty() ? stored : PlaceMainWindow(stored, screens);
+    const Decoration frame{frameGeometry().width() - width(), frameGeometry().height() - height()};
+    const Rect bounds = screens.empty() ? stored : PlaceMainWindow(stored, screens, frame);
     move(bounds.Left, bounds.Top);
     resize(bounds.Width, bounds.Height);
 }
@@ -383,6 +392,15 @@ void TForm1::LoadLogo() {
     }
     if (!logo.isNull()) {
         ImageLogo->setPixmap(logo.scaled(400, 360, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Only now is the frame known: placed again, the title bar and status bar stay in reach.
+    if (!placedWithFrame_) {
+        placedWithFrame_ = true;
+        PlaceWindow();
     }
 }
 
@@ -512,10 +530,12 @@ void TForm1::RenderStartList() {
     eTeamT->setText(Q(board.team));
     eTeamT->setVisible(board.teamVisible);
     cmd_SORT->setChecked(competition_.Sorting().SortDown());
-    cmd_SORT->setEnabled(list.ToolCommandsEnabled());
-    cmd_SAVE->setEnabled(list.ToolCommandsEnabled());
-    cmd_PRINT->setEnabled(list.ToolCommandsEnabled());
-    cmd_HTML->setEnabled(list.ToolCommandsEnabled());
+    for (TLbSpeedButton* tool :
+         {cmd_SORT, cmd_SAVE, cmd_PRINT, cmd_HTML, cmd_EXCEL, Cmd_Clear, Cmd_Edit}) {
+        tool->setEnabled(list.ToolCommandsEnabled());
+    }
+    // The button always shows the edit state, however edit mode ended (Esc, a sort).
+    Cmd_Edit->setChecked(competition_.Table().EditMode());
 }
 
 void TForm1::RenderReasons() {

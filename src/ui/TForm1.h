@@ -43,7 +43,10 @@ public:
     TLbSpeedButton* cmd_F1_Help = nullptr;
     TLbSpeedButton* cmd_F2_Settings = nullptr;
     TLbSpeedButton* cmd_F3_Info = nullptr;
+    TLbSpeedButton* Cmd_Clear = nullptr;
+    TLbSpeedButton* Cmd_Edit = nullptr;
     TLbSpeedButton* cmd_SORT = nullptr;
+    TLbSpeedButton* cmd_EXCEL = nullptr;
     TLbSpeedButton* cmd_SAVE = nullptr;
     TLbSpeedButton* cmd_PRINT = nullptr;
     TLbSpeedButton* cmd_HTML = nullptr;
@@ -88,6 +91,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildPanelCtrl(QWidget* panel);
@@ -111,4 +115,5 @@ private:
     std::vector<std::string> shownReasons_;
     int shownArmed_ = -1;
     std::string shownStatus_;
+    bool placedWithFrame_ = false;
 };

@@ -183,6 +183,22 @@ TEST_F(CompetitionTest, OnlyASuccessfulSaveToAChosenFileClearsTheModifiedFlag) {
     EXPECT_EQ(competition->CurrentSettings().LastFileName, folder.File("ergebnis.xlsx"));
 }
 
+TEST_F(CompetitionTest, ClearingAllResultsIsAskedFirstAndNeinKeepsEverything) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    TimeRun(12000);
+    Key(Command::Entry);
+    dialogs.answer = false;
+    Key(Command::Clear);
+    EXPECT_THAT(dialogs.questions, ElementsAre("Alle Ergebnisse löschen?"));
+    EXPECT_EQ(Table().Cell(ColTotal, 1), "12,00");
+    EXPECT_FALSE(Table().Modified());
+    dialogs.answer = true;
+    Key(Command::Clear);
+    EXPECT_EQ(Table().Cell(ColTotal, 1), "");
+    EXPECT_EQ(Table().Cell(ColName, 1), "Anna");
+    EXPECT_TRUE(Table().Modified()) << "the next close asks before the results are gone";
+}
+
 TEST_F(CompetitionTest, ACommandLineFileThatCannotBeReadIsReportedAndLoadsAreStoredAbsolute) {
     Open(Settings{}, folder.File("fehlt.txt"));
     EXPECT_EQ(dialogs.errors.size(), 1u);

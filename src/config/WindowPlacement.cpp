@@ -12,16 +12,18 @@ bool Contains(const Rect& screen, long long x, long long y) {
 
 }  // namespace
 
+bool CentreOnAScreen(const Rect& bounds, const std::vector<Rect>& screens) {
+    const long long centreX = static_cast<long long>(bounds.Left) + bounds.Width / 2;
+    const long long centreY = static_cast<long long>(bounds.Top) + bounds.Height / 2;
+    return std::any_of(screens.begin(), screens.end(),
+                       [&](const Rect& screen) { return Contains(screen, centreX, centreY); });
+}
+
 Rect PlaceMainWindow(const Rect& stored, const std::vector<Rect>& screens) {
     Rect placed = stored;
     placed.Width = std::max(placed.Width, MainWindowMinWidth);
     placed.Height = std::max(placed.Height, MainWindowMinHeight);
-    const long long centreX = static_cast<long long>(placed.Left) + placed.Width / 2;
-    const long long centreY = static_cast<long long>(placed.Top) + placed.Height / 2;
-    const bool visible = std::any_of(screens.begin(), screens.end(), [&](const Rect& screen) {
-        return Contains(screen, centreX, centreY);
-    });
-    if (visible || screens.empty()) {
+    if (screens.empty() || CentreOnAScreen(placed, screens)) {
         return placed;
     }
     const Rect& primary = screens.front();

@@ -83,6 +83,7 @@ TFormMonitor2::TFormMonitor2(char decimalSeparator) : QWidget(nullptr, FramedFla
     setFont(form);
 
     QFont regular("Arial");
+    regular.setBold(false);
     auto text = [&](QWidget* parent, Rgb colour, Qt::Alignment alignment) {
         auto* label = new QLabel(parent);
         label->setFont(regular);

@@ -1,0 +1,133 @@
+// Runs the clock for 10 s with the main window and the full-screen spectator window shown, the
+// spectator board repainted from the timing engine's view on every 10 ms tick as the program
+// does, and reports the process's CPU time over the wall time and the 99th percentile of how
+// late the 10 ms tick came.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "config/SettingsStore.h"
+#include "serial/FakeSerialBackend.h"
+#include "timing/MonotonicTimeSource.h"
+#include "ui/TForm1.h"
+#include "ui/TFormMonitor2.h"
+
+namespace {
+
+constexpr int RunSeconds = 10;
+constexpr double TickMs = 10.0;
+
+class SilentCues : public ICuePlayer {
+public:
+    void PlayCue(const std::string&) override {}
+};
+
+double ProcessCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+double Percentile99(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(std::ceil(0.99 * values.size())) - 1;
+    return values.at(index);
+}
+
+struct Figures {
+    double CpuPercent = 0;
+    double TickP99Ms = 0;
+};
+Figures Result;
+
+void BM_DisplayCost(benchmark::State& state) {
+    QTemporaryDir folder;
+    FakeSerialBackend serial;
+    MemorySettingsStore store;
+    Settings settings;
+    settings.CountDown = false;
+    WriteSettings(store, settings);
+    SilentCues cues;
+    MonotonicTimeSource time;
+    const std::string path = folder.path().toStdString();
+    TForm1 form(
+        Form1Environment{serial, store, cues, time, path, path, {}, [](const std::string& message) {
+                             std::fprintf(stderr, "%s\n", message.c_str());
+                         }});
+    form.show();
+    TFormMonitor2 monitor(',');
+    monitor.Render(form.Engine().View(), form.Starters().Board());
+    monitor.ShowOnMonitor(1, true);
+    QEventLoop settle;
+    QTimer::singleShot(300, &settle, &QEventLoop::quit);
+    settle.exec();
+
+    for (auto _ : state) {
+        form.bSTART->click();  // the run clock starts
+        std::vector<double> delays;
+        QElapsedTimer wall;
+        QElapsedTimer sinceTick;
+        QTimer tick;
+        tick.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            if (sinceTick.isValid()) {
+                delays.push_back(std::max(0.0, sinceTick.nsecsElapsed() / 1e6 - TickMs));
+            }
+            sinceTick.start();
+            monitor.RenderDigits(form.Engine().View());
+        });
+        QEventLoop loop;
+        QTimer::singleShot(RunSeconds * 1000, &loop, &QEventLoop::quit);
+        const double cpuStart = ProcessCpuSeconds();
+        wall.start();
+        tick.start(static_cast<int>(TickMs));
+        loop.exec();
+        const double cpu = ProcessCpuSeconds() - cpuStart;
+        const double wallSeconds = wall.nsecsElapsed() / 1e9;
+        form.bSTART->click();  // and stops
+        Result = {100.0 * cpu / wallSeconds, Percentile99(delays)};
+        state.counters["cpu_percent"] = Result.CpuPercent;
+        state.counters["tick_p99_ms"] = Result.TickP99Ms;
+        state.counters["ticks"] = static_cast<double>(delays.size());
+    }
+}
+BENCHMARK(BM_DisplayCost)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Without a display of its own the benchmark draws offscreen, on an operator screen and a
+// full-HD arena screen.
+void UseOffscreenScreens(const std::string& configFile) {
+    if (std::getenv("QT_QPA_PLATFORM") != nullptr) {
+        return;
+    }
+    std::ofstream(configFile) << R"({"screens": [
+        {"name": "operator", "x": 0, "y": 0, "width": 1920, "height": 1080, "dpi": 96, "dpr": 1},
+        {"name": "arena", "x": 1920, "y": 0, "width": 1920, "height": 1080, "dpi": 96, "dpr": 1}]})";
+    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + configFile).c_str(), 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    const QTemporaryDir folder;
+    UseOffscreenScreens(folder.filePath("screens.json").toStdString());
+    QApplication app(argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::printf("clock display cpu: %.2f %% of one core, %.2f ms p99 tick\n", Result.CpuPercent,
+                Result.TickP99Ms);
+    return 0;
+}

@@ -25,6 +25,8 @@
 #include "ui/TForm1.h"
 #include "ui/TFormMonitor2.h"
 
+#include "Percentile.h"
+
 namespace {
 
 constexpr int RunSeconds = 10;
@@ -39,12 +41,6 @@ double ProcessCpuSeconds() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
-double Percentile99(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(std::ceil(0.99 * values.size())) - 1;
-    return values.at(index);
 }
 
 struct Figures {

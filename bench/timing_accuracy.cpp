@@ -26,6 +26,8 @@
 #include "timing/MonotonicTimeSource.h"
 #include "timing/TimingEngine.h"
 
+#include "Percentile.h"
+
 namespace {
 
 constexpr int Runs = 60;
@@ -49,12 +51,6 @@ void SleepUntil(std::int64_t deadline) {
     while (MonotonicRawNow() < deadline) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
-}
-
-double Percentile99(std::vector<double> errors) {
-    std::sort(errors.begin(), errors.end());
-    const auto index = static_cast<std::size_t>(std::ceil(0.99 * errors.size())) - 1;
-    return errors.at(index);
 }
 
 struct Figures {

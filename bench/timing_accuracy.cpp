@@ -78,7 +78,7 @@ void BM_TimingAccuracy(benchmark::State& state) {
     settings.CountDown = false;
     settings.TimeLock = 0;
     EntryHooks hooks;
-    hooks.CurrentStartNumber = [] { return std::string("1"); };
+    hooks.EntryRow = [] { return 1; };
     hooks.SelectNextStarter = [] {};
     hooks.RankTable = [] {};
     hooks.SaveBackup = [] { return std::string(); };

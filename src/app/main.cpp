@@ -1,13 +1,14 @@
 #include <QApplication>
 #include <QDir>
-#include <QMessageBox>
 #include <QStandardPaths>
 
 #include "config/QtSettingsStore.h"
+#include "core/Competition.h"
 #include "files/FileIo.h"
 #include "serial/LinuxSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
 #include "ui/QtCuePlayer.h"
+#include "ui/QtHost.h"
 #include "ui/TForm1.h"
 
 int main(int argc, char* argv[]) {
@@ -25,15 +26,19 @@ int main(int argc, char* argv[]) {
     QtSettingsStore settings;
     QtCuePlayer cues;
     MonotonicTimeSource time;
-    TForm1 form({serial, settings, cues, time, programFolder, dataFolder,
-                 qEnvironmentVariable("CORRALIX_SIM_BARRIER").toStdString(),
-                 [](const std::string& message) {
-                     QMessageBox::critical(nullptr, "Corralix", QString::fromStdString(message));
-                 }});
+    QtTimerFactory timers;
+    QtOperator dialogs;
+    Competition competition(
+        {serial, settings, cues, time, timers, dialogs,
+         [&app](std::function<void()> call) {
+             QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);
+         },
+         programFolder, dataFolder, qEnvironmentVariable("CORRALIX_SIM_BARRIER").toStdString(),
+         SystemDecimalSeparator()});
+    TForm1 form(competition);
+    dialogs.Attach(&form, [] {});
     form.show();
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1) {
-        form.LoadFile(arguments.at(1).toStdString());
-    }
+    competition.Start(arguments.size() > 1 ? arguments.at(1).toStdString() : std::string());
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "files/TextCodec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -117,6 +118,11 @@ std::optional<std::string> Utf8ToCp1252(std::string_view text) {
     bytes.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
+        // ASCII, the bulk of every table, is the same byte in both.
+        if (static_cast<unsigned char>(text[pos]) < 0x80) {
+            bytes += text[pos++];
+            continue;
+        }
         const std::optional<char32_t> c = NextUtf8Char(text, pos);
         const std::optional<unsigned char> byte = c ? Cp1252Byte(*c) : std::nullopt;
         if (!byte) {
@@ -128,6 +134,10 @@ std::optional<std::string> Utf8ToCp1252(std::string_view text) {
 }
 
 std::string EncodeFileText(std::string_view text) {
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return std::string(text);
+    }
     std::optional<std::string> bytes = Utf8ToCp1252(text);
     // Code page bytes that happen to form UTF-8 (such as "Ã¤") or to begin with the mark
     // ("ï»¿") would not read back as they were written.

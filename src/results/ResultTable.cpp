@@ -146,8 +146,17 @@ void ResultTable::RestoreHeaderColumn(int col) {
 
 int ResultTable::FindRow(std::string_view startNumber) const {
     const std::string wanted = AsciiLower(startNumber);
-    for (int row = 0; row < RowCount(); ++row) {
+    for (int row = 1; row < RowCount(); ++row) {
         if (AsciiLower(Cell(ColNr, row)) == wanted) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+int ResultTable::FindStartPosition(std::string_view position) const {
+    for (int row = 1; !position.empty() && row < RowCount(); ++row) {
+        if (Cell(ColStartPos, row) == position) {
             return row;
         }
     }

@@ -72,9 +72,11 @@ public:
     void ResetHeader();
     void RestoreHeaderColumn(int col);
 
-    // First row (header included) whose column 0 equals startNumber ignoring ASCII case; -1 if
-    // none.
+    // First body row whose column 0 equals startNumber ignoring ASCII case; -1 if none. The
+    // header is never a starter's row, whatever its first cell reads.
     int FindRow(std::string_view startNumber) const;
+    // The body row whose hidden start position (column 10) is position; -1 if none or empty.
+    int FindStartPosition(std::string_view position) const;
 
     // Fits the widths of visible columns, or of all columns (hidden ones become visible) when all.
     void FitColumnWidths(const ITextMeasure& measure, bool all);

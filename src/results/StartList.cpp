@@ -1,5 +1,8 @@
 #include "results/StartList.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 
@@ -12,12 +15,47 @@ std::string StartList::StNrText() const {
     return stNrIndex_ < 0 ? std::string() : stNrItems_[stNrIndex_];
 }
 
+int StartList::StarterRow() const {
+    if (stNrIndex_ < 0) {
+        return -1;
+    }
+    const int row = table_.FindStartPosition(std::to_string(stNrIndex_ + 1));
+    return row >= 0 ? row : table_.FindRow(StNrText());
+}
+
+int StartList::EntryRow() {
+    int row = StarterRow();
+    if (row < 0 && stNrIndex_ < 0) {
+        for (int body = 1; body < table_.RowCount() && row < 0; ++body) {
+            const auto& cells = table_.Row(body);
+            const bool empty = std::all_of(cells.begin(), cells.end(), [](const std::string& cell) {
+                return TrimText(cell).empty();
+            });
+            row = empty ? body : -1;
+        }
+    }
+    if (row < 0) {
+        row = table_.RowCount();
+        table_.SetRowCount(row + 1);
+        table_.SetRow(row, {StNrText(), eReiterin_, ePferd_, eTeam_});
+    }
+    if (TrimText(table_.Cell(ColStartPos, row)).empty()) {
+        int last = 0;
+        for (int body = 1; body < table_.RowCount(); ++body) {
+            last = std::max(last, std::atoi(table_.Cell(ColStartPos, body).c_str()));
+        }
+        table_.SetCell(ColStartPos, row, std::to_string(last + 1));
+    }
+    return row;
+}
+
 void StartList::GoToPosition(int index) {
     const int count = static_cast<int>(stNrItems_.size());
-    stNrIndex_ = index >= 0 && index < count ? index : -1;
-    if (stNrIndex_ < 0) {
+    if (index < 0 || index >= count) {
+        ShowNoStarter();
         return;
     }
+    stNrIndex_ = index;
     positionText_ = std::to_string(stNrIndex_ + 1) + ":" + std::to_string(count);
     ShowChosenStarter();
     minusEnabled_ = stNrIndex_ > 0;
@@ -25,15 +63,15 @@ void StartList::GoToPosition(int index) {
 }
 
 void StartList::cbStNrChange(int index) {
-    stNrIndex_ = index >= 0 && index < static_cast<int>(stNrItems_.size()) ? index : -1;
+    if (index < 0 || index >= static_cast<int>(stNrItems_.size())) {
+        return;
+    }
+    stNrIndex_ = index;
     ShowChosenStarter();
 }
 
 void StartList::ShowChosenStarter() {
-    if (stNrIndex_ < 0) {
-        return;
-    }
-    const int row = table_.FindRow(StNrText());
+    const int row = StarterRow();
     if (row < 0) {
         return;
     }
@@ -43,10 +81,24 @@ void StartList::ShowChosenStarter() {
     eTeamChange(table_.Cell(ColTeam, row));
 }
 
+void StartList::ShowNoStarter() {
+    const int count = static_cast<int>(stNrItems_.size());
+    stNrIndex_ = -1;
+    positionText_ = count > 0 ? "-:" + std::to_string(count) : std::string();
+    eReiterinChange({});
+    ePferdChange({});
+    eTeamChange({});
+    board_.horse.clear();
+    minusEnabled_ = count > 0;
+    plusEnabled_ = false;
+}
+
 void StartList::bNumerClick(int step) {
-    const int index = stNrIndex_ + step;
-    if (index != -1) {
-        GoToPosition(index);
+    const int count = static_cast<int>(stNrItems_.size());
+    // With no current starter (past the last one) "<<" returns to the last starter.
+    const int from = stNrIndex_ < 0 ? count : stNrIndex_;
+    if (from + step >= 0) {
+        GoToPosition(from + step);
     }
 }
 

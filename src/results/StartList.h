@@ -41,6 +41,14 @@ public:
     int StNrIndex() const { return stNrIndex_; }
     // The current start number; empty without a current starter.
     std::string StNrText() const;
+    // The current starter's row: the row holding the starter's start position, so starters
+    // sharing a start number keep rows of their own; -1 without a current starter.
+    int StarterRow() const;
+    // The row the current starter's result is entered into. Without a current starter (no start
+    // list, or past the last starter) it is the first wholly empty body row, else a new row at the
+    // end carrying the typed rider, horse and team: an entry never lands on another starter's
+    // result. The row gets a start position when it has none.
+    int EntryRow();
     // First status panel: "position:count"; empty until the first starter is chosen.
     const std::string& PositionText() const { return positionText_; }
     bool MinusEnabled() const { return minusEnabled_; }
@@ -57,12 +65,14 @@ public:
     std::string_view RaceText() const { return Races[raceIndex_]; }
     const BoardTexts& Board() const { return board_; }
 
-    // Selects the item at index (an index outside the list selects none). With a starter
-    // selected: position panel, the starter's row and fields, step buttons.
+    // Selects the item at index. With a starter selected: position panel, the starter's row and
+    // fields, step buttons. Any other index leaves no current starter: the fields and boards are
+    // emptied, so they never show a starter who is not the current one.
     void GoToPosition(int index);
     // The operator picked item index in cbStNr: shows that starter; panel and step buttons stay.
     void cbStNrChange(int index);
-    // Both step buttons; bNumerPlus also when clicked in code while disabled.
+    // Both step buttons; bNumerPlus also when clicked in code while disabled. Past the last
+    // starter there is none; "<<" comes back to the last one.
     void bNumerClick(int step);
 
     // Field texts changed (typed or set in code); each mirrors onto the boards.
@@ -78,6 +88,7 @@ public:
 
 private:
     void ShowChosenStarter();
+    void ShowNoStarter();
 
     ResultTable& table_;
     Ranking& ranking_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "results/ResultTable.h"
+
 void DqReasons::Load(std::vector<std::string> lines) {
     lines_ = std::move(lines);
     selected_ = lines_.empty() ? -1 : 0;
@@ -19,7 +21,7 @@ void DqReasons::Click(int index) {
 }
 
 void DqReasons::Enter(const std::string& text) {
-    if (!fieldVisible_ || text == OtherReason ||
+    if (!fieldVisible_ || TrimText(text).empty() || text == OtherReason ||
         std::find(lines_.begin(), lines_.end(), text) != lines_.end()) {
         return;
     }

@@ -15,9 +15,9 @@ public:
     // Selects a line; choosing the last line shows the free-text field with "..." (a window puts
     // FieldText into its field when the field is shown, not while the operator types).
     void Click(int index);
-    // Enter in the free-text field: a text that is neither "..." nor a line of the list becomes a
-    // new reason before the closing "..." line, is selected and closes the field. Anything else
-    // changes nothing and leaves the field open.
+    // Enter in the free-text field: a text that is neither blank, "..." nor a line of the list
+    // becomes a new reason before the closing "..." line, is selected and closes the field.
+    // Anything else changes nothing and leaves the field open.
     void Enter(const std::string& text);
     // The field lost the focus.
     void HideField() { fieldVisible_ = false; }

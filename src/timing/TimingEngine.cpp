@@ -47,8 +47,18 @@ TimingEngine::TimingEngine(ResultTable& table, ITimeSource& time, ITimer& clock,
 
 void TimingEngine::ApplySettings(const TimingSettings& settings) {
     settings_ = settings;
-    if (!clock_.IsActive()) {
-        SetReadyStep();
+    if (clock_.IsActive()) {
+        return;
+    }
+    SetReadyStep();
+    // Ready for the next start (not a stopped run waiting for its entry): the board and the
+    // countdown switch belong to the new mode, so the next F4 does what the button says.
+    if (view_.bSTART.Enabled) {
+        view_.CountdownActive = settings_.CountDown;
+        view_.DigitOnColour = settings_.CountDown ? DigitYellow : DigitGreen;
+        view_.bSTART.Color = settings_.CountDown ? TimerYellow : StartGreen;
+        view_.WarningPlayed = false;
+        ShowElapsed(0);
     }
 }
 
@@ -78,7 +88,7 @@ void TimingEngine::StartCommand(std::int64_t reading) {
             clock_.Start(ClockIntervalMs);
             view_.img_AbbruchVisible = settings_.Abbruch;
             SetStartLook(false);
-            ArmLightBarrier();
+            ArmLightBarrier(reading);
             break;
         case 1:  // run start
             cues_.PlayCue("Audio-Start.wav");
@@ -94,13 +104,15 @@ void TimingEngine::StartCommand(std::int64_t reading) {
             view_.b5sekEnabled = true;
             view_.b_5sekEnabled = true;
             view_.DigitOnColour = DigitGreen;
-            LockLightBarrier();
+            LockLightBarrier(reading);
             break;
         default:  // run stop; a stop stamped before the start (never in practice) counts as 0
             StopClock(std::max<std::int64_t>(0, reading - view_.RunStartTicks));
+            LockLightBarrier(reading);
             cues_.PlayCue("Audio-Stop.wav");
             break;
     }
+    view_.ResumeEnabled = false;
     view_.cmd_F2_SettingsEnabled = false;
     view_.bDqEnabled = true;
     view_.bSTART.ShadowColor = view_.bSTART.HotTrackColor;
@@ -120,7 +132,6 @@ void TimingEngine::StopClock(std::int64_t runTicks) {
     } else {
         SetStartLook(false);
     }
-    LockLightBarrier();
 }
 
 void TimingEngine::ClockTimer() {
@@ -187,22 +198,41 @@ void TimingEngine::SetTimerLook(bool lookOnly) {
     }
 }
 
-void TimingEngine::ImageLSClick() {
-    view_.LightBarrierArmed = 1 - view_.LightBarrierArmed;
+std::int64_t TimingEngine::MsToTicks(std::int64_t ms) const {
+    return ms * counterFrequency_ / 1000;
 }
 
-void TimingEngine::LockLightBarrier() {
-    if (view_.LightBarrierArmed == 1) {
-        ImageLSClick();
-        if (settings_.TimeLock != 0) {
-            startLock_.Start(settings_.TimeLock);
-        }
+void TimingEngine::SetArmed(bool armed, std::int64_t since) {
+    view_.LightBarrierArmed = armed ? 1 : 0;
+    if (armed) {
+        view_.ArmedSinceTicks = since;
     }
 }
 
-void TimingEngine::ArmLightBarrier() {
+void TimingEngine::ImageLSClick() {
+    const std::int64_t now = time_.Now();
+    SetArmed(view_.LightBarrierArmed == 0, now);
+    // Armed by hand, the barrier counts from now even inside a pending start lock.
+    view_.LockEndTicks = std::min(view_.LockEndTicks, now);
+}
+
+void TimingEngine::LockLightBarrier(std::int64_t reading) {
     if (view_.LightBarrierArmed == 0) {
-        ImageLSClick();
+        return;
+    }
+    SetArmed(false, 0);
+    if (settings_.TimeLock != 0) {
+        // The lock runs from the start or stop reading (the edge's stamp for the light barrier),
+        // so a late handling does not stretch it.
+        view_.LockEndTicks = reading + MsToTicks(settings_.TimeLock);
+        const std::int64_t left = TicksToMs(view_.LockEndTicks - time_.Now(), counterFrequency_);
+        startLock_.Start(static_cast<int>(std::clamp<std::int64_t>(left, 0, settings_.TimeLock)));
+    }
+}
+
+void TimingEngine::ArmLightBarrier(std::int64_t reading) {
+    if (view_.LightBarrierArmed == 0) {
+        SetArmed(true, reading);
         startLock_.Stop();
     }
 }
@@ -214,21 +244,61 @@ void TimingEngine::TimerStartLockTimer() {
     }
     startLock_.Stop();
     if (view_.LightBarrierArmed == 0) {
-        ImageLSClick();
+        SetArmed(true, view_.LockEndTicks);
     }
 }
 
-void TimingEngine::ComPortLS(std::uint32_t modemStatus, std::int64_t edgeTicks) {
+EdgeAction TimingEngine::ComPortLS(std::uint32_t modemStatus, std::int64_t edgeTicks) {
     if (modemStatus == view_.LastModemStatus) {
-        return;
+        return EdgeAction::Bounce;
     }
     view_.LastModemStatus = modemStatus;
     const bool cts = (modemStatus & CtsOn) != 0;
     const bool trigger = (settings_.Alg == 0 && cts) || (settings_.Alg == 1 && !cts);
-    // The barrier issues the start command of F4 and is ignored whenever F4 is.
-    if (trigger && view_.LightBarrierArmed == 1 && view_.bSTART.Enabled) {
-        StartCommand(edgeTicks);
+    if (!trigger) {
+        return EdgeAction::RestingLevel;
     }
+    // A start lock that was over at the edge's stamp has ended, even if its timer has not fired.
+    if (view_.LightBarrierArmed == 0 && startLock_.IsActive() && edgeTicks >= view_.LockEndTicks) {
+        TimerStartLockTimer();
+    }
+    if (view_.LightBarrierArmed == 0 || edgeTicks < view_.LockEndTicks) {
+        return EdgeAction::Locked;
+    }
+    if (edgeTicks < view_.ArmedSinceTicks) {
+        return EdgeAction::NotArmed;
+    }
+    // The barrier issues the start command of F4 and is ignored whenever F4 is.
+    if (!view_.bSTART.Enabled) {
+        return EdgeAction::StartDisabled;
+    }
+    const int step = view_.StartStep;
+    StartCommand(edgeTicks);
+    if (step == 2) {
+        view_.ResumeEnabled = true;
+        return EdgeAction::Stopped;
+    }
+    return step == 0 ? EdgeAction::CountdownStarted : EdgeAction::Started;
+}
+
+void TimingEngine::ResumeRun() {
+    if (!view_.ResumeEnabled) {
+        return;
+    }
+    view_.ResumeEnabled = false;
+    view_.StartStep = 2;
+    view_.CountdownActive = false;
+    view_.DigitOnColour = DigitGreen;
+    SetLook(view_.bSTART, "STOP", 0xFF0000, 0xFFFFFF, 0xFF8000, 0xC00000, 0xFFC0C0);
+    view_.bSTART.Enabled = true;
+    view_.bEintragen.Enabled = false;
+    view_.b5sekEnabled = true;
+    view_.b_5sekEnabled = true;
+    view_.cmd_F2_SettingsEnabled = false;
+    clock_.Start(ClockIntervalMs);
+    ClockTimer();
+    // Armed from now on for the real finish; the false stop's start lock is cancelled.
+    ArmLightBarrier(time_.Now());
 }
 
 void TimingEngine::mAbbruchClick() {
@@ -255,6 +325,7 @@ void TimingEngine::b5sekClick(int step) {
         return;
     }
     view_.PenaltyCount = std::max(0, view_.PenaltyCount + step);
+    view_.ResumeEnabled = false;
     view_.eStarafeT = "Strafen: " + std::to_string(view_.PenaltyCount);
 }
 
@@ -263,6 +334,7 @@ void TimingEngine::bDqClick() {
         return;
     }
     view_.DqFlag = 1;
+    view_.ResumeEnabled = false;
     ShowElapsed(0);
     view_.bDqEnabled = false;
     view_.bEintragen.Enabled = true;
@@ -278,6 +350,7 @@ void TimingEngine::bEintragenClick() {
 }
 
 void TimingEngine::EntryCommand() {
+    view_.ResumeEnabled = false;
     if (view_.EntryStep == 0) {
         EnterResult();
     } else {
@@ -295,6 +368,7 @@ void TimingEngine::EndClockForEntry() {
     // A countdown ended by entering a disqualification: no run took place.
     view_.img_AbbruchVisible = false;
     StopClock(0);
+    LockLightBarrier(time_.Now());
     view_.StartStep = settings_.CountDown ? 0 : 1;
 }
 
@@ -309,11 +383,14 @@ void TimingEngine::EnterResult() {
     view_.b_5sekEnabled = false;
     view_.bDqEnabled = false;
 
-    const std::string startNumber = hooks_.CurrentStartNumber ? hooks_.CurrentStartNumber() : "";
-    const int row = table_.FindRow(startNumber);
+    const int row = hooks_.EntryRow ? hooks_.EntryRow() : -1;
     if (row < 0) {
         return;
     }
+    // The ranking may move the row: it is found again by its start position, which is unique,
+    // or else by its start number.
+    const std::string position = table_.Cell(ColStartPos, row);
+    const std::string startNumber = table_.Cell(ColNr, row);
     const char separator = hooks_.DecimalSeparator;
     const std::int64_t runMs = TicksToMs(view_.RunTicks, counterFrequency_);
     const bool dq = view_.DqFlag != 0;
@@ -326,8 +403,8 @@ void TimingEngine::EnterResult() {
     if (hooks_.RankTable) {
         hooks_.RankTable();
     }
-    // The ranking may have moved the row: look the starter up again.
-    const int rankedRow = table_.FindRow(startNumber);
+    const int rankedRow =
+        position.empty() ? table_.FindRow(startNumber) : table_.FindStartPosition(position);
     view_.eRangT =
         dq ? "Rang: DQ" : "Rang: " + (rankedRow >= 0 ? table_.Cell(ColRang, rankedRow) : "");
     view_.eRangTVisible = true;
@@ -349,6 +426,10 @@ void TimingEngine::NextStarter() {
     view_.bSTART.Color = settings_.CountDown ? TimerYellow : StartGreen;
     view_.CountdownActive = settings_.CountDown;
     ShowElapsed(0);
+    // The next starter starts clean: an entry made before the next run start (a disqualification
+    // during the countdown) writes what the board shows, never the previous starter's penalties.
+    view_.PenaltyCount = 0;
+    view_.DqFlag = 0;
     ResetRunLabels();
 }
 

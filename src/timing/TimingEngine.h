@@ -11,10 +11,23 @@
 #include "timing/TimingSettings.h"
 #include "timing/TimingView.h"
 
+// What the light barrier's edge did, for the beam log.
+enum class EdgeAction {
+    CountdownStarted,
+    Started,
+    Stopped,
+    Bounce,        // no change of the line since the last edge
+    RestingLevel,  // the line went back to rest: not a beam event
+    Locked,        // stamped while the barrier was locked or inside a start lock
+    NotArmed,      // stamped before the barrier was armed
+    StartDisabled  // the start command was off (a run waits for its entry)
+};
+
 // What the result entry needs from the start list, the ranking and the backup.
 struct EntryHooks {
-    // Text of the start-number list cbStNr: the start number of the current starter.
-    std::function<std::string()> CurrentStartNumber;
+    // The row the current starter's result goes to (a row of its own when no row is the
+    // starter's); -1 writes nothing.
+    std::function<int()> EntryRow;
     // Selects the next starter, as the "next" button bNumerPlus does.
     std::function<void()> SelectNextStarter;
     // Assigns the places and restores the chosen view; may reorder the rows.
@@ -43,7 +56,8 @@ public:
     const std::string& LastBackupError() const { return lastBackupError_; }
 
     // The settings dialog was confirmed: the cycle goes to the ready state of the mode, unless a
-    // countdown or a run is on the clock (that one finishes under the new settings).
+    // countdown or a run is on the clock (that one finishes under the new settings). In the ready
+    // state the whole start state of the new mode is set, board included.
     void ApplySettings(const TimingSettings& settings);
 
     // Start command (F4, start button): countdown, run start or run stop by StartStep.
@@ -59,8 +73,12 @@ public:
     // TimerStartLock expiry: re-arms a barrier that the start lock locked.
     void TimerStartLockTimer();
     // A CTS notification: the modem-status word at the change and the change's timestamp on the
-    // time source's counter. A run started or stopped here is timed from that timestamp.
-    void ComPortLS(std::uint32_t modemStatus, std::int64_t edgeTicks);
+    // time source's counter. A run started or stopped here is timed from that timestamp, and
+    // arming and the start lock are judged by it, not by when the edge is handled.
+    EdgeAction ComPortLS(std::uint32_t modemStatus, std::int64_t edgeTicks);
+    // "Weiterlaufen" (Shift+F4): the run stopped by a false light-barrier edge goes on from its
+    // original start, with the barrier armed for the real finish. Only while View().ResumeEnabled.
+    void ResumeRun();
     // The status word read when the port was opened, so the resting level never triggers.
     void SetLastModemStatus(std::uint32_t modemStatus) { view_.LastModemStatus = modemStatus; }
 
@@ -88,8 +106,10 @@ private:
     void ShowDigits(int minutes, int seconds, int hundredths);
     void SetStartLook(bool lookOnly);
     void SetTimerLook(bool lookOnly);
-    void LockLightBarrier();
-    void ArmLightBarrier();
+    void SetArmed(bool armed, std::int64_t since);
+    void LockLightBarrier(std::int64_t reading);
+    void ArmLightBarrier(std::int64_t reading);
+    std::int64_t MsToTicks(std::int64_t ms) const;
     void EntryCommand();
     void EndClockForEntry();
     void EnterResult();

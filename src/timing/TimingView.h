@@ -56,6 +56,13 @@ struct TimingView {
 
     // Light-barrier indicator picture: 0 locked (red), 1 armed (green).
     int LightBarrierArmed = 0;
+    // The barrier counts edges stamped from ArmedSinceTicks on; an edge stamped before a start
+    // lock's end (LockEndTicks) counts as locked, however late it is handled.
+    std::int64_t ArmedSinceTicks = 0;
+    std::int64_t LockEndTicks = 0;
+    // The last stop came from the light barrier and nothing was added to the run since: the run
+    // may go on ("Weiterlaufen") as if the stop never happened.
+    bool ResumeEnabled = false;
 
     std::string eStarafeT = "Strafen: 0";
     std::string eRangT = "Rang:";

@@ -22,12 +22,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "config/SettingsStore.h"
 #include "config/WindowPlacement.h"
-#include "files/FileKind.h"
-#include "files/Loading.h"
-#include "files/ProtocolFile.h"
-#include "files/TextLines.h"
+#include "ui/KeyActions.h"
 #include "ui/Pictures.h"
 #include "ui/TDigit.h"
 #include "ui/TSortGrid.h"
@@ -76,42 +72,10 @@ void SetDigit(TDigit* digit, const DigitLook& look) {
     digit->SetColorOn(QColor::fromRgb(look.ColorOn));
 }
 
-constexpr const char* TextFilter = "Textdatei (*.txt)";
-
-char SystemDecimalSeparator() {
-    const QString point = QLocale::system().decimalPoint();
-    return point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : ',';
-}
-
 }  // namespace
 
-QtTimer::QtTimer(std::function<void()> expired) {
-    timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, std::move(expired));
-}
-
-void QtTimer::Start(int intervalMs) {
-    timer_.start(intervalMs);
-}
-
-TForm1::TForm1(Form1Environment environment, QWidget* parent)
-    : QMainWindow(parent),
-      env_(std::move(environment)),
-      decimalSeparator_(SystemDecimalSeparator()),
-      ranking_(table_, decimalSeparator_),
-      clock_([this] {
-          engine_->ClockTimer();
-          RenderBoard();
-      }),
-      startLock_([this] {
-          engine_->TimerStartLockTimer();
-          Render();
-      }),
-      comPort_(env_.Serial,
-               [this](std::function<void()> call) {
-                   QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
-               }),
-      reconnector_(comPort_) {
+TForm1::TForm1(Competition& competition, QWidget* parent)
+    : QMainWindow(parent), competition_(competition) {
     setWindowTitle("Corralix 0.98");
     setMinimumSize(MainWindowMinWidth, MainWindowMinHeight);
 
@@ -136,7 +100,7 @@ TForm1::TForm1(Form1Environment environment, QWidget* parent)
     topRow->addWidget(panelCtrl);
     topRow->addWidget(panelTablo);
     topRow->addWidget(ImageLogo, 1);
-    SortGrid1 = new TSortGrid(table_, central);
+    SortGrid1 = new TSortGrid(competition_.Table(), central);
     column->addWidget(panelTop);
     column->addWidget(SortGrid1, 1);
     setCentralWidget(central);
@@ -148,20 +112,21 @@ TForm1::TForm1(Form1Environment environment, QWidget* parent)
     statusBar()->setFixedHeight(25);
     statusBar()->addWidget(StatusPosition);
     statusBar()->addWidget(StatusMessage, 1);
+    StatusBeam = new QLabel(this);
+    statusBar()->addPermanentWidget(StatusBeam);
 
-    startList_ = std::make_unique<StartList>(table_, ranking_, SortGrid1->TextMeasure());
+    competition_.SetTextMeasure(&SortGrid1->TextMeasure());
     BuildPanelCtrl(panelCtrl);
     BuildPanelTablo(panelTablo);
     BuildCommands();
-    FormCreate();
+    PlaceWindow();
+    LoadLogo();
+    competition_.AddChangeListener([this](Change change) { Render(change); });
+    Render(Change::All);
 }
 
 TForm1::~TForm1() {
-    // The watcher must be gone before the logic its callbacks reach.
-    comPort_.OnClose = nullptr;
-    comPort_.Close();
-    // The controls go before the table and the logic they show.
-    delete takeCentralWidget();
+    competition_.SetTextMeasure(nullptr);
 }
 
 void TForm1::BuildPanelCtrl(QWidget* panel) {
@@ -190,56 +155,52 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     bLoad->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     bLoad->setToolTip("[Strg+O] Starterliste oder txt gespeichertes Protokoll öffnen");
     bLoad->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(bLoad, &QPushButton::clicked, this, [this] { bLoadClick(); });
-    connect(bLoad, &QPushButton::customContextMenuRequested, this, [this] { ReloadLastFile(); });
+    OnClick(bLoad, Command::Load);
+    connect(bLoad, &QPushButton::customContextMenuRequested, this,
+            [this] { competition_.ReloadLastFile(); });
 
     label("Start Nr.:", 57 + 76, 51);
     cbStNr = new QComboBox(panel);
     place(cbStNr, 140, 44, 72, 32);
     cbStNr->setMaxVisibleItems(20);
     cbStNr->setStyleSheet("color: blue; font-weight: bold;");
-    connect(cbStNr, &QComboBox::activated, this, [this](int index) {
-        startList_->cbStNrChange(index);
-        Render();
-    });
+    connect(cbStNr, &QComboBox::activated, this,
+            [this](int index) { competition_.SelectStarter(index); });
     bNumerMinus = button("<<", 216, 44, 32, 32);
     bNumerMinus->setToolTip(Q(std::string(StartList::MinusHint)));
     bNumerPlus = button(">>", 248, 44, 32, 32);
     bNumerPlus->setToolTip(Q(std::string(StartList::PlusHint)));
-    OnClick(bNumerMinus, [this] { startList_->bNumerClick(StartList::MinusStep); });
-    OnClick(bNumerPlus, [this] { startList_->bNumerClick(StartList::PlusStep); });
+    connect(bNumerMinus, &QPushButton::clicked, this,
+            [this] { competition_.StepStarter(StartList::MinusStep); });
+    connect(bNumerPlus, &QPushButton::clicked, this,
+            [this] { competition_.StepStarter(StartList::PlusStep); });
     cbRace = new QComboBox(panel);
     place(cbRace, 316, 44, 169, 32);
     for (auto race : StartList::Races) {
         cbRace->addItem(Q(std::string(race)));
     }
-    connect(cbRace, &QComboBox::activated, this, [this](int index) {
-        startList_->cbRaceChange(index);
-        Render();
-    });
+    connect(cbRace, &QComboBox::activated, this,
+            [this](int index) { competition_.SetRace(index); });
 
-    auto field = [&](int top, void (StartList::*change)(std::string)) {
+    auto field = [&](int top, void (Competition::*change)(std::string)) {
         auto* edit = new QLineEdit(panel);
         place(edit, 140, top, 345, 32);
         edit->setStyleSheet("color: blue; font-style: italic;");
         connect(edit, &QLineEdit::textEdited, this, [this, change](const QString& text) {
-            ((*startList_).*change)(text.toStdString());
-            Render();
+            (competition_.*change)(text.toStdString());
         });
         return edit;
     };
     label("Name:", 80 + 56, 83);
-    eReiterin = field(80, &StartList::eReiterinChange);
+    eReiterin = field(80, &Competition::SetRider);
     label("Pferd:", 84 + 52, 115);
-    ePferd = field(112, &StartList::ePferdChange);
+    ePferd = field(112, &Competition::SetHorse);
     cbTeam = new QCheckBox("Team:", panel);
     place(cbTeam, 62, 150, 78, 17);
     cbTeam->setChecked(true);
-    connect(cbTeam, &QCheckBox::clicked, this, [this](bool ticked) {
-        startList_->cbTeamClick(ticked);
-        Render();
-    });
-    eTeam = field(144, &StartList::eTeamChange);
+    connect(cbTeam, &QCheckBox::clicked, this,
+            [this](bool ticked) { competition_.SetTeamShown(ticked); });
+    eTeam = field(144, &Competition::SetTeam);
 
     ImageLSstart = new QToolButton(panel);
     place(ImageLSstart, 8, 186, 33, 33);
@@ -248,10 +209,10 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     ImageLSstart->setToolTip("[F11] Lichtschranke Ein / Aus");
     ImageLSstart->setFocusPolicy(Qt::NoFocus);
     ImageLSstart->hide();
-    OnClick(ImageLSstart, [this] { engine_->ImageLSClick(); });
+    OnClick(ImageLSstart, Command::LockLightBarrier);
     bSTART = button("TIMER", 48, 181, 132, 44);
     bSTART->setToolTip("[F4] Handzeitnahme");
-    OnClick(bSTART, [this] { engine_->bSTARTClick(); });
+    OnClick(bSTART, Command::Start);
     img_Abbruch = new QToolButton(panel);
     place(img_Abbruch, 186, 186, 33, 33);
     img_Abbruch->setAutoRaise(true);
@@ -260,30 +221,34 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     img_Abbruch->setToolTip("[F8] Abbruch");
     img_Abbruch->setFocusPolicy(Qt::NoFocus);
     img_Abbruch->hide();
-    OnClick(img_Abbruch, [this] { engine_->mAbbruchClick(); });
+    OnClick(img_Abbruch, Command::Abort);
 
     b5sek = button("+5 s.", 48, 232, 57, 36);
     b5sek->setToolTip("[F5] +1 Strafe");
-    OnClick(b5sek, [this] { engine_->b5sekClick(+1); });
+    OnClick(b5sek, Command::PenaltyPlus);
     bDq = button("DQ", 120, 232, 59, 36);
     bDq->setToolTip("[F9] Disqualifikation");
-    OnClick(bDq, [this] { engine_->bDqClick(); });
+    OnClick(bDq, Command::Dq);
     LabelGrund = new QLabel("Grund:", panel);
     LabelGrund->move(184, 236);
     LabelGrund->hide();
     bEintragen = button("EINTRAGEN", 48, 275, 132, 44);
     bEintragen->setToolTip("[F10] Eintragen/Nächster");
-    OnClick(bEintragen, [this] { engine_->bEintragenClick(); });
+    OnClick(bEintragen, Command::Entry);
+    // Shown only while a run stopped by the light barrier can go on.
+    bWeiterlaufen = button("Weiterlaufen", 185, 278, 110, 36);
+    bWeiterlaufen->setToolTip("[Umschalt+F4] Falschen Stopp aufheben, Lauf läuft weiter");
+    bWeiterlaufen->hide();
+    OnClick(bWeiterlaufen, Command::Resume);
     b_5sek = button("-5 s.", 185, 278, 58, 36);
     b_5sek->setToolTip("[Strg+F5] Strafenkorrektur");
     b_5sek->hide();
-    OnClick(b_5sek, [this] { engine_->b5sekClick(-1); });
+    OnClick(b_5sek, Command::PenaltyMinus);
     ListBoxGrund = new QListWidget(panel);
     place(ListBoxGrund, 248, 176, 237, 142);
     ListBoxGrund->hide();
     connect(ListBoxGrund, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        engine_->ListBoxGrundClick(ListBoxGrund->row(item));
-        Render();
+        competition_.ChooseReason(ListBoxGrund->row(item));
         if (eGrundUser->isVisible()) {
             eGrundUser->setFocus();
         }
@@ -302,24 +267,18 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     cmd_SORT->setCheckable(true);
     cmd_SORT->setToolTip(Q(std::string(Ranking::SortHint)));
     cmd_SORT->setFocusPolicy(Qt::NoFocus);
-    connect(cmd_SORT, &QPushButton::clicked, this, [this](bool down) {
-        ranking_.SetSortDown(down);
-        ranking_.cmd_SORTClick();
-        Render();
-    });
+    OnClick(cmd_SORT, Command::SortMode);
     cmd_SAVE = new QPushButton(toolStrip);
     place(cmd_SAVE, 216, 1, 40, 41);
     cmd_SAVE->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     cmd_SAVE->setToolTip("[Strg+S] Speichern als...");
     cmd_SAVE->setFocusPolicy(Qt::NoFocus);
-    connect(cmd_SAVE, &QPushButton::clicked, this, [this] { cmd_SAVEClick(); });
+    OnClick(cmd_SAVE, Command::Save);
 }
 
-void TForm1::OnClick(QAbstractButton* button, std::function<void()> handler) {
-    connect(button, &QAbstractButton::clicked, this, [this, handler = std::move(handler)] {
-        handler();
-        Render();
-    });
+void TForm1::OnClick(QAbstractButton* button, Command command) {
+    connect(button, &QAbstractButton::clicked, this,
+            [this, command] { competition_.Run(command); });
 }
 
 void TForm1::BuildPanelTablo(QWidget* panel) {
@@ -368,7 +327,7 @@ void TForm1::BuildPanelTablo(QWidget* panel) {
     big.setBold(true);
     LabMin = new QLabel(":", panel);
     LabMin->setGeometry(125, 212, 29, 78);
-    LabSec = new QLabel(QString(QChar::fromLatin1(decimalSeparator_)), panel);
+    LabSec = new QLabel(QString(QChar::fromLatin1(competition_.DecimalSeparator())), panel);
     LabSec->setGeometry(249, 241, 25, 81);
     for (QLabel* l : {LabMin, LabSec}) {
         l->setFont(big);
@@ -377,37 +336,18 @@ void TForm1::BuildPanelTablo(QWidget* panel) {
 }
 
 void TForm1::BuildCommands() {
-    // The commands sit in two hidden menus; their keys act wherever the focus is in the window.
-    QMenu* menu = nullptr;
-    auto command = [this, &menu](const char* name, QKeySequence key,
-                                 std::function<void()> handler) {
-        auto* action = menu->addAction(name);
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action);
-        connect(action, &QAction::triggered, this, [this, handler = std::move(handler)] {
-            handler();
-            Render();
-        });
-        return action;
-    };
-    menu = menuBar()->addMenu("HideMenu");
-    mStart = command("Timer/Start/Stop", Qt::Key_F4, [this] { engine_->mStartClick(); });
-    m5Plus = command("+5 sek", Qt::Key_F5, [this] { engine_->b5sekClick(+1); });
-    m5Minus = command("-5 sek", Qt::CTRL | Qt::Key_F5, [this] { engine_->b5sekClick(-1); });
-    mAbbruch = command("Abbruch", Qt::Key_F8, [this] { engine_->mAbbruchClick(); });
-    mDQ = command("DQ", Qt::Key_F9, [this] { engine_->bDqClick(); });
-    mEintragen = command("Eintragen", Qt::Key_F10, [this] { engine_->bEintragenClick(); });
-    LockLS1 = command("Lock LS1", Qt::Key_F11, [this] { engine_->ImageLSClick(); });
-    mSortMode = command("Sort", Qt::Key_F12, [this] { ranking_.mSortModeClick(); });
-    menu = menuBar()->addMenu("Files");
-    Save1 = command("Save", Qt::CTRL | Qt::Key_S, [this] { cmd_SAVEClick(); });
-    Load1 = command("Load", Qt::CTRL | Qt::Key_O, [this] { bLoadClick(); });
+    // The key commands sit in two hidden menus; their keys act wherever the focus is in the
+    // window.
+    KeyActions = InstallKeyCommands(this, competition_);
+    QMenu* hideMenu = menuBar()->addMenu("HideMenu");
+    QMenu* files = menuBar()->addMenu("Files");
+    for (std::size_t i = 0; i < KeyCommands.size(); ++i) {
+        (KeyCommands[i].Menu == "Files" ? files : hideMenu)->addAction(KeyActions.at(i));
+    }
     menuBar()->hide();
 }
 
-void TForm1::FormCreate() {
-    settings_ = ReadSettings(env_.SettingsStore);
+void TForm1::PlaceWindow() {
     // The available areas of the screens present, the primary one first.
     std::vector<Rect> screens;
     QList<QScreen*> present = QGuiApplication::screens();
@@ -418,62 +358,18 @@ void TForm1::FormCreate() {
         const QRect area = screen->availableGeometry();
         screens.push_back({area.x(), area.y(), area.width(), area.height()});
     }
-    const Rect bounds =
-        screens.empty()
-            ? Rect{settings_.Left, settings_.Top, settings_.Width, settings_.Height}
-            : PlaceMainWindow({settings_.Left, settings_.Top, settings_.Width, settings_.Height},
-                              screens);
+    const Settings& settings = competition_.CurrentSettings();
+    const Rect stored{settings.Left, settings.Top, settings.Width, settings.Height};
+    const Rect bounds = screens.empty() ? stored : PlaceMainWindow(stored, screens);
     move(bounds.Left, bounds.Top);
     resize(bounds.Width, bounds.Height);
-
-    openFolder_ = Q(env_.ProgramFolder);
-    backupFileName_ = env_.DataFolder + "/" + std::string(BackupFileTitle);
-    reasonsFileName_ = env_.DataFolder + "/Disqualifikation.txt";
-    ScanComPorts(env_.Serial);
-
-    TimingSettings timing;
-    timing.CountDown = settings_.CountDown;
-    timing.CountDownSek = settings_.CountDownSek;
-    timing.TimeWarnung = settings_.TimeWarnung;
-    timing.TimeLock = settings_.TimeLock;
-    timing.Abbruch = settings_.Abbruch;
-    timing.SoundCountDown = settings_.SoundCountDown;
-    timing.SoundWarnung = settings_.SoundWarnung;
-    timing.SoundAbbruch = settings_.SoundAbbruch;
-    timing.Alg = settings_.Alg;
-    EntryHooks hooks;
-    hooks.CurrentStartNumber = [this] { return startList_->StNrText(); };
-    hooks.SelectNextStarter = [this] { startList_->bNumerClick(StartList::PlusStep); };
-    hooks.RankTable = [this] { ranking_.RankAndSort(); };
-    hooks.SaveBackup = [this] { return SaveBackup(); };
-    hooks.DecimalSeparator = decimalSeparator_;
-    engine_ = std::make_unique<TimingEngine>(table_, env_.Time, clock_, startLock_, env_.Cues,
-                                             timing, std::move(hooks));
-
-    // The reasons written back by the operator win over the list shipped with the program.
-    for (const std::string& file :
-         {reasonsFileName_, env_.ProgramFolder + "/Disqualifikation.txt"}) {
-        if (auto lines = ReadTextLines(file)) {
-            engine_->LoadReasons(std::move(*lines));
-            break;
-        }
-    }
-    LoadLogo();
-
-    comPort_.OnOpen = [this](TComPort&) { ComPortOpen(); };
-    comPort_.OnClose = [this](TComPort&) { ComPortClose(); };
-    comPort_.OnCTS = [this](TComPort&) { ComPortLS(); };
-    comPort_.Port = settings_.Port;
-    connect(&reconnectTimer_, &QTimer::timeout, this, [this] { reconnector_.Poll(); });
-    reconnectTimer_.start(1000);
-    Render();
-    OpenLightBarrier();
 }
 
 void TForm1::LoadLogo() {
     QPixmap logo;
+    const QString folder = QCoreApplication::applicationDirPath();
     for (const char* name : {"Logo.jpg", "Logo.bmp"}) {
-        const QString path = Q(env_.ProgramFolder) + "/" + name;
+        const QString path = folder + "/" + name;
         if (QFileInfo::exists(path)) {
             logo.load(path);
         }
@@ -483,117 +379,29 @@ void TForm1::LoadLogo() {
     }
 }
 
-void TForm1::OpenLightBarrier() {
-    comPort_.DevicePath = env_.SimulatedBarrier;
-    if (comPort_.Port == 0 && comPort_.DevicePath.empty()) {
-        return;
-    }
-    try {
-        comPort_.Open();
-    } catch (const std::exception& error) {
-        env_.ShowError(error.what());
-    }
-}
-
-void TForm1::ComPortOpen() {
-    engine_->SetLastModemStatus(comPort_.ReadModemStatus());
-    Render();
-}
-
-void TForm1::ComPortClose() {
-    Render();
-}
-
-void TForm1::ComPortLS() {
-    const ComEvent& event = comPort_.CurrentEvent();
-    engine_->ComPortLS(event.ModemStatus, event.Timestamp);
-    Render();
-}
-
-std::string TForm1::SaveBackup() {
-    const FileWriteResult result = WriteBackupFile(table_, backupFileName_);
-    if (result.Ok()) {
-        StatusMessage->clear();
-        return {};
-    }
-    const std::string message = "Sicherung fehlgeschlagen: " + result.Error;
-    StatusMessage->setText(Q(message));
-    StatusMessage->setStyleSheet("color: white; background: #C00000; font-weight: bold;");
-    return message;
-}
-
-void TForm1::LoadFile(const std::string& path) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    (void)LoadChosenFile(path, table_, *startList_, ranking_, SortGrid1->TextMeasure());
-    QApplication::restoreOverrideCursor();
-    settings_.LastFileName = path;
-    SaveSettings();
-    Render();
-}
-
-void TForm1::bLoadClick() {
-    QFileDialog dialog(this, QString(), openFolder_, TextFilter);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix("txt");
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-        LoadFile(dialog.selectedFiles().first().toStdString());
-    }
-}
-
-void TForm1::ReloadLastFile() {
-    (void)ReloadFile(settings_.LastFileName, table_, *startList_);
-    Render();
-}
-
-void TForm1::cmd_SAVEClick() {
-    QFileDialog dialog(this, QString(), lastSaveName_,
-                       QString("%1;;Webseite (*.html)").arg(TextFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("txt");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return;
-    }
-    lastSaveName_ = dialog.selectedFiles().first();
-    openFolder_.clear();
-    QCoreApplication::processEvents();
-    settings_.LastFileName = lastSaveName_.toStdString();
-    SaveSettings();
-    if (SaveKind(settings_.LastFileName) == FileKind::Protocol) {
-        const FileWriteResult result = WriteProtocolFile(table_, settings_.LastFileName);
-        if (result.Status == FileWriteStatus::WriteFailed) {
-            env_.ShowError(result.Error);
-        }
-    }
-    Render();
-}
-
-void TForm1::SaveSettings() {
-    settings_.Left = x();
-    settings_.Top = y();
-    settings_.Width = width();
-    settings_.Height = height();
-    settings_.Port = comPort_.Port;
-    const std::vector<std::string> failed = WriteSettings(env_.SettingsStore, settings_);
-    if (!failed.empty()) {
-        env_.ShowError(WriteFailureText(failed.front()));
-    }
+void TForm1::StoreBounds() {
+    competition_.SetMainWindowBounds({x(), y(), width(), height()});
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    SaveSettings();
-    const DqReasons& reasons = engine_->Reasons();
-    if (reasons.ReasonsAdded() > 0) {
-        // Losing typed reasons at exit is not worth keeping the program from closing.
-        WriteTextLines(reasonsFileName_, reasons.Lines());
+    if (!competition_.CloseQuery()) {
+        event->ignore();
+        return;
     }
-    comPort_.Close();
+    StoreBounds();
+    competition_.Shutdown();
     event->accept();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    table_.SetColWidth(ColStartPos, ResultTable::HiddenWidth);
+    competition_.Table().SetColWidth(ColStartPos, ResultTable::HiddenWidth);
+    StoreBounds();
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    StoreBounds();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -601,35 +409,32 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                engine_->eGrundUserEnter(eGrundUser->text().toStdString());
-                Render();
+                competition_.EnterReason(eGrundUser->text().toStdString());
                 return true;
             }
         } else if (event->type() == QEvent::FocusOut) {
-            engine_->eGrundUserExit();
-            Render();
+            competition_.LeaveReasonField();
         }
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TForm1::Render() {
-    const TimingView& view = engine_->View();
-    auto enable = [](QWidget* button, QAction* action, bool enabled) {
-        button->setEnabled(enabled);
-        if (action) {
-            action->setEnabled(enabled);
-        }
-    };
-    RenderButton(bSTART, mStart, view.bSTART, shownStartLook_);
-    RenderButton(bEintragen, mEintragen, view.bEintragen, shownEntryLook_);
-    enable(b5sek, m5Plus, view.b5sekEnabled);
-    enable(b_5sek, m5Minus, view.b_5sekEnabled);
-    enable(bDq, mDQ, view.bDqEnabled);
+void TForm1::Render(Change change) {
+    if (change == Change::Clock) {
+        RenderBoard();
+        return;
+    }
+    const TimingView& view = competition_.View();
+    RenderButton(bSTART, view.bSTART, shownStartLook_);
+    RenderButton(bEintragen, view.bEintragen, shownEntryLook_);
+    b5sek->setEnabled(view.b5sekEnabled);
+    b_5sek->setEnabled(view.b_5sekEnabled);
+    bDq->setEnabled(view.bDqEnabled);
     cmd_F2_Settings->setEnabled(view.cmd_F2_SettingsEnabled);
     img_Abbruch->setVisible(view.img_AbbruchVisible);
-    mAbbruch->setEnabled(view.img_AbbruchVisible);
-    ImageLSstart->setVisible(comPort_.Connected());
+    ImageLSstart->setVisible(competition_.PortOpen());
+    bWeiterlaufen->setVisible(view.ResumeEnabled);
+    StatusBeam->setText(Q(competition_.BeamReadout()));
     if (shownArmed_ != view.LightBarrierArmed) {
         shownArmed_ = view.LightBarrierArmed;
         ImageLSstart->setIcon(ImageListPort(view.LightBarrierArmed));
@@ -640,10 +445,11 @@ void TForm1::Render() {
     RenderReasons();
     RenderStartList();
     RenderBoard();
+    RenderStatus();
     SortGrid1->Refresh();
 }
 
-void TForm1::RenderButton(QPushButton* button, QAction* action, const ButtonLook& look,
+void TForm1::RenderButton(QPushButton* button, const ButtonLook& look,
                           std::optional<ButtonLook>& shown) {
     if (shown == look) {
         return;
@@ -652,11 +458,21 @@ void TForm1::RenderButton(QPushButton* button, QAction* action, const ButtonLook
     button->setText(Q(look.Caption));
     button->setStyleSheet(ColourButtonStyle(look));
     button->setEnabled(look.Enabled);
-    action->setEnabled(look.Enabled);
+}
+
+void TForm1::RenderStatus() {
+    const std::string& message = competition_.StatusMessage();
+    if (message == shownStatus_) {
+        return;
+    }
+    shownStatus_ = message;
+    StatusMessage->setText(Q(message));
+    StatusMessage->setStyleSheet(
+        message.empty() ? QString() : "color: white; background: #C00000; font-weight: bold;");
 }
 
 void TForm1::RenderBoard() {
-    const TimingView& view = engine_->View();
+    const TimingView& view = competition_.View();
     SetDigit(Digit3, view.Digit3);
     SetDigit(Digit4, view.Digit4);
     SetDigit(Digit5, view.Digit5);
@@ -668,7 +484,7 @@ void TForm1::RenderBoard() {
 }
 
 void TForm1::RenderStartList() {
-    const StartList& list = *startList_;
+    const StartList& list = competition_.Starters();
     if (list.StNrItems() != shownStNrItems_) {
         shownStNrItems_ = list.StNrItems();
         cbStNr->clear();
@@ -697,14 +513,14 @@ void TForm1::RenderStartList() {
     ePferdT->setText(Q(board.horse));
     eTeamT->setText(Q(board.team));
     eTeamT->setVisible(board.teamVisible);
-    cmd_SORT->setChecked(ranking_.SortDown());
+    cmd_SORT->setChecked(competition_.Sorting().SortDown());
     cmd_SORT->setEnabled(list.ToolCommandsEnabled());
     cmd_SAVE->setEnabled(list.ToolCommandsEnabled());
 }
 
 void TForm1::RenderReasons() {
-    const DqReasons& reasons = engine_->Reasons();
-    const bool visible = engine_->View().ReasonsVisible;
+    const DqReasons& reasons = competition_.Reasons();
+    const bool visible = competition_.View().ReasonsVisible;
     if (reasons.Lines() != shownReasons_) {
         shownReasons_ = reasons.Lines();
         ListBoxGrund->clear();

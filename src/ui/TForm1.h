@@ -1,20 +1,11 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QTimer>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "config/Settings.h"
-#include "results/Ranking.h"
-#include "results/ResultTable.h"
-#include "results/StartList.h"
-#include "serial/Comms.h"
-#include "serial/PortDiscovery.h"
-#include "timing/TimingEngine.h"
+#include "core/Competition.h"
 
 class QAbstractButton;
 class QAction;
@@ -25,58 +16,18 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QToolButton;
-class ISerialBackend;
-class ISettingsStore;
 class TDigit;
 class TSortGrid;
 
-// What the main window needs from outside; the program passes the real ones, tests fakes.
-struct Form1Environment {
-    ISerialBackend& Serial;
-    ISettingsStore& SettingsStore;
-    ICuePlayer& Cues;
-    ITimeSource& Time;
-    // Folder of the program file (logo, reasons list shipped with the program).
-    std::string ProgramFolder;
-    // Folder of the backup and of reasons written back: the program folder when writable.
-    std::string DataFolder;
-    // A device opened as the light-barrier port in place of the configured one (simulated barrier).
-    std::string SimulatedBarrier;
-    // Shows an error to the operator; a message box in the program.
-    std::function<void(const std::string&)> ShowError;
-};
-
-// A timer of the user-interface thread driving one handler of the logic. It repeats until the
-// logic stops it, so it is still active while the handler runs (the logic tells a live expiry
-// from a stale one that way).
-class QtTimer : public ITimer {
-public:
-    explicit QtTimer(std::function<void()> expired);
-    void Start(int intervalMs) override;
-    void Stop() override { timer_.stop(); }
-    bool IsActive() const override { return timer_.isActive(); }
-
-private:
-    QTimer timer_;
-};
-
 // The operator's main window: entry controls, time board, result table. It forwards every
-// command to the logic and renders the logic's state afterwards.
+// control's event to one command of the competition and renders the competition's state after
+// every change.
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TForm1(Form1Environment environment, QWidget* parent = nullptr);
+    // Places itself by the stored bounds on the screens present.
+    explicit TForm1(Competition& competition, QWidget* parent = nullptr);
     ~TForm1() override;
-
-    // Loads a start list or protocol as if it had been chosen in the open dialog.
-    void LoadFile(const std::string& path);
-
-    ResultTable& Table() { return table_; }
-    StartList& Starters() { return *startList_; }
-    TimingEngine& Engine() { return *engine_; }
-    TComPort& ComPort() { return comPort_; }
-    const ::Settings& CurrentSettings() const { return settings_; }
-    const std::string& BackupFileName() const { return backupFileName_; }
 
     // Controls, named as the operator knows them.
     QPushButton* bSTART = nullptr;
@@ -84,6 +35,7 @@ public:
     QPushButton* b_5sek = nullptr;
     QPushButton* bDq = nullptr;
     QPushButton* bEintragen = nullptr;
+    QPushButton* bWeiterlaufen = nullptr;
     QPushButton* bLoad = nullptr;
     QPushButton* bNumerMinus = nullptr;
     QPushButton* bNumerPlus = nullptr;
@@ -112,6 +64,7 @@ public:
     QLabel* ImageLogo = nullptr;
     QLabel* StatusPosition = nullptr;
     QLabel* StatusMessage = nullptr;
+    QLabel* StatusBeam = nullptr;
     TDigit* Digit3 = nullptr;
     TDigit* Digit4 = nullptr;
     TDigit* Digit5 = nullptr;
@@ -120,70 +73,40 @@ public:
     TDigit* Digit8 = nullptr;
     TSortGrid* SortGrid1 = nullptr;
 
-    // Hidden menu commands carrying the keys.
-    QAction* mStart = nullptr;
-    QAction* m5Plus = nullptr;
-    QAction* m5Minus = nullptr;
-    QAction* mAbbruch = nullptr;
-    QAction* mDQ = nullptr;
-    QAction* mEintragen = nullptr;
-    QAction* LockLS1 = nullptr;
-    QAction* mSortMode = nullptr;
-    QAction* Save1 = nullptr;
-    QAction* Load1 = nullptr;
+    // The key commands, in the two hidden menus "HideMenu" and "Files".
+    QList<QAction*> KeyActions;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    void moveEvent(QMoveEvent* event) override;
+
 private:
     void BuildPanelCtrl(QWidget* panel);
     void BuildPanelTablo(QWidget* panel);
     void BuildCommands();
-    // A click runs the handler of the logic, then the window shows the state it left.
-    void OnClick(QAbstractButton* button, std::function<void()> handler);
-    void FormCreate();
+    // A click runs the command of the competition, which has every window render.
+    void OnClick(QAbstractButton* button, Command command);
+    void PlaceWindow();
     void LoadLogo();
-    void OpenLightBarrier();
-    void ComPortOpen();
-    void ComPortClose();
-    void ComPortLS();
-    void bLoadClick();
-    void ReloadLastFile();
-    void cmd_SAVEClick();
-    void SaveSettings();
-    std::string SaveBackup();
-    // Brings every control in line with the logic's state.
-    void Render();
-    void RenderButton(QPushButton* button, QAction* action, const ButtonLook& look,
+    void StoreBounds();
+    // Brings the controls in line with the competition's state; a clock tick redraws the board.
+    void Render(Change change);
+    void RenderButton(QPushButton* button, const ButtonLook& look,
                       std::optional<ButtonLook>& shown);
     void RenderBoard();
     void RenderStartList();
     void RenderReasons();
+    void RenderStatus();
 
-    Form1Environment env_;
-    char decimalSeparator_;
-    ::Settings settings_;
-    ResultTable table_;
-    Ranking ranking_;
-    std::unique_ptr<StartList> startList_;
-    QtTimer clock_;
-    QtTimer startLock_;
-    std::unique_ptr<TimingEngine> engine_;
-    TComPort comPort_;
-    PortReconnector reconnector_;
-    QTimer reconnectTimer_;
-    std::string backupFileName_;
-    std::string reasonsFileName_;
+    Competition& competition_;
     // What the controls show already; restyling a button or redrawing a picture is not free.
     std::vector<std::string> shownStNrItems_;
     std::vector<std::string> shownReasons_;
     std::optional<ButtonLook> shownStartLook_;
     std::optional<ButtonLook> shownEntryLook_;
     int shownArmed_ = -1;
-    // The open dialog starts in the program folder until the first save, then where the
-    // platform likes; the save dialog proposes the name of the previous save.
-    QString openFolder_;
-    QString lastSaveName_;
+    std::string shownStatus_;
 };

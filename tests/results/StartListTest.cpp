@@ -144,20 +144,48 @@ TEST_F(StartListTest, StepBeforeTheFirstDoesNothing) {
     EXPECT_EQ(list_.PositionText(), "1:3");
 }
 
-TEST_F(StartListTest, NextPastTheEndLeavesNoStarterButKeepsPanelAndFields) {
+TEST_F(StartListTest, NextPastTheLastLeavesNoStarterAndEmptiesTheBoard) {
     LoadThree();
     list_.GoToPosition(2);
     list_.bNumerClick(StartList::PlusStep);
     EXPECT_EQ(list_.StNrIndex(), -1);
-    EXPECT_EQ(list_.StNrText(), "");
-    EXPECT_EQ(list_.PositionText(), "3:3");
-    EXPECT_EQ(list_.Reiterin(), "Cleo");
-    EXPECT_EQ(list_.Board().horse, "103 Comet");
+    EXPECT_EQ(list_.StarterRow(), -1);
+    EXPECT_EQ(list_.Reiterin(), "");
+    EXPECT_EQ(list_.Board().rider, "");
+    EXPECT_EQ(list_.Board().horse, "");
     EXPECT_TRUE(list_.MinusEnabled());
     EXPECT_FALSE(list_.PlusEnabled());
-    // The next step from nowhere starts over at the first starter.
+    list_.bNumerClick(StartList::MinusStep);
+    EXPECT_EQ(list_.PositionText(), "3:3");
+    EXPECT_EQ(list_.Board().horse, "103 Comet");
+}
+
+TEST_F(StartListTest, AnEntryWithoutStarterGetsARowOfItsOwn) {
+    LoadThree();
+    list_.GoToPosition(2);
     list_.bNumerClick(StartList::PlusStep);
-    EXPECT_EQ(list_.PositionText(), "1:3");
+    list_.eReiterinChange("Dora");
+    const int row = list_.EntryRow();
+    EXPECT_EQ(row, 4);
+    EXPECT_EQ(table_.Cell(ColName, row), "Dora");
+    EXPECT_EQ(table_.Cell(ColStartPos, row), "4");
+    EXPECT_EQ(table_.Cell(ColName, 3), "Cleo") << "the last starter keeps its row";
+
+    ResultTable blank;
+    Ranking ranking(blank, ',');
+    StartList none(blank, ranking, measure_);
+    EXPECT_EQ(none.EntryRow(), 1) << "the empty row of a table without start list";
+    blank.SetCell(ColTotal, 1, "12,00");
+    EXPECT_EQ(none.EntryRow(), 2) << "never over an entered result";
+}
+
+TEST_F(StartListTest, StartersSharingAStartNumberKeepRowsOfTheirOwn) {
+    Load({{"11", "Anna", "Blaze", ""}, {"11", "Ben", "Rio", ""}, {"11", "Cleo", "Ace", ""}});
+    list_.GoToPosition(1);
+    EXPECT_EQ(list_.EntryRow(), 2);
+    EXPECT_EQ(list_.Reiterin(), "Ben");
+    list_.GoToPosition(2);
+    EXPECT_EQ(list_.EntryRow(), 3);
 }
 
 TEST_F(StartListTest, PickingAStarterLeavesPanelAndStepButtons) {
@@ -181,13 +209,13 @@ TEST_F(StartListTest, ChosenStarterIsFoundAgainAfterSorting) {
     EXPECT_EQ(list_.Reiterin(), "Cleo");
 }
 
-TEST_F(StartListTest, StarterWhoseNumberWasEditedAwayChangesNothing) {
+TEST_F(StartListTest, AStarterIsFoundByStartPositionEvenWhenItsNumberWasEdited) {
     LoadThree();
     table_.SetCell(ColNr, 2, "999");
     list_.GoToPosition(1);
     EXPECT_EQ(list_.PositionText(), "2:3");
-    EXPECT_EQ(table_.CurrentRow(), 1);
-    EXPECT_EQ(list_.Reiterin(), "Anna");
+    EXPECT_EQ(table_.CurrentRow(), 2);
+    EXPECT_EQ(list_.Reiterin(), "Ben");
 }
 
 TEST_F(StartListTest, TypingMirrorsOntoTheBoards) {

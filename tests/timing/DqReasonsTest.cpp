@@ -29,12 +29,14 @@ TEST(DqReasons, OnlyTheLastLineOpensTheFreeTextField) {
     EXPECT_FALSE(reasons.FieldVisible());
 }
 
-TEST(DqReasons, EnteringDotsOrAKnownReasonChangesNothingAndKeepsTheFieldOpen) {
+TEST(DqReasons, EnteringDotsABlankOrAKnownReasonChangesNothingAndKeepsTheFieldOpen) {
     DqReasons reasons;
     reasons.Load({"A", "B", "..."});
     reasons.Click(2);
     reasons.Enter("...");
     reasons.Enter("A");
+    reasons.Enter("");
+    reasons.Enter("  \t ");
     EXPECT_THAT(reasons.Lines(), ElementsAre("A", "B", "..."));
     EXPECT_TRUE(reasons.FieldVisible());
     EXPECT_EQ(reasons.Selected(), 2);

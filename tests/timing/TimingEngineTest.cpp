@@ -73,7 +73,7 @@ protected:
 
     void Make(const TimingSettings& settings) {
         EntryHooks hooks;
-        hooks.CurrentStartNumber = [this] { return startNumber; };
+        hooks.EntryRow = [this] { return table.FindRow(startNumber); };
         hooks.SelectNextStarter = [this] { ++nextStarterCalls; };
         hooks.RankTable = [this] {
             ++rankCalls;
@@ -352,6 +352,40 @@ TEST_F(TimingEngineTest, ConfirmedSettingsPutTheCycleIntoTheReadyStateOfTheMode)
     EXPECT_TRUE(View().bSTART.Enabled);
 }
 
+TEST_F(TimingEngineTest, SwitchingTheCountdownOnWhileReadyMakesTheNextStartACountdown) {
+    Make(WithoutCountdown());
+    engine->ApplySettings(TimingSettings{});
+    EXPECT_TRUE(View().CountdownActive);
+    EXPECT_EQ(View().Digit6.Value, 0) << "the board shows the full countdown of 30 s";
+    EXPECT_EQ(View().Digit5.Value, 3);
+    engine->mStartClick();
+    AdvanceMs(1500);
+    EXPECT_EQ(View().Digit5.Value, 2) << "counts down, not up";
+    EXPECT_EQ(View().Digit6.Value, 8);
+    AdvanceMs(20000);
+    EXPECT_THAT(cues.played, ElementsAre("Audio-Timer.wav", "Audio-Warnung.wav"));
+}
+
+TEST_F(TimingEngineTest, ADisqualificationDuringTheNextCountdownWritesNoPenaltiesOfThePrevious) {
+    Make(TimingSettings{});
+    engine->mStartClick();
+    engine->mStartClick();
+    engine->mStartClick();  // countdown, run, stop
+    engine->b5sekClick(+1);
+    engine->b5sekClick(+1);
+    engine->b5sekClick(+1);
+    engine->bEintragenClick();
+    engine->bEintragenClick();
+
+    startNumber = "7";
+    engine->mStartClick();  // the next starter's countdown
+    engine->bDqClick();
+    engine->bEintragenClick();
+    EXPECT_EQ(View().eStarafeT, "Strafen: 0");
+    EXPECT_EQ(table.Cell(ColStrafen, 1), "0");
+    EXPECT_EQ(table.Cell(ColDq, 1), "DQ");
+}
+
 TEST_F(TimingEngineTest, SettingsConfirmedDuringARunDoNotThrowTheRunAway) {
     Make(TimingSettings{});
     engine->mStartClick();
@@ -429,6 +463,60 @@ TEST_F(TimingEngineTest, EdgesAfterTheStopAreIgnoredUntilTheNextStarter) {
     engine->bEintragenClick();
     Edge(true);
     EXPECT_TRUE(clock.IsActive());
+}
+
+TEST_F(TimingEngineTest, ArmingAndTheStartLockAreJudgedByTheEdgesStampNotItsHandling) {
+    TimingSettings s = WithoutCountdown();
+    s.TimeLock = 1000;
+    Make(s);
+    const std::int64_t beforeArming = time.now;
+    AdvanceMs(5);
+    engine->ImageLSClick();
+    EXPECT_EQ(engine->ComPortLS(CtsOnWord, beforeArming), EdgeAction::NotArmed);
+    Edge(false);
+
+    const std::int64_t start = time.now;
+    EXPECT_EQ(engine->ComPortLS(CtsOnWord, start), EdgeAction::Started);
+    Edge(false);
+    AdvanceMs(1200);  // the lock has ended and re-armed the barrier
+    ASSERT_EQ(View().LightBarrierArmed, 1);
+    // Stamped 900 ms after the start, inside the lock, but handled only now.
+    EXPECT_EQ(engine->ComPortLS(CtsOnWord, start + 900 * TicksPerMs), EdgeAction::Locked);
+    EXPECT_EQ(View().StartStep, 2);
+    Edge(false);
+
+    // Stamped 100 ms before it is handled: the run and the new lock run from the stamp.
+    const std::int64_t stop = time.now - 100 * TicksPerMs;
+    engine->ComPortLS(CtsOnWord, stop);
+    ASSERT_EQ(View().StartStep, 1);
+    EXPECT_EQ(View().RunTicks, stop - start);
+    EXPECT_EQ(startLock.interval, 900);
+}
+
+TEST_F(TimingEngineTest, AFalseStopOfTheBarrierCanBeUndoneUntilSomethingIsAddedToTheRun) {
+    TimingSettings s = WithoutCountdown();
+    s.TimeLock = 1000;
+    Make(s);
+    engine->ImageLSClick();
+    const std::int64_t start = time.now;
+    Crossing();
+    AdvanceMs(4000);
+    Crossing();  // a thrown clod
+    ASSERT_TRUE(View().ResumeEnabled);
+    AdvanceMs(500);
+    engine->ResumeRun();
+    EXPECT_TRUE(clock.IsActive());
+    EXPECT_EQ(View().bSTART.Caption, "STOP");
+    EXPECT_FALSE(View().bEintragen.Enabled);
+    EXPECT_EQ(View().LightBarrierArmed, 1) << "armed at once for the real finish";
+    AdvanceMs(3000);
+    Crossing();
+    EXPECT_EQ(View().RunTicks, time.now - start) << "timed from the original start";
+
+    engine->b5sekClick(+1);
+    EXPECT_FALSE(View().ResumeEnabled);
+    engine->ResumeRun();
+    EXPECT_FALSE(clock.IsActive());
 }
 
 TEST_F(TimingEngineTest, TheLevelReadAtPortOpenNeverTriggers) {

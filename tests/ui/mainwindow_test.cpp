@@ -19,6 +19,7 @@
 
 #include "QtTestApp.h"
 #include "config/SettingsStore.h"
+#include "core/FakeHost.h"
 #include "files/FileIo.h"
 #include "files/ProtocolFile.h"
 #include "results/TimeText.h"
@@ -27,6 +28,8 @@
 #include "serial/MonotonicClock.h"
 #include "timing/MonotonicTimeSource.h"
 #include "timing/TickMath.h"
+#include "ui/KeyActions.h"
+#include "ui/QtHost.h"
 #include "ui/TDigit.h"
 #include "ui/TSortGrid.h"
 
@@ -40,16 +43,21 @@ public:
     std::vector<std::string> played;
 };
 
-// One main window with its surroundings in a temporary folder.
+// One main window over its competition, with its surroundings in a temporary folder.
 class MainWindow : public testing::Test {
 protected:
     void Open(const Settings& settings, ISerialBackend& serial, const std::string& barrier = {}) {
         WriteSettings(store_, settings);
-        form_ = std::make_unique<TForm1>(Form1Environment{
-            serial, store_, cues_, time_, Folder(), dataFolder_.value_or(Folder()), barrier,
-            [this](const std::string& message) { errors_.push_back(message); }});
+        competition_ = std::make_unique<Competition>(CompetitionEnvironment{
+            serial, store_, cues_, time_, timers_, dialogs_,
+            [](std::function<void()> call) {
+                QMetaObject::invokeMethod(qApp, std::move(call), Qt::QueuedConnection);
+            },
+            Folder(), Folder(), barrier, ','});
+        form_ = std::make_unique<TForm1>(*competition_);
         form_->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+        competition_->Start({});
     }
 
     std::string Folder() const { return dir_.path().toStdString(); }
@@ -64,11 +72,12 @@ protected:
         QTest::keyClick(form_.get(), static_cast<Qt::Key>(key), modifiers);
     }
 
-    const TimingView& View() { return form_->Engine().View(); }
+    const TimingView& View() { return competition_->View(); }
+    const ResultTable& Table() { return competition_->Table(); }
 
     // A row of the table by start number, as the operator reads it.
     std::vector<std::string> RowOf(const std::string& startNumber) {
-        const auto& row = form_->Table().Row(form_->Table().FindRow(startNumber));
+        const auto& row = Table().Row(Table().FindRow(startNumber));
         return {row.begin() + ColLaufzeit, row.begin() + ColStartPos};
     }
 
@@ -79,8 +88,9 @@ protected:
     MemorySettingsStore store_;
     SilentCues cues_;
     MonotonicTimeSource time_;
-    std::vector<std::string> errors_;
-    std::optional<std::string> dataFolder_;
+    QtTimerFactory timers_;
+    ScriptedOperator dialogs_;
+    std::unique_ptr<Competition> competition_;
     std::unique_ptr<TForm1> form_;
 };
 
@@ -153,7 +163,7 @@ TEST_F(MainWindow, OperatorTimesScoresDisqualifiesAndRanksThreeStarters) {
     settings.TimeLock = 100;
     Barrier barrier(Folder() + "/barrier");
     Open(settings, linux_, barrier.Path());
-    form_->LoadFile(starters);
+    competition_->LoadFile(starters);
     ASSERT_EQ(form_->cbStNr->currentText(), "1");
     EXPECT_EQ(form_->ePferdT->text(), "1 Blue");
 
@@ -172,14 +182,14 @@ TEST_F(MainWindow, OperatorTimesScoresDisqualifiesAndRanksThreeStarters) {
     EXPECT_EQ(form_->eStarafeT->text(), "Strafen: 2");
     Key(Qt::Key_F10);
 
-    const char sep = form_->Table().Cell(ColLaufzeit, 1).find(',') != std::string::npos ? ',' : '.';
+    const char sep = Table().Cell(ColLaufzeit, 1).find(',') != std::string::npos ? ',' : '.';
     const std::int64_t ms = TicksToMs(View().RunTicks, time_.CounterFrequency());
     EXPECT_THAT(RowOf("1"), ElementsAre(FormatTimeText(ms, sep), "2", "", "",
                                         FormatTimeText(ms + 10000, sep), "1"));
     EXPECT_EQ(form_->eRangT->text(), "Rang: 1");
     EXPECT_TRUE(form_->eRangT->isVisible());
-    EXPECT_EQ(ReadFileBytes(form_->BackupFileName()), EncodeProtocol(form_->Table()));
-    EXPECT_FALSE(form_->Table().Modified());
+    EXPECT_EQ(ReadFileBytes(competition_->BackupFileName()), EncodeProtocol(Table()));
+    EXPECT_FALSE(Table().Modified());
     EXPECT_EQ(form_->bEintragen->text(), "NÄCHSTER");
 
     Key(Qt::Key_F10);
@@ -209,33 +219,13 @@ TEST_F(MainWindow, OperatorTimesScoresDisqualifiesAndRanksThreeStarters) {
     Key(Qt::Key_F4);
     Key(Qt::Key_F10);
     EXPECT_EQ(form_->eRangT->text(), "Rang: 1");
-    EXPECT_THAT(form_->Table().Column(ColNr), ElementsAre("Nr.", "3", "1", "2"));
-    EXPECT_THAT(form_->Table().Column(ColRang), ElementsAre("Rang", "1", "2", ""));
+    EXPECT_THAT(Table().Column(ColNr), ElementsAre("Nr.", "3", "1", "2"));
+    EXPECT_THAT(Table().Column(ColRang), ElementsAre("Rang", "1", "2", ""));
 
     Key(Qt::Key_F12);
-    EXPECT_THAT(form_->Table().Column(ColNr), ElementsAre("Nr.", "1", "2", "3"));
-    EXPECT_THAT(form_->Table().Column(ColRang), ElementsAre("Rang", "2", "", "1"));
-    EXPECT_TRUE(errors_.empty());
-}
-
-TEST_F(MainWindow, FailedBackupIsShownWithoutStoppingTheEntry) {
-    const std::string starters = WriteFile("starters.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n");
-    dataFolder_ = Folder() + "/gone";
-    Settings settings;
-    settings.CountDown = false;
-    Open(settings, fake_);
-    form_->LoadFile(starters);
-    Key(Qt::Key_F4);
-    Key(Qt::Key_F4);
-    Key(Qt::Key_F10);
-
-    EXPECT_THAT(form_->StatusMessage->text().toStdString(),
-                testing::HasSubstr("No such file or directory"));
-    EXPECT_FALSE(form_->Table().Cell(ColTotal, form_->Table().FindRow("1")).empty());
-    EXPECT_TRUE(form_->Table().Modified()) << "the result is not backed up";
-    EXPECT_EQ(form_->bEintragen->text(), "NÄCHSTER");
-    EXPECT_TRUE(form_->cmd_F2_Settings->isEnabled());
-    EXPECT_TRUE(errors_.empty()) << "no modal box in the middle of timing";
+    EXPECT_THAT(Table().Column(ColNr), ElementsAre("Nr.", "1", "2", "3"));
+    EXPECT_THAT(Table().Column(ColRang), ElementsAre("Rang", "2", "", "1"));
+    EXPECT_TRUE(dialogs_.errors.empty());
 }
 
 TEST_F(MainWindow, KeysWorkWhereverTheFocusIs) {
@@ -243,7 +233,7 @@ TEST_F(MainWindow, KeysWorkWhereverTheFocusIs) {
     Settings settings;
     settings.CountDown = false;
     Open(settings, fake_);
-    form_->LoadFile(starters);
+    competition_->LoadFile(starters);
     for (QWidget* focus :
          std::vector<QWidget*>{form_->cbStNr, form_->eReiterin, form_->SortGrid1}) {
         focus->setFocus();
@@ -257,64 +247,18 @@ TEST_F(MainWindow, KeysWorkWhereverTheFocusIs) {
     }
 }
 
-TEST_F(MainWindow, PenaltyDqAndEntryKeysDoNothingBeforeARun) {
+TEST_F(MainWindow, KeysWorkWhileAnotherWindowOfTheProgramHasTheFocus) {
     Open(Settings{}, fake_);
-    Key(Qt::Key_F5);
-    Key(Qt::Key_F9);
-    Key(Qt::Key_F10);
-    EXPECT_EQ(View().PenaltyCount, 0);
-    EXPECT_EQ(View().DqFlag, 0);
-    EXPECT_EQ(View().EntryStep, 0);
-    EXPECT_FALSE(form_->ImageLSstart->isVisible()) << "no port configured";
-}
-
-TEST_F(MainWindow, PortThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
-    Settings settings;
-    settings.Port = 3;
-    Open(settings, fake_);
-    ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_THAT(errors_[0], testing::StartsWith("Unable to open com port: "));
-    EXPECT_FALSE(form_->ImageLSstart->isVisible());
-    form_->close();
-    EXPECT_EQ(ReadSettings(store_).Port, 3) << "the configured port is kept for the next start";
-}
-
-TEST_F(MainWindow, PulledAdapterHidesTheIndicatorAndComesBackArmed) {
-    fake_.AddDevice(ComPortDevicePath(1));
-    Settings settings;
-    settings.Port = 1;
-    Open(settings, fake_);
-    ASSERT_TRUE(form_->ImageLSstart->isVisible());
-    Key(Qt::Key_F11);
-    fake_.RemoveDevice(ComPortDevicePath(1));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->ImageLSstart->isVisible(); }));
-    fake_.AddDevice(ComPortDevicePath(1));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form_->ImageLSstart->isVisible(); }, 5000));
-    EXPECT_EQ(View().LightBarrierArmed, 1);
-    EXPECT_TRUE(errors_.empty());
-}
-
-TEST_F(MainWindow, SettingsAndTypedReasonsAreWrittenBackAtClose) {
-    WriteFile("Disqualifikation.txt", "Sturz\r\n...\r\n");
-    Settings settings;
-    settings.CountDown = false;
-    settings.TimeWarnung = 5000;
-    Open(settings, fake_);
-    Key(Qt::Key_F4);
-    Key(Qt::Key_F9);
-    const QRect last = form_->ListBoxGrund->visualItemRect(form_->ListBoxGrund->item(1));
-    QTest::mouseClick(form_->ListBoxGrund->viewport(), Qt::LeftButton, {}, last.center());
-    QLineEdit* field = form_->eGrundUser;
-    ASSERT_TRUE(field->isVisible());
-    field->setText("Fahne verloren");
-    QTest::keyClick(field, Qt::Key_Return);
-    form_->close();
-
-    const Settings stored = ReadSettings(store_);
-    EXPECT_FALSE(stored.CountDown);
-    EXPECT_EQ(stored.TimeWarnung, 5000);
-    EXPECT_EQ(ReadFileBytes(Folder() + "/Disqualifikation.txt"),
-              "Sturz\r\nFahne verloren\r\n...\r\n");
+    QWidget spectators;
+    InstallKeyCommands(&spectators, *competition_);
+    spectators.show();
+    spectators.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&spectators));
+    QTest::keyClick(&spectators, Qt::Key_F4);
+    EXPECT_EQ(View().StartStep, 1) << "F4 started the countdown";
+    EXPECT_TRUE(form_->img_Abbruch->isVisible()) << "the main window shows it too";
+    QTest::keyClick(&spectators, Qt::Key_F8);
+    EXPECT_EQ(View().StartStep, 0);
 }
 
 }  // namespace

@@ -1,0 +1,438 @@
+#include "core/Competition.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "config/SettingsStore.h"
+#include "files/FileKind.h"
+#include "files/Loading.h"
+#include "files/ProtocolFile.h"
+#include "files/TextLines.h"
+
+namespace {
+
+// Present while the program runs; found at start-up it tells that the last run did not end
+// normally (a crash, a power cut at the arena), so the backup may hold results no file has.
+constexpr const char* RunningMarkerTitle = ".corralix-running";
+constexpr const char* ReasonsFileTitle = "Disqualifikation.txt";
+constexpr const char* TextFilter = "Textdatei (*.txt)";
+constexpr const char* HtmlFilter = "Webseite (*.html)";
+
+TimingSettings TimingSettingsOf(const Settings& settings) {
+    TimingSettings timing;
+    timing.CountDown = settings.CountDown;
+    timing.CountDownSek = settings.CountDownSek;
+    timing.TimeWarnung = settings.TimeWarnung;
+    timing.TimeLock = settings.TimeLock;
+    timing.Abbruch = settings.Abbruch;
+    timing.SoundCountDown = settings.SoundCountDown;
+    timing.SoundWarnung = settings.SoundWarnung;
+    timing.SoundAbbruch = settings.SoundAbbruch;
+    timing.Alg = settings.Alg;
+    return timing;
+}
+
+std::string FolderOf(const std::string& path) {
+    return std::filesystem::path(path).parent_path().string();
+}
+
+}  // namespace
+
+Competition::Competition(CompetitionEnvironment environment)
+    : env_(std::move(environment)),
+      settings_(ReadSettings(env_.SettingsStore)),
+      ranking_(table_, env_.DecimalSeparator),
+      startList_(table_, ranking_, measure_),
+      clock_(env_.Timers.MakeTimer([this] {
+          engine_->ClockTimer();
+          Notify(Change::Clock);
+      })),
+      startLock_(env_.Timers.MakeTimer([this] {
+          engine_->TimerStartLockTimer();
+          Notify(Change::All);
+      })),
+      reconnectTimer_(env_.Timers.MakeTimer([this] { reconnector_.Poll(); })),
+      comPort_(env_.Serial, env_.Post),
+      reconnector_(comPort_),
+      beamLog_(env_.DataFolder) {
+    backupFileName_ = env_.DataFolder + "/" + std::string(BackupFileTitle);
+    reasonsFileName_ = env_.DataFolder + "/" + ReasonsFileTitle;
+    runningMarker_ = env_.DataFolder + "/" + RunningMarkerTitle;
+    openFolder_ = env_.DataFolder;
+    ScanComPorts(env_.Serial);
+
+    EntryHooks hooks;
+    hooks.EntryRow = [this] { return startList_.EntryRow(); };
+    hooks.SelectNextStarter = [this] { startList_.bNumerClick(StartList::PlusStep); };
+    hooks.RankTable = [this] {
+        env_.Operator.CommitEdits();
+        ranking_.RankAndSort();
+    };
+    hooks.SaveBackup = [this] { return SaveBackup(); };
+    hooks.DecimalSeparator = env_.DecimalSeparator;
+    engine_ = std::make_unique<TimingEngine>(table_, env_.Time, *clock_, *startLock_, env_.Cues,
+                                             TimingSettingsOf(settings_), std::move(hooks));
+
+    // The reasons written back by the operator win over the list shipped with the program.
+    for (const std::string& file :
+         {reasonsFileName_, env_.ProgramFolder + "/" + ReasonsFileTitle}) {
+        if (auto lines = ReadTextLines(file)) {
+            engine_->LoadReasons(std::move(*lines));
+            break;
+        }
+    }
+
+    comPort_.OnOpen = [this](TComPort&) {
+        engine_->SetLastModemStatus(comPort_.ReadModemStatus());
+        edgeCount_ = 0;
+        Notify(Change::All);
+    };
+    comPort_.OnClose = [this](TComPort&) { Notify(Change::All); };
+    comPort_.OnCTS = [this](TComPort&) { LightBarrierEdge(); };
+    comPort_.Port = settings_.Port;
+}
+
+Competition::~Competition() {
+    // The watcher must be gone before the logic its callbacks reach.
+    comPort_.OnClose = nullptr;
+    comPort_.Close();
+}
+
+void Competition::AddChangeListener(std::function<void(Change)> listener) {
+    listeners_.push_back(std::move(listener));
+}
+
+void Competition::Notify(Change change) {
+    for (const auto& listener : listeners_) {
+        listener(change);
+    }
+}
+
+void Competition::Start(const std::string& commandLineFile) {
+    reconnectTimer_->Start(1000);
+    OpenLightBarrier();
+    const bool unfinished = std::filesystem::exists(runningMarker_);
+    // The marker is written before any question, so a crash while asking is noticed again.
+    WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
+    if (unfinished && std::filesystem::exists(backupFileName_) &&
+        env_.Operator.Ask("Sicherung laden?")) {
+        LoadChosen(backupFileName_);
+    } else if (!commandLineFile.empty()) {
+        LoadChosen(commandLineFile);
+    }
+    Notify(Change::All);
+}
+
+void Competition::LightBarrierEdge() {
+    const ComEvent& event = comPort_.CurrentEvent();
+    const EdgeAction action = engine_->ComPortLS(event.ModemStatus, event.Timestamp);
+    ++edgeCount_;
+    const char* text = "";
+    switch (action) {
+        case EdgeAction::CountdownStarted:
+            text = "Countdown gestartet";
+            break;
+        case EdgeAction::Started:
+            text = "Start";
+            break;
+        case EdgeAction::Stopped:
+            text = "Stopp";
+            break;
+        case EdgeAction::Bounce:
+            text = "ignoriert: Prellen";
+            break;
+        case EdgeAction::RestingLevel:
+            text = "Ruhepegel";
+            break;
+        case EdgeAction::Locked:
+            text = "ignoriert: gesperrt";
+            break;
+        case EdgeAction::NotArmed:
+            text = "ignoriert: nicht scharf";
+            break;
+        case EdgeAction::StartDisabled:
+            text = "ignoriert: Lauf wartet auf Eintrag";
+            break;
+    }
+    LogBeam(event.Timestamp, (event.ModemStatus & ModemCtsOn) != 0 ? "CTS an" : "CTS aus", text);
+    Notify(Change::All);
+}
+
+void Competition::LogBeam(std::int64_t stamp, const std::string& lineState,
+                          const std::string& action) {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char day[16];
+    char clock[16];
+    std::strftime(day, sizeof day, "%Y-%m-%d", &local);
+    std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
+    char wall[48];
+    std::snprintf(wall, sizeof wall, "%s %s.%03lld", day, clock, static_cast<long long>(millis));
+    const std::string startNumber = startList_.StNrText();
+    const std::string line = std::string(wall) + "\t" + std::to_string(stamp) + "\t" + lineState +
+                             "\t" + action + "\tNr. " + (startNumber.empty() ? "-" : startNumber);
+    if (!beamLog_.Append(day, line) && !beamLogFailed_) {
+        // Said once; the timing goes on without the log.
+        beamLogFailed_ = true;
+        beamLogMessage_ = "Lichtschranken-Protokoll nicht geschrieben: " + beamLog_.Error();
+    }
+}
+
+std::string Competition::BeamReadout() const {
+    if (!comPort_.Connected()) {
+        return {};
+    }
+    const bool cts = (engine_->View().LastModemStatus & ModemCtsOn) != 0;
+    const bool broken = cts == (settings_.Alg == 0);
+    return std::string(broken ? "Strahl unterbrochen" : "Strahl frei") +
+           " · Flanken: " + std::to_string(edgeCount_);
+}
+
+void Competition::OpenLightBarrier() {
+    comPort_.DevicePath = env_.SimulatedBarrier;
+    if (comPort_.Port == 0 && comPort_.DevicePath.empty()) {
+        return;
+    }
+    try {
+        comPort_.Open();
+    } catch (const std::exception& error) {
+        env_.Operator.ShowError(error.what());
+    }
+}
+
+bool Competition::Enabled(Command command) const {
+    const TimingView& view = engine_->View();
+    switch (command) {
+        case Command::Start:
+            return view.bSTART.Enabled;
+        case Command::Resume:
+            return view.ResumeEnabled;
+        case Command::PenaltyPlus:
+            return view.b5sekEnabled;
+        case Command::PenaltyMinus:
+            return view.b_5sekEnabled;
+        case Command::Abort:
+            return view.img_AbbruchVisible;
+        case Command::Dq:
+            return view.bDqEnabled;
+        case Command::Entry:
+            return view.bEintragen.Enabled;
+        // These work even while their buttons are disabled.
+        case Command::LockLightBarrier:
+        case Command::SortMode:
+        case Command::Save:
+        case Command::Load:
+            return true;
+    }
+    return false;
+}
+
+void Competition::Run(Command command) {
+    if (!Enabled(command)) {
+        return;
+    }
+    switch (command) {
+        case Command::Start:
+            engine_->mStartClick();
+            break;
+        case Command::Resume:
+            engine_->ResumeRun();
+            LogBeam(env_.Time.Now(), "-", "Weiterlaufen: letzter Stopp aufgehoben");
+            break;
+        case Command::PenaltyPlus:
+            engine_->b5sekClick(+1);
+            break;
+        case Command::PenaltyMinus:
+            engine_->b5sekClick(-1);
+            break;
+        case Command::Abort:
+            engine_->mAbbruchClick();
+            break;
+        case Command::Dq:
+            engine_->bDqClick();
+            break;
+        case Command::Entry:
+            engine_->bEintragenClick();
+            break;
+        case Command::LockLightBarrier:
+            engine_->ImageLSClick();
+            break;
+        case Command::SortMode:
+            env_.Operator.CommitEdits();
+            ranking_.mSortModeClick();
+            break;
+        case Command::Save:
+            SaveAs();
+            break;
+        case Command::Load:
+            Load();
+            break;
+    }
+    Notify(Change::All);
+}
+
+void Competition::SelectStarter(int index) {
+    startList_.cbStNrChange(index);
+    Notify(Change::All);
+}
+
+void Competition::StepStarter(int step) {
+    startList_.bNumerClick(step);
+    Notify(Change::All);
+}
+
+void Competition::SetRider(std::string text) {
+    startList_.eReiterinChange(std::move(text));
+    Notify(Change::All);
+}
+
+void Competition::SetHorse(std::string text) {
+    startList_.ePferdChange(std::move(text));
+    Notify(Change::All);
+}
+
+void Competition::SetTeam(std::string text) {
+    startList_.eTeamChange(std::move(text));
+    Notify(Change::All);
+}
+
+void Competition::SetRace(int index) {
+    startList_.cbRaceChange(index);
+    Notify(Change::All);
+}
+
+void Competition::SetTeamShown(bool shown) {
+    startList_.cbTeamClick(shown);
+    Notify(Change::All);
+}
+
+void Competition::ChooseReason(int index) {
+    engine_->ListBoxGrundClick(index);
+    Notify(Change::All);
+}
+
+void Competition::EnterReason(const std::string& text) {
+    engine_->eGrundUserEnter(text);
+    Notify(Change::All);
+}
+
+void Competition::LeaveReasonField() {
+    engine_->eGrundUserExit();
+    Notify(Change::All);
+}
+
+std::string Competition::SaveBackup() {
+    // The beam's record of this run is on the disk before its result is.
+    beamLog_.Sync();
+    const FileWriteResult result = WriteBackupFile(table_, backupFileName_);
+    // The warning stays until a backup succeeds.
+    statusMessage_ = result.Ok() ? std::string() : "Sicherung fehlgeschlagen: " + result.Error;
+    return statusMessage_;
+}
+
+void Competition::LoadFile(const std::string& path) {
+    LoadChosen(path);
+    Notify(Change::All);
+}
+
+void Competition::LoadChosen(const std::string& path) {
+    env_.Operator.CommitEdits();
+    const std::string error = LoadChosenFile(path, table_, startList_, ranking_, measure_);
+    if (!error.empty()) {
+        env_.Operator.ShowError(error);
+        return;
+    }
+    std::error_code ignored;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+    settings_.LastFileName = absolute.empty() ? path : absolute.lexically_normal().string();
+    SaveSettings();
+}
+
+void Competition::Load() {
+    const auto path = env_.Operator.ChooseFileToOpen(openFolder_, {TextFilter});
+    if (path) {
+        LoadChosen(*path);
+    }
+}
+
+void Competition::ReloadLastFile() {
+    env_.Operator.CommitEdits();
+    const std::string error = ReloadFile(settings_.LastFileName, table_, startList_);
+    if (!error.empty()) {
+        env_.Operator.ShowError(error);
+    }
+    Notify(Change::All);
+}
+
+void Competition::SaveAs() {
+    const auto chosen = env_.Operator.ChooseFileToSave(lastSaveName_, {TextFilter, HtmlFilter});
+    if (!chosen) {
+        return;
+    }
+    const std::string& path = *chosen;
+    lastSaveName_ = path;
+    openFolder_ = FolderOf(path);
+    if (SaveKind(path) != FileKind::Protocol) {
+        env_.Operator.ShowError("Dateityp wird nicht unterstützt: " + path);
+        return;
+    }
+    env_.Operator.CommitEdits();
+    const FileWriteResult result = WriteProtocolFile(table_, path);
+    if (!result.Ok()) {
+        env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
+        return;
+    }
+    settings_.LastFileName = path;
+    SaveSettings();
+}
+
+void Competition::SaveSettings() {
+    settings_.Port = comPort_.Port;
+    const std::vector<std::string> failed = WriteSettings(env_.SettingsStore, settings_);
+    if (!failed.empty()) {
+        env_.Operator.ShowError(WriteFailureText(failed.front()));
+    }
+}
+
+void Competition::SetMainWindowBounds(const Rect& bounds) {
+    settings_.Left = bounds.Left;
+    settings_.Top = bounds.Top;
+    settings_.Width = bounds.Width;
+    settings_.Height = bounds.Height;
+}
+
+bool Competition::ExitNeedsQuestion() const {
+    const TimingView& view = engine_->View();
+    const bool runWaitsForEntry = view.bEintragen.Enabled && view.EntryStep == 0;
+    return clock_->IsActive() || runWaitsForEntry || table_.Modified();
+}
+
+bool Competition::CloseQuery() {
+    return !ExitNeedsQuestion() || env_.Operator.Ask("Programm beenden?");
+}
+
+void Competition::Shutdown() {
+    if (shutDown_) {
+        return;
+    }
+    shutDown_ = true;
+    SaveSettings();
+    const DqReasons& reasons = engine_->Reasons();
+    if (reasons.ReasonsAdded() > 0) {
+        // Losing typed reasons at exit is not worth keeping the program from closing.
+        WriteTextLines(reasonsFileName_, reasons.Lines());
+    }
+    comPort_.Close();
+    reconnectTimer_->Stop();
+    std::error_code ignored;
+    std::filesystem::remove(runningMarker_, ignored);
+}

@@ -1,0 +1,166 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/Settings.h"
+#include "config/WindowPlacement.h"
+#include "core/Host.h"
+#include "core/KeyCommands.h"
+#include "files/BeamLog.h"
+#include "results/Ranking.h"
+#include "results/ResultTable.h"
+#include "results/StartList.h"
+#include "serial/Comms.h"
+#include "serial/PortDiscovery.h"
+#include "timing/TimingEngine.h"
+
+class ISerialBackend;
+class ISettingsStore;
+
+// What a window has to redraw after a change: a clock tick touches the time board only.
+enum class Change { Clock, All };
+
+// Everything the competition needs from outside; the program passes the real ones, tests fakes.
+struct CompetitionEnvironment {
+    ISerialBackend& Serial;
+    ISettingsStore& SettingsStore;
+    ICuePlayer& Cues;
+    ITimeSource& Time;
+    ITimerFactory& Timers;
+    IOperator& Operator;
+    // Hands the light barrier's events from its watcher thread to the user-interface thread.
+    UiPost Post;
+    // Folder of the program file (reasons list shipped with the program).
+    std::string ProgramFolder;
+    // Folder of the backup and of what the program writes back: the program folder when writable.
+    std::string DataFolder;
+    // A device opened as the light-barrier port in place of the configured one (simulated barrier).
+    std::string SimulatedBarrier;
+    // The system decimal separator of the time texts.
+    char DecimalSeparator = ',';
+};
+
+// The event the operator runs: result table, ranking, start list, run clock, light-barrier port,
+// reasons list, backup, the file commands and the settings. Windows forward every control's event
+// to one command here and render the state it exposes; after every change the competition tells
+// each window through its change listeners, also for changes that no window caused (clock ticks,
+// the light barrier). Every member runs on the user-interface thread only.
+class Competition {
+public:
+    // Reads the settings and the reasons list and sets the start state; the port stays closed
+    // until Start.
+    explicit Competition(CompetitionEnvironment environment);
+    ~Competition();
+    Competition(const Competition&) = delete;
+    Competition& operator=(const Competition&) = delete;
+
+    // Called after every change with what changed; windows add theirs once.
+    void AddChangeListener(std::function<void(Change)> listener);
+    // The grid that draws the table measures its texts for fitting column widths.
+    void SetTextMeasure(const ITextMeasure* measure) { measure_.Target = measure; }
+
+    // Once the windows are shown: opens the light barrier, offers the backup when the program did
+    // not end normally the last time, then loads the file named on the command line (if any).
+    void Start(const std::string& commandLineFile);
+
+    // The key commands (also reached by their buttons): each acts only while it is enabled.
+    bool Enabled(Command command) const;
+    void Run(Command command);
+
+    // Controls without a key.
+    void SelectStarter(int index);  // cbStNr
+    void StepStarter(int step);     // bNumerMinus, bNumerPlus
+    void SetRider(std::string text);
+    void SetHorse(std::string text);
+    void SetTeam(std::string text);
+    void SetRace(int index);
+    void SetTeamShown(bool shown);
+    void ChooseReason(int index);               // a click into the reasons list
+    void EnterReason(const std::string& text);  // Enter in the free-text field
+    void LeaveReasonField();                    // the field lost the focus
+    void ReloadLastFile();                      // right click on the load button
+    void LoadFile(const std::string& path);     // a start list or protocol chosen elsewhere
+
+    // The main window's bounds as they are now, written back with the settings.
+    void SetMainWindowBounds(const Rect& bounds);
+    // Asked when the operator closes the program: true when it may close. Asks "Programm
+    // beenden?" while the clock runs, a timed run waits for its entry, or the table has changes
+    // no file holds.
+    bool CloseQuery();
+    bool ExitNeedsQuestion() const;
+    // The end of the program: writes the settings and added reasons back and closes the port.
+    void Shutdown();
+
+    // State for the windows.
+    const TimingView& View() const { return engine_->View(); }
+    const ResultTable& Table() const { return table_; }
+    ResultTable& Table() { return table_; }
+    const StartList& Starters() const { return startList_; }
+    const Ranking& Sorting() const { return ranking_; }
+    const DqReasons& Reasons() const { return engine_->Reasons(); }
+    const ::Settings& CurrentSettings() const { return settings_; }
+    bool PortOpen() const { return comPort_.Connected(); }
+    // A failure met during timing (a backup that could not be written, the beam log); empty once
+    // resolved.
+    const std::string& StatusMessage() const {
+        return statusMessage_.empty() ? beamLogMessage_ : statusMessage_;
+    }
+    // The light barrier's line as the operator aligns the beam: free or broken and the edges
+    // seen since the port opened; empty while no port is open.
+    std::string BeamReadout() const;
+    const std::string& BackupFileName() const { return backupFileName_; }
+    char DecimalSeparator() const { return env_.DecimalSeparator; }
+
+    // For tests and the benchmark: the parts as they are.
+    TimingEngine& Engine() { return *engine_; }
+    TComPort& ComPort() { return comPort_; }
+
+private:
+    // Fitting widths measures in the grid's font once a window has given its measure.
+    struct DeferredMeasure : ITextMeasure {
+        int TextWidth(std::string_view text, int col, int row) const override {
+            return Target ? Target->TextWidth(text, col, row) : 0;
+        }
+        const ITextMeasure* Target = nullptr;
+    };
+
+    void Notify(Change change);
+    void LightBarrierEdge();
+    void LogBeam(std::int64_t stamp, const std::string& lineState, const std::string& action);
+    void OpenLightBarrier();
+    void OfferBackupOfUnfinishedRun();
+    std::string SaveBackup();
+    void LoadChosen(const std::string& path);
+    void Load();
+    void SaveAs();
+    void SaveSettings();
+
+    CompetitionEnvironment env_;
+    ::Settings settings_;
+    ResultTable table_;
+    Ranking ranking_;
+    DeferredMeasure measure_;
+    StartList startList_;
+    std::unique_ptr<ITimer> clock_;
+    std::unique_ptr<ITimer> startLock_;
+    std::unique_ptr<ITimer> reconnectTimer_;
+    std::unique_ptr<TimingEngine> engine_;
+    TComPort comPort_;
+    PortReconnector reconnector_;
+    std::vector<std::function<void(Change)>> listeners_;
+    BeamLog beamLog_;
+    std::string beamLogMessage_;
+    bool beamLogFailed_ = false;
+    long long edgeCount_ = 0;
+    std::string backupFileName_;
+    std::string reasonsFileName_;
+    std::string runningMarker_;
+    std::string statusMessage_;
+    // The open dialog starts where the backup is until the first save, then where that went.
+    std::string openFolder_;
+    std::string lastSaveName_;
+    bool shutDown_ = false;
+};

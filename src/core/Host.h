@@ -1,0 +1,39 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "timing/TimingPorts.h"
+
+// What only the desktop can do for the competition. The program passes Qt adapters, tests fakes.
+// Every call runs on the user-interface thread.
+
+// Makes timers of the user-interface thread; a timer calls `expired` on every expiry while it
+// is active.
+class ITimerFactory {
+public:
+    virtual ~ITimerFactory() = default;
+    virtual std::unique_ptr<ITimer> MakeTimer(std::function<void()> expired) = 0;
+};
+
+// Questions and messages to the operator, and the choice of files. Each is modal: timer ticks and
+// light-barrier events go on being handled while it waits.
+class IOperator {
+public:
+    virtual ~IOperator() = default;
+    // A yes/no question; true only for "Ja". The focus starts on "Nein".
+    virtual bool Ask(const std::string& question) = 0;
+    virtual void ShowError(const std::string& message) = 0;
+    virtual void ShowMessage(const std::string& message) = 0;
+    // The chosen file, nothing when the operator cancelled. Filters read "Textdatei (*.txt)".
+    virtual std::optional<std::string> ChooseFileToOpen(
+        const std::string& folder, const std::vector<std::string>& filters) = 0;
+    virtual std::optional<std::string> ChooseFileToSave(
+        const std::string& proposal, const std::vector<std::string>& filters) = 0;
+    // Ends any editing of table cells, so the rows can move without text landing in another
+    // starter's row.
+    virtual void CommitEdits() = 0;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+// The operator's commands that have a key. Every window of the program installs the whole table,
+// so a key works whichever window has the focus; the competition decides whether it is enabled.
+enum class Command {
+    Start,
+    Resume,
+    PenaltyPlus,
+    PenaltyMinus,
+    Abort,
+    Dq,
+    Entry,
+    LockLightBarrier,
+    SortMode,
+    Save,
+    Load,
+};
+
+struct KeyCommand {
+    Command Id;
+    std::string_view Name;     // the menu command's name
+    std::string_view Caption;  // its caption in the hidden menu
+    std::string_view Key;      // portable key text: "F4", "Ctrl+F5", "Alt+I"
+    std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
+};
+
+inline constexpr std::array<KeyCommand, 11> KeyCommands = {{
+    {Command::Start, "mStart", "Timer/Start/Stop", "F4", "HideMenu"},
+    {Command::Resume, "mWeiterlaufen", "Weiterlaufen", "Shift+F4", "HideMenu"},
+    {Command::PenaltyPlus, "m5Plus", "+5 sek", "F5", "HideMenu"},
+    {Command::PenaltyMinus, "m5Minus", "-5 sek", "Ctrl+F5", "HideMenu"},
+    {Command::Abort, "mAbbruch", "Abbruch", "F8", "HideMenu"},
+    {Command::Dq, "mDQ", "DQ", "F9", "HideMenu"},
+    {Command::Entry, "mEintragen", "Eintragen", "F10", "HideMenu"},
+    {Command::LockLightBarrier, "LockLS1", "Lock LS1", "F11", "HideMenu"},
+    {Command::SortMode, "mSortMode", "Sort", "F12", "HideMenu"},
+    {Command::Save, "Save1", "Save", "Ctrl+S", "Files"},
+    {Command::Load, "Load1", "Load", "Ctrl+O", "Files"},
+}};

@@ -1,0 +1,97 @@
+#include "ui/QtHost.h"
+
+#include <QFileDialog>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+
+namespace {
+
+QString Filters(const std::vector<std::string>& filters) {
+    QStringList list;
+    for (const std::string& filter : filters) {
+        list << QString::fromStdString(filter);
+    }
+    return list.join(";;");
+}
+
+std::optional<std::string> Chosen(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().first().toStdString();
+}
+
+}  // namespace
+
+char SystemDecimalSeparator() {
+    const QString point = QLocale::system().decimalPoint();
+    return point.size() == 1 && point.at(0).unicode() < 0x80 ? point.at(0).toLatin1() : ',';
+}
+
+QtTimer::QtTimer(std::function<void()> expired) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, std::move(expired));
+}
+
+void QtTimer::Start(int intervalMs) {
+    timer_.start(intervalMs);
+}
+
+std::unique_ptr<ITimer> QtTimerFactory::MakeTimer(std::function<void()> expired) {
+    return std::make_unique<QtTimer>(std::move(expired));
+}
+
+void QtOperator::Attach(QWidget* window, std::function<void()> commitEdits) {
+    window_ = window;
+    commitEdits_ = std::move(commitEdits);
+}
+
+bool QtOperator::Ask(const std::string& question) {
+    QMessageBox box(QMessageBox::Question, "Corralix", QString::fromStdString(question),
+                    QMessageBox::NoButton, window_);
+    QPushButton* yes = box.addButton("Ja", QMessageBox::YesRole);
+    QPushButton* no = box.addButton("Nein", QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void QtOperator::ShowError(const std::string& message) {
+    QMessageBox::critical(window_, "Corralix", QString::fromStdString(message));
+}
+
+void QtOperator::ShowMessage(const std::string& message) {
+    QMessageBox::information(window_, "Corralix", QString::fromStdString(message));
+}
+
+std::optional<std::string> QtOperator::ChooseFileToOpen(const std::string& folder,
+                                                        const std::vector<std::string>& filters) {
+    QFileDialog dialog(window_, QString(), QString::fromStdString(folder), Filters(filters));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return Chosen(dialog);
+}
+
+std::optional<std::string> QtOperator::ChooseFileToSave(const std::string& proposal,
+                                                        const std::vector<std::string>& filters) {
+    QFileDialog dialog(window_, QString(), QString::fromStdString(proposal), Filters(filters));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("txt");
+    // The suffix follows the type the operator picks.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+        const qsizetype dot = f.indexOf("*.");
+        if (dot >= 0) {
+            dialog.setDefaultSuffix(f.mid(dot + 2).chopped(1));
+        }
+    });
+    return Chosen(dialog);
+}
+
+void QtOperator::CommitEdits() {
+    if (commitEdits_) {
+        commitEdits_();
+    }
+}

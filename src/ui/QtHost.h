@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+#include "core/Host.h"
+
+// A timer of the user-interface thread driving one handler of the logic. It repeats until the
+// logic stops it, so it is still active while the handler runs (the logic tells a live expiry
+// from a stale one that way).
+class QtTimer : public ITimer {
+public:
+    explicit QtTimer(std::function<void()> expired);
+    void Start(int intervalMs) override;
+    void Stop() override { timer_.stop(); }
+    bool IsActive() const override { return timer_.isActive(); }
+
+private:
+    QTimer timer_;
+};
+
+// The system's decimal separator for time texts; "," when it is not a single ASCII character.
+char SystemDecimalSeparator();
+
+class QtTimerFactory : public ITimerFactory {
+public:
+    std::unique_ptr<ITimer> MakeTimer(std::function<void()> expired) override;
+};
+
+// Questions, messages and file dialogs over the main window. UI thread only.
+class QtOperator : public IOperator {
+public:
+    // Dialogs are centred on window; commitEdits ends the editing of table cells.
+    void Attach(QWidget* window, std::function<void()> commitEdits);
+
+    bool Ask(const std::string& question) override;
+    void ShowError(const std::string& message) override;
+    void ShowMessage(const std::string& message) override;
+    std::optional<std::string> ChooseFileToOpen(const std::string& folder,
+                                                const std::vector<std::string>& filters) override;
+    std::optional<std::string> ChooseFileToSave(const std::string& proposal,
+                                                const std::vector<std::string>& filters) override;
+    void CommitEdits() override;
+
+private:
+    QPointer<QWidget> window_;
+    std::function<void()> commitEdits_;
+};

@@ -1,0 +1,304 @@
+#include "core/Competition.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <deque>
+#include <filesystem>
+#include <sstream>
+
+#include "../files/TempFolder.h"
+#include "config/SettingsStore.h"
+#include "core/FakeHost.h"
+#include "files/ProtocolFile.h"
+#include "serial/FakeSerialBackend.h"
+#include "serial/ManualUiQueue.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+constexpr std::int64_t TicksPerMs = 1'000'000;
+
+std::string Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char day[16];
+    std::strftime(day, sizeof day, "%Y-%m-%d", &local);
+    return day;
+}
+
+class FakeTime : public ITimeSource {
+public:
+    std::int64_t Now() const override { return now; }
+    std::int64_t CounterFrequency() const override { return 1000 * TicksPerMs; }
+    std::int64_t now = 5'000'000'000;
+};
+
+class CompetitionTest : public ::testing::Test {
+protected:
+    void Open(const Settings& settings = Settings{}, const std::string& commandLineFile = {}) {
+        WriteSettings(store, settings);
+        competition = std::make_unique<Competition>(
+            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, ui.Poster(),
+                                   folder.Path().string(), DataFolder(), "", ','});
+        competition->Start(commandLineFile);
+    }
+    // Ends the program as a close does, then starts it again on the same folders.
+    void Restart(const std::string& commandLineFile = {}) {
+        competition->Shutdown();
+        competition.reset();
+        timers.made.clear();
+        competition = std::make_unique<Competition>(
+            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, ui.Poster(),
+                                   folder.Path().string(), DataFolder(), "", ','});
+        competition->Start(commandLineFile);
+    }
+    std::string DataFolder() const { return folder.File("data"); }
+
+    void Key(Command command) { competition->Run(command); }
+    // A run timed by hand without countdown.
+    void TimeRun(std::int64_t ms) {
+        Key(Command::Start);
+        time.now += ms * TicksPerMs;
+        Key(Command::Start);
+    }
+    std::string StartList(const std::string& lines) {
+        const std::string path = folder.File("starter.txt");
+        WriteAll(path, lines);
+        return path;
+    }
+    static Settings NoCountdown() {
+        Settings settings;
+        settings.CountDown = false;
+        return settings;
+    }
+    const ResultTable& Table() { return competition->Table(); }
+
+    TempFolder folder;
+    FakeSerialBackend serial;
+    MemorySettingsStore store;
+    struct : ICuePlayer {
+        void PlayCue(const std::string&) override {}
+    } cues;
+    FakeTime time;
+    ManualTimers timers;
+    ScriptedOperator dialogs;
+    ManualUiQueue ui;
+    std::unique_ptr<Competition> competition;
+
+    void SetUp() override { std::filesystem::create_directory(DataFolder()); }
+};
+
+TEST_F(CompetitionTest, KeysOfTheRunDoNothingBeforeARunStarted) {
+    Open();
+    for (Command command : {Command::PenaltyPlus, Command::Dq, Command::Entry, Command::Abort}) {
+        EXPECT_FALSE(competition->Enabled(command));
+        Key(command);
+    }
+    EXPECT_EQ(competition->View().PenaltyCount, 0);
+    EXPECT_EQ(competition->View().EntryStep, 0);
+    EXPECT_TRUE(competition->Enabled(Command::Save)) << "works while its button is disabled";
+}
+
+TEST_F(CompetitionTest, AFailedBackupStaysInTheStatusUntilABackupSucceeds) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    std::filesystem::remove_all(DataFolder());
+    TimeRun(12340);
+    Key(Command::Entry);
+    EXPECT_THAT(competition->StatusMessage(), HasSubstr("Sicherung fehlgeschlagen"));
+    EXPECT_EQ(Table().Cell(ColTotal, 1), "12,34") << "the result stays in the table";
+    EXPECT_TRUE(Table().Modified());
+    EXPECT_THAT(dialogs.errors, IsEmpty()) << "no modal box in the middle of timing";
+
+    Key(Command::Entry);
+    std::filesystem::create_directory(DataFolder());
+    TimeRun(15000);
+    Key(Command::Entry);
+    EXPECT_EQ(competition->StatusMessage(), "");
+    EXPECT_EQ(ReadAll(competition->BackupFileName()), EncodeProtocol(Table()));
+}
+
+TEST_F(CompetitionTest, EveryRunOfAnEventWithoutStartListKeepsItsOwnRow) {
+    Open(NoCountdown());
+    TimeRun(12340);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    TimeRun(15000);
+    Key(Command::Entry);
+    EXPECT_THAT(Table().Column(ColTotal), ElementsAre("Total", "12,34", "15,00"));
+}
+
+TEST_F(CompetitionTest, ARunTimedAfterTheLastStarterIsEnteredWhereTheOperatorSeesIt) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    TimeRun(12000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    TimeRun(13000);
+    Key(Command::Entry);
+    Key(Command::Entry);  // past the last starter
+    EXPECT_EQ(competition->Starters().Board().rider, "") << "no starter on the board";
+    competition->SetRider("Nachmeldung");
+    TimeRun(14000);
+    Key(Command::Entry);
+    EXPECT_THAT(Table().Column(ColName), ElementsAre("Name", "Anna", "Ben", "Nachmeldung"));
+    EXPECT_THAT(Table().Column(ColTotal), ElementsAre("Total", "12,00", "13,00", "14,00"));
+}
+
+TEST_F(CompetitionTest, SavingWhereNothingCanBeWrittenSaysSoAndKeepsTheChanges) {
+    Open(NoCountdown());
+    TimeRun(12000);
+    Key(Command::Entry);
+    competition->Table().SetModified(true);
+    dialogs.files = {folder.File("missing/folder/protokoll.txt")};
+    Key(Command::Save);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_THAT(dialogs.errors[0], HasSubstr("Speichern fehlgeschlagen"));
+    EXPECT_TRUE(Table().Modified());
+    EXPECT_EQ(competition->CurrentSettings().LastFileName, "");
+}
+
+TEST_F(CompetitionTest, ACommandLineFileThatCannotBeReadIsReportedAndLoadsAreStoredAbsolute) {
+    Open(Settings{}, folder.File("fehlt.txt"));
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    std::filesystem::create_directory(folder.File("ordner.txt"));
+    competition->LoadFile(folder.File("ordner.txt"));
+    EXPECT_EQ(dialogs.errors.size(), 2u);
+
+    const std::string list = StartList("1;Anna;Blue\r\n");
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
+    competition->LoadFile("starter.txt");
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(competition->CurrentSettings().LastFileName, list);
+    EXPECT_EQ(ReadSettings(store).LastFileName, list);
+}
+
+TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedAndTheOpenDialogStartsWhereItIs) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    TimeRun(12340);
+    Key(Command::Entry);
+    competition.reset();  // no shutdown: the program died
+    timers.made.clear();
+    competition = std::make_unique<Competition>(
+        CompetitionEnvironment{serial, store, cues, time, timers, dialogs, ui.Poster(),
+                               folder.Path().string(), DataFolder(), "", ','});
+    competition->Start("");
+    EXPECT_THAT(dialogs.questions, ElementsAre("Sicherung laden?"));
+    EXPECT_EQ(Table().Cell(ColTotal, 1), "12,34");
+
+    dialogs.questions.clear();
+    Restart();
+    EXPECT_THAT(dialogs.questions, IsEmpty()) << "a normal end asks nothing next time";
+    Key(Command::Load);
+    EXPECT_THAT(dialogs.openFolders, ElementsAre(DataFolder()));
+}
+
+TEST_F(CompetitionTest, TheExitQuestionGuardsARunThatWaitsForItsEntry) {
+    Open(NoCountdown());
+    EXPECT_FALSE(competition->ExitNeedsQuestion());
+    Key(Command::Start);
+    EXPECT_TRUE(competition->ExitNeedsQuestion()) << "the clock runs";
+    Key(Command::Start);
+    EXPECT_TRUE(competition->ExitNeedsQuestion()) << "the timed run is not entered yet";
+    dialogs.answer = false;
+    EXPECT_FALSE(competition->CloseQuery());
+    EXPECT_THAT(dialogs.questions, ElementsAre("Programm beenden?"));
+    Key(Command::Entry);
+    EXPECT_FALSE(competition->ExitNeedsQuestion()) << "entered and backed up";
+}
+
+TEST_F(CompetitionTest, APortThatCannotBeOpenedIsReportedAndKeptForTheNextStart) {
+    Settings settings;
+    settings.Port = 3;
+    Open(settings);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_THAT(dialogs.errors[0], HasSubstr("Unable to open com port"));
+    EXPECT_FALSE(competition->PortOpen());
+    competition->Shutdown();
+    EXPECT_EQ(ReadSettings(store).Port, 3);
+}
+
+TEST_F(CompetitionTest, APulledAdapterComesBackArmedWithoutTheOperator) {
+    serial.AddDevice(ComPortDevicePath(1));
+    Settings settings;
+    settings.Port = 1;
+    Open(settings);
+    ASSERT_TRUE(competition->PortOpen());
+    Key(Command::LockLightBarrier);
+    serial.RemoveDevice(ComPortDevicePath(1));
+    ASSERT_TRUE(ui.WaitForPosted(1));
+    ui.RunPending();
+    EXPECT_FALSE(competition->PortOpen());
+    serial.AddDevice(ComPortDevicePath(1));
+    timers.Reconnect().expired();
+    ui.RunPending();
+    EXPECT_TRUE(competition->PortOpen());
+    EXPECT_EQ(competition->View().LightBarrierArmed, 1);
+    EXPECT_THAT(dialogs.errors, IsEmpty());
+}
+
+TEST_F(CompetitionTest, TheBeamLogHoldsEveryEdgeWithWhatItDidAndTheResumedStop) {
+    serial.AddDevice(ComPortDevicePath(1));
+    Settings settings = NoCountdown();
+    settings.Port = 1;
+    settings.TimeLock = 0;
+    Open(settings, StartList("7;Anna;Blue\r\n"));
+    auto edge = [&](std::uint32_t status, std::int64_t stamp) {
+        serial.SetModemStatus(ComPortDevicePath(1), status, stamp);
+        ASSERT_TRUE(ui.WaitForPosted(1));
+        ui.RunPending();
+    };
+    edge(ModemCtsOn, time.now);  // locked
+    edge(0, time.now);
+    time.now += TicksPerMs;
+    Key(Command::LockLightBarrier);
+    edge(ModemCtsOn, time.now - 1);  // the beam broke just before F11, handled after it
+    edge(0, time.now);
+    edge(ModemCtsOn, time.now);  // start
+    edge(0, time.now);
+    Key(Command::LockLightBarrier);  // TimeLock 0: armed again by hand
+    time.now += 4000 * TicksPerMs;
+    edge(ModemCtsOn, time.now);  // a false stop
+    Key(Command::Resume);
+    EXPECT_EQ(competition->BeamReadout(), "Strahl unterbrochen · Flanken: 7");
+
+    std::vector<std::string> actions;
+    std::istringstream log(ReadAll(DataFolder() + "/Lichtschranke-" + Today() + ".log"));
+    for (std::string line; std::getline(log, line);) {
+        actions.push_back(line.substr(line.find('\t', line.find('\t') + 1) + 1));
+    }
+    EXPECT_THAT(
+        actions,
+        ElementsAre("CTS an\tignoriert: gesperrt\tNr. 7", "CTS aus\tRuhepegel\tNr. 7",
+                    "CTS an\tignoriert: nicht scharf\tNr. 7", "CTS aus\tRuhepegel\tNr. 7",
+                    "CTS an\tStart\tNr. 7", "CTS aus\tRuhepegel\tNr. 7", "CTS an\tStopp\tNr. 7",
+                    "-\tWeiterlaufen: letzter Stopp aufgehoben\tNr. 7"));
+}
+
+TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
+    WriteAll(folder.File("Disqualifikation.txt"), "Sturz\r\n...\r\n");
+    Settings settings = NoCountdown();
+    settings.TimeWarnung = 5000;
+    Open(settings);
+    competition->SetMainWindowBounds({10, 20, 1000, 700});
+    Key(Command::Start);
+    Key(Command::Dq);
+    competition->ChooseReason(1);
+    competition->EnterReason("Fahne verloren");
+    competition->Shutdown();
+
+    const Settings stored = ReadSettings(store);
+    EXPECT_FALSE(stored.CountDown);
+    EXPECT_EQ(stored.TimeWarnung, 5000);
+    EXPECT_EQ(stored.Left, 10);
+    EXPECT_EQ(stored.Height, 700);
+    EXPECT_EQ(ReadAll(DataFolder() + "/Disqualifikation.txt"),
+              "Sturz\r\nFahne verloren\r\n...\r\n");
+}
+
+}  // namespace

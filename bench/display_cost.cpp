@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -20,8 +19,11 @@
 #include <vector>
 
 #include "config/SettingsStore.h"
+#include "core/Competition.h"
+#include "core/FakeHost.h"
 #include "serial/FakeSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
+#include "ui/QtHost.h"
 #include "ui/TForm1.h"
 #include "ui/TFormMonitor2.h"
 
@@ -58,46 +60,59 @@ void BM_DisplayCost(benchmark::State& state) {
     WriteSettings(store, settings);
     SilentCues cues;
     MonotonicTimeSource time;
+    QtTimerFactory timers;
+    ScriptedOperator dialogs;
     const std::string path = folder.path().toStdString();
-    TForm1 form(
-        Form1Environment{serial, store, cues, time, path, path, {}, [](const std::string& message) {
-                             std::fprintf(stderr, "%s\n", message.c_str());
-                         }});
-    form.show();
+    Competition competition({serial, store, cues, time, timers, dialogs,
+                             [](std::function<void()> call) {
+                                 QMetaObject::invokeMethod(qApp, std::move(call),
+                                                           Qt::QueuedConnection);
+                             },
+                             path, path, "", ','});
+    TForm1 form(competition);
     TFormMonitor2 monitor(',');
-    monitor.Render(form.Engine().View(), form.Starters().Board());
+
+    // The spectator board follows every change as the main window does; each clock tick is
+    // timed against the one before.
+    std::vector<double> delays;
+    QElapsedTimer sinceTick;
+    competition.AddChangeListener([&](Change change) {
+        if (change == Change::Clock) {
+            if (sinceTick.isValid()) {
+                delays.push_back(std::max(0.0, sinceTick.nsecsElapsed() / 1e6 - TickMs));
+            }
+            sinceTick.start();
+            monitor.RenderDigits(competition.View());
+        } else {
+            monitor.Render(competition.View(), competition.Starters().Board());
+        }
+    });
+    form.show();
+    monitor.Render(competition.View(), competition.Starters().Board());
     monitor.ShowOnMonitor(1, true);
+    competition.Start("");
     QEventLoop settle;
     QTimer::singleShot(300, &settle, &QEventLoop::quit);
     settle.exec();
 
     for (auto _ : state) {
-        form.bSTART->click();  // the run clock starts
-        std::vector<double> delays;
-        QElapsedTimer wall;
-        QElapsedTimer sinceTick;
-        QTimer tick;
-        tick.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&tick, &QTimer::timeout, [&] {
-            if (sinceTick.isValid()) {
-                delays.push_back(std::max(0.0, sinceTick.nsecsElapsed() / 1e6 - TickMs));
-            }
-            sinceTick.start();
-            monitor.RenderDigits(form.Engine().View());
-        });
+        competition.Run(Command::Start);  // the run clock starts
         QEventLoop loop;
         QTimer::singleShot(RunSeconds * 1000, &loop, &QEventLoop::quit);
         const double cpuStart = ProcessCpuSeconds();
+        QElapsedTimer wall;
         wall.start();
-        tick.start(static_cast<int>(TickMs));
         loop.exec();
         const double cpu = ProcessCpuSeconds() - cpuStart;
         const double wallSeconds = wall.nsecsElapsed() / 1e9;
-        form.bSTART->click();  // and stops
+        competition.Run(Command::Start);  // and stops
         Result = {100.0 * cpu / wallSeconds, Percentile99(delays)};
         state.counters["cpu_percent"] = Result.CpuPercent;
         state.counters["tick_p99_ms"] = Result.TickP99Ms;
         state.counters["ticks"] = static_cast<double>(delays.size());
+    }
+    for (const std::string& error : dialogs.errors) {
+        std::fprintf(stderr, "%s\n", error.c_str());
     }
 }
 BENCHMARK(BM_DisplayCost)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -5,14 +5,19 @@
 #include <QLabel>
 #include <QPaintEvent>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 
 #include "QtTestApp.h"
-#include "results/Ranking.h"
-#include "timing/TimingEngine.h"
+#include "config/SettingsStore.h"
+#include "core/Competition.h"
+#include "core/FakeHost.h"
+#include "serial/FakeSerialBackend.h"
 #include "ui/TDigit.h"
+#include "ui/TForm1.h"
 #include "ui/TFrameBrindlewerk.h"
 
 namespace {
@@ -23,22 +28,13 @@ const bool TwoScreens = [] {
                   1) == 0;
 }();
 
-constexpr std::int64_t TicksPerMs = 1000;
+constexpr std::int64_t TicksPerMs = 1'000'000;
 
 class FakeTime : public ITimeSource {
 public:
     std::int64_t Now() const override { return now; }
     std::int64_t CounterFrequency() const override { return 1000 * TicksPerMs; }
-    std::int64_t now = 5'000'000;
-};
-
-// The test calls the engine's clock handler itself.
-class FakeTimer : public ITimer {
-public:
-    void Start(int) override { active = true; }
-    void Stop() override { active = false; }
-    bool IsActive() const override { return active; }
-    bool active = false;
+    std::int64_t now = 5'000'000'000;
 };
 
 class NoCues : public ICuePlayer {
@@ -75,82 +71,95 @@ int ScreenIndex(int width) {
     return -1;
 }
 
+QColor TextColour(const QLabel* label) {
+    return label->palette().color(QPalette::WindowText);
+}
+
+// The competition with the main window and the spectator window, wired as the program does.
 class SpectatorWindow : public testing::Test {
 protected:
-    SpectatorWindow() : monitor(',') {
-        table.SetRowCount(3);
-        table.SetRow(1, {"7", "Anna", "Blue"});
-        table.SetRow(2, {"12", "Bea", "Star"});
-        EntryHooks hooks;
-        hooks.CurrentStartNumber = [] { return std::string("7"); };
-        hooks.SelectNextStarter = [] {};
-        hooks.RankTable = [this] { ranking.RankAndSort(); };
-        hooks.SaveBackup = [] { return std::string(); };
-        engine = std::make_unique<TimingEngine>(table, time, clock, startLock, cues,
-                                                TimingSettings{}, std::move(hooks));
+    void Open() {
+        const std::string folder = dir.path().toStdString();
+        const std::string starters = folder + "/starter.txt";
+        std::ofstream(starters, std::ios::binary) << "Nr.;Name;Pferd;Team\r\n7;Anna;Blue;Nord\r\n";
+        competition = std::make_unique<Competition>(
+            CompetitionEnvironment{serial, store, cues, time, timers, dialogs,
+                                   [](std::function<void()>) {}, folder, folder, "", ','});
+        form = std::make_unique<TForm1>(*competition);
+        competition->AddChangeListener([this](Change change) {
+            if (change == Change::Clock) {
+                monitor.RenderDigits(competition->View());
+            } else {
+                monitor.Render(competition->View(), competition->Starters().Board());
+            }
+        });
+        form->show();
+        competition->Start(starters);
     }
 
-    // The monitor shows exactly what the view holds.
-    void ExpectSameBoard() {
-        const TimingView& view = engine->View();
-        const std::pair<TDigit*, DigitLook> digits[] = {
-            {monitor.Digit3, view.Digit3}, {monitor.Digit4, view.Digit4},
-            {monitor.Digit5, view.Digit5}, {monitor.Digit6, view.Digit6},
-            {monitor.Digit7, view.Digit7}, {monitor.Digit8, view.Digit8}};
-        for (const auto& [digit, look] : digits) {
-            EXPECT_EQ(digit->Value(), look.Value);
-            EXPECT_EQ(digit->ColorOn(), QColor::fromRgb(look.ColorOn));
+    // The spectator board shows what the main window's board shows.
+    void ExpectSameBoards() {
+        const std::pair<TDigit*, TDigit*> digits[] = {
+            {monitor.Digit3, form->Digit3}, {monitor.Digit4, form->Digit4},
+            {monitor.Digit5, form->Digit5}, {monitor.Digit6, form->Digit6},
+            {monitor.Digit7, form->Digit7}, {monitor.Digit8, form->Digit8}};
+        for (const auto& [spectators, operatorBoard] : digits) {
+            EXPECT_EQ(spectators->Value(), operatorBoard->Value());
+            EXPECT_EQ(spectators->ColorOn(), operatorBoard->ColorOn());
         }
-        EXPECT_EQ(monitor.LabMin->palette().color(QPalette::WindowText),
-                  QColor::fromRgb(view.LabMinColor));
-        EXPECT_EQ(monitor.LabSec->palette().color(QPalette::WindowText),
-                  QColor::fromRgb(view.LabSecColor));
-        EXPECT_EQ(monitor.eStarafeM->text().toStdString(), view.eStarafeT);
-        EXPECT_EQ(monitor.eRangM->text().toStdString(), view.eRangT);
-        EXPECT_EQ(monitor.eRangM->isVisible(), view.eRangTVisible);
+        EXPECT_EQ(TextColour(monitor.LabMin), TextColour(form->LabMin));
+        EXPECT_EQ(TextColour(monitor.LabSec), TextColour(form->LabSec));
+        const std::pair<QLabel*, QLabel*> labels[] = {
+            {monitor.eRaceM, form->eRaceT},       {monitor.eReiterinM, form->eReiterinT},
+            {monitor.ePferdM, form->ePferdT},     {monitor.eTeamM, form->eTeamT},
+            {monitor.eStarafeM, form->eStarafeT}, {monitor.eRangM, form->eRangT}};
+        for (const auto& [spectators, operatorBoard] : labels) {
+            EXPECT_EQ(spectators->text(), operatorBoard->text());
+            EXPECT_EQ(spectators->isVisibleTo(&monitor), operatorBoard->isVisibleTo(form.get()))
+                << operatorBoard->text().toStdString();
+        }
     }
 
-    // Time passes in 10 ms ticks; each tick repaints the running clock as the program does.
+    // Time passes in 10 ms ticks of the run clock.
     void RunFor(int ms) {
         for (int elapsed = 0; elapsed < ms; elapsed += 10) {
             time.now += 10 * TicksPerMs;
-            engine->ClockTimer();
-            monitor.RenderDigits(engine->View());
+            if (timers.Clock().active) {
+                timers.Clock().expired();
+            }
         }
     }
 
-    void Command(void (TimingEngine::*command)()) {
-        (engine.get()->*command)();
-        monitor.Render(engine->View(), texts);
-    }
-
-    ResultTable table;
-    Ranking ranking{table, ','};
-    FakeTime time;
-    FakeTimer clock;
-    FakeTimer startLock;
+    QTemporaryDir dir;
+    FakeSerialBackend serial;
+    MemorySettingsStore store;
     NoCues cues;
-    std::unique_ptr<TimingEngine> engine;
-    BoardTexts texts{"Barrel Racing", "Anna", "7 Blue", "Team Nord", true};
-    TFormMonitor2 monitor;
+    FakeTime time;
+    ManualTimers timers;
+    ScriptedOperator dialogs;
+    // The spectator window outlives the competition that renders into it.
+    TFormMonitor2 monitor{','};
+    std::unique_ptr<Competition> competition;
+    std::unique_ptr<TForm1> form;
 };
 
-TEST_F(SpectatorWindow, ShowsTheViewsTimePenaltiesAndRankThroughAWholeRun) {
+TEST_F(SpectatorWindow, ShowsTheSameTimePenaltiesAndRankAsTheMainWindowThroughAWholeRun) {
     ASSERT_TRUE(TwoScreens);
+    Open();
     monitor.ShowOnMonitor(ScreenIndex(1920), true);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&monitor));
-    monitor.Render(engine->View(), texts);
     EXPECT_EQ(monitor.ePferdM->text(), "7 Blue");
-    EXPECT_EQ(monitor.eTeamM->text(), "Team Nord");
+    EXPECT_EQ(monitor.eTeamM->text(), "Nord");
+    ExpectSameBoards();
 
-    Command(&TimingEngine::mStartClick);  // countdown
+    competition->Run(Command::Start);  // countdown
     RunFor(12'340);
-    ExpectSameBoard();
+    ExpectSameBoards();
     EXPECT_EQ(monitor.Digit6->Value(), 7) << "17 s of the countdown left";
 
-    Command(&TimingEngine::mStartClick);  // run start
+    competition->Run(Command::Start);  // run start
     RunFor(65'400);
-    ExpectSameBoard();
+    ExpectSameBoards();
     EXPECT_EQ(monitor.Digit4->Value(), 1);
     EXPECT_EQ(monitor.Digit6->Value(), 5);
     EXPECT_EQ(monitor.Digit7->Value(), 4);
@@ -159,29 +168,29 @@ TEST_F(SpectatorWindow, ShowsTheViewsTimePenaltiesAndRankThroughAWholeRun) {
     {
         PaintCounter counter(monitor);
         RunFor(100);
-        monitor.Render(engine->View(), texts);
         QApplication::processEvents();
         EXPECT_EQ(counter.paints, (std::map<QObject*, int>{{monitor.Digit7, 1}}));
     }
 
     RunFor(30);
-    Command(&TimingEngine::mStartClick);  // run stop at 1:05,53
-    ExpectSameBoard();
+    competition->Run(Command::Start);  // run stop at 1:05,53
+    ExpectSameBoards();
     EXPECT_EQ(monitor.Digit8->Value(), 3);
-    engine->b5sekClick(+1);
-    engine->b5sekClick(+1);
-    monitor.Render(engine->View(), texts);
-    ExpectSameBoard();
+    competition->Run(Command::PenaltyPlus);
+    competition->Run(Command::PenaltyPlus);
+    ExpectSameBoards();
     EXPECT_EQ(monitor.eStarafeM->text(), "Strafen: 2");
 
-    Command(&TimingEngine::bEintragenClick);
-    ExpectSameBoard();
+    competition->Run(Command::Entry);
+    ExpectSameBoards();
     EXPECT_EQ(monitor.eRangM->text(), "Rang: 1");
     EXPECT_TRUE(monitor.eRangM->isVisible());
 
-    Command(&TimingEngine::bEintragenClick);  // next starter resets the board
-    ExpectSameBoard();
-    EXPECT_FALSE(monitor.eRangM->isVisible());
+    competition->SetTeamShown(false);
+    ExpectSameBoards();
+    EXPECT_FALSE(monitor.eTeamM->isVisibleTo(&monitor));
+    EXPECT_EQ(monitor.Digit3->y(), 10 + 5 * 90) << "the clock row moves up at once";
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(SpectatorWindow, FirstStartOpensOnHalfTheChosenScreenThenCoversItInFullScreen) {

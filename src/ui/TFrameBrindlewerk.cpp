@@ -11,7 +11,7 @@ TLabel3D::TLabel3D(const QString& text, const QColor& colour, Qt::Alignment alig
 
 void TLabel3D::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QRect area = contentsRect().adjusted(0, 0, -ShadowOffset, -ShadowOffset);
+    const QRect area = contentsRect();
     painter.setPen(Qt::black);
     painter.drawText(area.translated(ShadowOffset, ShadowOffset), static_cast<int>(alignment()),
                      text());
@@ -42,7 +42,7 @@ void TFrameBrindlewerk::FrameResize() {
     int right = width();
     for (TLabel3D* part : {LabelPart3, LabelPart2, LabelPart1}) {
         part->setFont(font);
-        const int partWidth = metrics.horizontalAdvance(part->text()) + TLabel3D::ShadowOffset;
+        const int partWidth = metrics.horizontalAdvance(part->text());
         right -= partWidth;
         part->setGeometry(right, 0, partWidth, height());
     }

@@ -3,7 +3,8 @@
 #include <QLabel>
 #include <QWidget>
 
-// A label whose text carries a black shadow two pixels to the right and below.
+// A label whose text carries a black shadow two pixels to the right and below (cut off where
+// it leaves the label).
 class TLabel3D : public QLabel {
 public:
     static constexpr int ShadowOffset = 2;

@@ -67,7 +67,7 @@ QPixmap BrindlewerkPicture(int tvMode) {
     painter.setRenderHint(QPainter::Antialiasing);
     const bool on = tvMode == 1;
     // The lamp lies under the display number label, 64 pixels from the left.
-    const QPointF lamp(69.5, 14);
+    const QPointF lamp(69.5, 15);
     QRadialGradient glow(lamp - QPointF(3, 3), 11);
     const QColor lit = on ? QColor(0x30, 0xE0, 0x30) : QColor(0xE0, 0x20, 0x20);
     glow.setColorAt(0, lit.lighter(160));

@@ -62,8 +62,10 @@ void BM_DisplayCost(benchmark::State& state) {
     MonotonicTimeSource time;
     QtTimerFactory timers;
     ScriptedOperator dialogs;
+    RecordingDesktop desktop;
+    SilentLiveResults live;
     const std::string path = folder.path().toStdString();
-    Competition competition({serial, store, cues, time, timers, dialogs,
+    Competition competition({serial, store, cues, time, timers, dialogs, desktop, live,
                              [](std::function<void()> call) {
                                  QMetaObject::invokeMethod(qApp, std::move(call),
                                                            Qt::QueuedConnection);
@@ -89,7 +91,7 @@ void BM_DisplayCost(benchmark::State& state) {
     });
     form.show();
     monitor.Render(competition.View(), competition.Starters().Board());
-    monitor.ShowOnMonitor(1, true);
+    monitor.ShowOnMonitor(1, true, QtDesktop().Screens());
     competition.Start("");
     QEventLoop settle;
     QTimer::singleShot(300, &settle, &QEventLoop::quit);

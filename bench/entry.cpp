@@ -51,7 +51,9 @@ int main() {
     StepTime time;
     ManualTimers timers;  // never fired: the clock display is not what is measured
     ScriptedOperator dialogs;
-    Competition competition({serial, store, cues, time, timers, dialogs,
+    RecordingDesktop desktop;
+    SilentLiveResults live;
+    Competition competition({serial, store, cues, time, timers, dialogs, desktop, live,
                              [](std::function<void()>) {}, folder.string(), folder.string(), "",
                              ','});
     competition.Start(list);

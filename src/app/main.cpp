@@ -1,23 +1,31 @@
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QStandardPaths>
 
+#include "app/CommandLine.h"
 #include "config/QtSettingsStore.h"
 #include "core/Competition.h"
-#include "files/FileIo.h"
+#include "files/ShippedFiles.h"
 #include "serial/LinuxSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
+#include "ui/LiveResultsServer.h"
 #include "ui/QtCuePlayer.h"
 #include "ui/QtHost.h"
 #include "ui/TForm1.h"
 
 int main(int argc, char* argv[]) {
+    if (const std::optional<int> exitCode = RunCommandLine(argc, argv)) {
+        return *exitCode;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
     QApplication::setApplicationDisplayName("Corralix");
     QApplication::setOrganizationName("Brindlewerk");
 
     const std::string programFolder = QApplication::applicationDirPath().toStdString();
+    QApplication::setWindowIcon(
+        QIcon(QString::fromStdString(FindShippedFile("corralix.png", programFolder))));
     const std::string dataFolder = ChooseDataFolder(
         programFolder,
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
@@ -28,15 +36,19 @@ int main(int argc, char* argv[]) {
     MonotonicTimeSource time;
     QtTimerFactory timers;
     QtOperator dialogs;
+    QtDesktop desktop;
+    LiveResultsServer live;
     Competition competition(
-        {serial, settings, cues, time, timers, dialogs,
+        {serial, settings, cues, time, timers, dialogs, desktop, live,
          [&app](std::function<void()> call) {
              QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);
          },
          programFolder, dataFolder, qEnvironmentVariable("CORRALIX_SIM_BARRIER").toStdString(),
-         SystemDecimalSeparator()});
+         SystemDecimalSeparator(),
+         QFileInfo(QApplication::applicationFilePath()).fileName().toStdString()});
     TForm1 form(competition);
     dialogs.Attach(&form, [] {});
+    desktop.Attach(&form);
     form.show();
     const QStringList arguments = QApplication::arguments();
     competition.Start(arguments.size() > 1 ? arguments.at(1).toStdString() : std::string());

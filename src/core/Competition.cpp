@@ -9,8 +9,10 @@
 
 #include "config/SettingsStore.h"
 #include "files/FileKind.h"
+#include "files/HtmlReport.h"
 #include "files/Loading.h"
 #include "files/ProtocolFile.h"
+#include "files/ShippedFiles.h"
 #include "files/TextLines.h"
 
 namespace {
@@ -63,6 +65,9 @@ Competition::Competition(CompetitionEnvironment environment)
     reasonsFileName_ = env_.DataFolder + "/" + ReasonsFileTitle;
     runningMarker_ = env_.DataFolder + "/" + RunningMarkerTitle;
     openFolder_ = env_.DataFolder;
+    helpFile_ = FindShippedFile("index.html", env_.ProgramFolder);
+    webPageReport_ = WebPageReportPath(env_.ProgramName, env_.DataFolder);
+    printReport_ = PrintReportPath(env_.ProgramName, env_.DataFolder);
     ScanComPorts(env_.Serial);
 
     EntryHooks hooks;
@@ -79,7 +84,7 @@ Competition::Competition(CompetitionEnvironment environment)
 
     // The reasons written back by the operator win over the list shipped with the program.
     for (const std::string& file :
-         {reasonsFileName_, env_.ProgramFolder + "/" + ReasonsFileTitle}) {
+         {reasonsFileName_, FindShippedFile(ReasonsFileTitle, env_.ProgramFolder)}) {
         if (auto lines = ReadTextLines(file)) {
             engine_->LoadReasons(std::move(*lines));
             break;
@@ -107,6 +112,13 @@ void Competition::AddChangeListener(std::function<void(Change)> listener) {
 }
 
 void Competition::Notify(Change change) {
+    // The network gets its own copy of the table after each change, never the live table.
+    if (change == Change::All && env_.Live.Running()) {
+        env_.Live.Publish(MakeLiveSnapshot(
+            table_, env_.DecimalSeparator,
+            {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
+             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive}));
+    }
     for (const auto& listener : listeners_) {
         listener(change);
     }
@@ -115,6 +127,7 @@ void Competition::Notify(Change change) {
 void Competition::Start(const std::string& commandLineFile) {
     reconnectTimer_->Start(1000);
     OpenLightBarrier();
+    ApplyLiveSettings();
     const bool unfinished = std::filesystem::exists(runningMarker_);
     // The marker is written before any question, so a crash while asking is noticed again.
     WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
@@ -187,6 +200,52 @@ void Competition::LogBeam(std::int64_t stamp, const std::string& lineState,
     }
 }
 
+void Competition::EditSettings() {
+    PortChoice ports(AvailablePorts);
+    const int shown = ports.Show(comPort_.Port);
+    const PortLamp lamp = comPort_.Connected() ? PortLamp::Open
+                          : comPort_.Port != 0 ? PortLamp::Closed
+                                               : PortLamp::Neutral;
+    const auto confirmed = env_.Operator.EditSettings(
+        FromSettings(settings_, env_.Desktop.Screens(), ports.Entries(), shown), lamp,
+        lamp == PortLamp::Closed ? portError_ : std::string());
+    if (!confirmed) {
+        return;
+    }
+    const Settings before = settings_;
+    ApplyToSettings(*confirmed, settings_);
+    engine_->ApplySettings(TimingSettingsOf(settings_));
+    // The configured port stays unless the operator picked another entry.
+    if (confirmed->PortIndex != shown && confirmed->PortIndex >= 0) {
+        try {
+            ports.Confirm(comPort_, confirmed->PortIndex);
+            portError_.clear();
+        } catch (const std::exception& error) {
+            portError_ = error.what();
+            env_.Operator.ShowError(portError_);
+        }
+    }
+    if (settings_.LiveResults != before.LiveResults || settings_.LivePort != before.LivePort) {
+        ApplyLiveSettings();
+    }
+    // Kept at once: a crash later in the event must not cost the new settings.
+    SaveSettings();
+}
+
+void Competition::ApplyLiveSettings() {
+    env_.Live.Stop();
+    if (settings_.LiveResults) {
+        const std::string error = env_.Live.Start(settings_.LivePort);
+        if (!error.empty()) {
+            env_.Operator.ShowError(error);
+        }
+    }
+}
+
+std::string Competition::LiveAddress() const {
+    return env_.Live.Running() ? env_.Live.AddressText() : std::string();
+}
+
 std::string Competition::BeamReadout() const {
     if (!comPort_.Connected()) {
         return {};
@@ -204,8 +263,10 @@ void Competition::OpenLightBarrier() {
     }
     try {
         comPort_.Open();
+        portError_.clear();
     } catch (const std::exception& error) {
-        env_.Operator.ShowError(error.what());
+        portError_ = error.what();
+        env_.Operator.ShowError(portError_);
     }
 }
 
@@ -227,6 +288,14 @@ bool Competition::Enabled(Command command) const {
         case Command::Entry:
             return view.bEintragen.Enabled;
         // These work even while their buttons are disabled.
+        // No settings while a countdown or run is on the clock: a port changed now would lose
+        // the stop crossing.
+        case Command::Settings:
+            return !clock_->IsActive();
+        case Command::Help:
+        case Command::Info:
+        case Command::Print:
+        case Command::Html:
         case Command::LockLightBarrier:
         case Command::SortMode:
         case Command::Save:
@@ -241,6 +310,19 @@ void Competition::Run(Command command) {
         return;
     }
     switch (command) {
+        case Command::Help:
+            if (helpFile_.empty()) {
+                env_.Operator.ShowError("Die Hilfeseite index.html fehlt neben dem Programm.");
+            } else {
+                OpenDocument(helpFile_);
+            }
+            break;
+        case Command::Settings:
+            EditSettings();
+            break;
+        case Command::Info:
+            env_.Operator.ShowInformation();
+            break;
         case Command::Start:
             engine_->mStartClick();
             break;
@@ -276,8 +358,45 @@ void Competition::Run(Command command) {
         case Command::Load:
             Load();
             break;
+        case Command::Print:
+            if (WriteReport(printReport_)) {
+                const std::string error =
+                    env_.Desktop.PrintReport(HtmlReportText(table_, startList_.RaceText()));
+                if (!error.empty()) {
+                    env_.Operator.ShowError(error);
+                }
+            }
+            break;
+        case Command::Html:
+            if (WriteReport(webPageReport_)) {
+                OpenDocument(webPageReport_);
+            }
+            break;
     }
     Notify(Change::All);
+}
+
+void Competition::OpenPrintReport() {
+    if (WriteReport(printReport_)) {
+        OpenDocument(printReport_);
+    }
+    Notify(Change::All);
+}
+
+bool Competition::WriteReport(const std::string& path) {
+    env_.Operator.CommitEdits();
+    const std::string error = WriteHtmlReport(table_, startList_.RaceText(), path);
+    if (!error.empty()) {
+        env_.Operator.ShowError(error);
+    }
+    return error.empty();
+}
+
+void Competition::OpenDocument(const std::string& path) {
+    if (!env_.Desktop.OpenDocument(path)) {
+        env_.Operator.ShowError(
+            "Kein Programm zum Öffnen gefunden (ist ein Browser installiert?): " + path);
+    }
 }
 
 void Competition::SelectStarter(int index) {
@@ -381,6 +500,10 @@ void Competition::SaveAs() {
     const std::string& path = *chosen;
     lastSaveName_ = path;
     openFolder_ = FolderOf(path);
+    if (SaveKind(path) == FileKind::HtmlReport) {
+        WriteReport(path);
+        return;
+    }
     if (SaveKind(path) != FileKind::Protocol) {
         env_.Operator.ShowError("Dateityp wird nicht unterstützt: " + path);
         return;
@@ -433,6 +556,7 @@ void Competition::Shutdown() {
     }
     comPort_.Close();
     reconnectTimer_->Stop();
+    env_.Live.Stop();
     std::error_code ignored;
     std::filesystem::remove(runningMarker_, ignored);
 }

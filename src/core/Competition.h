@@ -10,6 +10,7 @@
 #include "core/Host.h"
 #include "core/KeyCommands.h"
 #include "files/BeamLog.h"
+#include "files/LiveResults.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
@@ -31,6 +32,9 @@ struct CompetitionEnvironment {
     ITimeSource& Time;
     ITimerFactory& Timers;
     IOperator& Operator;
+    IDesktop& Desktop;
+    // The results page on the local network; started and stopped by the settings.
+    ILiveResults& Live;
     // Hands the light barrier's events from its watcher thread to the user-interface thread.
     UiPost Post;
     // Folder of the program file (reasons list shipped with the program).
@@ -41,6 +45,8 @@ struct CompetitionEnvironment {
     std::string SimulatedBarrier;
     // The system decimal separator of the time texts.
     char DecimalSeparator = ',';
+    // The program file's name; the fixed report names are formed from it.
+    std::string ProgramName = "corralix";
 };
 
 // The event the operator runs: result table, ranking, start list, run clock, light-barrier port,
@@ -82,7 +88,10 @@ public:
     void EnterReason(const std::string& text);  // Enter in the free-text field
     void LeaveReasonField();                    // the field lost the focus
     void ReloadLastFile();                      // right click on the load button
-    void LoadFile(const std::string& path);     // a start list or protocol chosen elsewhere
+    void OpenPrintReport();                     // cmd_PRINT: writes the print form, opens it
+    // The help page shipped with the program is there (its button is enabled only then).
+    bool HelpAvailable() const { return !helpFile_.empty(); }
+    void LoadFile(const std::string& path);  // a start list or protocol chosen elsewhere
 
     // The main window's bounds as they are now, written back with the settings.
     void SetMainWindowBounds(const Rect& bounds);
@@ -111,6 +120,8 @@ public:
     // The light barrier's line as the operator aligns the beam: free or broken and the edges
     // seen since the port opened; empty while no port is open.
     std::string BeamReadout() const;
+    // Where spectators find the live results, while that server runs; else empty.
+    std::string LiveAddress() const;
     const std::string& BackupFileName() const { return backupFileName_; }
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
@@ -137,6 +148,13 @@ private:
     void Load();
     void SaveAs();
     void SaveSettings();
+    // Writes a report of the table; false (after telling the operator) when it failed.
+    bool WriteReport(const std::string& path);
+    void OpenDocument(const std::string& path);
+    // Starts, restarts or stops the live results as the settings say; a port that cannot be
+    // used is told to the operator.
+    void ApplyLiveSettings();
+    void EditSettings();
 
     CompetitionEnvironment env_;
     ::Settings settings_;
@@ -158,6 +176,11 @@ private:
     std::string backupFileName_;
     std::string reasonsFileName_;
     std::string runningMarker_;
+    std::string helpFile_;
+    // Why the configured port is not open, for the settings dialog's lamp.
+    std::string portError_;
+    std::string webPageReport_;
+    std::string printReport_;
     std::string statusMessage_;
     // The open dialog starts where the backup is until the first save, then where that went.
     std::string openFolder_;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Host.h"
+#include "files/LiveResults.h"
 
 // Stand-ins for the desktop, for tests and benchmarks that run the competition without windows.
 
@@ -54,6 +55,18 @@ public:
         return Next();
     }
     void CommitEdits() override { ++commits; }
+    std::optional<CfgValues> EditSettings(const CfgValues& values, PortLamp lamp,
+                                          const std::string& reason) override {
+        shownSettings.push_back(values);
+        shownLamps.emplace_back(lamp, reason);
+        if (!editSettings) {
+            return std::nullopt;
+        }
+        CfgValues changed = values;
+        editSettings(changed);
+        return changed;
+    }
+    void ShowInformation() override { ++informations; }
 
     std::optional<std::string> Next() {
         if (files.empty()) {
@@ -66,7 +79,51 @@ public:
 
     // The answer to every question; the files the dialogs "choose", in order.
     bool answer = true;
+    // Changes the operator makes in the settings dialog before OK; none means "Abbrechen".
+    std::function<void(CfgValues&)> editSettings;
+    std::vector<CfgValues> shownSettings;
+    std::vector<std::pair<PortLamp, std::string>> shownLamps;
+    int informations = 0;
     std::deque<std::string> files;
     std::vector<std::string> questions, errors, messages, openFolders;
     int commits = 0;
+};
+
+// A desktop that records what it was asked to open and print.
+class RecordingDesktop : public IDesktop {
+public:
+    bool OpenDocument(const std::string& path) override {
+        opened.push_back(path);
+        return canOpen;
+    }
+    std::string PrintReport(const std::string& html) override {
+        printed.push_back(html);
+        return printError;
+    }
+    std::vector<Rect> Screens() const override { return screens; }
+    std::vector<Rect> screens{{0, 0, 1920, 1080}};
+    bool canOpen = true;
+    std::string printError;
+    std::vector<std::string> opened, printed;
+};
+
+// Live results that only remember what was published.
+class SilentLiveResults : public ILiveResults {
+public:
+    std::string Start(int port) override {
+        running = startError.empty();
+        this->port = port;
+        return startError;
+    }
+    void Stop() override { running = false; }
+    bool Running() const override { return running; }
+    std::string AddressText() const override {
+        return "Live-Ergebnisse: Port " + std::to_string(port);
+    }
+    void Publish(const LiveSnapshot& snapshot) override { published.push_back(snapshot); }
+
+    bool running = false;
+    int port = 0;
+    std::string startError;
+    std::vector<LiveSnapshot> published;
 };

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "config/CfgExchange.h"
+#include "config/WindowPlacement.h"
 #include "timing/TimingPorts.h"
 
 // What only the desktop can do for the competition. The program passes Qt adapters, tests fakes.
@@ -36,4 +38,23 @@ public:
     // Ends any editing of table cells, so the rows can move without text landing in another
     // starter's row.
     virtual void CommitEdits() = 0;
+    // The settings dialog with these values and the port lamp (with the reason the configured
+    // port is not open); the confirmed values, nothing after "Abbrechen".
+    virtual std::optional<CfgValues> EditSettings(const CfgValues& values, PortLamp lamp,
+                                                  const std::string& reason) = 0;
+    // The information window.
+    virtual void ShowInformation() = 0;
+};
+
+// Documents handed to the desktop's programs.
+class IDesktop {
+public:
+    virtual ~IDesktop() = default;
+    // Opens the file in the desktop's program for its type; false when nothing could take it.
+    virtual bool OpenDocument(const std::string& path) = 0;
+    // Prints a report page through the print dialog; empty when printed or cancelled, else the
+    // message for the operator.
+    virtual std::string PrintReport(const std::string& html) = 0;
+    // The screens present, in the platform's order.
+    virtual std::vector<Rect> Screens() const = 0;
 };

@@ -6,6 +6,9 @@
 // The operator's commands that have a key. Every window of the program installs the whole table,
 // so a key works whichever window has the focus; the competition decides whether it is enabled.
 enum class Command {
+    Help,
+    Settings,
+    Info,
     Start,
     Resume,
     PenaltyPlus,
@@ -17,6 +20,8 @@ enum class Command {
     SortMode,
     Save,
     Load,
+    Print,
+    Html,
 };
 
 struct KeyCommand {
@@ -27,7 +32,11 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 11> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 17> KeyCommands = {{
+    {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
+    {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
+    {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
+    {Command::Info, "mInfo", "Info", "F3", "HideMenu"},
     {Command::Start, "mStart", "Timer/Start/Stop", "F4", "HideMenu"},
     {Command::Resume, "mWeiterlaufen", "Weiterlaufen", "Shift+F4", "HideMenu"},
     {Command::PenaltyPlus, "m5Plus", "+5 sek", "F5", "HideMenu"},
@@ -39,4 +48,6 @@ inline constexpr std::array<KeyCommand, 11> KeyCommands = {{
     {Command::SortMode, "mSortMode", "Sort", "F12", "HideMenu"},
     {Command::Save, "Save1", "Save", "Ctrl+S", "Files"},
     {Command::Load, "Load1", "Load", "Ctrl+O", "Files"},
+    {Command::Print, "Platzeverteilen1", "Print", "Ctrl+P", "Files"},
+    {Command::Html, "Html1", "Html", "Ctrl+H", "Files"},
 }};

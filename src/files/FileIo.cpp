@@ -128,17 +128,3 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
         }
     }
 }
-
-std::string ChooseDataFolder(const std::string& programFolder, const std::string& userDataFolder) {
-    const std::string probe =
-        (std::filesystem::path(programFolder) / (".corralix-probe-" + std::to_string(::getpid())))
-            .string();
-    FileDescriptor file(::open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (file.Get() >= 0) {
-        ::unlink(probe.c_str());
-        return programFolder;
-    }
-    std::error_code ignored;  // a folder that cannot be made shows up when a file is written
-    std::filesystem::create_directories(userDataFolder, ignored);
-    return userDataFolder;
-}

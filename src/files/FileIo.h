@@ -39,7 +39,3 @@ FileWriteResult ReplaceFileBytes(const std::string& path, std::string_view bytes
 // The whole content of a regular file; nothing when it cannot be opened or read
 // (gone, a folder, a pipe or device).
 std::optional<std::string> ReadFileBytes(const std::string& path);
-
-// The program folder when files can be created in it, else the per-user data folder,
-// which is created when missing.
-std::string ChooseDataFolder(const std::string& programFolder, const std::string& userDataFolder);

@@ -4,19 +4,14 @@
 
 #include "results/ResultTable.h"
 
-namespace {
-
-// The extension from the last dot of the file name on, in lower case; empty when none.
-std::string Extension(std::string_view path) {
+std::string FileExtension(std::string_view path) {
     const std::size_t name = path.find_last_of('/') + 1;  // npos + 1 == 0
     const std::size_t dot = path.find_last_of('.');
     return dot != std::string_view::npos && dot >= name ? AsciiLower(path.substr(dot)) : "";
 }
 
-}  // namespace
-
 FileKind SaveKind(std::string_view path) {
-    const std::string extension = Extension(path);
+    const std::string extension = FileExtension(path);
     if (extension == ".txt") {
         return FileKind::Protocol;
     }
@@ -27,7 +22,7 @@ FileKind SaveKind(std::string_view path) {
 }
 
 FileKind LoadKind(std::string_view path) {
-    const std::string extension = Extension(path);
+    const std::string extension = FileExtension(path);
     if (extension == ".txt") {
         return FileKind::Protocol;
     }

@@ -18,3 +18,26 @@ QPixmap AbortPicture();
 // The TV-mode picture, 154 x 28: the maker's name in two parts with a round lamp between them,
 // where the display number is shown. TV mode off (0): red lamp; on (1): green lamp and lettering.
 QPixmap BrindlewerkPicture(int tvMode);
+
+// Glyphs of the picture buttons, 32 x 32 on a transparent ground.
+enum class Glyph {
+    Help,      // cmd_F1_Help: white question mark on a blue disc
+    Settings,  // cmd_F2_Settings: grey gear wheel
+    Info,      // cmd_F3_Info: white "i" on a blue disc
+    Clear,     // Cmd_Clear: red cross over a sheet
+    Edit,      // Cmd_Edit: pencil over a sheet
+    Sort,      // cmd_SORT: bars in rising order with a down arrow
+    Save,      // cmd_SAVE: floppy disk
+    Print,     // cmd_PRINT: printer
+    Excel,     // cmd_EXCEL: green spreadsheet grid
+    Html,      // cmd_HTML: globe
+    Ok,        // sOK of the information window: green tick
+};
+QPixmap GlyphPicture(Glyph glyph);
+
+// The light-barrier trigger pictures beside "ON" (0, CTS becoming active: a rising edge) and
+// "OFF" (1, a falling edge), 41 x 16.
+QPixmap TriggerPicture(int alg);
+
+// The maker's logo of the information window, 238 x 65.
+QPixmap MakerLogo();

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "files/ShippedFiles.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -27,13 +29,11 @@ std::string ResolveCueFile(const std::string& name, const std::string& workingDi
     if (cue.has_parent_path()) {
         return IsFile(cue) ? cue.string() : std::string();
     }
-    for (const std::string& dir : {workingDir, programDir}) {
-        const fs::path candidate = fs::path(dir) / cue;
-        if (!dir.empty() && IsFile(candidate)) {
-            return candidate.string();
-        }
+    const fs::path candidate = fs::path(workingDir) / cue;
+    if (!workingDir.empty() && IsFile(candidate)) {
+        return candidate.string();
     }
-    return {};
+    return FindShippedFile(name, programDir);
 }
 
 QtCuePlayer::QtCuePlayer() = default;

@@ -9,7 +9,7 @@
 class QSoundEffect;
 
 // Where a cue file is found: a name with a folder is taken as it is; a bare name is looked for
-// in the working directory first and then beside the program. "" when it is nowhere.
+// in the working directory first and then where the shipped files are. "" when it is nowhere.
 std::string ResolveCueFile(const std::string& name, const std::string& workingDir,
                            const std::string& programDir);
 

@@ -1,10 +1,17 @@
 #include "ui/QtHost.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStringList>
+
+#include "ui/DesktopOpener.h"
+#include "ui/ReportPrinter.h"
+#include "ui/TCfgDialog.h"
+#include "ui/TFormInfo.h"
 
 namespace {
 
@@ -90,8 +97,37 @@ std::optional<std::string> QtOperator::ChooseFileToSave(const std::string& propo
     return Chosen(dialog);
 }
 
+std::optional<CfgValues> QtOperator::EditSettings(const CfgValues& values, PortLamp lamp,
+                                                  const std::string& reason) {
+    TCfgDialog dialog(window_);
+    dialog.SetPortLamp(lamp, reason);
+    return dialog.Execute(values);
+}
+
+void QtOperator::ShowInformation() {
+    TFormInfo info(window_);
+    info.exec();
+}
+
 void QtOperator::CommitEdits() {
     if (commitEdits_) {
         commitEdits_();
     }
+}
+
+bool QtDesktop::OpenDocument(const std::string& path) {
+    return OpenInDesktop(path);
+}
+
+std::string QtDesktop::PrintReport(const std::string& html) {
+    return PrintHtmlReport(html, window_);
+}
+
+std::vector<Rect> QtDesktop::Screens() const {
+    std::vector<Rect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->geometry();
+        screens.push_back({area.x(), area.y(), area.width(), area.height()});
+    }
+    return screens;
 }

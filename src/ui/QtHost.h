@@ -43,8 +43,23 @@ public:
     std::optional<std::string> ChooseFileToSave(const std::string& proposal,
                                                 const std::vector<std::string>& filters) override;
     void CommitEdits() override;
+    std::optional<CfgValues> EditSettings(const CfgValues& values, PortLamp lamp,
+                                          const std::string& reason) override;
+    void ShowInformation() override;
 
 private:
     QPointer<QWidget> window_;
     std::function<void()> commitEdits_;
+};
+
+// Opens documents in the desktop's programs and prints reports over the main window.
+class QtDesktop : public IDesktop {
+public:
+    void Attach(QWidget* window) { window_ = window; }
+    bool OpenDocument(const std::string& path) override;
+    std::string PrintReport(const std::string& html) override;
+    std::vector<Rect> Screens() const override;
+
+private:
+    QPointer<QWidget> window_;
 };

@@ -23,9 +23,11 @@
 #include <algorithm>
 
 #include "config/WindowPlacement.h"
+#include "files/ShippedFiles.h"
 #include "ui/KeyActions.h"
 #include "ui/Pictures.h"
 #include "ui/TDigit.h"
+#include "ui/TLbSpeedButton.h"
 #include "ui/TSortGrid.h"
 
 namespace {
@@ -34,26 +36,9 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QString Hex(Rgb colour) {
-    return QString("#%1").arg(colour, 6, 16, QChar('0'));
-}
-
-// The colour buttons' face: a vertical gradient from the light colour over the face colour
-// (a quarter down) back to the light colour; hover and pressed take their own face colours.
-QString ColourButtonStyle(const ButtonLook& look) {
-    auto face = [&](Rgb colour) {
-        return QString(
-                   "qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:0.25 %2, stop:1 %1)")
-            .arg(Hex(look.LightColor), Hex(colour));
-    };
-    return QString(
-               "QPushButton { background: %1; color: %2; font: bold 19px Arial; border: 1px solid "
-               "%3; border-radius: 3px; }"
-               "QPushButton:hover { background: %4; }"
-               "QPushButton:pressed { background: %5; }"
-               "QPushButton:disabled { color: #808080; background: %1; }")
-        .arg(face(look.Color), Hex(look.TextColor), Hex(look.ShadowColor), face(look.HotTrackColor),
-             face(look.ColorWhenDown));
+// The grey colour buttons: penalties and DQ.
+ButtonLook GreyLook(const char* caption, bool enabled) {
+    return {caption, 0x808080, 0xFFFFFF, 0x606060, 0xA0A0A0, 0xE0E0E0, 0x000000, enabled};
 }
 
 // Runs on every clock tick for the separators: only a real change touches the palette.
@@ -114,6 +99,8 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     statusBar()->addWidget(StatusMessage, 1);
     StatusBeam = new QLabel(this);
     statusBar()->addPermanentWidget(StatusBeam);
+    StatusLive = new QLabel(this);
+    statusBar()->addPermanentWidget(StatusLive);
 
     competition_.SetTextMeasure(&SortGrid1->TextMeasure());
     BuildPanelCtrl(panelCtrl);
@@ -148,9 +135,23 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
         b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
+    auto colour = [&](int left, int top, int width, int height, const ButtonLook& look) {
+        TLbSpeedButton* b = NewColourButton(panel);
+        place(b, left, top, width, height);
+        b->SetLook(look);
+        return b;
+    };
+    auto glyph = [&](Glyph picture, int left, const char* hint, Command command) {
+        TLbSpeedButton* b = NewGlyphButton(panel, GlyphPicture(picture));
+        place(b, left, 1, 40, 36);
+        b->setToolTip(hint);
+        OnClick(b, command);
+        return b;
+    };
 
-    cmd_F2_Settings = button("F2", 45, 1, 40, 36);
-    cmd_F2_Settings->setToolTip("[F2] Einstellungen");
+    cmd_F1_Help = glyph(Glyph::Help, 5, "[F1] Hilfe", Command::Help);
+    cmd_F2_Settings = glyph(Glyph::Settings, 45, "[F2] Einstellungen", Command::Settings);
+    cmd_F3_Info = glyph(Glyph::Info, 85, "[F3] Information", Command::Info);
     bLoad = button("", 4, 41, 40, 40);
     bLoad->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     bLoad->setToolTip("[Strg+O] Starterliste oder txt gespeichertes Protokoll öffnen");
@@ -210,7 +211,7 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     ImageLSstart->setFocusPolicy(Qt::NoFocus);
     ImageLSstart->hide();
     OnClick(ImageLSstart, Command::LockLightBarrier);
-    bSTART = button("TIMER", 48, 181, 132, 44);
+    bSTART = colour(48, 181, 132, 44, competition_.View().bSTART);
     bSTART->setToolTip("[F4] Handzeitnahme");
     OnClick(bSTART, Command::Start);
     img_Abbruch = new QToolButton(panel);
@@ -223,24 +224,25 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     img_Abbruch->hide();
     OnClick(img_Abbruch, Command::Abort);
 
-    b5sek = button("+5 s.", 48, 232, 57, 36);
+    b5sek = colour(48, 232, 57, 36, GreyLook("+5 s.", false));
     b5sek->setToolTip("[F5] +1 Strafe");
     OnClick(b5sek, Command::PenaltyPlus);
-    bDq = button("DQ", 120, 232, 59, 36);
+    bDq = colour(120, 232, 59, 36, GreyLook("DQ", false));
     bDq->setToolTip("[F9] Disqualifikation");
     OnClick(bDq, Command::Dq);
     LabelGrund = new QLabel("Grund:", panel);
     LabelGrund->move(184, 236);
     LabelGrund->hide();
-    bEintragen = button("EINTRAGEN", 48, 275, 132, 44);
+    bEintragen = colour(48, 275, 132, 44, competition_.View().bEintragen);
     bEintragen->setToolTip("[F10] Eintragen/Nächster");
     OnClick(bEintragen, Command::Entry);
     // Shown only while a run stopped by the light barrier can go on.
-    bWeiterlaufen = button("Weiterlaufen", 185, 278, 110, 36);
+    bWeiterlaufen = colour(185, 275, 130, 44,
+                           {"WEITER", 0xFF0000, 0xFFFFFF, 0xFF8000, 0xC00000, 0xFFC0C0, 0, true});
     bWeiterlaufen->setToolTip("[Umschalt+F4] Falschen Stopp aufheben, Lauf läuft weiter");
     bWeiterlaufen->hide();
     OnClick(bWeiterlaufen, Command::Resume);
-    b_5sek = button("-5 s.", 185, 278, 58, 36);
+    b_5sek = colour(185, 278, 58, 36, GreyLook("-5 s.", false));
     b_5sek->setToolTip("[Strg+F5] Strafenkorrektur");
     b_5sek->hide();
     OnClick(b_5sek, Command::PenaltyMinus);
@@ -262,18 +264,22 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     place(toolStrip, 0, 318, 492, 42);
     auto* protocol = new QLabel("Protokoll:", toolStrip);
     protocol->move(4, 12);
-    cmd_SORT = new QPushButton("Sort", toolStrip);
-    place(cmd_SORT, 176, 1, 40, 41);
+    auto tool = [&](Glyph picture, int left, const QString& hint) {
+        TLbSpeedButton* b = NewGlyphButton(toolStrip, GlyphPicture(picture));
+        place(b, left, 1, 40, 41);
+        b->setToolTip(hint);
+        return b;
+    };
+    // Stays pressed while the table is kept sorted.
+    cmd_SORT = tool(Glyph::Sort, 176, Q(std::string(Ranking::SortHint)));
     cmd_SORT->setCheckable(true);
-    cmd_SORT->setToolTip(Q(std::string(Ranking::SortHint)));
-    cmd_SORT->setFocusPolicy(Qt::NoFocus);
     OnClick(cmd_SORT, Command::SortMode);
-    cmd_SAVE = new QPushButton(toolStrip);
-    place(cmd_SAVE, 216, 1, 40, 41);
-    cmd_SAVE->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    cmd_SAVE->setToolTip("[Strg+S] Speichern als...");
-    cmd_SAVE->setFocusPolicy(Qt::NoFocus);
+    cmd_SAVE = tool(Glyph::Save, 216, "[Strg+S] Speichern als...");
     OnClick(cmd_SAVE, Command::Save);
+    cmd_PRINT = tool(Glyph::Print, 256, "[Strg+P] Drucken");
+    connect(cmd_PRINT, &QAbstractButton::clicked, this, [this] { competition_.OpenPrintReport(); });
+    cmd_HTML = tool(Glyph::Html, 336, "als HTML-Webseite speichern");
+    OnClick(cmd_HTML, Command::Html);
 }
 
 void TForm1::OnClick(QAbstractButton* button, Command command) {
@@ -367,11 +373,11 @@ void TForm1::PlaceWindow() {
 
 void TForm1::LoadLogo() {
     QPixmap logo;
-    const QString folder = QCoreApplication::applicationDirPath();
+    const std::string folder = QCoreApplication::applicationDirPath().toStdString();
     for (const char* name : {"Logo.jpg", "Logo.bmp"}) {
-        const QString path = folder + "/" + name;
-        if (QFileInfo::exists(path)) {
-            logo.load(path);
+        const std::string path = FindShippedFile(name, folder);
+        if (!path.empty()) {
+            logo.load(Q(path));
         }
     }
     if (!logo.isNull()) {
@@ -425,16 +431,18 @@ void TForm1::Render(Change change) {
         return;
     }
     const TimingView& view = competition_.View();
-    RenderButton(bSTART, view.bSTART, shownStartLook_);
-    RenderButton(bEintragen, view.bEintragen, shownEntryLook_);
-    b5sek->setEnabled(view.b5sekEnabled);
-    b_5sek->setEnabled(view.b_5sekEnabled);
-    bDq->setEnabled(view.bDqEnabled);
+    bSTART->SetLook(view.bSTART);
+    bEintragen->SetLook(view.bEintragen);
+    b5sek->SetLook(GreyLook("+5 s.", view.b5sekEnabled));
+    b_5sek->SetLook(GreyLook("-5 s.", view.b_5sekEnabled));
+    bDq->SetLook(GreyLook("DQ", view.bDqEnabled));
     cmd_F2_Settings->setEnabled(view.cmd_F2_SettingsEnabled);
+    cmd_F1_Help->setEnabled(competition_.HelpAvailable());
     img_Abbruch->setVisible(view.img_AbbruchVisible);
     ImageLSstart->setVisible(competition_.PortOpen());
     bWeiterlaufen->setVisible(view.ResumeEnabled);
     StatusBeam->setText(Q(competition_.BeamReadout()));
+    StatusLive->setText(Q(competition_.LiveAddress()));
     if (shownArmed_ != view.LightBarrierArmed) {
         shownArmed_ = view.LightBarrierArmed;
         ImageLSstart->setIcon(ImageListPort(view.LightBarrierArmed));
@@ -447,17 +455,6 @@ void TForm1::Render(Change change) {
     RenderBoard();
     RenderStatus();
     SortGrid1->Refresh();
-}
-
-void TForm1::RenderButton(QPushButton* button, const ButtonLook& look,
-                          std::optional<ButtonLook>& shown) {
-    if (shown == look) {
-        return;
-    }
-    shown = look;
-    button->setText(Q(look.Caption));
-    button->setStyleSheet(ColourButtonStyle(look));
-    button->setEnabled(look.Enabled);
 }
 
 void TForm1::RenderStatus() {
@@ -516,6 +513,8 @@ void TForm1::RenderStartList() {
     cmd_SORT->setChecked(competition_.Sorting().SortDown());
     cmd_SORT->setEnabled(list.ToolCommandsEnabled());
     cmd_SAVE->setEnabled(list.ToolCommandsEnabled());
+    cmd_PRINT->setEnabled(list.ToolCommandsEnabled());
+    cmd_HTML->setEnabled(list.ToolCommandsEnabled());
 }
 
 void TForm1::RenderReasons() {

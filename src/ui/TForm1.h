@@ -17,6 +17,7 @@ class QListWidget;
 class QPushButton;
 class QToolButton;
 class TDigit;
+class TLbSpeedButton;
 class TSortGrid;
 
 // The operator's main window: entry controls, time board, result table. It forwards every
@@ -30,18 +31,22 @@ public:
     ~TForm1() override;
 
     // Controls, named as the operator knows them.
-    QPushButton* bSTART = nullptr;
-    QPushButton* b5sek = nullptr;
-    QPushButton* b_5sek = nullptr;
-    QPushButton* bDq = nullptr;
-    QPushButton* bEintragen = nullptr;
-    QPushButton* bWeiterlaufen = nullptr;
+    TLbSpeedButton* bSTART = nullptr;
+    TLbSpeedButton* b5sek = nullptr;
+    TLbSpeedButton* b_5sek = nullptr;
+    TLbSpeedButton* bDq = nullptr;
+    TLbSpeedButton* bEintragen = nullptr;
+    TLbSpeedButton* bWeiterlaufen = nullptr;
     QPushButton* bLoad = nullptr;
     QPushButton* bNumerMinus = nullptr;
     QPushButton* bNumerPlus = nullptr;
-    QPushButton* cmd_F2_Settings = nullptr;
-    QPushButton* cmd_SORT = nullptr;
-    QPushButton* cmd_SAVE = nullptr;
+    TLbSpeedButton* cmd_F1_Help = nullptr;
+    TLbSpeedButton* cmd_F2_Settings = nullptr;
+    TLbSpeedButton* cmd_F3_Info = nullptr;
+    TLbSpeedButton* cmd_SORT = nullptr;
+    TLbSpeedButton* cmd_SAVE = nullptr;
+    TLbSpeedButton* cmd_PRINT = nullptr;
+    TLbSpeedButton* cmd_HTML = nullptr;
     QToolButton* ImageLSstart = nullptr;
     QToolButton* img_Abbruch = nullptr;
     QComboBox* cbStNr = nullptr;
@@ -65,6 +70,7 @@ public:
     QLabel* StatusPosition = nullptr;
     QLabel* StatusMessage = nullptr;
     QLabel* StatusBeam = nullptr;
+    QLabel* StatusLive = nullptr;
     TDigit* Digit3 = nullptr;
     TDigit* Digit4 = nullptr;
     TDigit* Digit5 = nullptr;
@@ -94,8 +100,6 @@ private:
     void StoreBounds();
     // Brings the controls in line with the competition's state; a clock tick redraws the board.
     void Render(Change change);
-    void RenderButton(QPushButton* button, const ButtonLook& look,
-                      std::optional<ButtonLook>& shown);
     void RenderBoard();
     void RenderStartList();
     void RenderReasons();
@@ -105,8 +109,6 @@ private:
     // What the controls show already; restyling a button or redrawing a picture is not free.
     std::vector<std::string> shownStNrItems_;
     std::vector<std::string> shownReasons_;
-    std::optional<ButtonLook> shownStartLook_;
-    std::optional<ButtonLook> shownEntryLook_;
     int shownArmed_ = -1;
     std::string shownStatus_;
 };

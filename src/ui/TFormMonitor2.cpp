@@ -2,11 +2,9 @@
 
 #include <QCloseEvent>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 
 #include "ui/TDigit.h"
 #include "ui/TFrameBrindlewerk.h"
@@ -143,12 +141,7 @@ Rect TFormMonitor2::StoredBounds() const {
     return {x(), y(), width(), height()};
 }
 
-int TFormMonitor2::ShowOnMonitor(int monitor, bool fullScreen) {
-    std::vector<Rect> screens;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect area = screen->geometry();
-        screens.push_back({area.x(), area.y(), area.width(), area.height()});
-    }
+int TFormMonitor2::ShowOnMonitor(int monitor, bool fullScreen, const std::vector<Rect>& screens) {
     const MonitorPlacement placement = PlaceOnMonitor(StoredBounds(), monitor, fullScreen, screens);
     monitor_ = placement.Monitor;
     SetFrameless(fullScreen);

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 #include "config/MonitorLayout.h"
 #include "results/StartList.h"
@@ -24,9 +25,10 @@ public:
     void SetStoredBounds(const Rect& bounds);
     Rect StoredBounds() const;
 
-    // Shows the window on display `monitor` of the displays present, covering it without a frame
-    // in full-screen mode. Returns the display index brought into the displays present.
-    int ShowOnMonitor(int monitor, bool fullScreen);
+    // Shows the window on display `monitor` of `screens` (the displays present in the platform's
+    // order, as IDesktop::Screens gives them), covering it without a frame in full-screen mode.
+    // Returns the display index brought into the displays present.
+    int ShowOnMonitor(int monitor, bool fullScreen, const std::vector<Rect>& screens);
     // Full-screen mode was switched off: the frame comes back and the window halves its size.
     void LeaveFullScreen();
 

@@ -24,8 +24,8 @@ TFrameBrindlewerk::TFrameBrindlewerk(QWidget* parent) : QWidget(parent) {
     font.setBold(true);
     setFont(font);
     resize(229, 31);
-    LabelPart1 = new TLabel3D("Brin", QColor(0xFF, 0x00, 0x00), Qt::AlignRight, this);
-    LabelPart2 = new TLabel3D("dle", QColor(0x00, 0xFF, 0x00), Qt::AlignHCenter, this);
+    LabelPart1 = new TLabel3D("Brind", QColor(0xFF, 0x00, 0x00), Qt::AlignRight, this);
+    LabelPart2 = new TLabel3D("le", QColor(0x00, 0xFF, 0x00), Qt::AlignHCenter, this);
     LabelPart3 = new TLabel3D("werk", QColor(0x40, 0x80, 0xFF), Qt::AlignLeft, this);
     FrameResize();
 }

@@ -44,8 +44,8 @@ protected:
     void Open(const Settings& settings = Settings{}, const std::string& commandLineFile = {}) {
         WriteSettings(store, settings);
         competition = std::make_unique<Competition>(
-            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, ui.Poster(),
-                                   folder.Path().string(), DataFolder(), "", ','});
+            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, live,
+                                   ui.Poster(), folder.Path().string(), DataFolder(), "", ','});
         competition->Start(commandLineFile);
     }
     // Ends the program as a close does, then starts it again on the same folders.
@@ -54,8 +54,8 @@ protected:
         competition.reset();
         timers.made.clear();
         competition = std::make_unique<Competition>(
-            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, ui.Poster(),
-                                   folder.Path().string(), DataFolder(), "", ','});
+            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, live,
+                                   ui.Poster(), folder.Path().string(), DataFolder(), "", ','});
         competition->Start(commandLineFile);
     }
     std::string DataFolder() const { return folder.File("data"); }
@@ -88,6 +88,8 @@ protected:
     FakeTime time;
     ManualTimers timers;
     ScriptedOperator dialogs;
+    RecordingDesktop desktop;
+    SilentLiveResults live;
     ManualUiQueue ui;
     std::unique_ptr<Competition> competition;
 
@@ -185,8 +187,8 @@ TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedAndTheOpenDialogStartsWhere
     competition.reset();  // no shutdown: the program died
     timers.made.clear();
     competition = std::make_unique<Competition>(
-        CompetitionEnvironment{serial, store, cues, time, timers, dialogs, ui.Poster(),
-                               folder.Path().string(), DataFolder(), "", ','});
+        CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, live,
+                               ui.Poster(), folder.Path().string(), DataFolder(), "", ','});
     competition->Start("");
     EXPECT_THAT(dialogs.questions, ElementsAre("Sicherung laden?"));
     EXPECT_EQ(Table().Cell(ColTotal, 1), "12,34");
@@ -278,6 +280,52 @@ TEST_F(CompetitionTest, TheBeamLogHoldsEveryEdgeWithWhatItDidAndTheResumedStop) 
                     "CTS an\tignoriert: nicht scharf\tNr. 7", "CTS aus\tRuhepegel\tNr. 7",
                     "CTS an\tStart\tNr. 7", "CTS aus\tRuhepegel\tNr. 7", "CTS an\tStopp\tNr. 7",
                     "-\tWeiterlaufen: letzter Stopp aufgehoben\tNr. 7"));
+}
+
+TEST_F(CompetitionTest, LiveResultsAreOffByDefaultAndOnceOnGetEveryEntry) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    EXPECT_FALSE(live.Running());
+    EXPECT_EQ(competition->LiveAddress(), "");
+    competition->Shutdown();
+
+    Settings settings = NoCountdown();
+    settings.LiveResults = true;
+    settings.LivePort = 8099;
+    Open(settings, StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    ASSERT_TRUE(live.Running());
+    EXPECT_EQ(live.port, 8099);
+    TimeRun(12340);
+    Key(Command::Entry);
+    ASSERT_FALSE(live.published.empty());
+    const LiveSnapshot& last = live.published.back();
+    ASSERT_EQ(last.rows.size(), 1u);
+    EXPECT_EQ(last.rows[0].total, "12,34");
+}
+
+TEST_F(CompetitionTest, TheSettingsDialogIsClosedDuringARunAndItsChangesTakeEffectAtOnce) {
+    Open(NoCountdown());
+    Key(Command::Start);
+    EXPECT_FALSE(competition->Enabled(Command::Settings));
+    Key(Command::Settings);
+    EXPECT_THAT(dialogs.shownSettings, IsEmpty()) << "a port change now would lose the stop";
+    Key(Command::Start);
+
+    Key(Command::Settings);  // "Abbrechen"
+    ASSERT_EQ(dialogs.shownSettings.size(), 1u);
+    EXPECT_FALSE(competition->CurrentSettings().CountDown);
+
+    dialogs.editSettings = [](CfgValues& values) {
+        values.CountDown = true;
+        values.CountDownSeconds = 45;
+        values.LockSeconds = 3;
+    };
+    Key(Command::Entry);
+    Key(Command::Entry);
+    Key(Command::Settings);
+    EXPECT_EQ(competition->CurrentSettings().CountDownSek, 45000);
+    EXPECT_EQ(ReadSettings(store).TimeLock, 3000) << "kept at once, not only at the end";
+    Key(Command::Start);
+    EXPECT_TRUE(competition->View().CountdownActive) << "the next F4 starts the new countdown";
 }
 
 TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {

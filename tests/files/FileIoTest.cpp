@@ -2,30 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "TempFolder.h"
 
 namespace {
-
-TEST(DataFolder, IsTheProgramFolderWhenFilesCanBeCreatedThere) {
-    TempFolder program;
-    TempFolder user;
-    EXPECT_EQ(ChooseDataFolder(program.Path().string(), user.File("corralix")),
-              program.Path().string());
-    EXPECT_TRUE(std::filesystem::is_empty(program.Path())) << "the probe file is removed";
-    EXPECT_FALSE(std::filesystem::exists(user.File("corralix")));
-}
-
-TEST(DataFolder, FallsBackToTheUserFolderAndCreatesIt) {
-    TempFolder user;
-    const std::string userFolder = user.File("share/corralix");
-    // A file where the program folder should be: nothing can be created in it, even as root.
-    WriteAll(user.File("programm"), "x");
-    EXPECT_EQ(ChooseDataFolder(user.File("programm"), userFolder), userFolder);
-    EXPECT_TRUE(std::filesystem::is_directory(userFolder));
-    EXPECT_EQ(ChooseDataFolder(user.File("fehlt"), userFolder), userFolder);
-}
 
 TEST(FileBytes, ReadsBackWhatWasWrittenIncludingNulAndHighBytes) {
     TempFolder folder;

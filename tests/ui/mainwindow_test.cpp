@@ -31,6 +31,7 @@
 #include "ui/KeyActions.h"
 #include "ui/QtHost.h"
 #include "ui/TDigit.h"
+#include "ui/TLbSpeedButton.h"
 #include "ui/TSortGrid.h"
 
 namespace {
@@ -49,7 +50,7 @@ protected:
     void Open(const Settings& settings, ISerialBackend& serial, const std::string& barrier = {}) {
         WriteSettings(store_, settings);
         competition_ = std::make_unique<Competition>(CompetitionEnvironment{
-            serial, store_, cues_, time_, timers_, dialogs_,
+            serial, store_, cues_, time_, timers_, dialogs_, desktop_, live_,
             [](std::function<void()> call) {
                 QMetaObject::invokeMethod(qApp, std::move(call), Qt::QueuedConnection);
             },
@@ -90,6 +91,8 @@ protected:
     MonotonicTimeSource time_;
     QtTimerFactory timers_;
     ScriptedOperator dialogs_;
+    RecordingDesktop desktop_;
+    SilentLiveResults live_;
     std::unique_ptr<Competition> competition_;
     std::unique_ptr<TForm1> form_;
 };

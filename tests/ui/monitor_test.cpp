@@ -16,6 +16,7 @@
 #include "core/Competition.h"
 #include "core/FakeHost.h"
 #include "serial/FakeSerialBackend.h"
+#include "ui/QtHost.h"
 #include "ui/TDigit.h"
 #include "ui/TForm1.h"
 #include "ui/TFrameBrindlewerk.h"
@@ -61,11 +62,16 @@ protected:
     }
 };
 
+// The displays present, as the program's desktop lists them.
+std::vector<Rect> Screens() {
+    return QtDesktop().Screens();
+}
+
 int ScreenIndex(int width) {
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    for (int i = 0; i < screens.size(); ++i) {
-        if (screens[i]->geometry().width() == width) {
-            return i;
+    const std::vector<Rect> screens = Screens();
+    for (std::size_t i = 0; i < screens.size(); ++i) {
+        if (screens[i].Width == width) {
+            return static_cast<int>(i);
         }
     }
     return -1;
@@ -83,7 +89,7 @@ protected:
         const std::string starters = folder + "/starter.txt";
         std::ofstream(starters, std::ios::binary) << "Nr.;Name;Pferd;Team\r\n7;Anna;Blue;Nord\r\n";
         competition = std::make_unique<Competition>(
-            CompetitionEnvironment{serial, store, cues, time, timers, dialogs,
+            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, live,
                                    [](std::function<void()>) {}, folder, folder, "", ','});
         form = std::make_unique<TForm1>(*competition);
         competition->AddChangeListener([this](Change change) {
@@ -137,6 +143,8 @@ protected:
     FakeTime time;
     ManualTimers timers;
     ScriptedOperator dialogs;
+    RecordingDesktop desktop;
+    SilentLiveResults live;
     // The spectator window outlives the competition that renders into it.
     TFormMonitor2 monitor{','};
     std::unique_ptr<Competition> competition;
@@ -146,7 +154,7 @@ protected:
 TEST_F(SpectatorWindow, ShowsTheSameTimePenaltiesAndRankAsTheMainWindowThroughAWholeRun) {
     ASSERT_TRUE(TwoScreens);
     Open();
-    monitor.ShowOnMonitor(ScreenIndex(1920), true);
+    monitor.ShowOnMonitor(ScreenIndex(1920), true, Screens());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&monitor));
     EXPECT_EQ(monitor.ePferdM->text(), "7 Blue");
     EXPECT_EQ(monitor.eTeamM->text(), "Nord");
@@ -199,14 +207,14 @@ TEST_F(SpectatorWindow, FirstStartOpensOnHalfTheChosenScreenThenCoversItInFullSc
     ASSERT_GE(arena, 0);
     const QRect screen = QGuiApplication::screens()[arena]->geometry();
     monitor.SetStoredBounds({0, 0, 0, 0});
-    EXPECT_EQ(monitor.ShowOnMonitor(arena, false), arena);
+    EXPECT_EQ(monitor.ShowOnMonitor(arena, false, Screens()), arena);
     EXPECT_EQ(monitor.pos(), QPoint(screen.x() + 480, 270));
     EXPECT_EQ(monitor.size(), QSize(960, 540));
     EXPECT_EQ(monitor.windowTitle(), "Zusatzmonitor 960x540");
 
     // From a tiny window straight to full screen.
     monitor.resize(160, 120);
-    EXPECT_EQ(monitor.ShowOnMonitor(arena, true), arena);
+    EXPECT_EQ(monitor.ShowOnMonitor(arena, true, Screens()), arena);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&monitor));
     EXPECT_EQ(monitor.geometry(), screen);
     EXPECT_TRUE(monitor.windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -230,20 +238,20 @@ TEST_F(SpectatorWindow, FirstStartOpensOnHalfTheChosenScreenThenCoversItInFullSc
 
     // A stored index beyond the displays present goes to the last one.
     const int last = static_cast<int>(QGuiApplication::screens().size()) - 1;
-    EXPECT_EQ(monitor.ShowOnMonitor(last + 1, true), last);
+    EXPECT_EQ(monitor.ShowOnMonitor(last + 1, true, Screens()), last);
     EXPECT_EQ(monitor.geometry(), QGuiApplication::screens()[last]->geometry());
 }
 
 TEST_F(SpectatorWindow, EscapeClosesItOnlyOnTheFirstDisplay) {
     int closed = 0;
     monitor.OnClose = [&] { ++closed; };
-    monitor.ShowOnMonitor(1, false);
+    monitor.ShowOnMonitor(1, false, Screens());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&monitor));
     QTest::keyClick(&monitor, Qt::Key_Escape);
     EXPECT_TRUE(monitor.isVisible());
     EXPECT_EQ(closed, 0);
 
-    monitor.ShowOnMonitor(0, false);
+    monitor.ShowOnMonitor(0, false, Screens());
     QTest::keyClick(&monitor, Qt::Key_Escape);
     EXPECT_FALSE(monitor.isVisible());
     EXPECT_EQ(closed, 1);

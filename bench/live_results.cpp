@@ -1,0 +1,230 @@
+// Live results under a grandstand's load: 200 phones fetch /results.json once a second for 10 s
+// over loopback while the 10 ms run clock ticks on the main thread and a run is entered and
+// published every second. Figures: requests answered per second, their p99 latency, how late
+// the clock tick came at p99, and failed requests.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "files/LiveResults.h"
+#include "results/Ranking.h"
+#include "results/ResultTable.h"
+#include "results/TimeText.h"
+#include "ui/LiveResultsServer.h"
+
+namespace {
+
+constexpr int kStarters = 200;
+constexpr int kClients = 200;
+constexpr int kSeconds = 10;
+constexpr int kPollMs = 1000;
+constexpr int kTickMs = 10;
+
+double Percentile(std::vector<double> values, double p) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const auto at = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[at];
+}
+
+// A start list of 200 with names of show-day length; the first half has run.
+ResultTable MakeTable() {
+    std::mt19937 random(4711);
+    std::uniform_int_distribution<int> run(14000, 24000);
+    ResultTable table;
+    table.SetRowCount(kStarters + 1);
+    for (int i = 1; i <= kStarters; ++i) {
+        const std::string nr = std::to_string(100 + i);
+        const std::string time = i <= kStarters / 2 ? FormatTimeText(run(random), ',') : "";
+        table.SetRow(i, {nr, "Reiterin Müller-Lüdenscheidt " + nr, "Äskulap vom Sonnenhof " + nr,
+                         "Team " + std::to_string(i % 12), time, time.empty() ? "" : "0", "", "",
+                         time, "", std::to_string(i)});
+    }
+    return table;
+}
+
+// One phone: a kept-alive connection that asks for the data once a second. Client thread only.
+class Phone {
+public:
+    Phone(quint16 port, std::vector<double>& latencies, int& failed)
+        : port_(port), latencies_(latencies), failed_(failed) {
+        QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { Read(); });
+        QObject::connect(&socket_, &QTcpSocket::errorOccurred, [this] { Fail(); });
+    }
+    Phone(const Phone&) = delete;
+    Phone& operator=(const Phone&) = delete;
+    ~Phone() { QObject::disconnect(&socket_, nullptr, nullptr, nullptr); }
+
+    void Ask() {
+        if (waiting_) {
+            Fail();  // no answer within a whole poll interval
+        }
+        if (socket_.state() == QAbstractSocket::UnconnectedState) {
+            socket_.connectToHost(QHostAddress::LocalHost, port_);
+        }
+        buffer_.clear();
+        waiting_ = true;
+        sent_.start();
+        socket_.write("GET /results.json HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: */*\r\n\r\n");
+    }
+
+private:
+    void Read() {
+        buffer_ += socket_.readAll();
+        const auto headerEnd = buffer_.indexOf("\r\n\r\n");
+        if (!waiting_ || headerEnd < 0) {
+            return;
+        }
+        const auto lengthAt = buffer_.indexOf("Content-Length: ");
+        if (lengthAt < 0 || lengthAt > headerEnd) {
+            Fail();
+            return;
+        }
+        const auto lengthEnd = buffer_.indexOf("\r\n", lengthAt);
+        const qsizetype length = buffer_.mid(lengthAt + 16, lengthEnd - lengthAt - 16).toLongLong();
+        if (buffer_.size() < headerEnd + 4 + length) {
+            return;
+        }
+        waiting_ = false;
+        if (!buffer_.startsWith("HTTP/1.1 200 ")) {
+            ++failed_;
+            return;
+        }
+        latencies_.push_back(static_cast<double>(sent_.nsecsElapsed()) / 1e6);
+    }
+
+    void Fail() {
+        if (waiting_) {
+            ++failed_;
+            waiting_ = false;
+        }
+        socket_.abort();
+    }
+
+    quint16 port_;
+    std::vector<double>& latencies_;
+    int& failed_;
+    QTcpSocket socket_;
+    QByteArray buffer_;
+    QElapsedTimer sent_;
+    bool waiting_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ResultTable table = MakeTable();
+    Ranking ranking(table, ',');
+    ranking.RankAndSort();
+    int entered = kStarters / 2;
+    std::vector<double> publishMs;
+    LiveResultsServer server;
+    // An entry as the operator makes it: total written, ranked, snapshot taken and published.
+    auto enter = [&] {
+        QElapsedTimer took;
+        took.start();
+        ++entered;
+        const std::string total = FormatTimeText(15000 + entered * 37, ',');
+        table.SetCell(ColLaufzeit, entered, total);
+        table.SetCell(ColStrafen, entered, "0");
+        table.SetCell(ColTotal, entered, total);
+        ranking.RankAndSort();
+        server.Publish(MakeLiveSnapshot(
+            table, ',',
+            {"Barrel Racing", table.Cell(ColNr, entered + 1), table.Cell(ColName, entered + 1),
+             table.Cell(ColPferd, entered + 1), false}));
+        publishMs.push_back(static_cast<double>(took.nsecsElapsed()) / 1e6);
+    };
+    enter();
+    const std::string error = server.Start(0, QHostAddress::LocalHost);
+    if (!error.empty()) {
+        std::printf("%s\n", error.c_str());
+        return 1;
+    }
+
+    // The phones live on a thread of their own, as they would on other machines.
+    QThread phoneThread;
+    QObject phoneHome;
+    phoneHome.moveToThread(&phoneThread);
+    phoneThread.start();
+    std::vector<double> latencies;
+    int failed = 0;
+    std::vector<std::unique_ptr<Phone>> phones;
+    std::vector<std::unique_ptr<QTimer>> phoneTimers;
+    QMetaObject::invokeMethod(
+        &phoneHome,
+        [&] {
+            for (int i = 0; i < kClients; ++i) {
+                phones.push_back(std::make_unique<Phone>(server.Port(), latencies, failed));
+                auto timer = std::make_unique<QTimer>();
+                Phone* phone = phones.back().get();
+                QObject::connect(timer.get(), &QTimer::timeout, [phone, timer = timer.get()] {
+                    phone->Ask();
+                    timer->start(kPollMs);
+                });
+                // Spread the first requests over the first second.
+                timer->start(i * kPollMs / kClients);
+                phoneTimers.push_back(std::move(timer));
+            }
+        },
+        Qt::BlockingQueuedConnection);
+
+    std::vector<double> lateMs;
+    QElapsedTimer run;
+    run.start();
+    qint64 lastTick = 0;
+    int ticks = 0;
+    QTimer clock;
+    clock.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&clock, &QTimer::timeout, [&] {
+        const qint64 now = run.nsecsElapsed();
+        if (lastTick != 0) {
+            lateMs.push_back(std::max(0.0, static_cast<double>(now - lastTick) / 1e6 - kTickMs));
+        }
+        lastTick = now;
+        if (++ticks % (kPollMs / kTickMs) == 0) {
+            enter();
+        }
+        if (now >= std::chrono::nanoseconds(std::chrono::seconds(kSeconds)).count()) {
+            app.quit();
+        }
+    });
+    clock.start(kTickMs);
+    app.exec();
+    const double seconds = static_cast<double>(run.nsecsElapsed()) / 1e9;
+
+    QMetaObject::invokeMethod(
+        &phoneHome,
+        [&] {
+            phoneTimers.clear();
+            phones.clear();
+        },
+        Qt::BlockingQueuedConnection);
+    phoneThread.quit();
+    phoneThread.wait();
+    server.Stop();
+
+    std::printf("answered %zu of about %d requests, latency p50 %.2f ms, max %.2f ms\n",
+                latencies.size(), kClients * kSeconds, Percentile(latencies, 0.5),
+                Percentile(latencies, 1.0));
+    std::printf("clock ticks %zu, late p50 %.2f ms, max %.2f ms\n", lateMs.size(),
+                Percentile(lateMs, 0.5), Percentile(lateMs, 1.0));
+    std::printf("entry + publish of %d starters: p50 %.3f ms, max %.3f ms\n", kStarters,
+                Percentile(publishMs, 0.5), Percentile(publishMs, 1.0));
+    std::printf("live results: %.0f requests/s, p99 %.2f ms, tick p99 %.2f ms, failed %d\n",
+                static_cast<double>(latencies.size()) / seconds, Percentile(latencies, 0.99),
+                Percentile(lateMs, 0.99), failed);
+    return 0;
+}

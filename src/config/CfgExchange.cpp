@@ -1,0 +1,68 @@
+#include "config/CfgExchange.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+int Seconds(int milliseconds, int max) {
+    return std::clamp(milliseconds / 1000, 0, max);
+}
+
+}  // namespace
+
+CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screens,
+                       std::vector<std::string> portEntries, int portIndex) {
+    CfgValues values;
+    values.PortEntries = std::move(portEntries);
+    values.PortIndex = portIndex;
+    values.Alg = std::clamp(settings.Alg, 0, 1);
+    values.LockSeconds = Seconds(settings.TimeLock, LockSecondsMax);
+    values.MonitorEnabled = screens.size() > 1;
+    if (values.MonitorEnabled) {
+        for (std::size_t i = 0; i < screens.size(); ++i) {
+            const Rect& s = screens[i];
+            values.MonitorEntries.push_back(std::to_string(i + 1) + "=(" + std::to_string(s.Left) +
+                                            "," + std::to_string(s.Top) + ")-(" +
+                                            std::to_string(s.Width) + "," +
+                                            std::to_string(s.Height) + ")");
+        }
+        values.Monitor = std::clamp(settings.Monitor, 0, static_cast<int>(screens.size()) - 1);
+    } else {
+        values.MonitorEntries = {"nicht angeschlossen"};
+        values.Monitor = 0;
+    }
+    values.FullScreen = settings.FullScreen;
+    values.FullScreenEnabled = values.MonitorEnabled || settings.FullScreen;
+    values.CountDown = settings.CountDown;
+    values.CountDownSeconds = Seconds(settings.CountDownSek, CountDownSecondsMax);
+    values.SoundCountDown = settings.SoundCountDown;
+    values.WarnungSeconds = Seconds(settings.TimeWarnung, CountDownSecondsMax);
+    values.SoundWarnung = settings.SoundWarnung;
+    values.Abbruch = settings.Abbruch;
+    values.SoundAbbruch = settings.SoundAbbruch;
+    values.LiveResults = settings.LiveResults;
+    values.LivePort = std::clamp(settings.LivePort, LivePortMin, LivePortMax);
+    return values;
+}
+
+void ApplyToSettings(const CfgValues& values, Settings& settings) {
+    settings.Alg = values.Alg;
+    settings.TimeLock = values.LockSeconds * 1000;
+    if (values.MonitorEnabled) {
+        const int last = static_cast<int>(values.MonitorEntries.size()) - 1;
+        settings.Monitor = std::clamp(values.Monitor, 0, std::max(last, 0));
+    } else {
+        settings.Monitor = std::max(settings.Monitor, 0);
+    }
+    settings.FullScreen = values.FullScreen;
+    settings.CountDown = values.CountDown;
+    settings.CountDownSek = values.CountDownSeconds * 1000;
+    settings.SoundCountDown = values.SoundCountDown;
+    settings.TimeWarnung = values.WarnungSeconds * 1000;
+    settings.SoundWarnung = values.SoundWarnung;
+    settings.Abbruch = values.Abbruch;
+    settings.SoundAbbruch = values.SoundAbbruch;
+    settings.LiveResults = values.LiveResults;
+    settings.LivePort = values.LivePort;
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "config/Settings.h"
+#include "config/WindowPlacement.h"
+
+// Ranges of the settings dialog's number fields.
+inline constexpr int LockSecondsMax = 99;
+inline constexpr int CountDownSecondsMax = 90;
+inline constexpr int LivePortMin = 1024;
+inline constexpr int LivePortMax = 65535;
+
+// The lamp beside the settings dialog's port list.
+enum class PortLamp {
+    Neutral,  // no port configured
+    Open,     // green: the configured port is open
+    Closed,   // red: a port is configured but not open
+};
+
+// Everything the settings dialog shows and the operator may change. Times are whole seconds as
+// the dialog shows them; the settings keep milliseconds.
+struct CfgValues {
+    // Port list as the port discovery words it, "Kein" first; PortIndex is the selected entry.
+    std::vector<std::string> PortEntries;
+    int PortIndex = 0;
+    int Alg = 0;
+    int LockSeconds = 10;
+    // One entry per screen, or the single entry "nicht angeschlossen".
+    std::vector<std::string> MonitorEntries;
+    int Monitor = 0;
+    // The monitor list can be chosen from only with more than one screen.
+    bool MonitorEnabled = false;
+    bool FullScreen = false;
+    // Full-screen can be switched on only with a second screen, but always off.
+    bool FullScreenEnabled = false;
+    bool CountDown = true;
+    int CountDownSeconds = 30;
+    bool SoundCountDown = true;
+    int WarnungSeconds = 10;
+    bool SoundWarnung = true;
+    bool Abbruch = true;
+    bool SoundAbbruch = false;
+    bool LiveResults = false;
+    int LivePort = 8080;
+
+    bool operator==(const CfgValues&) const = default;
+};
+
+// The dialog's values for the settings in memory. `screens` are the screens present in the
+// platform's order; a stored monitor beyond them selects the last one. Numbers outside a field's
+// range are brought into it, as the field would.
+CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screens,
+                       std::vector<std::string> portEntries, int portIndex);
+
+// Takes the confirmed values back into the settings. The port is not touched: the chosen entry
+// goes to the port discovery, which knows what it stands for. A monitor list that could not be
+// chosen from (one screen) keeps the stored monitor, so the spectator window finds its screen
+// again when it is plugged back in.
+void ApplyToSettings(const CfgValues& values, Settings& settings);
+
+// The warning is shown red when it would not sound before the countdown runs out.
+inline bool WarningTooLate(int warnungSeconds, int countDownSeconds) {
+    return warnungSeconds >= countDownSeconds;
+}

@@ -1,0 +1,52 @@
+#include "files/Export.h"
+
+#include "files/FileKind.h"
+#include "files/HtmlReport.h"
+#include "files/Loading.h"
+#include "results/Ranking.h"
+#include "results/ResultTable.h"
+#include "results/StartList.h"
+
+namespace {
+
+// Without a window there is no font: a column is as wide as its widest text in bytes, which
+// keeps every column with a text visible.
+class ByteCountMeasure : public ITextMeasure {
+public:
+    int TextWidth(std::string_view text, int /*col*/, int /*row*/) const override {
+        return static_cast<int>(text.size());
+    }
+};
+
+bool AnyTeam(const ResultTable& table) {
+    for (int row = 1; row < table.RowCount(); ++row) {
+        if (!TrimText(table.Cell(ColTeam, row)).empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string ReadTableForExport(const std::string& path, ResultTable& table, char decimalSeparator) {
+    const ByteCountMeasure measure;
+    Ranking ranking(table, decimalSeparator);
+    StartList starters(table, ranking, measure);
+    std::string error = LoadChosenFile(path, table, starters, ranking, measure);
+    if (error.empty() && !AnyTeam(table)) {
+        table.SetColWidth(ColTeam, ResultTable::HiddenWidth);
+    }
+    return error;
+}
+
+std::string ExportTable(const ResultTable& table, std::string_view race, const std::string& path,
+                        const PdfWriter& pdf) {
+    if (SaveKind(path) == FileKind::HtmlReport) {
+        return WriteHtmlReport(table, race, path);
+    }
+    if (FileExtension(path) == ".pdf") {
+        return pdf(HtmlReportText(table, race), path);
+    }
+    return "Dateityp wird nicht unterstützt: " + path;
+}

@@ -1,0 +1,244 @@
+#include "files/LiveResults.h"
+
+#include <cstdio>
+
+#include "files/TextCodec.h"
+#include "results/ResultTable.h"
+#include "results/Sorting.h"
+
+namespace {
+
+// The page around the data. The script draws only with textContent, so no table text is
+// ever read as markup; the data block is JSON whose '<' are escaped, so it cannot end early.
+constexpr std::string_view kPageHead = R"(<!DOCTYPE html>
+<html lang="de">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>Live-Ergebnisse</title>
+<style>
+body{margin:0;font-family:system-ui,-apple-system,"Segoe UI",Roboto,Arial,sans-serif;background:#f2f2f2;color:#111}
+header{background:#1d4f2e;color:#fff;padding:10px 12px}
+h1{margin:0;font-size:1.35em}
+#now{margin-top:6px;font-size:1.05em;line-height:1.5}
+.state{display:inline-block;margin-left:6px;padding:0 8px;border-radius:10px;background:#5c6b61;font-size:.85em;white-space:nowrap}
+.state.on{background:#c62828;font-weight:bold}
+table{width:100%;border-collapse:collapse;background:#fff}
+th{font-size:.8em;color:#555;text-align:left;padding:6px 4px;border-bottom:2px solid #1d4f2e}
+td{padding:7px 4px;border-bottom:1px solid #ddd;vertical-align:top}
+.n{text-align:right;white-space:nowrap;font-variant-numeric:tabular-nums}
+.name{font-weight:600}
+.sub{color:#555;font-size:.85em;font-weight:normal}
+.total{font-weight:bold;font-size:1.1em}
+tr.dq td{color:#777}
+#empty{padding:12px}
+footer{font-size:.85em;color:#555;padding:8px 12px}
+#link.lost{color:#c62828;font-weight:bold}
+</style>
+</head>
+<body>
+<header><h1 id="race"></h1><div id="now"></div></header>
+<table>
+<thead><tr><th class="n">Rang</th><th class="n">Nr.</th><th>Name / Pferd</th><th class="n">Laufzeit</th><th class="n">Total</th></tr></thead>
+<tbody id="rows"></tbody>
+</table>
+<p id="empty">Noch keine Ergebnisse.</p>
+<footer><span id="count"></span> &middot; <span id="link"></span></footer>
+<script id="data" type="application/json">)";
+
+constexpr std::string_view kPageTail = R"(</script>
+<script>
+"use strict";
+function $(id) { return document.getElementById(id); }
+function el(tag, cls, text) {
+  const e = document.createElement(tag);
+  if (cls) e.className = cls;
+  if (text) e.textContent = text;
+  return e;
+}
+function render(d) {
+  $("race").textContent = d.race;
+  const now = $("now");
+  now.textContent = "";
+  if (d.startNumber) {
+    now.append("Am Start: ", el("b", "", d.startNumber + " " + d.rider));
+    if (d.horse) now.append(" \u00b7 " + d.horse);
+  } else {
+    now.append("Kein Starter gew\u00e4hlt");
+  }
+  now.append(el("span", d.running ? "state on" : "state", d.running ? "Lauf l\u00e4uft" : "Warten auf Start"));
+  const body = $("rows");
+  body.textContent = "";
+  for (const r of d.rows) {
+    const tr = el("tr", r.dq ? "dq" : "");
+    tr.append(el("td", "n", r.place), el("td", "n", r.startNumber));
+    const who = el("td");
+    who.append(el("div", "name", r.rider));
+    who.append(el("div", "sub", [r.horse, d.team ? r.team : ""].filter(Boolean).join(" \u00b7 ")));
+    const time = el("td", "n", r.time);
+    if (r.penalties && r.penalties !== "0") time.append(el("div", "sub", "Strafen: " + r.penalties));
+    const total = el("td", "n total", r.total);
+    if (r.dq && r.reason) total.append(el("div", "sub", r.reason));
+    tr.append(who, time, total);
+    body.append(tr);
+  }
+  $("empty").hidden = d.rows.length > 0;
+  $("count").textContent = "Ergebnisse: " + d.rows.length + " von " + d.starters;
+}
+let shown = $("data").textContent;
+render(JSON.parse(shown));
+function stamp() { return new Date().toLocaleTimeString("de-DE"); }
+let lastStamp = stamp();
+$("link").textContent = "Stand " + lastStamp;
+async function poll() {
+  const abort = new AbortController();
+  const timer = setTimeout(function () { abort.abort(); }, 4000);
+  try {
+    const reply = await fetch("results.json", {cache: "no-store", signal: abort.signal});
+    if (!reply.ok) throw new Error(reply.status);
+    const text = await reply.text();
+    if (text !== shown) {
+      render(JSON.parse(text));
+      shown = text;
+    }
+    lastStamp = stamp();
+    $("link").textContent = "Stand " + lastStamp;
+    $("link").className = "";
+  } catch (e) {
+    $("link").textContent = "Keine Verbindung zur Zeitnahme \u2013 Stand " + lastStamp;
+    $("link").className = "lost";
+  }
+  clearTimeout(timer);
+  setTimeout(poll, 1000);
+}
+setTimeout(poll, 1000);
+</script>
+</body>
+</html>
+)";
+
+void AppendEscapedChar(std::string& out, unsigned char c) {
+    char code[8];
+    std::snprintf(code, sizeof code, "\\u%04x", c);
+    out += code;
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+    // A cell that is not UTF-8 came in as Windows-1252, as our files do.
+    std::string converted;
+    if (!IsValidUtf8(text)) {
+        converted = Cp1252ToUtf8(text);
+        text = converted;
+    }
+    out += '"';
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20 || c == 0x7f || c == '<' || c == '>' || c == '&' || c == '\'') {
+            AppendEscapedChar(out, c);
+        } else {
+            out += ch;
+        }
+    }
+    out += '"';
+}
+
+void AppendMember(std::string& out, std::string_view name, std::string_view text) {
+    out += '"';
+    out += name;
+    out += "\":";
+    AppendJsonString(out, text);
+    out += ',';
+}
+
+void AppendMember(std::string& out, std::string_view name, bool value) {
+    out += '"';
+    out += name;
+    out += "\":";
+    out += value ? "true" : "false";
+    out += ',';
+}
+
+// Closes an object or array whose last member left a trailing comma.
+void Close(std::string& out, char bracket) {
+    if (out.back() == ',') {
+        out.back() = bracket;
+    } else {
+        out += bracket;
+    }
+}
+
+}  // namespace
+
+LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, LiveBoard board) {
+    LiveSnapshot snapshot;
+    snapshot.board = std::move(board);
+    snapshot.teamShown = table.ColVisible(ColTeam);
+    std::vector<int> entered;
+    std::vector<std::string_view> totals;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        if (!TrimText(table.Cell(ColNr, row)).empty()) {
+            ++snapshot.starters;
+        }
+        const std::string_view total = TrimText(table.Cell(ColTotal, row));
+        if (!total.empty()) {
+            entered.push_back(row);
+            totals.push_back(total);
+        }
+    }
+    for (const int index : StableSortOrder(totals, ssCustom, decimalSeparator)) {
+        const auto& cells = table.Row(entered[index]);
+        const bool dq = AsciiLower(totals[index]) == "dq";
+        snapshot.rows.push_back({cells[ColRang], cells[ColNr], cells[ColName], cells[ColPferd],
+                                 cells[ColTeam], cells[ColLaufzeit], cells[ColStrafen],
+                                 dq ? "DQ" : std::string(totals[index]),
+                                 dq ? cells[ColGrund] : std::string(), dq});
+    }
+    return snapshot;
+}
+
+std::string LiveResultsJson(const LiveSnapshot& snapshot) {
+    std::string out = "{";
+    AppendMember(out, "race", snapshot.board.race);
+    AppendMember(out, "startNumber", snapshot.board.startNumber);
+    AppendMember(out, "rider", snapshot.board.rider);
+    AppendMember(out, "horse", snapshot.board.horse);
+    AppendMember(out, "running", snapshot.board.running);
+    AppendMember(out, "team", snapshot.teamShown);
+    out += "\"starters\":" + std::to_string(snapshot.starters) + ",\"rows\":[";
+    for (const LiveRow& row : snapshot.rows) {
+        out += '{';
+        AppendMember(out, "place", row.place);
+        AppendMember(out, "startNumber", row.startNumber);
+        AppendMember(out, "rider", row.rider);
+        AppendMember(out, "horse", row.horse);
+        AppendMember(out, "team", row.team);
+        AppendMember(out, "time", row.runTime);
+        AppendMember(out, "penalties", row.penalties);
+        AppendMember(out, "total", row.total);
+        AppendMember(out, "reason", row.reason);
+        AppendMember(out, "dq", row.dq);
+        Close(out, '}');
+        out += ',';
+    }
+    Close(out, ']');
+    out += '}';
+    return out;
+}
+
+std::string LiveResultsPage(const LiveSnapshot& snapshot) {
+    std::string page(kPageHead);
+    page += LiveResultsJson(snapshot);
+    page += kPageTail;
+    return page;
+}
+
+std::string LiveAddressText(std::string_view ipv4Address, int port) {
+    const std::string portText = std::to_string(port);
+    if (ipv4Address.empty()) {
+        return "Live-Ergebnisse: Port " + portText + " (kein Netzwerk)";
+    }
+    return "Live-Ergebnisse: http://" + std::string(ipv4Address) + ":" + portText + "/";
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ResultTable;
+
+// What the time board says about the current run.
+struct LiveBoard {
+    std::string race;         // event type
+    std::string startNumber;  // current starter; empty when none is chosen
+    std::string rider;
+    std::string horse;
+    bool running = false;  // the run clock is counting
+};
+
+// One entered run as the spectators see it; the texts are the table's cells.
+struct LiveRow {
+    std::string place;
+    std::string startNumber;
+    std::string rider;
+    std::string horse;
+    std::string team;
+    std::string runTime;
+    std::string penalties;
+    std::string total;  // "DQ" when disqualified
+    std::string reason;
+    bool dq = false;
+};
+
+// A copy of everything the live page shows, taken on the UI thread after each change so that
+// serving never reads the table the operator is working on.
+struct LiveSnapshot {
+    LiveBoard board;
+    bool teamShown = true;  // the team column is switched on
+    int starters = 0;       // rows with a start number
+    // Runs with a total, fastest first, then the disqualified ones; starters still to come are
+    // not listed.
+    std::vector<LiveRow> rows;
+};
+
+// The live results server as the program's logic sees it; a Qt server implements it.
+class ILiveResults {
+public:
+    virtual ~ILiveResults() = default;
+    // Listens on the port; empty on success, else a German message for the operator.
+    virtual std::string Start(int port) = 0;
+    virtual void Stop() = 0;
+    virtual bool Running() const = 0;
+    // Status-bar text with the address spectators type, while running.
+    virtual std::string AddressText() const = 0;
+    // After every change of the table or the board; later requests get this snapshot.
+    virtual void Publish(const LiveSnapshot& snapshot) = 0;
+};
+
+LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, LiveBoard board);
+
+// The snapshot as a JSON object. Every text is a JSON string whose markup characters are
+// escaped too, so the text can stand inside a page's script block.
+std::string LiveResultsJson(const LiveSnapshot& snapshot);
+
+// The whole page for phones: inline style and script, the snapshot built in, and a script that
+// fetches "results.json" every second and redraws when it changed.
+std::string LiveResultsPage(const LiveSnapshot& snapshot);
+
+// Status-bar text with the address spectators type, e.g. "Live-Ergebnisse:
+// http://192.168.1.20:8080/"; without a network address only the port is named.
+std::string LiveAddressText(std::string_view ipv4Address, int port);

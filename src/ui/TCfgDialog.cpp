@@ -1,0 +1,255 @@
+#include "ui/TCfgDialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "ui/Pictures.h"
+
+namespace {
+
+constexpr int LampSize = 16;
+
+QSpinBox* SpinEdit(QWidget* parent, int max) {
+    auto* edit = new QSpinBox(parent);
+    edit->setRange(0, max);
+    edit->setAlignment(Qt::AlignRight);
+    return edit;
+}
+
+QCheckBox* SoundSwitch(QWidget* parent, const char* cue) {
+    auto* box = new QCheckBox("Sound", parent);
+    box->setToolTip(cue);
+    return box;
+}
+
+void FillList(QComboBox* list, const std::vector<std::string>& entries, int selected) {
+    list->clear();
+    for (const std::string& entry : entries) {
+        list->addItem(QString::fromStdString(entry));
+    }
+    list->setCurrentIndex(selected);
+}
+
+QPixmap LampPicture(const QColor& colour) {
+    QPixmap pixmap(LampSize, LampSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(colour);
+    painter.drawEllipse(QRectF(0.5, 0.5, LampSize - 1, LampSize - 1));
+    return pixmap;
+}
+
+}  // namespace
+
+TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle("Einstellungen");
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+
+    gbLS = new QGroupBox(" Lichtschranke(n) ", this);
+    gbLS->setToolTip("Zeitgenauigkeit: 1/100 s.");
+    auto* ls = new QGridLayout(gbLS);
+    ls->addWidget(new QLabel("Port:", gbLS), 0, 0);
+    cbPort = new QComboBox(gbLS);
+    cbPort->setMaxVisibleItems(20);
+    cbPort->setMinimumContentsLength(24);
+    cbPort->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ls->addWidget(cbPort, 0, 1, 1, 3);
+    ShapePort = new QLabel(gbLS);
+    ShapePort->setFixedSize(LampSize, LampSize);
+    ls->addWidget(ShapePort, 0, 4);
+    LabelPortReason = new QLabel(gbLS);
+    LabelPortReason->setWordWrap(true);
+    LabelPortReason->setStyleSheet("color: #C00000;");
+    LabelPortReason->hide();
+    ls->addWidget(LabelPortReason, 1, 0, 1, 5);
+
+    ls->addWidget(new QLabel(" Algorithmus: ", gbLS), 2, 0);
+    cbAlg = new QComboBox(gbLS);
+    cbAlg->setToolTip("Kontakt 7+8");
+    cbAlg->setIconSize(QSize(41, 16));
+    cbAlg->addItem(QIcon(TriggerPicture(0)), "ON");
+    cbAlg->addItem(QIcon(TriggerPicture(1)), "OFF");
+    cbAlg->setEnabled(false);
+    ls->addWidget(cbAlg, 2, 1);
+    Label1 = new QLabel("Start (7+8):", gbLS);
+    Label1->setEnabled(false);
+    ls->addWidget(Label1, 2, 2, 1, 3);
+
+    LabelL1 = new QLabel("Gesperrt:", gbLS);
+    ls->addWidget(LabelL1, 3, 0);
+    seTimeout = SpinEdit(gbLS, LockSecondsMax);
+    ls->addWidget(seTimeout, 3, 1);
+    LabelL2 = new QLabel("Sek.", gbLS);
+    ls->addWidget(LabelL2, 3, 2, 1, 3);
+    ls->setColumnStretch(3, 1);
+
+    LabMonitor = new QLabel("TV / Zusatzmonitor:", this);
+    cbMonitor = new QComboBox(this);
+    cbFullScreen = new QCheckBox("Vollbildmodus", this);
+    auto* monitor = new QGridLayout;
+    monitor->addWidget(LabMonitor, 0, 0);
+    monitor->addWidget(cbMonitor, 0, 1);
+    monitor->addWidget(cbFullScreen, 1, 1);
+    monitor->setColumnStretch(1, 1);
+
+    gbCountDown = new QGroupBox(" CountDown ", this);
+    gbCountDown->setCheckable(true);
+    auto* cd = new QGridLayout(gbCountDown);
+    // A countdown time: label, seconds, "Sek." and its sound switch.
+    auto timeRow = [&](int row, const char* label, QSpinBox*& seconds, QCheckBox*& sound,
+                       const char* cue) {
+        cd->addWidget(new QLabel(label, gbCountDown), row, 0);
+        seconds = SpinEdit(gbCountDown, CountDownSecondsMax);
+        cd->addWidget(seconds, row, 1);
+        cd->addWidget(new QLabel("Sek.", gbCountDown), row, 2);
+        sound = SoundSwitch(gbCountDown, cue);
+        cd->addWidget(sound, row, 3);
+    };
+    timeRow(0, "Timer:", seCountDownTimer, cbCountDownSound, "Audio-Timer.wav");
+    timeRow(1, "Warnung:", seWarnungTime, cbWarnungSound, "Audio-Warnung.wav");
+    cbAbbruch = new QCheckBox("Abbruch", gbCountDown);
+    cd->addWidget(cbAbbruch, 2, 0, 1, 3);
+    cbAbbruchSound = SoundSwitch(gbCountDown, "Audio-Abbruch.wav");
+    cd->addWidget(cbAbbruchSound, 2, 3);
+    cd->setColumnStretch(4, 1);
+
+    cbLiveResults = new QCheckBox("Live-Ergebnisse im Netzwerk", this);
+    seLivePort = new QSpinBox(this);
+    seLivePort->setRange(LivePortMin, LivePortMax);
+    seLivePort->setEnabled(false);
+    auto* live = new QHBoxLayout;
+    live->addWidget(cbLiveResults);
+    live->addStretch();
+    live->addWidget(new QLabel("Port:", this));
+    live->addWidget(seLivePort);
+
+    auto* buttons = new QDialogButtonBox(this);
+    OKBtn = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
+    CancelBtn = buttons->addButton("Abbrechen", QDialogButtonBox::RejectRole);
+    OKBtn->setDefault(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(gbLS);
+    layout->addLayout(monitor);
+    layout->addWidget(gbCountDown);
+    layout->addLayout(live);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(cbPort, &QComboBox::currentIndexChanged, this, [this] { cbPortChange(); });
+    connect(seCountDownTimer, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
+    connect(seWarnungTime, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
+    connect(cbLiveResults, &QCheckBox::toggled, seLivePort, &QWidget::setEnabled);
+    RenderLamp();
+}
+
+void TCfgDialog::SetValues(const CfgValues& values) {
+    shown_ = values;
+    {
+        const QSignalBlocker blocker(cbPort);
+        FillList(cbPort, values.PortEntries, values.PortIndex);
+    }
+    cbAlg->setCurrentIndex(values.Alg);
+    seTimeout->setValue(values.LockSeconds);
+
+    FillList(cbMonitor, values.MonitorEntries, values.Monitor);
+    cbMonitor->setEnabled(values.MonitorEnabled);
+    LabMonitor->setEnabled(values.MonitorEnabled);
+    cbFullScreen->setChecked(values.FullScreen);
+    cbFullScreen->setEnabled(values.FullScreenEnabled);
+
+    gbCountDown->setChecked(values.CountDown);
+    seCountDownTimer->setValue(values.CountDownSeconds);
+    cbCountDownSound->setChecked(values.SoundCountDown);
+    seWarnungTime->setValue(values.WarnungSeconds);
+    cbWarnungSound->setChecked(values.SoundWarnung);
+    cbAbbruch->setChecked(values.Abbruch);
+    cbAbbruchSound->setChecked(values.SoundAbbruch);
+    cbLiveResults->setChecked(values.LiveResults);
+    seLivePort->setValue(values.LivePort);
+    seLivePort->setEnabled(values.LiveResults);
+
+    cbPortChange();
+    seCountDownTimerChange();
+}
+
+CfgValues TCfgDialog::Values() const {
+    CfgValues values = shown_;
+    values.PortIndex = cbPort->currentIndex();
+    values.Alg = cbAlg->currentIndex();
+    values.LockSeconds = seTimeout->value();
+    values.Monitor = cbMonitor->currentIndex();
+    values.FullScreen = cbFullScreen->isChecked();
+    values.CountDown = gbCountDown->isChecked();
+    values.CountDownSeconds = seCountDownTimer->value();
+    values.SoundCountDown = cbCountDownSound->isChecked();
+    values.WarnungSeconds = seWarnungTime->value();
+    values.SoundWarnung = cbWarnungSound->isChecked();
+    values.Abbruch = cbAbbruch->isChecked();
+    values.SoundAbbruch = cbAbbruchSound->isChecked();
+    values.LiveResults = cbLiveResults->isChecked();
+    values.LivePort = seLivePort->value();
+    return values;
+}
+
+std::optional<CfgValues> TCfgDialog::Execute(const CfgValues& values) {
+    SetValues(values);
+    if (exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return Values();
+}
+
+void TCfgDialog::SetPortLamp(PortLamp lamp, const std::string& reason) {
+    lamp_ = lamp;
+    lampReason_ = reason;
+    RenderLamp();
+}
+
+void TCfgDialog::cbPortChange() {
+    const bool port = cbPort->currentIndex() > 0;
+    cbAlg->setEnabled(port);
+    seTimeout->setEnabled(port);
+    LabelL1->setEnabled(port);
+    LabelL2->setEnabled(port);
+    RenderLamp();
+}
+
+void TCfgDialog::seCountDownTimerChange() {
+    if (!WarningTooLate(seWarnungTime->value(), seCountDownTimer->value())) {
+        seWarnungTime->setPalette(QPalette());  // the inherited colours again
+        return;
+    }
+    // Red only while the field can be edited; a greyed-out countdown group stays grey.
+    QPalette palette = QApplication::palette(seWarnungTime);
+    palette.setColor(QPalette::Active, QPalette::Text, Qt::red);
+    palette.setColor(QPalette::Inactive, QPalette::Text, Qt::red);
+    seWarnungTime->setPalette(palette);
+}
+
+void TCfgDialog::RenderLamp() {
+    const int index = cbPort->currentIndex();
+    shownLamp_ = index > 0 && index == shown_.PortIndex ? lamp_ : PortLamp::Neutral;
+    const QColor colour = shownLamp_ == PortLamp::Open     ? QColor(0x00, 0x80, 0x00)
+                          : shownLamp_ == PortLamp::Closed ? QColor(0xFF, 0x00, 0x00)
+                                                           : palette().color(QPalette::Button);
+    ShapePort->setPixmap(LampPicture(colour));
+    const bool why = shownLamp_ == PortLamp::Closed && !lampReason_.empty();
+    LabelPortReason->setText(QString::fromStdString(lampReason_));
+    LabelPortReason->setVisible(why);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QDialog>
+#include <optional>
+#include <string>
+
+#include "config/CfgExchange.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+// The settings window (F2). It shows the values it is given, keeps its controls consistent with
+// each other and hands the values back; it changes no setting and touches no port itself.
+class TCfgDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit TCfgDialog(QWidget* parent = nullptr);
+
+    // Puts the values into the controls and brings the controls in line with each other.
+    void SetValues(const CfgValues& values);
+    // The values as the controls hold them now.
+    CfgValues Values() const;
+    // Fills the controls, shows the window modally and returns the values confirmed with OK, or
+    // nothing after "Abbrechen" or Escape.
+    std::optional<CfgValues> Execute(const CfgValues& values);
+
+    // The state of the configured port and, when it could not be opened, why. May be called at
+    // any time, also while the window is shown. The lamp shows it while the configured port is
+    // the selected entry, and stays neutral for another entry or "Kein".
+    void SetPortLamp(PortLamp lamp, const std::string& reason = {});
+    PortLamp ShownLamp() const { return shownLamp_; }
+
+    // Controls, named as in the window's design.
+    QGroupBox* gbLS = nullptr;
+    QComboBox* cbPort = nullptr;
+    QLabel* ShapePort = nullptr;
+    QLabel* LabelPortReason = nullptr;
+    QComboBox* cbAlg = nullptr;
+    QLabel* Label1 = nullptr;
+    QSpinBox* seTimeout = nullptr;
+    QLabel* LabelL1 = nullptr;
+    QLabel* LabelL2 = nullptr;
+    QLabel* LabMonitor = nullptr;
+    QComboBox* cbMonitor = nullptr;
+    QCheckBox* cbFullScreen = nullptr;
+    // The check box in its caption is the countdown switch; unchecked, it greys out its contents.
+    QGroupBox* gbCountDown = nullptr;
+    QSpinBox* seCountDownTimer = nullptr;
+    QCheckBox* cbCountDownSound = nullptr;
+    QSpinBox* seWarnungTime = nullptr;
+    QCheckBox* cbWarnungSound = nullptr;
+    QCheckBox* cbAbbruch = nullptr;
+    QCheckBox* cbAbbruchSound = nullptr;
+    QCheckBox* cbLiveResults = nullptr;
+    QSpinBox* seLivePort = nullptr;
+    QPushButton* OKBtn = nullptr;
+    QPushButton* CancelBtn = nullptr;
+
+private:
+    void cbPortChange();
+    void seCountDownTimerChange();
+    void RenderLamp();
+
+    CfgValues shown_;
+    PortLamp lamp_ = PortLamp::Neutral;
+    std::string lampReason_;
+    PortLamp shownLamp_ = PortLamp::Neutral;
+};

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <string>
+#include <vector>
+
+#include "TempFolder.h"
+
+namespace {
+
+struct Finished {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the program with no display at all, as from a script on a server.
+Finished RunProgram(const std::vector<std::string>& args) {
+    QStringList arguments;
+    for (const std::string& arg : args) {
+        arguments << QString::fromStdString(arg);
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(CORRALIX_PROGRAM, arguments);
+    if (!program.waitForFinished(60000) || program.exitStatus() != QProcess::NormalExit) {
+        return {};
+    }
+    return {program.exitCode(), program.readAllStandardOutput().toStdString(),
+            program.readAllStandardError().toStdString()};
+}
+
+class CommandLine : public testing::Test {
+protected:
+    void SetUp() override {
+        WriteAll(input_, "1;Jürgen Müller;Blitz\r\n2;<b>Kim</b> & Co;\"Rio\"\r\n");
+    }
+    TempFolder folder_;
+    const std::string input_ = folder_.File("start.txt");
+};
+
+TEST_F(CommandLine, ExportWritesPageAndPdfWithoutADisplayAndNamesEachFile) {
+    const std::string page = folder_.File("ergebnis.html");
+    const std::string pdf = folder_.File("ergebnis.pdf");
+
+    const Finished run =
+        RunProgram({"--race", "Pole Bending", "--export", page, "--export", pdf, input_});
+
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, page + "\n" + pdf + "\n");
+    const std::string html = ReadAll(page);
+    EXPECT_NE(html.find("Pole Bending<br>"), std::string::npos);
+    EXPECT_NE(html.find("<td>2<td>&lt;b&gt;Kim&lt;/b&gt; &amp; Co<td>&quot;Rio&quot;"),
+              std::string::npos);
+    EXPECT_EQ(ReadAll(pdf).substr(0, 5), "%PDF-");
+}
+
+TEST_F(CommandLine, FailuresExitNonZeroWithAMessageAndWriteNothing) {
+    const std::string page = folder_.File("ergebnis.html");
+    const std::string noFolder = folder_.File("fehlt/ergebnis");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--export", page, folder_.File("fehlt.txt")}, 1, "Datei kann nicht gelesen werden: "},
+        {{"--export", noFolder + ".html", input_}, 1, "Der Schreibfehler der Datei: " + noFolder},
+        {{"--export", noFolder + ".pdf", input_}, 1, "Der Schreibfehler der Datei: " + noFolder},
+        {{"--export", folder_.File("ergebnis.doc"), input_}, 1, "Dateityp wird nicht unterstützt"},
+        {{"--export", page}, 2, "genau eine EINGABE"},
+        {{input_, "--export"}, 2, "--export braucht einen Wert"},
+    };
+    for (const Case& c : cases) {
+        const Finished run = RunProgram(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path())) {
+        files.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(files, std::vector<std::string>{"start.txt"}) << "no output, no temporary file";
+}
+
+TEST(CommandLineHelp, ListsTheOptions) {
+    const Finished run = RunProgram({"--help"});
+
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.out.find("--export AUSGABE"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("--race NAME"), std::string::npos);
+}
+
+}  // namespace

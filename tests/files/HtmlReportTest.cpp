@@ -1,0 +1,92 @@
+#include "files/HtmlReport.h"
+
+#include <gtest/gtest.h>
+
+#include "TempFolder.h"
+#include "files/Export.h"
+#include "results/ResultTable.h"
+
+namespace {
+
+// Team hidden as in the window by default; a name that tries to open elements and attributes.
+ResultTable SampleTable() {
+    ResultTable table;
+    table.SetColWidth(ColTeam, ResultTable::HiddenWidth);
+    table.SetRowCount(4);
+    table.SetRow(1, {"7", "Jürgen Müller", "Blitz", "", "15,23", "0", "", "", "15,23", "2", "1"});
+    table.SetRow(2, {"12", "<b>Kim</b> & Co \"Die Zwei\"", "<script>alert('x')</script>", "",
+                     "14,10", "1", "", "", "19,10", "3", "2"});
+    table.SetRow(3, {"3", "Änne Öß", "Schnüffel", "", "", "", "DQ", "falscher Weg", "DQ", "", "3"});
+    return table;
+}
+
+TEST(HtmlReport, PageHoldsTheVisibleColumnsWithEveryTextEscaped) {
+    const std::string expected = ReadAll(CORRALIX_TEST_DATA "/report_expected.html");
+    ASSERT_FALSE(expected.empty());
+
+    EXPECT_EQ(HtmlReportText(SampleTable(), "Pole <Bending>"), expected);
+}
+
+TEST(HtmlReport, FailedWriteKeepsTheOldReportAndNamesFileAndCause) {
+    TempFolder folder;
+    const std::string path = folder.File("corralix-p.html");
+    WriteAll(path, "old report");
+    std::filesystem::create_directory(path + ".tmp");  // the temporary file cannot be created
+
+    const std::string message = WriteHtmlReport(SampleTable(), "Flag Race", path);
+
+    EXPECT_EQ(message, "Der Schreibfehler der Datei: " + path + "\nIs a directory");
+    EXPECT_EQ(ReadAll(path), "old report");
+    EXPECT_EQ(WriteHtmlReport(SampleTable(), "Flag Race", folder.File("neu.html")), "");
+    EXPECT_EQ(ReadAll(folder.File("neu.html")), HtmlReportText(SampleTable(), "Flag Race"));
+}
+
+TEST(HtmlReport, ReportNamesAreFormedBesideTheBackup) {
+    EXPECT_EQ(WebPageReportPath("corralix", "/var/data"), "/var/data/corralix-p.html");
+    EXPECT_EQ(PrintReportPath("corralix", "/var/data"), "/var/data/corralix.html");
+}
+
+TEST(Export, ReadsLikeLoadingAndShowsTheTeamColumnOnlyWithTeams) {
+    TempFolder folder;
+    WriteAll(folder.File("ohne.txt"), "1;Anna;Blue\r\n2;Ben;Rio\r\n");
+    WriteAll(folder.File("mit.txt"),
+             "Nr.\tName\tPferd\tTeam\tLaufzeit\tStrafen\tDQ\tGrund\tTotal\tRang\t\r\n"
+             "1\tAnna\tBlue\tNord\t16,01\t0\t\t\t16,01\t\t\r\n"
+             "2\tBen\tRio\t\t15,23\t0\t\t\t15,23\t\t\r\n");
+    ResultTable withoutTeams;
+    ResultTable withTeams;
+
+    EXPECT_EQ(ReadTableForExport(folder.File("ohne.txt"), withoutTeams, ','), "");
+    EXPECT_EQ(ReadTableForExport(folder.File("mit.txt"), withTeams, ','), "");
+
+    EXPECT_EQ(withoutTeams.ColWidth(ColTeam), ResultTable::HiddenWidth);
+    EXPECT_GT(withTeams.ColWidth(ColTeam), 0);
+    EXPECT_EQ(withTeams.Column(ColRang), (std::vector<std::string>{"Rang", "2", "1"}))
+        << "places assigned, start order kept";
+    EXPECT_EQ(ReadTableForExport(folder.File("fehlt.txt"), withTeams, ','),
+              "Datei kann nicht gelesen werden: " + folder.File("fehlt.txt"));
+    EXPECT_EQ(withTeams.Cell(ColName, 1), "Anna") << "a failed read keeps the table";
+}
+
+TEST(Export, FormatFollowsTheExtension) {
+    TempFolder folder;
+    const ResultTable table = SampleTable();
+    std::string pdfPage;
+    std::string pdfPath;
+    const PdfWriter pdf = [&](std::string_view html, const std::string& path) {
+        pdfPage = html;
+        pdfPath = path;
+        return std::string();
+    };
+
+    EXPECT_EQ(ExportTable(table, "Keyhole Race", folder.File("a.HTML"), pdf), "");
+    EXPECT_EQ(ReadAll(folder.File("a.HTML")), HtmlReportText(table, "Keyhole Race"));
+    EXPECT_EQ(ExportTable(table, "Keyhole Race", folder.File("a.pdf"), pdf), "");
+    EXPECT_EQ(pdfPage, HtmlReportText(table, "Keyhole Race"));
+    EXPECT_EQ(pdfPath, folder.File("a.pdf"));
+    EXPECT_EQ(ExportTable(table, "Keyhole Race", folder.File("a.htm"), pdf),
+              "Dateityp wird nicht unterstützt: " + folder.File("a.htm"));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("a.htm")));
+}
+
+}  // namespace

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include "../config/ChangedSettings.h"
+#include "QtTestApp.h"
+#include "ui/TCfgDialog.h"
+#include "ui/TFormInfo.h"
+#include "ui/TLbSpeedButton.h"
+
+namespace {
+
+const std::vector<Rect> TwoScreens = {{0, 0, 1920, 1080}, {1920, 0, 1280, 720}};
+const std::vector<std::string> Ports = {"Kein", "COM1", "COM33 – ttyUSB0 – FT232R USB UART"};
+
+CfgValues SomeValues() {
+    return FromSettings(Settings{}, TwoScreens, Ports, 2);
+}
+
+// Every value other than SomeValues has it.
+CfgValues OtherValues() {
+    Settings settings = ChangedSettings();
+    settings.LiveResults = true;
+    settings.LivePort = 9000;
+    return FromSettings(settings, TwoScreens, Ports, 1);
+}
+
+}  // namespace
+
+TEST(TCfgDialog, EveryControlShowsAndReturnsItsValue) {
+    TCfgDialog dialog;
+    for (const CfgValues& values : {SomeValues(), OtherValues(), SomeValues()}) {
+        dialog.SetValues(values);
+        EXPECT_EQ(dialog.Values(), values);
+    }
+    dialog.cbCountDownSound->click();
+    dialog.cbWarnungSound->click();
+    EXPECT_FALSE(dialog.Values().SoundCountDown);
+    EXPECT_FALSE(dialog.Values().SoundWarnung);
+}
+
+TEST(TCfgDialog, TriggerAndLockTimeNeedAPort) {
+    TCfgDialog dialog;
+    CfgValues values = SomeValues();
+    values.PortEntries = {"Kein"};
+    values.PortIndex = 0;
+    dialog.SetValues(values);
+    EXPECT_FALSE(dialog.cbAlg->isEnabled());
+    EXPECT_FALSE(dialog.seTimeout->isEnabled());
+    EXPECT_FALSE(dialog.LabelL1->isEnabled());
+
+    dialog.SetValues(SomeValues());
+    EXPECT_TRUE(dialog.cbAlg->isEnabled());
+    EXPECT_TRUE(dialog.seTimeout->isEnabled());
+    dialog.cbPort->setCurrentIndex(0);
+    EXPECT_FALSE(dialog.cbAlg->isEnabled());
+    EXPECT_FALSE(dialog.LabelL2->isEnabled());
+}
+
+TEST(TCfgDialog, LampAndReasonDescribeTheConfiguredPortOnly) {
+    TCfgDialog dialog;
+    dialog.SetValues(SomeValues());
+    dialog.SetPortLamp(PortLamp::Closed, "Anschluss COM33 (/dev/ttyUSB0) ist nicht vorhanden");
+    EXPECT_EQ(dialog.ShownLamp(), PortLamp::Closed);
+    EXPECT_TRUE(dialog.LabelPortReason->isVisibleTo(&dialog));
+    EXPECT_EQ(dialog.LabelPortReason->text(), "Anschluss COM33 (/dev/ttyUSB0) ist nicht vorhanden");
+
+    dialog.cbPort->setCurrentIndex(0);
+    EXPECT_EQ(dialog.ShownLamp(), PortLamp::Neutral);
+    EXPECT_FALSE(dialog.LabelPortReason->isVisibleTo(&dialog));
+    dialog.cbPort->setCurrentIndex(1);
+    EXPECT_EQ(dialog.ShownLamp(), PortLamp::Neutral);
+
+    dialog.cbPort->setCurrentIndex(2);
+    dialog.SetPortLamp(PortLamp::Open);
+    EXPECT_EQ(dialog.ShownLamp(), PortLamp::Open);
+    EXPECT_FALSE(dialog.LabelPortReason->isVisibleTo(&dialog));
+}
+
+TEST(TCfgDialog, WarningNotShorterThanTheCountdownIsRedAndUncheckingKeepsTheNumbers) {
+    TCfgDialog dialog;
+    CfgValues values = SomeValues();
+    values.CountDownSeconds = 10;
+    values.WarnungSeconds = 10;
+    dialog.SetValues(values);
+    const QColor normal = dialog.palette().color(QPalette::Text);
+    EXPECT_EQ(dialog.seWarnungTime->palette().color(QPalette::Text), QColor(Qt::red));
+    dialog.seWarnungTime->setValue(9);
+    EXPECT_EQ(dialog.seWarnungTime->palette().color(QPalette::Text), normal);
+    dialog.seCountDownTimer->setValue(9);
+    EXPECT_EQ(dialog.seWarnungTime->palette().color(QPalette::Text), QColor(Qt::red));
+
+    dialog.gbCountDown->setChecked(false);
+    EXPECT_FALSE(dialog.seCountDownTimer->isEnabled());
+    // Greyed out like its neighbour, though it was red.
+    EXPECT_EQ(dialog.seWarnungTime->palette().color(QPalette::Disabled, QPalette::Text),
+              dialog.seCountDownTimer->palette().color(QPalette::Disabled, QPalette::Text));
+    EXPECT_FALSE(dialog.cbAbbruchSound->isEnabled());
+    dialog.gbCountDown->setChecked(true);
+    EXPECT_EQ(dialog.Values().CountDownSeconds, 9);
+    EXPECT_EQ(dialog.Values().WarnungSeconds, 9);
+}
+
+TEST(TCfgDialog, OnlyOkHandsTheValuesBack) {
+    TCfgDialog dialog;
+    QTimer::singleShot(0, [&] {
+        dialog.seTimeout->setValue(3);
+        dialog.CancelBtn->click();
+    });
+    EXPECT_FALSE(dialog.Execute(SomeValues()).has_value());
+
+    QTimer::singleShot(0, [&] {
+        dialog.seTimeout->setValue(3);
+        QTest::keyClick(&dialog, Qt::Key_Return);
+    });
+    const std::optional<CfgValues> confirmed = dialog.Execute(SomeValues());
+    ASSERT_TRUE(confirmed.has_value());
+    EXPECT_EQ(confirmed->LockSeconds, 3);
+}
+
+TEST(TFormInfo, FixedWindowThatEscapeOrEinverstandenCloses) {
+    TFormInfo info;
+    EXPECT_EQ(info.windowTitle(), "Information");
+    EXPECT_EQ(info.size(), QSize(256, 421));
+    EXPECT_FALSE(info.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(info.LabelVer->text(), "Version 0.98 (26.04.2026)");
+    EXPECT_EQ(info.LabelVer->geometry().right() + 1, 247);
+
+    info.show();
+    QTest::keyClick(&info, Qt::Key_Escape);
+    EXPECT_FALSE(info.isVisible());
+    info.show();
+    info.sOK->click();
+    EXPECT_FALSE(info.isVisible());
+    EXPECT_EQ(info.result(), QDialog::Accepted);
+}

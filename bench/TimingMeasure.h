@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "Percentile.h"
 #include "results/ResultTable.h"
 #include "serial/Comms.h"
 #include "serial/LinuxSerialBackend.h"
@@ -59,12 +60,6 @@ inline void SleepUntil(std::int64_t deadline) {
     while (MonotonicRawNow() < deadline) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
-}
-
-inline double Percentile99(std::vector<double> errors) {
-    std::sort(errors.begin(), errors.end());
-    const auto index = static_cast<std::size_t>(std::ceil(0.99 * errors.size())) - 1;
-    return errors.at(index);
 }
 
 // The 99th percentile of the timing errors, in milliseconds.

@@ -19,6 +19,13 @@ int Clamp(long long start, int size, int areaStart, int areaSize) {
 
 }  // namespace
 
+bool CentreOnAScreen(const Rect& bounds, const std::vector<Rect>& screens) {
+    const long long centreX = static_cast<long long>(bounds.Left) + bounds.Width / 2;
+    const long long centreY = static_cast<long long>(bounds.Top) + bounds.Height / 2;
+    return std::any_of(screens.begin(), screens.end(),
+                       [&](const Rect& screen) { return Contains(screen, centreX, centreY); });
+}
+
 Rect PlaceMainWindow(const Rect& stored, const std::vector<Rect>& screens,
                      const Decoration& decoration) {
     Rect placed = stored;

@@ -22,6 +22,9 @@ struct Decoration {
 inline constexpr int MainWindowMinWidth = 908;
 inline constexpr int MainWindowMinHeight = 600;
 
+// Whether the centre of bounds lies on one of the screens.
+bool CentreOnAScreen(const Rect& bounds, const std::vector<Rect>& screens);
+
 // The main window's bounds from the stored ones: Left/Top place the window's frame (title bar
 // included), Width/Height size its client area, and `decoration` is what the frame adds to that.
 // `screens` are the available areas of the screens present, the primary one first.

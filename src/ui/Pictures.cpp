@@ -1,5 +1,6 @@
 #include "ui/Pictures.h"
 
+#include <QFont>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -57,6 +58,32 @@ QPixmap AbortPicture() {
     painter.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(10.5, 10.5), QPointF(22.5, 22.5));
     painter.drawLine(QPointF(22.5, 10.5), QPointF(10.5, 22.5));
+    return pixmap;
+}
+
+QPixmap BrindlewerkPicture(int tvMode) {
+    QPixmap pixmap(154, 28);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const bool on = tvMode == 1;
+    // The lamp lies under the display number label, 64 pixels from the left.
+    const QPointF lamp(69.5, 15);
+    QRadialGradient glow(lamp - QPointF(3, 3), 11);
+    const QColor lit = on ? QColor(0x30, 0xE0, 0x30) : QColor(0xE0, 0x20, 0x20);
+    glow.setColorAt(0, lit.lighter(160));
+    glow.setColorAt(1, lit.darker(130));
+    painter.setPen(QPen(QColor(0x20, 0x20, 0x20), 1.5));
+    painter.setBrush(glow);
+    painter.drawEllipse(lamp, 10.5, 10.5);
+
+    QFont font("Arial");
+    font.setPixelSize(17);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(on ? QColor(0x00, 0xA0, 0x00) : QColor(0x20, 0x20, 0x20));
+    painter.drawText(QRectF(0, 0, 57, 28), Qt::AlignRight | Qt::AlignVCenter, "Brindle");
+    painter.drawText(QRectF(82, 0, 72, 28), Qt::AlignLeft | Qt::AlignVCenter, "werk");
     return pixmap;
 }
 

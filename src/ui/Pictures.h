@@ -15,6 +15,10 @@ QPixmap ImageListPort(int index);
 // The abort picture, 33 x 33: a red octagon with a white X.
 QPixmap AbortPicture();
 
+// The TV-mode picture, 154 x 28: the maker's name in two parts with a round lamp between them,
+// where the display number is shown. TV mode off (0): red lamp; on (1): green lamp and lettering.
+QPixmap BrindlewerkPicture(int tvMode);
+
 // Glyphs of the picture buttons, 32 x 32 on a transparent ground.
 enum class Glyph {
     Help,      // cmd_F1_Help: white question mark on a blue disc

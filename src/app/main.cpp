@@ -14,6 +14,7 @@
 #include "ui/QtHost.h"
 #include "ui/RealtimeKit.h"
 #include "ui/TForm1.h"
+#include "ui/TFormMonitor2.h"
 #include "ui/TSortGrid.h"
 
 int main(int argc, char* argv[]) {
@@ -50,6 +51,8 @@ int main(int argc, char* argv[]) {
          QFileInfo(QApplication::applicationFilePath()).fileName().toStdString(),
          RequestRealtimeFromRealtimeKit});
     TForm1 form(competition);
+    TFormMonitor2 spectators(SystemDecimalSeparator());
+    spectators.Follow(competition, desktop);
     dialogs.Attach(&form, [&form] { form.SortGrid1->CommitEditor(); });
     desktop.Attach(&form);
     form.show();

@@ -311,6 +311,7 @@ bool Competition::Enabled(Command command) const {
             return !clock_->IsActive();
         case Command::Help:
         case Command::Info:
+        case Command::TvMode:
         case Command::Print:
         case Command::Clear:
         case Command::Excel:
@@ -405,6 +406,13 @@ void Competition::Run(Command command) {
         case Command::Html:
             if (WriteReport(webPageReport_)) {
                 OpenDocument(webPageReport_);
+            }
+            break;
+        case Command::TvMode:
+            tvMode_ = !tvMode_;
+            tvModeToggled_ = true;
+            if (settings_.CountDown) {
+                engine_->ResetDisplayWhenReady();
             }
             break;
         case Command::Clear:
@@ -592,6 +600,18 @@ void Competition::SetMainWindowBounds(const Rect& bounds) {
     settings_.Top = bounds.Top;
     settings_.Width = bounds.Width;
     settings_.Height = bounds.Height;
+}
+
+void Competition::SetSpectatorBounds(const Rect& bounds) {
+    settings_.Left2 = bounds.Left;
+    settings_.Top2 = bounds.Top;
+    settings_.Width2 = bounds.Width;
+    settings_.Height2 = bounds.Height;
+}
+
+void Competition::CloseSpectatorWindow() {
+    tvMode_ = false;
+    Notify(Change::All);
 }
 
 bool Competition::ExitNeedsQuestion() const {

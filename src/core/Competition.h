@@ -98,6 +98,11 @@ public:
 
     // The main window's bounds as they are now, written back with the settings.
     void SetMainWindowBounds(const Rect& bounds);
+    // The spectator window: its bounds as they are now, the display it went to (the stored one
+    // brought into the displays present), and the operator closing it (TV mode off).
+    void SetSpectatorBounds(const Rect& bounds);
+    void SetSpectatorMonitor(int monitor) { settings_.Monitor = monitor; }
+    void CloseSpectatorWindow();
     // Asked when the operator closes the program: true when it may close. Asks "Programm
     // beenden?" while the clock runs, a timed run waits for its entry, or the table has changes
     // no file holds.
@@ -115,6 +120,10 @@ public:
     const DqReasons& Reasons() const { return engine_->Reasons(); }
     const ::Settings& CurrentSettings() const { return settings_; }
     bool PortOpen() const { return comPort_.Connected(); }
+    // TV mode: the spectator window is shown. Toggled tells whether it was ever switched, so
+    // the main window shows its TV picture and display number only from then on.
+    bool TvMode() const { return tvMode_; }
+    bool TvModeToggled() const { return tvModeToggled_; }
     // A failure met during timing (a backup that could not be written, the beam log); empty once
     // resolved.
     const std::string& StatusMessage() const {
@@ -195,4 +204,6 @@ private:
     std::string openFolder_;
     std::string lastSaveName_;
     bool shutDown_ = false;
+    bool tvMode_ = false;
+    bool tvModeToggled_ = false;
 };

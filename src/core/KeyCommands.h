@@ -19,6 +19,7 @@ enum class Command {
     LockLightBarrier,
     SortMode,
     Save,
+    TvMode,
     Load,
     Print,
     Clear,
@@ -35,7 +36,7 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 20> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 21> KeyCommands = {{
     {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
     {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
     {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
@@ -50,6 +51,7 @@ inline constexpr std::array<KeyCommand, 20> KeyCommands = {{
     {Command::LockLightBarrier, "LockLS1", "Lock LS1", "F11", "HideMenu"},
     {Command::SortMode, "mSortMode", "Sort", "F12", "HideMenu"},
     {Command::Save, "Save1", "Save", "Ctrl+S", "Files"},
+    {Command::TvMode, "Modus1", "TV Modus", "Ctrl+T", "Files"},
     {Command::Load, "Load1", "Load", "Ctrl+O", "Files"},
     {Command::Print, "Platzeverteilen1", "Print", "Ctrl+P", "Files"},
     {Command::Clear, "Cls1", "Cls", "Ctrl+A", "Files"},

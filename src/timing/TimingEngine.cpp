@@ -158,6 +158,12 @@ void TimingEngine::ShowElapsed(std::int64_t ticks) {
                static_cast<int>(cs % 100));
 }
 
+void TimingEngine::ResetDisplayWhenReady() {
+    if (!clock_.IsActive() && view_.bSTART.Enabled) {
+        ShowElapsed(0);
+    }
+}
+
 void TimingEngine::ShowDigits(int minutes, int seconds, int hundredths) {
     const Rgb on = view_.DigitOnColour;
     const Rgb fraction = view_.CountdownActive ? DigitDimColour : on;

@@ -67,6 +67,9 @@ public:
     void ClockTimer();
     // Shows elapsed ticks (or the countdown remaining after them); 0 resets the display.
     void ShowElapsed(std::int64_t ticks);
+    // Resets the display while the cycle is ready for the next start; a running clock or a
+    // stopped run waiting for its entry keeps its time on the boards.
+    void ResetDisplayWhenReady();
 
     // Light barrier: F11 or a click on the indicator toggles locked/armed.
     void ImageLSClick();

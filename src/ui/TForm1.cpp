@@ -348,6 +348,23 @@ void TForm1::BuildPanelTablo(QWidget* panel) {
         l->setFont(big);
         l->setAlignment(Qt::AlignCenter);
     }
+
+    // TV mode: the brand picture over the frame's bottom edge, its lamp carrying the display
+    // number; both appear with the first toggle.
+    ImageBrindlewerk = new QToolButton(panel);
+    ImageBrindlewerk->setGeometry(126, 328, 154, 28);
+    ImageBrindlewerk->setAutoRaise(true);
+    ImageBrindlewerk->setIconSize(QSize(154, 28));
+    ImageBrindlewerk->setToolTip("[Strg+T]");
+    ImageBrindlewerk->setFocusPolicy(Qt::NoFocus);
+    OnClick(ImageBrindlewerk, Command::TvMode);
+    LabelMonitor = new QLabel("1", panel);
+    LabelMonitor->setGeometry(183, 333, 14, 18);
+    LabelMonitor->setAlignment(Qt::AlignCenter);
+    LabelMonitor->setStyleSheet("color: #FFFF00; font-weight: bold;");
+    // A click on the number reaches the picture beneath it.
+    LabelMonitor->setAttribute(Qt::WA_TransparentForMouseEvents);
+    LabelMonitor->hide();
 }
 
 void TForm1::BuildCommands() {
@@ -462,6 +479,12 @@ void TForm1::Render(Change change) {
     bWeiterlaufen->setVisible(view.ResumeEnabled);
     StatusBeam->setText(Q(competition_.BeamReadout()));
     StatusLive->setText(Q(competition_.LiveAddress()));
+    if (competition_.TvModeToggled() && shownTvMode_ != int(competition_.TvMode())) {
+        shownTvMode_ = competition_.TvMode();
+        ImageBrindlewerk->setIcon(BrindlewerkPicture(shownTvMode_));
+        LabelMonitor->show();
+    }
+    LabelMonitor->setText(QString::number(competition_.CurrentSettings().Monitor + 1));
     if (shownArmed_ != view.LightBarrierArmed) {
         shownArmed_ = view.LightBarrierArmed;
         ImageLSstart->setIcon(ImageListPort(view.LightBarrierArmed));

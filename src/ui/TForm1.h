@@ -70,6 +70,8 @@ public:
     QLabel* LabMin = nullptr;
     QLabel* LabSec = nullptr;
     QLabel* ImageLogo = nullptr;
+    QToolButton* ImageBrindlewerk = nullptr;
+    QLabel* LabelMonitor = nullptr;
     QLabel* StatusPosition = nullptr;
     QLabel* StatusMessage = nullptr;
     QLabel* StatusBeam = nullptr;
@@ -114,6 +116,7 @@ private:
     std::vector<std::string> shownStNrItems_;
     std::vector<std::string> shownReasons_;
     int shownArmed_ = -1;
+    int shownTvMode_ = -1;
     std::string shownStatus_;
     bool placedWithFrame_ = false;
 };

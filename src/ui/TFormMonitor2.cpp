@@ -4,8 +4,11 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMoveEvent>
 #include <QPainter>
 
+#include "core/Competition.h"
+#include "ui/KeyActions.h"
 #include "ui/TDigit.h"
 #include "ui/TFrameBrindlewerk.h"
 
@@ -141,9 +144,52 @@ Rect TFormMonitor2::StoredBounds() const {
     return {x(), y(), width(), height()};
 }
 
+void TFormMonitor2::Follow(Competition& competition, IDesktop& desktop) {
+    competition_ = &competition;
+    desktop_ = &desktop;
+    const Settings& settings = competition.CurrentSettings();
+    if (settings.Width2 > 0 && settings.Height2 > 0) {
+        SetStoredBounds({settings.Left2, settings.Top2, settings.Width2, settings.Height2});
+    }
+    InstallKeyCommands(this, competition);
+    OnClose = [this] { competition_->CloseSpectatorWindow(); };
+    competition.AddChangeListener([this](Change change) {
+        if (change == Change::Clock) {
+            RenderDigits(competition_->View());
+            return;
+        }
+        FollowTvMode();
+        Render(competition_->View(), competition_->Starters().Board());
+    });
+}
+
+void TFormMonitor2::FollowTvMode() {
+    const Settings& settings = competition_->CurrentSettings();
+    if (!competition_->TvMode()) {
+        if (isVisible()) {
+            hide();
+        }
+        return;
+    }
+    if (isVisible() && fullScreen_ && !settings.FullScreen) {
+        LeaveFullScreen();
+    } else if (!isVisible() || monitor_ != settings.Monitor || fullScreen_ != settings.FullScreen) {
+        competition_->SetSpectatorMonitor(
+            ShowOnMonitor(settings.Monitor, settings.FullScreen, desktop_->Screens()));
+    }
+}
+
+void TFormMonitor2::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (competition_ != nullptr) {
+        competition_->SetSpectatorBounds(StoredBounds());
+    }
+}
+
 int TFormMonitor2::ShowOnMonitor(int monitor, bool fullScreen, const std::vector<Rect>& screens) {
     const MonitorPlacement placement = PlaceOnMonitor(StoredBounds(), monitor, fullScreen, screens);
     monitor_ = placement.Monitor;
+    fullScreen_ = fullScreen;
     SetFrameless(fullScreen);
     if (fullScreen) {
         // The client area itself covers the display.
@@ -158,6 +204,7 @@ int TFormMonitor2::ShowOnMonitor(int monitor, bool fullScreen, const std::vector
 }
 
 void TFormMonitor2::LeaveFullScreen() {
+    fullScreen_ = false;
     SetFrameless(false);
     resize(width() / 2, height() / 2);
 }
@@ -205,6 +252,9 @@ void TFormMonitor2::RenderDigits(const TimingView& view) {
 
 void TFormMonitor2::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    if (competition_ != nullptr) {
+        competition_->SetSpectatorBounds(StoredBounds());
+    }
     LayoutBoard();
     setWindowTitle(QString("Zusatzmonitor %1x%2").arg(width()).arg(height()));
 }

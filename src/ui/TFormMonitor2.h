@@ -17,9 +17,17 @@ class TFrameBrindlewerk;
 // own, always on top, never minimised with the main window and never keeping the program alive.
 // It renders the state it is given; key commands are added to it with addAction.
 // Every member runs on the user-interface thread only.
+class Competition;
+class IDesktop;
+
 class TFormMonitor2 : public QWidget {
 public:
     explicit TFormMonitor2(char decimalSeparator);
+
+    // Shows the competition's board from now on: takes the keys of the main window, appears and
+    // goes with TV mode on the display the settings name, and hands its bounds back for the
+    // settings. The competition and desktop must outlive the window's use.
+    void Follow(Competition& competition, IDesktop& desktop);
 
     // Bounds as stored in Left2, Top2, Width2, Height2: left and top of the frame, client size.
     void SetStoredBounds(const Rect& bounds);
@@ -60,6 +68,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -68,5 +77,11 @@ private:
     // Places every control for the current client size.
     void LayoutBoard();
 
+    // Brings the window in line with TV mode and the display settings.
+    void FollowTvMode();
+
     int monitor_ = 0;
+    bool fullScreen_ = false;
+    Competition* competition_ = nullptr;
+    IDesktop* desktop_ = nullptr;
 };

@@ -199,6 +199,21 @@ TEST_F(CompetitionTest, ClearingAllResultsIsAskedFirstAndNeinKeepsEverything) {
     EXPECT_TRUE(Table().Modified()) << "the next close asks before the results are gone";
 }
 
+TEST_F(CompetitionTest, TvModeKeepsTheFinalTimeOfARunWaitingForItsEntry) {
+    Open();  // with countdown: a toggle resets the board only while the cycle is ready
+    Key(Command::Start);
+    Key(Command::Start);
+    time.now += 14560 * TicksPerMs;
+    Key(Command::Start);
+    const DigitLook seconds = competition->View().Digit6;
+    Key(Command::TvMode);
+    EXPECT_TRUE(competition->TvMode());
+    EXPECT_EQ(competition->View().Digit6.Value, seconds.Value) << "the spectators keep 14,56";
+    EXPECT_EQ(competition->View().Digit6.Value, 4);
+    competition->CloseSpectatorWindow();
+    EXPECT_FALSE(competition->TvMode());
+}
+
 TEST_F(CompetitionTest, ACommandLineFileThatCannotBeReadIsReportedAndLoadsAreStoredAbsolute) {
     Open(Settings{}, folder.File("fehlt.txt"));
     EXPECT_EQ(dialogs.errors.size(), 1u);

@@ -136,8 +136,11 @@ TFormMonitor2::TFormMonitor2(char decimalSeparator) : QWidget(nullptr, FramedFla
 }
 
 void TFormMonitor2::SetStoredBounds(const Rect& bounds) {
-    move(bounds.Left, bounds.Top);
-    resize(bounds.Width, bounds.Height);
+    stored_ = bounds;
+    if (bounds.Width > 0 && bounds.Height > 0) {
+        move(bounds.Left, bounds.Top);
+        resize(bounds.Width, bounds.Height);
+    }
 }
 
 Rect TFormMonitor2::StoredBounds() const {
@@ -148,9 +151,7 @@ void TFormMonitor2::Follow(Competition& competition, IDesktop& desktop) {
     competition_ = &competition;
     desktop_ = &desktop;
     const Settings& settings = competition.CurrentSettings();
-    if (settings.Width2 > 0 && settings.Height2 > 0) {
-        SetStoredBounds({settings.Left2, settings.Top2, settings.Width2, settings.Height2});
-    }
+    SetStoredBounds({settings.Left2, settings.Top2, settings.Width2, settings.Height2});
     InstallKeyCommands(this, competition);
     OnClose = [this] { competition_->CloseSpectatorWindow(); };
     competition.AddChangeListener([this](Change change) {
@@ -181,13 +182,16 @@ void TFormMonitor2::FollowTvMode() {
 
 void TFormMonitor2::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    if (competition_ != nullptr) {
+    if (competition_ != nullptr && isVisible()) {
         competition_->SetSpectatorBounds(StoredBounds());
     }
 }
 
 int TFormMonitor2::ShowOnMonitor(int monitor, bool fullScreen, const std::vector<Rect>& screens) {
-    const MonitorPlacement placement = PlaceOnMonitor(StoredBounds(), monitor, fullScreen, screens);
+    // Until it has been shown, the window is where the settings put it: nowhere on a first start.
+    const MonitorPlacement placement =
+        PlaceOnMonitor(shownOnce_ ? StoredBounds() : stored_, monitor, fullScreen, screens);
+    shownOnce_ = true;
     monitor_ = placement.Monitor;
     fullScreen_ = fullScreen;
     SetFrameless(fullScreen);
@@ -252,7 +256,7 @@ void TFormMonitor2::RenderDigits(const TimingView& view) {
 
 void TFormMonitor2::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (competition_ != nullptr) {
+    if (competition_ != nullptr && isVisible()) {
         competition_->SetSpectatorBounds(StoredBounds());
     }
     LayoutBoard();

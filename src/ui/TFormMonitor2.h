@@ -82,6 +82,9 @@ private:
 
     int monitor_ = 0;
     bool fullScreen_ = false;
+    // The bounds from the settings, taken when the window is first shown; empty on a first start.
+    Rect stored_;
+    bool shownOnce_ = false;
     Competition* competition_ = nullptr;
     IDesktop* desktop_ = nullptr;
 };

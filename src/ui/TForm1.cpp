@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,6 +29,7 @@
 #include "ui/KeyActions.h"
 #include "ui/Pictures.h"
 #include "ui/TDigit.h"
+#include "ui/TFormInfo.h"
 #include "ui/TLbSpeedButton.h"
 #include "ui/TSortGrid.h"
 
@@ -95,9 +97,13 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     StatusPosition = new QLabel(this);
     StatusPosition->setFixedWidth(72);
     StatusPosition->setAlignment(Qt::AlignCenter);
+    StatusCopyright = new QLabel(CopyrightLine, this);
+    StatusCopyright->setFixedWidth(200);
+    StatusCopyright->setAlignment(Qt::AlignCenter);
     StatusMessage = new QLabel(this);
     statusBar()->setFixedHeight(25);
     statusBar()->addWidget(StatusPosition);
+    statusBar()->addWidget(StatusCopyright);
     statusBar()->addWidget(StatusMessage, 1);
     StatusBeam = new QLabel(this);
     statusBar()->addPermanentWidget(StatusBeam);
@@ -303,6 +309,12 @@ void TForm1::BuildPanelTablo(QWidget* panel) {
     panel->setPalette(frame);
     auto* field = new QWidget(panel);
     field->setGeometry(20, 20, 360, 300);
+    // Below the team: the raised line that parts the starter from penalties and clock.
+    auto* Bevel1 = new QFrame(panel);
+    Bevel1->setGeometry(28, 154, 343, 2);
+    Bevel1->setFrameShape(QFrame::HLine);
+    Bevel1->setFrameShadow(QFrame::Raised);
+    Bevel1->setStyleSheet("color: #808080;");
     field->setAutoFillBackground(true);
     QPalette black = field->palette();
     black.setColor(QPalette::Window, Qt::black);

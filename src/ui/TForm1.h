@@ -73,6 +73,7 @@ public:
     QToolButton* ImageBrindlewerk = nullptr;
     QLabel* LabelMonitor = nullptr;
     QLabel* StatusPosition = nullptr;
+    QLabel* StatusCopyright = nullptr;
     QLabel* StatusMessage = nullptr;
     QLabel* StatusBeam = nullptr;
     QLabel* StatusLive = nullptr;

@@ -117,14 +117,3 @@ void ReadProtocolText(ResultTable& table, std::string_view bytes) {
         ++row;
     }
 }
-
-bool ReadProtocolFile(ResultTable& table, const std::string& path) {
-    // The table is only replaced once the whole file is in hand: a file that has gone away
-    // (a pulled stick, a stale reload) must not wipe the start list and the results.
-    const std::optional<std::string> bytes = ReadFileBytes(path);
-    if (!bytes) {
-        return false;
-    }
-    ReadProtocolText(table, *bytes);
-    return true;
-}

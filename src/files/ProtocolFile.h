@@ -36,7 +36,3 @@ FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path,
 // the line holds one, else at ";"; an empty field becomes " ", a separator at the end of the
 // line adds no field, and fields beyond the table's columns are dropped.
 void ReadProtocolText(ResultTable& table, std::string_view bytes);
-
-// ReadProtocolText on the file's content; false, leaving the table as it was, when the file
-// cannot be opened or read.
-bool ReadProtocolFile(ResultTable& table, const std::string& path);

@@ -250,6 +250,31 @@ TEST_F(MainWindow, KeysWorkWhereverTheFocusIs) {
     }
 }
 
+TEST_F(MainWindow, AnEditedTotalIsRankedAndTheEditButtonAlwaysShowsTheEditState) {
+    const std::string starters = WriteFile("starters.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n");
+    Settings settings;
+    settings.CountDown = false;
+    Open(settings, fake_);
+    competition_->LoadFile(starters);
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F10);  // Anna ranks first
+
+    Key(Qt::Key_B, Qt::ControlModifier);
+    ASSERT_TRUE(Table().EditMode());
+    EXPECT_TRUE(form_->Cmd_Edit->isChecked());
+    QAbstractItemModel* cells = form_->SortGrid1->model();
+    cells->setData(cells->index(Table().FindRow("1") - 1, ColTotal), "9:59,99");
+    cells->setData(cells->index(Table().FindRow("2") - 1, ColTotal), "1,00");
+    QTest::keyClick(form_->SortGrid1, Qt::Key_Escape);
+    EXPECT_FALSE(Table().EditMode());
+    EXPECT_FALSE(form_->Cmd_Edit->isChecked()) << "Esc ended edit mode";
+
+    Key(Qt::Key_F12);
+    EXPECT_THAT(Table().Column(ColNr), ElementsAre("Nr.", "2", "1"));
+    EXPECT_THAT(Table().Column(ColRang), ElementsAre("Rang", "1", "2"));
+}
+
 TEST_F(MainWindow, KeysWorkWhileAnotherWindowOfTheProgramHasTheFocus) {
     Open(Settings{}, fake_);
     QWidget spectators;

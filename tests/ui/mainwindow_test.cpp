@@ -273,6 +273,12 @@ TEST_F(MainWindow, AnEditedTotalIsRankedAndTheEditButtonAlwaysShowsTheEditState)
     Key(Qt::Key_F12);
     EXPECT_THAT(Table().Column(ColNr), ElementsAre("Nr.", "2", "1"));
     EXPECT_THAT(Table().Column(ColRang), ElementsAre("Rang", "1", "2"));
+
+    // Ctrl+A in a text field selects its text; it does not offer to clear the results.
+    form_->eReiterin->setFocus();
+    QTest::keyClick(form_->eReiterin, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(dialogs_.questions.empty());
+    EXPECT_EQ(form_->eReiterin->selectedText(), form_->eReiterin->text());
 }
 
 TEST_F(MainWindow, KeysWorkWhileAnotherWindowOfTheProgramHasTheFocus) {

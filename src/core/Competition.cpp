@@ -457,8 +457,10 @@ bool Competition::WriteReport(const std::string& path) {
 
 void Competition::OpenDocument(const std::string& path) {
     if (!env_.Desktop.OpenDocument(path)) {
-        env_.Operator.ShowError(
-            "Kein Programm zum Öffnen gefunden (ist ein Browser installiert?): " + path);
+        const bool workbook = SaveKind(path) == FileKind::Spreadsheet;
+        env_.Operator.ShowError(std::string("Kein Programm zum Öffnen gefunden (ist ") +
+                                (workbook ? "eine Tabellenkalkulation" : "ein Browser") +
+                                " installiert?): " + path);
     }
 }
 

@@ -32,6 +32,7 @@
 #include "ui/TFormInfo.h"
 #include "ui/TLbSpeedButton.h"
 #include "ui/TSortGrid.h"
+#include "ui/TimeBoard.h"
 
 namespace {
 
@@ -42,22 +43,6 @@ QString Q(const std::string& text) {
 // The grey colour buttons: penalties and DQ.
 ButtonLook GreyLook(const char* caption, bool enabled) {
     return {caption, 0x808080, 0xFFFFFF, 0x606060, 0xA0A0A0, 0xE0E0E0, 0x000000, enabled};
-}
-
-// Runs on every clock tick for the separators: only a real change touches the palette.
-void SetLabelColour(QLabel* label, Rgb colour) {
-    const QColor wanted = QColor::fromRgb(colour);
-    if (label->palette().color(QPalette::WindowText) == wanted) {
-        return;
-    }
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, wanted);
-    label->setPalette(palette);
-}
-
-void SetDigit(TDigit* digit, const DigitLook& look) {
-    digit->SetValue(look.Value);
-    digit->SetColorOn(QColor::fromRgb(look.ColorOn));
 }
 
 }  // namespace
@@ -326,7 +311,7 @@ void TForm1::BuildPanelTablo(QWidget* panel) {
         auto* l = new QLabel(panel);
         l->setGeometry(left, top, width, 28);
         l->setFont(font);
-        SetLabelColour(l, colour);
+        SetTextColour(l, colour);
         return l;
     };
     eRaceT = text(32, 28, 337, 0xFFFF00);
@@ -524,14 +509,7 @@ void TForm1::RenderStatus() {
 
 void TForm1::RenderBoard() {
     const TimingView& view = competition_.View();
-    SetDigit(Digit3, view.Digit3);
-    SetDigit(Digit4, view.Digit4);
-    SetDigit(Digit5, view.Digit5);
-    SetDigit(Digit6, view.Digit6);
-    SetDigit(Digit7, view.Digit7);
-    SetDigit(Digit8, view.Digit8);
-    SetLabelColour(LabMin, view.LabMinColor);
-    SetLabelColour(LabSec, view.LabSecColor);
+    ShowClock(view, {Digit3, Digit4, Digit5, Digit6, Digit7, Digit8}, LabMin, LabSec);
 }
 
 void TForm1::RenderStartList() {

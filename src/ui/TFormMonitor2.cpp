@@ -11,20 +11,12 @@
 #include "ui/KeyActions.h"
 #include "ui/TDigit.h"
 #include "ui/TFrameBrindlewerk.h"
+#include "ui/TimeBoard.h"
 
 namespace {
 
 QColor Colour(Rgb rgb) {
     return QColor::fromRgb(rgb);
-}
-
-// Runs on every clock tick for the separators: only a real change touches the palette.
-void SetTextColour(QLabel* label, const QColor& colour) {
-    if (label->palette().color(QPalette::WindowText) != colour) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, colour);
-        label->setPalette(palette);
-    }
 }
 
 void SetText(QLabel* label, const std::string& text) {
@@ -89,7 +81,7 @@ TFormMonitor2::TFormMonitor2(char decimalSeparator) : QWidget(nullptr, FramedFla
         auto* label = new QLabel(parent);
         label->setFont(regular);
         label->setAlignment(alignment | Qt::AlignVCenter);
-        SetTextColour(label, Colour(colour));
+        SetTextColour(label, colour);
         return label;
     };
     eRaceM = text(this, 0xFFFF00, Qt::AlignHCenter);
@@ -243,15 +235,7 @@ void TFormMonitor2::Render(const TimingView& view, const BoardTexts& texts) {
 }
 
 void TFormMonitor2::RenderDigits(const TimingView& view) {
-    const std::pair<TDigit*, const DigitLook&> digits[] = {
-        {Digit3, view.Digit3}, {Digit4, view.Digit4}, {Digit5, view.Digit5},
-        {Digit6, view.Digit6}, {Digit7, view.Digit7}, {Digit8, view.Digit8}};
-    for (const auto& [digit, look] : digits) {
-        digit->SetValue(look.Value);
-        digit->SetColorOn(Colour(look.ColorOn));
-    }
-    SetTextColour(LabMin, Colour(view.LabMinColor));
-    SetTextColour(LabSec, Colour(view.LabSecColor));
+    ShowClock(view, {Digit3, Digit4, Digit5, Digit6, Digit7, Digit8}, LabMin, LabSec);
 }
 
 void TFormMonitor2::resizeEvent(QResizeEvent* event) {

@@ -77,10 +77,7 @@ Competition::Competition(CompetitionEnvironment environment)
     EntryHooks hooks;
     hooks.EntryRow = [this] { return startList_.EntryRow(); };
     hooks.SelectNextStarter = [this] { startList_.bNumerClick(StartList::PlusStep); };
-    hooks.RankTable = [this] {
-        env_.Operator.CommitEdits();
-        ranking_.RankAndSort();
-    };
+    hooks.RankTable = [this] { ranking_.RankAndSort(); };
     hooks.SaveBackup = [this] { return SaveBackup(); };
     hooks.DecimalSeparator = env_.DecimalSeparator;
     engine_ = std::make_unique<TimingEngine>(table_, env_.Time, *clock_, *startLock_, env_.Cues,
@@ -330,6 +327,9 @@ void Competition::Run(Command command) {
     if (!Enabled(command)) {
         return;
     }
+    // Any command may rank, sort, replace, clear or write the rows: text still in a cell editor
+    // goes into the starter it was typed for first.
+    env_.Operator.CommitEdits();
     switch (command) {
         case Command::Help:
             if (helpFile_.empty()) {
@@ -364,15 +364,12 @@ void Competition::Run(Command command) {
             engine_->bDqClick();
             break;
         case Command::Entry:
-            // An editor open on the starter's row must not overwrite the result afterwards.
-            env_.Operator.CommitEdits();
             engine_->bEintragenClick();
             break;
         case Command::LockLightBarrier:
             engine_->ImageLSClick();
             break;
         case Command::SortMode:
-            env_.Operator.CommitEdits();
             ranking_.mSortModeClick();
             break;
         case Command::Save:
@@ -394,7 +391,6 @@ void Competition::Run(Command command) {
             // A working copy for the spreadsheet program: it saves nothing the operator chose,
             // so the modified flag stays.
             const std::string path = env_.DataFolder + "/" + ResultWorkbookTitle;
-            env_.Operator.CommitEdits();
             const FileWriteResult result = WriteWorkbookFile(table_, path);
             if (!result.Ok()) {
                 env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
@@ -418,28 +414,24 @@ void Competition::Run(Command command) {
         case Command::Clear:
             // Every result at once, and the next backup would overwrite the only copy: asked.
             if (env_.Operator.Ask("Alle Ergebnisse löschen?")) {
-                env_.Operator.CommitEdits();
                 ClearResults(table_);
             }
             break;
         case Command::Edit:
-            SwitchEditMode(!table_.EditMode());
+            table_.SetEditMode(!table_.EditMode());
             break;
     }
     Notify(Change::All);
 }
 
-void Competition::SwitchEditMode(bool on) {
+void Competition::SetEditMode(bool on) {
     env_.Operator.CommitEdits();
     table_.SetEditMode(on);
-}
-
-void Competition::SetEditMode(bool on) {
-    SwitchEditMode(on);
     Notify(Change::All);
 }
 
 void Competition::OpenPrintReport() {
+    env_.Operator.CommitEdits();
     if (WriteReport(printReport_)) {
         OpenDocument(printReport_);
     }
@@ -447,7 +439,6 @@ void Competition::OpenPrintReport() {
 }
 
 bool Competition::WriteReport(const std::string& path) {
-    env_.Operator.CommitEdits();
     const std::string error = WriteHtmlReport(table_, startList_.RaceText(), path);
     if (!error.empty()) {
         env_.Operator.ShowError(error);
@@ -524,12 +515,12 @@ std::string Competition::SaveBackup() {
 }
 
 void Competition::LoadFile(const std::string& path) {
+    env_.Operator.CommitEdits();
     LoadChosen(path);
     Notify(Change::All);
 }
 
 void Competition::LoadChosen(const std::string& path) {
-    env_.Operator.CommitEdits();
     const std::string error = LoadChosenFile(path, table_, startList_, ranking_, measure_);
     if (!error.empty()) {
         env_.Operator.ShowError(error);
@@ -574,7 +565,6 @@ void Competition::SaveAs() {
         env_.Operator.ShowError("Dateityp wird nicht unterstützt: " + path);
         return;
     }
-    env_.Operator.CommitEdits();
     const FileWriteResult result = SaveKind(path) == FileKind::Protocol
                                        ? WriteProtocolFile(table_, path)
                                        : WriteWorkbookFile(table_, path);

@@ -157,7 +157,6 @@ private:
     void LogBeam(std::int64_t stamp, const std::string& lineState, const std::string& action);
     void OpenLightBarrier();
     void OpenPort();
-    void SwitchEditMode(bool on);
     void OfferBackupOfUnfinishedRun();
     std::string SaveBackup();
     void LoadChosen(const std::string& path);

@@ -44,7 +44,12 @@ constexpr std::string_view Head =
     "</STYLE>\r\n"
     "</HEAD>\r\n"
     "<BODY  onLoad=\"javascript:PA3MEP(); CBET_CTPOKI()\">\r\n"
-    "<H1>\r\n";
+    // The heading's trophy, drawn by the page itself so that every browser shows it.
+    "<H1><svg width=\"48\" height=\"48\" viewBox=\"0 0 48 48\" role=\"img\" "
+    "aria-label=\"Pokal\"><g fill=\"#F1DF61\"><path d=\"M12 4h24v14a12 12 0 0 1-24 0z\"/>"
+    "<path d=\"M12 8H4v5a9 9 0 0 0 9 9v-4a5 5 0 0 1-5-5V12h4zM36 8h8v5a9 9 0 0 1-9 9v-4a5 5 0 0 "
+    "0 5-5V12h-4z\"/><rect x=\"21\" y=\"29\" width=\"6\" height=\"9\"/><rect x=\"13\" "
+    "y=\"38\" width=\"22\" height=\"6\" rx=\"1\"/></g></svg>\r\n";
 
 constexpr std::string_view TableStart =
     "</H1><br>\r\n"

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -17,6 +18,18 @@
 #include "files/Workbook.h"
 
 namespace {
+
+// The busy cursor for as long as one piece of work takes.
+class BusyWhile {
+public:
+    explicit BusyWhile(IOperator& op) : op_(op) { op_.ShowBusy(true); }
+    ~BusyWhile() { op_.ShowBusy(false); }
+    BusyWhile(const BusyWhile&) = delete;
+    BusyWhile& operator=(const BusyWhile&) = delete;
+
+private:
+    IOperator& op_;
+};
 
 // Present while the program runs; found at start-up it tells that the last run did not end
 // normally (a crash, a power cut at the arena), so the backup may hold results no file has.
@@ -407,6 +420,7 @@ void Competition::Run(Command command) {
         case Command::TvMode:
             tvMode_ = !tvMode_;
             tvModeToggled_ = true;
+            spectatorMessage_.clear();
             if (settings_.CountDown) {
                 engine_->ResetDisplayWhenReady();
             }
@@ -439,7 +453,10 @@ void Competition::OpenPrintReport() {
 }
 
 bool Competition::WriteReport(const std::string& path) {
-    const std::string error = WriteHtmlReport(table_, startList_.RaceText(), path);
+    const std::string error = [&] {
+        const BusyWhile busy(env_.Operator);
+        return WriteHtmlReport(table_, startList_.RaceText(), path);
+    }();
     if (!error.empty()) {
         env_.Operator.ShowError(error);
     }
@@ -521,7 +538,10 @@ void Competition::LoadFile(const std::string& path) {
 }
 
 void Competition::LoadChosen(const std::string& path) {
-    const std::string error = LoadChosenFile(path, table_, startList_, ranking_, measure_);
+    const std::string error = [&] {
+        const BusyWhile busy(env_.Operator);
+        return LoadChosenFile(path, table_, startList_, ranking_, measure_);
+    }();
     if (!error.empty()) {
         env_.Operator.ShowError(error);
         return;
@@ -541,7 +561,10 @@ void Competition::Load() {
 
 void Competition::ReloadLastFile() {
     env_.Operator.CommitEdits();
-    const std::string error = ReloadFile(settings_.LastFileName, table_, startList_);
+    const std::string error = [&] {
+        const BusyWhile busy(env_.Operator);
+        return ReloadFile(settings_.LastFileName, table_, startList_);
+    }();
     if (!error.empty()) {
         env_.Operator.ShowError(error);
     }
@@ -603,7 +626,25 @@ void Competition::SetSpectatorBounds(const Rect& bounds) {
 
 void Competition::CloseSpectatorWindow() {
     tvMode_ = false;
+    spectatorMessage_.clear();
     Notify(Change::All);
+}
+
+void Competition::SetSpectatorDisplayGone(bool gone) {
+    std::string message;
+    if (gone && tvMode_) {
+        message = "Zusatzmonitor: Anzeige " + std::to_string(settings_.Monitor + 1) +
+                  " nicht angeschlossen, das Fenster kommt zurück, sobald sie wieder da ist";
+    }
+    if (message != spectatorMessage_) {
+        spectatorMessage_ = std::move(message);
+        Notify(Change::All);
+    }
+}
+
+int Competition::SpectatorDisplayNumber() const {
+    const int present = static_cast<int>(env_.Desktop.Screens().size());
+    return std::clamp(settings_.Monitor, 0, std::max(present - 1, 0)) + 1;
 }
 
 bool Competition::ExitNeedsQuestion() const {

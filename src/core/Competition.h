@@ -103,6 +103,12 @@ public:
     void SetSpectatorBounds(const Rect& bounds);
     void SetSpectatorMonitor(int monitor) { settings_.Monitor = monitor; }
     void CloseSpectatorWindow();
+    // The display of the spectator window went away while TV mode is on: the window waits hidden
+    // for it and the status bar says so; false once it is back or TV mode ended.
+    void SetSpectatorDisplayGone(bool gone);
+    // The number beside the TV picture: the display the spectator window goes to, counted from 1
+    // among the displays present.
+    int SpectatorDisplayNumber() const;
     // Asked when the operator closes the program: true when it may close. Asks "Programm
     // beenden?" while the clock runs, a timed run waits for its entry, or the table has changes
     // no file holds.
@@ -127,9 +133,10 @@ public:
     // A failure met during timing (a backup that could not be written, the beam log); empty once
     // resolved.
     const std::string& StatusMessage() const {
-        return !statusMessage_.empty()    ? statusMessage_
-               : !beamLogMessage_.empty() ? beamLogMessage_
-                                          : priorityMessage_;
+        return !statusMessage_.empty()     ? statusMessage_
+               : !beamLogMessage_.empty()  ? beamLogMessage_
+               : !priorityMessage_.empty() ? priorityMessage_
+                                           : spectatorMessage_;
     }
     // The light barrier's line as the operator aligns the beam: free or broken and the edges
     // seen since the port opened; empty while no port is open.
@@ -199,6 +206,7 @@ private:
     std::string webPageReport_;
     std::string printReport_;
     std::string statusMessage_;
+    std::string spectatorMessage_;
     // The open dialog starts where the backup is until the first save, then where that went.
     std::string openFolder_;
     std::string lastSaveName_;

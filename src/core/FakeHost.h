@@ -67,6 +67,7 @@ public:
         return changed;
     }
     void ShowInformation() override { ++informations; }
+    void ShowBusy(bool on) override { busy.push_back(on); }
 
     std::optional<std::string> Next() {
         if (files.empty()) {
@@ -87,6 +88,7 @@ public:
     std::deque<std::string> files;
     std::vector<std::string> questions, errors, messages, openFolders;
     int commits = 0;
+    std::vector<bool> busy;
 };
 
 // A desktop that records what it was asked to open and print.

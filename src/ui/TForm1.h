@@ -16,6 +16,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QToolButton;
+class FittedPicture;
 class TDigit;
 class TLbSpeedButton;
 class TSortGrid;
@@ -69,7 +70,8 @@ public:
     QLabel* eRangT = nullptr;
     QLabel* LabMin = nullptr;
     QLabel* LabSec = nullptr;
-    QLabel* ImageLogo = nullptr;
+    FittedPicture* ImageLogo = nullptr;
+    QLabel* Image2 = nullptr;
     QToolButton* ImageBrindlewerk = nullptr;
     QLabel* LabelMonitor = nullptr;
     QLabel* StatusPosition = nullptr;
@@ -119,5 +121,5 @@ private:
     int shownArmed_ = -1;
     int shownTvMode_ = -1;
     std::string shownStatus_;
-    bool placedWithFrame_ = false;
+    MainWindowPlacer placer_;
 };

@@ -165,7 +165,7 @@ private:
                 continue;  // look again right before waiting: a change meanwhile goes out now
             }
             looksWithoutWait = 0;
-            const WaitResult result = device_.WaitForChange();
+            const WaitResult result = device_.WaitForChange(last_);
             if (result == WaitResult::Interrupted) {
                 return;
             }

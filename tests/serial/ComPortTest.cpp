@@ -233,7 +233,7 @@ TEST_F(ComPortTest, AnEdgeBetweenTwoWaitsIsDeliveredAtOnceWithItsOwnTime) {
     port.OnCTS = [&](TComPort& sender) { seen.push_back(sender.CurrentEvent()); };
     port.Open();
     backend.WaitUntilWatched(path);
-    backend.SetModemStatusAfterNextLook(path, 0, 200);
+    backend.SetModemStatusBeforeNextWait(path, 0, 200);
     backend.SetModemStatus(path, ModemCtsOn, 100);
     // No later change wakes the watcher: the edge back must not wait for one.
     while (seen.size() < 2 && ui.WaitForPosted(1, std::chrono::seconds(2))) {

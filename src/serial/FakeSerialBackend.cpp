@@ -49,6 +49,7 @@ public:
             return WaitResult::Changed;
         }
         const std::uint64_t start = line_.changes;
+        watchedFrom_ = start;
         watching_ = true;
         backend_.changed_.notify_all();
         backend_.changed_.wait(lock,
@@ -74,6 +75,7 @@ private:
     bool interrupted_ = false;
     bool lost_ = false;
     bool watching_ = false;
+    std::uint64_t watchedFrom_ = 0;  // the line's change count when the wait began
 };
 
 void FakeSerialBackend::AddDevice(const std::string& path, std::uint32_t modemStatus,
@@ -148,7 +150,8 @@ void FakeSerialBackend::WaitUntilWatched(const std::string& path) const {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] {
         const auto it = lines_.find(path);
-        return it != lines_.end() && it->second.open != nullptr && it->second.open->watching_;
+        return it != lines_.end() && it->second.open != nullptr && it->second.open->watching_ &&
+               it->second.open->watchedFrom_ == it->second.changes;
     });
 }
 

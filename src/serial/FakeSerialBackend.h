@@ -39,7 +39,8 @@ public:
     bool IsOpen(const std::string& path) const;
     int OpenCount(const std::string& path) const;          // successful opens so far
     LineSettings Settings(const std::string& path) const;  // as last configured
-    // Blocks until the open device of path waits for changes (its watcher is idle).
+    // Blocks until the open device of path waits for changes with every change so far seen (its
+    // watcher is idle).
     void WaitUntilWatched(const std::string& path) const;
 
     std::unique_ptr<ISerialDevice> Open(const std::string& path) override;

@@ -11,6 +11,7 @@
 #include "core/KeyCommands.h"
 #include "files/BeamLog.h"
 #include "files/LiveResults.h"
+#include "results/ClassRules.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
@@ -86,6 +87,10 @@ public:
     void SetTeam(std::string text);
     void SetRace(int index);
     void SetTeamShown(bool shown);
+    // The jackpot settings of the open class (thousandths, divisions, payout); a single file
+    // without a show runs with the default rules.
+    void SetClassRules(const ClassRules& rules);
+    const ClassRules& Rules() const { return classRules_; }
     void ChooseReason(int index);               // a click into the reasons list
     void EnterReason(const std::string& text);  // Enter in the free-text field
     void LeaveReasonField();                    // the field lost the focus
@@ -205,4 +210,5 @@ private:
     bool shutDown_ = false;
     bool tvMode_ = false;
     bool tvModeToggled_ = false;
+    ClassRules classRules_;
 };

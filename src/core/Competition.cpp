@@ -516,6 +516,11 @@ void Competition::SetTeamShown(bool shown) {
     Notify(Change::All);
 }
 
+void Competition::SetClassRules(const ClassRules& rules) {
+    classRules_ = rules;
+    Notify(Change::All);
+}
+
 void Competition::ChooseReason(int index) {
     engine_->ListBoxGrundClick(index);
     Notify(Change::All);

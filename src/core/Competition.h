@@ -12,6 +12,7 @@
 #include "files/BeamLog.h"
 #include "files/LiveResults.h"
 #include "files/Report.h"
+#include "results/ClassRules.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
@@ -87,6 +88,10 @@ public:
     void SetTeam(std::string text);
     void SetRace(int index);
     void SetTeamShown(bool shown);
+    // The jackpot settings of the open class (thousandths, divisions, payout); a single file
+    // without a show runs with the default rules.
+    void SetClassRules(const ClassRules& rules);
+    const ClassRules& Rules() const { return classRules_; }
     void ChooseReason(int index);               // a click into the reasons list
     void EnterReason(const std::string& text);  // Enter in the free-text field
     void LeaveReasonField();                    // the field lost the focus
@@ -212,4 +217,5 @@ private:
     bool shutDown_ = false;
     bool tvMode_ = false;
     bool tvModeToggled_ = false;
+    ClassRules classRules_;
 };

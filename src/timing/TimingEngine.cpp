@@ -241,6 +241,9 @@ void TimingEngine::ArmLightBarrier(std::int64_t reading) {
         SetArmed(true, reading);
         startLock_.Stop();
     }
+    // Armed means the next edge counts: a start lock still pending from the last start or stop
+    // ends here, as with F11.
+    view_.LockEndTicks = std::min(view_.LockEndTicks, reading);
 }
 
 void TimingEngine::TimerStartLockTimer() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "results/ResultRules.h"
 #include "results/ResultTable.h"
 
 namespace {
@@ -108,6 +109,9 @@ Report ResultReport(const ResultTable& table, ReportHead head, std::string print
             continue;  // an empty line of the grid
         }
         ReportRow line;
+        if (IsDisqualified(table.Cell(ColDq, row)) || IsDisqualified(table.Cell(ColTotal, row))) {
+            line.kind = ReportRowKind::Muted;
+        }
         line.cells.reserve(cols.size());
         for (const int col : cols) {
             line.cells.push_back(table.Cell(col, row));

@@ -416,6 +416,9 @@ void TimingEngine::EnterResult() {
         position.empty() ? table_.FindRow(startNumber) : table_.FindStartPosition(position);
     view_.eRangT =
         dq ? "Rang: DQ" : "Rang: " + (rankedRow >= 0 ? table_.Cell(ColRang, rankedRow) : "");
+    if (!dq && rankedRow >= 0 && hooks_.PlaceNote) {
+        view_.eRangT += hooks_.PlaceNote(rankedRow);
+    }
     view_.eRangTVisible = true;
     view_.ReasonsVisible = false;
     reasons_.HideField();

@@ -386,8 +386,7 @@ void Competition::Run(Command command) {
             break;
         case Command::Print:
             if (WriteReport(printReport_)) {
-                const std::string error =
-                    env_.Desktop.PrintReport(HtmlReportText(table_, startList_.RaceText()));
+                const std::string error = env_.Desktop.PrintReport(CurrentResultReport());
                 if (!error.empty()) {
                     env_.Operator.ShowError(error);
                 }
@@ -445,11 +444,38 @@ void Competition::OpenPrintReport() {
 }
 
 bool Competition::WriteReport(const std::string& path) {
-    const std::string error = WriteHtmlReport(table_, startList_.RaceText(), path);
+    const std::string error = WriteHtmlReport(CurrentResultReport(), path);
     if (!error.empty()) {
         env_.Operator.ShowError(error);
     }
     return error.empty();
+}
+
+namespace {
+
+// The wall clock's local time in the format of strftime.
+std::string LocalTimeText(const char* format) {
+    const std::time_t seconds =
+        std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char text[32];
+    return std::string(text, std::strftime(text, sizeof text, format, &local));
+}
+
+}  // namespace
+
+ReportHead Competition::CurrentReportHead() const {
+    // Without a show the file's day is the day it is printed.
+    return ReportHead{{}, LocalTimeText("%Y-%m-%d"), {}, {}, std::string(startList_.RaceText())};
+}
+
+Report Competition::CurrentResultReport() const {
+    return ResultReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"));
+}
+
+Report Competition::CurrentStartListReport() const {
+    return StartListReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"), 0);
 }
 
 void Competition::OpenDocument(const std::string& path) {

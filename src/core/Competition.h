@@ -13,6 +13,7 @@
 #include "core/KeyCommands.h"
 #include "files/BeamLog.h"
 #include "files/LiveResults.h"
+#include "files/Report.h"
 #include "results/ClassRules.h"
 #include "results/Jackpot.h"
 #include "results/Ranking.h"
@@ -148,6 +149,12 @@ public:
     // Where spectators find the live results, while that server runs; else empty.
     std::string LiveAddress() const;
     const std::string& BackupFileName() const { return backupFileName_; }
+    // The head of every report: the show's name, date and place, the class and the race; for a
+    // single file the race and the day.
+    ReportHead CurrentReportHead() const;
+    // The result list and the start list of the current class as printed, made now.
+    Report CurrentResultReport() const;
+    Report CurrentStartListReport() const;
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
     // For tests and the benchmark: the parts as they are.

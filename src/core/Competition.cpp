@@ -649,6 +649,7 @@ void Competition::SetClassRules(const ClassRules& rules) {
     classRules_ = rules;
     ++classRulesRevision_;
     ranking_.SetTimeResolution(ResolutionOf(rules));
+    engine_->SetTimeResolution(ResolutionOf(rules));
     Notify(Change::All);
 }
 

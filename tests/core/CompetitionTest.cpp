@@ -475,3 +475,25 @@ TEST_F(CompetitionTest, EachEntryShowsItsDivisionAndANewFastestTimeMovesTheOther
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CompetitionTest, AThousandthsClassEntersRanksAndWritesThousandthsAndMarksHandTiming) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    ClassRules rules;
+    rules.Thousandths = true;
+    competition->SetClassRules(rules);
+    TimeRun(15239);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    TimeRun(15234);
+    Key(Command::Entry);
+    EXPECT_EQ(competition->View().eRangT, "Rang: 1") << "15,234 is faster than 15,239";
+    const int anna = Table().FindRow("1");
+    EXPECT_EQ(Table().Cell(ColTotal, anna), "15,239");
+    EXPECT_EQ(Table().Cell(ColRang, anna), "2");
+    EXPECT_EQ(Table().Cell(ColGrund, anna), "H") << "started and stopped by hand";
+    EXPECT_THAT(ReadAll(competition->BackupFileName()), HasSubstr("15,234"));
+}
+
+}  // namespace

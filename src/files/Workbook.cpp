@@ -25,6 +25,7 @@
 #include "files/TextCodec.h"
 #include "files/XlsWriter.h"
 #include "files/XlsxReader.h"
+#include "results/ResultRules.h"
 #include "results/TimeText.h"
 
 namespace {
@@ -53,8 +54,17 @@ lxw_color_t FillColour(CellFill fill) {
 }
 
 // How a cell of the table is written: as text, or as a number whose format shows the table's
-// text (a whole number, a run time under a minute as "15,23", a longer one as "1:05,23").
-enum class CellKind : std::size_t { Text, Whole, Seconds, Minutes, Count };
+// text (a whole number, a run time under a minute as "15,23", a longer one as "1:05,23", and
+// both to the thousandth).
+enum class CellKind : std::size_t {
+    Text,
+    Whole,
+    Seconds,
+    Minutes,
+    SecondsMs,  // a class timed to the thousandth
+    MinutesMs,
+    Count
+};
 
 struct CellNumber {
     double Value = 0;
@@ -80,10 +90,19 @@ CellNumber NumberOfCell(int col, int row, const std::string& text) {
         return {std::strtod(text.c_str(), nullptr), CellKind::Whole};
     }
     if (col == ColLaufzeit || col == ColTotal) {
-        const int ms = ReadTimeText(text);
-        if (ms >= 0 && ms != UnreadableTime &&
-            (FormatTimeText(ms, ',') == text || FormatTimeText(ms, '.') == text)) {
-            return {ms / 86'400'000.0, ms < 60'000 ? CellKind::Seconds : CellKind::Minutes};
+        const std::optional<std::int64_t> ms = ReadTotal(text);
+        if (!ms || *ms < 0 || *ms >= 3'600'000) {
+            return {};
+        }
+        for (const Resolution resolution : {Resolution::Hundredths, Resolution::Thousandths}) {
+            if (FormatTimeText(*ms, ',', resolution) == text ||
+                FormatTimeText(*ms, '.', resolution) == text) {
+                const bool fine = resolution == Resolution::Thousandths;
+                const CellKind kind = *ms < 60'000
+                                          ? (fine ? CellKind::SecondsMs : CellKind::Seconds)
+                                          : (fine ? CellKind::MinutesMs : CellKind::Minutes);
+                return {static_cast<double>(*ms) / 86'400'000.0, kind};
+            }
         }
     }
     return {};
@@ -133,7 +152,8 @@ std::string XlsxBytes(const ResultTable& table) {
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Tabelle1");
     constexpr auto Kinds = static_cast<std::size_t>(CellKind::Count);
     // Number formats of the kinds; "." stands for the reader's decimal separator.
-    const std::array<const char*, Kinds> numberFormats{nullptr, "0", "[s].00", "[m]:ss.00"};
+    const std::array<const char*, Kinds> numberFormats{nullptr,     "0",       "[s].00",
+                                                       "[m]:ss.00", "[s].000", "[m]:ss.000"};
     std::array<std::array<lxw_format*, Kinds>, 4> formats{};
     for (std::size_t fill = 0; fill < formats.size(); ++fill) {
         for (std::size_t kind = 0; kind < Kinds; ++kind) {
@@ -365,7 +385,7 @@ CellFill WorkbookCellFill(const ResultTable& table, int col, int row) {
     if (col != ColDq) {
         return CellFill::None;
     }
-    return TrimText(table.Cell(ColDq, row)).empty() ? CellFill::LightGreen : CellFill::LightRed;
+    return IsDisqualified(table.Cell(ColDq, row)) ? CellFill::LightRed : CellFill::LightGreen;
 }
 
 std::string WorkbookCellText(std::string_view text) {

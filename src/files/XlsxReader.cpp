@@ -239,7 +239,7 @@ private:
 
 // RunTime: an elapsed time in minutes or seconds ("[m]:ss.00", "[s].00"), as run times are
 // written; it reads as a time text.
-enum class DateKind { None, Date, Time, DateTime, RunTime };
+enum class DateKind { None, Date, Time, DateTime, RunTime, RunTimeMs };
 
 // Which cell formats show a date or time, so that such numbers come out as dates as the
 // ".xls" reader gives them.
@@ -283,7 +283,8 @@ private:
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         for (const char* elapsed : {"[m]", "[mm]", "[s]", "[ss]"}) {
             if (lower.find(elapsed) != std::string::npos) {
-                return DateKind::RunTime;
+                return lower.find(".000") != std::string::npos ? DateKind::RunTimeMs
+                                                               : DateKind::RunTime;
             }
         }
         bool date = false;
@@ -433,8 +434,11 @@ private:
         const DateKind kind = style_ >= 0 && static_cast<std::size_t>(style_) < styles_.size()
                                   ? styles_[static_cast<std::size_t>(style_)]
                                   : DateKind::None;
-        if (kind == DateKind::RunTime && number >= 0 && number < 1) {
-            return FormatTimeText(std::llround(number * 86'400'000.0), decimalSeparator_);
+        if ((kind == DateKind::RunTime || kind == DateKind::RunTimeMs) && number >= 0 &&
+            number < 1) {
+            return FormatTimeText(
+                std::llround(number * 86'400'000.0), decimalSeparator_,
+                kind == DateKind::RunTimeMs ? Resolution::Thousandths : Resolution::Hundredths);
         }
         if (kind != DateKind::None && number >= 0 && number < LastSerialDay) {
             return DateText(number, kind);

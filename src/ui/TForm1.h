@@ -122,4 +122,5 @@ private:
     int shownTvMode_ = -1;
     std::string shownStatus_;
     MainWindowPlacer placer_;
+    bool shownStatusGood_ = false;
 };

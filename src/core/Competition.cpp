@@ -102,6 +102,12 @@ Competition::Competition(CompetitionEnvironment environment)
     hooks.SelectNextStarter = [this] { SelectNextAfterEntry(); };
     hooks.RankTable = [this] { ranking_.RankAndSort(); };
     hooks.SaveBackup = [this] { return SaveBackup(); };
+    hooks.PlaceNote = [this](int row) {
+        const JackpotStanding& standing = Standing();
+        return row < static_cast<int>(standing.Rows.size())
+                   ? DivisionNote(classRules_, standing.Rows[static_cast<std::size_t>(row)])
+                   : std::string();
+    };
     hooks.DecimalSeparator = env_.DecimalSeparator;
     engine_ = std::make_unique<TimingEngine>(table_, env_.Time, *clock_, *startLock_, env_.Cues,
                                              TimingSettingsOf(settings_), std::move(hooks));
@@ -448,8 +454,7 @@ void Competition::Run(Command command) {
             break;
         case Command::Print:
             if (WriteReport(printReport_)) {
-                const std::string error =
-                    env_.Desktop.PrintReport(HtmlReportText(table_, startList_.RaceText()));
+                const std::string error = env_.Desktop.PrintReport(CurrentResultReport());
                 if (!error.empty()) {
                     env_.Operator.ShowError(error);
                 }
@@ -508,11 +513,38 @@ void Competition::OpenPrintReport() {
 }
 
 bool Competition::WriteReport(const std::string& path) {
-    const std::string error = WriteHtmlReport(table_, startList_.RaceText(), path);
+    const std::string error = WriteHtmlReport(CurrentResultReport(), path);
     if (!error.empty()) {
         env_.Operator.ShowError(error);
     }
     return error.empty();
+}
+
+namespace {
+
+// The wall clock's local time in the format of strftime.
+std::string LocalTimeText(const char* format) {
+    const std::time_t seconds =
+        std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char text[32];
+    return std::string(text, std::strftime(text, sizeof text, format, &local));
+}
+
+}  // namespace
+
+ReportHead Competition::CurrentReportHead() const {
+    // Without a show the file's day is the day it is printed.
+    return ReportHead{{}, LocalTimeText("%Y-%m-%d"), {}, {}, std::string(startList_.RaceText())};
+}
+
+Report Competition::CurrentResultReport() const {
+    return ResultReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"));
+}
+
+Report Competition::CurrentStartListReport() const {
+    return StartListReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"), 0);
 }
 
 void Competition::OpenDocument(const std::string& path) {
@@ -561,7 +593,20 @@ void Competition::SetTeamShown(bool shown) {
 
 void Competition::SetClassRules(const ClassRules& rules) {
     classRules_ = rules;
+    ++classRulesRevision_;
+    ranking_.SetTimeResolution(ResolutionOf(rules));
+    engine_->SetTimeResolution(ResolutionOf(rules));
     Notify(Change::All);
+}
+
+const JackpotStanding& Competition::Standing() const {
+    // Divisions and payouts follow every change of the table (entry, correction, load, clear)
+    // and of the rules, so they are made again whenever either has changed since.
+    if (!standing_ || standingOf_ != std::make_pair(table_.Revision(), classRulesRevision_)) {
+        standing_ = StandingOf(table_, classRules_);
+        standingOf_ = {table_.Revision(), classRulesRevision_};
+    }
+    return *standing_;
 }
 
 void Competition::ChooseReason(int index) {

@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/Settings.h"
@@ -11,7 +13,9 @@
 #include "core/KeyCommands.h"
 #include "files/BeamLog.h"
 #include "files/LiveResults.h"
+#include "files/Report.h"
 #include "results/ClassRules.h"
+#include "results/Jackpot.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
@@ -91,6 +95,9 @@ public:
     // without a show runs with the default rules.
     void SetClassRules(const ClassRules& rules);
     const ClassRules& Rules() const { return classRules_; }
+    // Each row's division and place in it and, when the class pays, its payout sheet; always
+    // as the table is now.
+    const JackpotStanding& Standing() const;
     void ChooseReason(int index);               // a click into the reasons list
     void EnterReason(const std::string& text);  // Enter in the free-text field
     void LeaveReasonField();                    // the field lost the focus
@@ -143,6 +150,12 @@ public:
     // Where spectators find the live results, while that server runs; else empty.
     std::string LiveAddress() const;
     const std::string& BackupFileName() const { return backupFileName_; }
+    // The head of every report: the show's name, date and place, the class and the race; for a
+    // single file the race and the day.
+    ReportHead CurrentReportHead() const;
+    // The result list and the start list of the current class as printed, made now.
+    Report CurrentResultReport() const;
+    Report CurrentStartListReport() const;
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
     // For tests and the benchmark: the parts as they are.
@@ -238,4 +251,7 @@ private:
     bool tvMode_ = false;
     bool tvModeToggled_ = false;
     ClassRules classRules_;
+    std::uint64_t classRulesRevision_ = 0;
+    mutable std::optional<JackpotStanding> standing_;
+    mutable std::pair<std::uint64_t, std::uint64_t> standingOf_;
 };

@@ -472,3 +472,53 @@ TEST_F(CompetitionTest, ALockedKeySaysSoInTheStatusBarUntilAKeyActsAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CompetitionTest, EachEntryShowsItsDivisionAndANewFastestTimeMovesTheOthers) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n3;Cleo;Sky\r\n"));
+    ClassRules rules;
+    rules.DivisionOffsetsMs = {500, 1000};
+    competition->SetClassRules(rules);
+    const auto enter = [&](std::int64_t ms) {
+        TimeRun(ms);
+        Key(Command::Entry);
+        const std::string board = competition->View().eRangT;
+        Key(Command::Entry);
+        return board;
+    };
+    EXPECT_EQ(enter(15500), "Rang: 1 · 1D: 1");
+    EXPECT_EQ(enter(15600), "Rang: 2 · 1D: 2");
+    EXPECT_EQ(enter(15000), "Rang: 1 · 1D: 1");
+    std::vector<std::string> divisions;
+    for (int row = 1; row < Table().RowCount(); ++row) {
+        const DivisionPlace at = competition->Standing().Rows[static_cast<std::size_t>(row)];
+        divisions.push_back(Table().Cell(ColNr, row) + ":" + DivisionName(at.Division) + "/" +
+                            std::to_string(at.Place));
+    }
+    EXPECT_THAT(divisions, ::testing::UnorderedElementsAre("1:2D/1", "2:2D/2", "3:1D/1"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CompetitionTest, AThousandthsClassEntersRanksAndWritesThousandthsAndMarksHandTiming) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    ClassRules rules;
+    rules.Thousandths = true;
+    competition->SetClassRules(rules);
+    TimeRun(15239);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    TimeRun(15234);
+    Key(Command::Entry);
+    EXPECT_EQ(competition->View().eRangT, "Rang: 1") << "15,234 is faster than 15,239";
+    const int anna = Table().FindRow("1");
+    EXPECT_EQ(Table().Cell(ColTotal, anna), "15,239");
+    EXPECT_EQ(Table().Cell(ColRang, anna), "2");
+    EXPECT_EQ(Table().Cell(ColGrund, anna), "H") << "started and stopped by hand";
+    EXPECT_THAT(ReadAll(competition->BackupFileName()), HasSubstr("15,234"));
+}
+
+}  // namespace

@@ -136,14 +136,13 @@ public:
     // the main window shows its TV picture and display number only from then on.
     bool TvMode() const { return tvMode_; }
     bool TvModeToggled() const { return tvModeToggled_; }
-    // A failure met during timing (a backup that could not be written, the beam log); empty once
-    // resolved.
-    const std::string& StatusMessage() const {
-        return !statusMessage_.empty()    ? statusMessage_
-               : !beamLogMessage_.empty() ? beamLogMessage_
-               : !keyNote_.empty()        ? keyNote_
-                                          : priorityMessage_;
-    }
+    // A failure met during timing (a backup that could not be written, the light barrier's line
+    // lost, the beam log, no real-time priority), or good news about the line; empty once
+    // resolved. Short enough for the status bar; the detail gives the cause and the fix.
+    std::string StatusMessage() const { return ShownStatus().Text; }
+    std::string StatusDetail() const { return ShownStatus().Detail; }
+    // The message shown is good news (the line is back), not a failure.
+    bool StatusIsGood() const { return ShownStatus().Good; }
     // The light barrier's line as the operator aligns the beam: free or broken and the edges
     // seen since the port opened; empty while no port is open.
     std::string BeamReadout() const;
@@ -170,6 +169,18 @@ private:
         }
         const ITextMeasure* Target = nullptr;
     };
+
+    struct StatusLine {
+        std::string Text;
+        std::string Detail;
+        bool Good = false;
+    };
+    StatusLine ShownStatus() const;
+    // The line lost or back, and the watcher's priority, as the port is now.
+    void PortOpened();
+    void PortClosed();
+    void CheckWatcherPriority();
+    void UpdatePriorityStatus();
 
     void Notify(Change change);
     void LightBarrierEdge();
@@ -225,7 +236,10 @@ private:
     BeamLog beamLog_;
     std::string beamLogMessage_;
     bool beamLogFailed_ = false;
-    std::string priorityMessage_;
+    StatusLine lineStatus_;
+    StatusLine priorityStatus_;
+    bool lineLost_ = false;
+    bool priorityRegained_ = false;
     // The ports found at start-up, for the settings dialog.
     std::vector<SerialPort> ports_;
     std::string backupFileName_;

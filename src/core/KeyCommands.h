@@ -28,6 +28,7 @@ enum class Command {
     Edit,
     Announcer,
     PrintStartList,
+    Payout,
 };
 
 struct KeyCommand {
@@ -38,7 +39,7 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 23> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 24> KeyCommands = {{
     {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
     {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
     {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
@@ -62,4 +63,5 @@ inline constexpr std::array<KeyCommand, 23> KeyCommands = {{
     {Command::Edit, "mEdit", "Edit Mode", "Ctrl+B", "Files"},
     {Command::Announcer, "mSprecher", "Sprecher", "Ctrl+M", "Files"},
     {Command::PrintStartList, "mStartliste", "Startliste drucken", "Ctrl+Shift+P", "Files"},
+    {Command::Payout, "mAuszahlung", "Auszahlung", "Ctrl+U", "Files"},
 }};

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
 #include <cerrno>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "files/ChangeLog.h"
 #include "files/Export.h"
 #include "files/ProtocolFile.h"
+#include "files/Report.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
 #include "ui/QtHost.h"
@@ -87,7 +89,7 @@ int RunDraw(const ExportRequest& request) {
         return ExitFailed;
     }
     const ResultTable before = table;
-    const DrawReport report = DrawClass(table, show.Data().Classes.at(index), request.seed);
+    const ClassDraw report = DrawClass(table, show.Data().Classes.at(index), request.seed);
     const std::string log =
         ChangeLogText(LocalWallTime().Text, "Auslosung", report.Text, TableChanges(before, table));
     if (const FileWriteResult logged = AppendChangeLog(show.LogFile(index), log); !logged.Ok()) {
@@ -165,6 +167,8 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
     ResultTable table;
     std::string race = request.race;
     std::string error;
+    const QDateTime now = QDateTime::currentDateTime();
+    ReportHead head{{}, now.toString(QStringLiteral("yyyy-MM-dd")).toStdString(), {}, {}, {}};
     if (IsShowFile(request.input)) {
         auto opened = OpenShowClass(request);
         if (!opened) {
@@ -173,6 +177,12 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
         const auto& [show, index] = *opened;
         error = ReadClassTable(show, index, table, SystemDecimalSeparator());
         race = race.empty() ? show.Data().Classes.at(index).Race : race;
+        const ShowHead& day = show.Data().Head;
+        head = {day.Name,
+                day.Date.empty() ? head.date : day.Date,
+                day.Place,
+                show.Data().Classes.at(index).Name,
+                {}};
     } else {
         error = ReadTableForExport(request.input, table, SystemDecimalSeparator());
     }
@@ -181,8 +191,12 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
         std::cerr << "corralix: " << error << '\n';
         return ExitFailed;
     }
+    head.race = race;
+    const Report report =
+        ResultReport(table, head, now.toString(QStringLiteral("dd.MM.yyyy HH:mm")).toStdString());
     for (const std::string& output : request.outputs) {
-        if (std::string error = ExportTable(table, race, output, WritePdfReport); !error.empty()) {
+        if (std::string error = ExportTable(table, report, output, WritePdfReport);
+            !error.empty()) {
             std::cerr << "corralix: " << error << '\n';
             return ExitFailed;
         }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <random>
 
+#include "files/ClassRulesReader.h"
 #include "files/Export.h"
 #include "results/ResultTable.h"
 
@@ -10,6 +11,15 @@ std::optional<Show> Show::Open(const std::string& path, std::string& error) {
     std::optional<ShowData> data = ReadShowFile(path, error);
     if (!data) {
         return std::nullopt;
+    }
+    // The jackpot settings of each class are checked now, not when the class is opened.
+    for (std::size_t i = 0; i < data->Classes.size(); ++i) {
+        const ClassRulesReading rules = ReadClassRules(data->Classes[i].Json);
+        if (!rules.Ok()) {
+            error = "Turnierdatei, classes[" + std::to_string(i) + "] (\"" + data->Classes[i].Name +
+                    "\"): " + rules.Error;
+            return std::nullopt;
+        }
     }
     return Show(std::move(*data), path);
 }
@@ -28,8 +38,8 @@ std::string ReadClassTable(const Show& show, int index, ResultTable& table, char
     return ReadTableForExport(path, table, decimalSeparator);
 }
 
-DrawReport DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint64_t> seed) {
-    DrawReport report;
+ClassDraw DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint64_t> seed) {
+    ClassDraw report;
     report.Seed =
         seed ? *seed : (std::uint64_t{std::random_device{}()} << 32) ^ std::random_device{}();
     const std::vector<DrawEntry> entries = DrawEntriesOf(table);

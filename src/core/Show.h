@@ -46,9 +46,9 @@ std::string ReadClassTable(const Show& show, int index, ResultTable& table, char
 // Draws the class's start order into the table (starters who have run keep their places) and
 // writes the seed into the class. Without a seed a new one is taken. The text tells the seed and
 // whether the horse gap was kept, for the operator.
-struct DrawReport {
+struct ClassDraw {
     std::uint64_t Seed = 0;
     DrawOutcome Outcome;
     std::string Text;
 };
-DrawReport DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint64_t> seed);
+ClassDraw DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint64_t> seed);

@@ -3,30 +3,28 @@
 #include <algorithm>
 #include <numeric>
 
+#include "results/ResultTable.h"
+
 namespace {
 
-int Cut(int ms, int resolutionMs) {
-    return ms - ms % resolutionMs;
-}
-
 // Rows with a valid total, fastest first; equal totals keep their row order.
-std::vector<std::size_t> ValidRowsByTotal(const std::vector<std::optional<int>>& totalsMs,
-                                          int resolutionMs) {
+std::vector<std::size_t> ValidRowsByTotal(const Totals& totalsMs, Resolution resolution) {
     std::vector<std::size_t> rows;
     for (std::size_t i = 0; i < totalsMs.size(); ++i)
         if (totalsMs[i])
             rows.push_back(i);
     std::stable_sort(rows.begin(), rows.end(), [&](std::size_t a, std::size_t b) {
-        return Cut(*totalsMs[a], resolutionMs) < Cut(*totalsMs[b], resolutionMs);
+        return CutToResolution(*totalsMs[a], resolution) <
+               CutToResolution(*totalsMs[b], resolution);
     });
     return rows;
 }
 
-std::optional<int> Fastest(const std::vector<std::optional<int>>& totalsMs, int resolutionMs) {
-    std::optional<int> fastest;
+std::optional<std::int64_t> Fastest(const Totals& totalsMs, Resolution resolution) {
+    std::optional<std::int64_t> fastest;
     for (const auto& total : totalsMs)
-        if (total && (!fastest || Cut(*total, resolutionMs) < *fastest))
-            fastest = Cut(*total, resolutionMs);
+        if (total && (!fastest || CutToResolution(*total, resolution) < *fastest))
+            fastest = CutToResolution(*total, resolution);
     return fastest;
 }
 
@@ -36,19 +34,18 @@ std::int64_t ShareOf(std::int64_t cents, int share) {
 
 }  // namespace
 
-std::vector<DivisionPlace> Divide(const std::vector<std::optional<int>>& totalsMs,
-                                  const std::vector<int>& offsetsMs, int resolutionMs) {
-    resolutionMs = std::max(resolutionMs, 1);
+std::vector<DivisionPlace> Divide(const Totals& totalsMs, const std::vector<int>& offsetsMs,
+                                  Resolution resolution) {
     std::vector<DivisionPlace> standing(totalsMs.size());
-    const std::vector<std::size_t> rows = ValidRowsByTotal(totalsMs, resolutionMs);
+    const std::vector<std::size_t> rows = ValidRowsByTotal(totalsMs, resolution);
     if (rows.empty())
         return standing;
-    const std::int64_t fastest = Cut(*totalsMs[rows.front()], resolutionMs);
+    const std::int64_t fastest = CutToResolution(*totalsMs[rows.front()], resolution);
     std::vector<int> counted(offsetsMs.size() + 1, 0);
-    std::vector<int> lastTotal(offsetsMs.size() + 1, -1);
+    std::vector<std::int64_t> lastTotal(offsetsMs.size() + 1, -1);
     std::vector<int> lastPlace(offsetsMs.size() + 1, 0);
     for (const std::size_t row : rows) {
-        const int total = Cut(*totalsMs[row], resolutionMs);
+        const std::int64_t total = CutToResolution(*totalsMs[row], resolution);
         // Offsets increase, so the division is one more than the offsets the total reached.
         const auto reached =
             std::upper_bound(offsetsMs.begin(), offsetsMs.end(), total - fastest,
@@ -65,7 +62,7 @@ std::vector<DivisionPlace> Divide(const std::vector<std::optional<int>>& totalsM
 }
 
 PayoutSheet Pay(const ClassRules& rules, int entries, const std::vector<DivisionPlace>& standing,
-                const std::vector<std::optional<int>>& totalsMs, int resolutionMs) {
+                const Totals& totalsMs, Resolution resolution) {
     const PayoutRules& payout = rules.Payout;
     PayoutSheet sheet;
     sheet.RowCents.assign(standing.size(), 0);
@@ -76,7 +73,7 @@ PayoutSheet Pay(const ClassRules& rules, int entries, const std::vector<Division
     sheet.AddedCents = payout.AddedCents;
     sheet.PurseCents = sheet.PaybackCents + sheet.AddedCents;
 
-    const std::optional<int> fastest = Fastest(totalsMs, std::max(resolutionMs, 1));
+    const std::optional<std::int64_t> fastest = Fastest(totalsMs, resolution);
     const auto divisions = static_cast<std::size_t>(rules.DivisionCount());
     sheet.Divisions.resize(divisions);
     std::int64_t pots = 0;
@@ -175,4 +172,40 @@ std::string MoneyText(std::int64_t cents, char decimalSeparator) {
     const auto rest = static_cast<unsigned>(value % 100);
     return (negative ? "-" : "") + whole + decimalSeparator + (rest < 10 ? "0" : "") +
            std::to_string(rest);
+}
+
+namespace {
+
+// The total of a body row that takes part in the ranking.
+std::optional<std::int64_t> ValidTotal(const ResultTable& table, int row) {
+    if (IsDisqualified(table.Cell(ColDq, row)) || IsDisqualified(table.Cell(ColTotal, row)))
+        return std::nullopt;
+    return ReadTotal(table.Cell(ColTotal, row));
+}
+
+}  // namespace
+
+JackpotStanding StandingOf(const ResultTable& table, const ClassRules& rules) {
+    JackpotStanding standing;
+    standing.TimeResolution = ResolutionOf(rules);
+    standing.TotalsMs.resize(static_cast<std::size_t>(std::max(table.RowCount(), 1)));
+    int entries = 0;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        standing.TotalsMs[static_cast<std::size_t>(row)] = ValidTotal(table, row);
+        if (!TrimText(table.Cell(ColNr, row)).empty() ||
+            !TrimText(table.Cell(ColName, row)).empty())
+            ++entries;
+    }
+    standing.Rows = Divide(standing.TotalsMs, rules.DivisionOffsetsMs, standing.TimeResolution);
+    standing.Pays = rules.HasPayout;
+    if (standing.Pays)
+        standing.Sheet =
+            Pay(rules, entries, standing.Rows, standing.TotalsMs, standing.TimeResolution);
+    return standing;
+}
+
+std::string DivisionNote(const ClassRules& rules, const DivisionPlace& at) {
+    if (!rules.HasDivisions() || at.Division == 0)
+        return std::string();
+    return " · " + DivisionName(at.Division) + ": " + std::to_string(at.Place);
 }

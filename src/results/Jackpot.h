@@ -6,6 +6,15 @@
 #include <vector>
 
 #include "results/ClassRules.h"
+#include "results/ResultRules.h"
+
+// One total per row in milliseconds, empty where the row has no valid total.
+using Totals = std::vector<std::optional<std::int64_t>>;
+
+// The resolution a class ranks in.
+inline Resolution ResolutionOf(const ClassRules& rules) {
+    return rules.Thousandths ? Resolution::Thousandths : Resolution::Hundredths;
+}
 
 // A row's division (1 = 1D) and its place within it; both 0 for a row without a valid total.
 struct DivisionPlace {
@@ -15,16 +24,16 @@ struct DivisionPlace {
 
 // Divides the valid totals into the class's divisions and places them within each.
 // totalsMs holds one entry per row, empty where the row has no valid total (no time, DQ,
-// scratched). Totals are cut to resolutionMs (10 for hundredths, 1 for thousandths) and compared
-// as integers: the fastest sets 1D, and a total is in division k + 1 from fastest + offsetsMs[k]
-// on. Equal totals share a place and the next place counts them (1, 1, 3).
-std::vector<DivisionPlace> Divide(const std::vector<std::optional<int>>& totalsMs,
-                                  const std::vector<int>& offsetsMs, int resolutionMs);
+// scratched). Totals are cut to the resolution and compared as integers: the fastest sets 1D, and a
+// total is in division k + 1 from fastest + offsetsMs[k] on. Equal totals share a place and the
+// next place counts them (1, 1, 3).
+std::vector<DivisionPlace> Divide(const Totals& totalsMs, const std::vector<int>& offsetsMs,
+                                  Resolution resolution);
 
 // One division of a payout sheet.
 struct DivisionPayout {
     // Where the division begins: the fastest total plus its offset (ms); empty without riders.
-    std::optional<int> BeginsMs;
+    std::optional<std::int64_t> BeginsMs;
     std::int64_t PotCents = 0;
     // The amount of each paid place before ties are shared.
     std::vector<std::int64_t> PlaceCents;
@@ -60,7 +69,27 @@ struct PayoutSheet {
 // amounts of all the paid places they cover; money of places no rider reached is unpaid or, with
 // UnplacedMoney::Split, shared among the division's paid riders.
 PayoutSheet Pay(const ClassRules& rules, int entries, const std::vector<DivisionPlace>& standing,
-                const std::vector<std::optional<int>>& totalsMs, int resolutionMs);
+                const Totals& totalsMs, Resolution resolution);
+
+class ResultTable;
+
+// A class's table as divided and paid: one entry per table row (the header row has none).
+struct JackpotStanding {
+    std::vector<DivisionPlace> Rows;
+    // The valid totals the standing was made from.
+    Totals TotalsMs;
+    Resolution TimeResolution = Resolution::Hundredths;
+    // Whether the class pays; Sheet is then its payout sheet.
+    bool Pays = false;
+    PayoutSheet Sheet;
+};
+
+// Divides and pays the table by the class's rules. A total is valid when it is a time and the row
+// is not disqualified; every starter row (a start number or a name) is an entry of the purse.
+JackpotStanding StandingOf(const ResultTable& table, const ClassRules& rules);
+
+// The board's note after an entry: " · 2D: 1" in a class with divisions, else empty.
+std::string DivisionNote(const ClassRules& rules, const DivisionPlace& at);
 
 // "2D"; empty for 0.
 std::string DivisionName(int division);

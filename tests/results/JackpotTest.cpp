@@ -6,7 +6,7 @@
 
 namespace {
 
-using Totals = std::vector<std::optional<int>>;
+constexpr Resolution Ms = Resolution::Thousandths;
 
 std::vector<std::pair<int, int>> Pairs(const std::vector<DivisionPlace>& standing) {
     std::vector<std::pair<int, int>> pairs;
@@ -20,24 +20,24 @@ TEST(Jackpot, BracketsBeginExactlyAtTheirOffsetsAndMoveWithTheFastest) {
     const struct {
         const char* what;
         Totals totals;
-        int resolution;
+        Resolution resolution;
         std::vector<std::pair<int, int>> expected;
     } cases[] = {
         {"on and just below each offset",
          {15000, 15499, 15500, 16499, 16500, std::nullopt},
-         1,
+         Ms,
          {{1, 1}, {1, 2}, {2, 1}, {3, 1}, {4, 1}, {0, 0}}},
         {"a tie across a boundary stays together, the next place counts both",
          {15000, 15500, 15500, 15600},
-         1,
+         Ms,
          {{1, 1}, {2, 1}, {2, 1}, {2, 3}}},
         {"a new fastest time moves everyone",
          {14900, 15000, 15499, 15500, 16499, 16500},
-         1,
+         Ms,
          {{1, 1}, {1, 2}, {2, 1}, {2, 2}, {4, 1}, {4, 2}}},
         {"hundredths: thousandths are cut before comparing",
          {15009, 15509, 15499},
-         10,
+         Resolution::Hundredths,
          {{1, 1}, {2, 1}, {1, 2}}},
     };
     for (const auto& c : cases)
@@ -59,19 +59,19 @@ TEST(Jackpot, TiedRidersShareTheAmountsOfThePaidPlacesTheyCover) {
     // Purse 100,00: places 40, 30, 20, 10.
     const ClassRules rules = OneDivisionPaying({4000, 3000, 2000, 1000}, UnplacedMoney::Unpaid);
     const Totals tiedForSecond = {15000, 15100, 15100, 15200, 15300};
-    const PayoutSheet second = Pay(rules, 10, Divide(tiedForSecond, {}, 1), tiedForSecond, 1);
+    const PayoutSheet second = Pay(rules, 10, Divide(tiedForSecond, {}, Ms), tiedForSecond, Ms);
     EXPECT_EQ(second.RowCents, (std::vector<std::int64_t>{4000, 2500, 2500, 1000, 0}));
 
     // Three riders tied for 3rd cover places 3 to 5; only 3rd and 4th are paid, cut to cents.
     const Totals acrossLast = {15000, 15100, 15200, 15200, 15200};
-    const PayoutSheet last = Pay(rules, 10, Divide(acrossLast, {}, 1), acrossLast, 1);
+    const PayoutSheet last = Pay(rules, 10, Divide(acrossLast, {}, Ms), acrossLast, Ms);
     EXPECT_EQ(last.RowCents, (std::vector<std::int64_t>{4000, 3000, 1000, 1000, 1000}));
     EXPECT_EQ(last.RestCents, 0);
     const Totals threeWays = {15000, 15000, 15000, 15100};
-    const PayoutSheet split3 = Pay(rules, 10, Divide(threeWays, {}, 1), threeWays, 1);
+    const PayoutSheet split3 = Pay(rules, 10, Divide(threeWays, {}, Ms), threeWays, Ms);
     EXPECT_EQ(split3.RowCents, (std::vector<std::int64_t>{3000, 3000, 3000, 1000}));
     const ClassRules odd = OneDivisionPaying({3334, 3333, 3333}, UnplacedMoney::Unpaid);
-    const PayoutSheet cut = Pay(odd, 10, Divide(threeWays, {}, 1), threeWays, 1);
+    const PayoutSheet cut = Pay(odd, 10, Divide(threeWays, {}, Ms), threeWays, Ms);
     // 33,34 + 33,33 + 33,33 shared three ways: 33,33 each, one cent left over.
     EXPECT_EQ(cut.RowCents, (std::vector<std::int64_t>{3333, 3333, 3333, 0}));
     EXPECT_EQ(cut.RestCents, 1);
@@ -87,7 +87,7 @@ TEST(Jackpot, MoneyOfAnEmptyDivisionIsUnpaidUnderBothRulesAndUnreachedPlacesFoll
     for (const UnplacedMoney unplaced : {UnplacedMoney::Unpaid, UnplacedMoney::Split}) {
         rules.Payout.Unplaced = unplaced;
         const PayoutSheet sheet =
-            Pay(rules, 10, Divide(totals, rules.DivisionOffsetsMs, 1), totals, 1);
+            Pay(rules, 10, Divide(totals, rules.DivisionOffsetsMs, Ms), totals, Ms);
         EXPECT_EQ(sheet.Divisions[1].UnpaidCents, 3000);
         EXPECT_EQ(sheet.Divisions[1].PaidCents, 0);
         if (unplaced == UnplacedMoney::Unpaid) {
@@ -131,7 +131,7 @@ TEST(Jackpot, PaidUnpaidAndRestAddUpToThePurseForAnyClass) {
         for (auto& total : totals)
             if (below(8) != 0)
                 total = 14000 + below(3000);  // many ties
-        const int resolution = below(2) ? 1 : 10;
+        const Resolution resolution = below(2) ? Ms : Resolution::Hundredths;
         const auto standing = Divide(totals, rules.DivisionOffsetsMs, resolution);
         const PayoutSheet sheet =
             Pay(rules, static_cast<int>(totals.size()) + below(5), standing, totals, resolution);

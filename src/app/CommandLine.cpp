@@ -5,16 +5,21 @@
 #include <cerrno>
 #include <cstdlib>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <filesystem>
+
 #include "core/Show.h"
 #include "files/ChangeLog.h"
+#include "files/ClassRulesReader.h"
 #include "files/Export.h"
+#include "files/PayoutReport.h"
 #include "files/ProtocolFile.h"
 #include "files/Report.h"
+#include "files/ShowFile.h"
+#include "results/Jackpot.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
 #include "ui/QtHost.h"
@@ -34,10 +39,11 @@ constexpr std::string_view Usage =
     "      Fenster: AUSGABE.html als Webseite, AUSGABE.pdf als Druckbild. Je geschriebene Datei\n"
     "      eine Zeile auf der Standardausgabe; bei einem Fehler eine Meldung und Rückgabewert 1.\n"
     "      --race NAME  Überschrift (Disziplin), sonst \"Barrel Racing\"\n"
+    "      --class NAME EINGABE ist eine Turnierdatei (*.json): die Klasse NAME mit ihrer Datei\n"
+    "                   und ihren Einstellungen\n"
+    "      --payout     schreibt die Auszahlung der Klasse (mit --class; .html, .pdf oder .xlsx)\n"
     "  corralix TURNIER.json\n"
     "      öffnet das Turnier (Turnierdatei) bei der zuletzt offenen Klasse\n"
-    "  corralix --export AUSGABE [--export AUSGABE ...] TURNIER.json --class KLASSE\n"
-    "      schreibt die Ergebnisliste einer Klasse des Turniers, wie oben\n"
     "  corralix --draw TURNIER.json --class KLASSE [--seed ZAHL]\n"
     "      lost die Startreihenfolge der Klasse aus (wer schon gelaufen ist, bleibt vorn),\n"
     "      schreibt sie in die Klassendatei und den Startwert in die Turnierdatei\n"
@@ -47,66 +53,102 @@ constexpr std::string_view Usage =
 struct ExportRequest {
     std::vector<std::string> outputs;
     std::string input;
-    std::string race;
-    std::string className;  // a class of the show file given as input
-    std::optional<std::uint64_t> seed;
+    std::string race{StartList::Races[0]};
+    std::string className;
+    bool payout = false;
     bool draw = false;
+    std::optional<std::uint64_t> seed;
 };
 
-bool IsShowFile(const std::string& path) {
-    return path.size() > 5 && AsciiLower(path.substr(path.size() - 5)) == ".json";
-}
+// The table, heading and rules an export reads: a protocol or start list alone, or a class of a
+// show.
+struct ExportSource {
+    std::string file;
+    ReportHead head;
+    ClassRules rules;
+};
 
-// The show and the index of the requested class, or nothing (the message is shown).
-std::optional<std::pair<Show, int>> OpenShowClass(const ExportRequest& request) {
+// The source named by the request; empty after telling why.
+std::optional<ExportSource> FindSource(const ExportRequest& request, const std::string& today) {
+    ExportSource source{request.input, ReportHead{{}, today, {}, {}, request.race}, {}};
+    if (request.className.empty()) {
+        if (request.payout) {
+            std::cerr << "corralix: --payout braucht eine Turnierdatei und --class NAME\n";
+            return std::nullopt;
+        }
+        return source;
+    }
     std::string error;
-    std::optional<Show> show = Show::Open(request.input, error);
+    const std::optional<ShowData> show = ReadShowFile(request.input, error);
     if (!show) {
         std::cerr << "corralix: " << error << '\n';
         return std::nullopt;
     }
-    const int index = FindShowClass(show->Data(), request.className);
+    const int index = FindShowClass(*show, request.className);
     if (index < 0) {
-        std::cerr << "corralix: Klasse \"" << request.className << "\" steht nicht in "
-                  << request.input << '\n';
+        std::cerr << "corralix: Die Klasse \"" << request.className << "\" gibt es in "
+                  << request.input << " nicht\n";
         return std::nullopt;
     }
-    return std::make_pair(std::move(*show), index);
+    const ShowClass& showClass = show->Classes[static_cast<std::size_t>(index)];
+    const ClassRulesReading rules = ReadClassRules(showClass.Json);
+    if (!rules.Ok()) {
+        std::cerr << "corralix: " << request.input << ", Klasse " << showClass.Name << ": "
+                  << rules.Error << '\n';
+        return std::nullopt;
+    }
+    if (request.payout && !rules.Rules.HasPayout) {
+        std::cerr << "corralix: Die Klasse " << showClass.Name
+                  << " hat keine Auszahlung (payout)\n";
+        return std::nullopt;
+    }
+    source.file = (std::filesystem::path(request.input).parent_path() / showClass.File).string();
+    source.head = ReportHead{show->Head.Name, show->Head.Date.empty() ? today : show->Head.Date,
+                             show->Head.Place, showClass.Name,
+                             showClass.Race.empty() ? request.race : showClass.Race};
+    source.rules = rules.Rules;
+    return source;
 }
 
 // Draws the class and writes the order: change log first, then the class file, then the seed.
 int RunDraw(const ExportRequest& request) {
-    auto opened = OpenShowClass(request);
-    if (!opened) {
+    std::string error;
+    std::optional<Show> show = Show::Open(request.input, error);
+    const int index = show ? FindShowClass(show->Data(), request.className) : -1;
+    if (!show || index < 0) {
+        std::cerr << "corralix: "
+                  << (show ? "Die Klasse \"" + request.className + "\" gibt es in " +
+                                 request.input + " nicht"
+                           : error)
+                  << '\n';
         return ExitFailed;
     }
-    auto& [show, index] = *opened;
     ResultTable table;
-    if (std::string error = ReadClassTable(show, index, table, SystemDecimalSeparator());
-        !error.empty() || table.RowCount() < 2 || TrimText(table.Cell(ColNr, 1)).empty()) {
-        std::cerr << "corralix: Klasse \"" << request.className << "\" hat keine Starter"
+    error = ReadClassTable(*show, index, table, SystemDecimalSeparator());
+    if (!error.empty() || table.RowCount() < 2 || TrimText(table.Cell(ColNr, 1)).empty()) {
+        std::cerr << "corralix: Die Klasse \"" << request.className << "\" hat keine Starter"
                   << (error.empty() ? "" : ": " + error) << '\n';
         return ExitFailed;
     }
     const ResultTable before = table;
-    const ClassDraw report = DrawClass(table, show.Data().Classes.at(index), request.seed);
+    const ClassDraw drawn = DrawClass(table, show->Data().Classes.at(index), request.seed);
     const std::string log =
-        ChangeLogText(LocalWallTime().Text, "Auslosung", report.Text, TableChanges(before, table));
-    if (const FileWriteResult logged = AppendChangeLog(show.LogFile(index), log); !logged.Ok()) {
-        std::cerr << "corralix: " << show.LogFile(index) << ": " << logged.Error << '\n';
+        ChangeLogText(LocalWallTime().Text, "Auslosung", drawn.Text, TableChanges(before, table));
+    if (const FileWriteResult logged = AppendChangeLog(show->LogFile(index), log); !logged.Ok()) {
+        std::cerr << "corralix: " << show->LogFile(index) << ": " << logged.Error << '\n';
         return ExitFailed;
     }
     if (const FileWriteResult written =
-            ReplaceFileBytes(show.ClassFile(index), EncodeBackup(table));
+            ReplaceFileBytes(show->ClassFile(index), EncodeBackup(table));
         !written.Ok()) {
-        std::cerr << "corralix: " << show.ClassFile(index) << ": " << written.Error << '\n';
+        std::cerr << "corralix: " << show->ClassFile(index) << ": " << written.Error << '\n';
         return ExitFailed;
     }
-    if (const FileWriteResult saved = show.Save(); !saved.Ok()) {
+    if (const FileWriteResult saved = show->Save(); !saved.Ok()) {
         std::cerr << "corralix: " << request.input << ": " << saved.Error << '\n';
         return ExitFailed;
     }
-    std::cout << report.Text << '\n';
+    std::cout << drawn.Text << '\n';
     return 0;
 }
 
@@ -116,7 +158,7 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
     std::vector<std::string_view> inputs;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const bool option = args[i] == "--export" || args[i] == "--race" || args[i] == "--class" ||
-                            args[i] == "--seed" || args[i] == "--draw";
+                            args[i] == "--draw" || args[i] == "--seed";
         if (option && i + 1 == args.size()) {
             std::cerr << "corralix: " << args[i] << " braucht einen Wert\n";
             return std::nullopt;
@@ -127,6 +169,8 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
             request.race = args[++i];
         } else if (args[i] == "--class") {
             request.className = args[++i];
+        } else if (args[i] == "--payout") {
+            request.payout = true;
         } else if (args[i] == "--draw") {
             request.draw = true;
             inputs.push_back(args[++i]);
@@ -144,17 +188,19 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
             inputs.push_back(args[i]);
         }
     }
-    if (inputs.size() != 1 || (request.outputs.empty() == !request.draw)) {
-        std::cerr << "corralix: --export braucht AUSGABE und genau eine EINGABE, --draw genau "
-                     "eine TURNIERDATEI\n\n"
-                  << Usage;
+    if (request.draw) {
+        if (inputs.size() != 1 || request.className.empty() || !request.outputs.empty()) {
+            std::cerr << "corralix: --draw braucht genau eine TURNIERDATEI und --class KLASSE\n";
+            return std::nullopt;
+        }
+        request.input = inputs.front();
+        return request;
+    }
+    if (inputs.size() != 1 || request.outputs.empty()) {
+        std::cerr << "corralix: --export braucht AUSGABE und genau eine EINGABE\n\n" << Usage;
         return std::nullopt;
     }
     request.input = inputs.front();
-    if ((IsShowFile(request.input) || request.draw) && request.className.empty()) {
-        std::cerr << "corralix: bei einer Turnierdatei braucht es --class KLASSE\n";
-        return std::nullopt;
-    }
     return request;
 }
 
@@ -164,38 +210,27 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication app(argc, argv);
-    ResultTable table;
-    std::string race = request.race;
-    std::string error;
     const QDateTime now = QDateTime::currentDateTime();
-    ReportHead head{{}, now.toString(QStringLiteral("yyyy-MM-dd")).toStdString(), {}, {}, {}};
-    if (IsShowFile(request.input)) {
-        auto opened = OpenShowClass(request);
-        if (!opened) {
-            return ExitFailed;
-        }
-        const auto& [show, index] = *opened;
-        error = ReadClassTable(show, index, table, SystemDecimalSeparator());
-        race = race.empty() ? show.Data().Classes.at(index).Race : race;
-        const ShowHead& day = show.Data().Head;
-        head = {day.Name,
-                day.Date.empty() ? head.date : day.Date,
-                day.Place,
-                show.Data().Classes.at(index).Name,
-                {}};
-    } else {
-        error = ReadTableForExport(request.input, table, SystemDecimalSeparator());
+    const std::optional<ExportSource> source =
+        FindSource(request, now.toString(QStringLiteral("yyyy-MM-dd")).toStdString());
+    if (!source) {
+        return ExitFailed;
     }
-    race = race.empty() ? std::string(StartList::Races[0]) : race;
-    if (!error.empty()) {
+    ResultTable table;
+    if (std::string error = ReadTableForExport(source->file, table, SystemDecimalSeparator(),
+                                               ResolutionOf(source->rules));
+        !error.empty()) {
         std::cerr << "corralix: " << error << '\n';
         return ExitFailed;
     }
-    head.race = race;
-    const Report report =
-        ResultReport(table, head, now.toString(QStringLiteral("dd.MM.yyyy HH:mm")).toStdString());
+    const std::string printedAt = now.toString(QStringLiteral("dd.MM.yyyy HH:mm")).toStdString();
+    const Report report = request.payout
+                              ? PayoutReport(table, StandingOf(table, source->rules), source->rules,
+                                             source->head, printedAt, SystemDecimalSeparator())
+                              : ResultReport(table, source->head, printedAt);
     for (const std::string& output : request.outputs) {
-        if (std::string error = ExportTable(table, report, output, WritePdfReport);
+        if (std::string error = request.payout ? ExportPayout(report, output, WritePdfReport)
+                                               : ExportTable(table, report, output, WritePdfReport);
             !error.empty()) {
             std::cerr << "corralix: " << error << '\n';
             return ExitFailed;
@@ -215,8 +250,8 @@ std::optional<int> RunCommandLine(int argc, char* argv[]) {
     }
     bool exporting = false;
     for (const std::string_view arg : args) {
-        exporting = exporting || arg == "--export" || arg == "--race" || arg == "--draw" ||
-                    arg == "--class";
+        exporting = exporting || arg == "--export" || arg == "--race" || arg == "--class" ||
+                    arg == "--payout" || arg == "--draw";
     }
     if (!exporting) {
         return std::nullopt;

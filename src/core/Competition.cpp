@@ -60,6 +60,28 @@ std::string FolderOf(const std::string& path) {
     return std::filesystem::path(path).parent_path().string();
 }
 
+bool HasResult(const ResultTable& table, int row) {
+    return !TrimText(table.Cell(ColTotal, row)).empty();
+}
+
+int CountResults(const ResultTable& table) {
+    int count = 0;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        count += HasResult(table, row) ? 1 : 0;
+    }
+    return count;
+}
+
+// The key a command is reached by, for the note that it is locked now.
+std::string KeyText(Command command) {
+    for (const KeyCommand& key : KeyCommands) {
+        if (key.Id == command) {
+            return std::string(key.Key) + " (" + std::string(key.Caption) + ")";
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 Competition::Competition(CompetitionEnvironment environment)
@@ -93,7 +115,7 @@ Competition::Competition(CompetitionEnvironment environment)
 
     EntryHooks hooks;
     hooks.EntryRow = [this] { return startList_.EntryRow(); };
-    hooks.SelectNextStarter = [this] { SelectNextStarter(); };
+    hooks.SelectNextStarter = [this] { SelectNextAfterEntry(); };
     hooks.RankTable = [this] { ranking_.RankAndSort(); };
     hooks.SaveBackup = [this] {
         // The beam's record of this run and the change log are on the disk before the class
@@ -182,15 +204,45 @@ void Competition::Start(const std::string& commandLineFile) {
         }
         file.clear();
     }
+    // After a crash the restore is what the operator almost always wants: Enter gives it.
     if (unfinished && std::filesystem::exists(backupFileName_) &&
-        env_.Operator.Ask("Sicherung laden?")) {
+        env_.Operator.Ask(BackupQuestion(), IOperator::Focus::Ja)) {
         LoadChosen(backupFileName_);
+        // Not a file of the operator's choosing: a later load still asks before replacing it.
+        savedTable_.clear();
+        startList_.GoToPosition(FirstWithoutResult(0));
     } else if (!file.empty()) {
         LoadChosen(file);
     }
     committed_ = table_;
     committedRevision_ = table_.Revision();
     Notify(Change::All);
+}
+
+std::string Competition::BackupQuestion() const {
+    std::string question = "Sicherung laden?";
+    const std::optional<std::string> bytes = ReadFileBytes(backupFileName_);
+    if (!bytes) {
+        return question;
+    }
+    ResultTable backup;
+    ReadProtocolText(backup, *bytes);
+    const int results = CountResults(backup);
+    question +=
+        "\nSie enthält " + std::to_string(results) + (results == 1 ? " Ergebnis" : " Ergebnisse");
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(backupFileName_, error);
+    if (!error) {
+        const std::time_t seconds = std::chrono::system_clock::to_time_t(
+            std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+                std::chrono::file_clock::to_sys(written)));
+        std::tm local{};
+        ::localtime_r(&seconds, &local);
+        char when[48];
+        std::strftime(when, sizeof when, ", geschrieben am %d.%m.%Y um %H:%M:%S", &local);
+        question += when;
+    }
+    return question + ".";
 }
 
 // The line's state and the watcher's priority are said in the status bar; each short text has its
@@ -299,6 +351,9 @@ Competition::StatusLine Competition::ShownStatus() const {
     }
     if (!beamLogMessage_.empty()) {
         return {beamLogMessage_, beamLogMessage_, false};
+    }
+    if (!keyNote_.empty()) {
+        return {keyNote_, keyNote_, false};
     }
     return priorityStatus_;
 }
@@ -468,10 +523,10 @@ bool Competition::Enabled(Command command) const {
             return !clock_->IsActive();
         case Command::NextClass:
         case Command::PreviousClass:
-            return show_ && show_->ClassCount() > 1 && !RunOnTheClock();
+            return show_ && show_->ClassCount() > 1 && !RunPending();
         case Command::Scratch:
         case Command::Draw:
-            return !RunOnTheClock();
+            return !RunPending();
         case Command::Help:
         case Command::Info:
         case Command::TvMode:
@@ -491,8 +546,13 @@ bool Competition::Enabled(Command command) const {
 
 void Competition::Run(Command command) {
     if (!Enabled(command)) {
+        // A key that does nothing says so, or the operator presses it again and again.
+        keyNote_ = KeyText(command) + " ist jetzt gesperrt" +
+                   (clock_->IsActive() ? ": die Uhr läuft" : "");
+        Notify(Change::All);
         return;
     }
+    keyNote_.clear();
     // Any command may rank, sort, replace, clear or write the rows: text still in a cell editor
     // goes into the starter it was typed for first.
     env_.Operator.CommitEdits();
@@ -537,9 +597,19 @@ void Competition::Run(Command command) {
         case Command::Dq:
             engine_->bDqClick();
             break;
-        case Command::Entry:
+        case Command::Entry: {
+            if (!ConfirmEntry()) {
+                break;
+            }
+            const bool entering = engine_->View().EntryStep == 0;
+            const int starter = startList_.StNrIndex();
             engine_->bEintragenClick();
+            if (entering && starter >= 0) {
+                // A late rider ran out of order: the order goes on after the last one in it.
+                inOrderLine_ = std::max(inOrderLine_, starter);
+            }
             break;
+        }
         case Command::LockLightBarrier:
             engine_->ImageLSClick();
             dragPending_ = dragPending_ && engine_->View().LightBarrierArmed == 0;
@@ -589,6 +659,7 @@ void Competition::Run(Command command) {
             // Every result at once, and the next backup would overwrite the only copy: asked.
             if (env_.Operator.Ask("Alle Ergebnisse löschen?")) {
                 ClearResults(table_);
+                inOrderLine_ = -1;
                 // The backup keeps the results until the next entry.
                 RecordChange("Alle Ergebnisse gelöscht");
             }
@@ -736,7 +807,70 @@ void Competition::ChooseReason(int index) {
 
 void Competition::EnterReason(const std::string& text) {
     engine_->eGrundUserEnter(text);
+    // Written when typed: a crash later in the event must not cost the reason.
+    WriteReasonsBack();
     Notify(Change::All);
+}
+
+void Competition::WriteReasonsBack() {
+    const DqReasons& reasons = engine_->Reasons();
+    if (reasons.ReasonsAdded() > reasonsWritten_ &&
+        WriteTextLines(reasonsFileName_, reasons.Lines()).Ok()) {
+        reasonsWritten_ = reasons.ReasonsAdded();
+    }
+}
+
+bool Competition::ConfirmEntry() {
+    const int row = startList_.StarterRow();
+    if (engine_->View().EntryStep != 0 || row < 0 || !HasResult(table_, row)) {
+        return true;
+    }
+    // "Nein" keeps the old result and the new run on the board: the operator picks the starter
+    // who really ran and enters again.
+    return env_.Operator.Ask("Nr. " + table_.Cell(ColNr, row) + " hat bereits ein Ergebnis (" +
+                             std::string(TrimText(table_.Cell(ColTotal, row))) +
+                             "). Überschreiben?");
+}
+
+void Competition::SelectNextAfterEntry() {
+    startList_.GoToPosition(FirstWithoutResult(inOrderLine_ + 1));
+}
+
+int Competition::FirstWithoutResult(int from) const {
+    const int count = static_cast<int>(startList_.StNrItems().size());
+    for (int index = std::max(from, 0); index < count; ++index) {
+        const int row = table_.FindStartPosition(std::to_string(index + 1));
+        if (row < 0 || (!HasResult(table_, row) && !RowScratched(table_, row))) {
+            return index;
+        }
+    }
+    return count;
+}
+
+bool Competition::RunPending() const {
+    const TimingView& view = engine_->View();
+    return clock_->IsActive() || (view.bEintragen.Enabled && view.EntryStep == 0);
+}
+
+bool Competition::MayReplaceTable() {
+    if (RunPending()) {
+        env_.Operator.ShowError(
+            "Laden ist gesperrt, solange ein Lauf auf der Uhr ist oder auf seinen Eintrag "
+            "wartet: erst eintragen (F10) oder abbrechen (F8).");
+        return false;
+    }
+    bool results = false;
+    for (int row = 1; row < table_.RowCount() && !results; ++row) {
+        results = HasResult(table_, row) || !TrimText(table_.Cell(ColLaufzeit, row)).empty();
+    }
+    return !results || EncodeBackup(table_) == savedTable_ ||
+           env_.Operator.Ask(
+               "Die Ergebnisse in der Tabelle sind in keiner gespeicherten Datei. Trotzdem laden "
+               "und ersetzen?");
+}
+
+void Competition::NoteTableSaved() {
+    savedTable_ = EncodeBackup(table_);
 }
 
 void Competition::LeaveReasonField() {
@@ -755,7 +889,9 @@ std::string Competition::SaveBackup() {
 
 void Competition::LoadFile(const std::string& path) {
     env_.Operator.CommitEdits();
-    LoadChosen(path);
+    if (MayReplaceTable()) {
+        LoadChosen(path);
+    }
     Notify(Change::All);
 }
 
@@ -767,6 +903,8 @@ void Competition::LoadChosen(const std::string& path) {
         return;
     }
     RecordChange("Geladen", path);
+    NoteTableSaved();
+    inOrderLine_ = -1;
     std::error_code ignored;
     const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
     settings_.LastFileName = absolute.empty() ? path : absolute.lexically_normal().string();
@@ -774,8 +912,12 @@ void Competition::LoadChosen(const std::string& path) {
 }
 
 void Competition::Load() {
+    if (RunPending()) {
+        MayReplaceTable();  // says why
+        return;
+    }
     const auto path = env_.Operator.ChooseFileToOpen(openFolder_, {TextFilter, WorkbookFilter});
-    if (path) {
+    if (path && MayReplaceTable()) {
         LoadChosen(*path);
     }
 }
@@ -783,11 +925,15 @@ void Competition::Load() {
 void Competition::ReloadLastFile() {
     env_.Operator.CommitEdits();
     RecordCorrections();
-    const std::string error = ReloadFile(settings_.LastFileName, table_, startList_);
-    if (!error.empty()) {
-        env_.Operator.ShowError(error);
-    } else {
-        RecordChange("Neu geladen", settings_.LastFileName);
+    if (MayReplaceTable()) {
+        const std::string error = ReloadFile(settings_.LastFileName, table_, startList_);
+        if (!error.empty()) {
+            env_.Operator.ShowError(error);
+        } else {
+            RecordChange("Neu geladen", settings_.LastFileName);
+            NoteTableSaved();
+            inOrderLine_ = -1;
+        }
     }
     Notify(Change::All);
 }
@@ -818,6 +964,7 @@ void Competition::SaveAs() {
     }
     // Only a file the operator chose and that was written whole holds the changes.
     table_.SetModified(false);
+    NoteTableSaved();
     settings_.LastFileName = path;
     SaveSettings();
 }
@@ -851,9 +998,7 @@ void Competition::CloseSpectatorWindow() {
 }
 
 bool Competition::ExitNeedsQuestion() const {
-    const TimingView& view = engine_->View();
-    const bool runWaitsForEntry = view.bEintragen.Enabled && view.EntryStep == 0;
-    return clock_->IsActive() || runWaitsForEntry || table_.Modified();
+    return RunPending() || table_.Modified();
 }
 
 bool Competition::CloseQuery() {
@@ -867,21 +1012,13 @@ void Competition::Shutdown() {
     shutDown_ = true;
     RecordCorrections();
     SaveSettings();
-    const DqReasons& reasons = engine_->Reasons();
-    if (reasons.ReasonsAdded() > 0) {
-        // Losing typed reasons at exit is not worth keeping the program from closing.
-        WriteTextLines(reasonsFileName_, reasons.Lines());
-    }
+    // Losing typed reasons at exit is not worth keeping the program from closing.
+    WriteReasonsBack();
     comPort_.Close();
     reconnectTimer_->Stop();
     env_.Live.Stop();
     std::error_code ignored;
     std::filesystem::remove(runningMarker_, ignored);
-}
-
-bool Competition::RunOnTheClock() const {
-    const TimingView& view = engine_->View();
-    return clock_->IsActive() || (view.bEintragen.Enabled && view.EntryStep == 0);
 }
 
 std::string Competition::ChangeLogFile() const {
@@ -1004,15 +1141,7 @@ void Competition::Scratch() {
     RecordChange(scratch ? "Abgemeldet" : "Abmeldung aufgehoben");
     SaveBackup();
     if (scratch) {
-        SelectNextStarter();
-    }
-}
-
-void Competition::SelectNextStarter() {
-    startList_.bNumerClick(StartList::PlusStep);
-    // Scratched starters are passed over.
-    while (startList_.StarterRow() >= 0 && RowScratched(table_, startList_.StarterRow())) {
-        startList_.bNumerClick(StartList::PlusStep);
+        startList_.GoToPosition(FirstWithoutResult(startList_.StNrIndex() + 1));
     }
 }
 
@@ -1044,14 +1173,10 @@ bool Competition::LoadClass(int index) {
         RestoreRows(ResultTable());
         startList_.RebuildAfterLoad();
     }
-    // The board goes to the first starter without a result.
-    for (int index = 0; index < static_cast<int>(startList_.StNrItems().size()); ++index) {
-        startList_.GoToPosition(index);
-        const int row = startList_.StarterRow();
-        if (row >= 0 && !RowHasRun(table_, row) && !RowScratched(table_, row)) {
-            break;
-        }
-    }
+    // The board goes to the first starter without a result; the class file holds the table.
+    startList_.GoToPosition(FirstWithoutResult(0));
+    inOrderLine_ = -1;
+    NoteTableSaved();
     const auto race = std::find(StartList::Races.begin(), StartList::Races.end(), item.Race);
     startList_.cbRaceChange(
         race == StartList::Races.end() ? 0 : static_cast<int>(race - StartList::Races.begin()));
@@ -1073,7 +1198,7 @@ void Competition::OpenClass(int index) {
         Notify(Change::All);
         return;
     }
-    if (RunOnTheClock()) {
+    if (RunPending()) {
         env_.Operator.ShowError("Klassenwechsel erst, wenn der Lauf eingetragen ist.");
         Notify(Change::All);
         return;
@@ -1100,7 +1225,7 @@ void Competition::SwitchClass(int step) {
 void Competition::DrawOpenClass(std::optional<std::uint64_t> seed) {
     env_.Operator.CommitEdits();
     RecordCorrections();
-    if (RunOnTheClock()) {
+    if (RunPending()) {
         env_.Operator.ShowError("Auslosen erst, wenn der Lauf eingetragen ist.");
         return;
     }

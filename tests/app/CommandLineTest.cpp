@@ -114,7 +114,7 @@ TEST_F(CommandLine, DrawsAndExportsAClassOfAShowAndRefusesAClassItDoesNotHave) {
 
     const Finished missing = RunProgram({"--draw", show, "--class", "Open"});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(missing.err.find("Klasse \"Open\" steht nicht in"), std::string::npos);
+    EXPECT_NE(missing.err.find("Die Klasse \"Open\" gibt es in"), std::string::npos);
 }
 
 TEST(CommandLineHelp, ListsTheOptions) {

@@ -14,11 +14,13 @@
 #include "files/FileKind.h"
 #include "files/HtmlReport.h"
 #include "files/Loading.h"
+#include "files/PayoutReport.h"
 #include "files/ProtocolFile.h"
 #include "files/ShippedFiles.h"
 #include "files/TextLines.h"
 #include "files/Workbook.h"
 #include "results/Draw.h"
+#include "timing/TickMath.h"
 
 namespace {
 
@@ -114,7 +116,12 @@ Competition::Competition(CompetitionEnvironment environment)
     ports_ = ScanComPorts(env_.Serial);
 
     EntryHooks hooks;
-    hooks.EntryRow = [this] { return startList_.EntryRow(); };
+    hooks.EntryRow = [this] {
+        const int row = startList_.EntryRow();
+        // The announcer's last run: found again by its start position after the ranking.
+        lastEntryPosition_ = row > 0 ? table_.Cell(ColStartPos, row) : std::string();
+        return row;
+    };
     hooks.SelectNextStarter = [this] { SelectNextAfterEntry(); };
     hooks.RankTable = [this] { ranking_.RankAndSort(); };
     hooks.SaveBackup = [this] {
@@ -176,10 +183,12 @@ void Competition::Notify(Change change) {
     }
     // The network gets its own copy of the table after each change, never the live table.
     if (change == Change::All && env_.Live.Running()) {
-        env_.Live.Publish(MakeLiveSnapshot(
+        LiveSnapshot snapshot = MakeLiveSnapshot(
             table_, env_.DecimalSeparator,
             {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
-             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive}));
+             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive});
+        snapshot.announcer = Announcer();
+        env_.Live.Publish(snapshot);
     }
     for (const auto& listener : listeners_) {
         listener(change);
@@ -535,11 +544,16 @@ bool Competition::Enabled(Command command) const {
         case Command::Excel:
         case Command::Edit:
         case Command::Html:
+        case Command::Announcer:
+        case Command::PrintStartList:
         case Command::LockLightBarrier:
         case Command::SortMode:
         case Command::Save:
         case Command::Load:
             return true;
+        // Only a class that pays has a payout sheet.
+        case Command::Payout:
+            return classRules_.HasPayout;
     }
     return false;
 }
@@ -631,6 +645,15 @@ void Competition::Run(Command command) {
                 }
             }
             break;
+        case Command::PrintStartList:
+            if (const std::string error = env_.Desktop.PrintReport(CurrentStartListReport());
+                !error.empty()) {
+                env_.Operator.ShowError(error);
+            }
+            break;
+        case Command::Announcer:
+            announcerShown_ = !announcerShown_;
+            break;
         case Command::Excel: {
             // A working copy for the spreadsheet program: it saves nothing the operator chose,
             // so the modified flag stays.
@@ -647,6 +670,9 @@ void Competition::Run(Command command) {
             if (WriteReport(webPageReport_)) {
                 OpenDocument(webPageReport_);
             }
+            break;
+        case Command::Payout:
+            OpenPayoutSheet();
             break;
         case Command::TvMode:
             tvMode_ = !tvMode_;
@@ -723,6 +749,32 @@ std::string LocalTimeText(const char* format) {
 
 }  // namespace
 
+AnnouncerSnapshot Competition::Announcer() const {
+    const TimingView& view = engine_->View();
+    const ReportHead head = CurrentReportHead();
+    AnnouncerState state;
+    state.className = head.className;
+    state.race = head.race;
+    state.starterRow = startList_.StarterRow();
+    state.onCourse = {startList_.StNrText(), startList_.Reiterin(), startList_.Pferd(),
+                      startList_.TeamTicked() ? startList_.Team() : std::string()};
+    const std::int64_t frequency = env_.Time.CounterFrequency();
+    if (clock_->IsActive()) {
+        state.clock = view.CountdownActive ? AnnouncerClock::Countdown : AnnouncerClock::Running;
+        state.startMs = TicksToMs(view.RunStartTicks, frequency);
+    } else if ((view.EntryStep == 0 && view.bEintragen.Enabled) || view.EntryStep == 1) {
+        // Stopped, before and after its entry until the next starter: the time the program
+        // measured.
+        state.clock = AnnouncerClock::Stopped;
+        state.stoppedTime = FormatRunTime(view.RunTicks, frequency, env_.DecimalSeparator);
+    }
+    state.lastRunRow =
+        lastEntryPosition_.empty() ? -1 : table_.FindStartPosition(lastEntryPosition_);
+    state.decimalSeparator = env_.DecimalSeparator;
+    state.resolution = ResolutionOf(classRules_);
+    return MakeAnnouncerSnapshot(table_, Standing().Rows, std::move(state));
+}
+
 ReportHead Competition::CurrentReportHead() const {
     // Without a show (or a show without a date) the file's day is the day it is printed.
     const ShowHead show = CurrentShowHead();
@@ -732,6 +784,22 @@ ReportHead Competition::CurrentReportHead() const {
 
 Report Competition::CurrentResultReport() const {
     return ResultReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"));
+}
+
+Report Competition::CurrentPayoutReport() const {
+    return PayoutReport(table_, Standing(), classRules_, CurrentReportHead(),
+                        LocalTimeText("%d.%m.%Y %H:%M"), env_.DecimalSeparator);
+}
+
+void Competition::OpenPayoutSheet() {
+    // Beside the other reports: "<name>-auszahlung.html".
+    const std::string path =
+        (std::filesystem::path(env_.DataFolder) / (env_.ProgramName + "-auszahlung.html")).string();
+    if (const std::string error = WriteHtmlReport(CurrentPayoutReport(), path); !error.empty()) {
+        env_.Operator.ShowError(error);
+        return;
+    }
+    OpenDocument(path);
 }
 
 Report Competition::CurrentStartListReport() const {

@@ -158,7 +158,14 @@ public:
     ReportHead CurrentReportHead() const;
     // The result list and the start list of the current class as printed, made now.
     Report CurrentResultReport() const;
+    // The payout sheet of the open class (Ctrl+U writes it as a page and opens it).
+    Report CurrentPayoutReport() const;
     Report CurrentStartListReport() const;
+    // What the announcer's window and the "/sprecher" page show, as things are now.
+    AnnouncerSnapshot Announcer() const;
+    // The announcer's window is shown (Ctrl+M); closing it switches it off.
+    bool AnnouncerShown() const { return announcerShown_; }
+    void CloseAnnouncerWindow() { announcerShown_ = false; }
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
     // A show of several classes (`corralix SHOWFILE`). Without a show the program holds one
@@ -241,6 +248,7 @@ private:
     // Writes a report of the table; false (after telling the operator) when it failed.
     bool WriteReport(const std::string& path);
     void OpenDocument(const std::string& path);
+    void OpenPayoutSheet();
     // Starts, restarts or stops the live results as the settings say; a port that cannot be
     // used is told to the operator.
     void ApplyLiveSettings();
@@ -292,6 +300,8 @@ private:
     // Why the configured port is not open, for the settings dialog's lamp.
     std::string portError_;
     std::string webPageReport_;
+    // The start position of the row the last run was entered into.
+    std::string lastEntryPosition_;
     std::string printReport_;
     std::string statusMessage_;
     // Why the last key did nothing, until a key acts again.
@@ -317,6 +327,7 @@ private:
     // Why the change log or the class file could not be written; empty once they are.
     std::string classFileMessage_;
     bool tvMode_ = false;
+    bool announcerShown_ = false;
     bool tvModeToggled_ = false;
     ClassRules classRules_;
     std::uint64_t classRulesRevision_ = 0;

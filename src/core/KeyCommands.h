@@ -31,6 +31,9 @@ enum class Command {
     Undo,
     Scratch,
     Draw,
+    Announcer,
+    PrintStartList,
+    Payout,
 };
 
 struct KeyCommand {
@@ -41,7 +44,7 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 26> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 29> KeyCommands = {{
     {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
     {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
     {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
@@ -68,4 +71,7 @@ inline constexpr std::array<KeyCommand, 26> KeyCommands = {{
     {Command::Undo, "mUndo", "Rückgängig", "Ctrl+Z", "Files"},
     {Command::Scratch, "mScratch", "Abgemeldet", "Ctrl+D", "Files"},
     {Command::Draw, "mDraw", "Auslosen", "Ctrl+L", "Files"},
+    {Command::Announcer, "mSprecher", "Sprecher", "Ctrl+M", "Files"},
+    {Command::PrintStartList, "mStartliste", "Startliste drucken", "Ctrl+Shift+P", "Files"},
+    {Command::Payout, "mAuszahlung", "Auszahlung", "Ctrl+U", "Files"},
 }};

@@ -179,7 +179,8 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
             char* end = nullptr;
             errno = 0;
             const unsigned long long seed = std::strtoull(text.c_str(), &end, 10);
-            if (text.empty() || *end != '\0' || errno != 0 || text[0] == '-') {
+            if (text.empty() || *end != '\0' || errno != 0 || text[0] == '-' ||
+                seed > static_cast<unsigned long long>(INT64_MAX)) {
                 std::cerr << "corralix: --seed braucht eine ganze Zahl ab 0\n";
                 return std::nullopt;
             }

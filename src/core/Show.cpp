@@ -40,8 +40,9 @@ std::string ReadClassTable(const Show& show, int index, ResultTable& table, char
 
 ClassDraw DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint64_t> seed) {
     ClassDraw report;
-    report.Seed =
-        seed ? *seed : (std::uint64_t{std::random_device{}()} << 32) ^ std::random_device{}();
+    // A new seed is short enough to be read out and typed again, and every seed fits the
+    // show file's whole numbers.
+    report.Seed = seed ? *seed : std::uint64_t{std::random_device{}()};
     const std::vector<DrawEntry> entries = DrawEntriesOf(table);
     report.Outcome = DrawStartOrder(entries, item.Draw.HorseGap, report.Seed);
     ApplyStartOrder(table, report.Outcome.Order);

@@ -66,6 +66,10 @@ Competition::Competition(CompetitionEnvironment environment)
       reconnectTimer_(env_.Timers.MakeTimer([this] {
           reconnector_.Poll();
           CheckWatcherPriority();
+          if (barrierTest_) {
+              barrierTest_->Tick(env_.Time.Now());
+              Notify(Change::All);
+          }
       })),
       comPort_(env_.Serial, env_.Post),
       reconnector_(comPort_),
@@ -274,6 +278,13 @@ void Competition::LightBarrierEdge() {
         UpdatePriorityStatus();
     }
     const ComEvent& event = comPort_.CurrentEvent();
+    if (barrierTest_) {
+        barrierTest_->Edge(event.ModemStatus, event.Timestamp, event.Count);
+        LogBeam(event.Timestamp, (event.ModemStatus & ModemCtsOn) != 0 ? "CTS an" : "CTS aus",
+                "Lichtschranken-Test");
+        Notify(Change::All);
+        return;
+    }
     const EdgeAction action = engine_->ComPortLS(event.ModemStatus, event.Timestamp);
     std::string text;
     switch (action) {
@@ -368,6 +379,9 @@ void Competition::EditSettings() {
     }
     // Kept at once: a crash later in the event must not cost the new settings.
     SaveSettings();
+    if (confirmed->StartBarrierTest && !barrierTest_) {
+        ToggleBarrierTest();
+    }
 }
 
 void Competition::ApplyLiveSettings() {
@@ -413,8 +427,35 @@ void Competition::OpenPort() {
     }
 }
 
+void Competition::ToggleBarrierTest() {
+    if (barrierTest_) {
+        barrierTest_.reset();
+        // The level the test saw last is the resting level the next run starts from.
+        engine_->SetLastModemStatus(comPort_.LineStatus());
+        return;
+    }
+    barrierTest_ = std::make_unique<BarrierTest>(settings_.Alg, settings_.TimeLock,
+                                                 env_.Time.CounterFrequency(), env_.Time.Now(),
+                                                 comPort_.LineStatus());
+}
+
 bool Competition::Enabled(Command command) const {
     const TimingView& view = engine_->View();
+    // The light-barrier test times and enters nothing.
+    if (barrierTest_) {
+        switch (command) {
+            case Command::Start:
+            case Command::Resume:
+            case Command::PenaltyPlus:
+            case Command::PenaltyMinus:
+            case Command::Abort:
+            case Command::Dq:
+            case Command::Entry:
+                return false;
+            default:
+                break;
+        }
+    }
     switch (command) {
         case Command::Start:
             return view.bSTART.Enabled;
@@ -434,6 +475,7 @@ bool Competition::Enabled(Command command) const {
         // No settings while a countdown or run is on the clock: a port changed now would lose
         // the stop crossing.
         case Command::Settings:
+        case Command::BarrierTest:
             return !clock_->IsActive();
         case Command::Help:
         case Command::Info:
@@ -547,6 +589,9 @@ void Competition::Run(Command command) {
             break;
         case Command::Edit:
             table_.SetEditMode(!table_.EditMode());
+            break;
+        case Command::BarrierTest:
+            ToggleBarrierTest();
             break;
     }
     Notify(Change::All);

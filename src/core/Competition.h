@@ -21,6 +21,7 @@
 #include "results/StartList.h"
 #include "serial/Comms.h"
 #include "serial/PortDiscovery.h"
+#include "timing/BarrierTest.h"
 #include "timing/TimingEngine.h"
 
 class ISerialBackend;
@@ -157,6 +158,10 @@ public:
     Report CurrentStartListReport() const;
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
+    // The light-barrier test (F7, or its button in the settings dialog): on while it describes
+    // every edge instead of timing it; nothing else while off.
+    const BarrierTest* BarrierTestState() const { return barrierTest_.get(); }
+
     // For tests and the benchmark: the parts as they are.
     TimingEngine& Engine() { return *engine_; }
     TComPort& ComPort() { return comPort_; }
@@ -180,6 +185,7 @@ private:
     void PortOpened();
     void PortClosed();
     void CheckWatcherPriority();
+    void ToggleBarrierTest();
     void UpdatePriorityStatus();
 
     void Notify(Change change);
@@ -221,6 +227,7 @@ private:
     StatusLine priorityStatus_;
     bool lineLost_ = false;
     bool priorityRegained_ = false;
+    std::unique_ptr<BarrierTest> barrierTest_;
     // The ports found at start-up, for the settings dialog.
     std::vector<SerialPort> ports_;
     std::string backupFileName_;

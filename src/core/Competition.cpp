@@ -173,10 +173,26 @@ void Competition::PortOpened() {
     } else {
         lineStatus_ = {};
     }
+    // An FTDI adapter reports a modem-line change only when its latency timer runs out.
+    const int latency = env_.Serial.LatencyTimerMs(comPort_.OpenPath());
+    latencyStatus_ = {};
+    if (latency > 1) {
+        const std::string node = std::filesystem::path(comPort_.OpenPath()).filename().string();
+        latencyStatus_ = {
+            "USB-Adapter meldet Flanken bis " + std::to_string(latency) + " ms spät",
+            "Der Latenz-Timer des USB-Adapters steht auf " + std::to_string(latency) +
+                " ms: so spät kann eine Flanke der Lichtschranke gestempelt werden. Abhilfe: "
+                "das Paket corralix installieren (seine udev-Regel stellt FTDI-Adapter beim "
+                "Einstecken auf 1 ms) und den Adapter neu einstecken, oder einmalig: echo 1 | "
+                "sudo tee /sys/class/tty/" +
+                node + "/device/latency_timer",
+            false};
+    }
     UpdatePriorityStatus();
 }
 
 void Competition::PortClosed() {
+    latencyStatus_ = {};
     if (comPort_.DeviceLost()) {
         lineLost_ = true;
         lineStatus_ = {
@@ -265,7 +281,7 @@ Competition::StatusLine Competition::ShownStatus() const {
     if (!beamLogMessage_.empty()) {
         return {beamLogMessage_, beamLogMessage_, false};
     }
-    return priorityStatus_;
+    return !latencyStatus_.Text.empty() ? latencyStatus_ : priorityStatus_;
 }
 
 void Competition::LightBarrierEdge() {
@@ -353,7 +369,7 @@ void Competition::EditSettings() {
                                                   : PortLamp::Neutral;
     const auto confirmed = env_.Operator.EditSettings(
         FromSettings(settings_, env_.Desktop.Screens(), ports.Entries(), ports.Shown()), lamp,
-        lamp == PortLamp::Closed ? portError_ : std::string());
+        lamp == PortLamp::Closed ? portError_ : latencyStatus_.Detail);
     if (!confirmed) {
         return;
     }

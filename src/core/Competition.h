@@ -225,6 +225,7 @@ private:
     bool beamLogFailed_ = false;
     StatusLine lineStatus_;
     StatusLine priorityStatus_;
+    StatusLine latencyStatus_;
     bool lineLost_ = false;
     bool priorityRegained_ = false;
     std::unique_ptr<BarrierTest> barrierTest_;

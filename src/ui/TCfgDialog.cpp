@@ -259,7 +259,8 @@ void TCfgDialog::RenderLamp() {
                           : shownLamp_ == PortLamp::Closed ? QColor(0xFF, 0x00, 0x00)
                                                            : palette().color(QPalette::Button);
     ShapePort->setPixmap(LampPicture(colour));
-    const bool why = shownLamp_ == PortLamp::Closed && !lampReason_.empty();
+    // Why the port is closed, or what an open one lacks (a slow USB adapter).
+    const bool why = shownLamp_ != PortLamp::Neutral && !lampReason_.empty();
     LabelPortReason->setText(QString::fromStdString(lampReason_));
     LabelPortReason->setVisible(why);
 }

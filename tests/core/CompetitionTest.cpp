@@ -330,6 +330,18 @@ TEST_F(CompetitionTest, TheBarrierTestTimesNothingAndItsLastLevelIsTheRestingLev
     EXPECT_EQ(competition->View().RunStartTicks, time.now + 2);
 }
 
+TEST_F(CompetitionTest, AUsbAdapterThatHoldsBackEdgesIsSaidWithItsFix) {
+    serial.AddDevice(ComPortDevicePath(33));
+    serial.SetLatencyTimer(ComPortDevicePath(33), 16);
+    Settings settings;
+    settings.Port = 33;
+    Open(settings);
+    ASSERT_TRUE(competition->PortOpen());
+    EXPECT_EQ(competition->StatusMessage(), "USB-Adapter meldet Flanken bis 16 ms spät");
+    EXPECT_THAT(competition->StatusDetail(),
+                HasSubstr("echo 1 | sudo tee /sys/class/tty/ttyUSB0/device/latency_timer"));
+}
+
 TEST_F(CompetitionTest, TheWarningWithoutRealTimePriorityFollowsTheWatcherOfTheOpenPort) {
     serial.AddDevice(ComPortDevicePath(1));
     Settings settings = NoCountdown();

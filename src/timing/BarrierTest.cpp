@@ -31,7 +31,7 @@ BarrierTest::BarrierTest(int alg, int timeLockMs, std::int64_t frequency, std::i
 
 void BarrierTest::Edge(std::uint32_t status, std::int64_t stamp, std::uint32_t count) {
     const std::int64_t sinceUs = ToUs(stamp - lastEdge_);
-    if (edges_ > 0 && sinceUs > CrossingGapMs * 1000) {
+    if (edges_ > 0 && sinceUs > CrossingGapMs * 1000 && AtRest()) {
         EndCrossing();
     }
     if (edges_ == 0) {
@@ -66,7 +66,7 @@ void BarrierTest::Edge(std::uint32_t status, std::int64_t stamp, std::uint32_t c
 
 void BarrierTest::Tick(std::int64_t now) {
     const std::int64_t quietUs = ToUs(now - lastEdge_);
-    if (edges_ > 0 && quietUs > CrossingGapMs * 1000) {
+    if (edges_ > 0 && quietUs > CrossingGapMs * 1000 && AtRest()) {
         EndCrossing();
     }
     if (!silenceSaid_ && quietUs >= SilenceMs * 1000) {
@@ -74,6 +74,11 @@ void BarrierTest::Tick(std::int64_t now) {
         Say("Seit " + std::to_string(quietUs / 1'000'000) +
             " s keine Flanke: Verkabelung und Ausrichtung prüfen");
     }
+}
+
+bool BarrierTest::AtRest() const {
+    const bool cts = (status_ & CtsOn) != 0;
+    return alg_ == 0 ? !cts : cts;
 }
 
 void BarrierTest::EndCrossing() {

@@ -10,7 +10,8 @@
 // nothing is timed while it runs. Times on the counter of the edge stamps; UI thread only.
 class BarrierTest {
 public:
-    // Edges closer than this to the one before belong to one crossing.
+    // A crossing ends when the beam is free again and no edge came for this long; a beam broken
+    // for longer is still one crossing.
     static constexpr std::int64_t CrossingGapMs = 100;
     // Said when no edge came for this long.
     static constexpr std::int64_t SilenceMs = 10000;
@@ -33,6 +34,7 @@ public:
 
 private:
     std::int64_t ToUs(std::int64_t ticks) const { return ticks * 1'000'000 / frequency_; }
+    bool AtRest() const;  // the line is at the level of a free beam
     void EndCrossing();
     void Say(std::string line);
 

@@ -234,7 +234,6 @@ void TCfgDialog::cbPortChange() {
     const bool port = cbPort->currentIndex() > 0;
     cbAlg->setEnabled(port);
     seTimeout->setEnabled(port);
-    bBarrierTest->setEnabled(port);
     LabelL1->setEnabled(port);
     LabelL2->setEnabled(port);
     RenderLamp();

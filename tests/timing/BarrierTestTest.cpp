@@ -50,7 +50,7 @@ struct BounceCase {
 
 TEST(BarrierTest, ACrossingThatBouncesIsSaidWithItsEdgesAndSpan) {
     const std::vector<BounceCase> cases{
-        {2, 40 * Ms, "Durchgang sauber: 2 Flanken"},
+        {2, 400 * Ms, "Durchgang sauber: 2 Flanken"},  // the beam broken for 0.4 s
         {6, 600 * Us, "Kontakt prellt: 6 Flanken in 3 ms"},
         {18, 160 * Us, "Kontakt prellt: 18 Flanken in 3 ms"},
     };

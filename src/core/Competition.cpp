@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -11,10 +12,12 @@
 #include "files/FileKind.h"
 #include "files/HtmlReport.h"
 #include "files/Loading.h"
+#include "files/PayoutReport.h"
 #include "files/ProtocolFile.h"
 #include "files/ShippedFiles.h"
 #include "files/TextLines.h"
 #include "files/Workbook.h"
+#include "timing/TickMath.h"
 
 namespace {
 
@@ -46,6 +49,28 @@ TimingSettings TimingSettingsOf(const Settings& settings) {
 
 std::string FolderOf(const std::string& path) {
     return std::filesystem::path(path).parent_path().string();
+}
+
+bool HasResult(const ResultTable& table, int row) {
+    return !TrimText(table.Cell(ColTotal, row)).empty();
+}
+
+int CountResults(const ResultTable& table) {
+    int count = 0;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        count += HasResult(table, row) ? 1 : 0;
+    }
+    return count;
+}
+
+// The key a command is reached by, for the note that it is locked now.
+std::string KeyText(Command command) {
+    for (const KeyCommand& key : KeyCommands) {
+        if (key.Id == command) {
+            return std::string(key.Key) + " (" + std::string(key.Caption) + ")";
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -84,8 +109,13 @@ Competition::Competition(CompetitionEnvironment environment)
     ports_ = ScanComPorts(env_.Serial);
 
     EntryHooks hooks;
-    hooks.EntryRow = [this] { return startList_.EntryRow(); };
-    hooks.SelectNextStarter = [this] { startList_.bNumerClick(StartList::PlusStep); };
+    hooks.EntryRow = [this] {
+        const int row = startList_.EntryRow();
+        // The announcer's last run: found again by its start position after the ranking.
+        lastEntryPosition_ = row > 0 ? table_.Cell(ColStartPos, row) : std::string();
+        return row;
+    };
+    hooks.SelectNextStarter = [this] { SelectNextAfterEntry(); };
     hooks.RankTable = [this] { ranking_.RankAndSort(); };
     hooks.SaveBackup = [this] { return SaveBackup(); };
     hooks.PlaceNote = [this](int row) {
@@ -135,10 +165,12 @@ void Competition::AddChangeListener(std::function<void(Change)> listener) {
 void Competition::Notify(Change change) {
     // The network gets its own copy of the table after each change, never the live table.
     if (change == Change::All && env_.Live.Running()) {
-        env_.Live.Publish(MakeLiveSnapshot(
+        LiveSnapshot snapshot = MakeLiveSnapshot(
             table_, env_.DecimalSeparator,
             {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
-             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive}));
+             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive});
+        snapshot.announcer = Announcer();
+        env_.Live.Publish(snapshot);
     }
     for (const auto& listener : listeners_) {
         listener(change);
@@ -152,13 +184,43 @@ void Competition::Start(const std::string& commandLineFile) {
     const bool unfinished = std::filesystem::exists(runningMarker_);
     // The marker is written before any question, so a crash while asking is noticed again.
     WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
+    // After a crash the restore is what the operator almost always wants: Enter gives it.
     if (unfinished && std::filesystem::exists(backupFileName_) &&
-        env_.Operator.Ask("Sicherung laden?")) {
+        env_.Operator.Ask(BackupQuestion(), IOperator::Focus::Ja)) {
         LoadChosen(backupFileName_);
+        // Not a file of the operator's choosing: a later load still asks before replacing it.
+        savedTable_.clear();
+        startList_.GoToPosition(FirstWithoutResult(0));
     } else if (!commandLineFile.empty()) {
         LoadChosen(commandLineFile);
     }
     Notify(Change::All);
+}
+
+std::string Competition::BackupQuestion() const {
+    std::string question = "Sicherung laden?";
+    const std::optional<std::string> bytes = ReadFileBytes(backupFileName_);
+    if (!bytes) {
+        return question;
+    }
+    ResultTable backup;
+    ReadProtocolText(backup, *bytes);
+    const int results = CountResults(backup);
+    question +=
+        "\nSie enthält " + std::to_string(results) + (results == 1 ? " Ergebnis" : " Ergebnisse");
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(backupFileName_, error);
+    if (!error) {
+        const std::time_t seconds = std::chrono::system_clock::to_time_t(
+            std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+                std::chrono::file_clock::to_sys(written)));
+        std::tm local{};
+        ::localtime_r(&seconds, &local);
+        char when[48];
+        std::strftime(when, sizeof when, ", geschrieben am %d.%m.%Y um %H:%M:%S", &local);
+        question += when;
+    }
+    return question + ".";
 }
 
 // The line's state and the watcher's priority are said in the status bar; each short text has its
@@ -280,6 +342,9 @@ Competition::StatusLine Competition::ShownStatus() const {
     }
     if (!beamLogMessage_.empty()) {
         return {beamLogMessage_, beamLogMessage_, false};
+    }
+    if (!keyNote_.empty()) {
+        return {keyNote_, keyNote_, false};
     }
     return !latencyStatus_.Text.empty() ? latencyStatus_ : priorityStatus_;
 }
@@ -501,19 +566,29 @@ bool Competition::Enabled(Command command) const {
         case Command::Excel:
         case Command::Edit:
         case Command::Html:
+        case Command::Announcer:
+        case Command::PrintStartList:
         case Command::LockLightBarrier:
         case Command::SortMode:
         case Command::Save:
         case Command::Load:
             return true;
+        // Only a class that pays has a payout sheet.
+        case Command::Payout:
+            return classRules_.HasPayout;
     }
     return false;
 }
 
 void Competition::Run(Command command) {
     if (!Enabled(command)) {
+        // A key that does nothing says so, or the operator presses it again and again.
+        keyNote_ = KeyText(command) + " ist jetzt gesperrt" +
+                   (clock_->IsActive() ? ": die Uhr läuft" : "");
+        Notify(Change::All);
         return;
     }
+    keyNote_.clear();
     // Any command may rank, sort, replace, clear or write the rows: text still in a cell editor
     // goes into the starter it was typed for first.
     env_.Operator.CommitEdits();
@@ -550,9 +625,19 @@ void Competition::Run(Command command) {
         case Command::Dq:
             engine_->bDqClick();
             break;
-        case Command::Entry:
+        case Command::Entry: {
+            if (!ConfirmEntry()) {
+                break;
+            }
+            const bool entering = engine_->View().EntryStep == 0;
+            const int starter = startList_.StNrIndex();
             engine_->bEintragenClick();
+            if (entering && starter >= 0) {
+                // A late rider ran out of order: the order goes on after the last one in it.
+                inOrderLine_ = std::max(inOrderLine_, starter);
+            }
             break;
+        }
         case Command::LockLightBarrier:
             engine_->ImageLSClick();
             break;
@@ -573,6 +658,15 @@ void Competition::Run(Command command) {
                 }
             }
             break;
+        case Command::PrintStartList:
+            if (const std::string error = env_.Desktop.PrintReport(CurrentStartListReport());
+                !error.empty()) {
+                env_.Operator.ShowError(error);
+            }
+            break;
+        case Command::Announcer:
+            announcerShown_ = !announcerShown_;
+            break;
         case Command::Excel: {
             // A working copy for the spreadsheet program: it saves nothing the operator chose,
             // so the modified flag stays.
@@ -590,6 +684,9 @@ void Competition::Run(Command command) {
                 OpenDocument(webPageReport_);
             }
             break;
+        case Command::Payout:
+            OpenPayoutSheet();
+            break;
         case Command::TvMode:
             tvMode_ = !tvMode_;
             tvModeToggled_ = true;
@@ -601,6 +698,7 @@ void Competition::Run(Command command) {
             // Every result at once, and the next backup would overwrite the only copy: asked.
             if (env_.Operator.Ask("Alle Ergebnisse löschen?")) {
                 ClearResults(table_);
+                inOrderLine_ = -1;
             }
             break;
         case Command::Edit:
@@ -649,6 +747,32 @@ std::string LocalTimeText(const char* format) {
 
 }  // namespace
 
+AnnouncerSnapshot Competition::Announcer() const {
+    const TimingView& view = engine_->View();
+    const ReportHead head = CurrentReportHead();
+    AnnouncerState state;
+    state.className = head.className;
+    state.race = head.race;
+    state.starterRow = startList_.StarterRow();
+    state.onCourse = {startList_.StNrText(), startList_.Reiterin(), startList_.Pferd(),
+                      startList_.TeamTicked() ? startList_.Team() : std::string()};
+    const std::int64_t frequency = env_.Time.CounterFrequency();
+    if (clock_->IsActive()) {
+        state.clock = view.CountdownActive ? AnnouncerClock::Countdown : AnnouncerClock::Running;
+        state.startMs = TicksToMs(view.RunStartTicks, frequency);
+    } else if ((view.EntryStep == 0 && view.bEintragen.Enabled) || view.EntryStep == 1) {
+        // Stopped, before and after its entry until the next starter: the time the program
+        // measured.
+        state.clock = AnnouncerClock::Stopped;
+        state.stoppedTime = FormatRunTime(view.RunTicks, frequency, env_.DecimalSeparator);
+    }
+    state.lastRunRow =
+        lastEntryPosition_.empty() ? -1 : table_.FindStartPosition(lastEntryPosition_);
+    state.decimalSeparator = env_.DecimalSeparator;
+    state.resolution = ResolutionOf(classRules_);
+    return MakeAnnouncerSnapshot(table_, Standing().Rows, std::move(state));
+}
+
 ReportHead Competition::CurrentReportHead() const {
     // Without a show the file's day is the day it is printed.
     return ReportHead{{}, LocalTimeText("%Y-%m-%d"), {}, {}, std::string(startList_.RaceText())};
@@ -656,6 +780,22 @@ ReportHead Competition::CurrentReportHead() const {
 
 Report Competition::CurrentResultReport() const {
     return ResultReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"));
+}
+
+Report Competition::CurrentPayoutReport() const {
+    return PayoutReport(table_, Standing(), classRules_, CurrentReportHead(),
+                        LocalTimeText("%d.%m.%Y %H:%M"), env_.DecimalSeparator);
+}
+
+void Competition::OpenPayoutSheet() {
+    // Beside the other reports: "<name>-auszahlung.html".
+    const std::string path =
+        (std::filesystem::path(env_.DataFolder) / (env_.ProgramName + "-auszahlung.html")).string();
+    if (const std::string error = WriteHtmlReport(CurrentPayoutReport(), path); !error.empty()) {
+        env_.Operator.ShowError(error);
+        return;
+    }
+    OpenDocument(path);
 }
 
 Report Competition::CurrentStartListReport() const {
@@ -731,7 +871,70 @@ void Competition::ChooseReason(int index) {
 
 void Competition::EnterReason(const std::string& text) {
     engine_->eGrundUserEnter(text);
+    // Written when typed: a crash later in the event must not cost the reason.
+    WriteReasonsBack();
     Notify(Change::All);
+}
+
+void Competition::WriteReasonsBack() {
+    const DqReasons& reasons = engine_->Reasons();
+    if (reasons.ReasonsAdded() > reasonsWritten_ &&
+        WriteTextLines(reasonsFileName_, reasons.Lines()).Ok()) {
+        reasonsWritten_ = reasons.ReasonsAdded();
+    }
+}
+
+bool Competition::ConfirmEntry() {
+    const int row = startList_.StarterRow();
+    if (engine_->View().EntryStep != 0 || row < 0 || !HasResult(table_, row)) {
+        return true;
+    }
+    // "Nein" keeps the old result and the new run on the board: the operator picks the starter
+    // who really ran and enters again.
+    return env_.Operator.Ask("Nr. " + table_.Cell(ColNr, row) + " hat bereits ein Ergebnis (" +
+                             std::string(TrimText(table_.Cell(ColTotal, row))) +
+                             "). Überschreiben?");
+}
+
+void Competition::SelectNextAfterEntry() {
+    startList_.GoToPosition(FirstWithoutResult(inOrderLine_ + 1));
+}
+
+int Competition::FirstWithoutResult(int from) const {
+    const int count = static_cast<int>(startList_.StNrItems().size());
+    for (int index = std::max(from, 0); index < count; ++index) {
+        const int row = table_.FindStartPosition(std::to_string(index + 1));
+        if (row < 0 || !HasResult(table_, row)) {
+            return index;
+        }
+    }
+    return count;
+}
+
+bool Competition::RunPending() const {
+    const TimingView& view = engine_->View();
+    return clock_->IsActive() || (view.bEintragen.Enabled && view.EntryStep == 0);
+}
+
+bool Competition::MayReplaceTable() {
+    if (RunPending()) {
+        env_.Operator.ShowError(
+            "Laden ist gesperrt, solange ein Lauf auf der Uhr ist oder auf seinen Eintrag "
+            "wartet: erst eintragen (F10) oder abbrechen (F8).");
+        return false;
+    }
+    bool results = false;
+    for (int row = 1; row < table_.RowCount() && !results; ++row) {
+        results = HasResult(table_, row) || !TrimText(table_.Cell(ColLaufzeit, row)).empty();
+    }
+    return !results || EncodeBackup(table_) == savedTable_ ||
+           env_.Operator.Ask(
+               "Die Ergebnisse in der Tabelle sind in keiner gespeicherten Datei. Trotzdem laden "
+               "und ersetzen?");
+}
+
+void Competition::NoteTableSaved() {
+    savedTable_ = EncodeBackup(table_);
 }
 
 void Competition::LeaveReasonField() {
@@ -750,7 +953,9 @@ std::string Competition::SaveBackup() {
 
 void Competition::LoadFile(const std::string& path) {
     env_.Operator.CommitEdits();
-    LoadChosen(path);
+    if (MayReplaceTable()) {
+        LoadChosen(path);
+    }
     Notify(Change::All);
 }
 
@@ -760,6 +965,8 @@ void Competition::LoadChosen(const std::string& path) {
         env_.Operator.ShowError(error);
         return;
     }
+    NoteTableSaved();
+    inOrderLine_ = -1;
     std::error_code ignored;
     const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
     settings_.LastFileName = absolute.empty() ? path : absolute.lexically_normal().string();
@@ -767,17 +974,26 @@ void Competition::LoadChosen(const std::string& path) {
 }
 
 void Competition::Load() {
+    if (RunPending()) {
+        MayReplaceTable();  // says why
+        return;
+    }
     const auto path = env_.Operator.ChooseFileToOpen(openFolder_, {TextFilter, WorkbookFilter});
-    if (path) {
+    if (path && MayReplaceTable()) {
         LoadChosen(*path);
     }
 }
 
 void Competition::ReloadLastFile() {
     env_.Operator.CommitEdits();
-    const std::string error = ReloadFile(settings_.LastFileName, table_, startList_);
-    if (!error.empty()) {
-        env_.Operator.ShowError(error);
+    if (MayReplaceTable()) {
+        const std::string error = ReloadFile(settings_.LastFileName, table_, startList_);
+        if (!error.empty()) {
+            env_.Operator.ShowError(error);
+        } else {
+            NoteTableSaved();
+            inOrderLine_ = -1;
+        }
     }
     Notify(Change::All);
 }
@@ -808,6 +1024,7 @@ void Competition::SaveAs() {
     }
     // Only a file the operator chose and that was written whole holds the changes.
     table_.SetModified(false);
+    NoteTableSaved();
     settings_.LastFileName = path;
     SaveSettings();
 }
@@ -841,9 +1058,7 @@ void Competition::CloseSpectatorWindow() {
 }
 
 bool Competition::ExitNeedsQuestion() const {
-    const TimingView& view = engine_->View();
-    const bool runWaitsForEntry = view.bEintragen.Enabled && view.EntryStep == 0;
-    return clock_->IsActive() || runWaitsForEntry || table_.Modified();
+    return RunPending() || table_.Modified();
 }
 
 bool Competition::CloseQuery() {
@@ -856,11 +1071,8 @@ void Competition::Shutdown() {
     }
     shutDown_ = true;
     SaveSettings();
-    const DqReasons& reasons = engine_->Reasons();
-    if (reasons.ReasonsAdded() > 0) {
-        // Losing typed reasons at exit is not worth keeping the program from closing.
-        WriteTextLines(reasonsFileName_, reasons.Lines());
-    }
+    // Losing typed reasons at exit is not worth keeping the program from closing.
+    WriteReasonsBack();
     comPort_.Close();
     reconnectTimer_->Stop();
     env_.Live.Stop();

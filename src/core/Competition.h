@@ -155,7 +155,14 @@ public:
     ReportHead CurrentReportHead() const;
     // The result list and the start list of the current class as printed, made now.
     Report CurrentResultReport() const;
+    // The payout sheet of the open class (Ctrl+U writes it as a page and opens it).
+    Report CurrentPayoutReport() const;
     Report CurrentStartListReport() const;
+    // What the announcer's window and the "/sprecher" page show, as things are now.
+    AnnouncerSnapshot Announcer() const;
+    // The announcer's window is shown (Ctrl+M); closing it switches it off.
+    bool AnnouncerShown() const { return announcerShown_; }
+    void CloseAnnouncerWindow() { announcerShown_ = false; }
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
     // The light-barrier test (F7, or its button in the settings dialog): on while it describes
@@ -194,6 +201,25 @@ private:
     void OpenLightBarrier();
     void OpenPort();
     void OfferBackupOfUnfinishedRun();
+    // "Sicherung laden?" with what the backup holds: how many results, when written.
+    std::string BackupQuestion() const;
+    // A run on the clock, or a timed run that waits for its entry.
+    bool RunPending() const;
+    // Before a load replaces the table: refused while a run is pending, asked when the table
+    // holds results that no file of the operator's choosing has. True when the load may go on.
+    bool MayReplaceTable();
+    // Remembers the table as a file of the operator's choosing now holds it.
+    void NoteTableSaved();
+    // Before an entry: asks when it would replace the current starter's result.
+    bool ConfirmEntry();
+    // "Next" after an entry: the first starter without a result after the last one who ran in
+    // order, so a rider called back late never leads to a starter who has already run.
+    void SelectNextAfterEntry();
+    // Start-list index of the first starter from index `from` on without a result; the count
+    // of starters when there is none.
+    int FirstWithoutResult(int from) const;
+    // Writes the reasons typed since the last write next to the backup.
+    void WriteReasonsBack();
     std::string SaveBackup();
     void LoadChosen(const std::string& path);
     void Load();
@@ -202,6 +228,7 @@ private:
     // Writes a report of the table; false (after telling the operator) when it failed.
     bool WriteReport(const std::string& path);
     void OpenDocument(const std::string& path);
+    void OpenPayoutSheet();
     // Starts, restarts or stops the live results as the settings say; a port that cannot be
     // used is told to the operator.
     void ApplyLiveSettings();
@@ -238,13 +265,23 @@ private:
     // Why the configured port is not open, for the settings dialog's lamp.
     std::string portError_;
     std::string webPageReport_;
+    // The start position of the row the last run was entered into.
+    std::string lastEntryPosition_;
     std::string printReport_;
     std::string statusMessage_;
+    // Why the last key did nothing, until a key acts again.
+    std::string keyNote_;
+    // The table (in start order) as a file of the operator's choosing holds it.
+    std::string savedTable_;
+    // Start-list index of the last starter who ran in order; -1 before the first entry.
+    int inOrderLine_ = -1;
+    int reasonsWritten_ = 0;
     // The open dialog starts where the backup is until the first save, then where that went.
     std::string openFolder_;
     std::string lastSaveName_;
     bool shutDown_ = false;
     bool tvMode_ = false;
+    bool announcerShown_ = false;
     bool tvModeToggled_ = false;
     ClassRules classRules_;
     std::uint64_t classRulesRevision_ = 0;

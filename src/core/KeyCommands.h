@@ -26,6 +26,9 @@ enum class Command {
     Excel,
     Html,
     Edit,
+    Announcer,
+    PrintStartList,
+    Payout,
     BarrierTest,
 };
 
@@ -37,7 +40,7 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 22> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 25> KeyCommands = {{
     {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
     {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
     {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
@@ -59,5 +62,8 @@ inline constexpr std::array<KeyCommand, 22> KeyCommands = {{
     {Command::Excel, "Excel1", "Excel", "Ctrl+E", "Files"},
     {Command::Html, "Html1", "Html", "Ctrl+H", "Files"},
     {Command::Edit, "mEdit", "Edit Mode", "Ctrl+B", "Files"},
+    {Command::Announcer, "mSprecher", "Sprecher", "Ctrl+M", "Files"},
+    {Command::PrintStartList, "mStartliste", "Startliste drucken", "Ctrl+Shift+P", "Files"},
+    {Command::Payout, "mAuszahlung", "Auszahlung", "Ctrl+U", "Files"},
     {Command::BarrierTest, "mLSTest", "Lichtschranken-Test", "F7", "HideMenu"},
 }};

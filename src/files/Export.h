@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "results/ResultRules.h"
+
 class ResultTable;
 struct Report;
 
@@ -15,8 +17,10 @@ using PdfWriter = std::function<std::string(const Report& report, const std::str
 
 // Reads a protocol or start list into the table as loading it in the window does (places
 // assigned, start order). The team column is shown only when a starter has a team.
-// Returns empty on success, else the message; the table is then as it was.
-std::string ReadTableForExport(const std::string& path, ResultTable& table, char decimalSeparator);
+// Returns empty on success, else the message; the table is then as it was. Places are given in
+// the class's resolution.
+std::string ReadTableForExport(const std::string& path, ResultTable& table, char decimalSeparator,
+                               Resolution resolution = Resolution::Hundredths);
 
 // Writes to path in the format its extension names: ".html" the report as a page, ".pdf" its
 // printed form through pdf, ".xls"/".xlsx" the table as a workbook. Returns empty on success,

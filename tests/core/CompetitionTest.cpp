@@ -231,8 +231,9 @@ TEST_F(CompetitionTest, ACommandLineFileThatCannotBeReadIsReportedAndLoadsAreSto
     EXPECT_EQ(ReadSettings(store).LastFileName, list);
 }
 
-TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedAndTheOpenDialogStartsWhereItIs) {
-    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedWithEnterOnJaAndTheOpenDialogStartsWhereItIs) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n3;Cleo;Zorro\r\n"));
+    const int armed = competition->View().LightBarrierArmed;
     TimeRun(12340);
     Key(Command::Entry);
     competition.reset();  // no shutdown: the program died
@@ -241,8 +242,13 @@ TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedAndTheOpenDialogStartsWhere
         CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, live,
                                ui.Poster(), folder.Path().string(), DataFolder(), "", ','});
     competition->Start("");
-    EXPECT_THAT(dialogs.questions, ElementsAre("Sicherung laden?"));
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_THAT(dialogs.questions[0],
+                ::testing::StartsWith("Sicherung laden?\nSie enthält 1 Ergebnis, geschrieben am "));
+    EXPECT_THAT(dialogs.focuses, ElementsAre(IOperator::Focus::Ja)) << "a reflex Enter restores";
     EXPECT_EQ(Table().Cell(ColTotal, 1), "12,34");
+    EXPECT_EQ(competition->Starters().Board().rider, "Ben") << "the first without a result";
+    EXPECT_EQ(competition->View().LightBarrierArmed, armed);
 
     dialogs.questions.clear();
     Restart();
@@ -467,7 +473,7 @@ TEST_F(CompetitionTest, TheSettingsDialogIsClosedDuringARunAndItsChangesTakeEffe
     EXPECT_TRUE(competition->View().CountdownActive) << "the next F4 starts the new countdown";
 }
 
-TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
+TEST_F(CompetitionTest, TypedReasonsAreWrittenAtOnceAndSettingsAtTheEnd) {
     WriteAll(folder.File("Disqualifikation.txt"), "Sturz\r\n...\r\n");
     Settings settings = NoCountdown();
     settings.TimeWarnung = 5000;
@@ -477,6 +483,8 @@ TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
     Key(Command::Dq);
     competition->ChooseReason(1);
     competition->EnterReason("Fahne verloren");
+    EXPECT_EQ(ReadAll(DataFolder() + "/Disqualifikation.txt"), "Sturz\r\nFahne verloren\r\n...\r\n")
+        << "written when typed, not only at a normal end";
     competition->Shutdown();
 
     const Settings stored = ReadSettings(store);
@@ -486,6 +494,70 @@ TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
     EXPECT_EQ(stored.Height, 700);
     EXPECT_EQ(ReadAll(DataFolder() + "/Disqualifikation.txt"),
               "Sturz\r\nFahne verloren\r\n...\r\n");
+}
+
+TEST_F(CompetitionTest, ARiderCalledBackNeverLeadsToAStarterWhoRanAndOverwritingIsAsked) {
+    Open(NoCountdown(), StartList("1;Anna;A\r\n2;Ben;B\r\n3;Cleo;C\r\n4;Dora;D\r\n"));
+    TimeRun(11000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    competition->StepStarter(+1);  // Ben is not there yet
+    TimeRun(13000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    competition->SelectStarter(1);  // Ben, called back
+    TimeRun(12000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    EXPECT_EQ(competition->Starters().Board().rider, "Dora") << "not Cleo, who has run";
+
+    competition->SelectStarter(2);  // the wrong starter picked by mistake
+    TimeRun(14000);
+    dialogs.answer = false;
+    Key(Command::Entry);
+    EXPECT_THAT(dialogs.questions,
+                ElementsAre("Nr. 3 hat bereits ein Ergebnis (13,00). Überschreiben?"));
+    EXPECT_THAT(dialogs.focuses, ElementsAre(IOperator::Focus::Nein));
+    EXPECT_EQ(Table().Cell(ColTotal, Table().FindRow("3")), "13,00");
+    EXPECT_TRUE(competition->Enabled(Command::Entry)) << "the run still waits for its entry";
+    competition->SelectStarter(3);
+    Key(Command::Entry);
+    EXPECT_EQ(Table().Cell(ColTotal, Table().FindRow("4")), "14,00");
+}
+
+TEST_F(CompetitionTest, ALoadIsRefusedWhileARunWaitsAndAskedOverResultsNoChosenFileHolds) {
+    Open(NoCountdown(), StartList("1;Anna;A\r\n2;Ben;B\r\n"));
+    const std::string other = folder.File("andere.txt");
+    WriteAll(other, "7;Zoe;Z\r\n");
+    TimeRun(11000);
+    dialogs.files = {other};
+    Key(Command::Load);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_THAT(dialogs.errors[0], HasSubstr("Laden ist gesperrt"));
+    EXPECT_THAT(dialogs.openFolders, IsEmpty());
+    competition->ReloadLastFile();
+    EXPECT_EQ(dialogs.errors.size(), 2u);
+    Key(Command::Entry);
+    EXPECT_EQ(Table().Cell(ColTotal, 1), "11,00") << "the run went to its own starter";
+
+    dialogs.answer = false;
+    Key(Command::Load);
+    EXPECT_THAT(dialogs.questions, ElementsAre(HasSubstr("in keiner gespeicherten Datei")));
+    EXPECT_EQ(Table().Cell(ColName, 1), "Anna");
+    dialogs.files = {folder.File("ergebnis.txt"), other};
+    Key(Command::Save);
+    Key(Command::Load);
+    EXPECT_EQ(dialogs.questions.size(), 1u) << "saved to a chosen file: nothing to lose";
+    EXPECT_EQ(Table().Cell(ColName, 1), "Zoe");
+}
+
+TEST_F(CompetitionTest, ALockedKeySaysSoInTheStatusBarUntilAKeyActsAgain) {
+    Open(NoCountdown());
+    Key(Command::Start);
+    Key(Command::Entry);
+    EXPECT_EQ(competition->StatusMessage(), "F10 (Eintragen) ist jetzt gesperrt: die Uhr läuft");
+    Key(Command::Start);
+    EXPECT_EQ(competition->StatusMessage(), "");
 }
 
 }  // namespace
@@ -536,6 +608,46 @@ TEST_F(CompetitionTest, AThousandthsClassEntersRanksAndWritesThousandthsAndMarks
     EXPECT_EQ(Table().Cell(ColRang, anna), "2");
     EXPECT_EQ(Table().Cell(ColGrund, anna), "H") << "started and stopped by hand";
     EXPECT_THAT(ReadAll(competition->BackupFileName()), HasSubstr("15,234"));
+}
+
+// The announcer follows one run: on course with the clock's start stamp, stopped with the time
+// the program measured, then entered as the last run with its place and gap to the lead.
+TEST_F(CompetitionTest, AnnouncerFollowsARunFromStartToEntry) {
+    Settings settings = NoCountdown();
+    settings.LiveResults = true;
+    Open(settings, StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n3;Cleo;Dot\r\n4;Dana;Eve\r\n"));
+    TimeRun(15230);
+    Key(Command::Entry);
+    Key(Command::Entry);  // on to Ben
+
+    Key(Command::Start);
+    const AnnouncerSnapshot running = competition->Announcer();
+    time.now += 16010 * TicksPerMs;
+    Key(Command::Start);
+    const AnnouncerSnapshot stopped = competition->Announcer();
+    Key(Command::Entry);
+    const AnnouncerSnapshot entered = competition->Announcer();
+
+    EXPECT_EQ(running.clock, AnnouncerClock::Running);
+    EXPECT_EQ(running.startMs, time.now / TicksPerMs - 16010) << "the run's own start stamp";
+    EXPECT_EQ(running.onCourse.rider, "Ben");
+    ASSERT_EQ(running.next.size(), 2U);
+    EXPECT_EQ(running.next[0].rider, "Cleo");
+    EXPECT_EQ(running.next[1].rider, "Dana");
+    EXPECT_EQ(stopped.clock, AnnouncerClock::Stopped);
+    EXPECT_EQ(stopped.stoppedTime, "16,01");
+    ASSERT_TRUE(entered.hasLastRun);
+    EXPECT_EQ(entered.lastRun.starter.rider, "Ben");
+    EXPECT_EQ(entered.lastRun.total, "16,01");
+    EXPECT_EQ(entered.lastRun.place, "2");
+    EXPECT_EQ(entered.lastRun.behind, "+0,78");
+    ASSERT_EQ(entered.leaders.size(), 2U);
+    EXPECT_EQ(entered.leaders[0].starter.rider, "Anna");
+    EXPECT_EQ(entered.timeToBeat, "15,23");
+    EXPECT_EQ(entered.runs, 2);
+    EXPECT_EQ(entered.left, 2);
+    ASSERT_FALSE(live.published.empty());
+    EXPECT_EQ(live.published.back().announcer.lastRun.total, "16,01") << "the page's snapshot";
 }
 
 }  // namespace

@@ -832,6 +832,7 @@ AnnouncerSnapshot Competition::Announcer() const {
     state.lastRunRow =
         lastEntryPosition_.empty() ? -1 : table_.FindStartPosition(lastEntryPosition_);
     state.decimalSeparator = env_.DecimalSeparator;
+    state.dragEvery = show_ ? show_->OpenClass().Draw.DragEvery : 0;
     state.resolution = ResolutionOf(classRules_);
     return MakeAnnouncerSnapshot(table_, Standing().Rows, std::move(state));
 }
@@ -864,7 +865,8 @@ void Competition::OpenPayoutSheet() {
 }
 
 Report Competition::CurrentStartListReport() const {
-    return StartListReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"), 0);
+    return StartListReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"),
+                           show_ ? show_->OpenClass().Draw.DragEvery : 0);
 }
 
 void Competition::OpenDocument(const std::string& path) {

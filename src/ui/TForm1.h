@@ -7,6 +7,8 @@
 
 #include "core/Competition.h"
 
+class BarrierTestWindow;
+
 class QAbstractButton;
 class QAction;
 class QCheckBox;
@@ -54,6 +56,8 @@ public:
     QToolButton* img_Abbruch = nullptr;
     QComboBox* cbStNr = nullptr;
     QComboBox* cbRace = nullptr;
+    QComboBox* cbKlasse = nullptr;
+    QLabel* LabelKlasse = nullptr;
     QCheckBox* cbTeam = nullptr;
     QLineEdit* eReiterin = nullptr;
     QLineEdit* ePferd = nullptr;
@@ -108,6 +112,7 @@ private:
     // Brings the controls in line with the competition's state; a clock tick redraws the board.
     void Render(Change change);
     void RenderBoard();
+    void RenderClasses();
     void RenderStartList();
     void RenderReasons();
     void RenderStatus();
@@ -115,10 +120,12 @@ private:
     Competition& competition_;
     // What the controls show already; restyling a button or redrawing a picture is not free.
     std::vector<std::string> shownStNrItems_;
+    std::vector<std::string> shownClasses_;
     std::vector<std::string> shownReasons_;
     int shownArmed_ = -1;
     int shownTvMode_ = -1;
     std::string shownStatus_;
     bool shownStatusGood_ = false;
+    BarrierTestWindow* barrierTestWindow_ = nullptr;
     bool placedWithFrame_ = false;
 };

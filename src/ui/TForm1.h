@@ -7,6 +7,8 @@
 
 #include "core/Competition.h"
 
+class BarrierTestWindow;
+
 class QAbstractButton;
 class QAction;
 class QCheckBox;
@@ -127,4 +129,5 @@ private:
     std::string shownStatus_;
     MainWindowPlacer placer_;
     bool shownStatusGood_ = false;
+    BarrierTestWindow* barrierTestWindow_ = nullptr;
 };

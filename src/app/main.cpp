@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include "app/CommandLine.h"
 #include "config/QtSettingsStore.h"
@@ -25,6 +26,11 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
     QApplication::setApplicationDisplayName("Corralix");
     QApplication::setOrganizationName("Brindlewerk");
+    // File and print dialogs in German, as the rest of the program.
+    const std::unique_ptr<QTranslator> german = QtGermanTexts();
+    if (german) {
+        QApplication::installTranslator(german.get());
+    }
 
     const std::string programFolder = QApplication::applicationDirPath().toStdString();
     QApplication::setWindowIcon(

@@ -2,11 +2,13 @@
 
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QStringList>
+#include <QTranslator>
 
 #include "ui/DesktopOpener.h"
 #include "ui/ReportPrinter.h"
@@ -25,6 +27,9 @@ QString Filters(const std::vector<std::string>& filters) {
 }
 
 std::optional<std::string> Chosen(QFileDialog& dialog) {
+    // Qt's own dialog: it speaks the program's language and can stay above the spectator window.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    KeepAboveSpectators(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
@@ -32,6 +37,19 @@ std::optional<std::string> Chosen(QFileDialog& dialog) {
 }
 
 }  // namespace
+
+void KeepAboveSpectators(QWidget& dialog) {
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
+std::unique_ptr<QTranslator> QtGermanTexts() {
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QLocale(QLocale::German, QLocale::Germany), "qtbase", "_",
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return nullptr;
+    }
+    return translator;
+}
 
 char SystemDecimalSeparator() {
     const QString point = QLocale::system().decimalPoint();
@@ -61,11 +79,19 @@ bool QtOperator::Ask(const std::string& question) {
 }
 
 void QtOperator::ShowError(const std::string& message) {
-    QMessageBox::critical(window_, "Corralix", QString::fromStdString(message));
+    Tell(QMessageBox::Critical, message);
 }
 
 void QtOperator::ShowMessage(const std::string& message) {
-    QMessageBox::information(window_, "Corralix", QString::fromStdString(message));
+    Tell(QMessageBox::Information, message);
+}
+
+void QtOperator::Tell(QMessageBox::Icon icon, const std::string& message) {
+    QMessageBox box(icon, "Corralix", QString::fromStdString(message), QMessageBox::Ok, window_);
+    // Messages carry file names and riders' names: shown as they are.
+    box.setTextFormat(Qt::PlainText);
+    KeepAboveSpectators(box);
+    box.exec();
 }
 
 std::optional<std::string> QtOperator::ChooseFileToOpen(const std::string& folder,
@@ -94,12 +120,14 @@ std::optional<std::string> QtOperator::ChooseFileToSave(const std::string& propo
 std::optional<CfgValues> QtOperator::EditSettings(const CfgValues& values, PortLamp lamp,
                                                   const std::string& reason) {
     TCfgDialog dialog(window_);
+    KeepAboveSpectators(dialog);
     dialog.SetPortLamp(lamp, reason);
     return dialog.Execute(values);
 }
 
 void QtOperator::ShowInformation() {
     TFormInfo info(window_);
+    KeepAboveSpectators(info);
     info.exec();
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "core/Host.h"
 
@@ -20,6 +22,16 @@ public:
 private:
     QTimer timer_;
 };
+
+class QTranslator;
+
+// The spectator window stays on top of every other window; the program's own dialogs and
+// questions go above it, so on a single screen none opens out of the operator's reach.
+void KeepAboveSpectators(QWidget& dialog);
+
+// Qt's own texts in German (file and print dialogs, standard buttons), from the translations
+// installed with Qt; nothing when they are missing. Install it in the application.
+std::unique_ptr<QTranslator> QtGermanTexts();
 
 // The system's decimal separator for time texts; "," when it is not a single ASCII character.
 char SystemDecimalSeparator();
@@ -48,6 +60,8 @@ public:
     void ShowInformation() override;
 
 private:
+    void Tell(QMessageBox::Icon icon, const std::string& message);
+
     QPointer<QWidget> window_;
     std::function<void()> commitEdits_;
 };

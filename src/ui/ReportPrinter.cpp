@@ -11,6 +11,7 @@
 #include <QTextDocument>
 
 #include "files/HtmlReport.h"
+#include "ui/QtHost.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ std::string PrintHtmlReport(std::string_view html, QWidget* parent) {
     SetUpPaper(printer);
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("Ergebnisliste drucken"));
+    KeepAboveSpectators(dialog);
     if (dialog.exec() != QDialog::Accepted) {
         return {};
     }

@@ -19,6 +19,7 @@ class QToolButton;
 class TDigit;
 class TLbSpeedButton;
 class TSortGrid;
+class TStNrBox;
 
 // The operator's main window: entry controls, time board, result table. It forwards every
 // control's event to one command of the competition and renders the competition's state after
@@ -52,7 +53,7 @@ public:
     TLbSpeedButton* cmd_HTML = nullptr;
     QToolButton* ImageLSstart = nullptr;
     QToolButton* img_Abbruch = nullptr;
-    QComboBox* cbStNr = nullptr;
+    TStNrBox* cbStNr = nullptr;
     QComboBox* cbRace = nullptr;
     QCheckBox* cbTeam = nullptr;
     QLineEdit* eReiterin = nullptr;
@@ -114,7 +115,6 @@ private:
 
     Competition& competition_;
     // What the controls show already; restyling a button or redrawing a picture is not free.
-    std::vector<std::string> shownStNrItems_;
     std::vector<std::string> shownReasons_;
     int shownArmed_ = -1;
     int shownTvMode_ = -1;

@@ -79,6 +79,12 @@ Competition::Competition(CompetitionEnvironment environment)
     hooks.SelectNextStarter = [this] { startList_.bNumerClick(StartList::PlusStep); };
     hooks.RankTable = [this] { ranking_.RankAndSort(); };
     hooks.SaveBackup = [this] { return SaveBackup(); };
+    hooks.PlaceNote = [this](int row) {
+        const JackpotStanding& standing = Standing();
+        return row < static_cast<int>(standing.Rows.size())
+                   ? DivisionNote(classRules_, standing.Rows[static_cast<std::size_t>(row)])
+                   : std::string();
+    };
     hooks.DecimalSeparator = env_.DecimalSeparator;
     engine_ = std::make_unique<TimingEngine>(table_, env_.Time, *clock_, *startLock_, env_.Cues,
                                              TimingSettingsOf(settings_), std::move(hooks));
@@ -508,6 +514,23 @@ void Competition::SetRace(int index) {
 void Competition::SetTeamShown(bool shown) {
     startList_.cbTeamClick(shown);
     Notify(Change::All);
+}
+
+void Competition::SetClassRules(const ClassRules& rules) {
+    classRules_ = rules;
+    ++classRulesRevision_;
+    ranking_.SetTimeResolution(ResolutionOf(rules));
+    Notify(Change::All);
+}
+
+const JackpotStanding& Competition::Standing() const {
+    // Divisions and payouts follow every change of the table (entry, correction, load, clear)
+    // and of the rules, so they are made again whenever either has changed since.
+    if (!standing_ || standingOf_ != std::make_pair(table_.Revision(), classRulesRevision_)) {
+        standing_ = StandingOf(table_, classRules_);
+        standingOf_ = {table_.Revision(), classRulesRevision_};
+    }
+    return *standing_;
 }
 
 void Competition::ChooseReason(int index) {

@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/Settings.h"
@@ -11,6 +13,8 @@
 #include "core/KeyCommands.h"
 #include "files/BeamLog.h"
 #include "files/LiveResults.h"
+#include "results/ClassRules.h"
+#include "results/Jackpot.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
@@ -86,6 +90,13 @@ public:
     void SetTeam(std::string text);
     void SetRace(int index);
     void SetTeamShown(bool shown);
+    // The jackpot settings of the open class (thousandths, divisions, payout); a single file
+    // without a show runs with the default rules.
+    void SetClassRules(const ClassRules& rules);
+    const ClassRules& Rules() const { return classRules_; }
+    // Each row's division and place in it and, when the class pays, its payout sheet; always
+    // as the table is now.
+    const JackpotStanding& Standing() const;
     void ChooseReason(int index);               // a click into the reasons list
     void EnterReason(const std::string& text);  // Enter in the free-text field
     void LeaveReasonField();                    // the field lost the focus
@@ -211,4 +222,8 @@ private:
     bool shutDown_ = false;
     bool tvMode_ = false;
     bool tvModeToggled_ = false;
+    ClassRules classRules_;
+    std::uint64_t classRulesRevision_ = 0;
+    mutable std::optional<JackpotStanding> standing_;
+    mutable std::pair<std::uint64_t, std::uint64_t> standingOf_;
 };

@@ -46,9 +46,16 @@ constexpr std::array<std::pair<std::uint32_t, TEvent>, 4> LineEvents{{
     {ModemRlsdOn, evRLSD},
 }};
 
-// Batches waiting for the UI thread. Beyond this many, further changes are counted into the last
-// one, so a chattering contact cannot grow memory or the UI thread's queue.
-constexpr std::size_t MaxPendingEvents = 16;
+// Batches waiting for the UI thread. Up to SoftPendingEvents every change waits on its own. Beyond
+// that a crossing (changes closer than CrossingGap to the one before) keeps its first two changes
+// with their own stamps, whichever polarity triggers, and counts the rest into a third batch; up to
+// MaxPendingEvents, beyond which everything is counted into the last batch. So a stalled UI thread
+// never costs the first edge of a crossing, and a chattering contact cannot grow memory or the UI
+// thread's queue.
+constexpr std::size_t SoftPendingEvents = 16;
+constexpr std::size_t MaxPendingEvents = 256;
+constexpr std::uint32_t OwnChangesPerCrossing = 2;
+constexpr std::int64_t CrossingGap = 100'000'000;  // 100 ms in MonotonicRawNow ticks
 
 // How the watcher pauses while the UI thread is behind a flood, or after this many looks in a row
 // found changes: it never spins at real-time priority (RealtimeKit would end the program for it),
@@ -165,7 +172,7 @@ private:
                 continue;  // look again right before waiting: a change meanwhile goes out now
             }
             looksWithoutWait = 0;
-            const WaitResult result = device_.WaitForChange();
+            const WaitResult result = device_.WaitForChange(last_);
             if (result == WaitResult::Interrupted) {
                 return;
             }
@@ -216,12 +223,20 @@ private:
         if (mask == 0) {
             return false;
         }
+        if (changesInCrossing_ == 0 || change.Timestamp - lastChange_ > CrossingGap) {
+            changesInCrossing_ = 0;
+        }
+        lastChange_ = change.Timestamp;
+        ++changesInCrossing_;
         bool merged = false;
         bool post = false;
         {
             std::lock_guard lock(pending_->mutex);
             std::vector<ComEvent>& events = pending_->events;
-            if (events.size() < MaxPendingEvents) {
+            const bool own = events.size() < SoftPendingEvents ||
+                             (events.size() < MaxPendingEvents &&
+                              changesInCrossing_ <= OwnChangesPerCrossing + 1);
+            if (own) {
                 events.push_back({mask, change.ModemStatus, change.Timestamp, change.Count});
             } else {
                 events.back().EventMask |= mask;
@@ -266,9 +281,11 @@ private:
     const std::weak_ptr<std::uint64_t> token_;
     const std::uint64_t generation_;
     const std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();
-    std::vector<ModemChange> changes_;  // watcher thread only
-    LineReading last_;                  // watcher thread only
-    std::uint32_t delivered_;           // watcher thread only
+    std::vector<ModemChange> changes_;     // watcher thread only
+    LineReading last_;                     // watcher thread only
+    std::uint32_t delivered_;              // watcher thread only
+    std::int64_t lastChange_ = 0;          // watcher thread only
+    std::uint32_t changesInCrossing_ = 0;  // watcher thread only
     std::atomic<bool> stopping_ = false;
     std::promise<pid_t> tid_;
     std::thread thread_;

@@ -241,6 +241,9 @@ void TimingEngine::ArmLightBarrier(std::int64_t reading) {
         SetArmed(true, reading);
         startLock_.Stop();
     }
+    // Armed means the next edge counts: a start lock still pending from the last start or stop
+    // ends here, as with F11.
+    view_.LockEndTicks = std::min(view_.LockEndTicks, reading);
 }
 
 void TimingEngine::TimerStartLockTimer() {
@@ -413,6 +416,9 @@ void TimingEngine::EnterResult() {
         position.empty() ? table_.FindRow(startNumber) : table_.FindStartPosition(position);
     view_.eRangT =
         dq ? "Rang: DQ" : "Rang: " + (rankedRow >= 0 ? table_.Cell(ColRang, rankedRow) : "");
+    if (!dq && rankedRow >= 0 && hooks_.PlaceNote) {
+        view_.eRangT += hooks_.PlaceNote(rankedRow);
+    }
     view_.eRangTVisible = true;
     view_.ReasonsVisible = false;
     reasons_.HideField();

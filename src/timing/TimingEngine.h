@@ -34,6 +34,9 @@ struct EntryHooks {
     std::function<void()> RankTable;
     // Writes the whole table to the backup file: empty on success, else the message to show.
     std::function<std::string()> SaveBackup;
+    // What the board adds after the entered row's place (its division and place in it); may be
+    // empty.
+    std::function<std::string(int row)> PlaceNote;
     // The system decimal separator of the time texts.
     char DecimalSeparator = ',';
 };

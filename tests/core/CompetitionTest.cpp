@@ -425,3 +425,31 @@ TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CompetitionTest, EachEntryShowsItsDivisionAndANewFastestTimeMovesTheOthers) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n3;Cleo;Sky\r\n"));
+    ClassRules rules;
+    rules.DivisionOffsetsMs = {500, 1000};
+    competition->SetClassRules(rules);
+    const auto enter = [&](std::int64_t ms) {
+        TimeRun(ms);
+        Key(Command::Entry);
+        const std::string board = competition->View().eRangT;
+        Key(Command::Entry);
+        return board;
+    };
+    EXPECT_EQ(enter(15500), "Rang: 1 · 1D: 1");
+    EXPECT_EQ(enter(15600), "Rang: 2 · 1D: 2");
+    EXPECT_EQ(enter(15000), "Rang: 1 · 1D: 1");
+    std::vector<std::string> divisions;
+    for (int row = 1; row < Table().RowCount(); ++row) {
+        const DivisionPlace at = competition->Standing().Rows[static_cast<std::size_t>(row)];
+        divisions.push_back(Table().Cell(ColNr, row) + ":" + DivisionName(at.Division) + "/" +
+                            std::to_string(at.Place));
+    }
+    EXPECT_THAT(divisions, ::testing::UnorderedElementsAre("1:2D/1", "2:2D/2", "3:1D/1"));
+}
+
+}  // namespace

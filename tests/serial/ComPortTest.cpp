@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <cerrno>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -233,7 +234,7 @@ TEST_F(ComPortTest, AnEdgeBetweenTwoWaitsIsDeliveredAtOnceWithItsOwnTime) {
     port.OnCTS = [&](TComPort& sender) { seen.push_back(sender.CurrentEvent()); };
     port.Open();
     backend.WaitUntilWatched(path);
-    backend.SetModemStatusAfterNextLook(path, 0, 200);
+    backend.SetModemStatusBeforeNextWait(path, 0, 200);
     backend.SetModemStatus(path, ModemCtsOn, 100);
     // No later change wakes the watcher: the edge back must not wait for one.
     while (seen.size() < 2 && ui.WaitForPosted(1, std::chrono::seconds(2))) {
@@ -276,6 +277,39 @@ TEST_F(ComPortTest, AFloodOfEdgesWaitsAsOneBoundedHandOverAndKeepsEveryCount) {
     EXPECT_EQ(seen.front().Timestamp, 1);
     EXPECT_EQ(seen.front().Count, 1u);
     EXPECT_EQ(seen.back().ModemStatus, 0u);
+}
+
+TEST_F(ComPortTest, AStalledUiKeepsTheFirstEdgesOfEveryBouncingCrossingWithTheirOwnTimes) {
+    std::vector<ComEvent> seen;
+    port.OnCTS = [&](TComPort& sender) { seen.push_back(sender.CurrentEvent()); };
+    port.Open();
+    backend.WaitUntilWatched(path);
+    // Three crossings 12 s apart, each contact bouncing 8 times within 3 ms, while the UI thread
+    // is away: nothing runs the posted closure until the end.
+    constexpr std::int64_t Second = 1'000'000'000;
+    constexpr int EdgesPerCrossing = 18;
+    const std::vector<std::int64_t> crossings{Second, 13 * Second, 25 * Second};
+    for (const std::int64_t start : crossings) {
+        for (int i = 0; i < EdgesPerCrossing; ++i) {
+            backend.SetModemStatus(path, i % 2 == 0 ? ModemCtsOn : 0, start + i * 160'000);
+            backend.WaitUntilWatched(path);
+        }
+    }
+    ui.RunPending();
+    for (const std::int64_t start : crossings) {
+        const auto first = std::find_if(seen.begin(), seen.end(), [&](const ComEvent& event) {
+            return event.Timestamp == start;
+        });
+        ASSERT_NE(first, seen.end()) << "crossing at " << start / Second << " s lost";
+        EXPECT_EQ(first->ModemStatus, ModemCtsOn);
+        EXPECT_EQ(first->Count, 1u);
+        const auto second = std::next(first);
+        ASSERT_NE(second, seen.end());
+        EXPECT_EQ(second->ModemStatus, 0u);
+        EXPECT_EQ(second->Timestamp, start + 160'000);
+    }
+    EXPECT_EQ(port.EdgeCount(), crossings.size() * EdgesPerCrossing);
+    EXPECT_EQ(port.LineStatus(), 0u);
 }
 
 TEST_F(ComPortTest, OnlyTheWatchedEventsAreDelivered) {

@@ -61,6 +61,8 @@ int main(int argc, char* argv[]) {
     spectators.Follow(competition, desktop);
     dialogs.Attach(&form, [&form] { form.SortGrid1->CommitEditor(); });
     desktop.Attach(&form);
+    dialogs.AttachSpectators(&spectators);
+    desktop.AttachSpectators(&spectators);
     form.show();
     const QStringList arguments = QApplication::arguments();
     competition.Start(arguments.size() > 1 ? arguments.at(1).toStdString() : std::string());

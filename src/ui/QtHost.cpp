@@ -42,6 +42,14 @@ void KeepAboveSpectators(QWidget& dialog) {
     dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
 }
 
+QWidget* DialogOwner(QWidget* window, QWidget* spectators) {
+    if (window != nullptr && spectators != nullptr && spectators->isVisible() &&
+        spectators->frameGeometry().intersects(window->frameGeometry())) {
+        return spectators;
+    }
+    return window;
+}
+
 std::unique_ptr<QTranslator> QtGermanTexts() {
     auto translator = std::make_unique<QTranslator>();
     if (!translator->load(QLocale(QLocale::German, QLocale::Germany), "qtbase", "_",
@@ -74,8 +82,12 @@ void QtOperator::Attach(QWidget* window, std::function<void()> commitEdits) {
     commitEdits_ = std::move(commitEdits);
 }
 
+QWidget* QtOperator::Owner() const {
+    return DialogOwner(window_, spectators_);
+}
+
 bool QtOperator::Ask(const std::string& question) {
-    return TFDlgYesNo::Ask(window_, QString::fromStdString(question));
+    return TFDlgYesNo::Ask(Owner(), QString::fromStdString(question));
 }
 
 void QtOperator::ShowError(const std::string& message) {
@@ -87,7 +99,7 @@ void QtOperator::ShowMessage(const std::string& message) {
 }
 
 void QtOperator::Tell(QMessageBox::Icon icon, const std::string& message) {
-    QMessageBox box(icon, "Corralix", QString::fromStdString(message), QMessageBox::Ok, window_);
+    QMessageBox box(icon, "Corralix", QString::fromStdString(message), QMessageBox::Ok, Owner());
     // Messages carry file names and riders' names: shown as they are.
     box.setTextFormat(Qt::PlainText);
     KeepAboveSpectators(box);
@@ -96,7 +108,7 @@ void QtOperator::Tell(QMessageBox::Icon icon, const std::string& message) {
 
 std::optional<std::string> QtOperator::ChooseFileToOpen(const std::string& folder,
                                                         const std::vector<std::string>& filters) {
-    QFileDialog dialog(window_, QString(), QString::fromStdString(folder), Filters(filters));
+    QFileDialog dialog(Owner(), QString(), QString::fromStdString(folder), Filters(filters));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     return Chosen(dialog);
@@ -104,7 +116,7 @@ std::optional<std::string> QtOperator::ChooseFileToOpen(const std::string& folde
 
 std::optional<std::string> QtOperator::ChooseFileToSave(const std::string& proposal,
                                                         const std::vector<std::string>& filters) {
-    QFileDialog dialog(window_, QString(), QString::fromStdString(proposal), Filters(filters));
+    QFileDialog dialog(Owner(), QString(), QString::fromStdString(proposal), Filters(filters));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("txt");
     // The suffix follows the type the operator picks.
@@ -119,14 +131,14 @@ std::optional<std::string> QtOperator::ChooseFileToSave(const std::string& propo
 
 std::optional<CfgValues> QtOperator::EditSettings(const CfgValues& values, PortLamp lamp,
                                                   const std::string& reason) {
-    TCfgDialog dialog(window_);
+    TCfgDialog dialog(Owner());
     KeepAboveSpectators(dialog);
     dialog.SetPortLamp(lamp, reason);
     return dialog.Execute(values);
 }
 
 void QtOperator::ShowInformation() {
-    TFormInfo info(window_);
+    TFormInfo info(Owner());
     KeepAboveSpectators(info);
     info.exec();
 }
@@ -142,7 +154,7 @@ bool QtDesktop::OpenDocument(const std::string& path) {
 }
 
 std::string QtDesktop::PrintReport(const std::string& html) {
-    return PrintHtmlReport(html, window_);
+    return PrintHtmlReport(html, DialogOwner(window_, spectators_));
 }
 
 std::vector<Rect> QtDesktop::Screens() const {

@@ -28,6 +28,10 @@ class QTranslator;
 // The spectator window stays on top of every other window; the program's own dialogs and
 // questions go above it, so on a single screen none opens out of the operator's reach.
 void KeepAboveSpectators(QWidget& dialog);
+// The window a dialog opens over: the spectator window while it covers part of the main window
+// (one screen), since a window manager keeps a dialog in the stacking layer of the window it
+// belongs to; else the main window.
+QWidget* DialogOwner(QWidget* window, QWidget* spectators);
 
 // Qt's own texts in German (file and print dialogs, standard buttons), from the translations
 // installed with Qt; nothing when they are missing. Install it in the application.
@@ -46,6 +50,8 @@ class QtOperator : public IOperator {
 public:
     // Dialogs are centred on window; commitEdits ends the editing of table cells.
     void Attach(QWidget* window, std::function<void()> commitEdits);
+    // Dialogs go over the spectator window while it covers the main window.
+    void AttachSpectators(QWidget* spectators) { spectators_ = spectators; }
 
     bool Ask(const std::string& question) override;
     void ShowError(const std::string& message) override;
@@ -61,8 +67,10 @@ public:
 
 private:
     void Tell(QMessageBox::Icon icon, const std::string& message);
+    QWidget* Owner() const;
 
     QPointer<QWidget> window_;
+    QPointer<QWidget> spectators_;
     std::function<void()> commitEdits_;
 };
 
@@ -70,10 +78,12 @@ private:
 class QtDesktop : public IDesktop {
 public:
     void Attach(QWidget* window) { window_ = window; }
+    void AttachSpectators(QWidget* spectators) { spectators_ = spectators; }
     bool OpenDocument(const std::string& path) override;
     std::string PrintReport(const std::string& html) override;
     std::vector<Rect> Screens() const override;
 
 private:
     QPointer<QWidget> window_;
+    QPointer<QWidget> spectators_;
 };

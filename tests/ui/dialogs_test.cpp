@@ -154,12 +154,16 @@ TEST(QtOperator, EveryDialogAndQuestionOpensAboveTheSpectatorWindowAndShowsTextA
     TFormMonitor2 spectators(',');
     spectators.show();
     ASSERT_TRUE(spectators.windowFlags() & Qt::WindowStaysOnTopHint);
+    // One screen: the spectator window covers the main window.
     QWidget main;
+    main.setGeometry(spectators.geometry());
     main.show();
     QtOperator dialogs;
     dialogs.Attach(&main, {});
+    dialogs.AttachSpectators(&spectators);
     QtDesktop desktop;
     desktop.Attach(&main);
+    desktop.AttachSpectators(&spectators);
     const std::string name = "<b>Kim</b> & Co";
     const std::vector<std::pair<const char*, std::function<void()>>> opens = {
         {"Ask", [&] { dialogs.Ask("Nr. 5 " + name + " überschreiben?"); }},
@@ -179,6 +183,7 @@ TEST(QtOperator, EveryDialogAndQuestionOpensAboveTheSpectatorWindowAndShowsTextA
             ASSERT_NE(dialog, nullptr) << what;
             seen = true;
             EXPECT_TRUE(dialog->windowFlags() & Qt::WindowStaysOnTopHint) << what;
+            EXPECT_EQ(dialog->parentWidget(), &spectators) << what;
             for (const QLabel* label : dialog->findChildren<QLabel*>()) {
                 if (label->text().contains("<b>")) {
                     EXPECT_EQ(label->textFormat(), Qt::PlainText) << what;
@@ -189,6 +194,9 @@ TEST(QtOperator, EveryDialogAndQuestionOpensAboveTheSpectatorWindowAndShowsTextA
         open();
         EXPECT_TRUE(seen) << what;
     }
+    // On a display of its own the spectator window covers nothing: dialogs go over the main one.
+    main.move(spectators.frameGeometry().right() + 50, spectators.y());
+    EXPECT_EQ(DialogOwner(&main, &spectators), &main);
 }
 
 TEST(QtGermanTexts, FileAndPrintDialogsSpeakGerman) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -21,6 +22,8 @@ namespace {
 // Present while the program runs; found at start-up it tells that the last run did not end
 // normally (a crash, a power cut at the arena), so the backup may hold results no file has.
 constexpr const char* RunningMarkerTitle = ".corralix-running";
+// The alarm when the light barrier's line goes away, shipped beside the other cues.
+constexpr const char* LineLostCue = "Audio-Lichtschranke.wav";
 constexpr const char* ReasonsFileTitle = "Disqualifikation.txt";
 constexpr const char* TextFilter = "Textdatei (*.txt)";
 constexpr const char* HtmlFilter = "Webseite (*.html)";
@@ -46,6 +49,28 @@ std::string FolderOf(const std::string& path) {
     return std::filesystem::path(path).parent_path().string();
 }
 
+bool HasResult(const ResultTable& table, int row) {
+    return !TrimText(table.Cell(ColTotal, row)).empty();
+}
+
+int CountResults(const ResultTable& table) {
+    int count = 0;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        count += HasResult(table, row) ? 1 : 0;
+    }
+    return count;
+}
+
+// The key a command is reached by, for the note that it is locked now.
+std::string KeyText(Command command) {
+    for (const KeyCommand& key : KeyCommands) {
+        if (key.Id == command) {
+            return std::string(key.Key) + " (" + std::string(key.Caption) + ")";
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 Competition::Competition(CompetitionEnvironment environment)
@@ -61,7 +86,10 @@ Competition::Competition(CompetitionEnvironment environment)
           engine_->TimerStartLockTimer();
           Notify(Change::All);
       })),
-      reconnectTimer_(env_.Timers.MakeTimer([this] { reconnector_.Poll(); })),
+      reconnectTimer_(env_.Timers.MakeTimer([this] {
+          reconnector_.Poll();
+          CheckWatcherPriority();
+      })),
       comPort_(env_.Serial, env_.Post),
       reconnector_(comPort_),
       beamLog_(env_.DataFolder) {
@@ -76,7 +104,7 @@ Competition::Competition(CompetitionEnvironment environment)
 
     EntryHooks hooks;
     hooks.EntryRow = [this] { return startList_.EntryRow(); };
-    hooks.SelectNextStarter = [this] { startList_.bNumerClick(StartList::PlusStep); };
+    hooks.SelectNextStarter = [this] { SelectNextAfterEntry(); };
     hooks.RankTable = [this] { ranking_.RankAndSort(); };
     hooks.SaveBackup = [this] { return SaveBackup(); };
     hooks.PlaceNote = [this](int row) {
@@ -100,9 +128,13 @@ Competition::Competition(CompetitionEnvironment environment)
 
     comPort_.OnOpen = [this](TComPort&) {
         engine_->SetLastModemStatus(comPort_.ReadModemStatus());
+        PortOpened();
         Notify(Change::All);
     };
-    comPort_.OnClose = [this](TComPort&) { Notify(Change::All); };
+    comPort_.OnClose = [this](TComPort&) {
+        PortClosed();
+        Notify(Change::All);
+    };
     comPort_.OnCTS = [this](TComPort&) { LightBarrierEdge(); };
     comPort_.Port = settings_.Port;
     comPort_.PortName = settings_.PortName;
@@ -139,16 +171,164 @@ void Competition::Start(const std::string& commandLineFile) {
     const bool unfinished = std::filesystem::exists(runningMarker_);
     // The marker is written before any question, so a crash while asking is noticed again.
     WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
+    // After a crash the restore is what the operator almost always wants: Enter gives it.
     if (unfinished && std::filesystem::exists(backupFileName_) &&
-        env_.Operator.Ask("Sicherung laden?")) {
+        env_.Operator.Ask(BackupQuestion(), IOperator::Focus::Ja)) {
         LoadChosen(backupFileName_);
+        // Not a file of the operator's choosing: a later load still asks before replacing it.
+        savedTable_.clear();
+        startList_.GoToPosition(FirstWithoutResult(0));
     } else if (!commandLineFile.empty()) {
         LoadChosen(commandLineFile);
     }
     Notify(Change::All);
 }
 
+std::string Competition::BackupQuestion() const {
+    std::string question = "Sicherung laden?";
+    const std::optional<std::string> bytes = ReadFileBytes(backupFileName_);
+    if (!bytes) {
+        return question;
+    }
+    ResultTable backup;
+    ReadProtocolText(backup, *bytes);
+    const int results = CountResults(backup);
+    question +=
+        "\nSie enthält " + std::to_string(results) + (results == 1 ? " Ergebnis" : " Ergebnisse");
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(backupFileName_, error);
+    if (!error) {
+        const std::time_t seconds = std::chrono::system_clock::to_time_t(
+            std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+                std::chrono::file_clock::to_sys(written)));
+        std::tm local{};
+        ::localtime_r(&seconds, &local);
+        char when[48];
+        std::strftime(when, sizeof when, ", geschrieben am %d.%m.%Y um %H:%M:%S", &local);
+        question += when;
+    }
+    return question + ".";
+}
+
+// The line's state and the watcher's priority are said in the status bar; each short text has its
+// cause and fix in the detail (the status bar's tool tip).
+void Competition::PortOpened() {
+    if (lineLost_) {
+        lineLost_ = false;
+        lineStatus_ = {"Lichtschranke wieder verbunden",
+                       "Die Verbindung zur Lichtschranke ist wieder da. Vor dem nächsten Lauf die "
+                       "Lichtschranke einmal auslösen und prüfen (F11 scharf/gesperrt).",
+                       true};
+    } else {
+        lineStatus_ = {};
+    }
+    UpdatePriorityStatus();
+}
+
+void Competition::PortClosed() {
+    if (comPort_.DeviceLost()) {
+        lineLost_ = true;
+        lineStatus_ = {
+            "Lichtschranke getrennt! Kabel und Adapter prüfen",
+            "Die Lichtschranke ist nicht mehr erreichbar (Kabel gezogen, USB-Adapter "
+            "getrennt). Solange sie fehlt, startet und stoppt nur F4 die Uhr. Sobald der "
+            "Anschluss wieder da ist, wird er von selbst geöffnet.",
+            false};
+        env_.Cues.PlayCue(LineLostCue);
+    }
+    UpdatePriorityStatus();
+}
+
+void Competition::CheckWatcherPriority() {
+    if (!comPort_.CheckPriority()) {
+        return;
+    }
+    priorityRegained_ = comPort_.Priority() != WatcherPriority::Normal;
+    UpdatePriorityStatus();
+    Notify(Change::All);
+}
+
+void Competition::UpdatePriorityStatus() {
+    const char* const fix =
+        " Ohne Echtzeitpriorität können sich bei voll ausgelastetem Rechner einzelne Zeiten um "
+        "Millisekunden verschieben. Siehe README, Abschnitt \"Real-time priority\".";
+    if (priorityRegained_ && comPort_.Priority() != WatcherPriority::Normal) {
+        priorityStatus_ = {"Echtzeitpriorität war entzogen, wieder erhalten",
+                           "RealtimeKit hatte der Lichtschranke die Echtzeitpriorität entzogen "
+                           "(sein Wächter greift, wenn der Rechner lange voll ausgelastet ist). "
+                           "Sie wurde neu angefragt und wieder gewährt.",
+                           true};
+        return;
+    }
+    priorityRegained_ = false;
+    switch (comPort_.Connected() ? comPort_.Shortfall() : PriorityShortfall::None) {
+        case PriorityShortfall::None:
+            priorityStatus_ = {};
+            break;
+        case PriorityShortfall::NotAsked:
+            priorityStatus_ = {"Lichtschranke ohne Echtzeitpriorität",
+                               std::string("Das Programm darf keine Echtzeitpriorität setzen und "
+                                           "hat RealtimeKit nicht gefragt.") +
+                                   fix,
+                               false};
+            break;
+        case PriorityShortfall::NoService:
+            priorityStatus_ = {"Ohne Echtzeitpriorität: RealtimeKit fehlt",
+                               std::string("Der Dienst RealtimeKit (Paket rtkit) ist nicht "
+                                           "erreichbar. Abhilfe: sudo apt install rtkit, dann "
+                                           "das Programm neu starten.") +
+                                   fix,
+                               false};
+            break;
+        case PriorityShortfall::Refused:
+            priorityStatus_ = {"Ohne Echtzeitpriorität: RealtimeKit lehnt ab",
+                               std::string("RealtimeKit hat die Echtzeitpriorität verweigert, "
+                                           "meist weil das Programm nicht aus der angemeldeten "
+                                           "Sitzung am Bildschirm gestartet wurde (ssh, cron). "
+                                           "Abhilfe: am Bildschirm anmelden und von dort "
+                                           "starten.") +
+                                   fix,
+                               false};
+            break;
+        case PriorityShortfall::Demoted:
+            priorityStatus_ = {"Echtzeitpriorität entzogen",
+                               std::string("RealtimeKit hat der Lichtschranke die "
+                                           "Echtzeitpriorität entzogen (sein Wächter greift, "
+                                           "wenn der Rechner lange voll ausgelastet ist, oder "
+                                           "nach rtkitctl --reset-known) und auf erneute Anfrage "
+                                           "nicht wieder gewährt. Abhilfe: andere Programme "
+                                           "beenden, den Anschluss neu wählen.") +
+                                   fix,
+                               false};
+            break;
+    }
+}
+
+Competition::StatusLine Competition::ShownStatus() const {
+    if (!statusMessage_.empty()) {
+        return {statusMessage_, statusMessage_, false};
+    }
+    if (!lineStatus_.Text.empty()) {
+        return lineStatus_;
+    }
+    if (!beamLogMessage_.empty()) {
+        return {beamLogMessage_, beamLogMessage_, false};
+    }
+    if (!keyNote_.empty()) {
+        return {keyNote_, keyNote_, false};
+    }
+    return priorityStatus_;
+}
+
 void Competition::LightBarrierEdge() {
+    // The barrier works again: the good news has been seen.
+    if (lineStatus_.Good) {
+        lineStatus_ = {};
+    }
+    if (priorityStatus_.Good) {
+        priorityRegained_ = false;
+        UpdatePriorityStatus();
+    }
     const ComEvent& event = comPort_.CurrentEvent();
     const EdgeAction action = engine_->ComPortLS(event.ModemStatus, event.Timestamp);
     std::string text;
@@ -232,6 +412,10 @@ void Competition::EditSettings() {
     if (change.Do == PortChange::Action::Close) {
         comPort_.Close();
         portError_.clear();
+        // "Kein": no line to miss and no watcher to warn about.
+        lineLost_ = false;
+        lineStatus_ = {};
+        UpdatePriorityStatus();
     } else if (change.Do == PortChange::Action::Open) {
         OpenPort();
     }
@@ -283,11 +467,6 @@ void Competition::OpenPort() {
         env_.Operator.ShowError(portError_);
         return;
     }
-    if (comPort_.Priority() == WatcherPriority::Normal) {
-        priorityMessage_ =
-            "Lichtschranke ohne Echtzeitpriorität: bei voll ausgelastetem Rechner können sich "
-            "Zeiten um Millisekunden verschieben (siehe README).";
-    }
 }
 
 bool Competition::Enabled(Command command) const {
@@ -331,8 +510,13 @@ bool Competition::Enabled(Command command) const {
 
 void Competition::Run(Command command) {
     if (!Enabled(command)) {
+        // A key that does nothing says so, or the operator presses it again and again.
+        keyNote_ = KeyText(command) + " ist jetzt gesperrt" +
+                   (clock_->IsActive() ? ": die Uhr läuft" : "");
+        Notify(Change::All);
         return;
     }
+    keyNote_.clear();
     // Any command may rank, sort, replace, clear or write the rows: text still in a cell editor
     // goes into the starter it was typed for first.
     env_.Operator.CommitEdits();
@@ -369,9 +553,19 @@ void Competition::Run(Command command) {
         case Command::Dq:
             engine_->bDqClick();
             break;
-        case Command::Entry:
+        case Command::Entry: {
+            if (!ConfirmEntry()) {
+                break;
+            }
+            const bool entering = engine_->View().EntryStep == 0;
+            const int starter = startList_.StNrIndex();
             engine_->bEintragenClick();
+            if (entering && starter >= 0) {
+                // A late rider ran out of order: the order goes on after the last one in it.
+                inOrderLine_ = std::max(inOrderLine_, starter);
+            }
             break;
+        }
         case Command::LockLightBarrier:
             engine_->ImageLSClick();
             break;
@@ -386,8 +580,7 @@ void Competition::Run(Command command) {
             break;
         case Command::Print:
             if (WriteReport(printReport_)) {
-                const std::string error =
-                    env_.Desktop.PrintReport(HtmlReportText(table_, startList_.RaceText()));
+                const std::string error = env_.Desktop.PrintReport(CurrentResultReport());
                 if (!error.empty()) {
                     env_.Operator.ShowError(error);
                 }
@@ -421,6 +614,7 @@ void Competition::Run(Command command) {
             // Every result at once, and the next backup would overwrite the only copy: asked.
             if (env_.Operator.Ask("Alle Ergebnisse löschen?")) {
                 ClearResults(table_);
+                inOrderLine_ = -1;
             }
             break;
         case Command::Edit:
@@ -465,11 +659,38 @@ void Competition::OpenPrintReport() {
 }
 
 bool Competition::WriteReport(const std::string& path) {
-    const std::string error = WriteHtmlReport(table_, startList_.RaceText(), path);
+    const std::string error = WriteHtmlReport(CurrentResultReport(), path);
     if (!error.empty()) {
         env_.Operator.ShowError(error);
     }
     return error.empty();
+}
+
+namespace {
+
+// The wall clock's local time in the format of strftime.
+std::string LocalTimeText(const char* format) {
+    const std::time_t seconds =
+        std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char text[32];
+    return std::string(text, std::strftime(text, sizeof text, format, &local));
+}
+
+}  // namespace
+
+ReportHead Competition::CurrentReportHead() const {
+    // Without a show the file's day is the day it is printed.
+    return ReportHead{{}, LocalTimeText("%Y-%m-%d"), {}, {}, std::string(startList_.RaceText())};
+}
+
+Report Competition::CurrentResultReport() const {
+    return ResultReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"));
+}
+
+Report Competition::CurrentStartListReport() const {
+    return StartListReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"), 0);
 }
 
 void Competition::OpenDocument(const std::string& path) {
@@ -520,6 +741,7 @@ void Competition::SetClassRules(const ClassRules& rules) {
     classRules_ = rules;
     ++classRulesRevision_;
     ranking_.SetTimeResolution(ResolutionOf(rules));
+    engine_->SetTimeResolution(ResolutionOf(rules));
     Notify(Change::All);
 }
 
@@ -540,7 +762,70 @@ void Competition::ChooseReason(int index) {
 
 void Competition::EnterReason(const std::string& text) {
     engine_->eGrundUserEnter(text);
+    // Written when typed: a crash later in the event must not cost the reason.
+    WriteReasonsBack();
     Notify(Change::All);
+}
+
+void Competition::WriteReasonsBack() {
+    const DqReasons& reasons = engine_->Reasons();
+    if (reasons.ReasonsAdded() > reasonsWritten_ &&
+        WriteTextLines(reasonsFileName_, reasons.Lines()).Ok()) {
+        reasonsWritten_ = reasons.ReasonsAdded();
+    }
+}
+
+bool Competition::ConfirmEntry() {
+    const int row = startList_.StarterRow();
+    if (engine_->View().EntryStep != 0 || row < 0 || !HasResult(table_, row)) {
+        return true;
+    }
+    // "Nein" keeps the old result and the new run on the board: the operator picks the starter
+    // who really ran and enters again.
+    return env_.Operator.Ask("Nr. " + table_.Cell(ColNr, row) + " hat bereits ein Ergebnis (" +
+                             std::string(TrimText(table_.Cell(ColTotal, row))) +
+                             "). Überschreiben?");
+}
+
+void Competition::SelectNextAfterEntry() {
+    startList_.GoToPosition(FirstWithoutResult(inOrderLine_ + 1));
+}
+
+int Competition::FirstWithoutResult(int from) const {
+    const int count = static_cast<int>(startList_.StNrItems().size());
+    for (int index = std::max(from, 0); index < count; ++index) {
+        const int row = table_.FindStartPosition(std::to_string(index + 1));
+        if (row < 0 || !HasResult(table_, row)) {
+            return index;
+        }
+    }
+    return count;
+}
+
+bool Competition::RunPending() const {
+    const TimingView& view = engine_->View();
+    return clock_->IsActive() || (view.bEintragen.Enabled && view.EntryStep == 0);
+}
+
+bool Competition::MayReplaceTable() {
+    if (RunPending()) {
+        env_.Operator.ShowError(
+            "Laden ist gesperrt, solange ein Lauf auf der Uhr ist oder auf seinen Eintrag "
+            "wartet: erst eintragen (F10) oder abbrechen (F8).");
+        return false;
+    }
+    bool results = false;
+    for (int row = 1; row < table_.RowCount() && !results; ++row) {
+        results = HasResult(table_, row) || !TrimText(table_.Cell(ColLaufzeit, row)).empty();
+    }
+    return !results || EncodeBackup(table_) == savedTable_ ||
+           env_.Operator.Ask(
+               "Die Ergebnisse in der Tabelle sind in keiner gespeicherten Datei. Trotzdem laden "
+               "und ersetzen?");
+}
+
+void Competition::NoteTableSaved() {
+    savedTable_ = EncodeBackup(table_);
 }
 
 void Competition::LeaveReasonField() {
@@ -559,7 +844,9 @@ std::string Competition::SaveBackup() {
 
 void Competition::LoadFile(const std::string& path) {
     env_.Operator.CommitEdits();
-    LoadChosen(path);
+    if (MayReplaceTable()) {
+        LoadChosen(path);
+    }
     Notify(Change::All);
 }
 
@@ -569,6 +856,8 @@ void Competition::LoadChosen(const std::string& path) {
         env_.Operator.ShowError(error);
         return;
     }
+    NoteTableSaved();
+    inOrderLine_ = -1;
     std::error_code ignored;
     const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
     settings_.LastFileName = absolute.empty() ? path : absolute.lexically_normal().string();
@@ -576,17 +865,26 @@ void Competition::LoadChosen(const std::string& path) {
 }
 
 void Competition::Load() {
+    if (RunPending()) {
+        MayReplaceTable();  // says why
+        return;
+    }
     const auto path = env_.Operator.ChooseFileToOpen(openFolder_, {TextFilter, WorkbookFilter});
-    if (path) {
+    if (path && MayReplaceTable()) {
         LoadChosen(*path);
     }
 }
 
 void Competition::ReloadLastFile() {
     env_.Operator.CommitEdits();
-    const std::string error = ReloadFile(settings_.LastFileName, table_, startList_);
-    if (!error.empty()) {
-        env_.Operator.ShowError(error);
+    if (MayReplaceTable()) {
+        const std::string error = ReloadFile(settings_.LastFileName, table_, startList_);
+        if (!error.empty()) {
+            env_.Operator.ShowError(error);
+        } else {
+            NoteTableSaved();
+            inOrderLine_ = -1;
+        }
     }
     Notify(Change::All);
 }
@@ -617,6 +915,7 @@ void Competition::SaveAs() {
     }
     // Only a file the operator chose and that was written whole holds the changes.
     table_.SetModified(false);
+    NoteTableSaved();
     settings_.LastFileName = path;
     SaveSettings();
 }
@@ -650,9 +949,7 @@ void Competition::CloseSpectatorWindow() {
 }
 
 bool Competition::ExitNeedsQuestion() const {
-    const TimingView& view = engine_->View();
-    const bool runWaitsForEntry = view.bEintragen.Enabled && view.EntryStep == 0;
-    return clock_->IsActive() || runWaitsForEntry || table_.Modified();
+    return RunPending() || table_.Modified();
 }
 
 bool Competition::CloseQuery() {
@@ -665,11 +962,8 @@ void Competition::Shutdown() {
     }
     shutDown_ = true;
     SaveSettings();
-    const DqReasons& reasons = engine_->Reasons();
-    if (reasons.ReasonsAdded() > 0) {
-        // Losing typed reasons at exit is not worth keeping the program from closing.
-        WriteTextLines(reasonsFileName_, reasons.Lines());
-    }
+    // Losing typed reasons at exit is not worth keeping the program from closing.
+    WriteReasonsBack();
     comPort_.Close();
     reconnectTimer_->Stop();
     env_.Live.Stop();

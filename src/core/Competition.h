@@ -13,6 +13,7 @@
 #include "core/KeyCommands.h"
 #include "files/BeamLog.h"
 #include "files/LiveResults.h"
+#include "files/Report.h"
 #include "results/ClassRules.h"
 #include "results/Jackpot.h"
 #include "results/Ranking.h"
@@ -141,19 +142,25 @@ public:
     // the main window shows its TV picture and display number only from then on.
     bool TvMode() const { return tvMode_; }
     bool TvModeToggled() const { return tvModeToggled_; }
-    // A failure met during timing (a backup that could not be written, the beam log); empty once
-    // resolved.
-    const std::string& StatusMessage() const {
-        return !statusMessage_.empty()    ? statusMessage_
-               : !beamLogMessage_.empty() ? beamLogMessage_
-                                          : priorityMessage_;
-    }
+    // A failure met during timing (a backup that could not be written, the light barrier's line
+    // lost, the beam log, no real-time priority), or good news about the line; empty once
+    // resolved. Short enough for the status bar; the detail gives the cause and the fix.
+    std::string StatusMessage() const { return ShownStatus().Text; }
+    std::string StatusDetail() const { return ShownStatus().Detail; }
+    // The message shown is good news (the line is back), not a failure.
+    bool StatusIsGood() const { return ShownStatus().Good; }
     // The light barrier's line as the operator aligns the beam: free or broken and the edges
     // seen since the port opened; empty while no port is open.
     std::string BeamReadout() const;
     // Where spectators find the live results, while that server runs; else empty.
     std::string LiveAddress() const;
     const std::string& BackupFileName() const { return backupFileName_; }
+    // The head of every report: the show's name, date and place, the class and the race; for a
+    // single file the race and the day.
+    ReportHead CurrentReportHead() const;
+    // The result list and the start list of the current class as printed, made now.
+    Report CurrentResultReport() const;
+    Report CurrentStartListReport() const;
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
     // For tests and the benchmark: the parts as they are.
@@ -169,12 +176,43 @@ private:
         const ITextMeasure* Target = nullptr;
     };
 
+    struct StatusLine {
+        std::string Text;
+        std::string Detail;
+        bool Good = false;
+    };
+    StatusLine ShownStatus() const;
+    // The line lost or back, and the watcher's priority, as the port is now.
+    void PortOpened();
+    void PortClosed();
+    void CheckWatcherPriority();
+    void UpdatePriorityStatus();
+
     void Notify(Change change);
     void LightBarrierEdge();
     void LogBeam(std::int64_t stamp, const std::string& lineState, const std::string& action);
     void OpenLightBarrier();
     void OpenPort();
     void OfferBackupOfUnfinishedRun();
+    // "Sicherung laden?" with what the backup holds: how many results, when written.
+    std::string BackupQuestion() const;
+    // A run on the clock, or a timed run that waits for its entry.
+    bool RunPending() const;
+    // Before a load replaces the table: refused while a run is pending, asked when the table
+    // holds results that no file of the operator's choosing has. True when the load may go on.
+    bool MayReplaceTable();
+    // Remembers the table as a file of the operator's choosing now holds it.
+    void NoteTableSaved();
+    // Before an entry: asks when it would replace the current starter's result.
+    bool ConfirmEntry();
+    // "Next" after an entry: the first starter without a result after the last one who ran in
+    // order, so a rider called back late never leads to a starter who has already run.
+    void SelectNextAfterEntry();
+    // Start-list index of the first starter from index `from` on without a result; the count
+    // of starters when there is none.
+    int FirstWithoutResult(int from) const;
+    // Writes the reasons typed since the last write next to the backup.
+    void WriteReasonsBack();
     std::string SaveBackup();
     void LoadChosen(const std::string& path);
     void Load();
@@ -204,7 +242,10 @@ private:
     BeamLog beamLog_;
     std::string beamLogMessage_;
     bool beamLogFailed_ = false;
-    std::string priorityMessage_;
+    StatusLine lineStatus_;
+    StatusLine priorityStatus_;
+    bool lineLost_ = false;
+    bool priorityRegained_ = false;
     // The ports found at start-up, for the settings dialog.
     std::vector<SerialPort> ports_;
     std::string backupFileName_;
@@ -216,6 +257,13 @@ private:
     std::string webPageReport_;
     std::string printReport_;
     std::string statusMessage_;
+    // Why the last key did nothing, until a key acts again.
+    std::string keyNote_;
+    // The table (in start order) as a file of the operator's choosing holds it.
+    std::string savedTable_;
+    // Start-list index of the last starter who ran in order; -1 before the first entry.
+    int inOrderLine_ = -1;
+    int reasonsWritten_ = 0;
     // The open dialog starts where the backup is until the first save, then where that went.
     std::string openFolder_;
     std::string lastSaveName_;

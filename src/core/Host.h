@@ -8,6 +8,7 @@
 
 #include "config/CfgExchange.h"
 #include "config/WindowPlacement.h"
+#include "files/Report.h"
 #include "timing/TimingPorts.h"
 
 // What only the desktop can do for the competition. The program passes Qt adapters, tests fakes.
@@ -26,8 +27,11 @@ public:
 class IOperator {
 public:
     virtual ~IOperator() = default;
-    // A yes/no question; true only for "Ja". The focus starts on "Nein".
-    virtual bool Ask(const std::string& question) = 0;
+    // The answer a yes/no question starts on, so a reflex Enter gives it.
+    enum class Focus { Nein, Ja };
+    // A yes/no question; true only for "Ja". The focus starts on "Nein" unless the question is
+    // one where throwing something away is the risky answer.
+    virtual bool Ask(const std::string& question, Focus focus = Focus::Nein) = 0;
     virtual void ShowError(const std::string& message) = 0;
     virtual void ShowMessage(const std::string& message) = 0;
     // The chosen file, nothing when the operator cancelled. Filters read "Textdatei (*.txt)".
@@ -52,9 +56,9 @@ public:
     virtual ~IDesktop() = default;
     // Opens the file in the desktop's program for its type; false when nothing could take it.
     virtual bool OpenDocument(const std::string& path) = 0;
-    // Prints a report page through the print dialog; empty when printed or cancelled, else the
+    // Prints a report through the print dialog; empty when printed or cancelled, else the
     // message for the operator.
-    virtual std::string PrintReport(const std::string& html) = 0;
+    virtual std::string PrintReport(const Report& report) = 0;
     // The screens present, in the platform's order.
     virtual std::vector<Rect> Screens() const = 0;
 };

@@ -30,9 +30,11 @@ bool AnyTeam(const ResultTable& table) {
 
 }  // namespace
 
-std::string ReadTableForExport(const std::string& path, ResultTable& table, char decimalSeparator) {
+std::string ReadTableForExport(const std::string& path, ResultTable& table, char decimalSeparator,
+                               Resolution resolution) {
     const ByteCountMeasure measure;
     Ranking ranking(table, decimalSeparator);
+    ranking.SetTimeResolution(resolution);
     StartList starters(table, ranking, measure);
     std::string error = LoadChosenFile(path, table, starters, ranking, measure);
     if (error.empty() && !AnyTeam(table)) {
@@ -41,13 +43,13 @@ std::string ReadTableForExport(const std::string& path, ResultTable& table, char
     return error;
 }
 
-std::string ExportTable(const ResultTable& table, std::string_view race, const std::string& path,
+std::string ExportTable(const ResultTable& table, const Report& report, const std::string& path,
                         const PdfWriter& pdf) {
     if (SaveKind(path) == FileKind::HtmlReport) {
-        return WriteHtmlReport(table, race, path);
+        return WriteHtmlReport(report, path);
     }
     if (FileExtension(path) == ".pdf") {
-        return pdf(HtmlReportText(table, race), path);
+        return pdf(report, path);
     }
     if (SaveKind(path) == FileKind::Spreadsheet) {
         const FileWriteResult result = WriteWorkbookFile(table, path);

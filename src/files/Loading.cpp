@@ -1,5 +1,6 @@
 #include "files/Loading.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "files/FileIo.h"
@@ -9,6 +10,30 @@
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
+
+namespace {
+
+// Control bytes no start list or protocol holds (TAB, CR, LF, form feed and the end-of-data
+// byte 0x1A may appear): a picture, a program or a document of a word processor.
+bool IsText(std::string_view bytes) {
+    return std::none_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f' && c != '\x1A';
+    });
+}
+
+bool HoldsAStarter(const ResultTable& table) {
+    for (int row = 1; row < table.RowCount(); ++row) {
+        const auto& cells = table.Row(row);
+        if (std::any_of(cells.begin(), cells.end(),
+                        [](const std::string& cell) { return !TrimText(cell).empty(); })) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 std::string ReloadFile(const std::string& path, ResultTable& table, StartList& starters) {
     const FileKind kind = LoadKind(path);
@@ -27,7 +52,16 @@ std::string ReloadFile(const std::string& path, ResultTable& table, StartList& s
             return error;
         }
     } else {
-        ReadProtocolText(table, *bytes);
+        if (!IsText(*bytes)) {
+            return "Keine Starterliste und kein Protokoll (keine Textdatei): " + path;
+        }
+        // Read aside first: a file without a single starter must not empty a full table.
+        ResultTable read = table;
+        ReadProtocolText(read, *bytes);
+        if (!HoldsAStarter(read)) {
+            return "Keine Starter gefunden: " + path;
+        }
+        table = std::move(read);
     }
     starters.RebuildAfterLoad();
     return {};

@@ -84,29 +84,35 @@ ComFailure FailureOf(int error) {
     }
 }
 
-WatcherPriority RaiseWatcherPriority(pid_t tid, const RealtimeRequest& request) {
-    sched_param param{};
-    param.sched_priority = WatcherRealtimePriority;
-    // Reset on fork: a program started from here never inherits the priority.
-    if (::sched_setscheduler(tid, SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0) {
-        return WatcherPriority::RealTime;
-    }
-    if (!request) {
-        return WatcherPriority::Normal;
-    }
-    rlimit limit{};
-    ::getrlimit(RLIMIT_RTTIME, &limit);
-    if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > RealtimeKitCpuLimitUs) {
-        limit.rlim_max = RealtimeKitCpuLimitUs;
-    }
-    limit.rlim_cur = limit.rlim_max;
-    ::setrlimit(RLIMIT_RTTIME, &limit);
-    return request(static_cast<std::uint64_t>(tid), WatcherRealtimePriority)
-               ? WatcherPriority::RealtimeKit
-               : WatcherPriority::Normal;
+bool IsRealtimePolicy(int policy) {
+    policy &= ~SCHED_RESET_ON_FORK;
+    return policy == SCHED_FIFO || policy == SCHED_RR;
 }
 
 }  // namespace
+
+ThreadScheduler SystemScheduler() {
+    return {[](std::uint64_t tid, int priority) {
+                sched_param param{};
+                param.sched_priority = priority;
+                // Reset on fork: a program started from here never inherits the priority.
+                return ::sched_setscheduler(static_cast<pid_t>(tid),
+                                            SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0;
+            },
+            [](std::uint64_t tid) {
+                return IsRealtimePolicy(::sched_getscheduler(static_cast<pid_t>(tid)));
+            }};
+}
+
+std::string SchedulingText(std::uint64_t tid) {
+    const int policy = ::sched_getscheduler(static_cast<pid_t>(tid));
+    sched_param param{};
+    if (!IsRealtimePolicy(policy) || ::sched_getparam(static_cast<pid_t>(tid), &param) != 0) {
+        return "normal";
+    }
+    return ((policy & ~SCHED_RESET_ON_FORK) == SCHED_RR ? "RR " : "FIFO ") +
+           std::to_string(param.sched_priority);
+}
 
 void AppendModemChanges(std::uint32_t previous, std::uint32_t current, std::uint32_t ctsChanges,
                         std::int64_t timestamp, std::vector<ModemChange>& changes) {
@@ -382,7 +388,8 @@ void TComPort::Open() {
     edgeCount_ = 0;
     lineStatus_ = reading.ModemStatus;
     watchThread_ = std::make_unique<TComThread>(*this, *device_, reading);
-    priority_ = RaiseWatcherPriority(watchThread_->Tid(), RequestRealtime);
+    watcherTid_ = static_cast<std::uint64_t>(watchThread_->Tid());
+    RaisePriority();
     connected_ = true;
     deviceLost_ = false;
     if (OnOpen) {
@@ -404,10 +411,57 @@ void TComPort::Shutdown(bool deviceLost) {
     device_.reset();
     connected_ = false;
     priority_ = WatcherPriority::Normal;
+    shortfall_ = PriorityShortfall::None;
+    watcherTid_ = 0;
     deviceLost_ = deviceLost;
     if (OnClose) {
         OnClose(*this);
     }
+}
+
+void TComPort::RaisePriority() {
+    priority_ = WatcherPriority::Normal;
+    shortfall_ = PriorityShortfall::None;
+    if (Scheduler.SetRealtime && Scheduler.SetRealtime(watcherTid_, WatcherRealtimePriority)) {
+        priority_ = WatcherPriority::RealTime;
+        return;
+    }
+    if (!RequestRealtime) {
+        shortfall_ = PriorityShortfall::NotAsked;
+        return;
+    }
+    // RealtimeKit grants real-time priority only to a process that bounds a real-time thread's
+    // CPU time without sleeping.
+    rlimit limit{};
+    ::getrlimit(RLIMIT_RTTIME, &limit);
+    if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > RealtimeKitCpuLimitUs) {
+        limit.rlim_max = RealtimeKitCpuLimitUs;
+    }
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_RTTIME, &limit);
+    switch (RequestRealtime(watcherTid_, WatcherRealtimePriority)) {
+        case RealtimeAnswer::Granted:
+            priority_ = WatcherPriority::RealtimeKit;
+            break;
+        case RealtimeAnswer::NoService:
+            shortfall_ = PriorityShortfall::NoService;
+            break;
+        case RealtimeAnswer::Refused:
+            shortfall_ = PriorityShortfall::Refused;
+            break;
+    }
+}
+
+bool TComPort::CheckPriority() {
+    if (!connected_ || priority_ == WatcherPriority::Normal || !Scheduler.IsRealtime ||
+        Scheduler.IsRealtime(watcherTid_)) {
+        return false;
+    }
+    RaisePriority();
+    if (priority_ == WatcherPriority::Normal) {
+        shortfall_ = PriorityShortfall::Demoted;
+    }
+    return true;
 }
 
 std::uint32_t TComPort::ReadModemStatus() {

@@ -86,8 +86,8 @@ QWidget* QtOperator::Owner() const {
     return DialogOwner(window_, spectators_);
 }
 
-bool QtOperator::Ask(const std::string& question) {
-    return TFDlgYesNo::Ask(Owner(), QString::fromStdString(question));
+bool QtOperator::Ask(const std::string& question, Focus focus) {
+    return TFDlgYesNo::Ask(Owner(), QString::fromStdString(question), focus == Focus::Ja);
 }
 
 void QtOperator::ShowError(const std::string& message) {
@@ -153,8 +153,8 @@ bool QtDesktop::OpenDocument(const std::string& path) {
     return OpenInDesktop(path);
 }
 
-std::string QtDesktop::PrintReport(const std::string& html) {
-    return PrintHtmlReport(html, DialogOwner(window_, spectators_));
+std::string QtDesktop::PrintReport(const Report& report) {
+    return ::PrintReport(report, DialogOwner(window_, spectators_));
 }
 
 std::vector<Rect> QtDesktop::Screens() const {

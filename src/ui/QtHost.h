@@ -53,7 +53,7 @@ public:
     // Dialogs go over the spectator window while it covers the main window.
     void AttachSpectators(QWidget* spectators) { spectators_ = spectators; }
 
-    bool Ask(const std::string& question) override;
+    bool Ask(const std::string& question, Focus focus) override;
     void ShowError(const std::string& message) override;
     void ShowMessage(const std::string& message) override;
     std::optional<std::string> ChooseFileToOpen(const std::string& folder,
@@ -80,7 +80,7 @@ public:
     void Attach(QWidget* window) { window_ = window; }
     void AttachSpectators(QWidget* spectators) { spectators_ = spectators; }
     bool OpenDocument(const std::string& path) override;
-    std::string PrintReport(const std::string& html) override;
+    std::string PrintReport(const Report& report) override;
     std::vector<Rect> Screens() const override;
 
 private:

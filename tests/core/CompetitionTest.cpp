@@ -83,7 +83,8 @@ protected:
     FakeSerialBackend serial;
     MemorySettingsStore store;
     struct : ICuePlayer {
-        void PlayCue(const std::string&) override {}
+        void PlayCue(const std::string& name) override { played.push_back(name); }
+        std::vector<std::string> played;
     } cues;
     FakeTime time;
     ManualTimers timers;
@@ -255,8 +256,9 @@ TEST_F(CompetitionTest, ACommandLineFileThatCannotBeReadIsReportedAndLoadsAreSto
     EXPECT_EQ(ReadSettings(store).LastFileName, list);
 }
 
-TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedAndTheOpenDialogStartsWhereItIs) {
-    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedWithEnterOnJaAndTheOpenDialogStartsWhereItIs) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n3;Cleo;Zorro\r\n"));
+    const int armed = competition->View().LightBarrierArmed;
     TimeRun(12340);
     Key(Command::Entry);
     competition.reset();  // no shutdown: the program died
@@ -265,8 +267,13 @@ TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedAndTheOpenDialogStartsWhere
         CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, live,
                                ui.Poster(), folder.Path().string(), DataFolder(), "", ','});
     competition->Start("");
-    EXPECT_THAT(dialogs.questions, ElementsAre("Sicherung laden?"));
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_THAT(dialogs.questions[0],
+                ::testing::StartsWith("Sicherung laden?\nSie enthält 1 Ergebnis, geschrieben am "));
+    EXPECT_THAT(dialogs.focuses, ElementsAre(IOperator::Focus::Ja)) << "a reflex Enter restores";
     EXPECT_EQ(Table().Cell(ColTotal, 1), "12,34");
+    EXPECT_EQ(competition->Starters().Board().rider, "Ben") << "the first without a result";
+    EXPECT_EQ(competition->View().LightBarrierArmed, armed);
 
     dialogs.questions.clear();
     Restart();
@@ -311,12 +318,58 @@ TEST_F(CompetitionTest, APulledAdapterComesBackArmedWithoutTheOperator) {
     ASSERT_TRUE(ui.WaitForPosted(1));
     ui.RunPending();
     EXPECT_FALSE(competition->PortOpen());
+    EXPECT_EQ(competition->StatusMessage(), "Lichtschranke getrennt! Kabel und Adapter prüfen");
+    EXPECT_FALSE(competition->StatusIsGood());
+    EXPECT_THAT(cues.played, ElementsAre("Audio-Lichtschranke.wav"));
     serial.AddDevice(ComPortDevicePath(1));
     timers.Reconnect().expired();
     ui.RunPending();
     EXPECT_TRUE(competition->PortOpen());
     EXPECT_EQ(competition->View().LightBarrierArmed, 1);
+    EXPECT_EQ(competition->StatusMessage(), "Lichtschranke wieder verbunden");
+    EXPECT_TRUE(competition->StatusIsGood());
     EXPECT_THAT(dialogs.errors, IsEmpty());
+}
+
+TEST_F(CompetitionTest, TheWarningWithoutRealTimePriorityFollowsTheWatcherOfTheOpenPort) {
+    serial.AddDevice(ComPortDevicePath(1));
+    Settings settings = NoCountdown();
+    settings.Port = 1;
+    WriteSettings(store, settings);
+    RealtimeAnswer answer = RealtimeAnswer::Refused;
+    bool realtime = false;  // the watcher's policy as the fake scheduler reports it
+    CompetitionEnvironment env{serial,       store,   cues, time,        timers,
+                               dialogs,      desktop, live, ui.Poster(), folder.Path().string(),
+                               DataFolder(), "",      ','};
+    env.RequestRealtime = [&](std::uint64_t, int) {
+        realtime = answer == RealtimeAnswer::Granted;
+        return answer;
+    };
+    competition = std::make_unique<Competition>(env);
+    competition->ComPort().Scheduler = {[](std::uint64_t, int) { return false; },
+                                        [&](std::uint64_t) { return realtime; }};
+    competition->Start({});
+    EXPECT_EQ(competition->StatusMessage(), "Ohne Echtzeitpriorität: RealtimeKit lehnt ab");
+    EXPECT_THAT(competition->StatusDetail(), HasSubstr("ssh"));
+
+    // The adapter comes back, and this time RealtimeKit grants it: the warning goes.
+    answer = RealtimeAnswer::Granted;
+    serial.RemoveDevice(ComPortDevicePath(1));
+    ASSERT_TRUE(ui.WaitForPosted(1));
+    ui.RunPending();
+    serial.AddDevice(ComPortDevicePath(1));
+    timers.Reconnect().expired();
+    serial.SetModemStatus(ComPortDevicePath(1), ModemCtsOn, time.now);
+    ASSERT_TRUE(ui.WaitForPosted(1));
+    ui.RunPending();
+    EXPECT_EQ(competition->StatusMessage(), "");
+
+    // RealtimeKit's watchdog takes it back and refuses it again: said at the next look.
+    realtime = false;
+    answer = RealtimeAnswer::Refused;
+    timers.Reconnect().expired();
+    EXPECT_EQ(competition->StatusMessage(), "Echtzeitpriorität entzogen");
+    EXPECT_FALSE(competition->StatusIsGood());
 }
 
 TEST_F(CompetitionTest, TheBeamLogHoldsEveryEdgeWithWhatItDidAndTheResumedStop) {
@@ -403,7 +456,7 @@ TEST_F(CompetitionTest, TheSettingsDialogIsClosedDuringARunAndItsChangesTakeEffe
     EXPECT_TRUE(competition->View().CountdownActive) << "the next F4 starts the new countdown";
 }
 
-TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
+TEST_F(CompetitionTest, TypedReasonsAreWrittenAtOnceAndSettingsAtTheEnd) {
     WriteAll(folder.File("Disqualifikation.txt"), "Sturz\r\n...\r\n");
     Settings settings = NoCountdown();
     settings.TimeWarnung = 5000;
@@ -413,6 +466,8 @@ TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
     Key(Command::Dq);
     competition->ChooseReason(1);
     competition->EnterReason("Fahne verloren");
+    EXPECT_EQ(ReadAll(DataFolder() + "/Disqualifikation.txt"), "Sturz\r\nFahne verloren\r\n...\r\n")
+        << "written when typed, not only at a normal end";
     competition->Shutdown();
 
     const Settings stored = ReadSettings(store);
@@ -422,6 +477,70 @@ TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
     EXPECT_EQ(stored.Height, 700);
     EXPECT_EQ(ReadAll(DataFolder() + "/Disqualifikation.txt"),
               "Sturz\r\nFahne verloren\r\n...\r\n");
+}
+
+TEST_F(CompetitionTest, ARiderCalledBackNeverLeadsToAStarterWhoRanAndOverwritingIsAsked) {
+    Open(NoCountdown(), StartList("1;Anna;A\r\n2;Ben;B\r\n3;Cleo;C\r\n4;Dora;D\r\n"));
+    TimeRun(11000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    competition->StepStarter(+1);  // Ben is not there yet
+    TimeRun(13000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    competition->SelectStarter(1);  // Ben, called back
+    TimeRun(12000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    EXPECT_EQ(competition->Starters().Board().rider, "Dora") << "not Cleo, who has run";
+
+    competition->SelectStarter(2);  // the wrong starter picked by mistake
+    TimeRun(14000);
+    dialogs.answer = false;
+    Key(Command::Entry);
+    EXPECT_THAT(dialogs.questions,
+                ElementsAre("Nr. 3 hat bereits ein Ergebnis (13,00). Überschreiben?"));
+    EXPECT_THAT(dialogs.focuses, ElementsAre(IOperator::Focus::Nein));
+    EXPECT_EQ(Table().Cell(ColTotal, Table().FindRow("3")), "13,00");
+    EXPECT_TRUE(competition->Enabled(Command::Entry)) << "the run still waits for its entry";
+    competition->SelectStarter(3);
+    Key(Command::Entry);
+    EXPECT_EQ(Table().Cell(ColTotal, Table().FindRow("4")), "14,00");
+}
+
+TEST_F(CompetitionTest, ALoadIsRefusedWhileARunWaitsAndAskedOverResultsNoChosenFileHolds) {
+    Open(NoCountdown(), StartList("1;Anna;A\r\n2;Ben;B\r\n"));
+    const std::string other = folder.File("andere.txt");
+    WriteAll(other, "7;Zoe;Z\r\n");
+    TimeRun(11000);
+    dialogs.files = {other};
+    Key(Command::Load);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_THAT(dialogs.errors[0], HasSubstr("Laden ist gesperrt"));
+    EXPECT_THAT(dialogs.openFolders, IsEmpty());
+    competition->ReloadLastFile();
+    EXPECT_EQ(dialogs.errors.size(), 2u);
+    Key(Command::Entry);
+    EXPECT_EQ(Table().Cell(ColTotal, 1), "11,00") << "the run went to its own starter";
+
+    dialogs.answer = false;
+    Key(Command::Load);
+    EXPECT_THAT(dialogs.questions, ElementsAre(HasSubstr("in keiner gespeicherten Datei")));
+    EXPECT_EQ(Table().Cell(ColName, 1), "Anna");
+    dialogs.files = {folder.File("ergebnis.txt"), other};
+    Key(Command::Save);
+    Key(Command::Load);
+    EXPECT_EQ(dialogs.questions.size(), 1u) << "saved to a chosen file: nothing to lose";
+    EXPECT_EQ(Table().Cell(ColName, 1), "Zoe");
+}
+
+TEST_F(CompetitionTest, ALockedKeySaysSoInTheStatusBarUntilAKeyActsAgain) {
+    Open(NoCountdown());
+    Key(Command::Start);
+    Key(Command::Entry);
+    EXPECT_EQ(competition->StatusMessage(), "F10 (Eintragen) ist jetzt gesperrt: die Uhr läuft");
+    Key(Command::Start);
+    EXPECT_EQ(competition->StatusMessage(), "");
 }
 
 }  // namespace
@@ -450,6 +569,28 @@ TEST_F(CompetitionTest, EachEntryShowsItsDivisionAndANewFastestTimeMovesTheOther
                             std::to_string(at.Place));
     }
     EXPECT_THAT(divisions, ::testing::UnorderedElementsAre("1:2D/1", "2:2D/2", "3:1D/1"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CompetitionTest, AThousandthsClassEntersRanksAndWritesThousandthsAndMarksHandTiming) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    ClassRules rules;
+    rules.Thousandths = true;
+    competition->SetClassRules(rules);
+    TimeRun(15239);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    TimeRun(15234);
+    Key(Command::Entry);
+    EXPECT_EQ(competition->View().eRangT, "Rang: 1") << "15,234 is faster than 15,239";
+    const int anna = Table().FindRow("1");
+    EXPECT_EQ(Table().Cell(ColTotal, anna), "15,239");
+    EXPECT_EQ(Table().Cell(ColRang, anna), "2");
+    EXPECT_EQ(Table().Cell(ColGrund, anna), "H") << "started and stopped by hand";
+    EXPECT_THAT(ReadAll(competition->BackupFileName()), HasSubstr("15,234"));
 }
 
 }  // namespace

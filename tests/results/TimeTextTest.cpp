@@ -18,6 +18,14 @@ TEST(TimeText, CutsHundredthsInsteadOfRounding) {
     EXPECT_EQ(FormatTimeText(59, ','), "0,05");
 }
 
+TEST(TimeText, ThousandthsAreShownCutAndReadBack) {
+    EXPECT_EQ(FormatTimeText(15234, ',', Resolution::Thousandths), "15,234");
+    EXPECT_EQ(FormatTimeText(61009, '.', Resolution::Thousandths), "1:01.009");
+    EXPECT_EQ(FormatTimeText(15239, ',', Resolution::Hundredths), "15,23");
+    for (int ms : {0, 1, 999, 15234, 59999, 725230})
+        EXPECT_EQ(ReadTotal(FormatTimeText(ms, ',', Resolution::Thousandths)), ms) << ms;
+}
+
 TEST(TimeText, WrapsAnHourAndMore) {
     EXPECT_EQ(FormatTimeText(3600000, ','), "0,00");
     EXPECT_EQ(FormatTimeText(3605230, ','), "5,23");

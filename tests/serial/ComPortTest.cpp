@@ -406,22 +406,66 @@ void ExpectRealtimeKitAskedForTheWatcherAlone() {
         getrlimit(RLIMIT_RTTIME, &cpu);
         cpuTimeBounded = cpu.rlim_max != RLIM_INFINITY;
         asked.push_back(tid);
-        return priority == WatcherRealtimePriority;
+        return priority == WatcherRealtimePriority ? RealtimeAnswer::Granted
+                                                   : RealtimeAnswer::Refused;
     };
     port.Open();
     const bool watcherAsked =
         asked.size() == 1 && asked[0] != static_cast<std::uint64_t>(gettid()) &&
         std::filesystem::exists("/proc/self/task/" + std::to_string(asked[0]));
     const bool kitGranted = port.Priority() == WatcherPriority::RealtimeKit;
-    port.RequestRealtime = [](std::uint64_t, int) { return false; };
+    port.RequestRealtime = [](std::uint64_t, int) { return RealtimeAnswer::Refused; };
     port.Open();
-    const bool normalWhenRefused = port.Priority() == WatcherPriority::Normal;
+    const bool normalWhenRefused = port.Priority() == WatcherPriority::Normal &&
+                                   port.Shortfall() == PriorityShortfall::Refused;
     std::exit(watcherAsked && cpuTimeBounded && kitGranted && normalWhenRefused ? 0 : 1);
 }
 
 TEST(ComPortPriority, WithoutRightsOfItsOwnThePortAsksRealtimeKitForTheWatcherThread) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(ExpectRealtimeKitAskedForTheWatcherAlone(), testing::ExitedWithCode(0), "");
+}
+
+struct DemotionCase {
+    RealtimeAnswer askedAgain;
+    bool noticed;
+    WatcherPriority priority;
+    PriorityShortfall shortfall;
+};
+
+TEST(ComPortPriority, AWatcherDemotedByRealtimeKitIsNoticedAndAsksAgain) {
+    const std::vector<DemotionCase> cases{
+        {RealtimeAnswer::Granted, true, WatcherPriority::RealtimeKit, PriorityShortfall::None},
+        {RealtimeAnswer::Refused, true, WatcherPriority::Normal, PriorityShortfall::Demoted},
+    };
+    for (const DemotionCase& c : cases) {
+        FakeSerialBackend backend;
+        backend.AddDevice(ComPortDevicePath(1));
+        ManualUiQueue ui;
+        TComPort port(backend, ui.Poster());
+        port.Port = 1;
+        bool realtime = false;  // the watcher's policy as the fake scheduler reports it
+        RealtimeAnswer answer = RealtimeAnswer::Granted;
+        int asked = 0;
+        port.Scheduler = {[](std::uint64_t, int) { return false; },
+                          [&](std::uint64_t) { return realtime; }};
+        port.RequestRealtime = [&](std::uint64_t, int) {
+            ++asked;
+            realtime = answer == RealtimeAnswer::Granted;
+            return answer;
+        };
+        port.Open();
+        ASSERT_EQ(port.Priority(), WatcherPriority::RealtimeKit);
+        EXPECT_FALSE(port.CheckPriority()) << "nothing taken, nothing asked";
+        EXPECT_EQ(asked, 1);
+
+        realtime = false;  // RealtimeKit's watchdog fired
+        answer = c.askedAgain;
+        EXPECT_EQ(port.CheckPriority(), c.noticed);
+        EXPECT_EQ(asked, 2);
+        EXPECT_EQ(port.Priority(), c.priority);
+        EXPECT_EQ(port.Shortfall(), c.shortfall);
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "../config/ChangedSettings.h"
 #include "QtTestApp.h"
+#include "files/Report.h"
 #include "ui/QtHost.h"
 #include "ui/TCfgDialog.h"
 #include "ui/TFormInfo.h"
@@ -166,7 +167,7 @@ TEST(QtOperator, EveryDialogAndQuestionOpensAboveTheSpectatorWindowAndShowsTextA
     desktop.AttachSpectators(&spectators);
     const std::string name = "<b>Kim</b> & Co";
     const std::vector<std::pair<const char*, std::function<void()>>> opens = {
-        {"Ask", [&] { dialogs.Ask("Nr. 5 " + name + " überschreiben?"); }},
+        {"Ask", [&] { dialogs.Ask("Nr. 5 " + name + " überschreiben?", IOperator::Focus::Nein); }},
         {"ShowError", [&] { dialogs.ShowError("Fehler bei " + name); }},
         {"ShowMessage", [&] { dialogs.ShowMessage("Geladen: " + name); }},
         {"ChooseFileToOpen", [&] { dialogs.ChooseFileToOpen("/tmp", {"Textdatei (*.txt)"}); }},
@@ -174,7 +175,10 @@ TEST(QtOperator, EveryDialogAndQuestionOpensAboveTheSpectatorWindowAndShowsTextA
          [&] { dialogs.ChooseFileToSave("/tmp/x.txt", {"Textdatei (*.txt)"}); }},
         {"EditSettings", [&] { dialogs.EditSettings(SomeValues(), PortLamp::Neutral, {}); }},
         {"ShowInformation", [&] { dialogs.ShowInformation(); }},
-        {"PrintReport", [&] { desktop.PrintReport("<p>Ergebnisliste</p>"); }},
+        {"PrintReport",
+         [&] {
+             desktop.PrintReport(Report{"Ergebnisliste", {}, {}, {}, {}, {}});
+         }},
     };
     for (const auto& [what, open] : opens) {
         bool seen = false;

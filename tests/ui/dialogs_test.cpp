@@ -166,6 +166,8 @@ TEST(QtOperator, EveryDialogAndQuestionOpensAboveTheSpectatorWindowAndShowsTextA
     desktop.Attach(&main);
     desktop.AttachSpectators(&spectators);
     const std::string name = "<b>Kim</b> & Co";
+    Report report;
+    report.title = "Ergebnisliste";
     const std::vector<std::pair<const char*, std::function<void()>>> opens = {
         {"Ask", [&] { dialogs.Ask("Nr. 5 " + name + " überschreiben?", IOperator::Focus::Nein); }},
         {"ShowError", [&] { dialogs.ShowError("Fehler bei " + name); }},
@@ -175,10 +177,7 @@ TEST(QtOperator, EveryDialogAndQuestionOpensAboveTheSpectatorWindowAndShowsTextA
          [&] { dialogs.ChooseFileToSave("/tmp/x.txt", {"Textdatei (*.txt)"}); }},
         {"EditSettings", [&] { dialogs.EditSettings(SomeValues(), PortLamp::Neutral, {}); }},
         {"ShowInformation", [&] { dialogs.ShowInformation(); }},
-        {"PrintReport",
-         [&] {
-             desktop.PrintReport(Report{"Ergebnisliste", {}, {}, {}, {}, {}});
-         }},
+        {"PrintReport", [&] { desktop.PrintReport(report); }},
     };
     for (const auto& [what, open] : opens) {
         bool seen = false;

@@ -204,6 +204,19 @@ JackpotStanding StandingOf(const ResultTable& table, const ClassRules& rules) {
     return standing;
 }
 
+std::vector<std::string> DivisionCells(const ClassRules& rules, const JackpotStanding& standing,
+                                       int row) {
+    if (!rules.HasDivisions())
+        return {};
+    if (row == 0)
+        return {"Div.", "Pl. Div."};
+    if (row < 0 || static_cast<std::size_t>(row) >= standing.Rows.size() ||
+        standing.Rows[static_cast<std::size_t>(row)].Division == 0)
+        return {std::string(), std::string()};
+    const DivisionPlace& at = standing.Rows[static_cast<std::size_t>(row)];
+    return {DivisionName(at.Division), std::to_string(at.Place)};
+}
+
 std::string DivisionNote(const ClassRules& rules, const DivisionPlace& at) {
     if (!rules.HasDivisions() || at.Division == 0)
         return std::string();

@@ -82,6 +82,9 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
          [this](bool on) { competition_.SetEditMode(on); },
          [this](int row) { competition_.SelectRow(row); },
          [this](int col, int width) { competition_.SetColumnWidth(col, width); }});
+    SortGrid1->SetExtraColumns([this](int row) {
+        return DivisionCells(competition_.Rules(), competition_.Standing(), row);
+    });
     column->addWidget(panelTop);
     column->addWidget(SortGrid1, 1);
     setCentralWidget(central);

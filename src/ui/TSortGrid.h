@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "results/ResultTable.h"
 
@@ -64,6 +66,11 @@ public:
     // Until set, the grid's edits, clicks and drags go nowhere.
     void SetCommands(GridCommands commands);
 
+    // Columns after the table's own that the window computes, read-only: cells(0) gives their
+    // titles (none: no such columns), cells(row) a body row's texts. Read on every refresh.
+    using ExtraCells = std::function<std::vector<std::string>(int row)>;
+    void SetExtraColumns(ExtraCells cells);
+
     const ResultTable& Table() const { return table_; }
     const ITextMeasure& TextMeasure() const { return measure_; }
 
@@ -89,6 +96,8 @@ private:
     GridCommands commands_;
     // Set while an editor's text goes out: the refresh it causes keeps that editor.
     bool committing_ = false;
+    ExtraCells extraCells_;
+    int shownExtras_ = 0;
     QPointer<QWidget> openEditor_;
     std::uint64_t shownRevision_;
     int shownCurrentRow_ = -1;

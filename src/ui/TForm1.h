@@ -55,6 +55,8 @@ public:
     QToolButton* img_Abbruch = nullptr;
     TStNrBox* cbStNr = nullptr;
     QComboBox* cbRace = nullptr;
+    QComboBox* cbKlasse = nullptr;
+    QLabel* LabelKlasse = nullptr;
     QCheckBox* cbTeam = nullptr;
     QLineEdit* eReiterin = nullptr;
     QLineEdit* ePferd = nullptr;
@@ -109,12 +111,14 @@ private:
     // Brings the controls in line with the competition's state; a clock tick redraws the board.
     void Render(Change change);
     void RenderBoard();
+    void RenderClasses();
     void RenderStartList();
     void RenderReasons();
     void RenderStatus();
 
     Competition& competition_;
     // What the controls show already; restyling a button or redrawing a picture is not free.
+    std::vector<std::string> shownClasses_;
     std::vector<std::string> shownReasons_;
     int shownArmed_ = -1;
     int shownTvMode_ = -1;

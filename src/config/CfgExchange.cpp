@@ -43,6 +43,7 @@ CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screen
     values.SoundAbbruch = settings.SoundAbbruch;
     values.LiveResults = settings.LiveResults;
     values.LivePort = std::clamp(settings.LivePort, LivePortMin, LivePortMax);
+    values.LiveAddress = settings.LiveAddress;
     return values;
 }
 
@@ -65,4 +66,5 @@ void ApplyToSettings(const CfgValues& values, Settings& settings) {
     settings.SoundAbbruch = values.SoundAbbruch;
     settings.LiveResults = values.LiveResults;
     settings.LivePort = values.LivePort;
+    settings.LiveAddress = values.LiveAddress;
 }

@@ -44,6 +44,7 @@ struct CfgValues {
     bool SoundAbbruch = false;
     bool LiveResults = false;
     int LivePort = 8080;
+    std::string LiveAddress;  // empty: every interface
 
     bool operator==(const CfgValues&) const = default;
 };

@@ -57,6 +57,8 @@ public:
     QCheckBox* cbAbbruchSound = nullptr;
     QCheckBox* cbLiveResults = nullptr;
     QSpinBox* seLivePort = nullptr;
+    // Every interface, or one of the machine's addresses by its interface's name.
+    QComboBox* cbLiveAddress = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
 
@@ -64,6 +66,7 @@ private:
     void cbPortChange();
     void seCountDownTimerChange();
     void RenderLamp();
+    void FillLiveAddresses(const std::string& chosen);
 
     CfgValues shown_;
     PortLamp lamp_ = PortLamp::Neutral;

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "TempFolder.h"
 #include "files/Export.h"
+#include "files/FileIo.h"
 #include "results/ResultTable.h"
 
 namespace {
@@ -31,11 +34,18 @@ TEST(HtmlReport, FailedWriteKeepsTheOldReportAndNamesFileAndCause) {
     TempFolder folder;
     const std::string path = folder.File("corralix-p.html");
     WriteAll(path, "old report");
-    std::filesystem::create_directory(path + ".tmp");  // the temporary file cannot be created
+    FileCalls fullDisk;
+    fullDisk.write = [](int, const void*, std::size_t) -> ssize_t {
+        errno = ENOSPC;
+        return -1;
+    };
+    std::string message;
+    {
+        const ScopedFileCalls failing(fullDisk);
+        message = WriteHtmlReport(SampleTable(), "Flag Race", path);
+    }
 
-    const std::string message = WriteHtmlReport(SampleTable(), "Flag Race", path);
-
-    EXPECT_EQ(message, "Der Schreibfehler der Datei: " + path + "\nIs a directory");
+    EXPECT_EQ(message, "Der Schreibfehler der Datei: " + path + "\nNo space left on device");
     EXPECT_EQ(ReadAll(path), "old report");
     EXPECT_EQ(WriteHtmlReport(SampleTable(), "Flag Race", folder.File("neu.html")), "");
     EXPECT_EQ(ReadAll(folder.File("neu.html")), HtmlReportText(SampleTable(), "Flag Race"));

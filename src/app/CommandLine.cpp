@@ -67,6 +67,12 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication app(argc, argv);
+    for (const std::string& output : request.outputs) {
+        if (std::string error = CheckExportTarget(request.input, output); !error.empty()) {
+            std::cerr << "corralix: " << error << '\n';
+            return ExitFailed;
+        }
+    }
     ResultTable table;
     if (std::string error = ReadTableForExport(request.input, table, SystemDecimalSeparator());
         !error.empty()) {

@@ -1,6 +1,7 @@
 #include "files/Loading.h"
 
 #include <optional>
+#include <string_view>
 
 #include "files/FileIo.h"
 #include "files/FileKind.h"
@@ -9,6 +10,32 @@
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
+
+namespace {
+
+// A text start list or protocol holds no control characters but TAB and line ends, up to the old
+// end-of-data mark; anything else is a program, a picture or an archive.
+bool LooksLikeText(std::string_view bytes) {
+    for (const char byte : bytes.substr(0, bytes.find('\x1A'))) {
+        if (static_cast<unsigned char>(byte) < 0x20 && byte != '\t' && byte != '\r' &&
+            byte != '\n') {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool HoldsStarters(const ResultTable& table) {
+    for (int row = 1; row < table.RowCount(); ++row) {
+        if (!TrimText(table.Cell(ColNr, row)).empty() ||
+            !TrimText(table.Cell(ColName, row)).empty()) {
+            return true;
+        }
+    }
+    return false;
+}
 
 std::string ReloadFile(const std::string& path, ResultTable& table, StartList& starters) {
     const FileKind kind = LoadKind(path);
@@ -26,6 +53,8 @@ std::string ReloadFile(const std::string& path, ResultTable& table, StartList& s
         if (!error.empty()) {
             return error;
         }
+    } else if (!LooksLikeText(*bytes)) {
+        return "Die Datei ist keine Starterliste (sie enthält Binärdaten): " + path;
     } else {
         ReadProtocolText(table, *bytes);
     }

@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <map>
 #include <random>
 #include <string>
 #include <utility>
@@ -41,7 +42,8 @@ inline ResultTable MakeTable(int starters) {
     return table;
 }
 
-// Passes everything to the console and keeps the mean time of one named benchmark.
+// Passes everything to the console and keeps the mean time of one named benchmark (and of every
+// other one, by name).
 class MeanReporter : public benchmark::ConsoleReporter {
 public:
     explicit MeanReporter(std::string name) : name_(std::move(name)) {}
@@ -49,6 +51,9 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                means[run.benchmark_name()] = run.GetAdjustedRealTime();
+            }
             if (run.run_type == Run::RT_Iteration && run.benchmark_name() == name_) {
                 mean = run.GetAdjustedRealTime();
             }
@@ -57,6 +62,12 @@ public:
 
     // In the benchmark's own time unit.
     double mean = -1;
+    std::map<std::string, double> means;
+
+    double Mean(const std::string& name) const {
+        const auto found = means.find(name);
+        return found != means.end() ? found->second : -1.0;
+    }
 
 private:
     std::string name_;

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
 #include <iostream>
 #include <string>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "files/Export.h"
+#include "files/Report.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
 #include "ui/QtHost.h"
@@ -79,8 +81,14 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
         std::cerr << "corralix: " << error << '\n';
         return ExitFailed;
     }
+    const QDateTime now = QDateTime::currentDateTime();
+    const Report report = ResultReport(
+        table,
+        ReportHead{
+            {}, now.toString(QStringLiteral("yyyy-MM-dd")).toStdString(), {}, {}, request.race},
+        now.toString(QStringLiteral("dd.MM.yyyy HH:mm")).toStdString());
     for (const std::string& output : request.outputs) {
-        if (std::string error = ExportTable(table, request.race, output, WritePdfReport);
+        if (std::string error = ExportTable(table, report, output, WritePdfReport);
             !error.empty()) {
             std::cerr << "corralix: " << error << '\n';
             return ExitFailed;

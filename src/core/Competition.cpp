@@ -21,6 +21,8 @@ namespace {
 // Present while the program runs; found at start-up it tells that the last run did not end
 // normally (a crash, a power cut at the arena), so the backup may hold results no file has.
 constexpr const char* RunningMarkerTitle = ".corralix-running";
+// The alarm when the light barrier's line goes away, shipped beside the other cues.
+constexpr const char* LineLostCue = "Audio-Lichtschranke.wav";
 constexpr const char* ReasonsFileTitle = "Disqualifikation.txt";
 constexpr const char* TextFilter = "Textdatei (*.txt)";
 constexpr const char* HtmlFilter = "Webseite (*.html)";
@@ -61,7 +63,10 @@ Competition::Competition(CompetitionEnvironment environment)
           engine_->TimerStartLockTimer();
           Notify(Change::All);
       })),
-      reconnectTimer_(env_.Timers.MakeTimer([this] { reconnector_.Poll(); })),
+      reconnectTimer_(env_.Timers.MakeTimer([this] {
+          reconnector_.Poll();
+          CheckWatcherPriority();
+      })),
       comPort_(env_.Serial, env_.Post),
       reconnector_(comPort_),
       beamLog_(env_.DataFolder) {
@@ -79,6 +84,12 @@ Competition::Competition(CompetitionEnvironment environment)
     hooks.SelectNextStarter = [this] { startList_.bNumerClick(StartList::PlusStep); };
     hooks.RankTable = [this] { ranking_.RankAndSort(); };
     hooks.SaveBackup = [this] { return SaveBackup(); };
+    hooks.PlaceNote = [this](int row) {
+        const JackpotStanding& standing = Standing();
+        return row < static_cast<int>(standing.Rows.size())
+                   ? DivisionNote(classRules_, standing.Rows[static_cast<std::size_t>(row)])
+                   : std::string();
+    };
     hooks.DecimalSeparator = env_.DecimalSeparator;
     engine_ = std::make_unique<TimingEngine>(table_, env_.Time, *clock_, *startLock_, env_.Cues,
                                              TimingSettingsOf(settings_), std::move(hooks));
@@ -94,9 +105,13 @@ Competition::Competition(CompetitionEnvironment environment)
 
     comPort_.OnOpen = [this](TComPort&) {
         engine_->SetLastModemStatus(comPort_.ReadModemStatus());
+        PortOpened();
         Notify(Change::All);
     };
-    comPort_.OnClose = [this](TComPort&) { Notify(Change::All); };
+    comPort_.OnClose = [this](TComPort&) {
+        PortClosed();
+        Notify(Change::All);
+    };
     comPort_.OnCTS = [this](TComPort&) { LightBarrierEdge(); };
     comPort_.Port = settings_.Port;
     comPort_.PortName = settings_.PortName;
@@ -142,7 +157,122 @@ void Competition::Start(const std::string& commandLineFile) {
     Notify(Change::All);
 }
 
+// The line's state and the watcher's priority are said in the status bar; each short text has its
+// cause and fix in the detail (the status bar's tool tip).
+void Competition::PortOpened() {
+    if (lineLost_) {
+        lineLost_ = false;
+        lineStatus_ = {"Lichtschranke wieder verbunden",
+                       "Die Verbindung zur Lichtschranke ist wieder da. Vor dem nächsten Lauf die "
+                       "Lichtschranke einmal auslösen und prüfen (F11 scharf/gesperrt).",
+                       true};
+    } else {
+        lineStatus_ = {};
+    }
+    UpdatePriorityStatus();
+}
+
+void Competition::PortClosed() {
+    if (comPort_.DeviceLost()) {
+        lineLost_ = true;
+        lineStatus_ = {
+            "Lichtschranke getrennt! Kabel und Adapter prüfen",
+            "Die Lichtschranke ist nicht mehr erreichbar (Kabel gezogen, USB-Adapter "
+            "getrennt). Solange sie fehlt, startet und stoppt nur F4 die Uhr. Sobald der "
+            "Anschluss wieder da ist, wird er von selbst geöffnet.",
+            false};
+        env_.Cues.PlayCue(LineLostCue);
+    }
+    UpdatePriorityStatus();
+}
+
+void Competition::CheckWatcherPriority() {
+    if (!comPort_.CheckPriority()) {
+        return;
+    }
+    priorityRegained_ = comPort_.Priority() != WatcherPriority::Normal;
+    UpdatePriorityStatus();
+    Notify(Change::All);
+}
+
+void Competition::UpdatePriorityStatus() {
+    const char* const fix =
+        " Ohne Echtzeitpriorität können sich bei voll ausgelastetem Rechner einzelne Zeiten um "
+        "Millisekunden verschieben. Siehe README, Abschnitt \"Real-time priority\".";
+    if (priorityRegained_ && comPort_.Priority() != WatcherPriority::Normal) {
+        priorityStatus_ = {"Echtzeitpriorität war entzogen, wieder erhalten",
+                           "RealtimeKit hatte der Lichtschranke die Echtzeitpriorität entzogen "
+                           "(sein Wächter greift, wenn der Rechner lange voll ausgelastet ist). "
+                           "Sie wurde neu angefragt und wieder gewährt.",
+                           true};
+        return;
+    }
+    priorityRegained_ = false;
+    switch (comPort_.Connected() ? comPort_.Shortfall() : PriorityShortfall::None) {
+        case PriorityShortfall::None:
+            priorityStatus_ = {};
+            break;
+        case PriorityShortfall::NotAsked:
+            priorityStatus_ = {"Lichtschranke ohne Echtzeitpriorität",
+                               std::string("Das Programm darf keine Echtzeitpriorität setzen und "
+                                           "hat RealtimeKit nicht gefragt.") +
+                                   fix,
+                               false};
+            break;
+        case PriorityShortfall::NoService:
+            priorityStatus_ = {"Ohne Echtzeitpriorität: RealtimeKit fehlt",
+                               std::string("Der Dienst RealtimeKit (Paket rtkit) ist nicht "
+                                           "erreichbar. Abhilfe: sudo apt install rtkit, dann "
+                                           "das Programm neu starten.") +
+                                   fix,
+                               false};
+            break;
+        case PriorityShortfall::Refused:
+            priorityStatus_ = {"Ohne Echtzeitpriorität: RealtimeKit lehnt ab",
+                               std::string("RealtimeKit hat die Echtzeitpriorität verweigert, "
+                                           "meist weil das Programm nicht aus der angemeldeten "
+                                           "Sitzung am Bildschirm gestartet wurde (ssh, cron). "
+                                           "Abhilfe: am Bildschirm anmelden und von dort "
+                                           "starten.") +
+                                   fix,
+                               false};
+            break;
+        case PriorityShortfall::Demoted:
+            priorityStatus_ = {"Echtzeitpriorität entzogen",
+                               std::string("RealtimeKit hat der Lichtschranke die "
+                                           "Echtzeitpriorität entzogen (sein Wächter greift, "
+                                           "wenn der Rechner lange voll ausgelastet ist, oder "
+                                           "nach rtkitctl --reset-known) und auf erneute Anfrage "
+                                           "nicht wieder gewährt. Abhilfe: andere Programme "
+                                           "beenden, den Anschluss neu wählen.") +
+                                   fix,
+                               false};
+            break;
+    }
+}
+
+Competition::StatusLine Competition::ShownStatus() const {
+    if (!statusMessage_.empty()) {
+        return {statusMessage_, statusMessage_, false};
+    }
+    if (!lineStatus_.Text.empty()) {
+        return lineStatus_;
+    }
+    if (!beamLogMessage_.empty()) {
+        return {beamLogMessage_, beamLogMessage_, false};
+    }
+    return priorityStatus_;
+}
+
 void Competition::LightBarrierEdge() {
+    // The barrier works again: the good news has been seen.
+    if (lineStatus_.Good) {
+        lineStatus_ = {};
+    }
+    if (priorityStatus_.Good) {
+        priorityRegained_ = false;
+        UpdatePriorityStatus();
+    }
     const ComEvent& event = comPort_.CurrentEvent();
     const EdgeAction action = engine_->ComPortLS(event.ModemStatus, event.Timestamp);
     std::string text;
@@ -226,6 +356,10 @@ void Competition::EditSettings() {
     if (change.Do == PortChange::Action::Close) {
         comPort_.Close();
         portError_.clear();
+        // "Kein": no line to miss and no watcher to warn about.
+        lineLost_ = false;
+        lineStatus_ = {};
+        UpdatePriorityStatus();
     } else if (change.Do == PortChange::Action::Open) {
         OpenPort();
     }
@@ -277,11 +411,6 @@ void Competition::OpenPort() {
         portError_ = error.what();
         env_.Operator.ShowError(portError_);
         return;
-    }
-    if (comPort_.Priority() == WatcherPriority::Normal) {
-        priorityMessage_ =
-            "Lichtschranke ohne Echtzeitpriorität: bei voll ausgelastetem Rechner können sich "
-            "Zeiten um Millisekunden verschieben (siehe README).";
     }
 }
 
@@ -381,8 +510,7 @@ void Competition::Run(Command command) {
             break;
         case Command::Print:
             if (WriteReport(printReport_)) {
-                const std::string error =
-                    env_.Desktop.PrintReport(HtmlReportText(table_, startList_.RaceText()));
+                const std::string error = env_.Desktop.PrintReport(CurrentResultReport());
                 if (!error.empty()) {
                     env_.Operator.ShowError(error);
                 }
@@ -440,11 +568,38 @@ void Competition::OpenPrintReport() {
 }
 
 bool Competition::WriteReport(const std::string& path) {
-    const std::string error = WriteHtmlReport(table_, startList_.RaceText(), path);
+    const std::string error = WriteHtmlReport(CurrentResultReport(), path);
     if (!error.empty()) {
         env_.Operator.ShowError(error);
     }
     return error.empty();
+}
+
+namespace {
+
+// The wall clock's local time in the format of strftime.
+std::string LocalTimeText(const char* format) {
+    const std::time_t seconds =
+        std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char text[32];
+    return std::string(text, std::strftime(text, sizeof text, format, &local));
+}
+
+}  // namespace
+
+ReportHead Competition::CurrentReportHead() const {
+    // Without a show the file's day is the day it is printed.
+    return ReportHead{{}, LocalTimeText("%Y-%m-%d"), {}, {}, std::string(startList_.RaceText())};
+}
+
+Report Competition::CurrentResultReport() const {
+    return ResultReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"));
+}
+
+Report Competition::CurrentStartListReport() const {
+    return StartListReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"), 0);
 }
 
 void Competition::OpenDocument(const std::string& path) {
@@ -489,6 +644,24 @@ void Competition::SetRace(int index) {
 void Competition::SetTeamShown(bool shown) {
     startList_.cbTeamClick(shown);
     Notify(Change::All);
+}
+
+void Competition::SetClassRules(const ClassRules& rules) {
+    classRules_ = rules;
+    ++classRulesRevision_;
+    ranking_.SetTimeResolution(ResolutionOf(rules));
+    engine_->SetTimeResolution(ResolutionOf(rules));
+    Notify(Change::All);
+}
+
+const JackpotStanding& Competition::Standing() const {
+    // Divisions and payouts follow every change of the table (entry, correction, load, clear)
+    // and of the rules, so they are made again whenever either has changed since.
+    if (!standing_ || standingOf_ != std::make_pair(table_.Revision(), classRulesRevision_)) {
+        standing_ = StandingOf(table_, classRules_);
+        standingOf_ = {table_.Revision(), classRulesRevision_};
+    }
+    return *standing_;
 }
 
 void Competition::ChooseReason(int index) {

@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/Settings.h"
@@ -11,6 +13,9 @@
 #include "core/KeyCommands.h"
 #include "files/BeamLog.h"
 #include "files/LiveResults.h"
+#include "files/Report.h"
+#include "results/ClassRules.h"
+#include "results/Jackpot.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
@@ -86,6 +91,13 @@ public:
     void SetTeam(std::string text);
     void SetRace(int index);
     void SetTeamShown(bool shown);
+    // The jackpot settings of the open class (thousandths, divisions, payout); a single file
+    // without a show runs with the default rules.
+    void SetClassRules(const ClassRules& rules);
+    const ClassRules& Rules() const { return classRules_; }
+    // Each row's division and place in it and, when the class pays, its payout sheet; always
+    // as the table is now.
+    const JackpotStanding& Standing() const;
     void ChooseReason(int index);               // a click into the reasons list
     void EnterReason(const std::string& text);  // Enter in the free-text field
     void LeaveReasonField();                    // the field lost the focus
@@ -124,19 +136,25 @@ public:
     // the main window shows its TV picture and display number only from then on.
     bool TvMode() const { return tvMode_; }
     bool TvModeToggled() const { return tvModeToggled_; }
-    // A failure met during timing (a backup that could not be written, the beam log); empty once
-    // resolved.
-    const std::string& StatusMessage() const {
-        return !statusMessage_.empty()    ? statusMessage_
-               : !beamLogMessage_.empty() ? beamLogMessage_
-                                          : priorityMessage_;
-    }
+    // A failure met during timing (a backup that could not be written, the light barrier's line
+    // lost, the beam log, no real-time priority), or good news about the line; empty once
+    // resolved. Short enough for the status bar; the detail gives the cause and the fix.
+    std::string StatusMessage() const { return ShownStatus().Text; }
+    std::string StatusDetail() const { return ShownStatus().Detail; }
+    // The message shown is good news (the line is back), not a failure.
+    bool StatusIsGood() const { return ShownStatus().Good; }
     // The light barrier's line as the operator aligns the beam: free or broken and the edges
     // seen since the port opened; empty while no port is open.
     std::string BeamReadout() const;
     // Where spectators find the live results, while that server runs; else empty.
     std::string LiveAddress() const;
     const std::string& BackupFileName() const { return backupFileName_; }
+    // The head of every report: the show's name, date and place, the class and the race; for a
+    // single file the race and the day.
+    ReportHead CurrentReportHead() const;
+    // The result list and the start list of the current class as printed, made now.
+    Report CurrentResultReport() const;
+    Report CurrentStartListReport() const;
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
     // For tests and the benchmark: the parts as they are.
@@ -151,6 +169,18 @@ private:
         }
         const ITextMeasure* Target = nullptr;
     };
+
+    struct StatusLine {
+        std::string Text;
+        std::string Detail;
+        bool Good = false;
+    };
+    StatusLine ShownStatus() const;
+    // The line lost or back, and the watcher's priority, as the port is now.
+    void PortOpened();
+    void PortClosed();
+    void CheckWatcherPriority();
+    void UpdatePriorityStatus();
 
     void Notify(Change change);
     void LightBarrierEdge();
@@ -187,7 +217,10 @@ private:
     BeamLog beamLog_;
     std::string beamLogMessage_;
     bool beamLogFailed_ = false;
-    std::string priorityMessage_;
+    StatusLine lineStatus_;
+    StatusLine priorityStatus_;
+    bool lineLost_ = false;
+    bool priorityRegained_ = false;
     // The ports found at start-up, for the settings dialog.
     std::vector<SerialPort> ports_;
     std::string backupFileName_;
@@ -205,4 +238,8 @@ private:
     bool shutDown_ = false;
     bool tvMode_ = false;
     bool tvModeToggled_ = false;
+    ClassRules classRules_;
+    std::uint64_t classRulesRevision_ = 0;
+    mutable std::optional<JackpotStanding> standing_;
+    mutable std::pair<std::uint64_t, std::uint64_t> standingOf_;
 };

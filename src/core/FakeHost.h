@@ -96,15 +96,16 @@ public:
         opened.push_back(path);
         return canOpen;
     }
-    std::string PrintReport(const std::string& html) override {
-        printed.push_back(html);
+    std::string PrintReport(const Report& report) override {
+        printed.push_back(report);
         return printError;
     }
     std::vector<Rect> Screens() const override { return screens; }
     std::vector<Rect> screens{{0, 0, 1920, 1080}};
     bool canOpen = true;
     std::string printError;
-    std::vector<std::string> opened, printed;
+    std::vector<std::string> opened;
+    std::vector<Report> printed;
 };
 
 // Live results that only remember what was published.

@@ -8,6 +8,7 @@
 
 #include "config/CfgExchange.h"
 #include "config/WindowPlacement.h"
+#include "files/Report.h"
 #include "timing/TimingPorts.h"
 
 // What only the desktop can do for the competition. The program passes Qt adapters, tests fakes.
@@ -52,9 +53,9 @@ public:
     virtual ~IDesktop() = default;
     // Opens the file in the desktop's program for its type; false when nothing could take it.
     virtual bool OpenDocument(const std::string& path) = 0;
-    // Prints a report page through the print dialog; empty when printed or cancelled, else the
+    // Prints a report through the print dialog; empty when printed or cancelled, else the
     // message for the operator.
-    virtual std::string PrintReport(const std::string& html) = 0;
+    virtual std::string PrintReport(const Report& report) = 0;
     // The screens present, in the platform's order.
     virtual std::vector<Rect> Screens() const = 0;
 };

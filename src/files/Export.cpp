@@ -56,13 +56,13 @@ std::string CheckExportTarget(const std::string& input, const std::string& outpu
     return {};
 }
 
-std::string ExportTable(const ResultTable& table, std::string_view race, const std::string& path,
+std::string ExportTable(const ResultTable& table, const Report& report, const std::string& path,
                         const PdfWriter& pdf) {
     if (SaveKind(path) == FileKind::HtmlReport) {
-        return WriteHtmlReport(table, race, path);
+        return WriteHtmlReport(report, path);
     }
     if (FileExtension(path) == ".pdf") {
-        return pdf(HtmlReportText(table, race), path);
+        return pdf(report, path);
     }
     if (SaveKind(path) == FileKind::Spreadsheet) {
         const FileWriteResult result = WriteWorkbookFile(table, path);

@@ -3,68 +3,34 @@
 #include <filesystem>
 
 #include "files/FileIo.h"
-#include "results/ResultTable.h"
+#include "files/Report.h"
 
 namespace {
 
-constexpr int ReportColumns = ColRang + 1;  // the start position column is never shown
+// Dark text on white for screen and paper; a cell never wraps, so a name stays whole.
+constexpr std::string_view Style =
+    "<style>\r\n"
+    "body{font-family:\"DejaVu Sans\",Arial,Helvetica,sans-serif;color:#111;background:#fff;"
+    "margin:16px}\r\n"
+    "header{margin-bottom:12px}\r\n"
+    "h1{font-size:22px;margin:0 0 4px}\r\n"
+    "h2{font-size:17px;margin:0 0 4px;font-weight:600}\r\n"
+    "p.when{margin:0;color:#444}\r\n"
+    "table{border-collapse:collapse;font-size:13px}\r\n"
+    "th{text-align:left;background:#e4e9f2;border-bottom:2px solid #445;padding:3px 8px}\r\n"
+    "td{border-bottom:1px solid #ccc;padding:3px 8px;white-space:nowrap}\r\n"
+    "th.r,td.r{text-align:right;font-variant-numeric:tabular-nums}\r\n"
+    "tr.m td{color:#888}\r\n"
+    "tr.n td{font-weight:bold;background:#f4f4f4}\r\n"
+    "footer{margin-top:12px;font-size:12px;color:#555}\r\n"
+    "@media print{body{margin:0}thead{display:table-header-group}}\r\n"
+    "</style>\r\n";
 
-constexpr std::string_view Head =
-    "<HTML>\r\n"
-    "<HEAD>\r\n"
-    "<!--https://brindlewerk.example software -->\r\n"
-    "<TITLE>Zeitenprotokoll Corralix</TITLE>\r\n"
-    "<META name=keywords content=\"2 Phasen Springprüfung\">\r\n"
-    "<META name=description content=\"Brindlewerk professional software development for all\">\r\n"
-    "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n"
-    "<script type=\"text/javascript\">\r\n"
-    "\tfunction PA3MEP()\r\n"
-    "\t{\r\n"
-    "\t for(i = 0; i < document.getElementsByTagName(\"table\").length; i++)\r\n"
-    "\t   document.getElementsByTagName(\"table\")[i].width = \"\";\r\n"
-    "\t}\r\n"
-    "\tfunction CBET_CTPOKI()\r\n"
-    "\t{\r\n"
-    "\t}\r\n"
-    "</script>\r\n"
-    "<STYLE>\r\n"
-    "<!--\r\n"
-    ".KPACKA {background-color: #ceb589}\r\n"
-    "  body  {background-color: #404040; font-family: Arial, Helvetica; color: #FFFFFF}\r\n"
-    "  th    {background-color: #91B5FF; border: solid; border-color: #F4F4F4 #FFFFFF #CCCCCC "
-    "#F4F4F4; padding-right: 2px; padding-left: 2px; border-width: 1px 0px 0px 1px}\r\n"
-    "  td    {border: solid; border-width: 1px 0px 0px 1px; padding-right: 4px; padding-top: 2px; "
-    "padding-bottom: 2px; padding-left: 4px; border-color: #F4F4F4 black black #F4F4F4}\r\n"
-    "  table {background-color: #ead2b0; font-size: 12px; border-color: black #F4F4F4 #F4F4F4 "
-    "black; color: #333333; border-style: solid; border-top-width: 0px; border-right-width: 1px; "
-    "border-bottom-width: 1px; border-left-width: 0px}\r\n"
-    "h1 {  text-align: center; margin-top: 0px; margin-bottom: 0px; font-size: 24px}\r\n"
-    ".Fehler {  font-weight: bold; color: #FF0000}\r\n"
-    "-->\r\n"
-    "</STYLE>\r\n"
-    "</HEAD>\r\n"
-    "<BODY  onLoad=\"javascript:PA3MEP(); CBET_CTPOKI()\">\r\n"
-    "<H1>\r\n";
-
-constexpr std::string_view TableStart =
-    "</H1><br>\r\n"
-    "<table style=\"BORDER-COLLAPSE: collapse\" align=\"center\">\r\n"
-    "<thead>\r\n"
-    "<tr>\r\n";
-
-constexpr std::string_view Footer =
-    "</table>\r\n"
-    "<p align=right><font color=#a5a5a5 size=2><br>\r\n"
-    "Erstellt mit dem Programm &quot;Corralix&quot; von "
-    "<a href=\"https://brindlewerk.example\"><font color=#FF0000>Brin</font>\r\n"
-    "<font color=#00CC00>dle</font>\r\n"
-    "<font color=#0099CC>werk</font></a><br>\r\n"
-    "Zeitmessung und Auswertung für den Westernreitsport</font>\r\n"
-    "</body></html>\r\n";
-
-// Columns without width are hidden in the window and left out of the page.
-bool Shown(const ResultTable& table, int col) {
-    return table.ColWidth(col) > 0;
+void Line(std::string& page, std::string_view open, std::string_view text, std::string_view close) {
+    page += open;
+    page += EscapeHtml(text);
+    page += close;
+    page += "\r\n";
 }
 
 }  // namespace
@@ -96,30 +62,55 @@ std::string EscapeHtml(std::string_view text) {
     return escaped;
 }
 
-std::string HtmlReportText(const ResultTable& table, std::string_view race) {
-    std::string page(Head);
-    page += EscapeHtml(race);
-    page += "<br>\r\n";
-    page += TableStart;
-    for (int col = 0; col < ReportColumns; ++col) {
-        if (Shown(table, col)) {
-            page += col <= ColPferd ? "<th>" : "<th nowrap>";
-            page += EscapeHtml(table.Cell(col, 0));
-            page += "\r\n";
-        }
+std::string ReportHtml(const Report& report) {
+    const ReportHeadText head = ReportHeadLines(report);
+    const std::vector<int> shown = ReportShownColumns(report);
+    std::string page;
+    page.reserve(256 + report.rows.size() * shown.size() * 24);
+    page += "<!DOCTYPE html>\r\n<html lang=\"de\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n";
+    page += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n";
+    Line(page, "<title>", ReportRunningHead(report), "</title>");
+    page += Style;
+    page += "</head>\r\n<body>\r\n<header>\r\n";
+    if (head.show.empty()) {
+        Line(page, "<h1>", head.list, "</h1>");
+    } else {
+        Line(page, "<h1>", head.show, "</h1>");
+        Line(page, "<h2>", head.list, "</h2>");
     }
-    page += "</tr></thead>\r\n";
-    for (int row = 1; row < table.RowCount(); ++row) {
-        page += "<tr>";
-        for (int col = 0; col < ReportColumns; ++col) {
-            if (Shown(table, col)) {
-                page += "<td>";
-                page += EscapeHtml(table.Cell(col, row));
-            }
+    if (!head.when.empty()) {
+        Line(page, "<p class=\"when\">", head.when, "</p>");
+    }
+    page += "</header>\r\n<table>\r\n<thead><tr>";
+    for (const int col : shown) {
+        const ReportColumn& column = report.columns[col];
+        page += column.align == ReportAlign::Right ? "<th class=\"r\">" : "<th>";
+        page += EscapeHtml(column.title);
+        page += "</th>";
+    }
+    page += "</tr></thead>\r\n<tbody>\r\n";
+    const std::string span = std::to_string(shown.size());
+    for (const ReportRow& row : report.rows) {
+        if (row.kind == ReportRowKind::Note) {
+            page += "<tr class=\"n\"><td colspan=\"" + span + "\">";
+            page += EscapeHtml(ReportCell(row, 0));
+            page += "</td></tr>\r\n";
+            continue;
+        }
+        page += row.kind == ReportRowKind::Muted ? "<tr class=\"m\">" : "<tr>";
+        for (const int col : shown) {
+            page += report.columns[col].align == ReportAlign::Right ? "<td class=\"r\">" : "<td>";
+            page += EscapeHtml(ReportCell(row, col));
+            page += "</td>";
         }
         page += "</tr>\r\n";
     }
-    page += Footer;
+    page += "</tbody>\r\n</table>\r\n<footer>\r\n";
+    for (const std::string& line : report.foot) {
+        Line(page, "<p>", line, "</p>");
+    }
+    Line(page, "<p>", "Stand: " + report.printedAt + " \xC2\xB7 Corralix", "</p>");
+    page += "</footer>\r\n</body>\r\n</html>\r\n";
     return page;
 }
 
@@ -129,9 +120,8 @@ std::string ReplaceReportFile(const std::string& path, std::string_view bytes) {
                        : "Der Schreibfehler der Datei: " + path + "\n" + result.Error;
 }
 
-std::string WriteHtmlReport(const ResultTable& table, std::string_view race,
-                            const std::string& path) {
-    return ReplaceReportFile(path, HtmlReportText(table, race));
+std::string WriteHtmlReport(const Report& report, const std::string& path) {
+    return ReplaceReportFile(path, ReportHtml(report));
 }
 
 std::string WebPageReportPath(std::string_view programName, const std::string& dataFolder) {

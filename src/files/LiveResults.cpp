@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "files/TextCodec.h"
+#include "results/ResultRules.h"
 #include "results/ResultTable.h"
 #include "results/Sorting.h"
 
@@ -190,7 +191,7 @@ LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, L
     }
     for (const int index : StableSortOrder(totals, ssCustom, decimalSeparator)) {
         const auto& cells = table.Row(entered[index]);
-        const bool dq = AsciiLower(totals[index]) == "dq";
+        const bool dq = IsDisqualified(totals[index]);
         snapshot.rows.push_back({cells[ColRang], cells[ColNr], cells[ColName], cells[ColPferd],
                                  cells[ColTeam], cells[ColLaufzeit], cells[ColStrafen],
                                  dq ? "DQ" : std::string(totals[index]),

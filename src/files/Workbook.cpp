@@ -24,6 +24,7 @@
 #include "files/TextCodec.h"
 #include "files/XlsWriter.h"
 #include "files/XlsxReader.h"
+#include "results/ResultRules.h"
 
 namespace {
 
@@ -309,7 +310,7 @@ CellFill WorkbookCellFill(const ResultTable& table, int col, int row) {
     if (col != ColDq) {
         return CellFill::None;
     }
-    return TrimText(table.Cell(ColDq, row)).empty() ? CellFill::LightGreen : CellFill::LightRed;
+    return IsDisqualified(table.Cell(ColDq, row)) ? CellFill::LightRed : CellFill::LightGreen;
 }
 
 std::string WorkbookCellText(std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "results/ResultRules.h"
 #include "results/ResultTable.h"
 
 namespace {
@@ -72,7 +73,7 @@ CellLook CellFormat(const ResultTable& table, int col, int row, bool selected) {
         return look;
     }
     if (col == ColDq) {
-        const bool disqualified = !TrimText(table.Cell(ColDq, row)).empty();
+        const bool disqualified = IsDisqualified(table.Cell(ColDq, row));
         look.Background = {CellPaint::Fixed, disqualified ? DqBackground : NotDqBackground};
     } else {
         look.Background = {CellPaint::Fixed, PlaceBackground(table.Cell(ColRang, row))};

@@ -1,16 +1,18 @@
 #include "results/Ranking.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
+#include "results/ResultRules.h"
 #include "results/ResultTable.h"
-#include "results/TimeText.h"
 
 Ranking::Ranking(ResultTable& table, char decimalSeparator)
     : table_(table), decimalSeparator_(decimalSeparator) {}
 
 void Ranking::SortOpen(int col) {
     table_.SortOptions().CanSort = true;
-    table_.SortByColumn(col, decimalSeparator_);
+    table_.SortByColumn(col, decimalSeparator_, resolution_);
     table_.SortOptions().CanSort = false;
 }
 
@@ -18,20 +20,21 @@ void Ranking::RankAndSort() {
     SortOpen(ColTotal);
     int count = 0;
     int sharedPlace = 1;
-    std::string previousTotal;
+    std::optional<std::int64_t> previousTime;
     for (int row = 1; row < table_.RowCount(); ++row) {
         const std::string& total = table_.Cell(ColTotal, row);
-        if (TrimText(total).empty() || total == "DQ") {
+        if (TrimText(total).empty() || IsDisqualified(total)) {
             table_.SetCell(ColRang, row, std::string());
             continue;
         }
         ++count;
-        if (SameTimeText(total, previousTotal)) {
+        const std::optional<std::int64_t> time = ReadTotal(total);
+        if (time && previousTime && SameTotal(*time, *previousTime, resolution_)) {
             table_.SetCell(ColRang, row, std::to_string(sharedPlace));
         } else {
             table_.SetCell(ColRang, row, std::to_string(count));
             sharedPlace = count;
-            previousTotal = total;
+            previousTime = time;
         }
     }
     if (!sortDown_) {

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "results/ResultRules.h"
+
 class ResultTable;
 
 // Places from the totals, and the view the sort button cmd_SORT selects: down = sorted by
@@ -12,8 +14,8 @@ public:
 
     Ranking(ResultTable& table, char decimalSeparator);
 
-    // Equal total texts (either decimal separator) share the place of the first; "DQ" and
-    // empty totals get no place.
+    // Equal times (cut to the resolution) share the place of the first; disqualified and
+    // empty totals get no place; a total that is no time gets a place after every time.
     // Leaves the table in the view cmd_SORT selects.
     void RankAndSort();
     // Leaves edit mode, then ranks and sorts by total (down) or restores start order (up).
@@ -26,6 +28,9 @@ public:
     void SetSortDown(bool down) { sortDown_ = down; }
     // The system decimal separator of the time texts (and of numbers read from workbooks).
     char DecimalSeparator() const { return decimalSeparator_; }
+    // How fine the times are told apart; hundredths unless a class says otherwise.
+    Resolution TimeResolution() const { return resolution_; }
+    void SetTimeResolution(Resolution resolution) { resolution_ = resolution; }
 
 private:
     void SortOpen(int col);
@@ -33,4 +38,5 @@ private:
     ResultTable& table_;
     char decimalSeparator_;
     bool sortDown_ = false;
+    Resolution resolution_ = Resolution::Hundredths;
 };

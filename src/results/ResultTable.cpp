@@ -96,7 +96,7 @@ void ResultTable::SetBodyRows(std::vector<std::array<std::string, ColCount>> row
     Touch();
 }
 
-void ResultTable::SortByColumn(int col, char decimalSeparator) {
+void ResultTable::SortByColumn(int col, char decimalSeparator, Resolution resolution) {
     if (!sortOptions_.CanSort) {
         return;
     }
@@ -107,7 +107,7 @@ void ResultTable::SortByColumn(int col, char decimalSeparator) {
         texts.push_back((*row)->at(col));
     }
     const std::vector<int> order =
-        StableSortOrder(texts, SortGrid1etSortStyle(col), decimalSeparator);
+        StableSortOrder(texts, SortGrid1etSortStyle(col), decimalSeparator, resolution);
     // Only the row pointers move; the header stays first.
     std::vector<std::unique_ptr<Cells>> sorted;
     sorted.reserve(rows_.size());

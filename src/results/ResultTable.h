@@ -93,7 +93,8 @@ public:
     const TSortOptions& SortOptions() const { return sortOptions_; }
     // Stable ascending sort of the body rows by the column's sort style; nothing while CanSort
     // is false. Whole rows move, the current row keeps its index.
-    void SortByColumn(int col, char decimalSeparator);
+    void SortByColumn(int col, char decimalSeparator,
+                      Resolution resolution = Resolution::Hundredths);
 
     // Cells can be edited in place while on; whole rows are selected while off. Switching it on
     // sets the modified flag: the operator is about to change cells by hand.

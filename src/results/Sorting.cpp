@@ -6,12 +6,8 @@
 #include <optional>
 
 #include "results/ResultTable.h"
-#include "results/TimeText.h"
 
 namespace {
-
-constexpr int DqTimeKey = 1073741823;
-constexpr int EmptyTimeKey = 2147483647;
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -111,33 +107,17 @@ TSortStyle SortGrid1etSortStyle(int col) {
     }
 }
 
-int TimeKey(std::string_view text) {
-    if (text.size() == 2 && (text[0] | 0x20) == 'd' && (text[1] | 0x20) == 'q') {
-        return DqTimeKey;
-    }
-    if (TrimText(text).empty()) {
-        return EmptyTimeKey;
-    }
-    return ReadTimeText(text);
-}
-
-int TimeCompare(std::string_view a, std::string_view b) {
-    const int keyA = TimeKey(a);
-    const int keyB = TimeKey(b);
-    return keyA == keyB ? 0 : (keyA > keyB ? 1 : -1);
-}
-
 std::vector<int> StableSortOrder(const std::vector<std::string_view>& texts, TSortStyle style,
-                                 char decimalSeparator) {
+                                 char decimalSeparator, Resolution resolution) {
     switch (style) {
         case ssCustom: {
             // Letter case never changes a time key, so the texts are read as they are.
-            std::vector<int> keys;
+            std::vector<std::int64_t> keys;
             keys.reserve(texts.size());
             for (std::string_view text : texts) {
-                keys.push_back(TimeKey(text));
+                keys.push_back(TotalOrderKey(text, resolution));
             }
-            return StableOrderOf(keys, std::less<int>());
+            return StableOrderOf(keys, std::less<std::int64_t>());
         }
         case ssNumeric: {
             std::vector<NumericKey> keys;

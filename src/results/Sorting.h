@@ -4,12 +4,14 @@
 #include <string_view>
 #include <vector>
 
+#include "results/ResultRules.h"
+
 // How the texts of a column compare when the table is sorted by it. Letter case never counts:
 // the texts are lower-cased copies, the cells themselves stay as they are.
 enum TSortStyle {
     ssNormal,   // byte by byte
     ssNumeric,  // as numbers with the decimal separator; plain texts as ssNormal
-    ssCustom,   // run and total times: TimeKey
+    ssCustom,   // run and total times: TotalOrderKey
 };
 
 // The grid's sort state. CanSort stays false except inside the program's own sorting steps,
@@ -22,13 +24,8 @@ struct TSortOptions {
 // Sort style of each column of the result table.
 TSortStyle SortGrid1etSortStyle(int col);
 
-// Sort key of a run or total: the time in ms, then "DQ" (any case), then unreadable texts,
-// then empty ones.
-int TimeKey(std::string_view text);
-// -1, 0 or 1 as the time key of a is smaller, equal or greater.
-int TimeCompare(std::string_view a, std::string_view b);
-
 // Positions of texts in stable ascending order by style: equal texts keep their order.
 // Each text is read once, whatever the number of comparisons.
 std::vector<int> StableSortOrder(const std::vector<std::string_view>& texts, TSortStyle style,
-                                 char decimalSeparator);
+                                 char decimalSeparator,
+                                 Resolution resolution = Resolution::Hundredths);

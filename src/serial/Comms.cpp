@@ -46,9 +46,16 @@ constexpr std::array<std::pair<std::uint32_t, TEvent>, 4> LineEvents{{
     {ModemRlsdOn, evRLSD},
 }};
 
-// Batches waiting for the UI thread. Beyond this many, further changes are counted into the last
-// one, so a chattering contact cannot grow memory or the UI thread's queue.
-constexpr std::size_t MaxPendingEvents = 16;
+// Batches waiting for the UI thread. Up to SoftPendingEvents every change waits on its own. Beyond
+// that a crossing (changes closer than CrossingGap to the one before) keeps its first two changes
+// with their own stamps, whichever polarity triggers, and counts the rest into a third batch; up to
+// MaxPendingEvents, beyond which everything is counted into the last batch. So a stalled UI thread
+// never costs the first edge of a crossing, and a chattering contact cannot grow memory or the UI
+// thread's queue.
+constexpr std::size_t SoftPendingEvents = 16;
+constexpr std::size_t MaxPendingEvents = 256;
+constexpr std::uint32_t OwnChangesPerCrossing = 2;
+constexpr std::int64_t CrossingGap = 100'000'000;  // 100 ms in MonotonicRawNow ticks
 
 // How the watcher pauses while the UI thread is behind a flood, or after this many looks in a row
 // found changes: it never spins at real-time priority (RealtimeKit would end the program for it),
@@ -77,29 +84,35 @@ ComFailure FailureOf(int error) {
     }
 }
 
-WatcherPriority RaiseWatcherPriority(pid_t tid, const RealtimeRequest& request) {
-    sched_param param{};
-    param.sched_priority = WatcherRealtimePriority;
-    // Reset on fork: a program started from here never inherits the priority.
-    if (::sched_setscheduler(tid, SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0) {
-        return WatcherPriority::RealTime;
-    }
-    if (!request) {
-        return WatcherPriority::Normal;
-    }
-    rlimit limit{};
-    ::getrlimit(RLIMIT_RTTIME, &limit);
-    if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > RealtimeKitCpuLimitUs) {
-        limit.rlim_max = RealtimeKitCpuLimitUs;
-    }
-    limit.rlim_cur = limit.rlim_max;
-    ::setrlimit(RLIMIT_RTTIME, &limit);
-    return request(static_cast<std::uint64_t>(tid), WatcherRealtimePriority)
-               ? WatcherPriority::RealtimeKit
-               : WatcherPriority::Normal;
+bool IsRealtimePolicy(int policy) {
+    policy &= ~SCHED_RESET_ON_FORK;
+    return policy == SCHED_FIFO || policy == SCHED_RR;
 }
 
 }  // namespace
+
+ThreadScheduler SystemScheduler() {
+    return {[](std::uint64_t tid, int priority) {
+                sched_param param{};
+                param.sched_priority = priority;
+                // Reset on fork: a program started from here never inherits the priority.
+                return ::sched_setscheduler(static_cast<pid_t>(tid),
+                                            SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0;
+            },
+            [](std::uint64_t tid) {
+                return IsRealtimePolicy(::sched_getscheduler(static_cast<pid_t>(tid)));
+            }};
+}
+
+std::string SchedulingText(std::uint64_t tid) {
+    const int policy = ::sched_getscheduler(static_cast<pid_t>(tid));
+    sched_param param{};
+    if (!IsRealtimePolicy(policy) || ::sched_getparam(static_cast<pid_t>(tid), &param) != 0) {
+        return "normal";
+    }
+    return ((policy & ~SCHED_RESET_ON_FORK) == SCHED_RR ? "RR " : "FIFO ") +
+           std::to_string(param.sched_priority);
+}
 
 void AppendModemChanges(std::uint32_t previous, std::uint32_t current, std::uint32_t ctsChanges,
                         std::int64_t timestamp, std::vector<ModemChange>& changes) {
@@ -165,7 +178,7 @@ private:
                 continue;  // look again right before waiting: a change meanwhile goes out now
             }
             looksWithoutWait = 0;
-            const WaitResult result = device_.WaitForChange();
+            const WaitResult result = device_.WaitForChange(last_);
             if (result == WaitResult::Interrupted) {
                 return;
             }
@@ -216,12 +229,20 @@ private:
         if (mask == 0) {
             return false;
         }
+        if (changesInCrossing_ == 0 || change.Timestamp - lastChange_ > CrossingGap) {
+            changesInCrossing_ = 0;
+        }
+        lastChange_ = change.Timestamp;
+        ++changesInCrossing_;
         bool merged = false;
         bool post = false;
         {
             std::lock_guard lock(pending_->mutex);
             std::vector<ComEvent>& events = pending_->events;
-            if (events.size() < MaxPendingEvents) {
+            const bool own = events.size() < SoftPendingEvents ||
+                             (events.size() < MaxPendingEvents &&
+                              changesInCrossing_ <= OwnChangesPerCrossing + 1);
+            if (own) {
                 events.push_back({mask, change.ModemStatus, change.Timestamp, change.Count});
             } else {
                 events.back().EventMask |= mask;
@@ -266,9 +287,11 @@ private:
     const std::weak_ptr<std::uint64_t> token_;
     const std::uint64_t generation_;
     const std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();
-    std::vector<ModemChange> changes_;  // watcher thread only
-    LineReading last_;                  // watcher thread only
-    std::uint32_t delivered_;           // watcher thread only
+    std::vector<ModemChange> changes_;     // watcher thread only
+    LineReading last_;                     // watcher thread only
+    std::uint32_t delivered_;              // watcher thread only
+    std::int64_t lastChange_ = 0;          // watcher thread only
+    std::uint32_t changesInCrossing_ = 0;  // watcher thread only
     std::atomic<bool> stopping_ = false;
     std::promise<pid_t> tid_;
     std::thread thread_;
@@ -365,7 +388,8 @@ void TComPort::Open() {
     edgeCount_ = 0;
     lineStatus_ = reading.ModemStatus;
     watchThread_ = std::make_unique<TComThread>(*this, *device_, reading);
-    priority_ = RaiseWatcherPriority(watchThread_->Tid(), RequestRealtime);
+    watcherTid_ = static_cast<std::uint64_t>(watchThread_->Tid());
+    RaisePriority();
     connected_ = true;
     deviceLost_ = false;
     if (OnOpen) {
@@ -387,10 +411,57 @@ void TComPort::Shutdown(bool deviceLost) {
     device_.reset();
     connected_ = false;
     priority_ = WatcherPriority::Normal;
+    shortfall_ = PriorityShortfall::None;
+    watcherTid_ = 0;
     deviceLost_ = deviceLost;
     if (OnClose) {
         OnClose(*this);
     }
+}
+
+void TComPort::RaisePriority() {
+    priority_ = WatcherPriority::Normal;
+    shortfall_ = PriorityShortfall::None;
+    if (Scheduler.SetRealtime && Scheduler.SetRealtime(watcherTid_, WatcherRealtimePriority)) {
+        priority_ = WatcherPriority::RealTime;
+        return;
+    }
+    if (!RequestRealtime) {
+        shortfall_ = PriorityShortfall::NotAsked;
+        return;
+    }
+    // RealtimeKit grants real-time priority only to a process that bounds a real-time thread's
+    // CPU time without sleeping.
+    rlimit limit{};
+    ::getrlimit(RLIMIT_RTTIME, &limit);
+    if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > RealtimeKitCpuLimitUs) {
+        limit.rlim_max = RealtimeKitCpuLimitUs;
+    }
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_RTTIME, &limit);
+    switch (RequestRealtime(watcherTid_, WatcherRealtimePriority)) {
+        case RealtimeAnswer::Granted:
+            priority_ = WatcherPriority::RealtimeKit;
+            break;
+        case RealtimeAnswer::NoService:
+            shortfall_ = PriorityShortfall::NoService;
+            break;
+        case RealtimeAnswer::Refused:
+            shortfall_ = PriorityShortfall::Refused;
+            break;
+    }
+}
+
+bool TComPort::CheckPriority() {
+    if (!connected_ || priority_ == WatcherPriority::Normal || !Scheduler.IsRealtime ||
+        Scheduler.IsRealtime(watcherTid_)) {
+        return false;
+    }
+    RaisePriority();
+    if (priority_ == WatcherPriority::Normal) {
+        shortfall_ = PriorityShortfall::Demoted;
+    }
+    return true;
 }
 
 std::uint32_t TComPort::ReadModemStatus() {

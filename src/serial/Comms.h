@@ -151,16 +151,44 @@ struct ComEvent {
 // How the watcher thread is scheduled.
 enum class WatcherPriority {
     Normal,       // no real-time priority could be had
-    RealTime,     // SCHED_FIFO set by the process itself (root or RLIMIT_RTPRIO)
-    RealtimeKit,  // SCHED_FIFO granted by the desktop's RealtimeKit service
+    RealTime,     // SCHED_FIFO set by the process itself (root or an rtprio limit)
+    RealtimeKit,  // SCHED_RR granted by the desktop's RealtimeKit service
 };
 
 // Real-time priority of the watcher thread.
 inline constexpr int WatcherRealtimePriority = 20;
 
-// Asks a system service (RealtimeKit over D-Bus) to make thread tid real-time at priority;
-// true when granted. Called on the UI thread.
-using RealtimeRequest = std::function<bool(std::uint64_t tid, int priority)>;
+// What the desktop's RealtimeKit service answered when asked for real-time priority.
+enum class RealtimeAnswer {
+    Granted,
+    NoService,  // not on the system bus (package rtkit missing, no system bus)
+    Refused,    // it answered no: no local login session (ssh, cron), or its limits
+};
+
+// Why the watcher of the open port runs without real-time priority.
+enum class PriorityShortfall {
+    None,       // it has real-time priority, or no port is open
+    NotAsked,   // the process may not set it and nobody to ask was given
+    NoService,  // RealtimeKit is not there
+    Refused,    // RealtimeKit said no
+    Demoted,    // it was taken back while the port was open and not granted again
+};
+
+// Asks a system service (RealtimeKit over D-Bus) to make thread tid real-time at priority.
+// Called on the UI thread.
+using RealtimeRequest = std::function<RealtimeAnswer(std::uint64_t tid, int priority)>;
+
+// How the watcher's scheduling is set and read: the system's calls in the program, fakes in tests.
+struct ThreadScheduler {
+    // Sets SCHED_FIFO (reset on fork) at priority; false when the process may not.
+    std::function<bool(std::uint64_t tid, int priority)> SetRealtime;
+    // The thread runs under a real-time policy (FIFO or RR) now.
+    std::function<bool(std::uint64_t tid)> IsRealtime;
+};
+ThreadScheduler SystemScheduler();
+
+// How a thread is scheduled, for the benchmarks' report: "RR 20", "FIFO 20" or "normal".
+std::string SchedulingText(std::uint64_t tid);
 
 // Posts a closure to the UI thread; thread-safe, keeps the order of posting, never blocks.
 using UiPost = std::function<void(std::function<void()>)>;
@@ -205,6 +233,7 @@ public:
     std::function<void(TComPort&)> OnClose;
     // Asked for real-time priority when the process may not set it itself; may stay empty.
     RealtimeRequest RequestRealtime;
+    ThreadScheduler Scheduler = SystemScheduler();
 
     // A port to open is set (Port, PortName or DevicePath).
     bool Configured() const { return Port != 0 || !PortName.empty() || !DevicePath.empty(); }
@@ -229,8 +258,15 @@ public:
     // of the last one (the status found at opening before any).
     std::uint64_t EdgeCount() const { return edgeCount_; }
     std::uint32_t LineStatus() const { return lineStatus_; }
-    // How the watcher of the open port is scheduled (Normal while closed).
+    // How the watcher of the open port is scheduled (Normal while closed), and why not real-time.
     WatcherPriority Priority() const { return priority_; }
+    PriorityShortfall Shortfall() const { return shortfall_; }
+    // The kernel's id of the watcher thread of the open port, 0 while closed.
+    std::uint64_t WatcherTid() const { return watcherTid_; }
+    // Looks whether the watcher still has the real-time priority it was given (RealtimeKit takes
+    // it back when its watchdog fires, or on rtkitctl --reset-known); when it was taken, asks for
+    // it again and returns true. Cheap (one system call), never on the edge path; UI thread.
+    bool CheckPriority();
 
 private:
     friend class TComThread;
@@ -248,6 +284,9 @@ private:
     std::uint64_t edgeCount_ = 0;
     std::uint32_t lineStatus_ = 0;
     WatcherPriority priority_ = WatcherPriority::Normal;
+    PriorityShortfall shortfall_ = PriorityShortfall::None;
+    std::uint64_t watcherTid_ = 0;
+    void RaisePriority();
     std::unique_ptr<ISerialDevice> device_;
     std::unique_ptr<TComThread> watchThread_;
     // Counts opens and closes; closures posted for an older value are dropped. Closures hold a

@@ -37,15 +37,19 @@ public:
     bool ReadLines(LineReading& reading) override {
         std::lock_guard lock(backend_.mutex_);
         reading = {line_.modemStatus, line_.ctsCount};
-        if (line_.afterNextLook) {
-            backend_.Apply(line_, *std::exchange(line_.afterNextLook, std::nullopt));
-        }
         return true;
     }
 
-    WaitResult WaitForChange() override {
+    WaitResult WaitForChange(const LineReading& seen) override {
         std::unique_lock lock(backend_.mutex_);
+        if (line_.beforeNextWait) {
+            backend_.Apply(line_, *std::exchange(line_.beforeNextWait, std::nullopt));
+        }
+        if (line_.modemStatus != seen.ModemStatus || line_.ctsCount != seen.CtsCount) {
+            return WaitResult::Changed;
+        }
         const std::uint64_t start = line_.changes;
+        watchedFrom_ = start;
         watching_ = true;
         backend_.changed_.notify_all();
         backend_.changed_.wait(lock,
@@ -71,6 +75,7 @@ private:
     bool interrupted_ = false;
     bool lost_ = false;
     bool watching_ = false;
+    std::uint64_t watchedFrom_ = 0;  // the line's change count when the wait began
 };
 
 void FakeSerialBackend::AddDevice(const std::string& path, std::uint32_t modemStatus,
@@ -116,11 +121,11 @@ void FakeSerialBackend::SetModemStatus(const std::string& path, std::uint32_t mo
     Apply(lines_[path], {modemStatus, timestamp});
 }
 
-void FakeSerialBackend::SetModemStatusAfterNextLook(const std::string& path,
-                                                    std::uint32_t modemStatus,
-                                                    std::int64_t timestamp) {
+void FakeSerialBackend::SetModemStatusBeforeNextWait(const std::string& path,
+                                                     std::uint32_t modemStatus,
+                                                     std::int64_t timestamp) {
     std::lock_guard lock(mutex_);
-    lines_[path].afterNextLook = Change{modemStatus, timestamp};
+    lines_[path].beforeNextWait = Change{modemStatus, timestamp};
 }
 
 bool FakeSerialBackend::IsOpen(const std::string& path) const {
@@ -145,7 +150,8 @@ void FakeSerialBackend::WaitUntilWatched(const std::string& path) const {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] {
         const auto it = lines_.find(path);
-        return it != lines_.end() && it->second.open != nullptr && it->second.open->watching_;
+        return it != lines_.end() && it->second.open != nullptr && it->second.open->watching_ &&
+               it->second.open->watchedFrom_ == it->second.changes;
     });
 }
 

@@ -12,7 +12,8 @@
 #include "serial/SerialDevice.h"
 
 // In-memory serial devices by path, for tests: script line changes, open failures and unplugging.
-// A device's wait behaves like TIOCMIWAIT: only a change after the wait began ends it. The time a
+// A device's wait behaves like TIOCMIWAIT after a last check of the line: a change after the wait
+// began ends it, and so does a line that differs from the reading the caller passed. The time a
 // look is stamped with is the timestamp of the latest change. Thread-safe. Must outlive the
 // devices it opened.
 class FakeSerialBackend : public ISerialBackend {
@@ -30,15 +31,16 @@ public:
     void FailOpen(const std::string& path, Failure failure, int errorNumber = 0);
     // The modem lines of path change to modemStatus at timestamp; an open device reports it.
     void SetModemStatus(const std::string& path, std::uint32_t modemStatus, std::int64_t timestamp);
-    // The change lands right after the watcher's next look at the line, before it waits again:
-    // no wait sees it happen.
-    void SetModemStatusAfterNextLook(const std::string& path, std::uint32_t modemStatus,
-                                     std::int64_t timestamp);
+    // The change lands after the watcher's last look, right before its next wait begins: the
+    // wait never sees it happen and ends only when it compares the line with that look.
+    void SetModemStatusBeforeNextWait(const std::string& path, std::uint32_t modemStatus,
+                                      std::int64_t timestamp);
 
     bool IsOpen(const std::string& path) const;
     int OpenCount(const std::string& path) const;          // successful opens so far
     LineSettings Settings(const std::string& path) const;  // as last configured
-    // Blocks until the open device of path waits for changes (its watcher is idle).
+    // Blocks until the open device of path waits for changes with every change so far seen (its
+    // watcher is idle).
     void WaitUntilWatched(const std::string& path) const;
 
     std::unique_ptr<ISerialDevice> Open(const std::string& path) override;
@@ -56,7 +58,7 @@ private:
         std::uint32_t ctsCount = 0;
         std::int64_t clock = 0;
         std::uint64_t changes = 0;
-        std::optional<Change> afterNextLook;
+        std::optional<Change> beforeNextWait;
         std::string product;
         std::string stableName;
         Failure failure = Failure::None;

@@ -34,8 +34,8 @@ constexpr int WakeSignal = SIGUSR2;
 
 void OnWakeSignal(int) {}
 
-// How often a TIOCMIWAIT is woken to reconcile the driver's counts: a change that fell between the
-// last look and the start of the wait is delivered then rather than with the next change.
+// How often a TIOCMIWAIT is woken to reconcile the driver's counts: a change that fell into the
+// entry of the wait, after its last check, is delivered then rather than with the next change.
 constexpr long ReconcileIntervalNs = 100'000'000;
 
 [[noreturn]] void RaiseSystemError(int error) {
@@ -176,8 +176,8 @@ public:
         }
     }
 
-    WaitResult WaitForChange() override {
-        return useModemWait_ ? WaitForModemInterrupt() : WaitForTick();
+    WaitResult WaitForChange(const LineReading& seen) override {
+        return useModemWait_ ? WaitForModemInterrupt(seen) : WaitForTick();
     }
 
     void Interrupt() override {
@@ -208,7 +208,7 @@ private:
     }
 
     // Changed = the lines may have moved. Watcher thread only.
-    WaitResult WaitForModemInterrupt() {
+    WaitResult WaitForModemInterrupt(const LineReading& seen) {
         sigset_t wake;
         sigemptyset(&wake);
         sigaddset(&wake, WakeSignal);
@@ -224,8 +224,15 @@ private:
             inModemWait_ = true;
             waiter_ = ::pthread_self();
         }
+        // TIOCMIWAIT counts from the moment it begins: a change since the caller's reading (the
+        // watcher may have been preempted in between) is handed back now, not at the next
+        // reconcile. What is left is the few microseconds of the call's own entry.
+        LineReading now;
+        const bool moved =
+            !ReadLines(now) || now.ModemStatus != seen.ModemStatus || now.CtsCount != seen.CtsCount;
         const int result =
-            ::ioctl(fd_.Get(), TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD);
+            moved ? 0
+                  : ::ioctl(fd_.Get(), TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD);
         const int error = errno;
         {
             std::lock_guard lock(mutex_);
@@ -310,7 +317,8 @@ public:
         return count == 0 || errno == EAGAIN;
     }
 
-    WaitResult WaitForChange() override {
+    // Bytes written since the last reading keep the FIFO readable, so none waits unseen.
+    WaitResult WaitForChange(const LineReading&) override {
         for (;;) {
             pollfd fds[2] = {{stopFd_.Get(), POLLIN, 0}, {fd_.Get(), POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0) {

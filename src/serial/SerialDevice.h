@@ -37,10 +37,11 @@ public:
     virtual std::int64_t Now() = 0;
     // False when the device has gone away.
     virtual bool ReadLines(LineReading& reading) = 0;
-    // Blocks until the lines may have changed after the call began, Interrupt is called or the
-    // device goes away. A change made before the call began need not end it (as with TIOCMIWAIT);
-    // real lines also return Changed now and then without a change, to let the caller reconcile.
-    virtual WaitResult WaitForChange() = 0;
+    // Blocks until the lines may have changed from seen (the caller's last ReadLines), Interrupt
+    // is called or the device goes away. A change that came after that reading but before the
+    // wait began ends it at once, so it is stamped when it is found, not with a later change.
+    // Real lines also return Changed now and then without a change, to let the caller reconcile.
+    virtual WaitResult WaitForChange(const LineReading& seen) = 0;
     // Any thread: the pending and every later WaitForChange returns Interrupted.
     virtual void Interrupt() = 0;
 };

@@ -74,11 +74,11 @@ void TimingEngine::SetReadyStep() {
 
 void TimingEngine::mStartClick() {
     if (view_.bSTART.Enabled) {
-        StartCommand(time_.Now());
+        StartCommand(time_.Now(), true);
     }
 }
 
-void TimingEngine::StartCommand(std::int64_t reading) {
+void TimingEngine::StartCommand(std::int64_t reading, bool byHand) {
     switch (view_.StartStep) {
         case 0:  // countdown
             if (settings_.SoundCountDown) {
@@ -93,6 +93,7 @@ void TimingEngine::StartCommand(std::int64_t reading) {
         case 1:  // run start
             cues_.PlayCue("Audio-Start.wav");
             view_.RunStartTicks = reading;
+            runByHand_ = byHand;
             view_.PenaltyCount = 0;
             view_.DqFlag = 0;
             ResetRunLabels();
@@ -108,6 +109,7 @@ void TimingEngine::StartCommand(std::int64_t reading) {
             break;
         default:  // run stop; a stop stamped before the start (never in practice) counts as 0
             StopClock(std::max<std::int64_t>(0, reading - view_.RunStartTicks));
+            runByHand_ = runByHand_ || byHand;
             LockLightBarrier(reading);
             cues_.PlayCue("Audio-Stop.wav");
             break;
@@ -241,6 +243,9 @@ void TimingEngine::ArmLightBarrier(std::int64_t reading) {
         SetArmed(true, reading);
         startLock_.Stop();
     }
+    // Armed means the next edge counts: a start lock still pending from the last start or stop
+    // ends here, as with F11.
+    view_.LockEndTicks = std::min(view_.LockEndTicks, reading);
 }
 
 void TimingEngine::TimerStartLockTimer() {
@@ -279,7 +284,7 @@ EdgeAction TimingEngine::ComPortLS(std::uint32_t modemStatus, std::int64_t edgeT
         return EdgeAction::StartDisabled;
     }
     const int step = view_.StartStep;
-    StartCommand(edgeTicks);
+    StartCommand(edgeTicks, false);
     if (step == 2) {
         view_.ResumeEnabled = true;
         return EdgeAction::Stopped;
@@ -368,7 +373,7 @@ void TimingEngine::EntryCommand() {
 
 void TimingEngine::EndClockForEntry() {
     if (!view_.CountdownActive) {
-        StartCommand(time_.Now());  // the run stop, so the entry gets this run's time
+        StartCommand(time_.Now(), true);  // the run stop, so the entry gets this run's time
         return;
     }
     // A countdown ended by entering a disqualification: no run took place.
@@ -400,12 +405,14 @@ void TimingEngine::EnterResult() {
     const char separator = hooks_.DecimalSeparator;
     const std::int64_t runMs = TicksToMs(view_.RunTicks, counterFrequency_);
     const bool dq = view_.DqFlag != 0;
-    table_.SetCell(ColLaufzeit, row, FormatTimeText(runMs, separator));
+    const bool markHand = runByHand_ && resolution_ == Resolution::Thousandths;
+    table_.SetCell(ColLaufzeit, row, FormatTimeText(runMs, separator, resolution_));
     table_.SetCell(ColStrafen, row, std::to_string(view_.PenaltyCount));
     table_.SetCell(ColDq, row, dq ? "DQ" : "");
-    table_.SetCell(ColGrund, row, dq ? reasons_.SelectedText() : "");
-    table_.SetCell(ColTotal, row,
-                   dq ? "DQ" : FormatTimeText(runMs + PenaltyMs * view_.PenaltyCount, separator));
+    table_.SetCell(ColGrund, row, dq ? reasons_.SelectedText() : markHand ? "H" : "");
+    table_.SetCell(
+        ColTotal, row,
+        dq ? "DQ" : FormatTimeText(runMs + PenaltyMs * view_.PenaltyCount, separator, resolution_));
     if (hooks_.RankTable) {
         hooks_.RankTable();
     }
@@ -413,6 +420,9 @@ void TimingEngine::EnterResult() {
         position.empty() ? table_.FindRow(startNumber) : table_.FindStartPosition(position);
     view_.eRangT =
         dq ? "Rang: DQ" : "Rang: " + (rankedRow >= 0 ? table_.Cell(ColRang, rankedRow) : "");
+    if (!dq && rankedRow >= 0 && hooks_.PlaceNote) {
+        view_.eRangT += hooks_.PlaceNote(rankedRow);
+    }
     view_.eRangTVisible = true;
     view_.ReasonsVisible = false;
     reasons_.HideField();

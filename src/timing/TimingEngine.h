@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "results/ResultRules.h"
 #include "results/ResultTable.h"
 #include "timing/DqReasons.h"
 #include "timing/TimingPorts.h"
@@ -34,6 +35,9 @@ struct EntryHooks {
     std::function<void()> RankTable;
     // Writes the whole table to the backup file: empty on success, else the message to show.
     std::function<std::string()> SaveBackup;
+    // What the board adds after the entered row's place (its division and place in it); may be
+    // empty.
+    std::function<std::string(int row)> PlaceNote;
     // The system decimal separator of the time texts.
     char DecimalSeparator = ',';
 };
@@ -59,6 +63,9 @@ public:
     // countdown or a run is on the clock (that one finishes under the new settings). In the ready
     // state the whole start state of the new mode is set, board included.
     void ApplySettings(const TimingSettings& settings);
+    // How the entered run time and total are written: to the hundredth, or to the thousandth,
+    // where a run started or stopped by hand is marked "H" in the reason column.
+    void SetTimeResolution(Resolution resolution) { resolution_ = resolution; }
 
     // Start command (F4, start button): countdown, run start or run stop by StartStep.
     void mStartClick();
@@ -103,7 +110,8 @@ public:
     void eGrundUserExit() { reasons_.HideField(); }
 
 private:
-    void StartCommand(std::int64_t reading);
+    // byHand: the key, not the light barrier, gave the start or stop.
+    void StartCommand(std::int64_t reading, bool byHand);
     void StopClock(std::int64_t runTicks);
     void SetReadyStep();
     void ShowDigits(int minutes, int seconds, int hundredths);
@@ -127,6 +135,9 @@ private:
     TimingSettings settings_;
     EntryHooks hooks_;
     std::int64_t counterFrequency_;
+    Resolution resolution_ = Resolution::Hundredths;
+    // The run on the board was started or stopped by hand.
+    bool runByHand_ = false;
     TimingView view_;
     DqReasons reasons_;
     std::string lastBackupError_;

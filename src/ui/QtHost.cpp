@@ -113,8 +113,8 @@ bool QtDesktop::OpenDocument(const std::string& path) {
     return OpenInDesktop(path);
 }
 
-std::string QtDesktop::PrintReport(const std::string& html) {
-    return PrintHtmlReport(html, window_);
+std::string QtDesktop::PrintReport(const Report& report) {
+    return ::PrintReport(report, window_);
 }
 
 std::vector<Rect> QtDesktop::Screens() const {

@@ -57,7 +57,7 @@ class QtDesktop : public IDesktop {
 public:
     void Attach(QWidget* window) { window_ = window; }
     bool OpenDocument(const std::string& path) override;
-    std::string PrintReport(const std::string& html) override;
+    std::string PrintReport(const Report& report) override;
     std::vector<Rect> Screens() const override;
 
 private:

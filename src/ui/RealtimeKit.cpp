@@ -18,12 +18,19 @@ QDBusMessage Call(const QDBusConnection& bus, const char* interface, const char*
     return bus.call(call, QDBus::Block, TimeoutMs);
 }
 
+bool IsMissingService(const QDBusMessage& reply) {
+    const QString name = reply.errorName();
+    return name == "org.freedesktop.DBus.Error.ServiceUnknown" ||
+           name == "org.freedesktop.DBus.Error.NameHasNoOwner" ||
+           name == "org.freedesktop.DBus.Error.Disconnected";
+}
+
 }  // namespace
 
-bool RequestRealtimeFromRealtimeKit(std::uint64_t tid, int priority) {
+RealtimeAnswer RequestRealtimeFromRealtimeKit(std::uint64_t tid, int priority) {
     const QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {
-        return false;
+        return RealtimeAnswer::NoService;
     }
     const QDBusMessage maximum = Call(bus, "org.freedesktop.DBus.Properties", "Get",
                                       {QString(Service), QString("MaxRealtimePriority")});
@@ -31,9 +38,14 @@ bool RequestRealtimeFromRealtimeKit(std::uint64_t tid, int priority) {
         const int allowed =
             qvariant_cast<QDBusVariant>(maximum.arguments().first()).variant().toInt();
         priority = std::min(priority, allowed);
+    } else if (IsMissingService(maximum)) {
+        return RealtimeAnswer::NoService;
     }
     const QDBusMessage reply =
         Call(bus, Service, "MakeThreadRealtime",
              {QVariant::fromValue<quint64>(tid), QVariant::fromValue<quint32>(priority)});
-    return reply.type() == QDBusMessage::ReplyMessage;
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        return RealtimeAnswer::Granted;
+    }
+    return IsMissingService(reply) ? RealtimeAnswer::NoService : RealtimeAnswer::Refused;
 }

@@ -497,14 +497,18 @@ void TForm1::Render(Change change) {
 }
 
 void TForm1::RenderStatus() {
-    const std::string& message = competition_.StatusMessage();
-    if (message == shownStatus_) {
+    const std::string message = competition_.StatusMessage();
+    const bool good = competition_.StatusIsGood();
+    if (message == shownStatus_ && good == shownStatusGood_) {
         return;
     }
     shownStatus_ = message;
+    shownStatusGood_ = good;
     StatusMessage->setText(Q(message));
-    StatusMessage->setStyleSheet(
-        message.empty() ? QString() : "color: white; background: #C00000; font-weight: bold;");
+    StatusMessage->setToolTip(Q(competition_.StatusDetail()));
+    StatusMessage->setStyleSheet(message.empty() ? QString()
+                                 : good ? "color: white; background: #007000; font-weight: bold;"
+                                        : "color: white; background: #C00000; font-weight: bold;");
 }
 
 void TForm1::RenderBoard() {

@@ -119,5 +119,6 @@ private:
     int shownArmed_ = -1;
     int shownTvMode_ = -1;
     std::string shownStatus_;
+    bool shownStatusGood_ = false;
     bool placedWithFrame_ = false;
 };

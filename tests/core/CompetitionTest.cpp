@@ -97,7 +97,8 @@ protected:
     FakeSerialBackend serial;
     MemorySettingsStore store;
     struct : ICuePlayer {
-        void PlayCue(const std::string&) override {}
+        void PlayCue(const std::string& name) override { played.push_back(name); }
+        std::vector<std::string> played;
     } cues;
     FakeTime time;
     ManualTimers timers;
@@ -300,12 +301,58 @@ TEST_F(CompetitionTest, APulledAdapterComesBackArmedWithoutTheOperator) {
     ASSERT_TRUE(ui.WaitForPosted(1));
     ui.RunPending();
     EXPECT_FALSE(competition->PortOpen());
+    EXPECT_EQ(competition->StatusMessage(), "Lichtschranke getrennt! Kabel und Adapter prüfen");
+    EXPECT_FALSE(competition->StatusIsGood());
+    EXPECT_THAT(cues.played, ElementsAre("Audio-Lichtschranke.wav"));
     serial.AddDevice(ComPortDevicePath(1));
     timers.Reconnect().expired();
     ui.RunPending();
     EXPECT_TRUE(competition->PortOpen());
     EXPECT_EQ(competition->View().LightBarrierArmed, 1);
+    EXPECT_EQ(competition->StatusMessage(), "Lichtschranke wieder verbunden");
+    EXPECT_TRUE(competition->StatusIsGood());
     EXPECT_THAT(dialogs.errors, IsEmpty());
+}
+
+TEST_F(CompetitionTest, TheWarningWithoutRealTimePriorityFollowsTheWatcherOfTheOpenPort) {
+    serial.AddDevice(ComPortDevicePath(1));
+    Settings settings = NoCountdown();
+    settings.Port = 1;
+    WriteSettings(store, settings);
+    RealtimeAnswer answer = RealtimeAnswer::Refused;
+    bool realtime = false;  // the watcher's policy as the fake scheduler reports it
+    CompetitionEnvironment env{serial,       store,   cues, time,        timers,
+                               dialogs,      desktop, live, ui.Poster(), folder.Path().string(),
+                               DataFolder(), "",      ','};
+    env.RequestRealtime = [&](std::uint64_t, int) {
+        realtime = answer == RealtimeAnswer::Granted;
+        return answer;
+    };
+    competition = std::make_unique<Competition>(env);
+    competition->ComPort().Scheduler = {[](std::uint64_t, int) { return false; },
+                                        [&](std::uint64_t) { return realtime; }};
+    competition->Start({});
+    EXPECT_EQ(competition->StatusMessage(), "Ohne Echtzeitpriorität: RealtimeKit lehnt ab");
+    EXPECT_THAT(competition->StatusDetail(), HasSubstr("ssh"));
+
+    // The adapter comes back, and this time RealtimeKit grants it: the warning goes.
+    answer = RealtimeAnswer::Granted;
+    serial.RemoveDevice(ComPortDevicePath(1));
+    ASSERT_TRUE(ui.WaitForPosted(1));
+    ui.RunPending();
+    serial.AddDevice(ComPortDevicePath(1));
+    timers.Reconnect().expired();
+    serial.SetModemStatus(ComPortDevicePath(1), ModemCtsOn, time.now);
+    ASSERT_TRUE(ui.WaitForPosted(1));
+    ui.RunPending();
+    EXPECT_EQ(competition->StatusMessage(), "");
+
+    // RealtimeKit's watchdog takes it back and refuses it again: said at the next look.
+    realtime = false;
+    answer = RealtimeAnswer::Refused;
+    timers.Reconnect().expired();
+    EXPECT_EQ(competition->StatusMessage(), "Echtzeitpriorität entzogen");
+    EXPECT_FALSE(competition->StatusIsGood());
 }
 
 TEST_F(CompetitionTest, TheBeamLogHoldsEveryEdgeWithWhatItDidAndTheResumedStop) {
@@ -435,6 +482,56 @@ TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
     EXPECT_EQ(stored.Height, 700);
     EXPECT_EQ(ReadAll(DataFolder() + "/Disqualifikation.txt"),
               "Sturz\r\nFahne verloren\r\n...\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CompetitionTest, EachEntryShowsItsDivisionAndANewFastestTimeMovesTheOthers) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n3;Cleo;Sky\r\n"));
+    ClassRules rules;
+    rules.DivisionOffsetsMs = {500, 1000};
+    competition->SetClassRules(rules);
+    const auto enter = [&](std::int64_t ms) {
+        TimeRun(ms);
+        Key(Command::Entry);
+        const std::string board = competition->View().eRangT;
+        Key(Command::Entry);
+        return board;
+    };
+    EXPECT_EQ(enter(15500), "Rang: 1 · 1D: 1");
+    EXPECT_EQ(enter(15600), "Rang: 2 · 1D: 2");
+    EXPECT_EQ(enter(15000), "Rang: 1 · 1D: 1");
+    std::vector<std::string> divisions;
+    for (int row = 1; row < Table().RowCount(); ++row) {
+        const DivisionPlace at = competition->Standing().Rows[static_cast<std::size_t>(row)];
+        divisions.push_back(Table().Cell(ColNr, row) + ":" + DivisionName(at.Division) + "/" +
+                            std::to_string(at.Place));
+    }
+    EXPECT_THAT(divisions, ::testing::UnorderedElementsAre("1:2D/1", "2:2D/2", "3:1D/1"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CompetitionTest, AThousandthsClassEntersRanksAndWritesThousandthsAndMarksHandTiming) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    ClassRules rules;
+    rules.Thousandths = true;
+    competition->SetClassRules(rules);
+    TimeRun(15239);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    TimeRun(15234);
+    Key(Command::Entry);
+    EXPECT_EQ(competition->View().eRangT, "Rang: 1") << "15,234 is faster than 15,239";
+    const int anna = Table().FindRow("1");
+    EXPECT_EQ(Table().Cell(ColTotal, anna), "15,239");
+    EXPECT_EQ(Table().Cell(ColRang, anna), "2");
+    EXPECT_EQ(Table().Cell(ColGrund, anna), "H") << "started and stopped by hand";
+    EXPECT_THAT(ReadAll(competition->BackupFileName()), HasSubstr("15,234"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "TempFolder.h"
 #include "files/Export.h"
 #include "files/FileIo.h"
+#include "files/Report.h"
 #include "results/ResultTable.h"
 
 namespace {
@@ -23,11 +24,38 @@ ResultTable SampleTable() {
     return table;
 }
 
+const ReportHead Show{"Herbst-Jackpot <Nord>", "2026-12-07", "Reithalle Sonnenhof", "Open",
+                      "Pole Bending"};
+
 TEST(HtmlReport, PageHoldsTheVisibleColumnsWithEveryTextEscaped) {
     const std::string expected = ReadAll(CORRALIX_TEST_DATA "/report_expected.html");
     ASSERT_FALSE(expected.empty());
 
-    EXPECT_EQ(HtmlReportText(SampleTable(), "Pole <Bending>"), expected);
+    EXPECT_EQ(ReportHtml(ResultReport(SampleTable(), Show, "07.12.2026 14:03")), expected);
+}
+
+TEST(Report, ListsLeaveOutColumnsEmptyForEveryRowAndMarkTheDrags) {
+    ResultTable table = SampleTable();
+    table.SetColWidth(ColTeam, 64);  // shown in the window, but nobody has a team
+    table.SetCell(ColStartPos, 1, "3");
+    table.SetCell(ColStartPos, 2, "1");
+    table.SetCell(ColStartPos, 3, "2");
+    const Report results = ResultReport(table, Show, "");
+    const Report starters = StartListReport(table, Show, "", 2);
+
+    std::vector<std::string> shown;
+    for (const int col : ReportShownColumns(results)) {
+        shown.push_back(results.columns[col].title);
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"Rang", "Nr.", "Name", "Pferd", "Laufzeit",
+                                               "Strafen", "DQ", "Grund", "Total"}));
+    std::vector<std::string> order;
+    for (const ReportRow& row : starters.rows) {
+        order.push_back(ReportCell(row, 0) + " " + ReportCell(row, 1));
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"1 12", "2 3", "Bahnpflege ", "3 7"}));
+    EXPECT_EQ(starters.rows[2].kind, ReportRowKind::Note);
+    EXPECT_EQ(ReportShownColumns(starters).size(), 4U) << "no team column without a team";
 }
 
 TEST(HtmlReport, FailedWriteKeepsTheOldReportAndNamesFileAndCause) {
@@ -39,16 +67,17 @@ TEST(HtmlReport, FailedWriteKeepsTheOldReportAndNamesFileAndCause) {
         errno = ENOSPC;
         return -1;
     };
+    const Report report = ResultReport(SampleTable(), Show, "07.12.2026 14:03");
     std::string message;
     {
         const ScopedFileCalls failing(fullDisk);
-        message = WriteHtmlReport(SampleTable(), "Flag Race", path);
+        message = WriteHtmlReport(report, path);
     }
 
     EXPECT_EQ(message, "Der Schreibfehler der Datei: " + path + "\nNo space left on device");
     EXPECT_EQ(ReadAll(path), "old report");
-    EXPECT_EQ(WriteHtmlReport(SampleTable(), "Flag Race", folder.File("neu.html")), "");
-    EXPECT_EQ(ReadAll(folder.File("neu.html")), HtmlReportText(SampleTable(), "Flag Race"));
+    EXPECT_EQ(WriteHtmlReport(report, folder.File("neu.html")), "");
+    EXPECT_EQ(ReadAll(folder.File("neu.html")), ReportHtml(report));
 }
 
 TEST(HtmlReport, ReportNamesAreFormedBesideTheBackup) {
@@ -81,20 +110,21 @@ TEST(Export, ReadsLikeLoadingAndShowsTheTeamColumnOnlyWithTeams) {
 TEST(Export, FormatFollowsTheExtension) {
     TempFolder folder;
     const ResultTable table = SampleTable();
-    std::string pdfPage;
+    const Report report = ResultReport(table, Show, "07.12.2026 14:03");
+    std::string pdfTitle;
     std::string pdfPath;
-    const PdfWriter pdf = [&](std::string_view html, const std::string& path) {
-        pdfPage = html;
+    const PdfWriter pdf = [&](const Report& written, const std::string& path) {
+        pdfTitle = ReportRunningHead(written);
         pdfPath = path;
         return std::string();
     };
 
-    EXPECT_EQ(ExportTable(table, "Keyhole Race", folder.File("a.HTML"), pdf), "");
-    EXPECT_EQ(ReadAll(folder.File("a.HTML")), HtmlReportText(table, "Keyhole Race"));
-    EXPECT_EQ(ExportTable(table, "Keyhole Race", folder.File("a.pdf"), pdf), "");
-    EXPECT_EQ(pdfPage, HtmlReportText(table, "Keyhole Race"));
+    EXPECT_EQ(ExportTable(table, report, folder.File("a.HTML"), pdf), "");
+    EXPECT_EQ(ReadAll(folder.File("a.HTML")), ReportHtml(report));
+    EXPECT_EQ(ExportTable(table, report, folder.File("a.pdf"), pdf), "");
+    EXPECT_EQ(pdfTitle, ReportRunningHead(report));
     EXPECT_EQ(pdfPath, folder.File("a.pdf"));
-    EXPECT_EQ(ExportTable(table, "Keyhole Race", folder.File("a.htm"), pdf),
+    EXPECT_EQ(ExportTable(table, report, folder.File("a.htm"), pdf),
               "Dateityp wird nicht unterstützt: " + folder.File("a.htm"));
     EXPECT_FALSE(std::filesystem::exists(folder.File("a.htm")));
 }

@@ -61,11 +61,11 @@ TEST(RankAndSort, ComparesTimesNotTexts) {
     EXPECT_EQ(ColumnBody(table, ColTotal), (Texts{"9,99", "10,00", "1:00,00"}));
 }
 
-TEST(RankAndSort, TiesOnlyOnEqualTextsEvenWhenTheTimesAreEqual) {
-    // "15" and "15,00" read as the same time, keep their order, but are different texts.
-    const ResultTable table = RankedByTotal({"15", "15,00"});
-    EXPECT_EQ(ColumnBody(table, ColTotal), (Texts{"15", "15,00"}));
-    EXPECT_EQ(ColumnBody(table, ColRang), (Texts{"1", "2"}));
+TEST(RankAndSort, EqualTimesShareAPlaceWhateverTheirText) {
+    // "15" and "15,00" are the same time; "12:05,234" is a time of twelve minutes, not zero.
+    const ResultTable table = RankedByTotal({"12:05,234", "15,00", "15", "1:00,00"});
+    EXPECT_EQ(ColumnBody(table, ColTotal), (Texts{"15,00", "15", "1:00,00", "12:05,234"}));
+    EXPECT_EQ(ColumnBody(table, ColRang), (Texts{"1", "1", "3", "4"}));
 }
 
 TEST(RankAndSort, TotalsWithTheOtherDecimalSeparatorRankAsTimes) {
@@ -75,10 +75,10 @@ TEST(RankAndSort, TotalsWithTheOtherDecimalSeparatorRankAsTimes) {
     EXPECT_EQ(ColumnBody(table, ColRang), (Texts{"1", "2", "2", "4"}));
 }
 
-TEST(RankAndSort, LowerCaseDqSortsWithDqButGetsAPlace) {
-    const ResultTable table = RankedByTotal({"dq", "DQ", "12,00"});
-    EXPECT_EQ(ColumnBody(table, ColTotal), (Texts{"12,00", "dq", "DQ"}));
-    EXPECT_EQ(ColumnBody(table, ColRang), (Texts{"1", "2", ""}));
+TEST(RankAndSort, DqInAnyCaseGetsNoPlace) {
+    const ResultTable table = RankedByTotal({"dq", "DQ", "12,00", " Dq "});
+    EXPECT_EQ(ColumnBody(table, ColTotal), (Texts{"12,00", "dq", "DQ", " Dq "}));
+    EXPECT_EQ(ColumnBody(table, ColRang), (Texts{"1", "", "", ""}));
 }
 
 TEST(RankAndSort, UnreadableTotalsComeAfterDqAndBeforeEmptyWithAPlace) {

@@ -26,23 +26,6 @@ TEST(SortStyle, PerColumn) {
     EXPECT_EQ(SortGrid1etSortStyle(ColGrund), ssNormal);
 }
 
-TEST(TimeCompare, OrdersTimesThenDqThenUnreadableThenEmpty) {
-    EXPECT_EQ(TimeCompare("9,99", "10,00"), -1);
-    EXPECT_EQ(TimeCompare("1:00,00", "59,99"), 1);
-    EXPECT_EQ(TimeCompare("15", "15,00"), 0);
-    EXPECT_EQ(TimeCompare("59:59,99", "DQ"), -1);
-    EXPECT_EQ(TimeCompare("dq", "DQ"), 0);
-    EXPECT_EQ(TimeCompare("DQ", "abc"), -1);
-    EXPECT_EQ(TimeCompare("abc", ""), -1);
-    EXPECT_EQ(TimeCompare(" ", ""), 0);
-}
-
-TEST(TimeCompare, ReadsEitherDecimalSeparator) {
-    EXPECT_EQ(TimeCompare("9.99", "10.00"), -1);
-    EXPECT_EQ(TimeCompare("9.99", "10,00"), -1);
-    EXPECT_EQ(TimeCompare("12,34", "1:05.23"), -1);
-}
-
 TEST(StableSortOrder, NumericComparesNumbersWithTheDecimalSeparator) {
     EXPECT_EQ(Order({"10", "9", "-1", "2,5", "2,25"}, ssNumeric),
               (std::vector<int>{2, 4, 3, 1, 0}));

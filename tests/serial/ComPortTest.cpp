@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <cerrno>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -233,7 +234,7 @@ TEST_F(ComPortTest, AnEdgeBetweenTwoWaitsIsDeliveredAtOnceWithItsOwnTime) {
     port.OnCTS = [&](TComPort& sender) { seen.push_back(sender.CurrentEvent()); };
     port.Open();
     backend.WaitUntilWatched(path);
-    backend.SetModemStatusAfterNextLook(path, 0, 200);
+    backend.SetModemStatusBeforeNextWait(path, 0, 200);
     backend.SetModemStatus(path, ModemCtsOn, 100);
     // No later change wakes the watcher: the edge back must not wait for one.
     while (seen.size() < 2 && ui.WaitForPosted(1, std::chrono::seconds(2))) {
@@ -276,6 +277,39 @@ TEST_F(ComPortTest, AFloodOfEdgesWaitsAsOneBoundedHandOverAndKeepsEveryCount) {
     EXPECT_EQ(seen.front().Timestamp, 1);
     EXPECT_EQ(seen.front().Count, 1u);
     EXPECT_EQ(seen.back().ModemStatus, 0u);
+}
+
+TEST_F(ComPortTest, AStalledUiKeepsTheFirstEdgesOfEveryBouncingCrossingWithTheirOwnTimes) {
+    std::vector<ComEvent> seen;
+    port.OnCTS = [&](TComPort& sender) { seen.push_back(sender.CurrentEvent()); };
+    port.Open();
+    backend.WaitUntilWatched(path);
+    // Three crossings 12 s apart, each contact bouncing 8 times within 3 ms, while the UI thread
+    // is away: nothing runs the posted closure until the end.
+    constexpr std::int64_t Second = 1'000'000'000;
+    constexpr int EdgesPerCrossing = 18;
+    const std::vector<std::int64_t> crossings{Second, 13 * Second, 25 * Second};
+    for (const std::int64_t start : crossings) {
+        for (int i = 0; i < EdgesPerCrossing; ++i) {
+            backend.SetModemStatus(path, i % 2 == 0 ? ModemCtsOn : 0, start + i * 160'000);
+            backend.WaitUntilWatched(path);
+        }
+    }
+    ui.RunPending();
+    for (const std::int64_t start : crossings) {
+        const auto first = std::find_if(seen.begin(), seen.end(), [&](const ComEvent& event) {
+            return event.Timestamp == start;
+        });
+        ASSERT_NE(first, seen.end()) << "crossing at " << start / Second << " s lost";
+        EXPECT_EQ(first->ModemStatus, ModemCtsOn);
+        EXPECT_EQ(first->Count, 1u);
+        const auto second = std::next(first);
+        ASSERT_NE(second, seen.end());
+        EXPECT_EQ(second->ModemStatus, 0u);
+        EXPECT_EQ(second->Timestamp, start + 160'000);
+    }
+    EXPECT_EQ(port.EdgeCount(), crossings.size() * EdgesPerCrossing);
+    EXPECT_EQ(port.LineStatus(), 0u);
 }
 
 TEST_F(ComPortTest, OnlyTheWatchedEventsAreDelivered) {
@@ -372,22 +406,66 @@ void ExpectRealtimeKitAskedForTheWatcherAlone() {
         getrlimit(RLIMIT_RTTIME, &cpu);
         cpuTimeBounded = cpu.rlim_max != RLIM_INFINITY;
         asked.push_back(tid);
-        return priority == WatcherRealtimePriority;
+        return priority == WatcherRealtimePriority ? RealtimeAnswer::Granted
+                                                   : RealtimeAnswer::Refused;
     };
     port.Open();
     const bool watcherAsked =
         asked.size() == 1 && asked[0] != static_cast<std::uint64_t>(gettid()) &&
         std::filesystem::exists("/proc/self/task/" + std::to_string(asked[0]));
     const bool kitGranted = port.Priority() == WatcherPriority::RealtimeKit;
-    port.RequestRealtime = [](std::uint64_t, int) { return false; };
+    port.RequestRealtime = [](std::uint64_t, int) { return RealtimeAnswer::Refused; };
     port.Open();
-    const bool normalWhenRefused = port.Priority() == WatcherPriority::Normal;
+    const bool normalWhenRefused = port.Priority() == WatcherPriority::Normal &&
+                                   port.Shortfall() == PriorityShortfall::Refused;
     std::exit(watcherAsked && cpuTimeBounded && kitGranted && normalWhenRefused ? 0 : 1);
 }
 
 TEST(ComPortPriority, WithoutRightsOfItsOwnThePortAsksRealtimeKitForTheWatcherThread) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(ExpectRealtimeKitAskedForTheWatcherAlone(), testing::ExitedWithCode(0), "");
+}
+
+struct DemotionCase {
+    RealtimeAnswer askedAgain;
+    bool noticed;
+    WatcherPriority priority;
+    PriorityShortfall shortfall;
+};
+
+TEST(ComPortPriority, AWatcherDemotedByRealtimeKitIsNoticedAndAsksAgain) {
+    const std::vector<DemotionCase> cases{
+        {RealtimeAnswer::Granted, true, WatcherPriority::RealtimeKit, PriorityShortfall::None},
+        {RealtimeAnswer::Refused, true, WatcherPriority::Normal, PriorityShortfall::Demoted},
+    };
+    for (const DemotionCase& c : cases) {
+        FakeSerialBackend backend;
+        backend.AddDevice(ComPortDevicePath(1));
+        ManualUiQueue ui;
+        TComPort port(backend, ui.Poster());
+        port.Port = 1;
+        bool realtime = false;  // the watcher's policy as the fake scheduler reports it
+        RealtimeAnswer answer = RealtimeAnswer::Granted;
+        int asked = 0;
+        port.Scheduler = {[](std::uint64_t, int) { return false; },
+                          [&](std::uint64_t) { return realtime; }};
+        port.RequestRealtime = [&](std::uint64_t, int) {
+            ++asked;
+            realtime = answer == RealtimeAnswer::Granted;
+            return answer;
+        };
+        port.Open();
+        ASSERT_EQ(port.Priority(), WatcherPriority::RealtimeKit);
+        EXPECT_FALSE(port.CheckPriority()) << "nothing taken, nothing asked";
+        EXPECT_EQ(asked, 1);
+
+        realtime = false;  // RealtimeKit's watchdog fired
+        answer = c.askedAgain;
+        EXPECT_EQ(port.CheckPriority(), c.noticed);
+        EXPECT_EQ(asked, 2);
+        EXPECT_EQ(port.Priority(), c.priority);
+        EXPECT_EQ(port.Shortfall(), c.shortfall);
+    }
 }
 
 }  // namespace

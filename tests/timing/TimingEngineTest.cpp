@@ -494,24 +494,24 @@ TEST_F(TimingEngineTest, ArmingAndTheStartLockAreJudgedByTheEdgesStampNotItsHand
 }
 
 TEST_F(TimingEngineTest, AFalseStopOfTheBarrierCanBeUndoneUntilSomethingIsAddedToTheRun) {
-    TimingSettings s = WithoutCountdown();
-    s.TimeLock = 1000;
-    Make(s);
+    Make(WithoutCountdown());  // the default start lock of 10 s
     engine->ImageLSClick();
     const std::int64_t start = time.now;
     Crossing();
-    AdvanceMs(4000);
+    AdvanceMs(30000);
     Crossing();  // a thrown clod
     ASSERT_TRUE(View().ResumeEnabled);
-    AdvanceMs(500);
+    AdvanceMs(1500);
     engine->ResumeRun();
     EXPECT_TRUE(clock.IsActive());
     EXPECT_EQ(View().bSTART.Caption, "STOP");
     EXPECT_FALSE(View().bEintragen.Enabled);
     EXPECT_EQ(View().LightBarrierArmed, 1) << "armed at once for the real finish";
-    AdvanceMs(3000);
+    AdvanceMs(1500);  // the real finish, well inside the false stop's start lock
     Crossing();
+    EXPECT_FALSE(clock.IsActive());
     EXPECT_EQ(View().RunTicks, time.now - start) << "timed from the original start";
+    EXPECT_EQ(TicksToMs(View().RunTicks, Frequency), 33000);
 
     engine->b5sekClick(+1);
     EXPECT_FALSE(View().ResumeEnabled);
@@ -591,6 +591,9 @@ TEST_F(TimingEngineTest, CountdownStartArmsTheBarrierAndCancelsThePendingLock) {
     engine->mStartClick();  // countdown by hand while the start lock still runs
     EXPECT_EQ(View().LightBarrierArmed, 1);
     EXPECT_FALSE(startLock.IsActive());
+    AdvanceMs(1000);
+    Crossing();  // the run start, still inside the old lock
+    EXPECT_EQ(View().StartStep, 2) << "armed means the next edge counts";
 }
 
 TEST_F(TimingEngineTest, F11TogglesWithoutTouchingTheStartLock) {

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+
+#include "results/ClassRules.h"
+
+// The jackpot settings of one class as read from its object in the show file.
+struct ClassRulesReading {
+    ClassRules Rules;
+    // Empty when the settings were read; else why not, in German, naming the key.
+    std::string Error;
+    bool Ok() const { return Error.empty(); }
+};
+
+// Reads "thousandths", "divisions" and "payout" of a class object; other keys are not looked at.
+// Missing keys give the plain class (hundredths, no divisions, no money); within "payout" the
+// missing keys take the defaults (no fees kept, full payback, the default share tables, three
+// places, money of unreached places unpaid). Settings that do not add up are refused.
+ClassRulesReading ReadClassRules(const nlohmann::json& classObject);

@@ -1,0 +1,161 @@
+#include "files/Report.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "results/ResultRules.h"
+#include "results/ResultTable.h"
+
+namespace {
+
+// The result list's columns in the order a posted list is read: the place first.
+struct ListColumn {
+    int col;
+    ReportAlign align;
+};
+constexpr ListColumn ResultColumns[] = {
+    {ColRang, ReportAlign::Right},    {ColNr, ReportAlign::Right},
+    {ColName, ReportAlign::Left},     {ColPferd, ReportAlign::Left},
+    {ColTeam, ReportAlign::Left},     {ColLaufzeit, ReportAlign::Right},
+    {ColStrafen, ReportAlign::Right}, {ColDq, ReportAlign::Left},
+    {ColGrund, ReportAlign::Left},    {ColTotal, ReportAlign::Right},
+};
+
+void AddPart(std::string& line, std::string_view part) {
+    if (part.empty()) {
+        return;
+    }
+    if (!line.empty()) {
+        line += " \xC2\xB7 ";  // a middle dot between the parts
+    }
+    line += part;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+std::vector<int> ReportShownColumns(const Report& report) {
+    std::vector<int> shown;
+    for (int col = 0; col < static_cast<int>(report.columns.size()); ++col) {
+        const bool any =
+            report.columns[col].keepEmpty ||
+            std::any_of(report.rows.begin(), report.rows.end(), [col](const auto& row) {
+                return row.kind != ReportRowKind::Note && !TrimText(ReportCell(row, col)).empty();
+            });
+        if (any) {
+            shown.push_back(col);
+        }
+    }
+    return shown;
+}
+
+const std::string& ReportCell(const ReportRow& row, int col) {
+    static const std::string Empty;
+    return col >= 0 && col < static_cast<int>(row.cells.size()) ? row.cells[col] : Empty;
+}
+
+ReportHeadText ReportHeadLines(const Report& report) {
+    ReportHeadText text{report.head.show, report.title, {}};
+    AddPart(text.list, report.head.className);
+    AddPart(text.list, report.head.race);
+    AddPart(text.when, GermanDate(report.head.date));
+    AddPart(text.when, report.head.place);
+    return text;
+}
+
+std::string ReportRunningHead(const Report& report) {
+    std::string line = report.head.show;
+    AddPart(line, report.title);
+    AddPart(line, report.head.className);
+    AddPart(line, report.head.race);
+    AddPart(line, GermanDate(report.head.date));
+    return line;
+}
+
+std::string ReportPageText(int page, int pages) {
+    return "Seite " + std::to_string(page) + " von " + std::to_string(pages);
+}
+
+std::string GermanDate(std::string_view date) {
+    const bool iso =
+        date.size() == 10 && date[4] == '-' && date[7] == '-' &&
+        std::all_of(date.begin(), date.end(), [](char c) { return IsDigit(c) || c == '-'; });
+    if (!iso) {
+        return std::string(date);
+    }
+    return std::string(date.substr(8, 2)) + "." + std::string(date.substr(5, 2)) + "." +
+           std::string(date.substr(0, 4));
+}
+
+Report ResultReport(const ResultTable& table, ReportHead head, std::string printedAt) {
+    Report report;
+    report.title = "Ergebnisliste";
+    report.head = std::move(head);
+    report.printedAt = std::move(printedAt);
+    std::vector<int> cols;
+    for (const ListColumn& column : ResultColumns) {
+        if (table.ColWidth(column.col) > 0) {
+            cols.push_back(column.col);
+            report.columns.push_back({table.Cell(column.col, 0), column.align, false});
+        }
+    }
+    report.rows.reserve(table.RowCount());
+    for (int row = 1; row < table.RowCount(); ++row) {
+        if (TrimText(table.Cell(ColNr, row)).empty() &&
+            TrimText(table.Cell(ColName, row)).empty()) {
+            continue;  // an empty line of the grid
+        }
+        ReportRow line;
+        if (IsDisqualified(table.Cell(ColDq, row)) || IsDisqualified(table.Cell(ColTotal, row))) {
+            line.kind = ReportRowKind::Muted;
+        }
+        line.cells.reserve(cols.size());
+        for (const int col : cols) {
+            line.cells.push_back(table.Cell(col, row));
+        }
+        report.rows.push_back(std::move(line));
+    }
+    return report;
+}
+
+Report StartListReport(const ResultTable& table, ReportHead head, std::string printedAt,
+                       int dragEvery) {
+    Report report;
+    report.title = "Startliste";
+    report.head = std::move(head);
+    report.printedAt = std::move(printedAt);
+    report.columns = {{"Start", ReportAlign::Right, true},
+                      {table.Cell(ColNr, 0), ReportAlign::Right, false},
+                      {table.Cell(ColName, 0), ReportAlign::Left, false},
+                      {table.Cell(ColPferd, 0), ReportAlign::Left, false},
+                      {table.Cell(ColTeam, 0), ReportAlign::Left, false}};
+    // Start order: by the start position; rows without one keep their place after those with one.
+    std::vector<std::pair<long, int>> order;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        if (TrimText(table.Cell(ColNr, row)).empty() &&
+            TrimText(table.Cell(ColName, row)).empty()) {
+            continue;
+        }
+        const std::string_view position = TrimText(table.Cell(ColStartPos, row));
+        const long key =
+            position.empty() ? -1 : std::strtol(std::string(position).c_str(), nullptr, 10);
+        order.emplace_back(key > 0 ? key : 1L << 30, row);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    int runs = 0;
+    for (const auto& [position, row] : order) {
+        if (dragEvery > 0 && runs > 0 && runs % dragEvery == 0) {
+            report.rows.push_back({{"Bahnpflege"}, ReportRowKind::Note});
+        }
+        ++runs;
+        report.rows.push_back(
+            {{std::to_string(runs), table.Cell(ColNr, row), table.Cell(ColName, row),
+              table.Cell(ColPferd, row), table.Cell(ColTeam, row)},
+             ReportRowKind::Normal});
+    }
+    return report;
+}

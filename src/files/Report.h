@@ -1,0 +1,83 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ResultTable;
+
+// A printable list as the show's people read it: a head naming the show, a table of columns and
+// rows, and a foot. The same document is written as a web page (HtmlReport.h) and drawn onto
+// paper or into a PDF (the windows' ReportPrinter); it holds texts only, no layout.
+
+enum class ReportAlign { Left, Right };
+
+struct ReportColumn {
+    std::string title;
+    // Times, penalties, places, amounts and numbers are right-aligned.
+    ReportAlign align = ReportAlign::Left;
+    // A column whose cells are empty in every row is left out, unless it is kept.
+    bool keepEmpty = false;
+};
+
+enum class ReportRowKind {
+    Normal,
+    Muted,  // shown greyed: a scratched or disqualified starter
+    Note,   // one text across the whole width in its first cell: a drag, a division's heading
+};
+
+struct ReportRow {
+    std::vector<std::string> cells;  // one per column; missing cells are empty
+    ReportRowKind kind = ReportRowKind::Normal;
+};
+
+// Only the show's own facts; an empty one is left out of the head.
+struct ReportHead {
+    std::string show;       // the show's name
+    std::string date;       // ISO "2026-12-07" or already as printed
+    std::string place;      // where the show is
+    std::string className;  // the class, e.g. "Open"
+    std::string race;       // the race, e.g. "Barrel Racing"
+};
+
+struct Report {
+    std::string title;  // what the list is: "Ergebnisliste", "Startliste", "Auszahlung"
+    ReportHead head;
+    std::vector<ReportColumn> columns;
+    std::vector<ReportRow> rows;
+    std::vector<std::string> foot;  // lines under the table: sums, remarks
+    std::string printedAt;          // "07.12.2026 14:03"; in the foot of every page
+};
+
+// The columns that have a text in at least one row (or are kept), in their order.
+std::vector<int> ReportShownColumns(const Report& report);
+
+// The cell of a row, empty where the row has fewer cells.
+const std::string& ReportCell(const ReportRow& row, int col);
+
+// The head as it is printed: the show's name (empty without a show), the list with class and race
+// ("Ergebnisliste · Open · Barrel Racing"), and date and place ("07.12.2026 · Reithalle Nord").
+// Each page after the first repeats the running head.
+struct ReportHeadText {
+    std::string show;
+    std::string list;
+    std::string when;
+};
+ReportHeadText ReportHeadLines(const Report& report);
+std::string ReportRunningHead(const Report& report);
+
+// "Seite 2 von 5"
+std::string ReportPageText(int page, int pages);
+
+// An ISO date "2026-12-07" as "07.12.2026"; any other text as it is.
+std::string GermanDate(std::string_view date);
+
+// The result list of the table in its current order: Rang, Nr., Name, Pferd, Team, Laufzeit,
+// Strafen, DQ, Grund, Total. Columns hidden in the window stay out; rows without a start number
+// are left out; disqualified runs are greyed.
+Report ResultReport(const ResultTable& table, ReportHead head, std::string printedAt);
+
+// The start list in start order for the gate and the warm-up ring: order, Nr., rider, horse,
+// team, with a "Bahnpflege" line after every dragEvery runs (0 = no drags).
+Report StartListReport(const ResultTable& table, ReportHead head, std::string printedAt,
+                       int dragEvery);

@@ -1,0 +1,355 @@
+#include "files/ShowFile.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+#include <regex>
+
+#include "results/StartList.h"
+
+using nlohmann::json;
+
+namespace {
+
+// A key of an object or an index of a list, on the way from the top to a value.
+struct PathStep {
+    std::string Key;
+    int Index = -1;
+};
+using Path = std::vector<PathStep>;
+
+std::string PathText(const Path& path) {
+    std::string text;
+    for (const PathStep& step : path) {
+        if (step.Index >= 0) {
+            text += "[" + std::to_string(step.Index) + "]";
+        } else {
+            text += (text.empty() ? "" : ".") + step.Key;
+        }
+    }
+    return text;
+}
+
+// Finds where a value of a text that parsed as JSON begins, for the line of a message.
+class Locator {
+public:
+    explicit Locator(std::string_view text) : text_(text) {}
+
+    // The line (from 1) of the value at path, or of the deepest part of it that exists.
+    int LineOf(const Path& path) {
+        pos_ = 0;
+        SkipBlanks();
+        std::size_t found = pos_;
+        for (const PathStep& step : path) {
+            if (!Enter(step)) {
+                break;
+            }
+            found = pos_;
+        }
+        return 1 + static_cast<int>(std::count(text_.begin(), text_.begin() + found, '\n'));
+    }
+
+private:
+    void SkipBlanks() {
+        while (pos_ < text_.size() && std::string_view(" \t\r\n").find(text_[pos_]) != npos) {
+            ++pos_;
+        }
+    }
+    std::string ReadString() {
+        std::string raw;
+        ++pos_;  // the opening quote
+        while (pos_ < text_.size() && text_[pos_] != '"') {
+            if (text_[pos_] == '\\') {
+                raw += text_[pos_++];
+            }
+            if (pos_ < text_.size()) {
+                raw += text_[pos_++];
+            }
+        }
+        ++pos_;
+        // Keys with escapes are compared as written; the program's keys have none.
+        return raw;
+    }
+    void SkipValue() {
+        SkipBlanks();
+        if (pos_ >= text_.size()) {
+            return;
+        }
+        const char first = text_[pos_];
+        if (first == '"') {
+            ReadString();
+        } else if (first == '{' || first == '[') {
+            int depth = 0;
+            do {
+                const char c = text_[pos_];
+                if (c == '"') {
+                    ReadString();
+                    continue;
+                }
+                depth += (c == '{' || c == '[') ? 1 : (c == '}' || c == ']') ? -1 : 0;
+                ++pos_;
+            } while (depth > 0 && pos_ < text_.size());
+        } else {
+            while (pos_ < text_.size() &&
+                   std::string_view(",}] \t\r\n").find(text_[pos_]) == npos) {
+                ++pos_;
+            }
+        }
+    }
+    // Moves to the member or element named by step inside the value at pos_.
+    bool Enter(const PathStep& step) {
+        SkipBlanks();
+        if (pos_ >= text_.size() || (text_[pos_] != '{' && text_[pos_] != '[')) {
+            return false;
+        }
+        const bool object = text_[pos_] == '{';
+        ++pos_;
+        for (int index = 0;; ++index) {
+            SkipBlanks();
+            if (pos_ >= text_.size() || text_[pos_] == '}' || text_[pos_] == ']') {
+                return false;
+            }
+            bool match = index == step.Index;
+            if (object) {
+                match = ReadString() == step.Key;
+                SkipBlanks();
+                ++pos_;  // the colon
+            }
+            SkipBlanks();
+            if (match) {
+                return true;
+            }
+            SkipValue();
+            SkipBlanks();
+            if (pos_ < text_.size() && text_[pos_] == ',') {
+                ++pos_;
+            }
+        }
+    }
+
+    static constexpr std::size_t npos = std::string_view::npos;
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+// A fault in the file's content, with the place it was found.
+struct ShowFault {
+    Path Where;
+    std::string What;
+};
+
+class Reader {
+public:
+    std::string Text(const json& object, Path path, const std::string& key, bool required) {
+        path.push_back({key});
+        const auto found = object.find(key);
+        if (found == object.end()) {
+            if (required) {
+                throw ShowFault{path, "fehlt"};
+            }
+            return {};
+        }
+        if (!found->is_string()) {
+            throw ShowFault{path, "muss ein Text sein"};
+        }
+        return found->get<std::string>();
+    }
+    std::int64_t Whole(const json& object, Path path, const std::string& key, std::int64_t fallback,
+                       std::int64_t highest) {
+        path.push_back({key});
+        const auto found = object.find(key);
+        if (found == object.end()) {
+            return fallback;
+        }
+        if (!found->is_number_integer() || found->get<std::int64_t>() < 0 ||
+            found->get<std::int64_t>() > highest) {
+            throw ShowFault{path,
+                            "muss eine ganze Zahl von 0 bis " + std::to_string(highest) + " sein"};
+        }
+        return found->get<std::int64_t>();
+    }
+};
+
+bool IsIsoDate(const std::string& text) {
+    static const std::regex date(R"(\d{4}-(0[1-9]|1[0-2])-(0[1-9]|[12]\d|3[01]))");
+    return std::regex_match(text, date);
+}
+
+bool IsPlainRelativePath(const std::string& file) {
+    const std::filesystem::path path(file);
+    if (file.empty() || path.is_absolute()) {
+        return false;
+    }
+    return std::none_of(path.begin(), path.end(), [](const auto& part) { return part == ".."; });
+}
+
+ShowClass ReadClass(const json& object, const Path& path) {
+    Reader read;
+    if (!object.is_object()) {
+        throw ShowFault{path, "muss ein Objekt sein"};
+    }
+    ShowClass item;
+    item.Json = object;
+    item.Name = read.Text(object, path, "name", true);
+    if (item.Name.empty()) {
+        Path where = path;
+        where.push_back({"name"});
+        throw ShowFault{where, "darf nicht leer sein"};
+    }
+    item.Race = read.Text(object, path, "race", false);
+    if (item.Race.empty()) {
+        item.Race = std::string(StartList::Races[0]);
+    } else if (std::find(StartList::Races.begin(), StartList::Races.end(), item.Race) ==
+               StartList::Races.end()) {
+        Path where = path;
+        where.push_back({"race"});
+        throw ShowFault{where, "unbekannte Disziplin \"" + item.Race + "\""};
+    }
+    item.File = read.Text(object, path, "file", true);
+    if (!IsPlainRelativePath(item.File)) {
+        Path where = path;
+        where.push_back({"file"});
+        throw ShowFault{where, "muss ein Dateiname im Turnierordner sein"};
+    }
+    item.PenaltySeconds = static_cast<int>(read.Whole(object, path, "penalty_seconds", 5, 60));
+    if (const auto draw = object.find("draw"); draw != object.end()) {
+        Path where = path;
+        where.push_back({"draw"});
+        if (!draw->is_object()) {
+            throw ShowFault{where, "muss ein Objekt sein"};
+        }
+        item.Draw.DragEvery = static_cast<int>(read.Whole(*draw, where, "drag_every", 0, 10000));
+        item.Draw.HorseGap = static_cast<int>(read.Whole(*draw, where, "horse_gap", 0, 10000));
+        if (draw->contains("seed")) {
+            item.Draw.Seed = static_cast<std::uint64_t>(
+                read.Whole(*draw, where, "seed", 0, std::numeric_limits<std::int64_t>::max()));
+        }
+    }
+    return item;
+}
+
+ShowData ReadShow(const json& root) {
+    Reader read;
+    if (!root.is_object()) {
+        throw ShowFault{{}, "die Datei muss ein JSON-Objekt sein"};
+    }
+    ShowData show;
+    show.Json = root;
+    if (const auto head = root.find("show"); head != root.end()) {
+        const Path where{{"show"}};
+        if (!head->is_object()) {
+            throw ShowFault{where, "muss ein Objekt sein"};
+        }
+        show.Head.Name = read.Text(*head, where, "name", false);
+        show.Head.Date = read.Text(*head, where, "date", false);
+        show.Head.Place = read.Text(*head, where, "place", false);
+        show.Head.Arena = read.Text(*head, where, "arena", false);
+        if (!show.Head.Date.empty() && !IsIsoDate(show.Head.Date)) {
+            throw ShowFault{{{"show"}, {"date"}}, "muss ein Datum wie 2026-05-17 sein"};
+        }
+    }
+    const auto classes = root.find("classes");
+    if (classes == root.end() || !classes->is_array() || classes->empty()) {
+        throw ShowFault{{{"classes"}}, "muss eine Liste mit mindestens einer Klasse sein"};
+    }
+    for (std::size_t i = 0; i < classes->size(); ++i) {
+        const Path where{{"classes"}, {{}, static_cast<int>(i)}};
+        ShowClass item = ReadClass(classes->at(i), where);
+        for (const ShowClass& earlier : show.Classes) {
+            if (earlier.Name == item.Name) {
+                throw ShowFault{where, "Klasse \"" + item.Name + "\" steht zweimal in der Liste"};
+            }
+            if (earlier.File == item.File) {
+                throw ShowFault{where, "Datei \"" + item.File + "\" gehört schon zur Klasse \"" +
+                                           earlier.Name + "\""};
+            }
+        }
+        show.Classes.push_back(std::move(item));
+    }
+    show.OpenClass = read.Text(root, {}, "open_class", false);
+    if (FindShowClass(show, show.OpenClass) < 0) {
+        show.OpenClass = show.Classes.front().Name;
+    }
+    return show;
+}
+
+}  // namespace
+
+std::optional<ShowData> ParseShowText(std::string_view text, std::string& error) {
+    json root;
+    try {
+        root = json::parse(text.begin(), text.end());
+    } catch (const json::parse_error& fault) {
+        const std::size_t at = std::min<std::size_t>(fault.byte, text.size());
+        const int line = 1 + static_cast<int>(std::count(
+                                 text.begin(), text.begin() + static_cast<long>(at), '\n'));
+        error = "Turnierdatei ist kein gültiges JSON (Zeile " + std::to_string(line) + ")";
+        return std::nullopt;
+    }
+    try {
+        return ReadShow(root);
+    } catch (const ShowFault& fault) {
+        const int line = Locator(text).LineOf(fault.Where);
+        const std::string where = PathText(fault.Where);
+        error = "Turnierdatei, Zeile " + std::to_string(line) +
+                (where.empty() ? "" : ", " + where) + ": " + fault.What;
+        return std::nullopt;
+    }
+}
+
+std::optional<ShowData> ReadShowFile(const std::string& path, std::string& error) {
+    const std::optional<std::string> bytes = ReadFileBytes(path);
+    if (!bytes) {
+        error = "Turnierdatei nicht lesbar: " + path;
+        return std::nullopt;
+    }
+    return ParseShowText(*bytes, error);
+}
+
+std::string ShowText(const ShowData& show) {
+    json root = show.Json;
+    json& head = root["show"];
+    if (!head.is_object()) {
+        head = json::object();
+    }
+    head["name"] = show.Head.Name;
+    head["date"] = show.Head.Date;
+    head["place"] = show.Head.Place;
+    head["arena"] = show.Head.Arena;
+    json classes = json::array();
+    for (const ShowClass& item : show.Classes) {
+        json object = item.Json.is_object() ? item.Json : json::object();
+        object["name"] = item.Name;
+        object["race"] = item.Race;
+        object["file"] = item.File;
+        object["penalty_seconds"] = item.PenaltySeconds;
+        json& draw = object["draw"];
+        if (!draw.is_object()) {
+            draw = json::object();
+        }
+        draw["drag_every"] = item.Draw.DragEvery;
+        draw["horse_gap"] = item.Draw.HorseGap;
+        if (item.Draw.Seed) {
+            draw["seed"] = *item.Draw.Seed;
+        } else {
+            draw.erase("seed");
+        }
+        classes.push_back(std::move(object));
+    }
+    root["classes"] = std::move(classes);
+    root["open_class"] = show.OpenClass;
+    return root.dump(2) + "\n";
+}
+
+FileWriteResult WriteShowFile(const ShowData& show, const std::string& path) {
+    return ReplaceFileBytes(path, ShowText(show));
+}
+
+int FindShowClass(const ShowData& show, std::string_view name) {
+    for (std::size_t i = 0; i < show.Classes.size(); ++i) {
+        if (show.Classes[i].Name == name) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "files/FileIo.h"
+
+// How a class's start order is drawn.
+struct DrawSettings {
+    int DragEvery = 0;                  // runs between two drags of the ground; 0 = none
+    int HorseGap = 0;                   // runs at least between two runs of one rider
+    std::optional<std::uint64_t> Seed;  // written by the draw
+};
+
+// One class of a show: its own entries and results in its own protocol file.
+struct ShowClass {
+    std::string Name;
+    std::string Race;
+    std::string File;  // relative to the show folder
+    int PenaltySeconds = 5;
+    DrawSettings Draw;
+    // The class object as read, with the keys other parts of the program read (thousandths,
+    // divisions, payout) and any key the program does not know; written back with the changes.
+    nlohmann::json Json = nlohmann::json::object();
+};
+
+// The show's head, as the reports print it.
+struct ShowHead {
+    std::string Name;
+    std::string Date;  // ISO 8601
+    std::string Place;
+    std::string Arena;
+};
+
+// The show file: its head, the classes in running order and the class open last.
+struct ShowData {
+    ShowHead Head;
+    std::vector<ShowClass> Classes;
+    std::string OpenClass;
+    nlohmann::json Json = nlohmann::json::object();  // the whole file as read
+};
+
+// Reads the show file's text. On any fault nothing is returned and error names the reason and
+// the place ("Zeile 12, classes[1].draw.horse_gap: ...").
+std::optional<ShowData> ParseShowText(std::string_view text, std::string& error);
+std::optional<ShowData> ReadShowFile(const std::string& path, std::string& error);
+
+// The text written back: the file as read with the program's keys replaced.
+std::string ShowText(const ShowData& show);
+// Writes ShowText atomically.
+FileWriteResult WriteShowFile(const ShowData& show, const std::string& path);
+
+// Index of the class with that name; -1 when none.
+int FindShowClass(const ShowData& show, std::string_view name);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+// The rules that decide a result: whether a row is disqualified, what time a text means and
+// whether two times are equal. Ranking, sorting, live results, reports and workbooks all ask
+// here, so the table, the grandstand and the printed list never disagree.
+
+// A DQ or total cell that disqualifies: "DQ" in any case, blanks around it allowed.
+bool IsDisqualified(std::string_view cell);
+
+// Milliseconds of a time text in any form the table may hold: seconds alone ("15"), with one
+// to three decimals after ',' or '.' ("15,0", "15.23", "15,234"), and with minutes in front
+// ("1:05,23", "12:05,234"); blanks around it allowed. Nothing for a text that is no time
+// (empty, "DQ", a word, a sign): such a total is shown as typed and ranks after every time.
+std::optional<std::int64_t> ReadTotal(std::string_view text);
+
+// How fine the times of a class are told apart.
+enum class Resolution { Hundredths, Thousandths };
+
+// The time cut (never rounded) to the resolution.
+std::int64_t CutToResolution(std::int64_t ms, Resolution resolution);
+
+// Whether two times share a place: equal once cut to the resolution ("15" and "15,00").
+bool SameTotal(std::int64_t a, std::int64_t b, Resolution resolution);
+
+// Order key of a run time or total: times (cut to the resolution) first, then disqualified,
+// then texts that are no time, then empty cells.
+std::int64_t TotalOrderKey(std::string_view text, Resolution resolution);
+
+// -1, 0 or 1 as a orders before, with or after b by TotalOrderKey.
+int CompareTotals(std::string_view a, std::string_view b, Resolution resolution);

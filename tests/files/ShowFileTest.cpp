@@ -1,0 +1,73 @@
+#include "files/ShowFile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr const char* GoodShow = R"({
+  "show": {"name": "Herbstturnier", "date": "2026-10-03", "place": "Kleinweiler",
+           "arena": "Halle 1", "sponsor": "Sattlerei"},
+  "classes": [
+    {"name": "Open", "race": "Barrel Racing", "file": "open.txt",
+     "thousandths": true, "divisions": [0.5, 1.0],
+     "draw": {"drag_every": 5, "horse_gap": 3, "colour": "blau"}},
+    {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt", "penalty_seconds": 3}
+  ],
+  "office": {"phone": "0123"}
+}
+)";
+
+TEST(ShowFile, ReadsTheClassesAndKeepsEveryKeyItDoesNotOwnWhenWritten) {
+    std::string error;
+    std::optional<ShowData> show = ParseShowText(GoodShow, error);
+    ASSERT_TRUE(show) << error;
+    ASSERT_EQ(show->Classes.size(), 2u);
+    EXPECT_EQ(show->Head.Place, "Kleinweiler");
+    EXPECT_EQ(show->Classes[0].Draw.DragEvery, 5);
+    EXPECT_EQ(show->Classes[1].PenaltySeconds, 3);
+    EXPECT_EQ(show->Classes[0].PenaltySeconds, 5);
+    EXPECT_EQ(show->OpenClass, "Open");
+
+    show->Classes[0].Draw.Seed = 42;
+    show->OpenClass = "Jugend";
+    std::optional<ShowData> again = ParseShowText(ShowText(*show), error);
+    ASSERT_TRUE(again) << error;
+    EXPECT_EQ(again->OpenClass, "Jugend");
+    EXPECT_EQ(again->Classes[0].Draw.Seed, 42u);
+    EXPECT_EQ(again->Json["show"]["sponsor"], "Sattlerei");
+    EXPECT_EQ(again->Json["office"]["phone"], "0123");
+    EXPECT_EQ(again->Classes[0].Json["thousandths"], true);
+    EXPECT_EQ(again->Classes[0].Json["divisions"].size(), 2u);
+    EXPECT_EQ(again->Classes[0].Json["draw"]["colour"], "blau");
+}
+
+TEST(ShowFile, RefusesABrokenFileWithTheReasonAndThePlace) {
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"{\n\"classes\": [\n{\"name\": \"A\",, }\n]}", "kein gültiges JSON (Zeile 3)"},
+        {"{\n\"classes\": []\n}", "Zeile 2, classes: muss eine Liste"},
+        {"{\"classes\": [\n{\"name\": \"A\", \"file\": \"a.txt\"},\n{\"name\": \"B\",\n"
+         "\"file\": \"b.txt\", \"draw\": {\n\"horse_gap\": -2}}]}",
+         "Zeile 5, classes[1].draw.horse_gap: muss eine ganze Zahl"},
+        {"{\"classes\": [\n{\"name\": \"A\",\n\"race\": \"Rodeo\", \"file\": \"a.txt\"}]}",
+         "Zeile 3, classes[0].race: unbekannte Disziplin \"Rodeo\""},
+        {"{\"classes\": [\n{\"name\": \"A\", \"file\": \"../a.txt\"}]}",
+         "Zeile 2, classes[0].file: muss ein Dateiname im Turnierordner sein"},
+        {"{\"classes\": [{\"name\": \"A\", \"file\": \"a.txt\"},\n{\"name\": \"A\", \"file\": "
+         "\"b.txt\"}]}",
+         "Zeile 2, classes[1]: Klasse \"A\" steht zweimal"},
+        {"{\"show\": {\"date\": \"3.10.2026\"}, \"classes\": [{\"name\": \"A\", \"file\": "
+         "\"a.txt\"}]}",
+         "Zeile 1, show.date: muss ein Datum"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_FALSE(ParseShowText(c.text, error)) << c.text;
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    }
+}
+
+}  // namespace

@@ -7,8 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include <filesystem>
+
+#include "files/ClassRulesReader.h"
 #include "files/Export.h"
+#include "files/PayoutReport.h"
 #include "files/Report.h"
+#include "files/ShowFile.h"
+#include "results/Jackpot.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
 #include "ui/QtHost.h"
@@ -28,6 +34,9 @@ constexpr std::string_view Usage =
     "      Fenster: AUSGABE.html als Webseite, AUSGABE.pdf als Druckbild. Je geschriebene Datei\n"
     "      eine Zeile auf der Standardausgabe; bei einem Fehler eine Meldung und Rückgabewert 1.\n"
     "      --race NAME  Überschrift (Disziplin), sonst \"Barrel Racing\"\n"
+    "      --class NAME EINGABE ist eine Turnierdatei (*.json): die Klasse NAME mit ihrer Datei\n"
+    "                   und ihren Einstellungen\n"
+    "      --payout     schreibt die Auszahlung der Klasse (mit --class; .html, .pdf oder .xlsx)\n"
     "  corralix --help\n"
     "      zeigt diese Hilfe\n";
 
@@ -35,14 +44,66 @@ struct ExportRequest {
     std::vector<std::string> outputs;
     std::string input;
     std::string race{StartList::Races[0]};
+    std::string className;
+    bool payout = false;
 };
+
+// The table, heading and rules an export reads: a protocol or start list alone, or a class of a
+// show.
+struct ExportSource {
+    std::string file;
+    ReportHead head;
+    ClassRules rules;
+};
+
+// The source named by the request; empty after telling why.
+std::optional<ExportSource> FindSource(const ExportRequest& request, const std::string& today) {
+    ExportSource source{request.input, ReportHead{{}, today, {}, {}, request.race}, {}};
+    if (request.className.empty()) {
+        if (request.payout) {
+            std::cerr << "corralix: --payout braucht eine Turnierdatei und --class NAME\n";
+            return std::nullopt;
+        }
+        return source;
+    }
+    std::string error;
+    const std::optional<ShowData> show = ReadShowFile(request.input, error);
+    if (!show) {
+        std::cerr << "corralix: " << error << '\n';
+        return std::nullopt;
+    }
+    const int index = FindShowClass(*show, request.className);
+    if (index < 0) {
+        std::cerr << "corralix: Die Klasse \"" << request.className << "\" gibt es in "
+                  << request.input << " nicht\n";
+        return std::nullopt;
+    }
+    const ShowClass& showClass = show->Classes[static_cast<std::size_t>(index)];
+    const ClassRulesReading rules = ReadClassRules(showClass.Json);
+    if (!rules.Ok()) {
+        std::cerr << "corralix: " << request.input << ", Klasse " << showClass.Name << ": "
+                  << rules.Error << '\n';
+        return std::nullopt;
+    }
+    if (request.payout && !rules.Rules.HasPayout) {
+        std::cerr << "corralix: Die Klasse " << showClass.Name
+                  << " hat keine Auszahlung (payout)\n";
+        return std::nullopt;
+    }
+    source.file = (std::filesystem::path(request.input).parent_path() / showClass.File).string();
+    source.head = ReportHead{show->Head.Name, show->Head.Date.empty() ? today : show->Head.Date,
+                             show->Head.Place, showClass.Name,
+                             showClass.Race.empty() ? request.race : showClass.Race};
+    source.rules = rules.Rules;
+    return source;
+}
 
 // The request, or nothing when the arguments do not form one (the message is shown).
 std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& args) {
     ExportRequest request;
     std::vector<std::string_view> inputs;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        const bool option = args[i] == "--export" || args[i] == "--race";
+        const bool option = args[i] == "--export" || args[i] == "--race" || args[i] == "--class";
         if (option && i + 1 == args.size()) {
             std::cerr << "corralix: " << args[i] << " braucht einen Wert\n";
             return std::nullopt;
@@ -51,6 +112,10 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
             request.outputs.emplace_back(args[++i]);
         } else if (args[i] == "--race") {
             request.race = args[++i];
+        } else if (args[i] == "--class") {
+            request.className = args[++i];
+        } else if (args[i] == "--payout") {
+            request.payout = true;
         } else {
             inputs.push_back(args[i]);
         }
@@ -69,26 +134,36 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication app(argc, argv);
+    const QDateTime now = QDateTime::currentDateTime();
+    const std::optional<ExportSource> source =
+        FindSource(request, now.toString(QStringLiteral("yyyy-MM-dd")).toStdString());
+    if (!source) {
+        return ExitFailed;
+    }
+    // Neither the show file nor the class's file may be written over.
     for (const std::string& output : request.outputs) {
-        if (std::string error = CheckExportTarget(request.input, output); !error.empty()) {
-            std::cerr << "corralix: " << error << '\n';
-            return ExitFailed;
+        for (const std::string& input : {request.input, source->file}) {
+            if (std::string error = CheckExportTarget(input, output); !error.empty()) {
+                std::cerr << "corralix: " << error << '\n';
+                return ExitFailed;
+            }
         }
     }
     ResultTable table;
-    if (std::string error = ReadTableForExport(request.input, table, SystemDecimalSeparator());
+    if (std::string error = ReadTableForExport(source->file, table, SystemDecimalSeparator(),
+                                               ResolutionOf(source->rules));
         !error.empty()) {
         std::cerr << "corralix: " << error << '\n';
         return ExitFailed;
     }
-    const QDateTime now = QDateTime::currentDateTime();
-    const Report report = ResultReport(
-        table,
-        ReportHead{
-            {}, now.toString(QStringLiteral("yyyy-MM-dd")).toStdString(), {}, {}, request.race},
-        now.toString(QStringLiteral("dd.MM.yyyy HH:mm")).toStdString());
+    const std::string printedAt = now.toString(QStringLiteral("dd.MM.yyyy HH:mm")).toStdString();
+    const Report report = request.payout
+                              ? PayoutReport(table, StandingOf(table, source->rules), source->rules,
+                                             source->head, printedAt, SystemDecimalSeparator())
+                              : ResultReport(table, source->head, printedAt);
     for (const std::string& output : request.outputs) {
-        if (std::string error = ExportTable(table, report, output, WritePdfReport);
+        if (std::string error = request.payout ? ExportPayout(report, output, WritePdfReport)
+                                               : ExportTable(table, report, output, WritePdfReport);
             !error.empty()) {
             std::cerr << "corralix: " << error << '\n';
             return ExitFailed;
@@ -108,7 +183,8 @@ std::optional<int> RunCommandLine(int argc, char* argv[]) {
     }
     bool exporting = false;
     for (const std::string_view arg : args) {
-        exporting = exporting || arg == "--export" || arg == "--race";
+        exporting = exporting || arg == "--export" || arg == "--race" || arg == "--class" ||
+                    arg == "--payout";
     }
     if (!exporting) {
         return std::nullopt;

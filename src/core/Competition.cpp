@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -48,6 +49,28 @@ std::string FolderOf(const std::string& path) {
     return std::filesystem::path(path).parent_path().string();
 }
 
+bool HasResult(const ResultTable& table, int row) {
+    return !TrimText(table.Cell(ColTotal, row)).empty();
+}
+
+int CountResults(const ResultTable& table) {
+    int count = 0;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        count += HasResult(table, row) ? 1 : 0;
+    }
+    return count;
+}
+
+// The key a command is reached by, for the note that it is locked now.
+std::string KeyText(Command command) {
+    for (const KeyCommand& key : KeyCommands) {
+        if (key.Id == command) {
+            return std::string(key.Key) + " (" + std::string(key.Caption) + ")";
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 Competition::Competition(CompetitionEnvironment environment)
@@ -81,7 +104,7 @@ Competition::Competition(CompetitionEnvironment environment)
 
     EntryHooks hooks;
     hooks.EntryRow = [this] { return startList_.EntryRow(); };
-    hooks.SelectNextStarter = [this] { startList_.bNumerClick(StartList::PlusStep); };
+    hooks.SelectNextStarter = [this] { SelectNextAfterEntry(); };
     hooks.RankTable = [this] { ranking_.RankAndSort(); };
     hooks.SaveBackup = [this] { return SaveBackup(); };
     hooks.PlaceNote = [this](int row) {
@@ -148,13 +171,43 @@ void Competition::Start(const std::string& commandLineFile) {
     const bool unfinished = std::filesystem::exists(runningMarker_);
     // The marker is written before any question, so a crash while asking is noticed again.
     WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
+    // After a crash the restore is what the operator almost always wants: Enter gives it.
     if (unfinished && std::filesystem::exists(backupFileName_) &&
-        env_.Operator.Ask("Sicherung laden?")) {
+        env_.Operator.Ask(BackupQuestion(), IOperator::Focus::Ja)) {
         LoadChosen(backupFileName_);
+        // Not a file of the operator's choosing: a later load still asks before replacing it.
+        savedTable_.clear();
+        startList_.GoToPosition(FirstWithoutResult(0));
     } else if (!commandLineFile.empty()) {
         LoadChosen(commandLineFile);
     }
     Notify(Change::All);
+}
+
+std::string Competition::BackupQuestion() const {
+    std::string question = "Sicherung laden?";
+    const std::optional<std::string> bytes = ReadFileBytes(backupFileName_);
+    if (!bytes) {
+        return question;
+    }
+    ResultTable backup;
+    ReadProtocolText(backup, *bytes);
+    const int results = CountResults(backup);
+    question +=
+        "\nSie enthält " + std::to_string(results) + (results == 1 ? " Ergebnis" : " Ergebnisse");
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(backupFileName_, error);
+    if (!error) {
+        const std::time_t seconds = std::chrono::system_clock::to_time_t(
+            std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+                std::chrono::file_clock::to_sys(written)));
+        std::tm local{};
+        ::localtime_r(&seconds, &local);
+        char when[48];
+        std::strftime(when, sizeof when, ", geschrieben am %d.%m.%Y um %H:%M:%S", &local);
+        question += when;
+    }
+    return question + ".";
 }
 
 // The line's state and the watcher's priority are said in the status bar; each short text has its
@@ -260,6 +313,9 @@ Competition::StatusLine Competition::ShownStatus() const {
     }
     if (!beamLogMessage_.empty()) {
         return {beamLogMessage_, beamLogMessage_, false};
+    }
+    if (!keyNote_.empty()) {
+        return {keyNote_, keyNote_, false};
     }
     return priorityStatus_;
 }
@@ -455,8 +511,13 @@ bool Competition::Enabled(Command command) const {
 
 void Competition::Run(Command command) {
     if (!Enabled(command)) {
+        // A key that does nothing says so, or the operator presses it again and again.
+        keyNote_ = KeyText(command) + " ist jetzt gesperrt" +
+                   (clock_->IsActive() ? ": die Uhr läuft" : "");
+        Notify(Change::All);
         return;
     }
+    keyNote_.clear();
     // Any command may rank, sort, replace, clear or write the rows: text still in a cell editor
     // goes into the starter it was typed for first.
     env_.Operator.CommitEdits();
@@ -493,9 +554,19 @@ void Competition::Run(Command command) {
         case Command::Dq:
             engine_->bDqClick();
             break;
-        case Command::Entry:
+        case Command::Entry: {
+            if (!ConfirmEntry()) {
+                break;
+            }
+            const bool entering = engine_->View().EntryStep == 0;
+            const int starter = startList_.StNrIndex();
             engine_->bEintragenClick();
+            if (entering && starter >= 0) {
+                // A late rider ran out of order: the order goes on after the last one in it.
+                inOrderLine_ = std::max(inOrderLine_, starter);
+            }
             break;
+        }
         case Command::LockLightBarrier:
             engine_->ImageLSClick();
             break;
@@ -544,6 +615,7 @@ void Competition::Run(Command command) {
             // Every result at once, and the next backup would overwrite the only copy: asked.
             if (env_.Operator.Ask("Alle Ergebnisse löschen?")) {
                 ClearResults(table_);
+                inOrderLine_ = -1;
             }
             break;
         case Command::Edit:
@@ -671,7 +743,70 @@ void Competition::ChooseReason(int index) {
 
 void Competition::EnterReason(const std::string& text) {
     engine_->eGrundUserEnter(text);
+    // Written when typed: a crash later in the event must not cost the reason.
+    WriteReasonsBack();
     Notify(Change::All);
+}
+
+void Competition::WriteReasonsBack() {
+    const DqReasons& reasons = engine_->Reasons();
+    if (reasons.ReasonsAdded() > reasonsWritten_ &&
+        WriteTextLines(reasonsFileName_, reasons.Lines()).Ok()) {
+        reasonsWritten_ = reasons.ReasonsAdded();
+    }
+}
+
+bool Competition::ConfirmEntry() {
+    const int row = startList_.StarterRow();
+    if (engine_->View().EntryStep != 0 || row < 0 || !HasResult(table_, row)) {
+        return true;
+    }
+    // "Nein" keeps the old result and the new run on the board: the operator picks the starter
+    // who really ran and enters again.
+    return env_.Operator.Ask("Nr. " + table_.Cell(ColNr, row) + " hat bereits ein Ergebnis (" +
+                             std::string(TrimText(table_.Cell(ColTotal, row))) +
+                             "). Überschreiben?");
+}
+
+void Competition::SelectNextAfterEntry() {
+    startList_.GoToPosition(FirstWithoutResult(inOrderLine_ + 1));
+}
+
+int Competition::FirstWithoutResult(int from) const {
+    const int count = static_cast<int>(startList_.StNrItems().size());
+    for (int index = std::max(from, 0); index < count; ++index) {
+        const int row = table_.FindStartPosition(std::to_string(index + 1));
+        if (row < 0 || !HasResult(table_, row)) {
+            return index;
+        }
+    }
+    return count;
+}
+
+bool Competition::RunPending() const {
+    const TimingView& view = engine_->View();
+    return clock_->IsActive() || (view.bEintragen.Enabled && view.EntryStep == 0);
+}
+
+bool Competition::MayReplaceTable() {
+    if (RunPending()) {
+        env_.Operator.ShowError(
+            "Laden ist gesperrt, solange ein Lauf auf der Uhr ist oder auf seinen Eintrag "
+            "wartet: erst eintragen (F10) oder abbrechen (F8).");
+        return false;
+    }
+    bool results = false;
+    for (int row = 1; row < table_.RowCount() && !results; ++row) {
+        results = HasResult(table_, row) || !TrimText(table_.Cell(ColLaufzeit, row)).empty();
+    }
+    return !results || EncodeBackup(table_) == savedTable_ ||
+           env_.Operator.Ask(
+               "Die Ergebnisse in der Tabelle sind in keiner gespeicherten Datei. Trotzdem laden "
+               "und ersetzen?");
+}
+
+void Competition::NoteTableSaved() {
+    savedTable_ = EncodeBackup(table_);
 }
 
 void Competition::LeaveReasonField() {
@@ -690,7 +825,9 @@ std::string Competition::SaveBackup() {
 
 void Competition::LoadFile(const std::string& path) {
     env_.Operator.CommitEdits();
-    LoadChosen(path);
+    if (MayReplaceTable()) {
+        LoadChosen(path);
+    }
     Notify(Change::All);
 }
 
@@ -700,6 +837,8 @@ void Competition::LoadChosen(const std::string& path) {
         env_.Operator.ShowError(error);
         return;
     }
+    NoteTableSaved();
+    inOrderLine_ = -1;
     std::error_code ignored;
     const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
     settings_.LastFileName = absolute.empty() ? path : absolute.lexically_normal().string();
@@ -707,17 +846,26 @@ void Competition::LoadChosen(const std::string& path) {
 }
 
 void Competition::Load() {
+    if (RunPending()) {
+        MayReplaceTable();  // says why
+        return;
+    }
     const auto path = env_.Operator.ChooseFileToOpen(openFolder_, {TextFilter, WorkbookFilter});
-    if (path) {
+    if (path && MayReplaceTable()) {
         LoadChosen(*path);
     }
 }
 
 void Competition::ReloadLastFile() {
     env_.Operator.CommitEdits();
-    const std::string error = ReloadFile(settings_.LastFileName, table_, startList_);
-    if (!error.empty()) {
-        env_.Operator.ShowError(error);
+    if (MayReplaceTable()) {
+        const std::string error = ReloadFile(settings_.LastFileName, table_, startList_);
+        if (!error.empty()) {
+            env_.Operator.ShowError(error);
+        } else {
+            NoteTableSaved();
+            inOrderLine_ = -1;
+        }
     }
     Notify(Change::All);
 }
@@ -748,6 +896,7 @@ void Competition::SaveAs() {
     }
     // Only a file the operator chose and that was written whole holds the changes.
     table_.SetModified(false);
+    NoteTableSaved();
     settings_.LastFileName = path;
     SaveSettings();
 }
@@ -781,9 +930,7 @@ void Competition::CloseSpectatorWindow() {
 }
 
 bool Competition::ExitNeedsQuestion() const {
-    const TimingView& view = engine_->View();
-    const bool runWaitsForEntry = view.bEintragen.Enabled && view.EntryStep == 0;
-    return clock_->IsActive() || runWaitsForEntry || table_.Modified();
+    return RunPending() || table_.Modified();
 }
 
 bool Competition::CloseQuery() {
@@ -796,11 +943,8 @@ void Competition::Shutdown() {
     }
     shutDown_ = true;
     SaveSettings();
-    const DqReasons& reasons = engine_->Reasons();
-    if (reasons.ReasonsAdded() > 0) {
-        // Losing typed reasons at exit is not worth keeping the program from closing.
-        WriteTextLines(reasonsFileName_, reasons.Lines());
-    }
+    // Losing typed reasons at exit is not worth keeping the program from closing.
+    WriteReasonsBack();
     comPort_.Close();
     reconnectTimer_->Stop();
     env_.Live.Stop();

@@ -188,6 +188,25 @@ private:
     void OpenLightBarrier();
     void OpenPort();
     void OfferBackupOfUnfinishedRun();
+    // "Sicherung laden?" with what the backup holds: how many results, when written.
+    std::string BackupQuestion() const;
+    // A run on the clock, or a timed run that waits for its entry.
+    bool RunPending() const;
+    // Before a load replaces the table: refused while a run is pending, asked when the table
+    // holds results that no file of the operator's choosing has. True when the load may go on.
+    bool MayReplaceTable();
+    // Remembers the table as a file of the operator's choosing now holds it.
+    void NoteTableSaved();
+    // Before an entry: asks when it would replace the current starter's result.
+    bool ConfirmEntry();
+    // "Next" after an entry: the first starter without a result after the last one who ran in
+    // order, so a rider called back late never leads to a starter who has already run.
+    void SelectNextAfterEntry();
+    // Start-list index of the first starter from index `from` on without a result; the count
+    // of starters when there is none.
+    int FirstWithoutResult(int from) const;
+    // Writes the reasons typed since the last write next to the backup.
+    void WriteReasonsBack();
     std::string SaveBackup();
     void LoadChosen(const std::string& path);
     void Load();
@@ -232,6 +251,13 @@ private:
     std::string webPageReport_;
     std::string printReport_;
     std::string statusMessage_;
+    // Why the last key did nothing, until a key acts again.
+    std::string keyNote_;
+    // The table (in start order) as a file of the operator's choosing holds it.
+    std::string savedTable_;
+    // Start-list index of the last starter who ran in order; -1 before the first entry.
+    int inOrderLine_ = -1;
+    int reasonsWritten_ = 0;
     // The open dialog starts where the backup is until the first save, then where that went.
     std::string openFolder_;
     std::string lastSaveName_;

@@ -39,8 +39,9 @@ public:
 // The operator at the table: answers questions and picks files as the test says.
 class ScriptedOperator : public IOperator {
 public:
-    bool Ask(const std::string& question) override {
+    bool Ask(const std::string& question, Focus focus) override {
         questions.push_back(question);
+        focuses.push_back(focus);
         return answer;
     }
     void ShowError(const std::string& message) override { errors.push_back(message); }
@@ -86,6 +87,7 @@ public:
     int informations = 0;
     std::deque<std::string> files;
     std::vector<std::string> questions, errors, messages, openFolders;
+    std::vector<Focus> focuses;
     int commits = 0;
 };
 

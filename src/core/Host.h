@@ -27,8 +27,11 @@ public:
 class IOperator {
 public:
     virtual ~IOperator() = default;
-    // A yes/no question; true only for "Ja". The focus starts on "Nein".
-    virtual bool Ask(const std::string& question) = 0;
+    // The answer a yes/no question starts on, so a reflex Enter gives it.
+    enum class Focus { Nein, Ja };
+    // A yes/no question; true only for "Ja". The focus starts on "Nein" unless the question is
+    // one where throwing something away is the risky answer.
+    virtual bool Ask(const std::string& question, Focus focus = Focus::Nein) = 0;
     virtual void ShowError(const std::string& message) = 0;
     virtual void ShowMessage(const std::string& message) = 0;
     // The chosen file, nothing when the operator cancelled. Filters read "Textdatei (*.txt)".

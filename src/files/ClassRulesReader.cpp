@@ -45,17 +45,6 @@ int Share(const json& value, const std::string& key) {
     return static_cast<int>(share);
 }
 
-std::string PercentText(std::int64_t share) {
-    std::string text = std::to_string(share / 100);
-    if (share % 100 != 0) {
-        const std::int64_t rest = share % 100;
-        text += (rest < 10 ? ",0" : ",") + std::to_string(rest);
-        if (text.back() == '0')
-            text.pop_back();
-    }
-    return text;
-}
-
 // A list of shares that adds up to 100 % and has count entries.
 std::vector<int> ShareList(const json& value, std::size_t count, const std::string& key,
                            const char* perWhat) {
@@ -69,7 +58,7 @@ std::vector<int> ShareList(const json& value, std::size_t count, const std::stri
         shares.push_back(Share(value[i], key + "[" + std::to_string(i) + "]"));
     const std::int64_t sum = std::accumulate(shares.begin(), shares.end(), std::int64_t{0});
     if (sum != FullShare)
-        throw Refusal{key + ": die Anteile ergeben " + PercentText(sum) + " statt 100 Prozent"};
+        throw Refusal{key + ": die Anteile ergeben " + ShareText(sum, ',') + " statt 100 Prozent"};
     return shares;
 }
 

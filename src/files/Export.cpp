@@ -32,14 +32,13 @@ bool AnyTeam(const ResultTable& table) {
 
 }  // namespace
 
-std::string ReadTableForExport(const std::string& path, ResultTable& table, char decimalSeparator) {
+std::string ReadTableForExport(const std::string& path, ResultTable& table, char decimalSeparator,
+                               Resolution resolution) {
     const ByteCountMeasure measure;
     Ranking ranking(table, decimalSeparator);
+    ranking.SetTimeResolution(resolution);
     StartList starters(table, ranking, measure);
     std::string error = LoadChosenFile(path, table, starters, ranking, measure);
-    if (error.empty() && !HoldsStarters(table)) {
-        return "Die Datei enthält keine Starter: " + path;
-    }
     if (error.empty() && !AnyTeam(table)) {
         table.SetColWidth(ColTeam, ResultTable::HiddenWidth);
     }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "results/ResultRules.h"
+
 class ResultTable;
 struct Report;
 
@@ -15,9 +17,10 @@ using PdfWriter = std::function<std::string(const Report& report, const std::str
 
 // Reads a protocol or start list into the table as loading it in the window does (places
 // assigned, start order). The team column is shown only when a starter has a team.
-// Returns empty on success, else the message; the table is then as it was. A file without a
-// starter is refused.
-std::string ReadTableForExport(const std::string& path, ResultTable& table, char decimalSeparator);
+// Returns empty on success, else the message; the table is then as it was. Places are given in
+// the class's resolution.
+std::string ReadTableForExport(const std::string& path, ResultTable& table, char decimalSeparator,
+                               Resolution resolution = Resolution::Hundredths);
 
 // Empty when output may be written; else the message, when output is the input file itself
 // (compared as files, so links, "./sub/../" and other spellings count as the same).

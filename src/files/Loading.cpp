@@ -1,7 +1,7 @@
 #include "files/Loading.h"
 
+#include <algorithm>
 #include <optional>
-#include <string_view>
 
 #include "files/FileIo.h"
 #include "files/FileKind.h"
@@ -13,29 +13,27 @@
 
 namespace {
 
-// A text start list or protocol holds no control characters but TAB and line ends, up to the old
-// end-of-data mark; anything else is a program, a picture or an archive.
-bool LooksLikeText(std::string_view bytes) {
-    for (const char byte : bytes.substr(0, bytes.find('\x1A'))) {
-        if (static_cast<unsigned char>(byte) < 0x20 && byte != '\t' && byte != '\r' &&
-            byte != '\n') {
-            return false;
-        }
-    }
-    return true;
+// Control bytes no start list or protocol holds (TAB, CR, LF, form feed and the end-of-data
+// byte 0x1A may appear): a picture, a program or a document of a word processor.
+bool IsText(std::string_view bytes) {
+    return std::none_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f' && c != '\x1A';
+    });
 }
 
-}  // namespace
-
-bool HoldsStarters(const ResultTable& table) {
+bool HoldsAStarter(const ResultTable& table) {
     for (int row = 1; row < table.RowCount(); ++row) {
-        if (!TrimText(table.Cell(ColNr, row)).empty() ||
-            !TrimText(table.Cell(ColName, row)).empty()) {
+        const auto& cells = table.Row(row);
+        if (std::any_of(cells.begin(), cells.end(),
+                        [](const std::string& cell) { return !TrimText(cell).empty(); })) {
             return true;
         }
     }
     return false;
 }
+
+}  // namespace
 
 std::string ReloadFile(const std::string& path, ResultTable& table, StartList& starters) {
     const FileKind kind = LoadKind(path);
@@ -53,10 +51,17 @@ std::string ReloadFile(const std::string& path, ResultTable& table, StartList& s
         if (!error.empty()) {
             return error;
         }
-    } else if (!LooksLikeText(*bytes)) {
-        return "Die Datei ist keine Starterliste (sie enthält Binärdaten): " + path;
     } else {
-        ReadProtocolText(table, *bytes);
+        if (!IsText(*bytes)) {
+            return "Keine Starterliste und kein Protokoll (keine Textdatei): " + path;
+        }
+        // Read aside first: a file without a single starter must not empty a full table.
+        ResultTable read = table;
+        ReadProtocolText(read, *bytes);
+        if (!HoldsAStarter(read)) {
+            return "Keine Starter gefunden: " + path;
+        }
+        table = std::move(read);
     }
     starters.RebuildAfterLoad();
     return {};

@@ -20,6 +20,3 @@ std::string LoadChosenFile(const std::string& path, ResultTable& table, StartLis
 // Reads the last file again (right click on the load button), without fitting widths or assigning
 // places. Returns like LoadChosenFile; a file that has gone away changes nothing.
 std::string ReloadFile(const std::string& path, ResultTable& table, StartList& starters);
-
-// True when the table holds at least one starter: a body row with a start number or a rider.
-bool HoldsStarters(const ResultTable& table);

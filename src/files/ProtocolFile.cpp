@@ -33,15 +33,26 @@ FileWriteResult ClearModifiedIfWritten(ResultTable& table, FileWriteResult resul
     return result;
 }
 
+// TAB when the line holds one, else ";".
+char SeparatorOf(std::string_view line) {
+    return line.find('\t') != std::string_view::npos ? '\t' : ';';
+}
+
 std::vector<std::string> SplitFields(std::string_view line) {
-    const char separator = line.find('\t') != std::string_view::npos ? '\t' : ';';
+    const char separator = SeparatorOf(line);
     std::vector<std::string> fields;
     while (!line.empty() && fields.size() < ResultTable::ColCount) {
         const std::size_t end = std::min(line.find(separator), line.size());
-        fields.emplace_back(end == 0 ? std::string_view(" ") : line.substr(0, end));
+        fields.emplace_back(line.substr(0, end));
         line.remove_prefix(std::min(end + 1, line.size()));
     }
     return fields;
+}
+
+// The header line of a saved protocol or a start list: its first field names the start number
+// ("Nr.", "Start-Nr."). A rider "Nr. 3 Carla" or a horse "Lucky Nr. 7" is no header.
+bool IsHeaderLine(std::string_view line) {
+    return TrimText(line.substr(0, line.find(SeparatorOf(line)))).ends_with("Nr.");
 }
 
 // The lines of the header row and then of the body rows in the given order.
@@ -106,7 +117,7 @@ void ReadProtocolText(ResultTable& table, std::string_view bytes) {
     int row = 1;
     for (std::size_t pos = 0; pos < text.size();) {
         const std::string_view line = NextLine(text, pos);
-        if (line.find("Nr.") != std::string_view::npos || TrimText(line).empty()) {
+        if (IsHeaderLine(line) || TrimText(line).empty()) {
             continue;
         }
         if (table.RowCount() < row + 1) {

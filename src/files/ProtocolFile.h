@@ -31,7 +31,8 @@ FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path);
 
 // Replaces the body rows by the lines of a protocol or start list. The table first becomes
 // the header (untouched) plus one empty row. Lines end at CR LF, CR or LF; the byte 0x1A ends
-// the data; lines containing "Nr." and blank lines are skipped. Fields are split at TAB when
-// the line holds one, else at ";"; an empty field becomes " ", a separator at the end of the
-// line adds no field, and fields beyond the table's columns are dropped.
+// the data; header lines (the first field ends in "Nr.") and blank lines are skipped. Fields are
+// split at TAB when the line holds one, else at ";"; an empty field stays an empty cell, a
+// separator at the end of the line adds no field, and fields beyond the table's columns are
+// dropped.
 void ReadProtocolText(ResultTable& table, std::string_view bytes);

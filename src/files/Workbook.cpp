@@ -21,6 +21,7 @@
 #include <stdexcept>
 
 #include "files/FileKind.h"
+#include "files/Report.h"
 #include "files/TextCodec.h"
 #include "files/XlsWriter.h"
 #include "files/XlsxReader.h"
@@ -53,22 +54,52 @@ lxw_color_t FillColour(CellFill fill) {
 
 // libxlsxwriter writes to a named file; it gets a private one in the temporary folder and the
 // bytes are taken from there, so the target is replaced like every other file we write.
-std::string XlsxBytes(const ResultTable& table) {
-    std::string name = (std::filesystem::temp_directory_path() / "corralix-xlsx-XXXXXX").string();
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        throw std::runtime_error("Temporäre Datei kann nicht angelegt werden");
+class XlsxTempBook {
+public:
+    XlsxTempBook() {
+        const int fd = ::mkstemp(name_.data());
+        if (fd < 0) {
+            throw std::runtime_error("Temporäre Datei kann nicht angelegt werden");
+        }
+        ::close(fd);
+        book_ = workbook_new(name_.c_str());
+        if (book_ == nullptr) {
+            ::unlink(name_.c_str());
+            throw std::runtime_error("Arbeitsmappe kann nicht angelegt werden");
+        }
     }
-    ::close(fd);
-    struct RemoveAtEnd {
-        const std::string& path;
-        ~RemoveAtEnd() { ::unlink(path.c_str()); }
-    } removeAtEnd{name};
+    ~XlsxTempBook() {
+        if (book_ != nullptr) {
+            workbook_close(book_);
+        }
+        ::unlink(name_.c_str());
+    }
+    XlsxTempBook(const XlsxTempBook&) = delete;
+    XlsxTempBook& operator=(const XlsxTempBook&) = delete;
 
-    lxw_workbook* workbook = workbook_new(name.c_str());
-    if (workbook == nullptr) {
-        throw std::runtime_error("Arbeitsmappe kann nicht angelegt werden");
+    lxw_workbook* Book() const { return book_; }
+    // Closes the workbook and gives its bytes; error is the first failure while filling it.
+    std::string Finish(lxw_error error) {
+        const lxw_error closed = workbook_close(book_);  // frees the workbook in every case
+        book_ = nullptr;
+        if (error != LXW_NO_ERROR || closed != LXW_NO_ERROR) {
+            throw std::runtime_error(lxw_strerror(error != LXW_NO_ERROR ? error : closed));
+        }
+        std::optional<std::string> bytes = ReadFileBytes(name_);
+        if (!bytes) {
+            throw std::runtime_error("Temporäre Datei kann nicht gelesen werden");
+        }
+        return std::move(*bytes);
     }
+
+private:
+    std::string name_ = (std::filesystem::temp_directory_path() / "corralix-xlsx-XXXXXX").string();
+    lxw_workbook* book_ = nullptr;
+};
+
+std::string XlsxBytes(const ResultTable& table) {
+    XlsxTempBook file;
+    lxw_workbook* workbook = file.Book();
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Tabelle1");
     std::array<lxw_format*, 4> formats{};
     for (std::size_t fill = 0; fill < formats.size(); ++fill) {
@@ -97,15 +128,62 @@ std::string XlsxBytes(const ResultTable& table) {
                                  : worksheet_write_string(sheet, r, c, text.c_str(), format);
         }
     }
-    const lxw_error closed = workbook_close(workbook);  // frees the workbook in every case
-    if (error != LXW_NO_ERROR || closed != LXW_NO_ERROR) {
-        throw std::runtime_error(lxw_strerror(error != LXW_NO_ERROR ? error : closed));
+    return file.Finish(error);
+}
+
+// A report as one sheet: the list's name and head, the column titles, the rows (a note row in
+// its first cell) and the foot lines below.
+std::string ReportXlsxBytes(const Report& report) {
+    XlsxTempBook file;
+    lxw_workbook* workbook = file.Book();
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Tabelle1");
+    lxw_format* bold = workbook_add_format(workbook);
+    format_set_bold(bold);
+    lxw_format* right = workbook_add_format(workbook);
+    format_set_align(right, LXW_ALIGN_RIGHT);
+    const std::vector<int> columns = ReportShownColumns(report);
+    lxw_row_t r = 0;
+    lxw_error error = LXW_NO_ERROR;
+    const auto line = [&](lxw_col_t c, const std::string& text, lxw_format* format) {
+        if (error == LXW_NO_ERROR && !text.empty()) {
+            error = worksheet_write_string(sheet, r, c, WorkbookCellText(text).c_str(), format);
+        }
+    };
+    const ReportHeadText head = ReportHeadLines(report);
+    for (const std::string* text : {&head.show, &head.list, &head.when}) {
+        if (!text->empty()) {
+            line(0, *text, bold);
+            ++r;
+        }
     }
-    std::optional<std::string> bytes = ReadFileBytes(name);
-    if (!bytes) {
-        throw std::runtime_error("Temporäre Datei kann nicht gelesen werden");
+    ++r;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        line(static_cast<lxw_col_t>(i), report.columns[static_cast<std::size_t>(columns[i])].title,
+             bold);
     }
-    return std::move(*bytes);
+    ++r;
+    for (const ReportRow& row : report.rows) {
+        if (row.kind == ReportRowKind::Note) {
+            line(0, ReportCell(row, 0), bold);
+        } else {
+            for (std::size_t i = 0; i < columns.size(); ++i) {
+                const ReportColumn& column = report.columns[static_cast<std::size_t>(columns[i])];
+                line(static_cast<lxw_col_t>(i), ReportCell(row, columns[i]),
+                     column.align == ReportAlign::Right ? right : nullptr);
+            }
+        }
+        ++r;
+    }
+    ++r;
+    for (const std::string& text : report.foot) {
+        line(0, text, nullptr);
+        ++r;
+    }
+    for (std::size_t i = 0; i < columns.size() && error == LXW_NO_ERROR; ++i) {
+        error = worksheet_set_column(sheet, static_cast<lxw_col_t>(i), static_cast<lxw_col_t>(i),
+                                     i == 0 ? 8 : 16, nullptr);
+    }
+    return file.Finish(error);
 }
 
 // FreeXL reads the file itself; its cells become texts as the table shows them.
@@ -342,6 +420,16 @@ int WorkbookColumnWidth(const ResultTable& table, int col) {
 
 std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format) {
     return format == WorkbookFormat::Xlsx ? XlsxBytes(table) : XlsBytes(table);
+}
+
+FileWriteResult WriteReportWorkbook(const Report& report, const std::string& path) {
+    std::string bytes;
+    try {
+        bytes = ReportXlsxBytes(report);
+    } catch (const std::exception& failure) {
+        return {FileWriteStatus::NotCreated, failure.what()};
+    }
+    return ReplaceFileBytes(path, bytes);
 }
 
 FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path) {

@@ -37,6 +37,11 @@ std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format);
 // Error otherwise.
 FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path);
 
+struct Report;
+// Writes a report (a list with its head and foot, not a table to load back) as an ".xlsx"
+// workbook of one sheet, replacing any file there atomically.
+FileWriteResult WriteReportWorkbook(const Report& report, const std::string& path);
+
 // True when the bytes start like an ".xls" (compound file) or an ".xlsx" (zip) workbook.
 bool IsWorkbookContent(std::string_view bytes);
 

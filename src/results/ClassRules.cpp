@@ -15,3 +15,14 @@ const std::vector<int>& DefaultShares(int count) {
     static const std::vector<int> none;
     return count >= 1 && count <= 5 ? shares[static_cast<std::size_t>(count - 1)] : none;
 }
+
+std::string ShareText(std::int64_t share, char decimalSeparator) {
+    std::string text = std::to_string(share / 100);
+    if (const std::int64_t rest = share % 100; rest != 0) {
+        text += decimalSeparator;
+        text += static_cast<char>('0' + rest / 10);
+        if (rest % 10 != 0)
+            text += static_cast<char>('0' + rest % 10);
+    }
+    return text;
+}

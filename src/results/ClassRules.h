@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 // Shares are counted in hundredths of a percent, so 100 % is 10000 and 33,33 % is 3333.
@@ -52,5 +53,8 @@ struct ClassRules {
 // The shares used where a class leaves them out: for n divisions or n places paid (1 to 5), the
 // first gets the most. Also the default division shares.
 const std::vector<int>& DefaultShares(int count);
+// A share as percent without its sign: 8000 "80", 3333 "33,33", 250 "2,5".
+std::string ShareText(std::int64_t share, char decimalSeparator);
+
 // Places paid in each division where a class does not say.
 inline constexpr int DefaultPlacesPaid = 3;

@@ -56,8 +56,8 @@ void QtOperator::Attach(QWidget* window, std::function<void()> commitEdits) {
     commitEdits_ = std::move(commitEdits);
 }
 
-bool QtOperator::Ask(const std::string& question) {
-    return TFDlgYesNo::Ask(window_, QString::fromStdString(question));
+bool QtOperator::Ask(const std::string& question, Focus focus) {
+    return TFDlgYesNo::Ask(window_, QString::fromStdString(question), focus == Focus::Ja);
 }
 
 void QtOperator::ShowError(const std::string& message) {

@@ -35,7 +35,7 @@ public:
     // Dialogs are centred on window; commitEdits ends the editing of table cells.
     void Attach(QWidget* window, std::function<void()> commitEdits);
 
-    bool Ask(const std::string& question) override;
+    bool Ask(const std::string& question, Focus focus) override;
     void ShowError(const std::string& message) override;
     void ShowMessage(const std::string& message) override;
     std::optional<std::string> ChooseFileToOpen(const std::string& folder,

@@ -28,13 +28,21 @@ TFDlgYesNo::TFDlgYesNo(QWidget* parent)
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-bool TFDlgYesNo::Ask(QWidget* parent, const QString& question) {
+bool TFDlgYesNo::Ask(QWidget* parent, const QString& question, bool yesFocused) {
     TFDlgYesNo dialog(parent);
     dialog.Label1->setText(question);
+    const int extra =
+        dialog.Label1->heightForWidth(dialog.Label1->width()) - dialog.Label1->height();
+    if (extra > 0) {
+        dialog.Label1->resize(dialog.Label1->width(), dialog.Label1->height() + extra);
+        dialog.OKBtn->move(dialog.OKBtn->x(), dialog.OKBtn->y() + extra);
+        dialog.CancelBtn->move(dialog.CancelBtn->x(), dialog.CancelBtn->y() + extra);
+        dialog.setFixedSize(dialog.width(), dialog.height() + extra);
+    }
     if (parent != nullptr) {
         const QRect owner = parent->window()->frameGeometry();
         dialog.move(owner.center() - dialog.rect().center());
     }
-    dialog.CancelBtn->setFocus();
+    (yesFocused ? dialog.OKBtn : dialog.CancelBtn)->setFocus();
     return dialog.exec() == QDialog::Accepted;
 }

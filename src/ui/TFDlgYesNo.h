@@ -14,9 +14,10 @@ class TFDlgYesNo : public QDialog {
 public:
     explicit TFDlgYesNo(QWidget* parent = nullptr);
 
-    // Asks `question` modally with the focus on "Nein", so Enter right after opening answers
-    // no; true only for "Ja". UI thread only.
-    static bool Ask(QWidget* parent, const QString& question);
+    // Asks `question` modally with the focus on "Nein" (on "Ja" when yesFocused), so Enter
+    // right after opening gives that answer; true only for "Ja". A question longer than the
+    // label makes the dialog taller. UI thread only.
+    static bool Ask(QWidget* parent, const QString& question, bool yesFocused = false);
 
     QLabel* Icon;
     QLabel* Label1;

@@ -85,8 +85,8 @@ TEST_F(CommandLine, FailuresExitNonZeroWithAMessageAndWriteNothing) {
         {{"--export", noFolder + ".pdf", input_}, 1, "Der Schreibfehler der Datei: " + noFolder},
         {{"--export", folder_.File("ergebnis.doc"), input_}, 1, "Dateityp wird nicht unterstützt"},
         {{"--export", folder_.File("sub/../rich.xlsx"), workbook}, 1, "Eingabedatei selbst"},
-        {{"--export", page, folder_.File("leer.txt")}, 1, "enthält keine Starter"},
-        {{"--export", page, folder_.File("programm.txt")}, 1, "Binärdaten"},
+        {{"--export", page, folder_.File("leer.txt")}, 1, "Keine Starter gefunden"},
+        {{"--export", page, folder_.File("programm.txt")}, 1, "keine Textdatei"},
         {{"--export", page}, 2, "genau eine EINGABE"},
         {{input_, "--export"}, 2, "--export braucht einen Wert"},
     };

@@ -245,8 +245,9 @@ TEST_F(CompetitionTest, ACommandLineFileThatCannotBeReadIsReportedAndLoadsAreSto
     EXPECT_EQ(ReadSettings(store).LastFileName, list);
 }
 
-TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedAndTheOpenDialogStartsWhereItIs) {
-    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedWithEnterOnJaAndTheOpenDialogStartsWhereItIs) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n3;Cleo;Zorro\r\n"));
+    const int armed = competition->View().LightBarrierArmed;
     TimeRun(12340);
     Key(Command::Entry);
     competition.reset();  // no shutdown: the program died
@@ -255,8 +256,13 @@ TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedAndTheOpenDialogStartsWhere
         CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, live,
                                ui.Poster(), folder.Path().string(), DataFolder(), "", ','});
     competition->Start("");
-    EXPECT_THAT(dialogs.questions, ElementsAre("Sicherung laden?"));
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_THAT(dialogs.questions[0],
+                ::testing::StartsWith("Sicherung laden?\nSie enthält 1 Ergebnis, geschrieben am "));
+    EXPECT_THAT(dialogs.focuses, ElementsAre(IOperator::Focus::Ja)) << "a reflex Enter restores";
     EXPECT_EQ(Table().Cell(ColTotal, 1), "12,34");
+    EXPECT_EQ(competition->Starters().Board().rider, "Ben") << "the first without a result";
+    EXPECT_EQ(competition->View().LightBarrierArmed, armed);
 
     dialogs.questions.clear();
     Restart();
@@ -463,7 +469,7 @@ TEST_F(CompetitionTest, TheSettingsDialogIsClosedDuringARunAndItsChangesTakeEffe
     EXPECT_TRUE(competition->View().CountdownActive) << "the next F4 starts the new countdown";
 }
 
-TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
+TEST_F(CompetitionTest, TypedReasonsAreWrittenAtOnceAndSettingsAtTheEnd) {
     WriteAll(folder.File("Disqualifikation.txt"), "Sturz\r\n...\r\n");
     Settings settings = NoCountdown();
     settings.TimeWarnung = 5000;
@@ -473,6 +479,8 @@ TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
     Key(Command::Dq);
     competition->ChooseReason(1);
     competition->EnterReason("Fahne verloren");
+    EXPECT_EQ(ReadAll(DataFolder() + "/Disqualifikation.txt"), "Sturz\r\nFahne verloren\r\n...\r\n")
+        << "written when typed, not only at a normal end";
     competition->Shutdown();
 
     const Settings stored = ReadSettings(store);
@@ -482,6 +490,70 @@ TEST_F(CompetitionTest, SettingsAndTypedReasonsAreWrittenBackAtTheEnd) {
     EXPECT_EQ(stored.Height, 700);
     EXPECT_EQ(ReadAll(DataFolder() + "/Disqualifikation.txt"),
               "Sturz\r\nFahne verloren\r\n...\r\n");
+}
+
+TEST_F(CompetitionTest, ARiderCalledBackNeverLeadsToAStarterWhoRanAndOverwritingIsAsked) {
+    Open(NoCountdown(), StartList("1;Anna;A\r\n2;Ben;B\r\n3;Cleo;C\r\n4;Dora;D\r\n"));
+    TimeRun(11000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    competition->StepStarter(+1);  // Ben is not there yet
+    TimeRun(13000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    competition->SelectStarter(1);  // Ben, called back
+    TimeRun(12000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    EXPECT_EQ(competition->Starters().Board().rider, "Dora") << "not Cleo, who has run";
+
+    competition->SelectStarter(2);  // the wrong starter picked by mistake
+    TimeRun(14000);
+    dialogs.answer = false;
+    Key(Command::Entry);
+    EXPECT_THAT(dialogs.questions,
+                ElementsAre("Nr. 3 hat bereits ein Ergebnis (13,00). Überschreiben?"));
+    EXPECT_THAT(dialogs.focuses, ElementsAre(IOperator::Focus::Nein));
+    EXPECT_EQ(Table().Cell(ColTotal, Table().FindRow("3")), "13,00");
+    EXPECT_TRUE(competition->Enabled(Command::Entry)) << "the run still waits for its entry";
+    competition->SelectStarter(3);
+    Key(Command::Entry);
+    EXPECT_EQ(Table().Cell(ColTotal, Table().FindRow("4")), "14,00");
+}
+
+TEST_F(CompetitionTest, ALoadIsRefusedWhileARunWaitsAndAskedOverResultsNoChosenFileHolds) {
+    Open(NoCountdown(), StartList("1;Anna;A\r\n2;Ben;B\r\n"));
+    const std::string other = folder.File("andere.txt");
+    WriteAll(other, "7;Zoe;Z\r\n");
+    TimeRun(11000);
+    dialogs.files = {other};
+    Key(Command::Load);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_THAT(dialogs.errors[0], HasSubstr("Laden ist gesperrt"));
+    EXPECT_THAT(dialogs.openFolders, IsEmpty());
+    competition->ReloadLastFile();
+    EXPECT_EQ(dialogs.errors.size(), 2u);
+    Key(Command::Entry);
+    EXPECT_EQ(Table().Cell(ColTotal, 1), "11,00") << "the run went to its own starter";
+
+    dialogs.answer = false;
+    Key(Command::Load);
+    EXPECT_THAT(dialogs.questions, ElementsAre(HasSubstr("in keiner gespeicherten Datei")));
+    EXPECT_EQ(Table().Cell(ColName, 1), "Anna");
+    dialogs.files = {folder.File("ergebnis.txt"), other};
+    Key(Command::Save);
+    Key(Command::Load);
+    EXPECT_EQ(dialogs.questions.size(), 1u) << "saved to a chosen file: nothing to lose";
+    EXPECT_EQ(Table().Cell(ColName, 1), "Zoe");
+}
+
+TEST_F(CompetitionTest, ALockedKeySaysSoInTheStatusBarUntilAKeyActsAgain) {
+    Open(NoCountdown());
+    Key(Command::Start);
+    Key(Command::Entry);
+    EXPECT_EQ(competition->StatusMessage(), "F10 (Eintragen) ist jetzt gesperrt: die Uhr läuft");
+    Key(Command::Start);
+    EXPECT_EQ(competition->StatusMessage(), "");
 }
 
 }  // namespace

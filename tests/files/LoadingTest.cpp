@@ -60,6 +60,27 @@ TEST_F(Loading, AnUnknownFileIsRefusedWithAMessageAndKeepsTheTable) {
     EXPECT_EQ(table_.ColWidth(ColName), 300);
 }
 
+TEST_F(Loading, AFileWithoutStartersOrNoTextAtAllKeepsTheTableAndSaysWhy) {
+    WriteAll(folder_.File("liste.txt"), "1;Anna;Blue\r\n2;Ben;Rio\r\n");
+    LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_);
+    table_.SetCell(ColTotal, 1, "15,23");
+    const ResultTable before = table_;
+    WriteAll(folder_.File("leer.txt"), "");
+    WriteAll(folder_.File("kopf.txt"), "Nr.\tName\tPferd\r\n\t\t\r\n");
+    WriteAll(folder_.File("bild.txt"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+
+    for (const auto& [title, message] : {std::pair{"leer.txt", "Keine Starter gefunden"},
+                                         std::pair{"kopf.txt", "Keine Starter gefunden"},
+                                         std::pair{"bild.txt", "keine Textdatei"}}) {
+        EXPECT_THAT(ReloadFile(folder_.File(title), table_, starters_), HasSubstr(message))
+            << title;
+        for (int row = 0; row < before.RowCount(); ++row) {
+            EXPECT_EQ(table_.Row(row), before.Row(row)) << title << " row " << row;
+        }
+        EXPECT_EQ(table_.RowCount(), before.RowCount()) << title;
+    }
+}
+
 TEST_F(Loading, ReloadOfAVanishedFileKeepsTheTable) {
     WriteAll(folder_.File("liste.txt"), "1;Anna;Blue\r\n2;Ben;Rio\r\n");
     LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_);

@@ -14,7 +14,8 @@
 namespace {
 
 // Asks, and once the dialog is up does `answer` to it.
-bool AskAndAnswer(QWidget* parent, const std::function<void(TFDlgYesNo&)>& answer) {
+bool AskAndAnswer(QWidget* parent, const std::function<void(TFDlgYesNo&)>& answer,
+                  bool yesFocused = false) {
     QTimer::singleShot(0, [answer] {
         auto* dialog = qobject_cast<TFDlgYesNo*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -28,7 +29,7 @@ bool AskAndAnswer(QWidget* parent, const std::function<void(TFDlgYesNo&)>& answe
             dialog->done(2);
         }
     });
-    return TFDlgYesNo::Ask(parent, "Programm beenden?");
+    return TFDlgYesNo::Ask(parent, "Programm beenden?", yesFocused);
 }
 
 }  // namespace
@@ -50,6 +51,10 @@ TEST(TFDlgYesNo, OnlyJaAnswersYesAndEnterRightAfterOpeningAnswersNo) {
         dialog.OKBtn->setFocus();
         QTest::keyClick(dialog.OKBtn, Qt::Key_Return);
     }));
+    EXPECT_TRUE(AskAndAnswer(
+        &owner, [](TFDlgYesNo&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); },
+        true))
+        << "a question that starts on Ja";
 }
 
 TEST(TFDlgYesNo, IsAFixedAlwaysOnTopDialogWithoutADefaultButton) {

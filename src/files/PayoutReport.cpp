@@ -1,0 +1,101 @@
+#include "files/PayoutReport.h"
+
+#include <algorithm>
+
+#include "files/FileKind.h"
+#include "files/HtmlReport.h"
+#include "files/Workbook.h"
+#include "results/ResultTable.h"
+#include "results/TimeText.h"
+
+Report PayoutReport(const ResultTable& table, const JackpotStanding& standing,
+                    const ClassRules& rules, ReportHead head, std::string printedAt,
+                    char decimalSeparator) {
+    Report report;
+    report.title = "Auszahlung";
+    report.head = std::move(head);
+    report.printedAt = std::move(printedAt);
+    report.columns = {
+        {"Platz", ReportAlign::Right}, {"Nr.", ReportAlign::Right},           {"Name"}, {"Pferd"},
+        {"Total", ReportAlign::Right}, {"Betrag €", ReportAlign::Right, true}};
+    const auto money = [&](std::int64_t cents) { return MoneyText(cents, decimalSeparator); };
+    const PayoutSheet& sheet = standing.Sheet;
+
+    for (std::size_t d = 0; d < sheet.Divisions.size(); ++d) {
+        const DivisionPayout& division = sheet.Divisions[d];
+        const int number = static_cast<int>(d) + 1;
+        std::string heading = rules.HasDivisions() ? DivisionName(number) : "Alle Reiter";
+        if (division.BeginsMs)
+            heading += " · ab " + FormatTimeText(*division.BeginsMs, decimalSeparator,
+                                                 standing.TimeResolution);
+        else if (d > 0)
+            heading += " · ab " + ShareText(rules.DivisionOffsetsMs[d - 1] / 10, decimalSeparator) +
+                       " s hinter der schnellsten Zeit";
+        heading += " · Topf " + money(division.PotCents);
+        report.rows.push_back({{heading}, ReportRowKind::Note});
+
+        std::vector<int> rows;
+        for (int row = 1; row < table.RowCount() && row < static_cast<int>(standing.Rows.size());
+             ++row)
+            if (standing.Rows[static_cast<std::size_t>(row)].Division == number)
+                rows.push_back(row);
+        std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
+            return standing.Rows[static_cast<std::size_t>(a)].Place <
+                   standing.Rows[static_cast<std::size_t>(b)].Place;
+        });
+        for (const int row : rows) {
+            const std::int64_t cents = sheet.RowCents[static_cast<std::size_t>(row)];
+            report.rows.push_back(
+                {{std::to_string(standing.Rows[static_cast<std::size_t>(row)].Place),
+                  table.Cell(ColNr, row), table.Cell(ColName, row), table.Cell(ColPferd, row),
+                  table.Cell(ColTotal, row), cents > 0 ? money(cents) : std::string()}});
+        }
+        if (rows.empty())
+            report.rows.push_back({{"Kein Reiter in dieser Division"}, ReportRowKind::Note});
+        std::string places = "Plätze:";
+        for (std::size_t p = 0; p < division.PlaceCents.size(); ++p)
+            places += (p == 0 ? " " : " · ") + std::to_string(p + 1) + ". " +
+                      money(division.PlaceCents[p]);
+        report.rows.push_back({{places}, ReportRowKind::Note});
+        if (division.UnpaidCents > 0)
+            report.rows.push_back(
+                {{"Nicht erreichte Plätze, nicht ausgezahlt: " + money(division.UnpaidCents)},
+                 ReportRowKind::Note});
+    }
+
+    const PayoutRules& payout = rules.Payout;
+    const std::string entries = std::to_string(sheet.Entries);
+    report.foot = {
+        "Nennungen: " + entries + " × " + money(payout.EntryFeeCents) + " = " +
+            money(sheet.FeesCents),
+        "Bürogebühr: " + entries + " × " + money(payout.OfficeFeeCents) + " = " +
+            money(sheet.OfficeCents),
+        "Rückzahlung " + ShareText(payout.PaybackShare, decimalSeparator) + " % von " +
+            money(sheet.FeesCents - sheet.OfficeCents) + ": " + money(sheet.PaybackCents),
+        "Zugabe: " + money(sheet.AddedCents),
+        "Preisgeld: " + money(sheet.PurseCents),
+        "Ausgezahlt: " + money(sheet.PaidCents) + " · Nicht ausgezahlt: " +
+            money(sheet.UnpaidCents) + " · Rundungsrest: " + money(sheet.RestCents),
+    };
+    if (payout.Unplaced == UnplacedMoney::Split)
+        report.foot.push_back(
+            "Geld nicht erreichter Plätze wird unter den bezahlten Reitern der Division geteilt.");
+    report.foot.push_back(
+        "Beträge in Euro; jeder Anteil ist auf den Cent abgeschnitten, der Rest "
+        "bleibt als Rundungsrest beim Veranstalter.");
+    return report;
+}
+
+std::string ExportPayout(const Report& report, const std::string& path, const PdfWriter& pdf) {
+    const std::string extension = FileExtension(path);
+    if (extension == ".html" || extension == ".htm")
+        return WriteHtmlReport(report, path);
+    if (extension == ".pdf")
+        return pdf(report, path);
+    if (extension == ".xlsx") {
+        const FileWriteResult result = WriteReportWorkbook(report, path);
+        return result.Ok() ? std::string()
+                           : "Der Schreibfehler der Datei: " + path + "\n" + result.Error;
+    }
+    return "Die Auszahlung wird als .html, .pdf oder .xlsx geschrieben: " + path;
+}

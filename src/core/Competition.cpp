@@ -12,6 +12,7 @@
 #include "files/FileKind.h"
 #include "files/HtmlReport.h"
 #include "files/Loading.h"
+#include "files/PayoutReport.h"
 #include "files/ProtocolFile.h"
 #include "files/ShippedFiles.h"
 #include "files/TextLines.h"
@@ -505,6 +506,9 @@ bool Competition::Enabled(Command command) const {
         case Command::Save:
         case Command::Load:
             return true;
+        // Only a class that pays has a payout sheet.
+        case Command::Payout:
+            return classRules_.HasPayout;
     }
     return false;
 }
@@ -604,6 +608,9 @@ void Competition::Run(Command command) {
                 OpenDocument(webPageReport_);
             }
             break;
+        case Command::Payout:
+            OpenPayoutSheet();
+            break;
         case Command::TvMode:
             tvMode_ = !tvMode_;
             tvModeToggled_ = true;
@@ -668,6 +675,22 @@ ReportHead Competition::CurrentReportHead() const {
 
 Report Competition::CurrentResultReport() const {
     return ResultReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"));
+}
+
+Report Competition::CurrentPayoutReport() const {
+    return PayoutReport(table_, Standing(), classRules_, CurrentReportHead(),
+                        LocalTimeText("%d.%m.%Y %H:%M"), env_.DecimalSeparator);
+}
+
+void Competition::OpenPayoutSheet() {
+    // Beside the other reports: "<name>-auszahlung.html".
+    const std::string path =
+        (std::filesystem::path(env_.DataFolder) / (env_.ProgramName + "-auszahlung.html")).string();
+    if (const std::string error = WriteHtmlReport(CurrentPayoutReport(), path); !error.empty()) {
+        env_.Operator.ShowError(error);
+        return;
+    }
+    OpenDocument(path);
 }
 
 Report Competition::CurrentStartListReport() const {

@@ -154,6 +154,8 @@ public:
     ReportHead CurrentReportHead() const;
     // The result list and the start list of the current class as printed, made now.
     Report CurrentResultReport() const;
+    // The payout sheet of the open class (Ctrl+U writes it as a page and opens it).
+    Report CurrentPayoutReport() const;
     Report CurrentStartListReport() const;
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
@@ -215,6 +217,7 @@ private:
     // Writes a report of the table; false (after telling the operator) when it failed.
     bool WriteReport(const std::string& path);
     void OpenDocument(const std::string& path);
+    void OpenPayoutSheet();
     // Starts, restarts or stops the live results as the settings say; a port that cannot be
     // used is told to the operator.
     void ApplyLiveSettings();

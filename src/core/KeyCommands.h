@@ -26,6 +26,7 @@ enum class Command {
     Excel,
     Html,
     Edit,
+    Payout,
 };
 
 struct KeyCommand {
@@ -36,7 +37,7 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 21> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 22> KeyCommands = {{
     {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
     {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
     {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
@@ -58,4 +59,5 @@ inline constexpr std::array<KeyCommand, 21> KeyCommands = {{
     {Command::Excel, "Excel1", "Excel", "Ctrl+E", "Files"},
     {Command::Html, "Html1", "Html", "Ctrl+H", "Files"},
     {Command::Edit, "mEdit", "Edit Mode", "Ctrl+B", "Files"},
+    {Command::Payout, "mAuszahlung", "Auszahlung", "Ctrl+U", "Files"},
 }};

@@ -178,7 +178,7 @@ namespace {
 
 // The total of a body row that takes part in the ranking.
 std::optional<std::int64_t> ValidTotal(const ResultTable& table, int row) {
-    if (IsDisqualified(table.Cell(ColDq, row)) || IsDisqualified(table.Cell(ColTotal, row)))
+    if (IsDisqualifiedRow(table, row))
         return std::nullopt;
     return ReadTotal(table.Cell(ColTotal, row));
 }
@@ -202,6 +202,19 @@ JackpotStanding StandingOf(const ResultTable& table, const ClassRules& rules) {
         standing.Sheet =
             Pay(rules, entries, standing.Rows, standing.TotalsMs, standing.TimeResolution);
     return standing;
+}
+
+std::vector<std::string> DivisionCells(const ClassRules& rules, const JackpotStanding& standing,
+                                       int row) {
+    if (!rules.HasDivisions())
+        return {};
+    if (row == 0)
+        return {"Div.", "Pl. Div."};
+    if (row < 0 || static_cast<std::size_t>(row) >= standing.Rows.size() ||
+        standing.Rows[static_cast<std::size_t>(row)].Division == 0)
+        return {std::string(), std::string()};
+    const DivisionPlace& at = standing.Rows[static_cast<std::size_t>(row)];
+    return {DivisionName(at.Division), std::to_string(at.Place)};
 }
 
 std::string DivisionNote(const ClassRules& rules, const DivisionPlace& at) {

@@ -88,6 +88,12 @@ struct JackpotStanding {
 // is not disqualified; every starter row (a start number or a name) is an entry of the purse.
 JackpotStanding StandingOf(const ResultTable& table, const ClassRules& rules);
 
+// The extra columns of a class with divisions, for the window, the reports, the workbooks and
+// the live results: for row 0 their titles ("Div.", "Pl. Div."), for a body row its division
+// and place in it (empty without a valid total). None in a class without divisions.
+std::vector<std::string> DivisionCells(const ClassRules& rules, const JackpotStanding& standing,
+                                       int row);
+
 // The board's note after an entry: " · 2D: 1" in a class with divisions, else empty.
 std::string DivisionNote(const ClassRules& rules, const DivisionPlace& at);
 

@@ -75,6 +75,9 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     topRow->addWidget(ImageLogo, 1);
     SortGrid1 = new TSortGrid(competition_.Table(), central);
     SortGrid1->SetEditModeHandler([this](bool on) { competition_.SetEditMode(on); });
+    SortGrid1->SetExtraColumns([this](int row) {
+        return DivisionCells(competition_.Rules(), competition_.Standing(), row);
+    });
     column->addWidget(panelTop);
     column->addWidget(SortGrid1, 1);
     setCentralWidget(central);

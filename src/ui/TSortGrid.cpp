@@ -97,25 +97,31 @@ int GridTextMeasure::TextWidth(std::string_view text, int /*col*/, int row) cons
 // Body row r of the table is model row r - 1; row 0 is the horizontal header.
 class ResultTableModel : public QAbstractTableModel {
 public:
-    ResultTableModel(ResultTable& table, QObject* parent)
-        : QAbstractTableModel(parent), table_(table), rows_(table.RowCount() - 1) {}
+    ResultTableModel(ResultTable& table, const TSortGrid::ExtraCells& extras, QObject* parent)
+        : QAbstractTableModel(parent),
+          table_(table),
+          extras_(extras),
+          rows_(table.RowCount() - 1) {}
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override {
         return parent.isValid() ? 0 : rows_;
     }
     int columnCount(const QModelIndex& parent = QModelIndex()) const override {
-        return parent.isValid() ? 0 : ResultTable::ColCount;
+        return parent.isValid() ? 0 : ResultTable::ColCount + extraCount_;
     }
 
     QVariant data(const QModelIndex& index, int role) const override {
         if ((role != Qt::DisplayRole && role != Qt::EditRole) || !Holds(index)) {
             return {};
         }
+        if (index.column() >= ResultTable::ColCount) {
+            return Extra(index.column(), index.row() + 1);
+        }
         return ToQString(table_.Cell(index.column(), index.row() + 1));
     }
 
     bool setData(const QModelIndex& index, const QVariant& value, int role) override {
-        if (role != Qt::EditRole || !Holds(index)) {
+        if (role != Qt::EditRole || !Holds(index) || index.column() >= ResultTable::ColCount) {
             return false;
         }
         table_.SetCell(index.column(), index.row() + 1, value.toString().toStdString());
@@ -125,13 +131,18 @@ public:
 
     Qt::ItemFlags flags(const QModelIndex& index) const override {
         const Qt::ItemFlags base = QAbstractTableModel::flags(index);
-        return table_.EditMode() && ColumnEditable(index.column()) ? base | Qt::ItemIsEditable
-                                                                   : base;
+        return table_.EditMode() && index.column() < ResultTable::ColCount &&
+                       ColumnEditable(index.column())
+                   ? base | Qt::ItemIsEditable
+                   : base;
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
             return QAbstractTableModel::headerData(section, orientation, role);
+        }
+        if (section >= ResultTable::ColCount) {
+            return Extra(section, 0);
         }
         return ToQString(table_.Cell(section, 0));
     }
@@ -140,26 +151,38 @@ public:
     // header is announced as changed (keeps scroll position and selection).
     void Sync() {
         const int rows = table_.RowCount() - 1;
-        if (rows != rows_) {
+        const int extras = extras_ ? static_cast<int>(extras_(0).size()) : 0;
+        if (rows != rows_ || extras != extraCount_) {
             beginResetModel();
             rows_ = rows;
+            extraCount_ = extras;
             endResetModel();
             return;
         }
+        const int columns = ResultTable::ColCount + extraCount_;
         if (rows_ > 0) {
-            emit dataChanged(index(0, 0), index(rows_ - 1, ResultTable::ColCount - 1));
+            emit dataChanged(index(0, 0), index(rows_ - 1, columns - 1));
         }
-        emit headerDataChanged(Qt::Horizontal, 0, ResultTable::ColCount - 1);
+        emit headerDataChanged(Qt::Horizontal, 0, columns - 1);
     }
+    int ExtraCount() const { return extraCount_; }
 
 private:
+    QVariant Extra(int col, int row) const {
+        const std::vector<std::string> cells = extras_ ? extras_(row) : std::vector<std::string>{};
+        const auto at = static_cast<std::size_t>(col - ResultTable::ColCount);
+        return at < cells.size() ? ToQString(cells[at]) : QVariant();
+    }
+
     // The view may ask for a row the table has dropped before the next refresh.
     bool Holds(const QModelIndex& index) const {
         return index.isValid() && index.row() + 1 < table_.RowCount();
     }
 
     ResultTable& table_;
+    const TSortGrid::ExtraCells& extras_;
     int rows_;
+    int extraCount_ = 0;
 };
 
 // Draws each cell as CellFormat says and edits it through InsertFilter.
@@ -197,7 +220,7 @@ private:
 TSortGrid::TSortGrid(ResultTable& table, QWidget* parent)
     : QTableView(parent),
       table_(table),
-      model_(new ResultTableModel(table, this)),
+      model_(new ResultTableModel(table, extraCells_, this)),
       measure_(*this),
       editModeHandler_([this](bool on) {
           table_.SetEditMode(on);
@@ -256,8 +279,14 @@ void TSortGrid::SetEditModeHandler(std::function<void(bool on)> handler) {
     editModeHandler_ = std::move(handler);
 }
 
+void TSortGrid::SetExtraColumns(ExtraCells cells) {
+    extraCells_ = std::move(cells);
+    shownRevision_ = table_.Revision() - 1;  // the next refresh takes them
+}
+
 void TSortGrid::Refresh() {
-    const bool changed = table_.Revision() != shownRevision_;
+    const int extras = extraCells_ ? static_cast<int>(extraCells_(0).size()) : 0;
+    const bool changed = table_.Revision() != shownRevision_ || extras != model_->ExtraCount();
     if (changed) {
         if (openEditor_ != nullptr) {
             // Its row may hold another starter now: the text must not go there.
@@ -313,6 +342,10 @@ void TSortGrid::ApplyWidths() {
         if (visible) {
             setColumnWidth(col, table_.ColWidth(col));
         }
+    }
+    for (int col = ResultTable::ColCount; col < model_->columnCount(); ++col) {
+        setColumnHidden(col, false);
+        resizeColumnToContents(col);
     }
     applying_ = false;
 }

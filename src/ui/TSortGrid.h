@@ -4,6 +4,8 @@
 #include <QTableView>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "results/ResultTable.h"
 
@@ -45,6 +47,11 @@ public:
     // its own command so that everything showing the edit state follows.
     void SetEditModeHandler(std::function<void(bool on)> handler);
 
+    // Columns after the table's own that the window computes, read-only: cells(0) gives their
+    // titles (none: no such columns), cells(row) a body row's texts. Read on every refresh.
+    using ExtraCells = std::function<std::vector<std::string>(int row)>;
+    void SetExtraColumns(ExtraCells cells);
+
     ResultTable& Table() { return table_; }
     const ITextMeasure& TextMeasure() const { return measure_; }
 
@@ -66,6 +73,8 @@ private:
     ResultTableModel* model_;
     GridTextMeasure measure_;
     std::function<void(bool)> editModeHandler_;
+    ExtraCells extraCells_;
+    int shownExtras_ = 0;
     QPointer<QWidget> openEditor_;
     std::uint64_t shownRevision_;
     int shownCurrentRow_ = -1;

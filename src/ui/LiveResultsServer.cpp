@@ -11,7 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "files/Announcer.h"
 #include "files/LiveResults.h"
+#include "serial/MonotonicClock.h"
 
 namespace {
 
@@ -461,7 +463,7 @@ void LiveResultsServer::Publish(const LiveSnapshot& snapshot) {
     const std::string page = LiveResultsPage(snapshot);
     auto pages = std::make_shared<const Pages>(
         Pages{QByteArray(page.data(), static_cast<qsizetype>(page.size())),
-              QByteArray(json.data(), static_cast<qsizetype>(json.size()))});
+              QByteArray(json.data(), static_cast<qsizetype>(json.size())), snapshot.announcer});
     const std::lock_guard lock(pagesMutex_);
     pages_ = std::move(pages);
 }
@@ -477,6 +479,17 @@ std::optional<LiveResultsServer::Page> LiveResultsServer::Route(const QByteArray
     }
     if (path == "/results.json") {
         return Page{"application/json; charset=utf-8", CurrentPages()->json};
+    }
+    // The announcer's page and its data; the data carries the program's clock as it is served,
+    // so the page runs the clock of a run from its start stamp.
+    if (path == "/sprecher") {
+        static const QByteArray page = QByteArray::fromStdString(AnnouncerPage());
+        return Page{"text/html; charset=utf-8", page};
+    }
+    if (path == "/sprecher.json") {
+        const std::int64_t nowMs = MonotonicRawNow() / (MonotonicRawFrequency / 1000);
+        return Page{"application/json; charset=utf-8",
+                    QByteArray::fromStdString(AnnouncerJson(CurrentPages()->announcer, nowMs))};
     }
     return std::nullopt;
 }

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "files/Announcer.h"
 #include "files/LiveResults.h"
 
 class QObject;
@@ -33,9 +34,10 @@ struct LiveServerLimits {
 };
 
 // Serves the live result page "/" and its data "/results.json" to phones on the arena's
-// network. Requests are answered on a thread of its own from the pages of the last published
-// snapshot, so neither the clock nor the table ever waits for a spectator. Read-only: GET and
-// HEAD only, no files, small requests only.
+// network, and the announcer's page "/sprecher" with its data "/sprecher.json". Requests are
+// answered on a thread of its own from the pages of the last published snapshot, so neither the
+// clock nor the table ever waits for a spectator. Read-only: GET and HEAD only, no files, small
+// requests only.
 //
 // The arena's network is open to every phone, so the connections are kept on a short leash: a
 // handful per address, a deadline for each request that new bytes do not extend, the oldest idle
@@ -75,6 +77,7 @@ private:
     struct Pages {
         QByteArray page;
         QByteArray json;
+        AnnouncerSnapshot announcer;
     };
     // Any thread.
     std::shared_ptr<const Pages> CurrentPages() const;

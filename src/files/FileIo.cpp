@@ -147,6 +147,14 @@ FileWriteResult ReplaceFileBytes(const std::string& path, std::string_view bytes
     return {};
 }
 
+FileWriteResult ReplaceFileBytes(const std::string& path, std::string_view bytes,
+                                 const WriteCall& write) {
+    FileCalls calls = CurrentFileCalls();
+    calls.write = write;
+    const ScopedFileCalls writing(std::move(calls));
+    return ReplaceFileBytes(path, bytes);
+}
+
 std::optional<std::string> ReadFileBytes(const std::string& path) {
     // Non-blocking so that choosing a pipe cannot hang the program in open.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));

@@ -22,11 +22,14 @@ struct FileWriteResult {
     bool Ok() const { return Status == FileWriteStatus::Ok; }
 };
 
+// The call that puts bytes into an open file descriptor, with the contract of write(2).
+using WriteCall = std::function<ssize_t(int fd, const void* data, std::size_t size)>;
+
 // The calls that put a file on the disk, with the contracts of write(2), fsync(2) and
 // rename(2). Tests put in their own to play a full disk, a failing sync or rename, or to watch
 // the order in which files reach the disk.
 struct FileCalls {
-    std::function<ssize_t(int fd, const void* data, std::size_t size)> write = ::write;
+    WriteCall write = ::write;
     std::function<int(int fd)> sync = ::fsync;
     std::function<int(const char* from, const char* to)> rename = ::rename;
 };
@@ -55,6 +58,9 @@ FileWriteResult WriteFileBytes(const std::string& path, std::string_view bytes);
 // its previous or its new complete content at any moment. On failure the temporary file is
 // removed and path is untouched.
 FileWriteResult ReplaceFileBytes(const std::string& path, std::string_view bytes);
+// The same with write in place of the current calls' write.
+FileWriteResult ReplaceFileBytes(const std::string& path, std::string_view bytes,
+                                 const WriteCall& write);
 
 // Forces what was written to the descriptor to the disk; 0 or the errno of the failure.
 int SyncFile(int fd);

@@ -45,6 +45,8 @@ struct CfgValues {
     bool LiveResults = false;
     int LivePort = 8080;
     std::string LiveAddress;  // empty: every interface
+    // Closed with "Lichtschranke testen": the values are taken, then the light-barrier test runs.
+    bool StartBarrierTest = false;
 
     bool operator==(const CfgValues&) const = default;
 };

@@ -186,7 +186,7 @@ LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, L
         const std::string_view total = TrimText(table.Cell(ColTotal, row));
         if (!total.empty()) {
             entered.push_back(row);
-            totals.push_back(total);
+            totals.push_back(IsDisqualifiedRow(table, row) ? std::string_view("DQ") : total);
         }
     }
     for (const int index : StableSortOrder(totals, ssCustom, decimalSeparator)) {

@@ -115,7 +115,7 @@ Report ResultReport(const ResultTable& table, ReportHead head, std::string print
             continue;  // an empty line of the grid
         }
         ReportRow line;
-        if (IsDisqualified(table.Cell(ColDq, row)) || IsDisqualified(table.Cell(ColTotal, row))) {
+        if (IsDisqualifiedRow(table, row)) {
             line.kind = ReportRowKind::Muted;
         }
         line.cells.reserve(cols.size());

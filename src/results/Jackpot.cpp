@@ -178,7 +178,7 @@ namespace {
 
 // The total of a body row that takes part in the ranking.
 std::optional<std::int64_t> ValidTotal(const ResultTable& table, int row) {
-    if (IsDisqualified(table.Cell(ColDq, row)) || IsDisqualified(table.Cell(ColTotal, row)))
+    if (IsDisqualifiedRow(table, row))
         return std::nullopt;
     return ReadTotal(table.Cell(ColTotal, row));
 }

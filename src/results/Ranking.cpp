@@ -23,7 +23,7 @@ void Ranking::RankAndSort() {
     std::optional<std::int64_t> previousTime;
     for (int row = 1; row < table_.RowCount(); ++row) {
         const std::string& total = table_.Cell(ColTotal, row);
-        if (TrimText(total).empty() || IsDisqualified(total)) {
+        if (TrimText(total).empty() || IsDisqualifiedRow(table_, row)) {
             table_.SetCell(ColRang, row, std::string());
             continue;
         }

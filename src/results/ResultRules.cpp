@@ -40,6 +40,10 @@ bool IsDisqualified(std::string_view cell) {
     return cell.size() == 2 && (cell[0] | 0x20) == 'd' && (cell[1] | 0x20) == 'q';
 }
 
+bool IsDisqualifiedRow(const ResultTable& table, int row) {
+    return IsDisqualified(table.Cell(ColDq, row)) || IsDisqualified(table.Cell(ColTotal, row));
+}
+
 std::optional<std::int64_t> ReadTotal(std::string_view text) {
     text = TrimText(text);
     std::int64_t minutes = 0;

@@ -8,8 +8,13 @@
 // whether two times are equal. Ranking, sorting, live results, reports and workbooks all ask
 // here, so the table, the grandstand and the printed list never disagree.
 
+class ResultTable;
+
 // A DQ or total cell that disqualifies: "DQ" in any case, blanks around it allowed.
 bool IsDisqualified(std::string_view cell);
+// A body row is disqualified when its DQ cell or its total says so; it then has no place and
+// sorts with the disqualified, whatever time its total holds.
+bool IsDisqualifiedRow(const ResultTable& table, int row);
 
 // Milliseconds of a time text in any form the table may hold: seconds alone ("15"), with one
 // to three decimals after ',' or '.' ("15,0", "15.23", "15,234"), and with minutes in front

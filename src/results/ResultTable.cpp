@@ -103,8 +103,10 @@ void ResultTable::SortByColumn(int col, char decimalSeparator, Resolution resolu
     sortOptions_.SortCol = col;
     std::vector<std::string_view> texts;
     texts.reserve(rows_.size() - 1);
-    for (auto row = rows_.begin() + 1; row != rows_.end(); ++row) {
-        texts.push_back((*row)->at(col));
+    for (int row = 1; row < RowCount(); ++row) {
+        // A row disqualified in its DQ cell sorts with the disqualified, whatever its total.
+        const bool disqualified = col == ColTotal && IsDisqualifiedRow(*this, row);
+        texts.push_back(disqualified ? std::string_view("DQ") : std::string_view(Cell(col, row)));
     }
     const std::vector<int> order =
         StableSortOrder(texts, SortGrid1etSortStyle(col), decimalSeparator, resolution);

@@ -75,10 +75,14 @@ TEST(RankAndSort, TotalsWithTheOtherDecimalSeparatorRankAsTimes) {
     EXPECT_EQ(ColumnBody(table, ColRang), (Texts{"1", "2", "2", "4"}));
 }
 
-TEST(RankAndSort, DqInAnyCaseGetsNoPlace) {
-    const ResultTable table = RankedByTotal({"dq", "DQ", "12,00", " Dq "});
-    EXPECT_EQ(ColumnBody(table, ColTotal), (Texts{"12,00", "dq", "DQ", " Dq "}));
-    EXPECT_EQ(ColumnBody(table, ColRang), (Texts{"1", "", "", ""}));
+TEST(RankAndSort, DqInAnyCaseInTheTotalOrTheDqCellGetsNoPlace) {
+    ResultTable table = TableWithTotals({"dq", "DQ", "12,00", " Dq ", "11,00"});
+    table.SetCell(ColDq, 5, "dq");  // a correction of the DQ cell alone
+    Ranking ranking(table, ',');
+    ranking.SetSortDown(true);
+    ranking.RankAndSort();
+    EXPECT_EQ(ColumnBody(table, ColTotal), (Texts{"12,00", "dq", "DQ", " Dq ", "11,00"}));
+    EXPECT_EQ(ColumnBody(table, ColRang), (Texts{"1", "", "", "", ""}));
 }
 
 TEST(RankAndSort, UnreadableTotalsComeAfterDqAndBeforeEmptyWithAPlace) {

@@ -9,6 +9,7 @@
 #include "files/ShippedFiles.h"
 #include "serial/LinuxSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
+#include "ui/AnnouncerWindow.h"
 #include "ui/LiveResultsServer.h"
 #include "ui/QtCuePlayer.h"
 #include "ui/QtHost.h"
@@ -53,6 +54,8 @@ int main(int argc, char* argv[]) {
     TForm1 form(competition);
     TFormMonitor2 spectators(SystemDecimalSeparator());
     spectators.Follow(competition, desktop);
+    AnnouncerWindow announcer;
+    announcer.Follow(competition);
     dialogs.Attach(&form, [&form] { form.SortGrid1->CommitEditor(); });
     desktop.Attach(&form);
     form.show();

@@ -17,6 +17,7 @@
 #include "files/ShippedFiles.h"
 #include "files/TextLines.h"
 #include "files/Workbook.h"
+#include "timing/TickMath.h"
 
 namespace {
 
@@ -104,7 +105,12 @@ Competition::Competition(CompetitionEnvironment environment)
     ports_ = ScanComPorts(env_.Serial);
 
     EntryHooks hooks;
-    hooks.EntryRow = [this] { return startList_.EntryRow(); };
+    hooks.EntryRow = [this] {
+        const int row = startList_.EntryRow();
+        // The announcer's last run: found again by its start position after the ranking.
+        lastEntryPosition_ = row > 0 ? table_.Cell(ColStartPos, row) : std::string();
+        return row;
+    };
     hooks.SelectNextStarter = [this] { SelectNextAfterEntry(); };
     hooks.RankTable = [this] { ranking_.RankAndSort(); };
     hooks.SaveBackup = [this] { return SaveBackup(); };
@@ -155,10 +161,12 @@ void Competition::AddChangeListener(std::function<void(Change)> listener) {
 void Competition::Notify(Change change) {
     // The network gets its own copy of the table after each change, never the live table.
     if (change == Change::All && env_.Live.Running()) {
-        env_.Live.Publish(MakeLiveSnapshot(
+        LiveSnapshot snapshot = MakeLiveSnapshot(
             table_, env_.DecimalSeparator,
             {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
-             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive}));
+             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive});
+        snapshot.announcer = Announcer();
+        env_.Live.Publish(snapshot);
     }
     for (const auto& listener : listeners_) {
         listener(change);
@@ -500,6 +508,8 @@ bool Competition::Enabled(Command command) const {
         case Command::Excel:
         case Command::Edit:
         case Command::Html:
+        case Command::Announcer:
+        case Command::PrintStartList:
         case Command::LockLightBarrier:
         case Command::SortMode:
         case Command::Save:
@@ -590,6 +600,15 @@ void Competition::Run(Command command) {
                 }
             }
             break;
+        case Command::PrintStartList:
+            if (const std::string error = env_.Desktop.PrintReport(CurrentStartListReport());
+                !error.empty()) {
+                env_.Operator.ShowError(error);
+            }
+            break;
+        case Command::Announcer:
+            announcerShown_ = !announcerShown_;
+            break;
         case Command::Excel: {
             // A working copy for the spreadsheet program: it saves nothing the operator chose,
             // so the modified flag stays.
@@ -666,6 +685,32 @@ std::string LocalTimeText(const char* format) {
 }
 
 }  // namespace
+
+AnnouncerSnapshot Competition::Announcer() const {
+    const TimingView& view = engine_->View();
+    const ReportHead head = CurrentReportHead();
+    AnnouncerState state;
+    state.className = head.className;
+    state.race = head.race;
+    state.starterRow = startList_.StarterRow();
+    state.onCourse = {startList_.StNrText(), startList_.Reiterin(), startList_.Pferd(),
+                      startList_.TeamTicked() ? startList_.Team() : std::string()};
+    const std::int64_t frequency = env_.Time.CounterFrequency();
+    if (clock_->IsActive()) {
+        state.clock = view.CountdownActive ? AnnouncerClock::Countdown : AnnouncerClock::Running;
+        state.startMs = TicksToMs(view.RunStartTicks, frequency);
+    } else if ((view.EntryStep == 0 && view.bEintragen.Enabled) || view.EntryStep == 1) {
+        // Stopped, before and after its entry until the next starter: the time the program
+        // measured.
+        state.clock = AnnouncerClock::Stopped;
+        state.stoppedTime = FormatRunTime(view.RunTicks, frequency, env_.DecimalSeparator);
+    }
+    state.lastRunRow =
+        lastEntryPosition_.empty() ? -1 : table_.FindStartPosition(lastEntryPosition_);
+    state.decimalSeparator = env_.DecimalSeparator;
+    state.resolution = ResolutionOf(classRules_);
+    return MakeAnnouncerSnapshot(table_, Standing().Rows, std::move(state));
+}
 
 ReportHead Competition::CurrentReportHead() const {
     // Without a show the file's day is the day it is printed.

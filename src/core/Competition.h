@@ -157,6 +157,11 @@ public:
     // The payout sheet of the open class (Ctrl+U writes it as a page and opens it).
     Report CurrentPayoutReport() const;
     Report CurrentStartListReport() const;
+    // What the announcer's window and the "/sprecher" page show, as things are now.
+    AnnouncerSnapshot Announcer() const;
+    // The announcer's window is shown (Ctrl+M); closing it switches it off.
+    bool AnnouncerShown() const { return announcerShown_; }
+    void CloseAnnouncerWindow() { announcerShown_ = false; }
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
     // For tests and the benchmark: the parts as they are.
@@ -252,6 +257,8 @@ private:
     // Why the configured port is not open, for the settings dialog's lamp.
     std::string portError_;
     std::string webPageReport_;
+    // The start position of the row the last run was entered into.
+    std::string lastEntryPosition_;
     std::string printReport_;
     std::string statusMessage_;
     // Why the last key did nothing, until a key acts again.
@@ -266,6 +273,7 @@ private:
     std::string lastSaveName_;
     bool shutDown_ = false;
     bool tvMode_ = false;
+    bool announcerShown_ = false;
     bool tvModeToggled_ = false;
     ClassRules classRules_;
     std::uint64_t classRulesRevision_ = 0;

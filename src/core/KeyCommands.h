@@ -26,6 +26,8 @@ enum class Command {
     Excel,
     Html,
     Edit,
+    Announcer,
+    PrintStartList,
     Payout,
 };
 
@@ -37,7 +39,7 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 22> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 24> KeyCommands = {{
     {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
     {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
     {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
@@ -59,5 +61,7 @@ inline constexpr std::array<KeyCommand, 22> KeyCommands = {{
     {Command::Excel, "Excel1", "Excel", "Ctrl+E", "Files"},
     {Command::Html, "Html1", "Html", "Ctrl+H", "Files"},
     {Command::Edit, "mEdit", "Edit Mode", "Ctrl+B", "Files"},
+    {Command::Announcer, "mSprecher", "Sprecher", "Ctrl+M", "Files"},
+    {Command::PrintStartList, "mStartliste", "Startliste drucken", "Ctrl+Shift+P", "Files"},
     {Command::Payout, "mAuszahlung", "Auszahlung", "Ctrl+U", "Files"},
 }};

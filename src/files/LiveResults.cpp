@@ -32,6 +32,8 @@ td{padding:7px 4px;border-bottom:1px solid #ddd;vertical-align:top}
 .sub{color:#555;font-size:.85em;font-weight:normal}
 .total{font-weight:bold;font-size:1.1em}
 tr.dq td{color:#777}
+.narrow{display:none}
+@media (max-width:480px){.rt{display:none}.narrow{display:block}td,th{padding-left:3px;padding-right:3px}.name{overflow-wrap:anywhere}}
 #empty{padding:12px}
 footer{font-size:.85em;color:#555;padding:8px 12px}
 #link.lost{color:#c62828;font-weight:bold}
@@ -40,7 +42,7 @@ footer{font-size:.85em;color:#555;padding:8px 12px}
 <body>
 <header><h1 id="race"></h1><div id="now"></div></header>
 <table>
-<thead><tr><th class="n">Rang</th><th class="n">Nr.</th><th>Name / Pferd</th><th class="n">Laufzeit</th><th class="n">Total</th></tr></thead>
+<thead><tr><th class="n">Rang</th><th class="n">Nr.</th><th>Name / Pferd</th><th class="n rt">Laufzeit</th><th class="n">Total</th></tr></thead>
 <tbody id="rows"></tbody>
 </table>
 <p id="empty">Noch keine Ergebnisse.</p>
@@ -75,10 +77,12 @@ function render(d) {
     tr.append(el("td", "n", r.place), el("td", "n", r.startNumber));
     const who = el("td");
     who.append(el("div", "name", r.rider));
-    who.append(el("div", "sub", [r.horse, d.team ? r.team : ""].filter(Boolean).join(" \u00b7 ")));
-    const time = el("td", "n", r.time);
-    if (r.penalties && r.penalties !== "0") time.append(el("div", "sub", "Strafen: " + r.penalties));
+    who.append(el("div", "sub", [r.horse, d.team ? r.team : ""].map(function (s) { return s.trim(); }).filter(Boolean).join(" \u00b7 ")));
+    const time = el("td", "n rt", r.time);
+    const penalties = r.penalties && r.penalties.trim() !== "0" ? "Strafen: " + r.penalties : "";
+    if (penalties) time.append(el("div", "sub", penalties));
     const total = el("td", "n total", r.total);
+    if (!r.dq && r.time) total.append(el("div", "sub narrow", [r.time, penalties].filter(Boolean).join(" \u00b7 ")));
     if (r.dq && r.reason) total.append(el("div", "sub", r.reason));
     tr.append(who, time, total);
     body.append(tr);
@@ -124,6 +128,8 @@ void AppendEscapedChar(std::string& out, unsigned char c) {
     out += code;
 }
 
+}  // namespace
+
 void AppendJsonString(std::string& out, std::string_view text) {
     // A cell that is not UTF-8 came in as Windows-1252, as our files do.
     std::string converted;
@@ -163,15 +169,13 @@ void AppendMember(std::string& out, std::string_view name, bool value) {
 }
 
 // Closes an object or array whose last member left a trailing comma.
-void Close(std::string& out, char bracket) {
+void CloseJson(std::string& out, char bracket) {
     if (out.back() == ',') {
         out.back() = bracket;
     } else {
         out += bracket;
     }
 }
-
-}  // namespace
 
 LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, LiveBoard board) {
     LiveSnapshot snapshot;
@@ -221,10 +225,10 @@ std::string LiveResultsJson(const LiveSnapshot& snapshot) {
         AppendMember(out, "total", row.total);
         AppendMember(out, "reason", row.reason);
         AppendMember(out, "dq", row.dq);
-        Close(out, '}');
+        CloseJson(out, '}');
         out += ',';
     }
-    Close(out, ']');
+    CloseJson(out, ']');
     out += '}';
     return out;
 }

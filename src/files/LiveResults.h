@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/Announcer.h"
+
 class ResultTable;
 
 // What the time board says about the current run.
@@ -38,6 +40,8 @@ struct LiveSnapshot {
     // Runs with a total, fastest first, then the disqualified ones; starters still to come are
     // not listed.
     std::vector<LiveRow> rows;
+    // The announcer's view of the same moment ("/sprecher").
+    AnnouncerSnapshot announcer;
 };
 
 // The live results server as the program's logic sees it; a Qt server implements it.
@@ -63,6 +67,14 @@ std::string LiveResultsJson(const LiveSnapshot& snapshot);
 // The whole page for phones: inline style and script, the snapshot built in, and a script that
 // fetches "results.json" every second and redraws when it changed.
 std::string LiveResultsPage(const LiveSnapshot& snapshot);
+
+// Pieces of the JSON the live pages read. Every text is a JSON string whose markup characters
+// are escaped too; a cell that is not UTF-8 is read as Windows-1252. A member is followed by a
+// comma, which CloseJson replaces by the closing bracket.
+void AppendJsonString(std::string& out, std::string_view text);
+void AppendMember(std::string& out, std::string_view name, std::string_view text);
+void AppendMember(std::string& out, std::string_view name, bool value);
+void CloseJson(std::string& out, char bracket);
 
 // Status-bar text with the address spectators type, e.g. "Live-Ergebnisse:
 // http://192.168.1.20:8080/"; without a network address only the port is named.

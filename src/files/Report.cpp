@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "results/Draw.h"
 #include "results/ResultRules.h"
 #include "results/ResultTable.h"
 
@@ -90,6 +91,28 @@ std::string GermanDate(std::string_view date) {
            std::string(date.substr(0, 4));
 }
 
+std::vector<int> StartOrderRows(const ResultTable& table) {
+    std::vector<std::pair<long, int>> order;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        if (TrimText(table.Cell(ColNr, row)).empty() &&
+            TrimText(table.Cell(ColName, row)).empty()) {
+            continue;  // an empty line of the grid
+        }
+        const std::string_view position = TrimText(table.Cell(ColStartPos, row));
+        const long key =
+            position.empty() ? 0 : std::strtol(std::string(position).c_str(), nullptr, 10);
+        order.emplace_back(key > 0 ? key : 1L << 30, row);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<int> rows;
+    rows.reserve(order.size());
+    for (const auto& entry : order) {
+        rows.push_back(entry.second);
+    }
+    return rows;
+}
+
 Report ResultReport(const ResultTable& table, ReportHead head, std::string printedAt,
                     const ReportExtraCells& extraCells) {
     Report report;
@@ -143,30 +166,17 @@ Report StartListReport(const ResultTable& table, ReportHead head, std::string pr
                       {table.Cell(ColName, 0), ReportAlign::Left, false},
                       {table.Cell(ColPferd, 0), ReportAlign::Left, false},
                       {table.Cell(ColTeam, 0), ReportAlign::Left, false}};
-    // Start order: by the start position; rows without one keep their place after those with one.
-    std::vector<std::pair<long, int>> order;
-    for (int row = 1; row < table.RowCount(); ++row) {
-        if (TrimText(table.Cell(ColNr, row)).empty() &&
-            TrimText(table.Cell(ColName, row)).empty()) {
-            continue;
-        }
-        const std::string_view position = TrimText(table.Cell(ColStartPos, row));
-        const long key =
-            position.empty() ? -1 : std::strtol(std::string(position).c_str(), nullptr, 10);
-        order.emplace_back(key > 0 ? key : 1L << 30, row);
-    }
-    std::stable_sort(order.begin(), order.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    int runs = 0;
-    for (const auto& [position, row] : order) {
-        if (dragEvery > 0 && runs > 0 && runs % dragEvery == 0) {
-            report.rows.push_back({{"Bahnpflege"}, ReportRowKind::Note});
-        }
-        ++runs;
+    const std::vector<int> order = StartOrderRows(table);
+    const int runs = static_cast<int>(order.size());
+    for (int run = 1; run <= runs; ++run) {
+        const int row = order[static_cast<std::size_t>(run - 1)];
         report.rows.push_back(
-            {{std::to_string(runs), table.Cell(ColNr, row), table.Cell(ColName, row),
+            {{std::to_string(run), table.Cell(ColNr, row), table.Cell(ColName, row),
               table.Cell(ColPferd, row), table.Cell(ColTeam, row)},
              ReportRowKind::Normal});
+        if (DragAfter(run, dragEvery, runs)) {
+            report.rows.push_back({{"Bahnpflege"}, ReportRowKind::Note});
+        }
     }
     return report;
 }

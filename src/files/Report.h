@@ -82,6 +82,10 @@ using ReportExtraCells = std::function<std::vector<std::string>(int row)>;
 Report ResultReport(const ResultTable& table, ReportHead head, std::string printedAt,
                     const ReportExtraCells& extraCells = {});
 
+// The starters' rows (a start number or a name) in start order: by start position, rows without
+// one after them in table order.
+std::vector<int> StartOrderRows(const ResultTable& table);
+
 // The start list in start order for the gate and the warm-up ring: order, Nr., rider, horse,
 // team, with a "Bahnpflege" line after every dragEvery runs (0 = no drags).
 Report StartListReport(const ResultTable& table, ReportHead head, std::string printedAt,

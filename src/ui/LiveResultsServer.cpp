@@ -8,7 +8,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "files/Announcer.h"
 #include "files/LiveResults.h"
+#include "serial/MonotonicClock.h"
 
 namespace {
 
@@ -165,7 +167,7 @@ void LiveResultsServer::Publish(const LiveSnapshot& snapshot) {
     const std::string page = LiveResultsPage(snapshot);
     auto pages = std::make_shared<const Pages>(
         Pages{QByteArray(page.data(), static_cast<qsizetype>(page.size())),
-              QByteArray(json.data(), static_cast<qsizetype>(json.size()))});
+              QByteArray(json.data(), static_cast<qsizetype>(json.size())), snapshot.announcer});
     const std::lock_guard lock(pagesMutex_);
     pages_ = std::move(pages);
 }
@@ -187,6 +189,20 @@ void LiveResultsServer::Route(QHttpServer& http) {
                [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
                    Answer(request, responder, Status::Ok, "application/json; charset=utf-8",
                           CurrentPages()->json);
+               });
+    // The announcer's page and its data; the data carries the program's clock as it is served,
+    // so the page runs the clock of a run from its start stamp.
+    http.route("/sprecher", reading,
+               [](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+                   static const QByteArray page = QByteArray::fromStdString(AnnouncerPage());
+                   Answer(request, responder, Status::Ok, "text/html; charset=utf-8", page);
+               });
+    http.route("/sprecher\\.json", reading,
+               [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+                   const std::int64_t nowMs = MonotonicRawNow() / (MonotonicRawFrequency / 1000);
+                   Answer(
+                       request, responder, Status::Ok, "application/json; charset=utf-8",
+                       QByteArray::fromStdString(AnnouncerJson(CurrentPages()->announcer, nowMs)));
                });
     http.setMissingHandler([](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
         Refuse(request, responder);

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "files/Announcer.h"
 #include "files/LiveResults.h"
 
 class QHttpServer;
@@ -50,6 +51,7 @@ private:
     struct Pages {
         QByteArray page;
         QByteArray json;
+        AnnouncerSnapshot announcer;
     };
     // Any thread.
     std::shared_ptr<const Pages> CurrentPages() const;

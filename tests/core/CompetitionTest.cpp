@@ -568,4 +568,44 @@ TEST_F(CompetitionTest, AThousandthsClassEntersRanksAndWritesThousandthsAndMarks
     EXPECT_THAT(ReadAll(competition->BackupFileName()), HasSubstr("15,234"));
 }
 
+// The announcer follows one run: on course with the clock's start stamp, stopped with the time
+// the program measured, then entered as the last run with its place and gap to the lead.
+TEST_F(CompetitionTest, AnnouncerFollowsARunFromStartToEntry) {
+    Settings settings = NoCountdown();
+    settings.LiveResults = true;
+    Open(settings, StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n3;Cleo;Dot\r\n4;Dana;Eve\r\n"));
+    TimeRun(15230);
+    Key(Command::Entry);
+    Key(Command::Entry);  // on to Ben
+
+    Key(Command::Start);
+    const AnnouncerSnapshot running = competition->Announcer();
+    time.now += 16010 * TicksPerMs;
+    Key(Command::Start);
+    const AnnouncerSnapshot stopped = competition->Announcer();
+    Key(Command::Entry);
+    const AnnouncerSnapshot entered = competition->Announcer();
+
+    EXPECT_EQ(running.clock, AnnouncerClock::Running);
+    EXPECT_EQ(running.startMs, time.now / TicksPerMs - 16010) << "the run's own start stamp";
+    EXPECT_EQ(running.onCourse.rider, "Ben");
+    ASSERT_EQ(running.next.size(), 2U);
+    EXPECT_EQ(running.next[0].rider, "Cleo");
+    EXPECT_EQ(running.next[1].rider, "Dana");
+    EXPECT_EQ(stopped.clock, AnnouncerClock::Stopped);
+    EXPECT_EQ(stopped.stoppedTime, "16,01");
+    ASSERT_TRUE(entered.hasLastRun);
+    EXPECT_EQ(entered.lastRun.starter.rider, "Ben");
+    EXPECT_EQ(entered.lastRun.total, "16,01");
+    EXPECT_EQ(entered.lastRun.place, "2");
+    EXPECT_EQ(entered.lastRun.behind, "+0,78");
+    ASSERT_EQ(entered.leaders.size(), 2U);
+    EXPECT_EQ(entered.leaders[0].starter.rider, "Anna");
+    EXPECT_EQ(entered.timeToBeat, "15,23");
+    EXPECT_EQ(entered.runs, 2);
+    EXPECT_EQ(entered.left, 2);
+    ASSERT_FALSE(live.published.empty());
+    EXPECT_EQ(live.published.back().announcer.lastRun.total, "16,01") << "the page's snapshot";
+}
+
 }  // namespace

@@ -103,6 +103,19 @@ TEST(LiveResultsServer, ServesThePagesOfTheLastPublishedSnapshot) {
     EXPECT_EQ(head.status, 200);
     EXPECT_EQ(head.length, QByteArray::number(page.body.size()));
     EXPECT_TRUE(head.body.isEmpty());
+
+    // The announcer's data carries the program's clock as served, for the page's own clock.
+    LiveSnapshot announced = Entered({{"1", evil, "Blitz", "", "", "", "", "", ""}});
+    announced.announcer.onCourse.rider = evil;
+    announced.announcer.clock = AnnouncerClock::Running;
+    server.Publish(announced);
+    const Reply talk = Fetch(port, "GET", "/sprecher.json");
+    EXPECT_FALSE(talk.body.contains("<script"));
+    const QJsonObject said = QJsonDocument::fromJson(talk.body).object();
+    EXPECT_EQ(said["onCourse"]["rider"].toString().toStdString(), evil);
+    EXPECT_EQ(said["clock"].toString(), QStringLiteral("running"));
+    EXPECT_GT(said["nowMs"].toDouble(), 0);
+    EXPECT_EQ(Fetch(port, "GET", "/sprecher").status, 200);
 }
 
 TEST(LiveResultsServer, RefusesAllButReadingTheTwoPagesAndOversizedRequests) {

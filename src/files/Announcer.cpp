@@ -1,0 +1,375 @@
+#include "files/Announcer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <utility>
+
+#include "files/LiveResults.h"
+#include "files/Report.h"
+#include "results/Draw.h"
+#include "results/Jackpot.h"
+#include "results/ResultTable.h"
+#include "results/TimeText.h"
+
+namespace {
+
+// How many starters after the one on course the announcer sees.
+constexpr int NextShown = 2;
+constexpr int LeadersShown = 3;
+
+AnnouncerStarter StarterOf(const ResultTable& table, int row) {
+    const auto cell = [&](int col) { return std::string(TrimText(table.Cell(col, row))); };
+    return {cell(ColNr), cell(ColName), cell(ColPferd), cell(ColTeam)};
+}
+
+bool HasRun(const ResultTable& table, int row) {
+    return !TrimText(table.Cell(ColTotal, row)).empty();
+}
+
+std::string Behind(std::int64_t totalMs, std::int64_t fastestMs, const AnnouncerState& state) {
+    const std::int64_t gap =
+        CutToResolution(totalMs, state.resolution) - CutToResolution(fastestMs, state.resolution);
+    if (gap <= 0) {
+        return "F\xC3\xBChrung";  // "Führung"
+    }
+    return "+" + FormatTimeText(gap, state.decimalSeparator);
+}
+
+void AppendStarter(std::string& out, std::string_view name, const AnnouncerStarter& starter) {
+    out += '"';
+    out += name;
+    out += "\":{";
+    AppendMember(out, "startNumber", starter.startNumber);
+    AppendMember(out, "rider", starter.rider);
+    AppendMember(out, "horse", starter.horse);
+    AppendMember(out, "team", starter.team);
+    CloseJson(out, '}');
+    out += ',';
+}
+
+void AppendLeaders(std::string& out, std::string_view name,
+                   const std::vector<AnnouncerLeader>& leaders) {
+    out += '"';
+    out += name;
+    out += "\":[";
+    for (const AnnouncerLeader& leader : leaders) {
+        out += '{';
+        AppendMember(out, "label", leader.label);
+        AppendStarter(out, "starter", leader.starter);
+        AppendMember(out, "total", leader.total);
+        CloseJson(out, '}');
+        out += ',';
+    }
+    CloseJson(out, ']');
+    out += ',';
+}
+
+constexpr std::string_view ClockNames[] = {"idle", "countdown", "running", "stopped"};
+
+}  // namespace
+
+AnnouncerSnapshot MakeAnnouncerSnapshot(const ResultTable& table,
+                                        const std::vector<DivisionPlace>& divisions,
+                                        AnnouncerState state) {
+    AnnouncerSnapshot snapshot;
+    snapshot.className = state.className;
+    snapshot.race = state.race;
+    snapshot.clock = state.clock;
+    snapshot.startMs = state.startMs;
+    snapshot.stoppedTime = state.stoppedTime;
+    snapshot.decimalSeparator = state.decimalSeparator;
+    snapshot.hasStarter = state.starterRow > 0 || !state.onCourse.startNumber.empty() ||
+                          !state.onCourse.rider.empty();
+    snapshot.onCourse = state.onCourse;
+
+    const std::vector<int> order = StartOrderRows(table);
+    int orderIndex = -1;
+    for (int i = 0; i < static_cast<int>(order.size()); ++i) {
+        if (order[i] == state.starterRow) {
+            orderIndex = i;
+        }
+        (HasRun(table, order[i]) ? snapshot.runs : snapshot.left) += 1;
+    }
+    for (int i = orderIndex + 1;
+         i < static_cast<int>(order.size()) && static_cast<int>(snapshot.next.size()) < NextShown;
+         ++i) {
+        if (!HasRun(table, order[i])) {
+            snapshot.next.push_back(StarterOf(table, order[i]));
+        }
+    }
+    if (state.dragEvery > 0) {
+        const int total = static_cast<int>(order.size());
+        for (int position = snapshot.runs; position < total; ++position) {
+            if (DragAfter(position, state.dragEvery, total)) {
+                snapshot.nextDragIn = position - snapshot.runs;
+                break;
+            }
+        }
+    }
+
+    // The valid totals fastest first; equal ones keep the table's order.
+    std::vector<std::pair<std::int64_t, int>> ranked;
+    for (const int row : order) {
+        if (!IsDisqualified(table.Cell(ColTotal, row))) {
+            if (const std::optional<std::int64_t> ms = ReadTotal(table.Cell(ColTotal, row))) {
+                ranked.emplace_back(*ms, row);
+            }
+        }
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [&](const auto& a, const auto& b) {
+        return CutToResolution(a.first, state.resolution) <
+               CutToResolution(b.first, state.resolution);
+    });
+    for (std::size_t i = 0; i < ranked.size() && i < LeadersShown; ++i) {
+        const int row = ranked[i].second;
+        const std::string place = TrimText(table.Cell(ColRang, row)).empty()
+                                      ? std::to_string(i + 1)
+                                      : std::string(TrimText(table.Cell(ColRang, row)));
+        snapshot.leaders.push_back({place + ".", StarterOf(table, row), table.Cell(ColTotal, row)});
+    }
+    if (!ranked.empty()) {
+        snapshot.timeToBeat = table.Cell(ColTotal, ranked.front().second);
+    }
+    const auto divisionOf = [&](int row) {
+        const auto index = static_cast<std::size_t>(row);
+        return index < divisions.size() ? divisions[index] : DivisionPlace{};
+    };
+    int divisionCount = 0;
+    for (const auto& at : divisions) {
+        divisionCount = std::max(divisionCount, at.Division);
+    }
+    for (int division = 1; division <= divisionCount && divisionCount > 1; ++division) {
+        for (const auto& [ms, row] : ranked) {
+            if (divisionOf(row).Division == division) {
+                snapshot.divisionLeaders.push_back(
+                    {DivisionName(division), StarterOf(table, row), table.Cell(ColTotal, row)});
+                break;
+            }
+        }
+    }
+
+    if (state.lastRunRow > 0 && state.lastRunRow < table.RowCount() &&
+        HasRun(table, state.lastRunRow)) {
+        const int row = state.lastRunRow;
+        AnnouncerRun& run = snapshot.lastRun;
+        snapshot.hasLastRun = true;
+        run.starter = StarterOf(table, row);
+        run.runTime = table.Cell(ColLaufzeit, row);
+        run.penalties = table.Cell(ColStrafen, row);
+        run.dq =
+            IsDisqualified(table.Cell(ColTotal, row)) || IsDisqualified(table.Cell(ColDq, row));
+        run.total = run.dq ? "DQ" : table.Cell(ColTotal, row);
+        run.reason = run.dq ? table.Cell(ColGrund, row) : std::string();
+        run.place = run.dq ? std::string() : table.Cell(ColRang, row);
+        const DivisionPlace at = divisionOf(row);
+        if (divisionCount > 1 && at.Division > 0) {
+            run.division = DivisionName(at.Division) + ": " + std::to_string(at.Place);
+        }
+        const std::optional<std::int64_t> ms = ReadTotal(table.Cell(ColTotal, row));
+        if (!run.dq && ms && !ranked.empty()) {
+            run.behind = Behind(*ms, ranked.front().first, state);
+        }
+    }
+    return snapshot;
+}
+
+std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::int64_t nowMs) {
+    std::string out = "{";
+    AppendMember(out, "className", snapshot.className);
+    AppendMember(out, "race", snapshot.race);
+    AppendMember(out, "hasStarter", snapshot.hasStarter);
+    AppendStarter(out, "onCourse", snapshot.onCourse);
+    AppendMember(out, "clock", ClockNames[static_cast<int>(snapshot.clock)]);
+    out += "\"startMs\":" + std::to_string(snapshot.startMs) + ",";
+    out += "\"nowMs\":" + std::to_string(nowMs) + ",";
+    AppendMember(out, "stoppedTime", snapshot.stoppedTime);
+    AppendMember(out, "decimal", std::string_view(&snapshot.decimalSeparator, 1));
+    out += "\"next\":[";
+    for (const AnnouncerStarter& starter : snapshot.next) {
+        out += '{';
+        AppendStarter(out, "starter", starter);
+        CloseJson(out, '}');
+        out += ',';
+    }
+    CloseJson(out, ']');
+    out += ',';
+    if (snapshot.hasLastRun) {
+        const AnnouncerRun& run = snapshot.lastRun;
+        out += "\"lastRun\":{";
+        AppendStarter(out, "starter", run.starter);
+        AppendMember(out, "time", run.runTime);
+        AppendMember(out, "penalties", run.penalties);
+        AppendMember(out, "total", run.total);
+        AppendMember(out, "reason", run.reason);
+        AppendMember(out, "place", run.place);
+        AppendMember(out, "division", run.division);
+        AppendMember(out, "behind", run.behind);
+        AppendMember(out, "dq", run.dq);
+        CloseJson(out, '}');
+        out += ',';
+    }
+    AppendLeaders(out, "leaders", snapshot.leaders);
+    AppendLeaders(out, "divisionLeaders", snapshot.divisionLeaders);
+    AppendMember(out, "timeToBeat", snapshot.timeToBeat);
+    out += "\"runs\":" + std::to_string(snapshot.runs) +
+           ",\"left\":" + std::to_string(snapshot.left) +
+           ",\"nextDragIn\":" + std::to_string(snapshot.nextDragIn);
+    out += '}';
+    return out;
+}
+
+std::string AnnouncerPage() {
+    return R"(<!DOCTYPE html>
+<html lang="de">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>Sprecher</title>
+<style>
+body{margin:0;font-family:system-ui,-apple-system,"Segoe UI",Roboto,Arial,sans-serif;background:#10161c;color:#eef2f5}
+header{background:#1d4f2e;padding:8px 12px;display:flex;flex-wrap:wrap;gap:4px 16px;align-items:baseline}
+h1{margin:0;font-size:1.2em}
+#count{font-size:.95em;color:#cfe3d6}
+main{display:grid;grid-template-columns:1fr;gap:10px;padding:10px}
+@media (min-width:760px){main{grid-template-columns:1fr 1fr}#course{grid-column:1/-1}}
+section{background:#1b242d;border-radius:8px;padding:10px 12px}
+h2{margin:0 0 6px;font-size:.8em;letter-spacing:.06em;text-transform:uppercase;color:#9fb3c3}
+.big{font-size:1.5em;font-weight:700}
+.sub{color:#b7c5d0}
+#clock{font-size:3.2em;font-weight:700;font-variant-numeric:tabular-nums;letter-spacing:.02em}
+#clock.running{color:#7ee787}#clock.stopped{color:#ffd866}
+.row{display:flex;justify-content:space-between;gap:10px;padding:3px 0;border-bottom:1px solid #2a3641}
+.row:last-child{border-bottom:0}
+.n{font-variant-numeric:tabular-nums;white-space:nowrap;text-align:right}
+.dq{color:#ff7b72;font-weight:700}
+footer{font-size:.85em;color:#8da0ae;padding:0 12px 10px}
+#link.lost{color:#ff7b72;font-weight:bold}
+</style>
+</head>
+<body>
+<header><h1 id="cls"></h1><span id="count"></span></header>
+<main>
+<section id="course"><h2>Auf der Bahn</h2><div id="rider" class="big"></div><div id="horse" class="sub"></div><div id="clock"></div></section>
+<section><h2>Als N&auml;chstes</h2><div id="next"></div></section>
+<section><h2>Letzter Lauf</h2><div id="last"></div></section>
+<section><h2>F&uuml;hrung</h2><div id="leaders"></div><div id="beat" class="sub"></div></section>
+<section id="divs" hidden><h2>Divisionen</h2><div id="divleaders"></div></section>
+</main>
+<footer><span id="link"></span></footer>
+<script>
+"use strict";
+function $(id) { return document.getElementById(id); }
+function el(tag, cls, text) {
+  const e = document.createElement(tag);
+  if (cls) e.className = cls;
+  if (text) e.textContent = text;
+  return e;
+}
+function who(s) { return [s.startNumber, s.rider].filter(Boolean).join(" "); }
+function detail(s) { return [s.horse, s.team].filter(Boolean).join(" \u00b7 "); }
+function line(left, right, cls) {
+  const r = el("div", "row");
+  r.append(left, el("span", "n " + (cls || ""), right));
+  return r;
+}
+let data = null, offset = 0;
+function pad(n, w) { return String(n).padStart(w, "0"); }
+function fmt(ms) {
+  ms = Math.max(0, Math.floor(ms));
+  const m = Math.floor(ms / 60000), s = Math.floor(ms / 1000) % 60, h = Math.floor(ms / 10) % 100;
+  return (m > 0 ? m + ":" + pad(s, 2) : String(s)) + (data ? data.decimal : ",") + pad(h, 2);
+}
+function tick() {
+  const c = $("clock");
+  if (!data) return;
+  if (data.clock === "running") {
+    c.textContent = fmt(performance.now() + offset - data.startMs);
+    c.className = "running";
+  } else if (data.clock === "stopped") {
+    c.textContent = data.stoppedTime;
+    c.className = "stopped";
+  } else {
+    c.textContent = data.clock === "countdown" ? "Countdown" : "";
+    c.className = "";
+  }
+}
+function render(d) {
+  $("cls").textContent = [d.className, d.race].filter(Boolean).join(" \u00b7 ");
+  let count = d.runs + " gelaufen \u00b7 " + d.left + " offen";
+  if (d.nextDragIn === 0) count += " \u00b7 Bahnpflege nach diesem Lauf";
+  else if (d.nextDragIn > 0) count += " \u00b7 Bahnpflege in " + (d.nextDragIn + 1) + " L\u00e4ufen";
+  $("count").textContent = count;
+  $("rider").textContent = d.hasStarter ? who(d.onCourse) : "Kein Starter gew\u00e4hlt";
+  $("horse").textContent = d.hasStarter ? detail(d.onCourse) : "";
+  const next = $("next"); next.textContent = "";
+  const labels = ["Am Start", "In Vorbereitung"];
+  d.next.forEach(function (n, i) {
+    const item = el("div", "row");
+    const left = el("div"); left.append(el("b", "", labels[i] + ": "), who(n.starter), el("div", "sub", detail(n.starter)));
+    item.append(left);
+    next.append(item);
+  });
+  if (!d.next.length) next.append(el("div", "sub", "Keine weiteren Starter"));
+  const last = $("last"); last.textContent = "";
+  if (d.lastRun) {
+    const r = d.lastRun;
+    last.append(el("div", "big", who(r.starter)), el("div", "sub", detail(r.starter)));
+    if (r.dq) {
+      last.append(line(el("span", "", "Disqualifiziert"), "DQ" + (r.reason ? " \u2013 " + r.reason : ""), "dq"));
+    } else {
+      last.append(line(el("span", "", "Zeit"), r.time));
+      last.append(line(el("span", "", "Strafen"), r.penalties || "0"));
+      last.append(line(el("span", "", "Total"), r.total));
+      last.append(line(el("span", "", "Rang"), (r.place || "") + (r.division ? " \u00b7 " + r.division : "")));
+      last.append(line(el("span", "", "Abstand zur F\u00fchrung"), r.behind));
+    }
+  } else {
+    last.append(el("div", "sub", "Noch kein Lauf"));
+  }
+  const lead = $("leaders"); lead.textContent = "";
+  d.leaders.forEach(function (l) {
+    const left = el("span"); left.append(el("b", "", l.label + " "), who(l.starter));
+    lead.append(line(left, l.total));
+  });
+  $("beat").textContent = d.timeToBeat ? "Zu schlagen: " + d.timeToBeat : "Noch keine g\u00fcltige Zeit";
+  $("divs").hidden = d.divisionLeaders.length === 0;
+  const divs = $("divleaders"); divs.textContent = "";
+  d.divisionLeaders.forEach(function (l) {
+    const left = el("span"); left.append(el("b", "", l.label + " "), who(l.starter));
+    divs.append(line(left, l.total));
+  });
+}
+function stamp() { return new Date().toLocaleTimeString("de-DE"); }
+let shown = "", lastStamp = "";
+async function poll() {
+  const abort = new AbortController();
+  const timer = setTimeout(function () { abort.abort(); }, 4000);
+  try {
+    const asked = performance.now();
+    const reply = await fetch("sprecher.json", {cache: "no-store", signal: abort.signal});
+    if (!reply.ok) throw new Error(reply.status);
+    const text = await reply.text();
+    const d = JSON.parse(text);
+    const now = performance.now();
+    offset = d.nowMs - (asked + now) / 2;
+    const key = text.replace(/"nowMs":\d+,/, "");
+    if (key !== shown) { render(d); shown = key; }
+    data = d;
+    lastStamp = stamp();
+    $("link").textContent = "Stand " + lastStamp;
+    $("link").className = "";
+  } catch (e) {
+    $("link").textContent = "Keine Verbindung zur Zeitnahme" + (lastStamp ? " \u2013 Stand " + lastStamp : "");
+    $("link").className = "lost";
+  }
+  clearTimeout(timer);
+  setTimeout(poll, 1000);
+}
+setInterval(tick, 47);
+poll();
+</script>
+</body>
+</html>
+)";
+}

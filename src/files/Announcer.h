@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "results/ResultRules.h"
+
+class ResultTable;
+struct DivisionPlace;
+
+// What the announcer talks the crowd through: who is on course, who comes next, how the last run
+// went, who leads. The announcer window and the live server's "/sprecher" page show the same
+// snapshot, taken on the UI thread after each change (never per clock tick).
+
+struct AnnouncerStarter {
+    std::string startNumber;
+    std::string rider;
+    std::string horse;
+    std::string team;
+};
+
+enum class AnnouncerClock {
+    Idle,       // nothing on the clock
+    Countdown,  // the countdown before a run
+    Running,    // the run clock counts: the reader runs its own clock from startMs
+    Stopped,    // the run was stopped: stoppedTime is the program's own time
+};
+
+struct AnnouncerRun {
+    AnnouncerStarter starter;
+    std::string runTime;
+    std::string penalties;
+    std::string total;  // "DQ" when disqualified
+    std::string reason;
+    std::string place;
+    std::string division;  // "2D: 1" with divisions, else empty
+    std::string behind;    // "+0,42" behind the lead, "Führung" when leading; empty for a DQ
+    bool dq = false;
+};
+
+struct AnnouncerLeader {
+    std::string label;  // "1.", "2.", or the division "1D"
+    AnnouncerStarter starter;
+    std::string total;
+};
+
+struct AnnouncerSnapshot {
+    std::string className;
+    std::string race;
+    bool hasStarter = false;
+    AnnouncerStarter onCourse;
+    AnnouncerClock clock = AnnouncerClock::Idle;
+    // The run's start on the program's monotonic clock in milliseconds, while running.
+    std::int64_t startMs = 0;
+    // The time shown when the run was stopped, as the program measured it.
+    std::string stoppedTime;
+    char decimalSeparator = ',';         // of the times, for the reader's own clock
+    std::vector<AnnouncerStarter> next;  // "am Start", then "in Vorbereitung"
+    bool hasLastRun = false;
+    AnnouncerRun lastRun;
+    std::vector<AnnouncerLeader> leaders;          // the first three places
+    std::vector<AnnouncerLeader> divisionLeaders;  // the first of each division
+    std::string timeToBeat;                        // the leading total
+    int runs = 0;                                  // starters with a result
+    int left = 0;                                  // starters still to run
+    int nextDragIn = -1;                           // runs until the next drag; -1 none
+};
+
+// What the core knows beyond the table when it takes the snapshot.
+struct AnnouncerState {
+    std::string className;
+    std::string race;
+    int starterRow = -1;  // the current starter's row; -1 none
+    AnnouncerStarter onCourse;
+    AnnouncerClock clock = AnnouncerClock::Idle;
+    std::int64_t startMs = 0;
+    std::string stoppedTime;
+    int lastRunRow = -1;  // the row of the last entered run; -1 none
+    int dragEvery = 0;
+    char decimalSeparator = ',';
+    Resolution resolution = Resolution::Hundredths;
+};
+
+// divisions holds one entry per table row (none for the header row), or is empty without
+// divisions.
+AnnouncerSnapshot MakeAnnouncerSnapshot(const ResultTable& table,
+                                        const std::vector<DivisionPlace>& divisions,
+                                        AnnouncerState state);
+
+// The snapshot as JSON; nowMs is the program's monotonic clock when it is served, so a reader
+// can run the clock from startMs whatever its own clock says. Every text is escaped so that it
+// can stand inside a page's script block.
+std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::int64_t nowMs);
+
+// The announcer's page: it fetches "sprecher.json" once a second and runs the clock itself.
+std::string AnnouncerPage();

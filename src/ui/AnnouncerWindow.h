@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+#include "files/Announcer.h"
+#include "timing/TimingView.h"
+
+class Competition;
+class QLabel;
+
+// The announcer's window ("Sprecher"): the rider on course with the running clock, the next two
+// starters, the last run, the leaders and how far the class has got, in type that reads from a
+// few steps away. It can sit on a screen of its own; it shows the same snapshot as the live
+// server's "/sprecher" page. UI thread only.
+class AnnouncerWindow : public QWidget {
+public:
+    AnnouncerWindow();
+
+    // Shows the competition's announcer view from now on: takes the key table, appears and goes
+    // with the competition's announcer switch (Ctrl+M). The competition must outlive the window.
+    void Follow(Competition& competition);
+
+    // Shows the snapshot; the clock as the time board shows it.
+    void Render(const AnnouncerSnapshot& snapshot);
+    void RenderClock(const TimingView& view, const AnnouncerSnapshot& snapshot);
+
+    QLabel* Heading = nullptr;
+    QLabel* Count = nullptr;
+    QLabel* Rider = nullptr;
+    QLabel* Horse = nullptr;
+    QLabel* Clock = nullptr;
+    QLabel* Next = nullptr;
+    QLabel* LastRun = nullptr;
+    QLabel* Leaders = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Competition* competition_ = nullptr;
+    AnnouncerClock shownClock_ = AnnouncerClock::Idle;
+    QString stoppedTime_;
+};
+
+// The clock as the time board shows it ("00:15,23"), from the board's digits.
+QString BoardClockText(const TimingView& view);

@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 #include <QGuiApplication>
+#include <cerrno>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -9,9 +11,12 @@
 
 #include <filesystem>
 
+#include "core/Show.h"
+#include "files/ChangeLog.h"
 #include "files/ClassRulesReader.h"
 #include "files/Export.h"
 #include "files/PayoutReport.h"
+#include "files/ProtocolFile.h"
 #include "files/Report.h"
 #include "files/ShowFile.h"
 #include "results/Jackpot.h"
@@ -37,6 +42,11 @@ constexpr std::string_view Usage =
     "      --class NAME EINGABE ist eine Turnierdatei (*.json): die Klasse NAME mit ihrer Datei\n"
     "                   und ihren Einstellungen\n"
     "      --payout     schreibt die Auszahlung der Klasse (mit --class; .html, .pdf oder .xlsx)\n"
+    "  corralix TURNIER.json\n"
+    "      öffnet das Turnier (Turnierdatei) bei der zuletzt offenen Klasse\n"
+    "  corralix --draw TURNIER.json --class KLASSE [--seed ZAHL]\n"
+    "      lost die Startreihenfolge der Klasse aus (wer schon gelaufen ist, bleibt vorn),\n"
+    "      schreibt sie in die Klassendatei und den Startwert in die Turnierdatei\n"
     "  corralix --help\n"
     "      zeigt diese Hilfe\n";
 
@@ -46,6 +56,8 @@ struct ExportRequest {
     std::string race{StartList::Races[0]};
     std::string className;
     bool payout = false;
+    bool draw = false;
+    std::optional<std::uint64_t> seed;
 };
 
 // The table, heading and rules an export reads: a protocol or start list alone, or a class of a
@@ -98,12 +110,55 @@ std::optional<ExportSource> FindSource(const ExportRequest& request, const std::
     return source;
 }
 
+// Draws the class and writes the order: change log first, then the class file, then the seed.
+int RunDraw(const ExportRequest& request) {
+    std::string error;
+    std::optional<Show> show = Show::Open(request.input, error);
+    const int index = show ? FindShowClass(show->Data(), request.className) : -1;
+    if (!show || index < 0) {
+        std::cerr << "corralix: "
+                  << (show ? "Die Klasse \"" + request.className + "\" gibt es in " +
+                                 request.input + " nicht"
+                           : error)
+                  << '\n';
+        return ExitFailed;
+    }
+    ResultTable table;
+    error = ReadClassTable(*show, index, table, SystemDecimalSeparator());
+    if (!error.empty() || table.RowCount() < 2 || TrimText(table.Cell(ColNr, 1)).empty()) {
+        std::cerr << "corralix: Die Klasse \"" << request.className << "\" hat keine Starter"
+                  << (error.empty() ? "" : ": " + error) << '\n';
+        return ExitFailed;
+    }
+    const ResultTable before = table;
+    const ClassDraw drawn = DrawClass(table, show->Data().Classes.at(index), request.seed);
+    const std::string log =
+        ChangeLogText(LocalWallTime().Text, "Auslosung", drawn.Text, TableChanges(before, table));
+    if (const FileWriteResult logged = AppendChangeLog(show->LogFile(index), log); !logged.Ok()) {
+        std::cerr << "corralix: " << show->LogFile(index) << ": " << logged.Error << '\n';
+        return ExitFailed;
+    }
+    if (const FileWriteResult written =
+            ReplaceFileBytes(show->ClassFile(index), EncodeBackup(table));
+        !written.Ok()) {
+        std::cerr << "corralix: " << show->ClassFile(index) << ": " << written.Error << '\n';
+        return ExitFailed;
+    }
+    if (const FileWriteResult saved = show->Save(); !saved.Ok()) {
+        std::cerr << "corralix: " << request.input << ": " << saved.Error << '\n';
+        return ExitFailed;
+    }
+    std::cout << drawn.Text << '\n';
+    return 0;
+}
+
 // The request, or nothing when the arguments do not form one (the message is shown).
 std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& args) {
     ExportRequest request;
     std::vector<std::string_view> inputs;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        const bool option = args[i] == "--export" || args[i] == "--race" || args[i] == "--class";
+        const bool option = args[i] == "--export" || args[i] == "--race" || args[i] == "--class" ||
+                            args[i] == "--draw" || args[i] == "--seed";
         if (option && i + 1 == args.size()) {
             std::cerr << "corralix: " << args[i] << " braucht einen Wert\n";
             return std::nullopt;
@@ -116,9 +171,31 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
             request.className = args[++i];
         } else if (args[i] == "--payout") {
             request.payout = true;
+        } else if (args[i] == "--draw") {
+            request.draw = true;
+            inputs.push_back(args[++i]);
+        } else if (args[i] == "--seed") {
+            const std::string text(args[++i]);
+            char* end = nullptr;
+            errno = 0;
+            const unsigned long long seed = std::strtoull(text.c_str(), &end, 10);
+            if (text.empty() || *end != '\0' || errno != 0 || text[0] == '-' ||
+                seed > static_cast<unsigned long long>(INT64_MAX)) {
+                std::cerr << "corralix: --seed braucht eine ganze Zahl ab 0\n";
+                return std::nullopt;
+            }
+            request.seed = seed;
         } else {
             inputs.push_back(args[i]);
         }
+    }
+    if (request.draw) {
+        if (inputs.size() != 1 || request.className.empty() || !request.outputs.empty()) {
+            std::cerr << "corralix: --draw braucht genau eine TURNIERDATEI und --class KLASSE\n";
+            return std::nullopt;
+        }
+        request.input = inputs.front();
+        return request;
     }
     if (inputs.size() != 1 || request.outputs.empty()) {
         std::cerr << "corralix: --export braucht AUSGABE und genau eine EINGABE\n\n" << Usage;
@@ -178,11 +255,14 @@ std::optional<int> RunCommandLine(int argc, char* argv[]) {
     bool exporting = false;
     for (const std::string_view arg : args) {
         exporting = exporting || arg == "--export" || arg == "--race" || arg == "--class" ||
-                    arg == "--payout";
+                    arg == "--payout" || arg == "--draw";
     }
     if (!exporting) {
         return std::nullopt;
     }
     const std::optional<ExportRequest> request = ParseExport(args);
-    return request ? RunExport(*request, argc, argv) : ExitUsage;
+    if (!request) {
+        return ExitUsage;
+    }
+    return request->draw ? RunDraw(*request) : RunExport(*request, argc, argv);
 }

@@ -9,6 +9,8 @@
 #include <filesystem>
 
 #include "config/SettingsStore.h"
+#include "files/ChangeLog.h"
+#include "files/ClassRulesReader.h"
 #include "files/FileKind.h"
 #include "files/HtmlReport.h"
 #include "files/Loading.h"
@@ -17,6 +19,7 @@
 #include "files/ShippedFiles.h"
 #include "files/TextLines.h"
 #include "files/Workbook.h"
+#include "results/Draw.h"
 #include "timing/TickMath.h"
 
 namespace {
@@ -45,6 +48,14 @@ TimingSettings TimingSettingsOf(const Settings& settings) {
     timing.SoundAbbruch = settings.SoundAbbruch;
     timing.Alg = settings.Alg;
     return timing;
+}
+
+// Where the undo steps of a class end: the oldest are dropped.
+constexpr std::size_t UndoSteps = 200;
+
+bool IsShowFileName(const std::string& path) {
+    const std::string extension = std::filesystem::path(path).extension().string();
+    return AsciiLower(extension) == ".json";
 }
 
 std::string FolderOf(const std::string& path) {
@@ -113,7 +124,15 @@ Competition::Competition(CompetitionEnvironment environment)
     };
     hooks.SelectNextStarter = [this] { SelectNextAfterEntry(); };
     hooks.RankTable = [this] { ranking_.RankAndSort(); };
-    hooks.SaveBackup = [this] { return SaveBackup(); };
+    hooks.SaveBackup = [this] {
+        // The beam's record of this run and the change log are on the disk before the class
+        // file and the backup are replaced.
+        beamLog_.Sync();
+        RecordChange("Eintrag", runStamps_);
+        runStamps_.clear();
+        LockForDrag();
+        return SaveBackup();
+    };
     hooks.PlaceNote = [this](int row) {
         const JackpotStanding& standing = Standing();
         return row < static_cast<int>(standing.Rows.size())
@@ -159,6 +178,9 @@ void Competition::AddChangeListener(std::function<void(Change)> listener) {
 }
 
 void Competition::Notify(Change change) {
+    if (change == Change::All) {
+        RecordCorrections();
+    }
     // The network gets its own copy of the table after each change, never the live table.
     if (change == Change::All && env_.Live.Running()) {
         LiveSnapshot snapshot = MakeLiveSnapshot(
@@ -180,6 +202,17 @@ void Competition::Start(const std::string& commandLineFile) {
     const bool unfinished = std::filesystem::exists(runningMarker_);
     // The marker is written before any question, so a crash while asking is noticed again.
     WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
+    std::string file = commandLineFile;
+    if (IsShowFileName(file)) {
+        std::string error;
+        show_ = Show::Open(file, error);
+        if (!show_) {
+            env_.Operator.ShowError(error);
+        } else if (!LoadClass(show_->OpenIndex())) {
+            show_.reset();
+        }
+        file.clear();
+    }
     // After a crash the restore is what the operator almost always wants: Enter gives it.
     if (unfinished && std::filesystem::exists(backupFileName_) &&
         env_.Operator.Ask(BackupQuestion(), IOperator::Focus::Ja)) {
@@ -187,9 +220,11 @@ void Competition::Start(const std::string& commandLineFile) {
         // Not a file of the operator's choosing: a later load still asks before replacing it.
         savedTable_.clear();
         startList_.GoToPosition(FirstWithoutResult(0));
-    } else if (!commandLineFile.empty()) {
-        LoadChosen(commandLineFile);
+    } else if (!file.empty()) {
+        LoadChosen(file);
     }
+    committed_ = table_;
+    committedRevision_ = table_.Revision();
     Notify(Change::All);
 }
 
@@ -317,6 +352,9 @@ Competition::StatusLine Competition::ShownStatus() const {
     if (!statusMessage_.empty()) {
         return {statusMessage_, statusMessage_, false};
     }
+    if (!classFileMessage_.empty()) {
+        return {classFileMessage_, classFileMessage_, false};
+    }
     if (!lineStatus_.Text.empty()) {
         return lineStatus_;
     }
@@ -347,9 +385,12 @@ void Competition::LightBarrierEdge() {
             break;
         case EdgeAction::Started:
             text = "Start";
+            runStamps_ = "Lichtschranke Start " + std::to_string(event.Timestamp);
             break;
         case EdgeAction::Stopped:
             text = "Stopp";
+            runStamps_ += (runStamps_.empty() ? "Lichtschranke Stopp " : ", Stopp ") +
+                          std::to_string(event.Timestamp);
             break;
         case EdgeAction::Bounce:
             text = "ignoriert: Prellen";
@@ -377,23 +418,11 @@ void Competition::LightBarrierEdge() {
 
 void Competition::LogBeam(std::int64_t stamp, const std::string& lineState,
                           const std::string& action) {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000;
-    std::tm local{};
-    ::localtime_r(&seconds, &local);
-    char day[16];
-    char clock[16];
-    std::strftime(day, sizeof day, "%Y-%m-%d", &local);
-    std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
-    char wall[48];
-    std::snprintf(wall, sizeof wall, "%s %s.%03lld", day, clock, static_cast<long long>(millis));
+    const WallTime wall = LocalWallTime();
     const std::string startNumber = startList_.StNrText();
-    const std::string line = std::string(wall) + "\t" + std::to_string(stamp) + "\t" + lineState +
-                             "\t" + action + "\tNr. " + (startNumber.empty() ? "-" : startNumber);
-    if (!beamLog_.Append(day, line) && !beamLogFailed_) {
+    const std::string line = wall.Text + "\t" + std::to_string(stamp) + "\t" + lineState + "\t" +
+                             action + "\tNr. " + (startNumber.empty() ? "-" : startNumber);
+    if (!beamLog_.Append(wall.Day, line) && !beamLogFailed_) {
         // Said once; the timing goes on without the log.
         beamLogFailed_ = true;
         beamLogMessage_ = "Lichtschranken-Protokoll nicht geschrieben: " + beamLog_.Error();
@@ -499,7 +528,14 @@ bool Competition::Enabled(Command command) const {
         // No settings while a countdown or run is on the clock: a port changed now would lose
         // the stop crossing.
         case Command::Settings:
+        case Command::Undo:
             return !clock_->IsActive();
+        case Command::NextClass:
+        case Command::PreviousClass:
+            return show_ && show_->ClassCount() > 1 && !RunPending();
+        case Command::Scratch:
+        case Command::Draw:
+            return !RunPending();
         case Command::Help:
         case Command::Info:
         case Command::TvMode:
@@ -534,6 +570,7 @@ void Competition::Run(Command command) {
     // Any command may rank, sort, replace, clear or write the rows: text still in a cell editor
     // goes into the starter it was typed for first.
     env_.Operator.CommitEdits();
+    RecordCorrections();
     switch (command) {
         case Command::Help:
             if (helpFile_.empty()) {
@@ -549,6 +586,13 @@ void Competition::Run(Command command) {
             env_.Operator.ShowInformation();
             break;
         case Command::Start:
+            if (dragPending_) {
+                // The ground is ready: the next start arms the light barrier again.
+                dragPending_ = false;
+                if (engine_->View().LightBarrierArmed == 0) {
+                    engine_->ImageLSClick();
+                }
+            }
             engine_->mStartClick();
             break;
         case Command::Resume:
@@ -582,6 +626,7 @@ void Competition::Run(Command command) {
         }
         case Command::LockLightBarrier:
             engine_->ImageLSClick();
+            dragPending_ = dragPending_ && engine_->View().LightBarrierArmed == 0;
             break;
         case Command::SortMode:
             ranking_.mSortModeClick();
@@ -641,7 +686,24 @@ void Competition::Run(Command command) {
             if (env_.Operator.Ask("Alle Ergebnisse löschen?")) {
                 ClearResults(table_);
                 inOrderLine_ = -1;
+                // The backup keeps the results until the next entry.
+                RecordChange("Alle Ergebnisse gelöscht");
             }
+            break;
+        case Command::NextClass:
+            SwitchClass(+1);
+            break;
+        case Command::PreviousClass:
+            SwitchClass(-1);
+            break;
+        case Command::Undo:
+            Undo();
+            break;
+        case Command::Scratch:
+            Scratch();
+            break;
+        case Command::Draw:
+            DrawOpenClass(std::nullopt);
             break;
         case Command::Edit:
             table_.SetEditMode(!table_.EditMode());
@@ -652,6 +714,7 @@ void Competition::Run(Command command) {
 
 void Competition::SetEditMode(bool on) {
     env_.Operator.CommitEdits();
+    RecordCorrections();
     table_.SetEditMode(on);
     Notify(Change::All);
 }
@@ -713,8 +776,10 @@ AnnouncerSnapshot Competition::Announcer() const {
 }
 
 ReportHead Competition::CurrentReportHead() const {
-    // Without a show the file's day is the day it is printed.
-    return ReportHead{{}, LocalTimeText("%Y-%m-%d"), {}, {}, std::string(startList_.RaceText())};
+    // Without a show (or a show without a date) the file's day is the day it is printed.
+    const ShowHead show = CurrentShowHead();
+    return ReportHead{show.Name, show.Date.empty() ? LocalTimeText("%Y-%m-%d") : show.Date,
+                      show.Place, CurrentClassName(), std::string(startList_.RaceText())};
 }
 
 Report Competition::CurrentResultReport() const {
@@ -844,7 +909,7 @@ int Competition::FirstWithoutResult(int from) const {
     const int count = static_cast<int>(startList_.StNrItems().size());
     for (int index = std::max(from, 0); index < count; ++index) {
         const int row = table_.FindStartPosition(std::to_string(index + 1));
-        if (row < 0 || !HasResult(table_, row)) {
+        if (row < 0 || (!HasResult(table_, row) && !RowScratched(table_, row))) {
             return index;
         }
     }
@@ -900,11 +965,13 @@ void Competition::LoadFile(const std::string& path) {
 }
 
 void Competition::LoadChosen(const std::string& path) {
+    RecordCorrections();
     const std::string error = LoadChosenFile(path, table_, startList_, ranking_, measure_);
     if (!error.empty()) {
         env_.Operator.ShowError(error);
         return;
     }
+    RecordChange("Geladen", path);
     NoteTableSaved();
     inOrderLine_ = -1;
     std::error_code ignored;
@@ -926,11 +993,13 @@ void Competition::Load() {
 
 void Competition::ReloadLastFile() {
     env_.Operator.CommitEdits();
+    RecordCorrections();
     if (MayReplaceTable()) {
         const std::string error = ReloadFile(settings_.LastFileName, table_, startList_);
         if (!error.empty()) {
             env_.Operator.ShowError(error);
         } else {
+            RecordChange("Neu geladen", settings_.LastFileName);
             NoteTableSaved();
             inOrderLine_ = -1;
         }
@@ -1010,6 +1079,7 @@ void Competition::Shutdown() {
         return;
     }
     shutDown_ = true;
+    RecordCorrections();
     SaveSettings();
     // Losing typed reasons at exit is not worth keeping the program from closing.
     WriteReasonsBack();
@@ -1018,4 +1088,235 @@ void Competition::Shutdown() {
     env_.Live.Stop();
     std::error_code ignored;
     std::filesystem::remove(runningMarker_, ignored);
+}
+
+std::string Competition::ChangeLogFile() const {
+    return show_ ? show_->LogFile(show_->OpenIndex()) : backupFileName_ + ".log";
+}
+
+ShowHead Competition::CurrentShowHead() const {
+    return show_ ? show_->Data().Head : ShowHead{};
+}
+
+std::string Competition::CurrentClassName() const {
+    return show_ ? show_->OpenClass().Name : std::string();
+}
+
+BoardTexts Competition::Board() const {
+    BoardTexts board = startList_.Board();
+    if (dragPending_) {
+        board.race = "Bahnpflege";
+    }
+    return board;
+}
+
+bool Competition::DragAfterRow(int row) const {
+    if (!show_ || row < 1 || row >= table_.RowCount()) {
+        return false;
+    }
+    const int position = std::atoi(table_.Cell(ColStartPos, row).c_str());
+    return DragAfter(position, show_->OpenClass().Draw.DragEvery, table_.RowCount() - 1);
+}
+
+void Competition::RecordCorrections() {
+    if (table_.Revision() != committedRevision_) {
+        RecordChange("Korrektur");
+    }
+}
+
+void Competition::RecordChange(const std::string& what, const std::string& detail, bool undoable) {
+    const std::vector<RowChange> changes = TableChanges(committed_, table_);
+    if (!changes.empty() || undoable == false) {
+        const FileWriteResult logged = AppendChangeLog(
+            ChangeLogFile(), ChangeLogText(LocalWallTime().Text, what, detail, changes),
+            env_.FileWrite);
+        if (!logged.Ok()) {
+            // A class file the log does not explain is never written.
+            classFileMessage_ = "Änderungsprotokoll nicht geschrieben: " + logged.Error;
+        } else if (show_) {
+            const std::string path = show_->ClassFile(show_->OpenIndex());
+            const FileWriteResult written =
+                ReplaceFileBytes(path, EncodeBackup(table_), env_.FileWrite);
+            classFileMessage_ =
+                written.Ok() ? std::string() : "Klassendatei nicht geschrieben: " + written.Error;
+            if (written.Ok()) {
+                table_.SetModified(false);
+            }
+        } else {
+            classFileMessage_.clear();
+        }
+        if (undoable && !changes.empty()) {
+            std::vector<ResultTable>& steps = undo_[ClassIndex()];
+            steps.push_back(committed_);
+            if (steps.size() > UndoSteps) {
+                steps.erase(steps.begin());
+            }
+        }
+    }
+    committed_ = table_;
+    committedRevision_ = table_.Revision();
+}
+
+void Competition::RestoreRows(const ResultTable& from) {
+    table_.SetRowCount(from.RowCount());
+    for (int row = 1; row < from.RowCount(); ++row) {
+        const auto& cells = from.Row(row);
+        table_.SetRow(row, std::vector<std::string>(cells.begin(), cells.end()));
+    }
+}
+
+void Competition::Undo() {
+    std::vector<ResultTable>& steps = undo_[ClassIndex()];
+    if (steps.empty()) {
+        env_.Operator.ShowMessage("Nichts rückgängig zu machen.");
+        return;
+    }
+    const ResultTable previous = std::move(steps.back());
+    steps.pop_back();
+    const auto starters = [](const ResultTable& table) {
+        std::vector<std::pair<std::string, std::string>> list;
+        for (int row = 1; row < table.RowCount(); ++row) {
+            list.emplace_back(table.Cell(ColStartPos, row), table.Cell(ColNr, row));
+        }
+        std::sort(list.begin(), list.end());
+        return list;
+    };
+    // The current starter stays unless the undo brings back another start list.
+    const bool sameStarters = starters(previous) == starters(table_);
+    RestoreRows(previous);
+    if (sameStarters) {
+        ranking_.cmd_SORTClick();
+    } else {
+        startList_.RebuildAfterLoad();
+    }
+    RecordChange("Rückgängig", {}, false);
+    SaveBackup();
+}
+
+void Competition::Scratch() {
+    const int row = startList_.StarterRow();
+    if (row < 0) {
+        env_.Operator.ShowError("Kein Starter gewählt.");
+        return;
+    }
+    const std::string who = "Nr. " + std::string(TrimText(table_.Cell(ColNr, row)));
+    if (RowHasRun(table_, row)) {
+        env_.Operator.ShowError(who +
+                                " hat bereits ein Ergebnis und kann nicht abgemeldet werden.");
+        return;
+    }
+    const bool scratch = !RowScratched(table_, row);
+    table_.SetCell(ColGrund, row, scratch ? std::string(ScratchedText) : std::string());
+    RecordChange(scratch ? "Abgemeldet" : "Abmeldung aufgehoben");
+    SaveBackup();
+    if (scratch) {
+        startList_.GoToPosition(FirstWithoutResult(startList_.StNrIndex() + 1));
+    }
+}
+
+void Competition::LockForDrag() {
+    const int row = startList_.StarterRow();
+    if (row < 0 || !DragAfterRow(row)) {
+        return;
+    }
+    // A tractor in the beam must never start a run: locked until F11 or the next start.
+    dragPending_ = true;
+    startLock_->Stop();
+    if (engine_->View().LightBarrierArmed != 0) {
+        engine_->ImageLSClick();
+    }
+}
+
+bool Competition::LoadClass(int index) {
+    const ShowClass& item = show_->Data().Classes.at(index);
+    const std::string path = show_->ClassFile(index);
+    // Checked when the show was opened.
+    SetClassRules(ReadClassRules(item.Json).Rules);
+    if (std::filesystem::exists(path)) {
+        const std::string error = LoadChosenFile(path, table_, startList_, ranking_, measure_);
+        if (!error.empty()) {
+            env_.Operator.ShowError("Klasse \"" + item.Name + "\" nicht geöffnet: " + error);
+            return false;
+        }
+    } else {
+        RestoreRows(ResultTable());
+        startList_.RebuildAfterLoad();
+    }
+    // The board goes to the first starter without a result; the class file holds the table.
+    startList_.GoToPosition(FirstWithoutResult(0));
+    inOrderLine_ = -1;
+    NoteTableSaved();
+    const auto race = std::find(StartList::Races.begin(), StartList::Races.end(), item.Race);
+    startList_.cbRaceChange(
+        race == StartList::Races.end() ? 0 : static_cast<int>(race - StartList::Races.begin()));
+    show_->SetOpenIndex(index);
+    committed_ = table_;
+    committedRevision_ = table_.Revision();
+    table_.SetModified(false);
+    dragPending_ = false;
+    if (const FileWriteResult saved = show_->Save(); !saved.Ok()) {
+        env_.Operator.ShowError("Turnierdatei nicht geschrieben: " + saved.Error);
+    }
+    return true;
+}
+
+void Competition::OpenClass(int index) {
+    env_.Operator.CommitEdits();
+    RecordCorrections();
+    if (!show_ || index < 0 || index >= show_->ClassCount() || index == show_->OpenIndex()) {
+        Notify(Change::All);
+        return;
+    }
+    if (RunPending()) {
+        env_.Operator.ShowError("Klassenwechsel erst, wenn der Lauf eingetragen ist.");
+        Notify(Change::All);
+        return;
+    }
+    // The class file holds every change already; written once more so the folder is whole.
+    const FileWriteResult written = ReplaceFileBytes(show_->ClassFile(show_->OpenIndex()),
+                                                     EncodeBackup(table_), env_.FileWrite);
+    if (!written.Ok()) {
+        env_.Operator.ShowError("Klassendatei nicht geschrieben: " + written.Error +
+                                ". Die Klasse bleibt offen.");
+        Notify(Change::All);
+        return;
+    }
+    LoadClass(index);
+    Notify(Change::All);
+}
+
+void Competition::SwitchClass(int step) {
+    if (show_) {
+        OpenClass(std::clamp(show_->OpenIndex() + step, 0, show_->ClassCount() - 1));
+    }
+}
+
+void Competition::DrawOpenClass(std::optional<std::uint64_t> seed) {
+    env_.Operator.CommitEdits();
+    RecordCorrections();
+    if (RunPending()) {
+        env_.Operator.ShowError("Auslosen erst, wenn der Lauf eingetragen ist.");
+        return;
+    }
+    bool results = false;
+    for (int row = 1; row < table_.RowCount(); ++row) {
+        results = results || RowHasRun(table_, row);
+    }
+    if (results && !env_.Operator.Ask("Die Klasse hat bereits Ergebnisse. Neu auslosen? Wer "
+                                      "gelaufen ist, bleibt vorn.")) {
+        return;
+    }
+    ShowClass single;
+    ShowClass& item = show_ ? show_->Data().Classes.at(show_->OpenIndex()) : single;
+    const ClassDraw report = DrawClass(table_, item, seed);
+    startList_.RebuildAfterLoad();
+    RecordChange("Auslosung", report.Text);
+    SaveBackup();
+    if (show_) {
+        if (const FileWriteResult saved = show_->Save(); !saved.Ok()) {
+            env_.Operator.ShowError("Turnierdatei nicht geschrieben: " + saved.Error);
+        }
+    }
+    env_.Operator.ShowMessage(report.Text);
+    Notify(Change::All);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "config/WindowPlacement.h"
 #include "core/Host.h"
 #include "core/KeyCommands.h"
+#include "core/Show.h"
 #include "files/BeamLog.h"
 #include "files/LiveResults.h"
 #include "files/Report.h"
@@ -54,6 +56,8 @@ struct CompetitionEnvironment {
     std::string ProgramName = "corralix";
     // Asks the desktop's RealtimeKit for the watcher thread's priority; may stay empty.
     RealtimeRequest RequestRealtime = nullptr;
+    // Puts the bytes of class files and change logs into the file; tests play a crash with it.
+    WriteCall FileWrite = ::write;
 };
 
 // The event the operator runs: result table, ranking, start list, run clock, light-barrier port,
@@ -164,6 +168,28 @@ public:
     void CloseAnnouncerWindow() { announcerShown_ = false; }
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
+    // A show of several classes (`corralix SHOWFILE`). Without a show the program holds one
+    // class whose file is the backup.
+    bool HasShow() const { return show_.has_value(); }
+    const Show* CurrentShow() const { return show_ ? &*show_ : nullptr; }
+    // The show's head for reports and publishers; empty without a show.
+    ShowHead CurrentShowHead() const;
+    // The name of the class open; empty without a show.
+    std::string CurrentClassName() const;
+    // The class box beside the race box: opens the class at index (refused while a run is on
+    // the clock or waits for its entry).
+    void OpenClass(int index);
+    // Draws the open class's start order (asks first when the class has results); without a
+    // seed a new one is taken.
+    void DrawOpenClass(std::optional<std::uint64_t> seed);
+    // The time boards: the current starter, or "Bahnpflege" while the ground is dragged.
+    BoardTexts Board() const;
+    bool DragPending() const { return dragPending_; }
+    // Whether the ground is dragged after the starter in body row `row` (start list marks).
+    bool DragAfterRow(int row) const;
+    // The change log of the open class.
+    std::string ChangeLogFile() const;
+
     // For tests and the benchmark: the parts as they are.
     TimingEngine& Engine() { return *engine_; }
     TComPort& ComPort() { return comPort_; }
@@ -228,6 +254,23 @@ private:
     void ApplyLiveSettings();
     void EditSettings();
 
+    // Logs what changed since the class file was last written, writes the class file (in a
+    // show) and keeps the state before for undo. `detail` adds what the table does not show.
+    void RecordChange(const std::string& what, const std::string& detail = {},
+                      bool undoable = true);
+    // Changes made in the grid's edit mode, logged when the next command starts.
+    void RecordCorrections();
+    void Undo();
+    void Scratch();
+    void SwitchClass(int step);
+    void RestoreRows(const ResultTable& from);
+    // After the entry of the run at a drag point: the barrier stays locked.
+    void LockForDrag();
+    // Loads the class's file into the table (an empty class without one) and makes it the
+    // open class; false (after telling the operator) when its file cannot be read.
+    bool LoadClass(int index);
+    int ClassIndex() const { return show_ ? show_->OpenIndex() : 0; }
+
     CompetitionEnvironment env_;
     ::Settings settings_;
     ResultTable table_;
@@ -272,6 +315,17 @@ private:
     std::string openFolder_;
     std::string lastSaveName_;
     bool shutDown_ = false;
+    std::optional<Show> show_;
+    // The table as the class file and the change log last saw it.
+    ResultTable committed_;
+    std::uint64_t committedRevision_ = 0;
+    // Per class: the states before each change, the last one on top.
+    std::map<int, std::vector<ResultTable>> undo_;
+    bool dragPending_ = false;
+    // The light barrier's stamps of the run on the clock, for the change log.
+    std::string runStamps_;
+    // Why the change log or the class file could not be written; empty once they are.
+    std::string classFileMessage_;
     bool tvMode_ = false;
     bool announcerShown_ = false;
     bool tvModeToggled_ = false;

@@ -26,6 +26,11 @@ enum class Command {
     Excel,
     Html,
     Edit,
+    NextClass,
+    PreviousClass,
+    Undo,
+    Scratch,
+    Draw,
     Announcer,
     PrintStartList,
     Payout,
@@ -39,7 +44,7 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 24> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 29> KeyCommands = {{
     {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
     {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
     {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
@@ -61,6 +66,11 @@ inline constexpr std::array<KeyCommand, 24> KeyCommands = {{
     {Command::Excel, "Excel1", "Excel", "Ctrl+E", "Files"},
     {Command::Html, "Html1", "Html", "Ctrl+H", "Files"},
     {Command::Edit, "mEdit", "Edit Mode", "Ctrl+B", "Files"},
+    {Command::NextClass, "mNextClass", "Nächste Klasse", "Ctrl+PgDown", "Files"},
+    {Command::PreviousClass, "mPreviousClass", "Vorige Klasse", "Ctrl+PgUp", "Files"},
+    {Command::Undo, "mUndo", "Rückgängig", "Ctrl+Z", "Files"},
+    {Command::Scratch, "mScratch", "Abgemeldet", "Ctrl+D", "Files"},
+    {Command::Draw, "mDraw", "Auslosen", "Ctrl+L", "Files"},
     {Command::Announcer, "mSprecher", "Sprecher", "Ctrl+M", "Files"},
     {Command::PrintStartList, "mStartliste", "Startliste drucken", "Ctrl+Shift+P", "Files"},
     {Command::Payout, "mAuszahlung", "Auszahlung", "Ctrl+U", "Files"},

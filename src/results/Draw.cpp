@@ -37,6 +37,8 @@ std::vector<int> BodyRowsInStartOrder(const ResultTable& table) {
     return rows;
 }
 
+}  // namespace
+
 bool RowHasRun(const ResultTable& table, int row) {
     for (int col : {ColLaufzeit, ColDq, ColTotal}) {
         if (!TrimText(table.Cell(col, row)).empty()) {
@@ -46,7 +48,10 @@ bool RowHasRun(const ResultTable& table, int row) {
     return false;
 }
 
-}  // namespace
+bool RowScratched(const ResultTable& table, int row) {
+    return AsciiLower(TrimText(table.Cell(ColGrund, row))) == AsciiLower(ScratchedText) &&
+           !RowHasRun(table, row);
+}
 
 namespace {
 

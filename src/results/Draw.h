@@ -26,6 +26,13 @@ struct DrawOutcome {
 // they are kept as far apart as the greedy order finds.
 DrawOutcome DrawStartOrder(const std::vector<DrawEntry>& entries, int horseGap, std::uint64_t seed);
 
+// The reason text of a starter who scratched: skipped by "next", never ranked.
+inline constexpr const char* ScratchedText = "Abgemeldet";
+// A run time, DQ or total is in the row.
+bool RowHasRun(const ResultTable& table, int row);
+// The starter scratched and has no result.
+bool RowScratched(const ResultTable& table, int row);
+
 // The draw's entries of the table's body rows in their start order (by start position).
 std::vector<DrawEntry> DrawEntriesOf(const ResultTable& table);
 // Puts the body rows into the drawn order and numbers their start positions 1, 2, ...

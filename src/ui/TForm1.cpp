@@ -178,6 +178,14 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     }
     connect(cbRace, &QComboBox::activated, this,
             [this](int index) { competition_.SetRace(index); });
+    // The classes of a show, above the race box; hidden without a show.
+    LabelKlasse = label("Klasse:", 312, 11);
+    cbKlasse = new QComboBox(panel);
+    place(cbKlasse, 316, 4, 169, 32);
+    cbKlasse->setToolTip("[Strg+Bild ab/auf] Klasse wechseln");
+    cbKlasse->setFocusPolicy(Qt::NoFocus);
+    connect(cbKlasse, &QComboBox::activated, this,
+            [this](int index) { competition_.OpenClass(index); });
 
     auto field = [&](int top, std::function<void(const QString&)> change) {
         auto* edit = new QLineEdit(panel);
@@ -543,7 +551,8 @@ void TForm1::RenderStartList() {
     eTeam->setEnabled(list.TeamEnabled());
     cbTeam->setChecked(list.TeamTicked());
     cbRace->setCurrentIndex(list.RaceIndex());
-    const BoardTexts& board = list.Board();
+    RenderClasses();
+    const BoardTexts board = competition_.Board();
     eRaceT->setText(Q(board.race));
     eReiterinT->setText(Q(board.rider));
     ePferdT->setText(Q(board.horse));
@@ -556,6 +565,26 @@ void TForm1::RenderStartList() {
     }
     // The button always shows the edit state, however edit mode ended (Esc, a sort).
     Cmd_Edit->setChecked(competition_.Table().EditMode());
+}
+
+void TForm1::RenderClasses() {
+    const Show* show = competition_.CurrentShow();
+    std::vector<std::string> names;
+    for (const ShowClass& item : show ? show->Data().Classes : std::vector<ShowClass>()) {
+        names.push_back(item.Name);
+    }
+    if (names != shownClasses_) {
+        shownClasses_ = names;
+        cbKlasse->clear();
+        for (const std::string& name : names) {
+            cbKlasse->addItem(Q(name));
+        }
+    }
+    cbKlasse->setVisible(show != nullptr);
+    LabelKlasse->setVisible(show != nullptr);
+    if (show) {
+        cbKlasse->setCurrentIndex(show->OpenIndex());
+    }
 }
 
 void TForm1::RenderReasons() {

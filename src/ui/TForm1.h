@@ -54,6 +54,8 @@ public:
     QToolButton* img_Abbruch = nullptr;
     QComboBox* cbStNr = nullptr;
     QComboBox* cbRace = nullptr;
+    QComboBox* cbKlasse = nullptr;
+    QLabel* LabelKlasse = nullptr;
     QCheckBox* cbTeam = nullptr;
     QLineEdit* eReiterin = nullptr;
     QLineEdit* ePferd = nullptr;
@@ -108,6 +110,7 @@ private:
     // Brings the controls in line with the competition's state; a clock tick redraws the board.
     void Render(Change change);
     void RenderBoard();
+    void RenderClasses();
     void RenderStartList();
     void RenderReasons();
     void RenderStatus();
@@ -115,6 +118,7 @@ private:
     Competition& competition_;
     // What the controls show already; restyling a button or redrawing a picture is not free.
     std::vector<std::string> shownStNrItems_;
+    std::vector<std::string> shownClasses_;
     std::vector<std::string> shownReasons_;
     int shownArmed_ = -1;
     int shownTvMode_ = -1;

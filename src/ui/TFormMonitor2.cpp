@@ -152,7 +152,7 @@ void TFormMonitor2::Follow(Competition& competition, IDesktop& desktop) {
             return;
         }
         FollowTvMode();
-        Render(competition_->View(), competition_->Starters().Board());
+        Render(competition_->View(), competition_->Board());
     });
 }
 

@@ -90,6 +90,33 @@ TEST_F(CommandLine, FailuresExitNonZeroWithAMessageAndWriteNothing) {
     EXPECT_EQ(files, std::vector<std::string>{"start.txt"}) << "no output, no temporary file";
 }
 
+TEST_F(CommandLine, DrawsAndExportsAClassOfAShowAndRefusesAClassItDoesNotHave) {
+    const std::string show = folder_.File("Turnier.json");
+    WriteAll(show, R"({"show": {"name": "Herbst"}, "classes": [
+        {"name": "Jugend", "race": "Pole Bending", "file": "start.txt"}]})");
+    const std::string before = ReadAll(input_);
+
+    const Finished drawn = RunProgram({"--draw", show, "--class", "Jugend", "--seed", "12"});
+    ASSERT_EQ(drawn.exitCode, 0) << drawn.err;
+    EXPECT_NE(drawn.out.find("Startwert 12"), std::string::npos) << drawn.out;
+    EXPECT_NE(ReadAll(show).find("\"seed\": 12"), std::string::npos);
+    EXPECT_NE(ReadAll(folder_.File("start.txt.log")).find("Auslosung"), std::string::npos);
+    const std::string order = ReadAll(input_);
+    EXPECT_NE(order.find("Kim"), std::string::npos);
+    WriteAll(input_, before);
+    ASSERT_EQ(RunProgram({"--draw", show, "--class", "Jugend", "--seed", "12"}).exitCode, 0);
+    EXPECT_EQ(ReadAll(input_), order) << "the same seed, the same order";
+
+    const std::string page = folder_.File("jugend.html");
+    const Finished exported = RunProgram({"--export", page, show, "--class", "Jugend"});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_NE(ReadAll(page).find("Pole Bending"), std::string::npos);
+
+    const Finished missing = RunProgram({"--draw", show, "--class", "Open"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("Die Klasse \"Open\" gibt es in"), std::string::npos);
+}
+
 TEST(CommandLineHelp, ListsTheOptions) {
     const Finished run = RunProgram({"--help"});
 

@@ -520,6 +520,141 @@ TEST_F(CompetitionTest, ALockedKeySaysSoInTheStatusBarUntilAKeyActsAgain) {
 
 }  // namespace
 
+// A show of three classes through a day: a draw, runs in two classes with switches between them,
+// a drag, a scratch, an undo, and the program killed between the change log and the class file.
+TEST_F(CompetitionTest, AShowOfThreeClassesKeepsEveryClassFileAndItsLogConsistent) {
+    const std::filesystem::path show = folder.Path() / "show";
+    std::filesystem::create_directory(show);
+    WriteAll(show / "Turnier.json", R"({
+      "show": {"name": "Herbstturnier", "date": "2026-10-03", "place": "Kleinweiler"},
+      "classes": [
+        {"name": "Open", "race": "Barrel Racing", "file": "open.txt",
+         "draw": {"drag_every": 3, "horse_gap": 2}, "payout": {"entry_fee": 40}},
+        {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt"},
+        {"name": "Senior", "race": "Flag Race", "file": "senior.txt"}]})");
+    WriteAll(
+        show / "open.txt",
+        "1;Anna;Blue\r\n2;Ben;Rio\r\n3;Anna;Star\r\n4;Cleo;Dusty\r\n5;Dora;Max\r\n6;Emil;Fox\r\n");
+    WriteAll(show / "jugend.txt", "21;Finn;Pablo\r\n22;Gina;Lotte\r\n");
+    int writesLeft = -1;  // the file layer's writes until the "kill"; -1: no end
+    const auto start = [&] {
+        WriteSettings(store, NoCountdown());
+        timers.made.clear();
+        CompetitionEnvironment environment{
+            serial,       store,   cues, time,        timers,
+            dialogs,      desktop, live, ui.Poster(), folder.Path().string(),
+            DataFolder(), "",      ','};
+        environment.FileWrite = [&writesLeft](int fd, const void* data, std::size_t size) {
+            if (writesLeft == 0) {
+                errno = EIO;
+                return ssize_t{-1};
+            }
+            writesLeft -= writesLeft > 0 ? 1 : 0;
+            return ::write(fd, data, size);
+        };
+        competition = std::make_unique<Competition>(environment);
+        competition->Start((show / "Turnier.json").string());
+    };
+    const auto enter = [&](std::int64_t ms) {
+        TimeRun(ms);
+        Key(Command::Entry);
+        Key(Command::Entry);
+    };
+    const auto classFile = [&](const char* name) { return ReadAll(show / name); };
+    start();
+    ASSERT_EQ(competition->CurrentClassName(), "Open");
+    EXPECT_EQ(competition->CurrentShowHead().Place, "Kleinweiler");
+
+    // The draw: reproducible from its seed, Anna's horses three runs apart at most possible.
+    competition->DrawOpenClass(77);
+    const std::vector<std::string> drawn = Table().Column(ColName);
+    int first = -1;
+    int second = -1;
+    for (int row = 1; row < Table().RowCount(); ++row) {
+        (Table().Cell(ColName, row) == "Anna" ? (first < 0 ? first : second) : row) = row;
+    }
+    EXPECT_GE(second - first - 1, 2) << "horse gap";
+    EXPECT_THAT(ReadAll(show / "Turnier.json"), HasSubstr("\"seed\": 77"));
+    EXPECT_THAT(ReadAll(show / "Turnier.json"), HasSubstr("\"entry_fee\": 40"));
+    EXPECT_EQ(classFile("open.txt"), EncodeBackup(Table())) << "the drawn order is in the file";
+
+    // Three runs, then the ground is dragged: the barrier stays locked until F11.
+    enter(15100);
+    enter(16200);
+    TimeRun(14300);
+    Key(Command::Entry);
+    EXPECT_TRUE(competition->DragPending());
+    EXPECT_EQ(competition->Board().race, "Bahnpflege");
+    EXPECT_EQ(competition->View().LightBarrierArmed, 0);
+    Key(Command::Entry);
+    Key(Command::LockLightBarrier);
+    EXPECT_FALSE(competition->DragPending());
+
+    // The fourth starter scratches: "next" passes over them, the file keeps it loadable.
+    const std::string scratched = competition->Starters().StNrText();
+    Key(Command::Scratch);
+    EXPECT_NE(competition->Starters().StNrText(), scratched);
+    const int scratchedRow = Table().FindRow(scratched);
+    EXPECT_EQ(Table().Cell(ColGrund, scratchedRow), "Abgemeldet");
+    EXPECT_EQ(Table().Cell(ColRang, scratchedRow), "") << "never ranked";
+
+    // Another class and back: each class file holds its own results.
+    const std::string openBefore = classFile("open.txt");
+    Key(Command::NextClass);
+    ASSERT_EQ(competition->CurrentClassName(), "Jugend");
+    EXPECT_EQ(competition->Starters().RaceText(), "Pole Bending");
+    enter(20500);
+    EXPECT_THAT(classFile("jugend.txt"), HasSubstr("20,50"));
+    EXPECT_EQ(classFile("open.txt"), openBefore);
+    Key(Command::PreviousClass);
+    ASSERT_EQ(competition->CurrentClassName(), "Open");
+    EXPECT_EQ(Table().Cell(ColGrund, Table().FindRow(scratched)), "Abgemeldet");
+
+    // Undo takes the scratch back, the file and the log follow.
+    Key(Command::Undo);
+    EXPECT_EQ(Table().Cell(ColGrund, Table().FindRow(scratched)), "");
+    EXPECT_EQ(classFile("open.txt"), EncodeBackup(Table()));
+    const std::string log = ReadAll(show / "open.txt.log");
+    for (const char* line :
+         {"Auslosung", "Eintrag", "\"\" -> \"16,20\"", "Abgemeldet", "Rückgängig | Pos. "}) {
+        EXPECT_THAT(log, HasSubstr(line));
+    }
+
+    // Killed after the log got the next change and before its class file was replaced.
+    const std::string fileBefore = classFile("open.txt");
+    const std::string next = competition->Starters().StNrText();
+    writesLeft = 1;
+    Key(Command::Scratch);
+    writesLeft = -1;
+    EXPECT_THAT(competition->StatusMessage(), HasSubstr("Klassendatei nicht geschrieben"));
+    EXPECT_EQ(classFile("open.txt"), fileBefore) << "the old file stays whole";
+    EXPECT_THAT(ReadAll(show / "open.txt.log"), HasSubstr("Abgemeldet"));
+    competition.reset();  // no shutdown: the program died
+    dialogs.answer = false;
+    start();
+    EXPECT_EQ(competition->CurrentClassName(), "Open");
+    EXPECT_EQ(classFile("open.txt"), fileBefore);
+    EXPECT_EQ(TrimText(Table().Cell(ColGrund, Table().FindRow(next))), "");
+    // Every result in every class file is explained by its log.
+    for (const char* name : {"open.txt", "jugend.txt"}) {
+        const std::string text = ReadAll(show / (std::string(name) + ".log"));
+        std::istringstream lines(classFile(name));
+        std::string line;
+        while (std::getline(lines, line)) {
+            std::vector<std::string> cells;
+            std::istringstream fields(line);
+            for (std::string cell; std::getline(fields, cell, '\t');) {
+                cells.push_back(cell);
+            }
+            for (int col : {ColGrund, ColTotal}) {
+                if (cells.size() > ColTotal && cells[0] != "Nr." && !cells[col].empty()) {
+                    EXPECT_THAT(text, HasSubstr("-> \"" + cells[col] + "\"")) << name;
+                }
+            }
+        }
+    }
+}
+
 namespace {
 
 TEST_F(CompetitionTest, EachEntryShowsItsDivisionAndANewFastestTimeMovesTheOthers) {

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "files/ShowFile.h"
+#include "results/Draw.h"
+
+class ResultTable;
+
+// An open show: the show file's data, where it lies, and the class the operator has open. The
+// classes' results live in their own protocol files in the show folder; the competition holds
+// the open class's table.
+class Show {
+public:
+    // Reads the show file; nothing (with the message) when it is broken.
+    static std::optional<Show> Open(const std::string& path, std::string& error);
+
+    ShowData& Data() { return data_; }
+    const ShowData& Data() const { return data_; }
+    const std::string& FilePath() const { return path_; }
+    int ClassCount() const { return static_cast<int>(data_.Classes.size()); }
+    int OpenIndex() const { return FindShowClass(data_, data_.OpenClass); }
+    const ShowClass& OpenClass() const { return data_.Classes.at(OpenIndex()); }
+    void SetOpenIndex(int index) { data_.OpenClass = data_.Classes.at(index).Name; }
+
+    // The class's protocol file and its change log beside it.
+    std::string ClassFile(int index) const;
+    std::string LogFile(int index) const { return ClassFile(index) + ".log"; }
+
+    // Writes the show file back (the class open, the draw's seeds).
+    FileWriteResult Save() const { return WriteShowFile(data_, path_); }
+
+private:
+    Show(ShowData data, std::string path) : data_(std::move(data)), path_(std::move(path)) {}
+
+    ShowData data_;
+    std::string path_;
+};
+
+// Reads the class's file into the table, in its start order; a class whose file does not exist
+// yet is empty. Returns empty or the message; the table is then as it was.
+std::string ReadClassTable(const Show& show, int index, ResultTable& table, char decimalSeparator);
+
+// Draws the class's start order into the table (starters who have run keep their places) and
+// writes the seed into the class. Without a seed a new one is taken. The text tells the seed and
+// whether the horse gap was kept, for the operator.
+struct ClassDraw {
+    std::uint64_t Seed = 0;
+    DrawOutcome Outcome;
+    std::string Text;
+};
+ClassDraw DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint64_t> seed);

@@ -82,7 +82,7 @@ function render(d) {
     const penalties = r.penalties && r.penalties.trim() !== "0" ? "Strafen: " + r.penalties : "";
     if (penalties) time.append(el("div", "sub", penalties));
     const total = el("td", "n total", r.total);
-    if (!r.dq && r.time) total.append(el("div", "sub narrow", [r.time, penalties].filter(Boolean).join(" \u00b7 ")));
+    if (!r.dq && penalties) total.append(el("div", "sub narrow", r.time + " \u00b7 " + penalties));
     if (r.dq && r.reason) total.append(el("div", "sub", r.reason));
     tr.append(who, time, total);
     body.append(tr);

@@ -20,6 +20,7 @@
 #include "files/TextLines.h"
 #include "files/Workbook.h"
 #include "results/Draw.h"
+#include "results/ResultRules.h"
 #include "timing/TickMath.h"
 
 namespace {

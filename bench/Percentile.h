@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <utility>
 #include <vector>
+
+// The value that the fraction share (0 < share <= 1) of the samples does not exceed.
+inline double Percentile(std::vector<double> samples, double share) {
+    std::sort(samples.begin(), samples.end());
+    const auto index = static_cast<std::size_t>(std::ceil(share * samples.size())) - 1;
+    return samples.at(index);
+}
 
 // The value that 99 % of the samples do not exceed.
 inline double Percentile99(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    const auto index = static_cast<std::size_t>(std::ceil(0.99 * samples.size())) - 1;
-    return samples.at(index);
+    return Percentile(std::move(samples), 0.99);
 }

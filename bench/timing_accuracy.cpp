@@ -2,5 +2,5 @@
 #include "TimingMeasure.h"
 
 int main(int argc, char** argv) {
-    return RunTimingBenchmark(argc, argv, "BM_TimingAccuracy", "timing error p99");
+    return RunTimingBenchmark(argc, argv, {{"BM_TimingAccuracy", "timing error p99", {}}});
 }

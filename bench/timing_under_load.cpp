@@ -1,5 +1,6 @@
 // Timing error of the light barrier with a busy user interface while two other processes keep
-// both cores busy; see TimingMeasure.h.
+// both cores busy, also with a bouncing contact and a stalled user interface; see
+// TimingMeasure.h.
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -23,8 +24,17 @@ int main(int argc, char** argv) {
         }
         spinners.push_back(child);
     }
-    const int result =
-        RunTimingBenchmark(argc, argv, "BM_TimingUnderLoad", "timing error p99 under load");
+    // A contact bouncing 8 times within 3 ms per crossing, and the user interface away for 5 s
+    // during one run in 20.
+    TimingLoad bounceAndStalls;
+    bounceAndStalls.Runs = 200;
+    bounceAndStalls.Bounces = 8;
+    bounceAndStalls.StallEvery = 20;
+    const int result = RunTimingBenchmark(
+        argc, argv,
+        {{"BM_TimingUnderLoad", "timing error p99 under load", {}},
+         {"BM_TimingUnderLoadBounceAndStalls", "timing error p99 under load with bounce and stalls",
+          bounceAndStalls}});
     for (const pid_t child : spinners) {
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);

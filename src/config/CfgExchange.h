@@ -44,6 +44,8 @@ struct CfgValues {
     bool SoundAbbruch = false;
     bool LiveResults = false;
     int LivePort = 8080;
+    // Closed with "Lichtschranke testen": the values are taken, then the light-barrier test runs.
+    bool StartBarrierTest = false;
 
     bool operator==(const CfgValues&) const = default;
 };

@@ -20,6 +20,7 @@
 #include "files/TextLines.h"
 #include "files/Workbook.h"
 #include "results/Draw.h"
+#include "results/ResultRules.h"
 #include "timing/TickMath.h"
 
 namespace {
@@ -102,6 +103,10 @@ Competition::Competition(CompetitionEnvironment environment)
       reconnectTimer_(env_.Timers.MakeTimer([this] {
           reconnector_.Poll();
           CheckWatcherPriority();
+          if (barrierTest_) {
+              barrierTest_->Tick(env_.Time.Now());
+              Notify(Change::All);
+          }
       })),
       comPort_(env_.Serial, env_.Post),
       reconnector_(comPort_),
@@ -267,10 +272,26 @@ void Competition::PortOpened() {
     } else {
         lineStatus_ = {};
     }
+    // An FTDI adapter reports a modem-line change only when its latency timer runs out.
+    const int latency = env_.Serial.LatencyTimerMs(comPort_.OpenPath());
+    latencyStatus_ = {};
+    if (latency > 1) {
+        const std::string node = std::filesystem::path(comPort_.OpenPath()).filename().string();
+        latencyStatus_ = {
+            "USB-Adapter meldet Flanken bis " + std::to_string(latency) + " ms spät",
+            "Der Latenz-Timer des USB-Adapters steht auf " + std::to_string(latency) +
+                " ms: so spät kann eine Flanke der Lichtschranke gestempelt werden. Abhilfe: "
+                "das Paket corralix installieren (seine udev-Regel stellt FTDI-Adapter beim "
+                "Einstecken auf 1 ms) und den Adapter neu einstecken, oder einmalig: echo 1 | "
+                "sudo tee /sys/class/tty/" +
+                node + "/device/latency_timer",
+            false};
+    }
     UpdatePriorityStatus();
 }
 
 void Competition::PortClosed() {
+    latencyStatus_ = {};
     if (comPort_.DeviceLost()) {
         lineLost_ = true;
         lineStatus_ = {
@@ -365,7 +386,7 @@ Competition::StatusLine Competition::ShownStatus() const {
     if (!keyNote_.empty()) {
         return {keyNote_, keyNote_, false};
     }
-    return priorityStatus_;
+    return !latencyStatus_.Text.empty() ? latencyStatus_ : priorityStatus_;
 }
 
 void Competition::LightBarrierEdge() {
@@ -378,6 +399,13 @@ void Competition::LightBarrierEdge() {
         UpdatePriorityStatus();
     }
     const ComEvent& event = comPort_.CurrentEvent();
+    if (barrierTest_) {
+        barrierTest_->Edge(event.ModemStatus, event.Timestamp, event.Count);
+        LogBeam(event.Timestamp, (event.ModemStatus & ModemCtsOn) != 0 ? "CTS an" : "CTS aus",
+                "Lichtschranken-Test");
+        Notify(Change::All);
+        return;
+    }
     const EdgeAction action = engine_->ComPortLS(event.ModemStatus, event.Timestamp);
     std::string text;
     switch (action) {
@@ -437,7 +465,7 @@ void Competition::EditSettings() {
                                                   : PortLamp::Neutral;
     const auto confirmed = env_.Operator.EditSettings(
         FromSettings(settings_, env_.Desktop.Screens(), ports.Entries(), ports.Shown()), lamp,
-        lamp == PortLamp::Closed ? portError_ : std::string());
+        lamp == PortLamp::Closed ? portError_ : latencyStatus_.Detail);
     if (!confirmed) {
         return;
     }
@@ -463,6 +491,9 @@ void Competition::EditSettings() {
     }
     // Kept at once: a crash later in the event must not cost the new settings.
     SaveSettings();
+    if (confirmed->StartBarrierTest && !barrierTest_) {
+        ToggleBarrierTest();
+    }
 }
 
 void Competition::ApplyLiveSettings() {
@@ -508,8 +539,35 @@ void Competition::OpenPort() {
     }
 }
 
+void Competition::ToggleBarrierTest() {
+    if (barrierTest_) {
+        barrierTest_.reset();
+        // The level the test saw last is the resting level the next run starts from.
+        engine_->SetLastModemStatus(comPort_.LineStatus());
+        return;
+    }
+    barrierTest_ = std::make_unique<BarrierTest>(settings_.Alg, settings_.TimeLock,
+                                                 env_.Time.CounterFrequency(), env_.Time.Now(),
+                                                 comPort_.LineStatus());
+}
+
 bool Competition::Enabled(Command command) const {
     const TimingView& view = engine_->View();
+    // The light-barrier test times and enters nothing.
+    if (barrierTest_) {
+        switch (command) {
+            case Command::Start:
+            case Command::Resume:
+            case Command::PenaltyPlus:
+            case Command::PenaltyMinus:
+            case Command::Abort:
+            case Command::Dq:
+            case Command::Entry:
+                return false;
+            default:
+                break;
+        }
+    }
     switch (command) {
         case Command::Start:
             return view.bSTART.Enabled;
@@ -529,6 +587,7 @@ bool Competition::Enabled(Command command) const {
         // No settings while a countdown or run is on the clock: a port changed now would lose
         // the stop crossing.
         case Command::Settings:
+        case Command::BarrierTest:
         case Command::Undo:
             return !clock_->IsActive();
         case Command::NextClass:
@@ -708,6 +767,9 @@ void Competition::Run(Command command) {
             break;
         case Command::Edit:
             table_.SetEditMode(!table_.EditMode());
+            break;
+        case Command::BarrierTest:
+            ToggleBarrierTest();
             break;
     }
     Notify(Change::All);

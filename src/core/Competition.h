@@ -23,6 +23,7 @@
 #include "results/StartList.h"
 #include "serial/Comms.h"
 #include "serial/PortDiscovery.h"
+#include "timing/BarrierTest.h"
 #include "timing/TimingEngine.h"
 
 class ISerialBackend;
@@ -168,6 +169,10 @@ public:
     void CloseAnnouncerWindow() { announcerShown_ = false; }
     char DecimalSeparator() const { return env_.DecimalSeparator; }
 
+    // The light-barrier test (F7, or its button in the settings dialog): on while it describes
+    // every edge instead of timing it; nothing else while off.
+    const BarrierTest* BarrierTestState() const { return barrierTest_.get(); }
+
     // A show of several classes (`corralix SHOWFILE`). Without a show the program holds one
     // class whose file is the backup.
     bool HasShow() const { return show_.has_value(); }
@@ -213,6 +218,7 @@ private:
     void PortOpened();
     void PortClosed();
     void CheckWatcherPriority();
+    void ToggleBarrierTest();
     void UpdatePriorityStatus();
 
     void Notify(Change change);
@@ -289,8 +295,10 @@ private:
     bool beamLogFailed_ = false;
     StatusLine lineStatus_;
     StatusLine priorityStatus_;
+    StatusLine latencyStatus_;
     bool lineLost_ = false;
     bool priorityRegained_ = false;
+    std::unique_ptr<BarrierTest> barrierTest_;
     // The ports found at start-up, for the settings dialog.
     std::vector<SerialPort> ports_;
     std::string backupFileName_;

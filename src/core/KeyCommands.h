@@ -34,6 +34,7 @@ enum class Command {
     Announcer,
     PrintStartList,
     Payout,
+    BarrierTest,
 };
 
 struct KeyCommand {
@@ -44,7 +45,7 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 29> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 30> KeyCommands = {{
     {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
     {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
     {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
@@ -74,4 +75,5 @@ inline constexpr std::array<KeyCommand, 29> KeyCommands = {{
     {Command::Announcer, "mSprecher", "Sprecher", "Ctrl+M", "Files"},
     {Command::PrintStartList, "mStartliste", "Startliste drucken", "Ctrl+Shift+P", "Files"},
     {Command::Payout, "mAuszahlung", "Auszahlung", "Ctrl+U", "Files"},
+    {Command::BarrierTest, "mLSTest", "Lichtschranken-Test", "F7", "HideMenu"},
 }};

@@ -1,9 +1,9 @@
 #include "files/ShowFile.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <limits>
-#include <regex>
 
 #include "results/StartList.h"
 
@@ -170,9 +170,26 @@ public:
     }
 };
 
+// YYYY-MM-DD naming a day of the calendar (no 2026-02-30).
 bool IsIsoDate(const std::string& text) {
-    static const std::regex date(R"(\d{4}-(0[1-9]|1[0-2])-(0[1-9]|[12]\d|3[01]))");
-    return std::regex_match(text, date);
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+        return false;
+    }
+    int fields[3] = {0, 0, 0};
+    const std::size_t starts[3] = {0, 5, 8};
+    const std::size_t lengths[3] = {4, 2, 2};
+    for (int i = 0; i < 3; ++i) {
+        for (std::size_t k = starts[i]; k < starts[i] + lengths[i]; ++k) {
+            if (text[k] < '0' || text[k] > '9') {
+                return false;
+            }
+            fields[i] = fields[i] * 10 + (text[k] - '0');
+        }
+    }
+    return std::chrono::year_month_day{std::chrono::year{fields[0]},
+                                       std::chrono::month{static_cast<unsigned>(fields[1])},
+                                       std::chrono::day{static_cast<unsigned>(fields[2])}}
+        .ok();
 }
 
 bool IsPlainRelativePath(const std::string& file) {

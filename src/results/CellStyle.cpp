@@ -69,6 +69,12 @@ CellLook CellFormat(const ResultTable& table, int col, int row, bool selected) {
         look.Text = {currentRow ? CellPaint::Highlight : CellPaint::Base, {}};
         return look;
     }
+    if (!currentRow && !selected && IsScratched(table.Cell(ColGrund, row)) &&
+        TrimText(table.Cell(ColTotal, row)).empty()) {
+        // A starter who scratched is greyed: no run to come.
+        look.Text = {CellPaint::Fixed, ScratchedTextColour};
+        return look;
+    }
     if (currentRow || TrimText(table.Cell(ColTotal, row)).empty()) {
         return look;
     }

@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 
+#include "results/ResultRules.h"
 #include "results/ResultTable.h"
 
 namespace {
@@ -49,8 +50,7 @@ bool RowHasRun(const ResultTable& table, int row) {
 }
 
 bool RowScratched(const ResultTable& table, int row) {
-    return AsciiLower(TrimText(table.Cell(ColGrund, row))) == AsciiLower(ScratchedText) &&
-           !RowHasRun(table, row);
+    return IsScratched(table.Cell(ColGrund, row)) && !RowHasRun(table, row);
 }
 
 namespace {

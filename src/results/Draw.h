@@ -26,11 +26,9 @@ struct DrawOutcome {
 // they are kept as far apart as the greedy order finds.
 DrawOutcome DrawStartOrder(const std::vector<DrawEntry>& entries, int horseGap, std::uint64_t seed);
 
-// The reason text of a starter who scratched: skipped by "next", never ranked.
-inline constexpr const char* ScratchedText = "Abgemeldet";
 // A run time, DQ or total is in the row.
 bool RowHasRun(const ResultTable& table, int row);
-// The starter scratched and has no result.
+// The starter scratched (see IsScratched) and has no result: skipped by "next", never ranked.
 bool RowScratched(const ResultTable& table, int row);
 
 // The draw's entries of the table's body rows in their start order (by start position).

@@ -99,3 +99,7 @@ int CompareTotals(std::string_view a, std::string_view b, Resolution resolution)
     const std::int64_t keyB = TotalOrderKey(b, resolution);
     return keyA == keyB ? 0 : (keyA > keyB ? 1 : -1);
 }
+
+bool IsScratched(std::string_view reasonCell) {
+    return AsciiLower(TrimText(reasonCell)) == AsciiLower(ScratchedText);
+}

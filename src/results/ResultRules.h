@@ -16,6 +16,11 @@ bool IsDisqualified(std::string_view cell);
 // sorts with the disqualified, whatever time its total holds.
 bool IsDisqualifiedRow(const ResultTable& table, int row);
 
+// The reason text of a starter who scratched.
+inline constexpr const char* ScratchedText = "Abgemeldet";
+// A reason cell that scratches its starter: "Abgemeldet" in any case, blanks around it allowed.
+bool IsScratched(std::string_view reasonCell);
+
 // Milliseconds of a time text in any form the table may hold: seconds alone ("15"), with one
 // to three decimals after ',' or '.' ("15,0", "15.23", "15,234"), and with minutes in front
 // ("1:05,23", "12:05,234"); blanks around it allowed. Nothing for a text that is no time

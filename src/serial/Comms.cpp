@@ -384,6 +384,7 @@ void TComPort::Open() {
                         " lässt sich nicht einstellen: " + error.code().message());
     }
     device_ = std::move(device);
+    openPath_ = path;
     ++*generation_;
     edgeCount_ = 0;
     lineStatus_ = reading.ModemStatus;
@@ -413,6 +414,7 @@ void TComPort::Shutdown(bool deviceLost) {
     priority_ = WatcherPriority::Normal;
     shortfall_ = PriorityShortfall::None;
     watcherTid_ = 0;
+    openPath_.clear();
     deviceLost_ = deviceLost;
     if (OnClose) {
         OnClose(*this);

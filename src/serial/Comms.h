@@ -243,6 +243,8 @@ public:
     void Close();
     bool Connected() const { return connected_; }
     bool HasDevice() const { return device_ != nullptr; }
+    // The device the open port was opened from (empty while closed).
+    const std::string& OpenPath() const { return openPath_; }
     // The port was closed because its device went away (USB adapter pulled); ends with the next
     // successful Open or a Close.
     bool DeviceLost() const { return deviceLost_; }
@@ -286,6 +288,7 @@ private:
     WatcherPriority priority_ = WatcherPriority::Normal;
     PriorityShortfall shortfall_ = PriorityShortfall::None;
     std::uint64_t watcherTid_ = 0;
+    std::string openPath_;
     void RaisePriority();
     std::unique_ptr<ISerialDevice> device_;
     std::unique_ptr<TComThread> watchThread_;

@@ -128,6 +128,17 @@ void FakeSerialBackend::SetModemStatusBeforeNextWait(const std::string& path,
     lines_[path].beforeNextWait = Change{modemStatus, timestamp};
 }
 
+void FakeSerialBackend::SetLatencyTimer(const std::string& path, int ms) {
+    std::lock_guard lock(mutex_);
+    lines_[path].latencyTimerMs = ms;
+}
+
+int FakeSerialBackend::LatencyTimerMs(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    const auto it = lines_.find(path);
+    return it == lines_.end() ? 0 : it->second.latencyTimerMs;
+}
+
 bool FakeSerialBackend::IsOpen(const std::string& path) const {
     std::lock_guard lock(mutex_);
     const auto it = lines_.find(path);

@@ -36,6 +36,9 @@ public:
     void SetModemStatusBeforeNextWait(const std::string& path, std::uint32_t modemStatus,
                                       std::int64_t timestamp);
 
+    // The adapter at path holds back modem-line changes for ms (its latency timer).
+    void SetLatencyTimer(const std::string& path, int ms);
+
     bool IsOpen(const std::string& path) const;
     int OpenCount(const std::string& path) const;          // successful opens so far
     LineSettings Settings(const std::string& path) const;  // as last configured
@@ -45,6 +48,7 @@ public:
 
     std::unique_ptr<ISerialDevice> Open(const std::string& path) override;
     std::vector<SerialPort> ListPorts() override;
+    int LatencyTimerMs(const std::string& path) override;
 
 private:
     class Device;
@@ -65,6 +69,7 @@ private:
         int errorNumber = 0;
         Device* open = nullptr;
         int openCount = 0;
+        int latencyTimerMs = 0;
         LineSettings settings;
     };
     void Apply(Line& line, Change change);  // with mutex_ held

@@ -424,3 +424,7 @@ std::unique_ptr<ISerialDevice> LinuxSerialBackend::Open(const std::string& path)
 std::vector<SerialPort> LinuxSerialBackend::ListPorts() {
     return FindSerialPorts(sysRoot_, devRoot_);
 }
+
+int LinuxSerialBackend::LatencyTimerMs(const std::string& path) {
+    return ReadLatencyTimerMs(sysRoot_, path);
+}

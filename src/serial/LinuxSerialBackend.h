@@ -19,6 +19,7 @@ public:
     explicit LinuxSerialBackend(std::string sysRoot = "/sys", std::string devRoot = "/dev");
     std::unique_ptr<ISerialDevice> Open(const std::string& path) override;
     std::vector<SerialPort> ListPorts() override;
+    int LatencyTimerMs(const std::string& path) override;
 
 private:
     std::string sysRoot_;

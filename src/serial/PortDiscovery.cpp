@@ -55,6 +55,23 @@ std::string ReadAttribute(const fs::path& path) {
     return line;
 }
 
+}  // namespace
+
+int ReadLatencyTimerMs(const std::string& sysRoot, const std::string& devicePath) {
+    std::error_code error;
+    const fs::path node = fs::canonical(devicePath, error);
+    const std::string name = (error ? fs::path(devicePath) : node).filename().string();
+    const std::string text =
+        ReadAttribute(fs::path(sysRoot) / "class/tty" / name / "device/latency_timer");
+    if (text.empty() || text.size() > 4 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return 0;
+    }
+    return std::stoi(text);
+}
+
+namespace {
+
 // The product name of the USB device a tty hangs under: the nearest ancestor with one.
 std::string UsbProduct(const fs::path& device, const fs::path& sysRoot) {
     std::error_code error;

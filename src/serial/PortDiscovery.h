@@ -13,6 +13,10 @@
 // under devRoot, is left out. Unordered; never throws.
 std::vector<SerialPort> FindSerialPorts(const std::string& sysRoot, const std::string& devRoot);
 
+// The latency timer of the USB adapter behind devicePath (a /dev node or its stable name) as
+// sysRoot/class/tty/<node>/device/latency_timer gives it (FTDI adapters), 0 when there is none.
+int ReadLatencyTimerMs(const std::string& sysRoot, const std::string& devicePath);
+
 // The ports present, in the order the operator reads them: COM numbers ascending, then the ports
 // without a number by name.
 std::vector<SerialPort> ScanComPorts(ISerialBackend& backend);

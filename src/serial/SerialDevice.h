@@ -61,6 +61,9 @@ public:
     virtual std::unique_ptr<ISerialDevice> Open(const std::string& path) = 0;
     // The serial ports present, found without opening any of them. Never throws.
     virtual std::vector<SerialPort> ListPorts() = 0;
+    // How long the USB adapter at path holds back a modem-line change, in milliseconds (the FTDI
+    // latency timer), 0 where the device has no such timer. Never throws.
+    virtual int LatencyTimerMs(const std::string& path) = 0;
 };
 
 // The changes one look found: the line went from previous to current while the driver counted

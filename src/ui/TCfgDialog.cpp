@@ -93,7 +93,10 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     seTimeout = SpinEdit(gbLS, LockSecondsMax);
     ls->addWidget(seTimeout, 3, 1);
     LabelL2 = new QLabel("Sek.", gbLS);
-    ls->addWidget(LabelL2, 3, 2, 1, 3);
+    ls->addWidget(LabelL2, 3, 2);
+    bBarrierTest = new QPushButton("Lichtschranke testen", gbLS);
+    bBarrierTest->setToolTip("[F7] Jede Flanke anzeigen, ohne zu zeiten");
+    ls->addWidget(bBarrierTest, 3, 3, 1, 2, Qt::AlignRight);
     ls->setColumnStretch(3, 1);
 
     LabMonitor = new QLabel("TV / Zusatzmonitor:", this);
@@ -150,6 +153,10 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(bBarrierTest, &QPushButton::clicked, this, [this] {
+        startBarrierTest_ = true;
+        accept();
+    });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(cbPort, &QComboBox::currentIndexChanged, this, [this] { cbPortChange(); });
     connect(seCountDownTimer, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
@@ -204,11 +211,13 @@ CfgValues TCfgDialog::Values() const {
     values.SoundAbbruch = cbAbbruchSound->isChecked();
     values.LiveResults = cbLiveResults->isChecked();
     values.LivePort = seLivePort->value();
+    values.StartBarrierTest = startBarrierTest_;
     return values;
 }
 
 std::optional<CfgValues> TCfgDialog::Execute(const CfgValues& values) {
     SetValues(values);
+    startBarrierTest_ = false;
     if (exec() != QDialog::Accepted) {
         return std::nullopt;
     }
@@ -249,7 +258,8 @@ void TCfgDialog::RenderLamp() {
                           : shownLamp_ == PortLamp::Closed ? QColor(0xFF, 0x00, 0x00)
                                                            : palette().color(QPalette::Button);
     ShapePort->setPixmap(LampPicture(colour));
-    const bool why = shownLamp_ == PortLamp::Closed && !lampReason_.empty();
+    // Why the port is closed, or what an open one lacks (a slow USB adapter).
+    const bool why = shownLamp_ != PortLamp::Neutral && !lampReason_.empty();
     LabelPortReason->setText(QString::fromStdString(lampReason_));
     LabelPortReason->setVisible(why);
 }

@@ -44,6 +44,7 @@ public:
     QSpinBox* seTimeout = nullptr;
     QLabel* LabelL1 = nullptr;
     QLabel* LabelL2 = nullptr;
+    QPushButton* bBarrierTest = nullptr;  // closes the dialog and starts the light-barrier test
     QLabel* LabMonitor = nullptr;
     QComboBox* cbMonitor = nullptr;
     QCheckBox* cbFullScreen = nullptr;
@@ -66,6 +67,7 @@ private:
     void RenderLamp();
 
     CfgValues shown_;
+    bool startBarrierTest_ = false;
     PortLamp lamp_ = PortLamp::Neutral;
     std::string lampReason_;
     PortLamp shownLamp_ = PortLamp::Neutral;

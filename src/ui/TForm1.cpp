@@ -26,6 +26,7 @@
 
 #include "config/WindowPlacement.h"
 #include "files/ShippedFiles.h"
+#include "ui/BarrierTestWindow.h"
 #include "ui/KeyActions.h"
 #include "ui/Pictures.h"
 #include "ui/TDigit.h"
@@ -104,6 +105,7 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     BuildCommands();
     PlaceWindow();
     LoadLogo();
+    barrierTestWindow_ = new BarrierTestWindow(competition_, this);
     competition_.AddChangeListener([this](Change change) { Render(change); });
     Render(Change::All);
 }
@@ -505,6 +507,7 @@ void TForm1::Render(Change change) {
     RenderBoard();
     RenderStatus();
     SortGrid1->Refresh();
+    barrierTestWindow_->Render();
 }
 
 void TForm1::RenderStatus() {

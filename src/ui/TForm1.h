@@ -7,6 +7,8 @@
 
 #include "core/Competition.h"
 
+class BarrierTestWindow;
+
 class QAbstractButton;
 class QAction;
 class QCheckBox;
@@ -124,5 +126,6 @@ private:
     int shownTvMode_ = -1;
     std::string shownStatus_;
     bool shownStatusGood_ = false;
+    BarrierTestWindow* barrierTestWindow_ = nullptr;
     bool placedWithFrame_ = false;
 };

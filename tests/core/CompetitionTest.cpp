@@ -306,6 +306,48 @@ TEST_F(CompetitionTest, APulledAdapterComesBackArmedWithoutTheOperator) {
     EXPECT_THAT(dialogs.errors, IsEmpty());
 }
 
+TEST_F(CompetitionTest, TheBarrierTestTimesNothingAndItsLastLevelIsTheRestingLevelAfter) {
+    serial.AddDevice(ComPortDevicePath(1));
+    Settings settings = NoCountdown();
+    settings.Port = 1;
+    Open(settings);
+    Key(Command::LockLightBarrier);
+    Key(Command::BarrierTest);
+    ASSERT_NE(competition->BarrierTestState(), nullptr);
+    EXPECT_FALSE(competition->Enabled(Command::Start));
+    serial.SetModemStatus(ComPortDevicePath(1), ModemCtsOn, time.now);
+    ASSERT_TRUE(ui.WaitForPosted(1));
+    ui.RunPending();
+    EXPECT_EQ(competition->View().StartStep, 1) << "no run started";
+    EXPECT_FALSE(timers.Clock().active);
+    EXPECT_THAT(competition->BarrierTestState()->Lines().back(),
+                HasSubstr("würde starten bzw. stoppen"));
+
+    Key(Command::BarrierTest);
+    EXPECT_EQ(competition->BarrierTestState(), nullptr);
+    EXPECT_TRUE(competition->Enabled(Command::Start));
+    // The beam still broken when the test ended is no crossing; the next one starts the run.
+    serial.SetModemStatus(ComPortDevicePath(1), 0, time.now + 1);
+    serial.SetModemStatus(ComPortDevicePath(1), ModemCtsOn, time.now + 2);
+    while (competition->View().StartStep == 1 && ui.WaitForPosted(1, std::chrono::seconds(2))) {
+        ui.RunPending();
+    }
+    EXPECT_EQ(competition->View().StartStep, 2);
+    EXPECT_EQ(competition->View().RunStartTicks, time.now + 2);
+}
+
+TEST_F(CompetitionTest, AUsbAdapterThatHoldsBackEdgesIsSaidWithItsFix) {
+    serial.AddDevice(ComPortDevicePath(33));
+    serial.SetLatencyTimer(ComPortDevicePath(33), 16);
+    Settings settings;
+    settings.Port = 33;
+    Open(settings);
+    ASSERT_TRUE(competition->PortOpen());
+    EXPECT_EQ(competition->StatusMessage(), "USB-Adapter meldet Flanken bis 16 ms spät");
+    EXPECT_THAT(competition->StatusDetail(),
+                HasSubstr("echo 1 | sudo tee /sys/class/tty/ttyUSB0/device/latency_timer"));
+}
+
 TEST_F(CompetitionTest, TheWarningWithoutRealTimePriorityFollowsTheWatcherOfTheOpenPort) {
     serial.AddDevice(ComPortDevicePath(1));
     Settings settings = NoCountdown();

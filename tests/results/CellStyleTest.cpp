@@ -68,6 +68,11 @@ TEST(CellFormat, ColoursPlacesAndDisqualificationAndKeepsTheCurrentRowSelected) 
     ResultTable silver = table;
     silver.SetCurrentRow(1);
     EXPECT_EQ(CellFormat(silver, ColPferd, 5, false).Background, Fixed(SilverBackground));
+    // A starter who scratched is greyed.
+    ResultTable scratched = table;
+    scratched.SetCell(ColGrund, 3, " abgemeldet");
+    scratched.SetCell(ColTotal, 3, "");
+    EXPECT_EQ(CellFormat(scratched, ColName, 3, false).Text, Fixed(ScratchedTextColour));
 }
 
 TEST(AcceptsEditText, EachColumnTakesTheCharactersOfItsContent) {

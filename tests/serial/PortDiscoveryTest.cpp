@@ -85,6 +85,19 @@ TEST(ScanComPorts, ListsUartsAndUsbAdaptersFromSysfsInComOrder) {
     EXPECT_EQ(ports[2].StableName, "");
 }
 
+TEST(ReadLatencyTimerMs, ReadsTheFtdiTimerOfTheNodeBehindAStableName) {
+    SystemTree tree;
+    const fs::path tty = tree.AddTty("ttyUSB0", "usb1/1-1/1-1:1.0/ttyUSB0");
+    SystemTree::Write(tree.sys / "devices/usb1/1-1/1-1:1.0/ttyUSB0/latency_timer", "16");
+    tree.AddTty("ttyACM0", "usb1/1-2/1-2:1.0");
+    fs::create_symlink("../../ttyUSB0", tree.dev / "serial/by-id/usb-FTDI_FT232R_A1-if00-port0");
+    EXPECT_EQ(
+        ReadLatencyTimerMs(tree.sys.string(),
+                           (tree.dev / "serial/by-id/usb-FTDI_FT232R_A1-if00-port0").string()),
+        16);
+    EXPECT_EQ(ReadLatencyTimerMs(tree.sys.string(), (tree.dev / "ttyACM0").string()), 0);
+}
+
 const std::string Ftdi = "/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0";
 
 // ttyS0, ttyS2, the FTDI adapter as ttyUSB1 and an ACM adapter without a stable name.

@@ -203,7 +203,8 @@ void Competition::Notify(Change change) {
         LiveSnapshot snapshot = MakeLiveSnapshot(
             table_, env_.DecimalSeparator,
             {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
-             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive});
+             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive},
+            classRules_.HasDivisions() ? Standing().Rows : std::vector<DivisionPlace>{});
         snapshot.announcer = Announcer();
         env_.Live.Publish(snapshot);
     }

@@ -25,7 +25,6 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
-    QApplication::setApplicationDisplayName("Corralix");
     QApplication::setOrganizationName("Brindlewerk");
     // File and print dialogs in German, as the rest of the program.
     const std::unique_ptr<QTranslator> german = QtGermanTexts();

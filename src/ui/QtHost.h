@@ -64,6 +64,7 @@ public:
     std::optional<CfgValues> EditSettings(const CfgValues& values, PortLamp lamp,
                                           const std::string& reason) override;
     void ShowInformation() override;
+    void ShowBusy(bool busy) override;
 
 private:
     void Tell(QMessageBox::Icon icon, const std::string& message);

@@ -297,27 +297,6 @@ TEST_F(MainWindow, AnEditedTotalIsRankedAndTheEditButtonAlwaysShowsTheEditState)
     EXPECT_EQ(form_->eReiterin->selectedText(), form_->eReiterin->text());
 }
 
-TEST(FittedPicture, TheLogoFillsItsAreaCentredWithItsProportionsAsTheAreaChanges) {
-    QPixmap logo(200, 100);
-    logo.fill(Qt::red);
-    FittedPicture area;
-    area.SetPicture(logo);
-    for (const auto& [size, drawn] : {std::pair{QSize(100, 100), QRect(0, 25, 100, 50)},
-                                      {QSize(800, 200), QRect(200, 0, 400, 200)}}) {
-        area.resize(size);
-        const QImage shot = area.grab().toImage();
-        QRect red;
-        for (int y = 0; y < shot.height(); ++y) {
-            for (int x = 0; x < shot.width(); ++x) {
-                if (shot.pixelColor(x, y) == QColor(Qt::red)) {
-                    red |= QRect(x, y, 1, 1);
-                }
-            }
-        }
-        EXPECT_EQ(red, drawn);
-    }
-}
-
 TEST_F(MainWindow, NamesAreShownAsTypedOnBothTimeBoards) {
     Open(Settings{}, fake_);
     TFormMonitor2 spectators(',');
@@ -399,6 +378,27 @@ TEST_F(MainWindow, TheReasonListTakesArrowsAndEnterAndEachDqOpensItAtTheTop) {
     ASSERT_TRUE(list->isVisible());
     EXPECT_EQ(list->verticalScrollBar()->value(), 0) << "at the top again";
     EXPECT_TRUE(list->hasFocus());
+}
+
+TEST(FittedPicture, TheLogoFillsItsAreaCentredWithItsProportionsAsTheAreaChanges) {
+    QPixmap logo(200, 100);
+    logo.fill(Qt::red);
+    FittedPicture area;
+    area.SetPicture(logo);
+    for (const auto& [size, drawn] : {std::pair{QSize(100, 100), QRect(0, 25, 100, 50)},
+                                      {QSize(800, 200), QRect(200, 0, 400, 200)}}) {
+        area.resize(size);
+        const QImage shot = area.grab().toImage();
+        QRect red;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                if (shot.pixelColor(x, y) == QColor(Qt::red)) {
+                    red |= QRect(x, y, 1, 1);
+                }
+            }
+        }
+        EXPECT_EQ(red, drawn);
+    }
 }
 
 TEST_F(MainWindow, KeysWorkWhileAnotherWindowOfTheProgramHasTheFocus) {

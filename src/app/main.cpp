@@ -24,7 +24,6 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
-    QApplication::setApplicationDisplayName("Corralix");
     QApplication::setOrganizationName("Brindlewerk");
 
     const std::string programFolder = QApplication::applicationDirPath().toStdString();

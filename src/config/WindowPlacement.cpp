@@ -58,3 +58,12 @@ Rect PlaceMainWindow(const Rect& stored, const std::vector<Rect>& screens,
     placed.Top = Clamp(placed.Top, height, screen.Top, screen.Height);
     return placed;
 }
+
+std::optional<Rect> MainWindowPlacer::Place(const Rect& current, const std::vector<Rect>& screens,
+                                            const Decoration& decoration) {
+    if (placedFor_ == decoration) {
+        return std::nullopt;
+    }
+    placedFor_ = decoration;
+    return PlaceMainWindow(current, screens, decoration);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 // A screen rectangle in pixels.
@@ -16,6 +17,8 @@ struct Rect {
 struct Decoration {
     int Width = 0;
     int Height = 0;
+
+    bool operator==(const Decoration&) const = default;
 };
 
 // Smallest outer size of the main window.
@@ -34,3 +37,16 @@ bool CentreOnAScreen(const Rect& bounds, const std::vector<Rect>& screens);
 // title bar and the status bar are always in reach.
 Rect PlaceMainWindow(const Rect& stored, const std::vector<Rect>& screens,
                      const Decoration& decoration = {});
+
+// The main window is placed before the window manager has framed it, so the frame it adds is
+// known only later (a title bar of 0 pixels first, then the real one). Asked again whenever the
+// window moves or resizes, this gives the bounds once more whenever the frame differs from the
+// one the last placement counted, and nothing otherwise, so the operator's own moves stand.
+class MainWindowPlacer {
+public:
+    std::optional<Rect> Place(const Rect& current, const std::vector<Rect>& screens,
+                              const Decoration& decoration);
+
+private:
+    std::optional<Decoration> placedFor_;
+};

@@ -25,6 +25,18 @@
 
 namespace {
 
+// The busy cursor for as long as one piece of work takes.
+class BusyWhile {
+public:
+    explicit BusyWhile(IOperator& op) : op_(op) { op_.ShowBusy(true); }
+    ~BusyWhile() { op_.ShowBusy(false); }
+    BusyWhile(const BusyWhile&) = delete;
+    BusyWhile& operator=(const BusyWhile&) = delete;
+
+private:
+    IOperator& op_;
+};
+
 // Present while the program runs; found at start-up it tells that the last run did not end
 // normally (a crash, a power cut at the arena), so the backup may hold results no file has.
 constexpr const char* RunningMarkerTitle = ".corralix-running";
@@ -191,7 +203,8 @@ void Competition::Notify(Change change) {
         LiveSnapshot snapshot = MakeLiveSnapshot(
             table_, env_.DecimalSeparator,
             {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
-             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive});
+             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive},
+            classRules_.HasDivisions() ? Standing().Rows : std::vector<DivisionPlace>{});
         snapshot.announcer = Announcer();
         env_.Live.Publish(snapshot);
     }
@@ -385,7 +398,13 @@ Competition::StatusLine Competition::ShownStatus() const {
     if (!keyNote_.empty()) {
         return {keyNote_, keyNote_, false};
     }
-    return !latencyStatus_.Text.empty() ? latencyStatus_ : priorityStatus_;
+    if (!latencyStatus_.Text.empty()) {
+        return latencyStatus_;
+    }
+    if (priorityStatus_.Text.empty() && !spectatorMessage_.empty()) {
+        return {spectatorMessage_, spectatorMessage_, false};
+    }
+    return priorityStatus_;
 }
 
 void Competition::LightBarrierEdge() {
@@ -736,6 +755,7 @@ void Competition::Run(Command command) {
         case Command::TvMode:
             tvMode_ = !tvMode_;
             tvModeToggled_ = true;
+            spectatorMessage_.clear();
             if (settings_.CountDown) {
                 engine_->ResetDisplayWhenReady();
             }
@@ -790,7 +810,10 @@ void Competition::OpenPrintReport() {
 }
 
 bool Competition::WriteReport(const std::string& path) {
-    const std::string error = WriteHtmlReport(CurrentResultReport(), path);
+    const std::string error = [&] {
+        const BusyWhile busy(env_.Operator);
+        return WriteHtmlReport(CurrentResultReport(), path);
+    }();
     if (!error.empty()) {
         env_.Operator.ShowError(error);
     }
@@ -1030,7 +1053,10 @@ void Competition::LoadFile(const std::string& path) {
 
 void Competition::LoadChosen(const std::string& path) {
     RecordCorrections();
-    const std::string error = LoadChosenFile(path, table_, startList_, ranking_, measure_);
+    const std::string error = [&] {
+        const BusyWhile busy(env_.Operator);
+        return LoadChosenFile(path, table_, startList_, ranking_, measure_);
+    }();
     if (!error.empty()) {
         env_.Operator.ShowError(error);
         return;
@@ -1059,7 +1085,10 @@ void Competition::ReloadLastFile() {
     env_.Operator.CommitEdits();
     RecordCorrections();
     if (MayReplaceTable()) {
-        const std::string error = ReloadFile(settings_.LastFileName, table_, startList_);
+        const std::string error = [&] {
+            const BusyWhile busy(env_.Operator);
+            return ReloadFile(settings_.LastFileName, table_, startList_);
+        }();
         if (!error.empty()) {
             env_.Operator.ShowError(error);
         } else {
@@ -1127,7 +1156,25 @@ void Competition::SetSpectatorBounds(const Rect& bounds) {
 
 void Competition::CloseSpectatorWindow() {
     tvMode_ = false;
+    spectatorMessage_.clear();
     Notify(Change::All);
+}
+
+void Competition::SetSpectatorDisplayGone(bool gone) {
+    std::string message;
+    if (gone && tvMode_) {
+        message = "Zusatzmonitor: Anzeige " + std::to_string(settings_.Monitor + 1) +
+                  " nicht angeschlossen, das Fenster kommt zurück, sobald sie wieder da ist";
+    }
+    if (message != spectatorMessage_) {
+        spectatorMessage_ = std::move(message);
+        Notify(Change::All);
+    }
+}
+
+int Competition::SpectatorDisplayNumber() const {
+    const int present = static_cast<int>(env_.Desktop.Screens().size());
+    return std::clamp(settings_.Monitor, 0, std::max(present - 1, 0)) + 1;
 }
 
 bool Competition::ExitNeedsQuestion() const {

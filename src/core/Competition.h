@@ -120,6 +120,12 @@ public:
     void SetSpectatorBounds(const Rect& bounds);
     void SetSpectatorMonitor(int monitor) { settings_.Monitor = monitor; }
     void CloseSpectatorWindow();
+    // The display of the spectator window went away while TV mode is on: the window waits hidden
+    // for it and the status bar says so; false once it is back or TV mode ended.
+    void SetSpectatorDisplayGone(bool gone);
+    // The number beside the TV picture: the display the spectator window goes to, counted from 1
+    // among the displays present.
+    int SpectatorDisplayNumber() const;
     // Asked when the operator closes the program: true when it may close. Asks "Programm
     // beenden?" while the clock runs, a timed run waits for its entry, or the table has changes
     // no file holds.
@@ -312,6 +318,7 @@ private:
     std::string lastEntryPosition_;
     std::string printReport_;
     std::string statusMessage_;
+    std::string spectatorMessage_;
     // Why the last key did nothing, until a key acts again.
     std::string keyNote_;
     // The table (in start order) as a file of the operator's choosing holds it.

@@ -68,6 +68,7 @@ public:
         return changed;
     }
     void ShowInformation() override { ++informations; }
+    void ShowBusy(bool on) override { busy.push_back(on); }
 
     std::optional<std::string> Next() {
         if (files.empty()) {
@@ -89,6 +90,7 @@ public:
     std::vector<std::string> questions, errors, messages, openFolders;
     std::vector<Focus> focuses;
     int commits = 0;
+    std::vector<bool> busy;
 };
 
 // A desktop that records what it was asked to open and print.

@@ -48,6 +48,9 @@ public:
                                                   const std::string& reason) = 0;
     // The information window.
     virtual void ShowInformation() = 0;
+    // The busy cursor while the program reads a workbook or writes a report and takes no input;
+    // every true is followed by a false.
+    virtual void ShowBusy(bool busy) = 0;
 };
 
 // Documents handed to the desktop's programs.

@@ -26,6 +26,15 @@ constexpr std::string_view Style =
     "@media print{body{margin:0}thead{display:table-header-group}}\r\n"
     "</style>\r\n";
 
+// The heading's trophy, drawn by the page itself so that every browser shows it.
+constexpr std::string_view Trophy =
+    "<svg width=\"28\" height=\"28\" viewBox=\"0 0 48 48\" role=\"img\" aria-label=\"Pokal\" "
+    "style=\"vertical-align:-4px;margin-right:8px\"><g fill=\"#D4B020\">"
+    "<path d=\"M12 4h24v14a12 12 0 0 1-24 0z\"/><path d=\"M12 8H4v5a9 9 0 0 0 9 9v-4a5 5 0 0 "
+    "1-5-5V12h4zM36 8h8v5a9 9 0 0 1-9 9v-4a5 5 0 0 0 5-5V12h-4z\"/><rect x=\"21\" y=\"29\" "
+    "width=\"6\" height=\"9\"/><rect x=\"13\" y=\"38\" width=\"22\" height=\"6\" "
+    "rx=\"1\"/></g></svg>";
+
 void Line(std::string& page, std::string_view open, std::string_view text, std::string_view close) {
     page += open;
     page += EscapeHtml(text);
@@ -72,10 +81,11 @@ std::string ReportHtml(const Report& report) {
     Line(page, "<title>", ReportRunningHead(report), "</title>");
     page += Style;
     page += "</head>\r\n<body>\r\n<header>\r\n";
+    const std::string heading = "<h1>" + std::string(Trophy);
     if (head.show.empty()) {
-        Line(page, "<h1>", head.list, "</h1>");
+        Line(page, heading, head.list, "</h1>");
     } else {
-        Line(page, "<h1>", head.show, "</h1>");
+        Line(page, heading, head.show, "</h1>");
         Line(page, "<h2>", head.list, "</h2>");
     }
     if (!head.when.empty()) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "files/TextCodec.h"
+#include "results/Jackpot.h"
 #include "results/ResultRules.h"
 #include "results/ResultTable.h"
 #include "results/Sorting.h"
@@ -35,12 +36,15 @@ tr.dq td{color:#777}
 .narrow{display:none}
 @media (max-width:480px){.rt{display:none}.narrow{display:block}td,th{padding-left:3px;padding-right:3px}.name{overflow-wrap:anywhere}}
 #empty{padding:12px}
+#filter{margin:0;padding:8px 12px;background:#fff;border-bottom:1px solid #ddd}
+#filter select{font-size:1em;padding:2px 6px}
 footer{font-size:.85em;color:#555;padding:8px 12px}
 #link.lost{color:#c62828;font-weight:bold}
 </style>
 </head>
 <body>
 <header><h1 id="race"></h1><div id="now"></div></header>
+<p id="filter" hidden><label>Division <select id="division"><option value="">Alle</option></select></label></p>
 <table>
 <thead><tr><th class="n">Rang</th><th class="n">Nr.</th><th>Name / Pferd</th><th class="n rt">Laufzeit</th><th class="n">Total</th></tr></thead>
 <tbody id="rows"></tbody>
@@ -72,9 +76,20 @@ function render(d) {
   now.append(el("span", d.running ? "state on" : "state", d.running ? "Lauf l\u00e4uft" : "Warten auf Start"));
   const body = $("rows");
   body.textContent = "";
+  const divisions = [...new Set(d.rows.map(function (r) { return r.division; }).filter(Boolean))].sort();
+  const choice = $("division");
+  $("filter").hidden = divisions.length === 0;
+  const chosen = divisions.includes(choice.value) ? choice.value : "";
+  choice.textContent = "";
+  choice.append(new Option("Alle", ""));
+  for (const name of divisions) choice.append(new Option(name, name));
+  choice.value = chosen;
   for (const r of d.rows) {
+    if (chosen && r.division !== chosen) continue;
     const tr = el("tr", r.dq ? "dq" : "");
-    tr.append(el("td", "n", r.place), el("td", "n", r.startNumber));
+    const place = el("td", "n", chosen ? r.divisionPlace : r.place);
+    if (!chosen && r.division) place.append(el("div", "sub", r.division + ": " + r.divisionPlace));
+    tr.append(place, el("td", "n", r.startNumber));
     const who = el("td");
     who.append(el("div", "name", r.rider));
     who.append(el("div", "sub", [r.horse, d.team ? r.team : ""].map(function (s) { return s.trim(); }).filter(Boolean).join(" \u00b7 ")));
@@ -92,6 +107,7 @@ function render(d) {
 }
 let shown = $("data").textContent;
 render(JSON.parse(shown));
+$("division").addEventListener("change", function () { render(JSON.parse(shown)); });
 function stamp() { return new Date().toLocaleTimeString("de-DE"); }
 let lastStamp = stamp();
 $("link").textContent = "Stand " + lastStamp;
@@ -177,7 +193,8 @@ void CloseJson(std::string& out, char bracket) {
     }
 }
 
-LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, LiveBoard board) {
+LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, LiveBoard board,
+                              const std::vector<DivisionPlace>& divisions) {
     LiveSnapshot snapshot;
     snapshot.board = std::move(board);
     snapshot.teamShown = table.ColVisible(ColTeam);
@@ -196,10 +213,23 @@ LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, L
     for (const int index : StableSortOrder(totals, ssCustom, decimalSeparator)) {
         const auto& cells = table.Row(entered[index]);
         const bool dq = IsDisqualified(totals[index]);
-        snapshot.rows.push_back({cells[ColRang], cells[ColNr], cells[ColName], cells[ColPferd],
-                                 cells[ColTeam], cells[ColLaufzeit], cells[ColStrafen],
+        snapshot.rows.push_back({cells[ColRang],
+                                 cells[ColNr],
+                                 cells[ColName],
+                                 cells[ColPferd],
+                                 cells[ColTeam],
+                                 cells[ColLaufzeit],
+                                 cells[ColStrafen],
                                  dq ? "DQ" : std::string(totals[index]),
-                                 dq ? cells[ColGrund] : std::string(), dq});
+                                 dq ? cells[ColGrund] : std::string(),
+                                 dq,
+                                 {},
+                                 {}});
+        const auto at = static_cast<std::size_t>(entered[index]);
+        if (at < divisions.size() && divisions[at].Division > 0) {
+            snapshot.rows.back().division = DivisionName(divisions[at].Division);
+            snapshot.rows.back().divisionPlace = std::to_string(divisions[at].Place);
+        }
     }
     return snapshot;
 }
@@ -225,6 +255,8 @@ std::string LiveResultsJson(const LiveSnapshot& snapshot) {
         AppendMember(out, "total", row.total);
         AppendMember(out, "reason", row.reason);
         AppendMember(out, "dq", row.dq);
+        AppendMember(out, "division", row.division);
+        AppendMember(out, "divisionPlace", row.divisionPlace);
         CloseJson(out, '}');
         out += ',';
     }

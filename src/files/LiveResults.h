@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/Announcer.h"
+#include "results/Jackpot.h"
 
 class ResultTable;
 
@@ -29,6 +30,8 @@ struct LiveRow {
     std::string total;  // "DQ" when disqualified
     std::string reason;
     bool dq = false;
+    std::string division;       // "2D" in a class with divisions, else empty
+    std::string divisionPlace;  // the place within the division
 };
 
 // A copy of everything the live page shows, taken on the UI thread after each change so that
@@ -58,7 +61,9 @@ public:
     virtual void Publish(const LiveSnapshot& snapshot) = 0;
 };
 
-LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, LiveBoard board);
+// divisions: one entry per table row when the class has divisions, else empty.
+LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, LiveBoard board,
+                              const std::vector<DivisionPlace>& divisions = {});
 
 // The snapshot as a JSON object. Every text is a JSON string whose markup characters are
 // escaped too, so the text can stand inside a page's script block.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <freexl.h>
+#include <locale.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -26,6 +27,7 @@
 #include "files/XlsWriter.h"
 #include "files/XlsxReader.h"
 #include "results/ResultRules.h"
+#include "results/TimeText.h"
 
 namespace {
 
@@ -51,6 +53,83 @@ lxw_color_t FillColour(CellFill fill) {
     }
     return LXW_COLOR_UNSET;
 }
+
+// How a cell of the table is written: as text, or as a number whose format shows the table's
+// text (a whole number, a run time under a minute as "15,23", a longer one as "1:05,23", and
+// both to the thousandth).
+enum class CellKind : std::size_t {
+    Text,
+    Whole,
+    Seconds,
+    Minutes,
+    SecondsMs,  // a class timed to the thousandth
+    MinutesMs,
+    Count
+};
+
+struct CellNumber {
+    double Value = 0;
+    CellKind Kind = CellKind::Text;
+};
+
+bool IsWholeNumber(std::string_view text) {
+    if (!text.empty() && text.front() == '-') {
+        text.remove_prefix(1);
+    }
+    return !text.empty() && text.size() <= 15 && (text == "0" || text.front() != '0') &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Start number (when it is a number), penalties and place are whole numbers; run time and total
+// are times (days, as spreadsheets count time). Only a text that reads back the same is written
+// as a number; everything else stays text.
+CellNumber NumberOfCell(int col, int row, const std::string& text) {
+    if (row == 0) {
+        return {};
+    }
+    if ((col == ColNr || col == ColStrafen || col == ColRang) && IsWholeNumber(text)) {
+        return {std::strtod(text.c_str(), nullptr), CellKind::Whole};
+    }
+    if (col == ColLaufzeit || col == ColTotal) {
+        const std::optional<std::int64_t> ms = ReadTotal(text);
+        if (!ms || *ms < 0 || *ms >= 3'600'000) {
+            return {};
+        }
+        for (const Resolution resolution : {Resolution::Hundredths, Resolution::Thousandths}) {
+            if (FormatTimeText(*ms, ',', resolution) == text ||
+                FormatTimeText(*ms, '.', resolution) == text) {
+                const bool fine = resolution == Resolution::Thousandths;
+                const CellKind kind = *ms < 60'000
+                                          ? (fine ? CellKind::SecondsMs : CellKind::Seconds)
+                                          : (fine ? CellKind::MinutesMs : CellKind::Minutes);
+                return {static_cast<double>(*ms) / 86'400'000.0, kind};
+            }
+        }
+    }
+    return {};
+}
+
+// Widths, margins and numbers go through printf inside libxlsxwriter: for as long as this
+// lives, the thread writes them in the C locale, never "60,71" on a German system.
+class CNumbers {
+public:
+    CNumbers() : c_(newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr))) {
+        if (c_ == static_cast<locale_t>(nullptr)) {
+            throw std::runtime_error("C-Zahlenformat nicht verfügbar");
+        }
+        previous_ = uselocale(c_);
+    }
+    ~CNumbers() {
+        uselocale(previous_);
+        freelocale(c_);
+    }
+    CNumbers(const CNumbers&) = delete;
+    CNumbers& operator=(const CNumbers&) = delete;
+
+private:
+    locale_t c_;
+    locale_t previous_ = static_cast<locale_t>(nullptr);
+};
 
 // libxlsxwriter writes to a named file; it gets a private one in the temporary folder and the
 // bytes are taken from there, so the target is replaced like every other file we write.
@@ -93,6 +172,8 @@ public:
     }
 
 private:
+    // First: the numbers are printed when the workbook closes.
+    CNumbers cNumbers_;
     std::string name_ = (std::filesystem::temp_directory_path() / "corralix-xlsx-XXXXXX").string();
     lxw_workbook* book_ = nullptr;
 };
@@ -101,13 +182,23 @@ std::string XlsxBytes(const ResultTable& table) {
     XlsxTempBook file;
     lxw_workbook* workbook = file.Book();
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Tabelle1");
-    std::array<lxw_format*, 4> formats{};
+    constexpr auto Kinds = static_cast<std::size_t>(CellKind::Count);
+    // Number formats of the kinds; "." stands for the reader's decimal separator.
+    const std::array<const char*, Kinds> numberFormats{nullptr,     "0",       "[s].00",
+                                                       "[m]:ss.00", "[s].000", "[m]:ss.000"};
+    std::array<std::array<lxw_format*, Kinds>, 4> formats{};
     for (std::size_t fill = 0; fill < formats.size(); ++fill) {
-        formats[fill] = workbook_add_format(workbook);
-        format_set_border(formats[fill], LXW_BORDER_THIN);
-        if (fill != 0) {
-            format_set_pattern(formats[fill], LXW_PATTERN_SOLID);
-            format_set_bg_color(formats[fill], FillColour(static_cast<CellFill>(fill)));
+        for (std::size_t kind = 0; kind < Kinds; ++kind) {
+            lxw_format* format = workbook_add_format(workbook);
+            format_set_border(format, LXW_BORDER_THIN);
+            if (fill != 0) {
+                format_set_pattern(format, LXW_PATTERN_SOLID);
+                format_set_bg_color(format, FillColour(static_cast<CellFill>(fill)));
+            }
+            if (numberFormats[kind] != nullptr) {
+                format_set_num_format(format, numberFormats[kind]);
+            }
+            formats[fill][kind] = format;
         }
     }
     worksheet_set_landscape(sheet);
@@ -119,13 +210,17 @@ std::string XlsxBytes(const ResultTable& table) {
     lxw_error error = LXW_NO_ERROR;
     for (int row = 0; row < table.RowCount() && error == LXW_NO_ERROR; ++row) {
         for (int col = 0; col < WorkbookColumns && error == LXW_NO_ERROR; ++col) {
-            lxw_format* format =
-                formats[static_cast<std::size_t>(WorkbookCellFill(table, col, row))];
             const std::string text = WorkbookCellText(table.Cell(col, row));
+            const CellNumber number = NumberOfCell(col, row, text);
+            lxw_format* format =
+                formats[static_cast<std::size_t>(WorkbookCellFill(table, col, row))]
+                       [static_cast<std::size_t>(number.Kind)];
             const auto r = static_cast<lxw_row_t>(row);
             const auto c = static_cast<lxw_col_t>(col);
             error = text.empty() ? worksheet_write_blank(sheet, r, c, format)
-                                 : worksheet_write_string(sheet, r, c, text.c_str(), format);
+                    : number.Kind != CellKind::Text
+                        ? worksheet_write_number(sheet, r, c, number.Value, format)
+                        : worksheet_write_string(sheet, r, c, text.c_str(), format);
         }
     }
     return file.Finish(error);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "results/TimeText.h"
+
 namespace {
 
 // A part larger than this is refused rather than unpacked (a zip bomb must not eat the memory
@@ -235,7 +237,9 @@ private:
     bool inPhonetic_ = false;
 };
 
-enum class DateKind { None, Date, Time, DateTime };
+// RunTime: an elapsed time in minutes or seconds ("[m]:ss.00", "[s].00"), as run times are
+// written; it reads as a time text.
+enum class DateKind { None, Date, Time, DateTime, RunTime, RunTimeMs };
 
 // Which cell formats show a date or time, so that such numbers come out as dates as the
 // ".xls" reader gives them.
@@ -274,6 +278,15 @@ private:
     // Date letters outside quoted text, escapes and [colour] sections; "m" alone is not
     // telling (minutes or months), so only y, d, h and s decide.
     static DateKind KindOfCode(std::string_view code) {
+        std::string lower(code);
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        for (const char* elapsed : {"[m]", "[mm]", "[s]", "[ss]"}) {
+            if (lower.find(elapsed) != std::string::npos) {
+                return lower.find(".000") != std::string::npos ? DateKind::RunTimeMs
+                                                               : DateKind::RunTime;
+            }
+        }
         bool date = false;
         bool time = false;
         for (std::size_t i = 0; i < code.size(); ++i) {
@@ -421,6 +434,12 @@ private:
         const DateKind kind = style_ >= 0 && static_cast<std::size_t>(style_) < styles_.size()
                                   ? styles_[static_cast<std::size_t>(style_)]
                                   : DateKind::None;
+        if ((kind == DateKind::RunTime || kind == DateKind::RunTimeMs) && number >= 0 &&
+            number < 1) {
+            return FormatTimeText(
+                std::llround(number * 86'400'000.0), decimalSeparator_,
+                kind == DateKind::RunTimeMs ? Resolution::Thousandths : Resolution::Hundredths);
+        }
         if (kind != DateKind::None && number >= 0 && number < LastSerialDay) {
             return DateText(number, kind);
         }

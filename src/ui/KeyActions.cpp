@@ -1,6 +1,8 @@
 #include "ui/KeyActions.h"
 
 #include <QAction>
+#include <QEvent>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QWidget>
 
@@ -26,4 +28,38 @@ QList<QAction*> InstallKeyCommands(QWidget* window, Competition& competition) {
         actions << action;
     }
     return actions;
+}
+
+namespace {
+
+class CommandKeyFilter : public QObject {
+public:
+    CommandKeyFilter(QObject* parent, QList<QAction*> actions)
+        : QObject(parent), actions_(std::move(actions)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride) {
+            return QObject::eventFilter(watched, event);
+        }
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (const QAction* action : actions_) {
+            if (action->shortcut() == pressed && pressed != SelectAll) {
+                // Left unaccepted, the key goes on to the window's shortcut.
+                event->ignore();
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    const QKeySequence SelectAll{Qt::CTRL | Qt::Key_A};
+    QList<QAction*> actions_;
+};
+
+}  // namespace
+
+void LeaveCommandKeysToCommands(QWidget* field, const QList<QAction*>& actions) {
+    field->installEventFilter(new CommandKeyFilter(field, actions));
 }

@@ -12,3 +12,8 @@ class QWidget;
 // is in that window and forwarding to the competition, which decides whether it is enabled.
 // Every window of the program installs it, so the keys work whichever window is in front.
 QList<QAction*> InstallKeyCommands(QWidget* window, Competition& competition);
+
+// A text field keeps some command keys for itself (Ctrl+E moves to the end, Ctrl+B one character
+// back). Installed on a field, this hands every key of `actions` to its command instead, except
+// Ctrl+A, which selects the field's text.
+void LeaveCommandKeysToCommands(QWidget* field, const QList<QAction*>& actions);

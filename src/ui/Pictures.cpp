@@ -67,8 +67,8 @@ QPixmap BrindlewerkPicture(int tvMode) {
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     const bool on = tvMode == 1;
-    // The lamp lies under the display number label, 64 pixels from the left.
-    const QPointF lamp(69.5, 15);
+    // The lamp lies under the display number label.
+    const QPointF lamp = QPointF(BrindlewerkLamp) + QPointF(0.5, 0);
     QRadialGradient glow(lamp - QPointF(3, 3), 11);
     const QColor lit = on ? QColor(0x30, 0xE0, 0x30) : QColor(0xE0, 0x20, 0x20);
     glow.setColorAt(0, lit.lighter(160));
@@ -336,4 +336,35 @@ QPixmap MakerLogo() {
         x += metrics.horizontalAdvance(text);
     }
     return pixmap;
+}
+
+QPixmap ButtonStripPicture() {
+    QPixmap pixmap(16, 39);
+    QPainter painter(&pixmap);
+    QLinearGradient band(0, 0, 0, 39);
+    band.setColorAt(0, QColor(0xF4, 0xF4, 0xF4));
+    band.setColorAt(0.45, QColor(0xD0, 0xD0, 0xD0));
+    band.setColorAt(0.55, QColor(0xC0, 0xC0, 0xC0));
+    band.setColorAt(1, QColor(0x98, 0x98, 0x98));
+    painter.fillRect(pixmap.rect(), band);
+    painter.setPen(QColor(0x70, 0x70, 0x70));
+    painter.drawLine(0, 38, 15, 38);
+    return pixmap;
+}
+
+void FittedPicture::SetPicture(const QPixmap& picture) {
+    picture_ = picture;
+    update();
+}
+
+void FittedPicture::paintEvent(QPaintEvent*) {
+    if (picture_.isNull() || width() <= 0 || height() <= 0) {
+        return;
+    }
+    const QSize fitted = picture_.size().scaled(size(), Qt::KeepAspectRatio);
+    const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2),
+                       fitted);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(target, picture_);
 }

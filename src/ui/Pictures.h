@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPixmap>
+#include <QPoint>
+#include <QWidget>
 
 // Light-barrier indicator pictures, 32 x 32.
 enum PortPicture : int {
@@ -18,6 +20,8 @@ QPixmap AbortPicture();
 // The TV-mode picture, 154 x 28: the maker's name in two parts with a round lamp between them,
 // where the display number is shown. TV mode off (0): red lamp; on (1): green lamp and lettering.
 QPixmap BrindlewerkPicture(int tvMode);
+// The lamp's centre in that picture.
+inline constexpr QPoint BrindlewerkLamp{69, 15};
 
 // Glyphs of the picture buttons, 32 x 32 on a transparent ground.
 enum class Glyph {
@@ -41,3 +45,22 @@ QPixmap TriggerPicture(int alg);
 
 // The maker's logo of the information window, 238 x 65.
 QPixmap MakerLogo();
+
+// The strip behind the three small buttons at the top of the operator's controls, 16 x 39,
+// drawn stretched: a brushed-silver band.
+QPixmap ButtonStripPicture();
+
+// A picture centred in its area and scaled to fit it, proportions kept, as the area grows and
+// shrinks; an empty picture leaves the area empty.
+class FittedPicture : public QWidget {
+public:
+    using QWidget::QWidget;
+    void SetPicture(const QPixmap& picture);
+    const QPixmap& Picture() const { return picture_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap picture_;
+};

@@ -1,5 +1,6 @@
 #include "ui/QtHost.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLocale>
@@ -124,4 +125,12 @@ std::vector<Rect> QtDesktop::Screens() const {
         screens.push_back({area.x(), area.y(), area.width(), area.height()});
     }
     return screens;
+}
+
+void QtOperator::ShowBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
 }

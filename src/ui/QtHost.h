@@ -46,6 +46,7 @@ public:
     std::optional<CfgValues> EditSettings(const CfgValues& values, PortLamp lamp,
                                           const std::string& reason) override;
     void ShowInformation() override;
+    void ShowBusy(bool busy) override;
 
 private:
     QPointer<QWidget> window_;

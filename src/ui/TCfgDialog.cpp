@@ -80,8 +80,14 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     cbAlg = new QComboBox(gbLS);
     cbAlg->setToolTip("Kontakt 7+8");
     cbAlg->setIconSize(QSize(41, 16));
-    cbAlg->addItem(QIcon(TriggerPicture(0)), "ON");
-    cbAlg->addItem(QIcon(TriggerPicture(1)), "OFF");
+    Image1 = new QLabel(gbLS);
+    Image1->setPixmap(TriggerPicture(0));
+    Image1->hide();
+    Image2 = new QLabel(gbLS);
+    Image2->setPixmap(TriggerPicture(1));
+    Image2->hide();
+    cbAlg->addItem(QIcon(Image1->pixmap()), "ON");
+    cbAlg->addItem(QIcon(Image2->pixmap()), "OFF");
     cbAlg->setEnabled(false);
     ls->addWidget(cbAlg, 2, 1);
     Label1 = new QLabel("Start (7+8):", gbLS);
@@ -112,17 +118,19 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     gbCountDown->setCheckable(true);
     auto* cd = new QGridLayout(gbCountDown);
     // A countdown time: label, seconds, "Sek." and its sound switch.
-    auto timeRow = [&](int row, const char* label, QSpinBox*& seconds, QCheckBox*& sound,
-                       const char* cue) {
-        cd->addWidget(new QLabel(label, gbCountDown), row, 0);
+    auto timeRow = [&](int row, const char* label, QLabel*& named, QSpinBox*& seconds,
+                       QLabel*& unit, QCheckBox*& sound, const char* cue) {
+        named = new QLabel(label, gbCountDown);
+        cd->addWidget(named, row, 0);
         seconds = SpinEdit(gbCountDown, CountDownSecondsMax);
         cd->addWidget(seconds, row, 1);
-        cd->addWidget(new QLabel("Sek.", gbCountDown), row, 2);
+        unit = new QLabel("Sek.", gbCountDown);
+        cd->addWidget(unit, row, 2);
         sound = SoundSwitch(gbCountDown, cue);
         cd->addWidget(sound, row, 3);
     };
-    timeRow(0, "Timer:", seCountDownTimer, cbCountDownSound, "Audio-Timer.wav");
-    timeRow(1, "Warnung:", seWarnungTime, cbWarnungSound, "Audio-Warnung.wav");
+    timeRow(0, "Timer:", LabelCdT, seCountDownTimer, Label4, cbCountDownSound, "Audio-Timer.wav");
+    timeRow(1, "Warnung:", LabelWT, seWarnungTime, Label7, cbWarnungSound, "Audio-Warnung.wav");
     cbAbbruch = new QCheckBox("Abbruch", gbCountDown);
     cd->addWidget(cbAbbruch, 2, 0, 1, 3);
     cbAbbruchSound = SoundSwitch(gbCountDown, "Audio-Abbruch.wav");
@@ -162,6 +170,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     connect(seCountDownTimer, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
     connect(seWarnungTime, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
     connect(cbLiveResults, &QCheckBox::toggled, seLivePort, &QWidget::setEnabled);
+    connect(gbCountDown, &QGroupBox::toggled, this, [this] { cbCountDownClick(); });
     RenderLamp();
 }
 
@@ -262,4 +271,22 @@ void TCfgDialog::RenderLamp() {
     const bool why = shownLamp_ != PortLamp::Neutral && !lampReason_.empty();
     LabelPortReason->setText(QString::fromStdString(lampReason_));
     LabelPortReason->setVisible(why);
+}
+
+void TCfgDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TCfgDialog::FormShow() {
+    cbCountDownClick();
+}
+
+void TCfgDialog::cbCountDownClick() {
+    const bool on = gbCountDown->isChecked();
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             seCountDownTimer, seWarnungTime, LabelCdT, LabelWT, cbAbbruch, cbCountDownSound,
+             cbWarnungSound, cbAbbruchSound, Label4, Label7}) {
+        control->setEnabled(on);
+    }
 }

@@ -51,8 +51,12 @@ public:
     // The check box in its caption is the countdown switch; unchecked, it greys out its contents.
     QGroupBox* gbCountDown = nullptr;
     QSpinBox* seCountDownTimer = nullptr;
+    QLabel* LabelCdT = nullptr;  // "Timer:"
+    QLabel* Label4 = nullptr;    // its "Sek."
     QCheckBox* cbCountDownSound = nullptr;
     QSpinBox* seWarnungTime = nullptr;
+    QLabel* LabelWT = nullptr;  // "Warnung:"
+    QLabel* Label7 = nullptr;   // its "Sek."
     QCheckBox* cbWarnungSound = nullptr;
     QCheckBox* cbAbbruch = nullptr;
     QCheckBox* cbAbbruchSound = nullptr;
@@ -60,8 +64,18 @@ public:
     QSpinBox* seLivePort = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
+    // The hidden pictures beside "ON" and "OFF" in cbAlg.
+    QLabel* Image1 = nullptr;
+    QLabel* Image2 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // Each time the window is shown: the countdown controls in line with the countdown switch.
+    void FormShow();
+    // The countdown switch greys out or brings back everything of the countdown.
+    void cbCountDownClick();
     void cbPortChange();
     void seCountDownTimerChange();
     void RenderLamp();

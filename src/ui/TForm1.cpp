@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -66,8 +67,7 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     panelCtrl->setFixedWidth(492);
     auto* panelTablo = new QWidget(panelTop);
     panelTablo->setFixedWidth(400);
-    ImageLogo = new QLabel(panelTop);
-    ImageLogo->setAlignment(Qt::AlignCenter);
+    ImageLogo = new FittedPicture(panelTop);
     ImageLogo->setToolTip("Logo.jpg; Logo.bmp");
     ImageLogo->setMinimumWidth(0);
     ImageLogo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
@@ -147,6 +147,12 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
         return b;
     };
 
+    // Behind the three small buttons.
+    Image2 = new QLabel(panel);
+    place(Image2, 0, 0, 492, 39);
+    Image2->setPixmap(ButtonStripPicture());
+    Image2->setScaledContents(true);
+    Image2->setToolTip("[F1]");
     cmd_F1_Help = glyph(Glyph::Help, 5, "[F1] Hilfe", Command::Help);
     cmd_F2_Settings = glyph(Glyph::Settings, 45, "[F2] Einstellungen", Command::Settings);
     cmd_F3_Info = glyph(Glyph::Info, 85, "[F3] Information", Command::Info);
@@ -369,9 +375,16 @@ void TForm1::BuildPanelTablo(QWidget* panel) {
     ImageBrindlewerk->setFocusPolicy(Qt::NoFocus);
     OnClick(ImageBrindlewerk, Command::TvMode);
     LabelMonitor = new QLabel("1", panel);
-    LabelMonitor->setGeometry(183, 333, 14, 18);
+    // Centred on the lamp, with a dark rim so that the yellow digit reads on green and on red.
+    const QPoint lamp = ImageBrindlewerk->geometry().topLeft() + BrindlewerkLamp;
+    LabelMonitor->setGeometry(lamp.x() - 10, lamp.y() - 10, 20, 20);
     LabelMonitor->setAlignment(Qt::AlignCenter);
-    LabelMonitor->setStyleSheet("color: #FFFF00; font-weight: bold;");
+    LabelMonitor->setStyleSheet("color: #FFFF00; font-weight: bold; font-size: 15px;");
+    auto* rim = new QGraphicsDropShadowEffect(LabelMonitor);
+    rim->setOffset(0, 0);
+    rim->setBlurRadius(4);
+    rim->setColor(Qt::black);
+    LabelMonitor->setGraphicsEffect(rim);
     // A click on the number reaches the picture beneath it.
     LabelMonitor->setAttribute(Qt::WA_TransparentForMouseEvents);
     LabelMonitor->hide();
@@ -387,6 +400,9 @@ void TForm1::BuildCommands() {
         (KeyCommands[i].Menu == "Files" ? files : hideMenu)->addAction(KeyActions.at(i));
     }
     menuBar()->hide();
+    for (QLineEdit* field : {eReiterin, ePferd, eTeam, eGrundUser}) {
+        LeaveCommandKeysToCommands(field, KeyActions);
+    }
 }
 
 void TForm1::PlaceWindow() {
@@ -403,9 +419,13 @@ void TForm1::PlaceWindow() {
     const Settings& settings = competition_.CurrentSettings();
     const Rect stored{settings.Left, settings.Top, settings.Width, settings.Height};
     const Decoration frame{frameGeometry().width() - width(), frameGeometry().height() - height()};
-    const Rect bounds = screens.empty() ? stored : PlaceMainWindow(stored, screens, frame);
-    move(bounds.Left, bounds.Top);
-    resize(bounds.Width, bounds.Height);
+    if (screens.empty() || isMaximized() || isFullScreen()) {
+        return;
+    }
+    if (const std::optional<Rect> bounds = placer_.Place(stored, screens, frame)) {
+        move(bounds->Left, bounds->Top);
+        resize(bounds->Width, bounds->Height);
+    }
 }
 
 void TForm1::LoadLogo() {
@@ -417,18 +437,12 @@ void TForm1::LoadLogo() {
             logo.load(Q(path));
         }
     }
-    if (!logo.isNull()) {
-        ImageLogo->setPixmap(logo.scaled(400, 360, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    }
+    ImageLogo->SetPicture(logo);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    // Only now is the frame known: placed again, the title bar and status bar stay in reach.
-    if (!placedWithFrame_) {
-        placedWithFrame_ = true;
-        PlaceWindow();
-    }
+    PlaceWindow();
 }
 
 void TForm1::StoreBounds() {
@@ -449,11 +463,15 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     competition_.Table().SetColWidth(ColStartPos, ResultTable::HiddenWidth);
     StoreBounds();
+    // The window manager's frame arrives after the window was shown: placed again for it, the
+    // title bar and the status bar stay in reach.
+    PlaceWindow();
 }
 
 void TForm1::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
     StoreBounds();
+    PlaceWindow();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -494,7 +512,7 @@ void TForm1::Render(Change change) {
         ImageBrindlewerk->setIcon(BrindlewerkPicture(shownTvMode_));
         LabelMonitor->show();
     }
-    LabelMonitor->setText(QString::number(competition_.CurrentSettings().Monitor + 1));
+    LabelMonitor->setText(QString::number(competition_.SpectatorDisplayNumber()));
     if (shownArmed_ != view.LightBarrierArmed) {
         shownArmed_ = view.LightBarrierArmed;
         ImageLSstart->setIcon(ImageListPort(view.LightBarrierArmed));

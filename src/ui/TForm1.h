@@ -18,6 +18,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QToolButton;
+class FittedPicture;
 class TDigit;
 class TLbSpeedButton;
 class TSortGrid;
@@ -73,7 +74,8 @@ public:
     QLabel* eRangT = nullptr;
     QLabel* LabMin = nullptr;
     QLabel* LabSec = nullptr;
-    QLabel* ImageLogo = nullptr;
+    FittedPicture* ImageLogo = nullptr;
+    QLabel* Image2 = nullptr;
     QToolButton* ImageBrindlewerk = nullptr;
     QLabel* LabelMonitor = nullptr;
     QLabel* StatusPosition = nullptr;
@@ -125,7 +127,7 @@ private:
     int shownArmed_ = -1;
     int shownTvMode_ = -1;
     std::string shownStatus_;
+    MainWindowPlacer placer_;
     bool shownStatusGood_ = false;
     BarrierTestWindow* barrierTestWindow_ = nullptr;
-    bool placedWithFrame_ = false;
 };

@@ -1,7 +1,10 @@
 #include "ui/TFormMonitor2.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMoveEvent>
@@ -146,6 +149,10 @@ void TFormMonitor2::Follow(Competition& competition, IDesktop& desktop) {
     SetStoredBounds({settings.Left2, settings.Top2, settings.Width2, settings.Height2});
     InstallKeyCommands(this, competition);
     OnClose = [this] { competition_->CloseSpectatorWindow(); };
+    // Queued: the list of screens is complete only after the signal.
+    for (auto signal : {&QGuiApplication::screenAdded, &QGuiApplication::screenRemoved}) {
+        connect(qApp, signal, this, &TFormMonitor2::DisplaysChanged, Qt::QueuedConnection);
+    }
     competition.AddChangeListener([this](Change change) {
         if (change == Change::Clock) {
             RenderDigits(competition_->View());
@@ -158,15 +165,22 @@ void TFormMonitor2::Follow(Competition& competition, IDesktop& desktop) {
 
 void TFormMonitor2::FollowTvMode() {
     const Settings& settings = competition_->CurrentSettings();
+    // Shown or hidden, a window that covered its display gets its frame and half the size back.
+    if (fullScreen_ && !settings.FullScreen) {
+        LeaveFullScreen();
+        competition_->SetSpectatorBounds(StoredBounds());
+    }
     if (!competition_->TvMode()) {
+        away_ = false;
         if (isVisible()) {
             hide();
         }
         return;
     }
-    if (isVisible() && fullScreen_ && !settings.FullScreen) {
-        LeaveFullScreen();
-    } else if (!isVisible() || monitor_ != settings.Monitor || fullScreen_ != settings.FullScreen) {
+    if (away_) {
+        return;
+    }
+    if (!isVisible() || monitor_ != settings.Monitor || fullScreen_ != settings.FullScreen) {
         competition_->SetSpectatorMonitor(
             ShowOnMonitor(settings.Monitor, settings.FullScreen, desktop_->Screens()));
     }
@@ -190,6 +204,7 @@ int TFormMonitor2::ShowOnMonitor(int monitor, bool fullScreen, const std::vector
     if (fullScreen) {
         // The client area itself covers the display.
         const Rect& b = placement.Bounds;
+        coveredDisplay_ = b;
         setGeometry(b.Left, b.Top, b.Width, b.Height);
     } else {
         SetStoredBounds(placement.Bounds);
@@ -197,6 +212,49 @@ int TFormMonitor2::ShowOnMonitor(int monitor, bool fullScreen, const std::vector
     show();
     raise();
     return monitor_;
+}
+
+void TFormMonitor2::DisplaysChanged() {
+    if (competition_ == nullptr || !competition_->TvMode()) {
+        return;
+    }
+    const std::vector<Rect> screens = desktop_->Screens();
+    const int present = static_cast<int>(screens.size());
+    // A full-screen window knows its display by its bounds: the indices shift when a display
+    // before it goes.
+    const auto display = std::find(screens.begin(), screens.end(), coveredDisplay_);
+    if (away_) {
+        const bool back = fullScreen_ ? display != screens.end() ||
+                                            (awayMonitor_ < present && present > presentWhenGone_)
+                                      : CentreOnAScreen(awayBounds_, screens);
+        if (back) {
+            away_ = false;
+            if (!fullScreen_) {
+                SetStoredBounds(awayBounds_);
+            }
+            const int monitor = fullScreen_ && display != screens.end()
+                                    ? static_cast<int>(display - screens.begin())
+                                    : awayMonitor_;
+            ShowOnMonitor(monitor, fullScreen_, screens);
+            competition_->SetSpectatorDisplayGone(false);
+        }
+        return;
+    }
+    if (!isVisible()) {
+        return;
+    }
+    const bool gone =
+        fullScreen_ ? display == screens.end() : !CentreOnAScreen(StoredBounds(), screens);
+    if (gone) {
+        away_ = true;
+        awayMonitor_ = monitor_;
+        awayBounds_ = StoredBounds();
+        presentWhenGone_ = present;
+        hide();
+        competition_->SetSpectatorDisplayGone(true);
+    } else if (fullScreen_) {
+        monitor_ = static_cast<int>(display - screens.begin());
+    }
 }
 
 void TFormMonitor2::LeaveFullScreen() {

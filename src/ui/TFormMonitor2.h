@@ -39,6 +39,10 @@ public:
     int ShowOnMonitor(int monitor, bool fullScreen, const std::vector<Rect>& screens);
     // Full-screen mode was switched off: the frame comes back and the window halves its size.
     void LeaveFullScreen();
+    // The displays changed (one plugged in or out). When the window's display is gone it hides
+    // and waits, and the competition tells the operator; when the display is back, the window
+    // returns there. A full-screen window follows a new size of its display.
+    void DisplaysChanged();
 
     // Shows the whole board: texts, penalties, rank and the clock.
     void Render(const TimingView& view, const BoardTexts& texts);
@@ -82,6 +86,13 @@ private:
 
     int monitor_ = 0;
     bool fullScreen_ = false;
+    // Waiting hidden for its display, and where it was on that display.
+    bool away_ = false;
+    int awayMonitor_ = 0;
+    int presentWhenGone_ = 0;
+    Rect awayBounds_;
+    // The display a full-screen window covers.
+    Rect coveredDisplay_;
     // The bounds from the settings, taken when the window is first shown; empty on a first start.
     Rect stored_;
     bool shownOnce_ = false;

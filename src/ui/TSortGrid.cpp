@@ -62,7 +62,10 @@ Qt::Alignment ToQtAlignment(CellAlign align) {
 // other characters can still be corrected.
 class InsertFilter : public QValidator {
 public:
-    InsertFilter(int col, QLineEdit* editor) : QValidator(editor), col_(col) {
+    // The editor holds the cell's text already: the filter judges only what is typed into it,
+    // also in a cell whose old text breaks the column's rule.
+    InsertFilter(int col, QLineEdit* editor)
+        : QValidator(editor), col_(col), shown_(editor->text()) {
         // The editor's text before each change; the editor calls validate with the text after.
         connect(editor, &QLineEdit::textChanged, this,
                 [this](const QString& text) { shown_ = text; });
@@ -79,7 +82,8 @@ public:
             ++suffix;
         }
         const QString inserted = input.mid(prefix, input.size() - prefix - suffix);
-        return AcceptsEditText(col_, inserted.toStdString()) ? Acceptable : Invalid;
+        return inserted.isEmpty() || AcceptsEditText(col_, inserted.toStdString()) ? Acceptable
+                                                                                   : Invalid;
     }
 
 private:
@@ -208,6 +212,8 @@ public:
         editor->setFrame(false);
         editor->setAlignment(
             ToQtAlignment(CellFormat(grid_.table_, index.column(), index.row() + 1, false).Align));
+        // A line edit whose first text fails its validator lets everything through afterwards.
+        editor->setText(index.data(Qt::EditRole).toString());
         editor->setValidator(new InsertFilter(index.column(), editor));
         grid_.openEditor_ = editor;
         return editor;

@@ -71,3 +71,22 @@ TEST(PlaceMainWindow, MovesAWindowOfAGoneMonitorOntoThePrimary) {
     EXPECT_EQ(far, secondary);
     EXPECT_EQ(PlaceMainWindow({3000, 0, 2500, 1400}, {Laptop}), Laptop);
 }
+
+TEST(MainWindowPlacer, PlacesAgainWhenTheWindowManagerAddsItsFrame) {
+    MainWindowPlacer placer;
+    const Rect stored{0, 0, 1366, 768};
+    // Not framed yet: the whole available height goes to the client area.
+    const std::optional<Rect> unframed = placer.Place(stored, {Laptop}, {});
+    ASSERT_TRUE(unframed);
+    EXPECT_EQ(*unframed, (Rect{0, 0, 1366, 728}));
+    EXPECT_FALSE(placer.Place(*unframed, {Laptop}, {})) << "the operator's moves stand";
+    // Borders of 1 pixel and a title bar of 28: the status bar must stay above the panel.
+    const Decoration frame{2, 30};
+    const std::optional<Rect> framed = placer.Place(*unframed, {Laptop}, frame);
+    ASSERT_TRUE(framed);
+    EXPECT_EQ(*framed, (Rect{0, 0, 1364, 698}));
+    EXPECT_TRUE(Inside(
+        {framed->Left, framed->Top, framed->Width + frame.Width, framed->Height + frame.Height},
+        Laptop));
+    EXPECT_FALSE(placer.Place({40, 0, 1364, 698}, {Laptop}, frame));
+}

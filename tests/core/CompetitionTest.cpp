@@ -699,6 +699,30 @@ TEST_F(CompetitionTest, AShowOfThreeClassesKeepsEveryClassFileAndItsLogConsisten
 
 namespace {
 
+TEST_F(CompetitionTest, TheNumberBesideTheTvPictureIsTheDisplayInUse) {
+    Settings settings;
+    settings.Monitor = 5;  // stored when more displays were plugged in
+    Open(settings);
+    desktop.screens = {{0, 0, 1366, 768}, {1366, 0, 1920, 1080}};
+    EXPECT_EQ(competition->SpectatorDisplayNumber(), 2);
+    desktop.screens.resize(1);
+    EXPECT_EQ(competition->SpectatorDisplayNumber(), 1);
+}
+
+TEST_F(CompetitionTest, TheBusyCursorShowsWhileAWorkbookIsReadOrTheWebPageWritten) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n"));
+    dialogs.busy.clear();
+    Key(Command::Html);
+    EXPECT_THAT(dialogs.busy, ElementsAre(true, false));
+    dialogs.files = {folder.File("ergebnis.xlsx")};
+    Key(Command::Save);
+    dialogs.busy.clear();
+    dialogs.files = {folder.File("ergebnis.xlsx")};
+    Key(Command::Load);
+    EXPECT_EQ(Table().Cell(ColName, 1), "Anna");
+    EXPECT_THAT(dialogs.busy, ElementsAre(true, false));
+}
+
 TEST_F(CompetitionTest, EachEntryShowsItsDivisionAndANewFastestTimeMovesTheOthers) {
     Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n3;Cleo;Sky\r\n"));
     ClassRules rules;

@@ -2,7 +2,10 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <locale.h>
+#include <unzip.h>
 
+#include <regex>
 #include <string>
 
 #include "ShowDayTable.h"
@@ -54,6 +57,89 @@ TEST(WorkbookFill, MarksTheTotalColumnsOfEachRun) {
         marks.push_back(line);
     }
     EXPECT_THAT(marks, ElementsAre("----------", "------g---", "------r---", "-------w--"));
+}
+
+// A German system: decimal commas wherever printf and friends look, for as long as this lives.
+class GermanNumbers {
+public:
+    GermanNumbers() : de_(newlocale(LC_NUMERIC_MASK, "de_DE.UTF-8", locale_t{})) {
+        if (de_ != locale_t{}) {
+            previous_ = uselocale(de_);
+        }
+    }
+    ~GermanNumbers() {
+        if (de_ != locale_t{}) {
+            uselocale(previous_);
+            freelocale(de_);
+        }
+    }
+    bool Available() const { return de_ != locale_t{}; }
+
+private:
+    locale_t de_;
+    locale_t previous_{};
+};
+
+std::string UnzippedPart(const std::string& path, const char* part) {
+    unzFile zip = unzOpen(path.c_str());
+    std::string bytes;
+    if (zip != nullptr && unzLocateFile(zip, part, 1) == UNZ_OK &&
+        unzOpenCurrentFile(zip) == UNZ_OK) {
+        char buffer[4096];
+        int count = 0;
+        while ((count = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(count));
+        }
+        unzCloseCurrentFile(zip);
+    }
+    if (zip != nullptr) {
+        unzClose(zip);
+    }
+    return bytes;
+}
+
+// The type attribute of a cell of the sheet: "s" for text, "" for a number.
+std::string CellType(const std::string& sheet, const std::string& reference) {
+    std::smatch cell;
+    const std::regex pattern("<c r=\"" + reference + "\"([^>]*)>");
+    if (!std::regex_search(sheet, cell, pattern)) {
+        return "missing";
+    }
+    std::smatch type;
+    const std::string attributes = cell[1];
+    return std::regex_search(attributes, type, std::regex("t=\"([a-z]+)\"")) ? type[1].str() : "";
+}
+
+TEST(XlsxWorkbook, HoldsNumbersAsNumberCellsWrittenTheSameOnAGermanSystem) {
+    const GermanNumbers german;
+    if (!german.Available()) {
+        GTEST_SKIP() << "no de_DE.UTF-8 locale (tools/setup generates it)";
+    }
+    ResultTable table;
+    table.SetRowCount(3);
+    table.SetRow(1, {"7", "Anna", "Blue", "", "1:05,23", "1", "", "", "1:10,23", "1"});
+    table.SetRow(2, {"007", "Ben", "Rio", "", "15,20", "0", "DQ", "Tonne", "DQ", ""});
+    TempFolder folder;
+    const std::string path = folder.File("Ergebnis.xlsx");
+    ASSERT_TRUE(WriteWorkbookFile(table, path).Ok());
+
+    const std::string sheet = UnzippedPart(path, "xl/worksheets/sheet1.xml");
+    ASSERT_NE(sheet, "");
+    EXPECT_FALSE(std::regex_search(sheet, std::regex("=\"[0-9]+,[0-9]+\"")))
+        << "a width or margin with a decimal comma";
+    for (const char* number : {"A2", "E2", "F2", "I2", "J2", "E3", "F3"}) {
+        EXPECT_EQ(CellType(sheet, number), "") << number;
+    }
+    for (const char* text : {"A1", "E1", "A3", "I3"}) {
+        EXPECT_EQ(CellType(sheet, text), "s") << text;
+    }
+    const WorkbookRows read = ReadWorkbook(path, ReadAll(path), ',');
+    ASSERT_EQ(read.Rows.size(), 3u);
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < WorkbookColumns; ++col) {
+            EXPECT_EQ(read.Rows[row][col], table.Cell(col, row)) << row << "," << col;
+        }
+    }
 }
 
 }  // namespace

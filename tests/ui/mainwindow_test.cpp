@@ -29,6 +29,7 @@
 #include "timing/MonotonicTimeSource.h"
 #include "timing/TickMath.h"
 #include "ui/KeyActions.h"
+#include "ui/Pictures.h"
 #include "ui/QtHost.h"
 #include "ui/TDigit.h"
 #include "ui/TLbSpeedButton.h"
@@ -248,6 +249,18 @@ TEST_F(MainWindow, KeysWorkWhereverTheFocusIs) {
             Key(Qt::Key_F10);
         }
     }
+    // The text fields would keep Ctrl+E (end of line) and Ctrl+B (one character back).
+    for (QLineEdit* field : {form_->eReiterin, form_->ePferd, form_->eTeam}) {
+        field->setFocus();
+        const std::size_t opened = desktop_.opened.size();
+        QTest::keyClick(field, Qt::Key_E, Qt::ControlModifier);
+        EXPECT_EQ(desktop_.opened.size(), opened + 1) << "Ctrl+E opened the workbook";
+        const bool editing = Table().EditMode();
+        QTest::keyClick(field, Qt::Key_B, Qt::ControlModifier);
+        EXPECT_NE(Table().EditMode(), editing) << "Ctrl+B switched edit mode";
+        form_->SortGrid1->setFocus();
+        Key(Qt::Key_Escape);
+    }
 }
 
 TEST_F(MainWindow, AnEditedTotalIsRankedAndTheEditButtonAlwaysShowsTheEditState) {
@@ -279,6 +292,27 @@ TEST_F(MainWindow, AnEditedTotalIsRankedAndTheEditButtonAlwaysShowsTheEditState)
     QTest::keyClick(form_->eReiterin, Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(dialogs_.questions.empty());
     EXPECT_EQ(form_->eReiterin->selectedText(), form_->eReiterin->text());
+}
+
+TEST(FittedPicture, TheLogoFillsItsAreaCentredWithItsProportionsAsTheAreaChanges) {
+    QPixmap logo(200, 100);
+    logo.fill(Qt::red);
+    FittedPicture area;
+    area.SetPicture(logo);
+    for (const auto& [size, drawn] : {std::pair{QSize(100, 100), QRect(0, 25, 100, 50)},
+                                      {QSize(800, 200), QRect(200, 0, 400, 200)}}) {
+        area.resize(size);
+        const QImage shot = area.grab().toImage();
+        QRect red;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                if (shot.pixelColor(x, y) == QColor(Qt::red)) {
+                    red |= QRect(x, y, 1, 1);
+                }
+            }
+        }
+        EXPECT_EQ(red, drawn);
+    }
 }
 
 TEST_F(MainWindow, KeysWorkWhileAnotherWindowOfTheProgramHasTheFocus) {

@@ -242,6 +242,56 @@ TEST_F(SpectatorWindow, FirstStartOpensOnHalfTheChosenScreenThenCoversItInFullSc
     EXPECT_EQ(monitor.geometry(), QGuiApplication::screens()[last]->geometry());
 }
 
+// TV mode on the arena display in full screen, as the program wires the window.
+class TvOnTheArena : public SpectatorWindow {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(TwoScreens);
+        Settings settings;
+        settings.Monitor = ScreenIndex(1920);
+        settings.FullScreen = true;
+        WriteSettings(store, settings);
+        desktop.screens = Screens();
+        Open();
+        monitor.Follow(*competition, desktop);
+        competition->Run(Command::TvMode);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&monitor));
+        arena = QGuiApplication::screens()[settings.Monitor]->geometry();
+        ASSERT_EQ(monitor.geometry(), arena);
+    }
+    QRect arena;
+};
+
+TEST_F(TvOnTheArena, FullScreenSwitchedOffWhileHiddenHalvesTheWindow) {
+    competition->Run(Command::TvMode);
+    ASSERT_FALSE(monitor.isVisible());
+    dialogs.editSettings = [](CfgValues& values) { values.FullScreen = false; };
+    competition->Run(Command::Settings);
+    competition->Run(Command::TvMode);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&monitor));
+    EXPECT_EQ(monitor.size(), arena.size() / 2);
+    EXPECT_FALSE(monitor.windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+TEST_F(TvOnTheArena, UnpluggedDisplayHidesTheWindowWithANoteUntilItIsBack) {
+    const std::vector<Rect> both = desktop.screens;
+    desktop.screens.erase(desktop.screens.begin() + ScreenIndex(1920));
+    monitor.DisplaysChanged();
+    EXPECT_FALSE(monitor.isVisible()) << "not over the operator's screen, not where no display is";
+    EXPECT_TRUE(competition->TvMode());
+    EXPECT_NE(competition->StatusMessage().find(
+                  "Anzeige " + std::to_string(ScreenIndex(1920) + 1) + " nicht angeschlossen"),
+              std::string::npos);
+    competition->Run(Command::Start);  // other commands leave it waiting
+    EXPECT_FALSE(monitor.isVisible());
+
+    desktop.screens = both;
+    monitor.DisplaysChanged();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&monitor));
+    EXPECT_EQ(monitor.geometry(), arena);
+    EXPECT_EQ(competition->StatusMessage(), "");
+}
+
 TEST_F(SpectatorWindow, EscapeClosesItOnlyOnTheFirstDisplay) {
     int closed = 0;
     monitor.OnClose = [&] { ++closed; };

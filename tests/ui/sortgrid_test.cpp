@@ -197,6 +197,18 @@ TEST_F(SortGridTest, TheEditorTakesOnlyTheCharactersOfItsColumnTypedOrPasted) {
     grid_.CommitEditor();
     EXPECT_EQ(table_.Cell(ColStrafen, 1), " 12");
 
+    // Also where the old text already breaks the rule (a blank loaded from an old file).
+    for (auto [col, typed, kept] : {std::tuple{ColLaufzeit, "ab1", " 1"}, {ColDq, "x1DQ", " DQ"}}) {
+        table_.SetCell(col, 1, " ");
+        grid_.Refresh();
+        QLineEdit* editor = editorFor(col);
+        ASSERT_NE(editor, nullptr);
+        editor->end(false);
+        QTest::keyClicks(editor, typed);
+        EXPECT_EQ(editor->text(), kept) << typed;
+        grid_.CommitEditor();
+    }
+
     QLineEdit* total = editorFor(ColTotal);
     ASSERT_NE(total, nullptr);
     QApplication::clipboard()->setText("12,3x");

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QImage>
+#include <QMenu>
+#include <QPainter>
 #include <QTest>
 
 #include "QtTestApp.h"
@@ -52,6 +54,7 @@ struct ColourButton : testing::Test {
     ColourButton() {
         button.resize(132, 44);
         button.SetLook(StopLook());
+        parent.show();  // the mouse is seen only over a button that shows
     }
     QWidget parent;
     TLbSpeedButton& button = *NewColourButton(&parent);
@@ -105,6 +108,7 @@ TEST(FlatGlyphButton, ShowsOnlyItsGlyphUntilTheMouseIsOverOrItIsHeld) {
     QWidget parent;
     TLbSpeedButton& button = *NewGlyphButton(&parent, glyph);
     button.resize(40, 36);
+    parent.show();
 
     QImage image = Grab(button);
     EXPECT_EQ(image.pixel(0, 0), Ground);
@@ -167,4 +171,138 @@ TEST(TLbSpeedButton, AnUnchangedLookCostsNoPaintButStillSetsTheEnabledState) {
     button.SetLook(hot);
     QApplication::processEvents();
     EXPECT_GT(button.paints, before);
+}
+
+TEST(SpeedButtonGroup, OneDownPutsTheOthersUpAndOnlyAllowAllUpLetsTheDownOneUp) {
+    QWidget parent;
+    TLbSpeedButton a(&parent);
+    TLbSpeedButton b(&parent);
+    TLbSpeedButton plain(&parent);
+    b.move(0, 30);
+    plain.move(0, 60);
+    a.SetGroupIndex(1);
+    b.SetGroupIndex(1);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+
+    QTest::mouseClick(&a, Qt::LeftButton);
+    EXPECT_TRUE(a.Down());
+    QTest::mouseClick(&b, Qt::LeftButton);
+    EXPECT_TRUE(b.Down());
+    EXPECT_FALSE(a.Down());
+    QTest::mouseClick(&b, Qt::LeftButton);
+    EXPECT_TRUE(b.Down()) << "without AllowAllUp the down button stays down";
+    b.SetAllowAllUp(true);
+    QTest::mouseClick(&b, Qt::LeftButton);
+    EXPECT_FALSE(b.Down());
+    a.SetDown(true);
+    b.SetDown(true);
+    EXPECT_FALSE(a.Down()) << "also when set by code";
+
+    QTest::mousePress(&plain, Qt::LeftButton);
+    EXPECT_TRUE(plain.Down());
+    QTest::mouseRelease(&plain, Qt::LeftButton);
+    EXPECT_FALSE(plain.Down()) << "a plain button is down only while held";
+    EXPECT_TRUE(b.Down()) << "group 0 is no group";
+}
+
+// A strip of four 10 x 10 pictures: normal, disabled, down, under the mouse.
+struct GlyphStrip : testing::Test {
+    static constexpr QRgb Normal = 0x00FF00, Disabled = 0x0000FE, Held = 0xFF8000, Hot = 0xFF00FF;
+    GlyphStrip() {
+        QPixmap strip(40, 10);
+        strip.fill(Qt::transparent);
+        QPainter painter(&strip);
+        const QRgb pictures[] = {Normal, Disabled, Held, Hot};
+        for (int i = 0; i < 4; ++i) {
+            painter.fillRect(i * 10, 0, 10, 10, QColor::fromRgb(pictures[i]));
+        }
+        painter.end();
+        button.resize(100, 40);
+        button.SetTransparent(true);
+        button.SetFlat(true);
+        button.SetGlyph(strip);
+        button.SetNumGlyphs(4);
+        button.SetAlignment(Qt::AlignHCenter);
+        parent.show();
+    }
+    // Caption height and width as the button measures them.
+    QRect Measured(const QString& caption) const {
+        return QFontMetrics(button.font())
+            .boundingRect(QRect(0, 0, 100 - 10 - 12, 40), Qt::TextWordWrap | Qt::AlignHCenter,
+                          caption);
+    }
+    QWidget parent;
+    TLbSpeedButton button{&parent};
+};
+
+TEST_F(GlyphStrip, EachStateDrawsItsPictureWhereTheLayoutPutsIt) {
+    EXPECT_EQ(PixelsOf(Grab(button), Normal), QRect(45, 15, 10, 10));
+    button.setEnabled(false);
+    EXPECT_EQ(PixelsOf(Grab(button), Disabled), QRect(45, 15, 10, 10));
+    button.setEnabled(true);
+    button.SetDown(true);
+    EXPECT_EQ(PixelsOf(Grab(button), Held), QRect(46, 16, 10, 10));
+    button.SetDown(false);
+    Enter(button);
+    EXPECT_EQ(PixelsOf(Grab(button), Hot), QRect(45, 15, 10, 10));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&button, &leave);
+
+    button.setText("Ab");
+    const QRect text = Measured("Ab");
+    const int j = (40 - (text.height() + 10 + 4)) / 2;
+    button.SetLayout(TLbSpeedButton::blGlyphTop);
+    EXPECT_EQ(PixelsOf(Grab(button), Normal), QRect(45, j, 10, 10));
+    button.SetLayout(TLbSpeedButton::blGlyphBottom);
+    EXPECT_EQ(PixelsOf(Grab(button), Normal), QRect(45, j + text.height(), 10, 10));
+    button.SetLayout(TLbSpeedButton::blGlyphRight);
+    EXPECT_EQ(PixelsOf(Grab(button), Normal), QRect(45 + (text.width() + 4) / 2, 15, 10, 10));
+    button.SetAlignment(Qt::AlignRight);
+    EXPECT_EQ(PixelsOf(Grab(button), Normal), QRect(86, 15, 10, 10));
+}
+
+TEST(SpeedButtonColours, WithoutDownAndHoverColoursTheFaceStaysAndSlowDeceaseFadesOut) {
+    QWidget parent;
+    TLbSpeedButton button(&parent);
+    // Away from where the pointer rests, which would bring the mouse back in.
+    parent.resize(300, 100);
+    button.move(150, 50);
+    parent.show();
+    button.SetColor(0x123456);
+    Enter(button);
+    button.SetDown(true);
+    EXPECT_EQ(At(Grab(button), 50, 10), 0x123456u) << "none is the default";
+    button.SetDown(false);
+
+    button.SetHotTrackColor(0xC00000);
+    button.SetSlowDecease(true);
+    EXPECT_EQ(At(Grab(button), 50, 10), 0xC00000u);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&button, &leave);
+    QTest::qWait(100);
+    const int level = button.HoverLevel();
+    EXPECT_GT(level, 0);
+    EXPECT_LT(level, TLbSpeedButton::HoverFull);
+    EXPECT_EQ(At(Grab(button), 50, 10), HoverBlend(0x123456, 0xC00000, button.HoverLevel()));
+    QTest::qWait(400);
+    EXPECT_EQ(button.HoverLevel(), 0);
+    EXPECT_EQ(At(Grab(button), 50, 10), 0x123456u);
+}
+
+TEST(SpeedButtonPopup, AnArrowMarksTheMenuWhichOpensBeforeTheClickHandlers) {
+    QWidget parent;
+    TLbSpeedButton button(&parent);
+    parent.show();
+    QMenu menu;
+    menu.addAction("Eins");
+    button.SetPopupMenu(&menu);
+    EXPECT_EQ(At(Grab(button), 100 - 8, 23 / 2 + 1), 0x000000u);
+    bool menuOpenInHandler = false;
+    QObject::connect(&button, &QAbstractButton::clicked,
+                     [&] { menuOpenInHandler = menu.isVisible(); });
+    button.setEnabled(false);
+    button.Click();
+    EXPECT_TRUE(menuOpenInHandler) << "a click by code runs also on a disabled button";
+    menu.hide();
 }

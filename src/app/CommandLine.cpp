@@ -225,10 +225,13 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
         return ExitFailed;
     }
     const std::string printedAt = now.toString(QStringLiteral("dd.MM.yyyy HH:mm")).toStdString();
+    const JackpotStanding standing = StandingOf(table, source->rules);
     const Report report = request.payout
-                              ? PayoutReport(table, StandingOf(table, source->rules), source->rules,
-                                             source->head, printedAt, SystemDecimalSeparator())
-                              : ResultReport(table, source->head, printedAt);
+                              ? PayoutReport(table, standing, source->rules, source->head,
+                                             printedAt, SystemDecimalSeparator())
+                              : ResultReport(table, source->head, printedAt, [&](int row) {
+                                    return DivisionCells(source->rules, standing, row);
+                                });
     for (const std::string& output : request.outputs) {
         if (std::string error = request.payout ? ExportPayout(report, output, WritePdfReport)
                                                : ExportTable(table, report, output, WritePdfReport);

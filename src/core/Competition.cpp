@@ -889,7 +889,8 @@ ReportHead Competition::CurrentReportHead() const {
 }
 
 Report Competition::CurrentResultReport() const {
-    return ResultReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"));
+    return ResultReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"),
+                        [this](int row) { return DivisionCells(classRules_, Standing(), row); });
 }
 
 Report Competition::CurrentPayoutReport() const {

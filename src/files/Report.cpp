@@ -113,7 +113,8 @@ std::vector<int> StartOrderRows(const ResultTable& table) {
     return rows;
 }
 
-Report ResultReport(const ResultTable& table, ReportHead head, std::string printedAt) {
+Report ResultReport(const ResultTable& table, ReportHead head, std::string printedAt,
+                    const ReportExtraCells& extraCells) {
     Report report;
     report.title = "Ergebnisliste";
     report.head = std::move(head);
@@ -123,6 +124,11 @@ Report ResultReport(const ResultTable& table, ReportHead head, std::string print
         if (table.ColWidth(column.col) > 0) {
             cols.push_back(column.col);
             report.columns.push_back({table.Cell(column.col, 0), column.align, false});
+        }
+    }
+    if (extraCells) {
+        for (std::string& title : extraCells(0)) {
+            report.columns.push_back({std::move(title), ReportAlign::Right, false});
         }
     }
     report.rows.reserve(table.RowCount());
@@ -138,6 +144,11 @@ Report ResultReport(const ResultTable& table, ReportHead head, std::string print
         line.cells.reserve(cols.size());
         for (const int col : cols) {
             line.cells.push_back(table.Cell(col, row));
+        }
+        if (extraCells) {
+            for (std::string& cell : extraCells(row)) {
+                line.cells.push_back(std::move(cell));
+            }
         }
         report.rows.push_back(std::move(line));
     }

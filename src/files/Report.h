@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,7 +76,11 @@ std::string GermanDate(std::string_view date);
 // The result list of the table in its current order: Rang, Nr., Name, Pferd, Team, Laufzeit,
 // Strafen, DQ, Grund, Total. Columns hidden in the window stay out; rows without a start number
 // are left out; disqualified runs are greyed.
-Report ResultReport(const ResultTable& table, ReportHead head, std::string printedAt);
+// extraCells adds computed columns after those: for row 0 their titles, for a body row its texts
+// (a jackpot class's division and place in it).
+using ReportExtraCells = std::function<std::vector<std::string>(int row)>;
+Report ResultReport(const ResultTable& table, ReportHead head, std::string printedAt,
+                    const ReportExtraCells& extraCells = {});
 
 // The starters' rows (a start number or a name) in start order: by start position, rows without
 // one after them in table order.

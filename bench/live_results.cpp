@@ -2,8 +2,13 @@
 // over loopback while the 10 ms run clock ticks on the main thread and a run is entered and
 // published every second. Figures: requests answered per second, their p99 latency, how late
 // the clock tick came at p99, and failed requests.
+// Then the same 200 phones under attack for 10 s: 450 slow-loris connections from 30 addresses
+// trickle one byte every 5 s each (and come back when closed), and one client pipelines requests
+// without ever reading a reply. Figures: the phones' requests per second, p99 latency, failed
+// requests and how much the process's memory grew.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
@@ -13,8 +18,10 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "ProcessMemory.h"
 #include "files/LiveResults.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
@@ -28,6 +35,9 @@ constexpr int kClients = 200;
 constexpr int kSeconds = 10;
 constexpr int kPollMs = 1000;
 constexpr int kTickMs = 10;
+constexpr int kLoris = 450;
+constexpr int kLorisAddresses = 30;
+constexpr int kLorisByteMs = 5000;
 
 double Percentile(std::vector<double> values, double p) {
     if (values.empty()) {
@@ -57,8 +67,8 @@ ResultTable MakeTable() {
 // One phone: a kept-alive connection that asks for the data once a second. Client thread only.
 class Phone {
 public:
-    Phone(quint16 port, std::vector<double>& latencies, int& failed)
-        : port_(port), latencies_(latencies), failed_(failed) {
+    Phone(quint16 port, std::vector<double>& latencies, int& failed, QHostAddress from = {})
+        : port_(port), from_(std::move(from)), latencies_(latencies), failed_(failed) {
         QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { Read(); });
         QObject::connect(&socket_, &QTcpSocket::errorOccurred, [this] { Fail(); });
     }
@@ -71,6 +81,9 @@ public:
             Fail();  // no answer within a whole poll interval
         }
         if (socket_.state() == QAbstractSocket::UnconnectedState) {
+            if (!from_.isNull()) {
+                socket_.bind(from_);
+            }
             socket_.connectToHost(QHostAddress::LocalHost, port_);
         }
         buffer_.clear();
@@ -113,12 +126,81 @@ private:
     }
 
     quint16 port_;
+    QHostAddress from_;
     std::vector<double>& latencies_;
     int& failed_;
     QTcpSocket socket_;
     QByteArray buffer_;
     QElapsedTimer sent_;
     bool waiting_ = false;
+};
+
+// Slow-loris connections: each sends the next byte of a request every 5 s, from one of a few
+// addresses, and connects again when the server closes it. Attacker thread only.
+class Loris {
+public:
+    explicit Loris(quint16 port) : port_(port) {
+        for (int i = 0; i < kLoris; ++i) {
+            auto socket = std::make_unique<QTcpSocket>();
+            QTcpSocket* s = socket.get();
+            const QHostAddress from(QStringLiteral("127.0.1.%1").arg(1 + i % kLorisAddresses));
+            QObject::connect(s, &QTcpSocket::disconnected, [this, s, from] { Connect(*s, from); });
+            Connect(*s, from);
+            sockets_.push_back(std::move(socket));
+        }
+        // Every socket's turn comes once in kLorisByteMs.
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            for (int n = 0; n < kLoris / 50; ++n) {
+                next_ = (next_ + 1) % sockets_.size();
+                if (sockets_[next_]->state() == QAbstractSocket::ConnectedState) {
+                    sockets_[next_]->write("G");
+                }
+            }
+        });
+        timer_.start(kLorisByteMs / 50);
+    }
+    Loris(const Loris&) = delete;
+    Loris& operator=(const Loris&) = delete;
+    ~Loris() {
+        for (auto& socket : sockets_) {
+            QObject::disconnect(socket.get(), nullptr, nullptr, nullptr);
+        }
+    }
+
+private:
+    void Connect(QTcpSocket& socket, const QHostAddress& from) {
+        socket.abort();
+        socket.bind(from);
+        socket.connectToHost(QHostAddress::LocalHost, port_);
+    }
+
+    quint16 port_;
+    std::vector<std::unique_ptr<QTcpSocket>> sockets_;
+    std::size_t next_ = 0;
+    QTimer timer_;
+};
+
+// A client that pipelines requests as fast as the server takes them and never reads a reply.
+// Attacker thread only.
+class Greedy {
+public:
+    explicit Greedy(quint16 port) {
+        socket_.setReadBufferSize(1024);  // takes nothing from the system beyond this
+        QObject::connect(&socket_, &QTcpSocket::connected, [this] { More(); });
+        QObject::connect(&socket_, &QTcpSocket::bytesWritten, [this] { More(); });
+        socket_.connectToHost(QHostAddress::LocalHost, port);
+    }
+    Greedy(const Greedy&) = delete;
+    Greedy& operator=(const Greedy&) = delete;
+    ~Greedy() { QObject::disconnect(&socket_, nullptr, nullptr, nullptr); }
+
+private:
+    void More() {
+        while (socket_.bytesToWrite() < 64 * 1024) {
+            socket_.write("GET /results.json HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        }
+    }
+    QTcpSocket socket_;
 };
 
 }  // namespace
@@ -163,23 +245,40 @@ int main(int argc, char** argv) {
     int failed = 0;
     std::vector<std::unique_ptr<Phone>> phones;
     std::vector<std::unique_ptr<QTimer>> phoneTimers;
-    QMetaObject::invokeMethod(
-        &phoneHome,
-        [&] {
-            for (int i = 0; i < kClients; ++i) {
-                phones.push_back(std::make_unique<Phone>(server.Port(), latencies, failed));
-                auto timer = std::make_unique<QTimer>();
-                Phone* phone = phones.back().get();
-                QObject::connect(timer.get(), &QTimer::timeout, [phone, timer = timer.get()] {
-                    phone->Ask();
-                    timer->start(kPollMs);
-                });
-                // Spread the first requests over the first second.
-                timer->start(i * kPollMs / kClients);
-                phoneTimers.push_back(std::move(timer));
-            }
-        },
-        Qt::BlockingQueuedConnection);
+    // ownAddresses: each phone comes from an address of its own (127.0.2.x), as on a network.
+    auto startPhones = [&](bool ownAddresses) {
+        QMetaObject::invokeMethod(
+            &phoneHome,
+            [&] {
+                for (int i = 0; i < kClients; ++i) {
+                    const QHostAddress from =
+                        ownAddresses ? QHostAddress(QStringLiteral("127.0.2.%1").arg(1 + i))
+                                     : QHostAddress();
+                    phones.push_back(
+                        std::make_unique<Phone>(server.Port(), latencies, failed, from));
+                    auto timer = std::make_unique<QTimer>();
+                    Phone* phone = phones.back().get();
+                    QObject::connect(timer.get(), &QTimer::timeout, [phone, timer = timer.get()] {
+                        phone->Ask();
+                        timer->start(kPollMs);
+                    });
+                    // Spread the first requests over the first second.
+                    timer->start(i * kPollMs / kClients);
+                    phoneTimers.push_back(std::move(timer));
+                }
+            },
+            Qt::BlockingQueuedConnection);
+    };
+    auto stopPhones = [&] {
+        QMetaObject::invokeMethod(
+            &phoneHome,
+            [&] {
+                phoneTimers.clear();
+                phones.clear();
+            },
+            Qt::BlockingQueuedConnection);
+    };
+    startPhones(false);
 
     std::vector<double> lateMs;
     QElapsedTimer run;
@@ -205,16 +304,7 @@ int main(int argc, char** argv) {
     app.exec();
     const double seconds = static_cast<double>(run.nsecsElapsed()) / 1e9;
 
-    QMetaObject::invokeMethod(
-        &phoneHome,
-        [&] {
-            phoneTimers.clear();
-            phones.clear();
-        },
-        Qt::BlockingQueuedConnection);
-    phoneThread.quit();
-    phoneThread.wait();
-    server.Stop();
+    stopPhones();
 
     std::printf("answered %zu of about %d requests, latency p50 %.2f ms, max %.2f ms\n",
                 latencies.size(), kClients * kSeconds, Percentile(latencies, 0.5),
@@ -226,5 +316,63 @@ int main(int argc, char** argv) {
     std::printf("live results: %.0f requests/s, p99 %.2f ms, tick p99 %.2f ms, failed %d\n",
                 static_cast<double>(latencies.size()) / seconds, Percentile(latencies, 0.99),
                 Percentile(lateMs, 0.99), failed);
+    std::fflush(stdout);
+    clock.stop();
+
+    // Under attack: the attackers come first and settle in, then the phones come from 200
+    // addresses of their own and ask once a second.
+    QThread attackThread;
+    QObject attackHome;
+    attackHome.moveToThread(&attackThread);
+    attackThread.start();
+    const double memoryBefore = RssMb();
+    std::unique_ptr<Loris> loris;
+    std::unique_ptr<Greedy> greedy;
+    QMetaObject::invokeMethod(
+        &attackHome,
+        [&] {
+            loris = std::make_unique<Loris>(server.Port());
+            greedy = std::make_unique<Greedy>(server.Port());
+        },
+        Qt::BlockingQueuedConnection);
+    QThread::msleep(2000);
+    latencies.clear();
+    failed = 0;
+    startPhones(true);
+    double memoryMax = RssMb();
+    QElapsedTimer attack;
+    attack.start();
+    QTimer sample;
+    int samples = 0;
+    QObject::connect(&sample, &QTimer::timeout, [&] {
+        memoryMax = std::max(memoryMax, RssMb());
+        if (++samples % 10 == 0) {
+            enter();
+        }
+        if (attack.elapsed() >= kSeconds * 1000) {
+            app.quit();
+        }
+    });
+    sample.start(100);
+    app.exec();
+    const double attackSeconds = static_cast<double>(attack.nsecsElapsed()) / 1e9;
+    stopPhones();
+    QMetaObject::invokeMethod(
+        &attackHome,
+        [&] {
+            loris.reset();
+            greedy.reset();
+        },
+        Qt::BlockingQueuedConnection);
+    attackThread.quit();
+    attackThread.wait();
+    phoneThread.quit();
+    phoneThread.wait();
+    server.Stop();
+
+    std::printf(
+        "live results under attack: %.0f requests/s, p99 %.2f ms, failed %d, memory +%.1f MB\n",
+        static_cast<double>(latencies.size()) / attackSeconds, Percentile(latencies, 0.99), failed,
+        memoryMax - memoryBefore);
     return 0;
 }

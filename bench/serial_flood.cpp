@@ -13,11 +13,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ProcessMemory.h"
 #include "serial/Comms.h"
 #include "serial/LinuxSerialBackend.h"
 #include "serial/MonotonicClock.h"
@@ -26,14 +26,6 @@ namespace {
 
 constexpr std::int64_t FloodNs = 10'000'000'000;
 constexpr std::size_t BytesPerMs = 1000;
-
-double RssMb() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1e6;
-}
 
 void SpinFor(std::int64_t ns) {
     const std::int64_t until = MonotonicRawNow() + ns;

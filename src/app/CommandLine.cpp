@@ -217,6 +217,15 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
     if (!source) {
         return ExitFailed;
     }
+    // Neither the show file nor the class's file may be written over.
+    for (const std::string& output : request.outputs) {
+        for (const std::string& input : {request.input, source->file}) {
+            if (std::string error = CheckExportTarget(input, output); !error.empty()) {
+                std::cerr << "corralix: " << error << '\n';
+                return ExitFailed;
+            }
+        }
+    }
     ResultTable table;
     if (std::string error = ReadTableForExport(source->file, table, SystemDecimalSeparator(),
                                                ResolutionOf(source->rules));

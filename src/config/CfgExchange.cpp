@@ -54,6 +54,7 @@ CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screen
     values.SoundAbbruch = settings.SoundAbbruch;
     values.LiveResults = settings.LiveResults;
     values.LivePort = std::clamp(settings.LivePort, LivePortMin, LivePortMax);
+    values.LiveAddress = settings.LiveAddress;
     return values;
 }
 
@@ -79,4 +80,5 @@ void ApplyToSettings(const CfgValues& values, Settings& settings) {
     settings.LiveResults = values.LiveResults;
     TakeIfChanged(values.LivePort, std::clamp(settings.LivePort, LivePortMin, LivePortMax),
                   settings.LivePort, 1);
+    settings.LiveAddress = values.LiveAddress;
 }

@@ -46,6 +46,7 @@ struct CfgValues {
     bool SoundAbbruch = false;
     bool LiveResults = false;
     int LivePort = 8080;
+    std::string LiveAddress;  // empty: every interface
     // Closed with "Lichtschranke testen": the values are taken, then the light-barrier test runs.
     bool StartBarrierTest = false;
 

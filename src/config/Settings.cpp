@@ -11,7 +11,7 @@ struct SettingField {
 };
 
 // The stored value names in the order in which they are read and written.
-constexpr std::array<SettingField, 24> Fields = {{
+constexpr std::array<SettingField, 25> Fields = {{
     {"Left", &Settings::Left},
     {"Top", &Settings::Top},
     {"Width", &Settings::Width},
@@ -37,6 +37,7 @@ constexpr std::array<SettingField, 24> Fields = {{
     {"PortName", &Settings::PortName},
     {"LiveResults", &Settings::LiveResults},
     {"LivePort", &Settings::LivePort},
+    {"LiveAddress", &Settings::LiveAddress},
 }};
 
 // Each returns false when the reading has to end at this value.

@@ -47,6 +47,8 @@ struct Settings {
     // Live results on the local network: off by default, HTTP port.
     bool LiveResults = false;
     int LivePort = 8080;
+    // The address the live results listen on; empty for every interface.
+    std::string LiveAddress;
 
     bool operator==(const Settings&) const = default;
 };

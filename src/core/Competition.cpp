@@ -504,7 +504,8 @@ void Competition::EditSettings() {
     } else if (change.Do == PortChange::Action::Open) {
         OpenPort();
     }
-    if (settings_.LiveResults != before.LiveResults || settings_.LivePort != before.LivePort) {
+    if (settings_.LiveResults != before.LiveResults || settings_.LivePort != before.LivePort ||
+        settings_.LiveAddress != before.LiveAddress) {
         ApplyLiveSettings();
     }
     // Kept at once: a crash later in the event must not cost the new settings.
@@ -517,7 +518,7 @@ void Competition::EditSettings() {
 void Competition::ApplyLiveSettings() {
     env_.Live.Stop();
     if (settings_.LiveResults) {
-        const std::string error = env_.Live.Start(settings_.LivePort);
+        const std::string error = env_.Live.Start(settings_.LivePort, settings_.LiveAddress);
         if (!error.empty()) {
             env_.Operator.ShowError(error);
         }

@@ -115,9 +115,10 @@ public:
 // Live results that only remember what was published.
 class SilentLiveResults : public ILiveResults {
 public:
-    std::string Start(int port) override {
+    std::string Start(int port, const std::string& address) override {
         running = startError.empty();
         this->port = port;
+        this->address = address;
         return startError;
     }
     void Stop() override { running = false; }
@@ -128,6 +129,7 @@ public:
     void Publish(const LiveSnapshot& snapshot) override { published.push_back(snapshot); }
 
     bool running = false;
+    std::string address;
     int port = 0;
     std::string startError;
     std::vector<LiveSnapshot> published;

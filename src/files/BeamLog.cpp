@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "files/FileIo.h"
+
 BeamLog::~BeamLog() {
     if (fd_ >= 0) {
         ::close(fd_);
@@ -43,6 +45,6 @@ bool BeamLog::Append(const std::string& day, std::string_view line) {
 
 void BeamLog::Sync() {
     if (fd_ >= 0) {
-        ::fdatasync(fd_);
+        SyncFile(fd_);
     }
 }

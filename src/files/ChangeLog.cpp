@@ -108,8 +108,8 @@ FileWriteResult AppendChangeLog(const std::string& path, const std::string& text
             rest.remove_prefix(static_cast<std::size_t>(written));
         }
     }
-    if (error == 0 && ::fdatasync(fd) != 0) {
-        error = errno;
+    if (error == 0) {
+        error = SyncFile(fd);
     }
     if (::close(fd) != 0 && error == 0) {
         error = errno;

@@ -1,5 +1,7 @@
 #include "files/Export.h"
 
+#include <sys/stat.h>
+
 #include "files/FileKind.h"
 #include "files/HtmlReport.h"
 #include "files/Loading.h"
@@ -41,6 +43,16 @@ std::string ReadTableForExport(const std::string& path, ResultTable& table, char
         table.SetColWidth(ColTeam, ResultTable::HiddenWidth);
     }
     return error;
+}
+
+std::string CheckExportTarget(const std::string& input, const std::string& output) {
+    struct stat in {};
+    struct stat out {};
+    if (::stat(input.c_str(), &in) == 0 && ::stat(output.c_str(), &out) == 0 &&
+        in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+        return "Die Ausgabe wäre die Eingabedatei selbst und würde sie überschreiben: " + output;
+    }
+    return {};
 }
 
 std::string ExportTable(const ResultTable& table, const Report& report, const std::string& path,

@@ -22,6 +22,10 @@ using PdfWriter = std::function<std::string(const Report& report, const std::str
 std::string ReadTableForExport(const std::string& path, ResultTable& table, char decimalSeparator,
                                Resolution resolution = Resolution::Hundredths);
 
+// Empty when output may be written; else the message, when output is the input file itself
+// (compared as files, so links, "./sub/../" and other spellings count as the same).
+std::string CheckExportTarget(const std::string& input, const std::string& output);
+
 // Writes to path in the format its extension names: ".html" the report as a page, ".pdf" its
 // printed form through pdf, ".xls"/".xlsx" the table as a workbook. Returns empty on success,
 // else the message; an unknown extension writes nothing.

@@ -7,9 +7,13 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <utility>
 
 namespace {
+
+const FileCalls SystemCalls;
+thread_local const FileCalls* activeCalls = &SystemCalls;
 
 FileWriteResult Failure(FileWriteStatus status, int error) {
     return {status, std::strerror(error)};
@@ -34,9 +38,9 @@ private:
 };
 
 // 0 when all bytes went out, else the errno of the failing call.
-int WriteAll(int fd, std::string_view bytes, const WriteCall& write) {
+int WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = write(fd, bytes.data(), bytes.size());
+        const ssize_t written = CurrentFileCalls().write(fd, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
@@ -53,10 +57,10 @@ int WriteAll(int fd, std::string_view bytes, const WriteCall& write) {
 
 // Writes, forces the data to disk when asked, and closes; 0 or the errno of the first failure
 // (close reports late write errors on some file systems).
-int WriteAndClose(FileDescriptor& file, std::string_view bytes, const WriteCall& write, bool sync) {
-    int error = WriteAll(file.Get(), bytes, write);
-    if (error == 0 && sync && ::fsync(file.Get()) != 0) {
-        error = errno;
+int WriteAndClose(FileDescriptor& file, std::string_view bytes, bool sync) {
+    int error = WriteAll(file.Get(), bytes);
+    if (error == 0 && sync) {
+        error = SyncFile(file.Get());
     }
     const int closeError = ::close(file.Release()) == 0 ? 0 : errno;
     return error != 0 ? error : closeError;
@@ -64,6 +68,30 @@ int WriteAndClose(FileDescriptor& file, std::string_view bytes, const WriteCall&
 
 int CreateFile(const std::string& path) {
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+// A new file of a unique name beside path ("<path>.<random>.tmp"), created exclusively: an
+// existing file or link of that name is never opened. Its name is put in name.
+int CreateTemporaryBeside(const std::string& path, std::string& name) {
+    static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random(std::random_device{}() ^
+                                        static_cast<std::uint64_t>(::getpid()));
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        name = path + '.';
+        for (int i = 0; i < 8; ++i) {
+            name += Letters[random() % (sizeof Letters - 1)];
+        }
+        name += ".tmp";
+        const int fd =
+            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            return fd;
+        }
+        error = errno;
+    }
+    errno = error;
+    return -1;
 }
 
 void SyncFolderOf(const std::string& path) {
@@ -77,25 +105,38 @@ void SyncFolderOf(const std::string& path) {
 
 }  // namespace
 
-FileWriteResult WriteFileBytes(const std::string& path, std::string_view bytes,
-                               const WriteCall& write) {
+const FileCalls& CurrentFileCalls() {
+    return *activeCalls;
+}
+
+ScopedFileCalls::ScopedFileCalls(FileCalls calls)
+    : calls_(std::move(calls)), previous_(std::exchange(activeCalls, &calls_)) {}
+
+ScopedFileCalls::~ScopedFileCalls() {
+    activeCalls = previous_;
+}
+
+int SyncFile(int fd) {
+    return CurrentFileCalls().sync(fd) == 0 ? 0 : errno;
+}
+
+FileWriteResult WriteFileBytes(const std::string& path, std::string_view bytes) {
     FileDescriptor file(CreateFile(path));
     if (file.Get() < 0) {
         return Failure(FileWriteStatus::NotCreated, errno);
     }
-    const int error = WriteAndClose(file, bytes, write, false);
+    const int error = WriteAndClose(file, bytes, false);
     return error == 0 ? FileWriteResult{} : Failure(FileWriteStatus::WriteFailed, error);
 }
 
-FileWriteResult ReplaceFileBytes(const std::string& path, std::string_view bytes,
-                                 const WriteCall& write) {
-    const std::string temporary = path + ".tmp";
-    FileDescriptor file(CreateFile(temporary));
+FileWriteResult ReplaceFileBytes(const std::string& path, std::string_view bytes) {
+    std::string temporary;
+    FileDescriptor file(CreateTemporaryBeside(path, temporary));
     if (file.Get() < 0) {
         return Failure(FileWriteStatus::NotCreated, errno);
     }
-    int error = WriteAndClose(file, bytes, write, true);
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
+    int error = WriteAndClose(file, bytes, true);
+    if (error == 0 && CurrentFileCalls().rename(temporary.c_str(), path.c_str()) != 0) {
         error = errno;
     }
     if (error != 0) {
@@ -104,6 +145,14 @@ FileWriteResult ReplaceFileBytes(const std::string& path, std::string_view bytes
     }
     SyncFolderOf(path);
     return {};
+}
+
+FileWriteResult ReplaceFileBytes(const std::string& path, std::string_view bytes,
+                                 const WriteCall& write) {
+    FileCalls calls = CurrentFileCalls();
+    calls.write = write;
+    const ScopedFileCalls writing(std::move(calls));
+    return ReplaceFileBytes(path, bytes);
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {

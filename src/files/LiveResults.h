@@ -51,8 +51,9 @@ struct LiveSnapshot {
 class ILiveResults {
 public:
     virtual ~ILiveResults() = default;
-    // Listens on the port; empty on success, else a German message for the operator.
-    virtual std::string Start(int port) = 0;
+    // Listens on the port at the address (empty: every interface); empty on success, else a
+    // German message for the operator.
+    virtual std::string Start(int port, const std::string& address) = 0;
     virtual void Stop() = 0;
     virtual bool Running() const = 0;
     // Status-bar text with the address spectators type, while running.

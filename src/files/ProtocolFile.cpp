@@ -106,9 +106,8 @@ FileWriteResult WriteProtocolFile(ResultTable& table, const std::string& path) {
     return ClearModifiedIfWritten(table, WriteFileBytes(path, EncodeProtocol(table)));
 }
 
-FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path,
-                                const WriteCall& write) {
-    return ClearModifiedIfWritten(table, ReplaceFileBytes(path, EncodeBackup(table), write));
+FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path) {
+    return ClearModifiedIfWritten(table, ReplaceFileBytes(path, EncodeBackup(table)));
 }
 
 void ReadProtocolText(ResultTable& table, std::string_view bytes) {

@@ -27,8 +27,7 @@ FileWriteResult WriteProtocolFile(ResultTable& table, const std::string& path);
 // Writes EncodeBackup to path, replacing the previous backup atomically, so a
 // crash or a full disk leaves the previous or the new complete backup. Never silent: any
 // failure comes back with its cause.
-FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path,
-                                const WriteCall& write = ::write);
+FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path);
 
 // Replaces the body rows by the lines of a protocol or start list. The table first becomes
 // the header (untouched) plus one empty row. Lines end at CR LF, CR or LF; the byte 0x1A ends

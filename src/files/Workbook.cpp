@@ -300,6 +300,7 @@ WorkbookRows ReadXls(const std::string& path, char decimalSeparator) {
                     std::to_string(status) + ")"};
     }
     WorkbookRows result;
+    std::size_t text = 0;
     const unsigned short cols = std::min<unsigned short>(colCount, ResultTable::ColCount);
     for (unsigned int r = 0; r < rowCount; ++r) {
         SheetRow row;
@@ -328,6 +329,17 @@ WorkbookRows ReadXls(const std::string& path, char decimalSeparator) {
         }
         if (EndsSheetData(row)) {
             break;
+        }
+        for (const std::string& cell : row) {
+            text += cell.size();
+        }
+        if (result.Rows.size() == MaxSheetRows) {
+            return {{}, WorkbookTooLarge("mehr als " + std::to_string(MaxSheetRows) + " Zeilen")};
+        }
+        if (text > MaxSheetTextBytes) {
+            return {{},
+                    WorkbookTooLarge("mehr als " + std::to_string(MaxSheetTextBytes >> 20) +
+                                     " MB Text")};
         }
         result.Rows.push_back(std::move(row));
     }
@@ -394,6 +406,9 @@ std::optional<WorkbookRows> Decode(std::string_view wire) {
 // of its own: a workbook that brings it down, or keeps it busy, ends that process and comes back
 // as a message, while the program, its table and its light barrier carry on.
 WorkbookRows ReadXlsApart(const std::string& path, char decimalSeparator) {
+    // The texts of the largest start list the reader passes, with their length prefixes.
+    constexpr std::size_t MaxWireBytes =
+        MaxSheetTextBytes + (MaxSheetRows + 1) * ResultTable::ColCount * 4 + 4096;
     const WorkbookRows broken{{}, "Die Arbeitsmappe ist beschädigt und kann nicht gelesen werden"};
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC) != 0) {
@@ -436,6 +451,10 @@ WorkbookRows ReadXlsApart(const std::string& path, char decimalSeparator) {
         }
         char buffer[65536];
         const ssize_t count = ::read(pipe[0], buffer, sizeof buffer);
+        if (count > 0 && wire.size() > MaxWireBytes) {
+            ::kill(child, SIGKILL);  // more than the reader would ever send for a start list
+            break;
+        }
         if (count > 0) {
             wire.append(buffer, static_cast<std::size_t>(count));
         } else if (count == 0 || errno != EINTR) {
@@ -517,6 +536,10 @@ FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& p
         return {FileWriteStatus::NotCreated, error.what()};
     }
     return ReplaceFileBytes(path, bytes);
+}
+
+std::string WorkbookTooLarge(std::string_view limit) {
+    return "Die Arbeitsmappe ist zu groß für eine Starterliste (" + std::string(limit) + ")";
 }
 
 bool IsWorkbookContent(std::string_view bytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,16 @@ struct WorkbookRows {
     std::vector<SheetRow> Rows;
     std::string Error;
 };
+
+// What a start list may take while it is read: a show has hundreds or a few thousand starters,
+// never millions. The readers check these as they read, and refuse a workbook beyond one of
+// them with WorkbookTooLarge.
+inline constexpr std::size_t MaxSheetRows = 10000;
+inline constexpr std::size_t MaxUnpackedBytes = std::size_t{64} << 20;  // all XML parts together
+inline constexpr std::size_t MaxSheetStrings = 200000;
+inline constexpr std::size_t MaxSheetTextBytes = std::size_t{32} << 20;  // texts kept in memory
+// "Die Arbeitsmappe ist zu groß für eine Starterliste (mehr als 10000 Zeilen)".
+std::string WorkbookTooLarge(std::string_view limit);
 
 // bytes: the file's whole content (already read from path); the type is decided by it.
 WorkbookRows ReadWorkbook(const std::string& path, std::string_view bytes, char decimalSeparator);

@@ -19,9 +19,46 @@
 
 namespace {
 
-// A part larger than this is refused rather than unpacked (a zip bomb must not eat the memory
-// of the machine that runs the clock).
-constexpr std::size_t MaxPartSize = 512U << 20;
+// The last row number a sheet can have.
+constexpr long LastRowNumber = 1048576;
+
+// What one workbook has taken so far while it is read, against the limits of a start list, so
+// that a zip bomb or a flood of empty texts is stopped while it is read, not after.
+class ReadBudget {
+public:
+    bool Exhausted() const { return !reached.empty(); }
+    // Each returns false once a limit is passed; the first one passed is kept in reached.
+    bool Unpacked(std::size_t bytes) {
+        unpacked_ += bytes;
+        return Check(unpacked_ <= MaxUnpackedBytes,
+                     "mehr als " + std::to_string(MaxUnpackedBytes >> 20) + " MB entpackt");
+    }
+    bool Text(std::size_t bytes) {
+        text_ += bytes;
+        return Check(text_ <= MaxSheetTextBytes,
+                     "mehr als " + std::to_string(MaxSheetTextBytes >> 20) + " MB Text");
+    }
+    bool Strings(std::size_t count) {
+        return Check(count <= MaxSheetStrings,
+                     "mehr als " + std::to_string(MaxSheetStrings) + " Texte");
+    }
+    bool Rows(std::size_t count) {
+        return Check(count <= MaxSheetRows, "mehr als " + std::to_string(MaxSheetRows) + " Zeilen");
+    }
+
+    std::string reached;
+
+private:
+    bool Check(bool within, const std::string& limit) {
+        if (!within && reached.empty()) {
+            reached = limit;
+        }
+        return reached.empty();
+    }
+
+    std::size_t unpacked_ = 0;
+    std::size_t text_ = 0;
+};
 
 // minizip reads the zip straight from the bytes in memory.
 struct MemoryFile {
@@ -78,27 +115,7 @@ public:
         }
     }
     bool Open() const { return handle_ != nullptr; }
-
-    // The unpacked part; nothing when it is missing, damaged or too large.
-    std::optional<std::string> Part(const std::string& name) {
-        if (unzLocateFile(handle_, name.c_str(), 1) != UNZ_OK ||
-            unzOpenCurrentFile(handle_) != UNZ_OK) {
-            return std::nullopt;
-        }
-        std::string bytes;
-        char buffer[65536];
-        int count = 0;
-        while ((count = unzReadCurrentFile(handle_, buffer, sizeof buffer)) > 0 &&
-               bytes.size() <= MaxPartSize) {
-            bytes.append(buffer, static_cast<std::size_t>(count));
-        }
-        // Closing checks the CRC of a part read to its end.
-        const int closed = unzCloseCurrentFile(handle_);
-        if (count < 0 || closed != UNZ_OK || bytes.size() > MaxPartSize) {
-            return std::nullopt;
-        }
-        return bytes;
-    }
+    unzFile Handle() const { return handle_; }
 
 private:
     MemoryFile file_;
@@ -128,55 +145,77 @@ public:
     virtual void Start(std::string_view name, const char** attributes) = 0;
     virtual void End(std::string_view) {}
     virtual void Text(std::string_view) {}
-    // Set by a handler that has what it needs; parsing stops there.
+    // Set by a handler that has what it needs, or that reached a limit; parsing stops there.
     bool done = false;
 };
 
-// False when the XML is not well-formed.
-bool ParseXml(std::string_view xml, XmlHandler& handler) {
-    XML_Parser parser = XML_ParserCreateNS(nullptr, '|');
-    if (parser == nullptr) {
-        return false;
-    }
-    struct Context {
-        XML_Parser parser;
-        XmlHandler& handler;
-    } context{parser, handler};
-    XML_SetUserData(parser, &context);
-    XML_SetElementHandler(
-        parser,
-        [](void* data, const XML_Char* name, const XML_Char** attributes) {
-            auto& c = *static_cast<Context*>(data);
-            c.handler.Start(LocalName(name), attributes);
-            if (c.handler.done) {
-                XML_StopParser(c.parser, XML_FALSE);
+// Feeds a part to expat piece by piece as it is unpacked. Each element costs the budget a
+// little, which bounds what any handler can keep per element.
+class XmlParser {
+public:
+    XmlParser(XmlHandler& handler, ReadBudget& budget)
+        : parser_(XML_ParserCreateNS(nullptr, '|')), handler_(handler), budget_(budget) {
+        if (parser_ == nullptr) {
+            return;
+        }
+        XML_SetUserData(parser_, this);
+        XML_SetElementHandler(
+            parser_,
+            [](void* data, const XML_Char* name, const XML_Char** attributes) {
+                auto& self = *static_cast<XmlParser*>(data);
+                self.handler_.done = self.handler_.done || !self.budget_.Text(ElementCost);
+                if (!self.handler_.done) {
+                    self.handler_.Start(LocalName(name), attributes);
+                }
+                self.StopWhenDone();
+            },
+            [](void* data, const XML_Char* name) {
+                auto& self = *static_cast<XmlParser*>(data);
+                if (!self.handler_.done) {
+                    self.handler_.End(LocalName(name));
+                }
+                self.StopWhenDone();
+            });
+        XML_SetCharacterDataHandler(parser_, [](void* data, const XML_Char* text, int length) {
+            auto& self = *static_cast<XmlParser*>(data);
+            if (!self.handler_.done) {
+                self.handler_.Text(std::string_view(text, static_cast<std::size_t>(length)));
             }
-        },
-        [](void* data, const XML_Char* name) {
-            auto& c = *static_cast<Context*>(data);
-            c.handler.End(LocalName(name));
-            if (c.handler.done) {
-                XML_StopParser(c.parser, XML_FALSE);
-            }
+            self.StopWhenDone();
         });
-    XML_SetCharacterDataHandler(parser, [](void* data, const XML_Char* text, int length) {
-        static_cast<Context*>(data)->handler.Text(
-            std::string_view(text, static_cast<std::size_t>(length)));
-    });
-    bool ok = true;
-    for (std::size_t at = 0; ok && !handler.done;) {  // expat takes int-sized pieces
-        const std::size_t piece = std::min<std::size_t>(xml.size() - at, 1U << 30);
-        const bool last = at + piece == xml.size();
-        ok = XML_Parse(parser, xml.data() + at, static_cast<int>(piece), last) == XML_STATUS_OK ||
-             XML_GetErrorCode(parser) == XML_ERROR_ABORTED;
-        at += piece;
-        if (last) {
-            break;
+    }
+    XmlParser(const XmlParser&) = delete;
+    XmlParser& operator=(const XmlParser&) = delete;
+    ~XmlParser() {
+        if (parser_ != nullptr) {
+            XML_ParserFree(parser_);
         }
     }
-    XML_ParserFree(parser);
-    return ok;
-}
+
+    // False when the XML is not well-formed. A stop asked for by the handler is no error.
+    bool Feed(const char* bytes, int size, bool last) {
+        if (parser_ == nullptr) {
+            return false;
+        }
+        return XML_Parse(parser_, bytes, size, last) == XML_STATUS_OK ||
+               XML_GetErrorCode(parser_) == XML_ERROR_ABORTED;
+    }
+
+private:
+    void StopWhenDone() {
+        if (handler_.done && !stopped_) {
+            stopped_ = true;
+            XML_StopParser(parser_, XML_FALSE);
+        }
+    }
+
+    static constexpr std::size_t ElementCost = 16;
+
+    XML_Parser parser_;
+    XmlHandler& handler_;
+    ReadBudget& budget_;
+    bool stopped_ = false;
+};
 
 // Relationships of a part: id -> target, and the target of the first relation of each type.
 class Relations : public XmlHandler {
@@ -209,9 +248,15 @@ public:
 
 class SharedStrings : public XmlHandler {
 public:
+    explicit SharedStrings(ReadBudget& budget) : budget_(budget) {}
+
     void Start(std::string_view name, const char**) override {
         if (name == "si") {
-            strings.emplace_back();
+            // Every string costs its bookkeeping, however empty it is.
+            done = !budget_.Strings(strings.size() + 1) || !budget_.Text(sizeof(std::string));
+            if (!done) {
+                strings.emplace_back();
+            }
         } else if (name == "t") {
             inText_ = !inPhonetic_;
         } else if (name == "rPh") {
@@ -227,12 +272,14 @@ public:
     }
     void Text(std::string_view text) override {
         if (inText_ && !strings.empty()) {
+            done = !budget_.Text(text.size());
             strings.back() += text;
         }
     }
     std::vector<std::string> strings;
 
 private:
+    ReadBudget& budget_;
     bool inText_ = false;
     bool inPhonetic_ = false;
 };
@@ -364,14 +411,24 @@ std::optional<long> NumberOf(std::string_view text) {
 class SheetCells : public XmlHandler {
 public:
     SheetCells(const std::vector<std::string>& strings, const std::vector<DateKind>& styles,
-               char decimalSeparator)
-        : strings_(strings), styles_(styles), decimalSeparator_(decimalSeparator) {}
+               char decimalSeparator, ReadBudget& budget)
+        : strings_(strings),
+          styles_(styles),
+          decimalSeparator_(decimalSeparator),
+          budget_(budget) {}
 
     void Start(std::string_view name, const char** attributes) override {
         if (name == "row") {
+            // Row numbers are checked before they are counted with: a number out of the
+            // sheet's range is not the next row either.
             const std::optional<long> number = NumberOf(Attribute(attributes, "r"));
-            const long index = number ? *number - 1 : static_cast<long>(rows.size());
-            if (index != static_cast<long>(rows.size())) {
+            const bool next = !number || (*number >= 1 && *number <= LastRowNumber &&
+                                          static_cast<std::size_t>(*number - 1) == rows.size());
+            if (!next) {
+                done = true;
+                return;
+            }
+            if (!budget_.Rows(rows.size() + 1) || !budget_.Text(sizeof(SheetRow))) {
                 done = true;
                 return;
             }
@@ -392,7 +449,9 @@ public:
             inValue_ = false;
         } else if (name == "c" && !rows.empty()) {
             if (col_ >= 0 && col_ < ResultTable::ColCount) {
-                rows.back()[static_cast<std::size_t>(col_)] = CellText();
+                std::string& cell = rows.back()[static_cast<std::size_t>(col_)];
+                cell = CellText();
+                done = !budget_.Text(cell.size());
             }
             nextCol_ = col_ + 1;
         } else if (name == "row" && EndsSheetData(rows.back())) {
@@ -402,6 +461,7 @@ public:
     }
     void Text(std::string_view text) override {
         if (inValue_) {
+            done = !budget_.Text(text.size());
             value_ += text;
         }
     }
@@ -449,6 +509,7 @@ private:
     const std::vector<std::string>& strings_;
     const std::vector<DateKind>& styles_;
     char decimalSeparator_;
+    ReadBudget& budget_;
     int nextCol_ = 0;
     int col_ = -1;
     std::string type_;
@@ -482,9 +543,27 @@ std::string RelationsOf(const std::string& part) {
     return part.substr(0, slash) + "_rels/" + part.substr(slash) + ".rels";
 }
 
-bool ParsePart(Zip& zip, const std::string& name, XmlHandler& handler) {
-    const std::optional<std::string> xml = zip.Part(name);
-    return xml && ParseXml(*xml, handler);
+// Unpacks the part piece by piece into the handler, counting what it unpacks against the
+// budget. False when the part is missing or damaged, or a limit was reached.
+bool ParsePart(Zip& zip, const std::string& name, XmlHandler& handler, ReadBudget& budget) {
+    if (budget.Exhausted() || unzLocateFile(zip.Handle(), name.c_str(), 1) != UNZ_OK ||
+        unzOpenCurrentFile(zip.Handle()) != UNZ_OK) {
+        return false;
+    }
+    XmlParser parser(handler, budget);
+    char buffer[65536];
+    int count = 0;
+    bool ok = true;
+    while (ok && !handler.done &&
+           (count = unzReadCurrentFile(zip.Handle(), buffer, sizeof buffer)) > 0) {
+        ok = budget.Unpacked(static_cast<std::size_t>(count)) && parser.Feed(buffer, count, false);
+    }
+    if (ok && !handler.done && count == 0) {
+        ok = parser.Feed(buffer, 0, true);
+    }
+    // Closing checks the CRC of a part read to its end.
+    const int closed = unzCloseCurrentFile(zip.Handle());
+    return ok && count >= 0 && closed == UNZ_OK && !budget.Exhausted();
 }
 
 }  // namespace
@@ -494,32 +573,42 @@ WorkbookRows ReadXlsx(std::string_view bytes, char decimalSeparator) {
     if (!zip.Open()) {
         return {{}, "Die Arbeitsmappe ist beschädigt (kein lesbares Zip-Archiv)"};
     }
+    ReadBudget budget;
+    const auto tooLarge = [&] { return WorkbookRows{{}, WorkbookTooLarge(budget.reached)}; };
     Relations package;
-    ParsePart(zip, "_rels/.rels", package);
+    ParsePart(zip, "_rels/.rels", package, budget);
     const auto document = package.byType.find("officeDocument");
     const std::string workbook =
         document != package.byType.end() ? ResolvePart("", document->second) : "xl/workbook.xml";
     FirstSheet first;
     Relations relations;
-    if (!ParsePart(zip, workbook, first) || !ParsePart(zip, RelationsOf(workbook), relations) ||
+    if (!ParsePart(zip, workbook, first, budget) ||
+        !ParsePart(zip, RelationsOf(workbook), relations, budget) ||
         !relations.targets.contains(first.id)) {
-        return {{}, "Die Arbeitsmappe enthält kein lesbares Tabellenblatt"};
+        return budget.Exhausted() ? tooLarge()
+                                  : WorkbookRows{{},
+                                                 "Die Arbeitsmappe enthält kein lesbares "
+                                                 "Tabellenblatt"};
     }
-    SharedStrings shared;
+    SharedStrings shared(budget);
     const auto strings = relations.byType.find("sharedStrings");
     if (strings != relations.byType.end() &&
-        !ParsePart(zip, ResolvePart(workbook, strings->second), shared)) {
-        return {{}, "Die Texte der Arbeitsmappe sind beschädigt"};
+        !ParsePart(zip, ResolvePart(workbook, strings->second), shared, budget)) {
+        return budget.Exhausted() ? tooLarge()
+                                  : WorkbookRows{{}, "Die Texte der Arbeitsmappe sind beschädigt"};
     }
     CellStyles styles;
     const auto stylePart = relations.byType.find("styles");
     if (stylePart != relations.byType.end()) {
-        ParsePart(zip, ResolvePart(workbook, stylePart->second), styles);  // plain numbers if bad
+        // Plain numbers if the styles are damaged.
+        ParsePart(zip, ResolvePart(workbook, stylePart->second), styles, budget);
     }
-    SheetCells cells(shared.strings, styles.kinds, decimalSeparator);
-    if (!ParsePart(zip, ResolvePart(workbook, relations.targets[first.id]), cells) ||
+    SheetCells cells(shared.strings, styles.kinds, decimalSeparator, budget);
+    if (!ParsePart(zip, ResolvePart(workbook, relations.targets[first.id]), cells, budget) ||
         cells.badString) {
-        return {{}, "Das erste Tabellenblatt der Arbeitsmappe ist beschädigt"};
+        return budget.Exhausted()
+                   ? tooLarge()
+                   : WorkbookRows{{}, "Das erste Tabellenblatt der Arbeitsmappe ist beschädigt"};
     }
     return {std::move(cells.rows), {}};
 }

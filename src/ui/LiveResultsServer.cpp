@@ -1,12 +1,15 @@
 #include "ui/LiveResultsServer.h"
 
-#include <QHttpServer>
-#include <QHttpServerRequest>
-#include <QHttpServerResponder>
+#include <QHash>
+#include <QHostInfo>
 #include <QNetworkInterface>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <utility>
+#include <vector>
 
 #include "files/Announcer.h"
 #include "files/LiveResults.h"
@@ -14,92 +17,376 @@
 
 namespace {
 
-using Method = QHttpServerRequest::Method;
-using Status = QHttpServerResponder::StatusCode;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
-// The one answer written outside the HTTP module: the module would buffer an endless request.
-constexpr char kTooLarge[] =
-    "HTTP/1.1 413 Payload Too Large\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+QByteArray ReasonPhrase(int status) {
+    switch (status) {
+        case 200:
+            return "OK";
+        case 400:
+            return "Bad Request";
+        case 404:
+            return "Not Found";
+        case 405:
+            return "Method Not Allowed";
+        case 413:
+            return "Payload Too Large";
+        case 421:
+            return "Misdirected Request";
+        default:
+            return "Error";
+    }
+}
 
-// Accepts connections for the HTTP server, bounded in number, size and idle time, so that no
-// spectator's phone can fill the program's memory or file handles.
-class GuardedTcpServer : public QTcpServer {
+// One whole reply in one piece, so that it leaves in one write.
+QByteArray Reply(int status, const QByteArray& type, const QByteArray& body, bool head,
+                 bool close) {
+    QByteArray reply = "HTTP/1.1 " + QByteArray::number(status) + ' ' + ReasonPhrase(status) +
+                       "\r\nContent-Type: " + type +
+                       "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                       "\r\nCache-Control: no-store"
+                       "\r\nX-Content-Type-Options: nosniff"
+                       "\r\nX-Frame-Options: DENY"
+                       "\r\nContent-Security-Policy: default-src 'none'; script-src "
+                       "'unsafe-inline'; style-src 'unsafe-inline'; connect-src 'self'; "
+                       "frame-ancestors 'none'\r\n";
+    if (status == 405) {
+        reply += "Allow: GET, HEAD\r\n";
+    }
+    if (close) {
+        reply += "Connection: close\r\n";
+    }
+    reply += "\r\n";
+    if (!head) {
+        reply += body;
+    }
+    return reply;
+}
+
+// A request as far as a server of two read-only pages needs it.
+struct Request {
+    QByteArray method;
+    QByteArray path;  // without the query
+    bool http10 = false;
+    bool wellFormed = false;
+    bool closeAsked = false;
+    bool hasBody = false;
+    std::optional<QByteArray> host;  // lower case, without the port
+    int hostCount = 0;
+};
+
+QByteArray HostWithoutPort(QByteArray host) {
+    host = host.trimmed().toLower();
+    if (host.startsWith('[')) {
+        const qsizetype close = host.indexOf(']');
+        return close < 0 ? QByteArray() : host.left(close + 1);
+    }
+    const qsizetype colon = host.indexOf(':');
+    host = colon < 0 ? host : host.left(colon);
+    return host.endsWith('.') ? host.chopped(1) : host;
+}
+
+// head: the request line and header lines, without the blank line that ends them.
+Request ParseRequest(const QByteArray& head) {
+    Request request;
+    QList<QByteArray> lines = head.split('\n');
+    for (QByteArray& line : lines) {
+        if (line.endsWith('\r')) {
+            line.chop(1);
+        }
+    }
+    const QList<QByteArray> first = lines.front().split(' ');
+    if (first.size() != 3 || first[0].isEmpty() || !first[1].startsWith('/')) {
+        return request;
+    }
+    request.method = first[0];
+    const qsizetype query = first[1].indexOf('?');
+    request.path = query < 0 ? first[1] : first[1].left(query);
+    request.http10 = first[2] == "HTTP/1.0";
+    if (!request.http10 && first[2] != "HTTP/1.1") {
+        return request;
+    }
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon <= 0) {
+            return request;  // no header folding, no line without a name
+        }
+        const QByteArray name = lines[i].left(colon).toLower();
+        const QByteArray value = lines[i].mid(colon + 1).trimmed();
+        if (name.contains(' ') || name.contains('\t')) {
+            return request;
+        }
+        if (name == "host") {
+            request.host = HostWithoutPort(value);
+            ++request.hostCount;
+        } else if (name == "connection") {
+            for (const QByteArray& token : value.toLower().split(',')) {
+                request.closeAsked = request.closeAsked || token.trimmed() == "close";
+            }
+        } else if (name == "transfer-encoding" || (name == "content-length" && value != "0")) {
+            request.hasBody = true;
+        }
+    }
+    request.wellFormed = true;
+    return request;
+}
+
+// The end of the request head in the bytes received (the index after its blank line), or -1
+// while it is not complete. Lines may end in CRLF or LF alone.
+qsizetype HeadEnd(const QByteArray& input, qsizetype& headLength) {
+    for (qsizetype at = input.indexOf('\n'); at >= 0; at = input.indexOf('\n', at + 1)) {
+        if (at + 1 < input.size() && input[at + 1] == '\n') {
+            headLength = at;
+            return at + 2;
+        }
+        if (at + 2 < input.size() && input[at + 1] == '\r' && input[at + 2] == '\n') {
+            headLength = at;
+            return at + 3;
+        }
+    }
+    return -1;
+}
+
+// The listener and its connections, all on the server's thread.
+class Connections : public QTcpServer {
 public:
-    using QTcpServer::QTcpServer;
+    Connections(const LiveResultsServer& pages, const LiveServerLimits& limits,
+                std::set<QByteArray> hosts, QObject* parent)
+        : QTcpServer(parent),
+          pages_(pages),
+          limits_(limits),
+          requestDeadline_(limits.requestDeadlineMs),
+          idleTimeout_(limits.idleTimeoutMs),
+          hosts_(std::move(hosts)) {
+        sweep_.setInterval(std::clamp(limits.requestDeadlineMs / 10, 10, 250));
+        connect(&sweep_, &QTimer::timeout, this, [this] { Sweep(); });
+        sweep_.start();
+    }
+    Connections(const Connections&) = delete;
+    Connections& operator=(const Connections&) = delete;
+    ~Connections() override {
+        for (const auto& connection : open_) {
+            connection->socket->disconnect(this);
+        }
+    }
 
 protected:
-    // Server thread only.
     void incomingConnection(qintptr descriptor) override {
         auto* socket = new QTcpSocket(this);
         if (!socket->setSocketDescriptor(descriptor)) {
             delete socket;
             return;
         }
-        if (findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly).size() >
-            LiveResultsServer::MaxConnections) {
+        const QHostAddress peer = socket->peerAddress();
+        // Room is made first within the address's own share, then among all.
+        if ((CountOf(peer) >= limits_.maxPerAddress && !CloseOldestIdle(&peer)) ||
+            (std::ssize(open_) >= limits_.maxConnections && !CloseOldestIdle(nullptr))) {
             socket->abort();
             socket->deleteLater();
             return;
         }
-        socket->setReadBufferSize(4 * LiveResultsServer::MaxRequestBytes);
-        auto* idle = new QTimer(socket);
-        idle->setSingleShot(true);
-        idle->start(LiveResultsServer::IdleTimeoutMs);
-        connect(idle, &QTimer::timeout, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
+        // Replies leave whole at once. Neither Qt nor the system takes much more than a request
+        // from the client, so a flood waits in the client's own buffers.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 64 * 1024);
+        socket->setReadBufferSize(2 * limits_.maxRequestBytes);
+        const Clock::time_point now = Clock::now();
+        auto connection = std::make_unique<Connection>(
+            Connection{socket, peer, {}, now + requestDeadline_, now, now, false, false});
+        Connection* c = connection.get();
+        open_.push_back(std::move(connection));
+        connect(socket, &QTcpSocket::readyRead, this, [this, c] { Serve(*c); });
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, c] {
+            c->progress = Clock::now();
+            Serve(*c);
         });
-        // Connected before the HTTP server's own reader, so it sees each chunk first. The
-        // server reads a request inside a socket transaction and commits it when complete, so
-        // no open transaction means a new request begins.
-        connect(socket, &QTcpSocket::readyRead, socket,
-                [socket, idle, received = qint64{0}]() mutable {
-                    idle->start();
-                    if (!socket->isTransactionStarted()) {
-                        received = 0;
-                    }
-                    received += socket->bytesAvailable();
-                    if (received > LiveResultsServer::MaxRequestBytes) {
-                        QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
-                        socket->write(kTooLarge);
-                        socket->disconnectFromHost();
-                    }
-                });
-        addPendingConnection(socket);
+        connect(socket, &QTcpSocket::disconnected, this, [this, c] { Forget(c); });
+        connect(socket, &QTcpSocket::errorOccurred, this, [this, c] { Close(c); });
+        Serve(*c);
     }
+
+private:
+    struct Connection {
+        QTcpSocket* socket;
+        QHostAddress peer;
+        QByteArray input;             // received, not yet answered
+        Clock::time_point deadline;   // for the request under way, or the next one
+        Clock::time_point idleSince;  // opened, or the last reply written
+        Clock::time_point progress;   // the client last took some of its replies
+        bool answered = false;        // at least one request was answered
+        bool closing = false;         // the last reply is written, then the connection ends
+    };
+
+    int CountOf(const QHostAddress& peer) const {
+        return static_cast<int>(std::count_if(open_.begin(), open_.end(),
+                                              [&](const auto& c) { return c->peer == peer; }));
+    }
+
+    // Closes the connection of the address (of any with nullptr) that has waited longest
+    // without a reply under way: first those that never completed a request, then kept-alive
+    // ones. False when every connection is busy with a reply.
+    bool CloseOldestIdle(const QHostAddress* peer) {
+        Connection* oldest = nullptr;
+        for (const auto& c : open_) {
+            if ((peer != nullptr && c->peer != *peer) || c->closing ||
+                c->socket->bytesToWrite() > 0) {
+                continue;
+            }
+            if (oldest == nullptr || std::pair(c->answered, c->idleSince) <
+                                         std::pair(oldest->answered, oldest->idleSince)) {
+                oldest = c.get();
+            }
+        }
+        if (oldest != nullptr) {
+            Close(oldest);
+        }
+        return oldest != nullptr;
+    }
+
+    // Answers every complete request received, in order, as long as the client takes its
+    // replies.
+    void Serve(Connection& c) {
+        while (!c.closing && c.socket->bytesToWrite() <= limits_.maxUnsentBytes) {
+            const bool waiting = c.input.isEmpty();
+            const qint64 room = limits_.maxRequestBytes + 4 - c.input.size();
+            if (room > 0) {
+                c.input += c.socket->read(room);
+            }
+            if (waiting && c.answered && !c.input.isEmpty()) {
+                c.deadline = Clock::now() + requestDeadline_;  // a new request begins
+            }
+            qsizetype headLength = 0;
+            const qsizetype end = HeadEnd(c.input, headLength);
+            if (end < 0 && c.input.size() > limits_.maxRequestBytes) {
+                Answer(c, 413, true);
+                return;
+            }
+            if (end < 0) {
+                return;
+            }
+            const Request request = ParseRequest(c.input.left(headLength));
+            c.input.remove(0, end);
+            Answer(c, request);
+        }
+    }
+
+    void Answer(Connection& c, const Request& request) {
+        const bool reading = request.method == "GET" || request.method == "HEAD";
+        const bool head = request.method == "HEAD";
+        if (!request.wellFormed || request.hostCount > 1 || (!request.http10 && !request.host)) {
+            Answer(c, 400, true);
+        } else if (!reading) {
+            Answer(c, 405, true);  // its body is not read
+        } else if (request.hasBody) {
+            Answer(c, 413, true);
+        } else if (request.host && !hosts_.contains(*request.host)) {
+            Answer(c, 421, true);  // another site's name pointing at us
+        } else {
+            const bool close = request.http10 || request.closeAsked;
+            const std::optional<LiveResultsServer::Page> page = pages_.Route(request.path);
+            Write(c,
+                  page ? Reply(200, page->type, page->body, head, close)
+                       : Reply(404, "text/plain; charset=utf-8", "Nicht gefunden\n", head, close),
+                  close);
+        }
+    }
+
+    void Answer(Connection& c, int status, bool close) {
+        const QByteArray text = status == 405   ? "Nur lesender Zugriff\n"
+                                : status == 413 ? "Anfrage zu groß\n"
+                                : status == 421 ? "Falscher Rechnername\n"
+                                                : "Fehlerhafte Anfrage\n";
+        Write(c, Reply(status, "text/plain; charset=utf-8", text, false, close), close);
+    }
+
+    void Write(Connection& c, const QByteArray& reply, bool close) {
+        const Clock::time_point now = Clock::now();
+        if (c.socket->bytesToWrite() == 0) {
+            c.progress = now;
+        }
+        c.socket->write(reply);
+        c.answered = true;
+        c.idleSince = now;
+        c.deadline = now + (c.input.isEmpty() ? idleTimeout_ : requestDeadline_);
+        if (close) {
+            c.closing = true;
+            c.socket->disconnectFromHost();  // after the reply has gone out
+        }
+    }
+
+    // Closes connections past their deadline and those whose client takes nothing of its
+    // replies.
+    void Sweep() {
+        const Clock::time_point now = Clock::now();
+        std::vector<Connection*> expired;
+        for (const auto& c : open_) {
+            const bool stalled = c->socket->bytesToWrite() > 0 && now - c->progress > idleTimeout_;
+            const bool late = c->socket->bytesToWrite() == 0 && now > c->deadline;
+            if (stalled || late) {
+                expired.push_back(c.get());
+            }
+        }
+        for (Connection* c : expired) {
+            Close(c);
+        }
+    }
+
+    void Close(Connection* c) {
+        QTcpSocket* socket = c->socket;
+        Forget(c);
+        socket->abort();
+    }
+
+    void Forget(Connection* c) {
+        const auto found =
+            std::find_if(open_.begin(), open_.end(), [c](const auto& o) { return o.get() == c; });
+        if (found == open_.end()) {
+            return;
+        }
+        c->socket->disconnect(this);
+        c->socket->deleteLater();
+        *found = std::move(open_.back());
+        open_.pop_back();
+    }
+
+    const LiveResultsServer& pages_;
+    const LiveServerLimits limits_;
+    const milliseconds requestDeadline_;
+    const milliseconds idleTimeout_;
+    const std::set<QByteArray> hosts_;
+    std::vector<std::unique_ptr<Connection>> open_;
+    QTimer sweep_;
 };
 
-// Headers and the body for GET, the same headers without the body for HEAD.
-void Answer(const QHttpServerRequest& request, QHttpServerResponder& responder, Status status,
-            const QByteArray& type, const QByteArray& body) {
-    responder.writeStatusLine(status);
-    responder.writeHeaders({{"Content-Type", type},
-                            {"Content-Length", QByteArray::number(body.size())},
-                            {"Cache-Control", "no-store"},
-                            {"X-Content-Type-Options", "nosniff"},
-                            {"Content-Security-Policy",
-                             "default-src 'none'; script-src 'unsafe-inline'; "
-                             "style-src 'unsafe-inline'; connect-src 'self'"}});
-    if (status == Status::MethodNotAllowed) {
-        responder.writeHeader("Allow", "GET, HEAD");
-    }
-    responder.writeBody(request.method() == Method::Head ? QByteArray() : body);
-}
-
-void Refuse(const QHttpServerRequest& request, QHttpServerResponder& responder) {
-    const bool reading = request.method() == Method::Get || request.method() == Method::Head;
-    Answer(request, responder, reading ? Status::NotFound : Status::MethodNotAllowed,
-           "text/plain; charset=utf-8", reading ? "Nicht gefunden\n" : "Nur lesender Zugriff\n");
+QByteArray AddressName(const QHostAddress& address) {
+    QHostAddress plain = address;
+    plain.setScopeId({});
+    const QByteArray text = plain.toString().toLower().toLatin1();
+    return plain.protocol() == QAbstractSocket::IPv6Protocol ? '[' + text + ']' : text;
 }
 
 }  // namespace
 
-LiveResultsServer::LiveResultsServer() {
+LiveResultsServer::LiveResultsServer(const LiveServerLimits& limits) : limits_(limits) {
     Publish(LiveSnapshot{});
 }
 
 LiveResultsServer::~LiveResultsServer() {
     Stop();
+}
+
+std::string LiveResultsServer::Start(int port, const std::string& address) {
+    if (address.empty()) {
+        return Start(port, QHostAddress::Any);
+    }
+    const QHostAddress one(QString::fromStdString(address));
+    if (one.isNull()) {
+        Stop();
+        return "Live-Ergebnisse: \"" + address +
+               "\" ist keine Netzwerkadresse. Bitte in den Einstellungen eine Adresse wählen.";
+    }
+    return Start(port, one);
 }
 
 std::string LiveResultsServer::Start(int port, const QHostAddress& address) {
@@ -108,6 +395,7 @@ std::string LiveResultsServer::Start(int port, const QHostAddress& address) {
     if (port < 0 || port > 65535) {
         return prefix + " gibt es nicht (1 bis 65535).";
     }
+    std::set<QByteArray> hosts = OwnHostNames();
     home_ = new QObject;
     home_->moveToThread(&thread_);
     thread_.start();
@@ -116,20 +404,21 @@ std::string LiveResultsServer::Start(int port, const QHostAddress& address) {
     QMetaObject::invokeMethod(
         home_,
         [&] {
-            auto* http = new QHttpServer(home_);
-            Route(*http);
-            auto* tcp = new GuardedTcpServer(http);
-            if (tcp->listen(address, static_cast<quint16>(port))) {
-                http->bind(tcp);
-                port_ = tcp->serverPort();
+            auto* listener = new Connections(*this, limits_, std::move(hosts), home_);
+            // Connections waiting to be taken: a burst of them must not make a phone's first
+            // try go unanswered (it would try again only a second later).
+            listener->setListenBacklogSize(1024);
+            if (listener->listen(address, static_cast<quint16>(port))) {
+                port_ = listener->serverPort();
             } else {
-                error = tcp->errorString();
-                reason = tcp->serverError();
-                delete http;
+                error = listener->errorString();
+                reason = listener->serverError();
+                delete listener;
             }
         },
         Qt::BlockingQueuedConnection);
     if (port_ != 0) {
+        address_ = address;
         return {};
     }
     Stop();
@@ -139,6 +428,10 @@ std::string LiveResultsServer::Start(int port, const QHostAddress& address) {
             return prefix + " ist belegt." + advice;
         case QAbstractSocket::SocketAccessError:
             return prefix + " ist dem System vorbehalten (Ports unter 1024)." + advice;
+        case QAbstractSocket::SocketAddressNotAvailableError:
+            return "Live-Ergebnisse: Die Adresse " + address.toString().toStdString() +
+                   " gibt es auf diesem Rechner nicht. Bitte in den Einstellungen eine andere "
+                   "Adresse wählen.";
         default:
             return prefix + " kann nicht geöffnet werden (" + error.toStdString() + ").";
     }
@@ -148,7 +441,7 @@ void LiveResultsServer::Stop() {
     if (home_ == nullptr) {
         return;
     }
-    // The HTTP server, its listener and every connection go on their own thread.
+    // The listener and every connection go on their own thread.
     QMetaObject::invokeMethod(
         home_, [this] { qDeleteAll(home_->children()); }, Qt::BlockingQueuedConnection);
     thread_.quit();
@@ -159,7 +452,10 @@ void LiveResultsServer::Stop() {
 }
 
 std::string LiveResultsServer::AddressText() const {
-    return LiveAddressText(LocalNetworkAddress(), port_);
+    const bool everywhere = address_ == QHostAddress::Any || address_ == QHostAddress::AnyIPv4 ||
+                            address_ == QHostAddress::AnyIPv6;
+    return LiveAddressText(everywhere ? LocalNetworkAddress() : address_.toString().toStdString(),
+                           port_);
 }
 
 void LiveResultsServer::Publish(const LiveSnapshot& snapshot) {
@@ -177,36 +473,25 @@ std::shared_ptr<const LiveResultsServer::Pages> LiveResultsServer::CurrentPages(
     return pages_;
 }
 
-void LiveResultsServer::Route(QHttpServer& http) {
-    const QHttpServerRequest::Methods reading = Method::Get | Method::Head;
-    // Patterns are regular expressions matched against the whole path.
-    http.route("/", reading,
-               [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-                   Answer(request, responder, Status::Ok, "text/html; charset=utf-8",
-                          CurrentPages()->page);
-               });
-    http.route("/results\\.json", reading,
-               [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-                   Answer(request, responder, Status::Ok, "application/json; charset=utf-8",
-                          CurrentPages()->json);
-               });
+std::optional<LiveResultsServer::Page> LiveResultsServer::Route(const QByteArray& path) const {
+    if (path == "/") {
+        return Page{"text/html; charset=utf-8", CurrentPages()->page};
+    }
+    if (path == "/results.json") {
+        return Page{"application/json; charset=utf-8", CurrentPages()->json};
+    }
     // The announcer's page and its data; the data carries the program's clock as it is served,
     // so the page runs the clock of a run from its start stamp.
-    http.route("/sprecher", reading,
-               [](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-                   static const QByteArray page = QByteArray::fromStdString(AnnouncerPage());
-                   Answer(request, responder, Status::Ok, "text/html; charset=utf-8", page);
-               });
-    http.route("/sprecher\\.json", reading,
-               [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-                   const std::int64_t nowMs = MonotonicRawNow() / (MonotonicRawFrequency / 1000);
-                   Answer(
-                       request, responder, Status::Ok, "application/json; charset=utf-8",
-                       QByteArray::fromStdString(AnnouncerJson(CurrentPages()->announcer, nowMs)));
-               });
-    http.setMissingHandler([](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-        Refuse(request, responder);
-    });
+    if (path == "/sprecher") {
+        static const QByteArray page = QByteArray::fromStdString(AnnouncerPage());
+        return Page{"text/html; charset=utf-8", page};
+    }
+    if (path == "/sprecher.json") {
+        const std::int64_t nowMs = MonotonicRawNow() / (MonotonicRawFrequency / 1000);
+        return Page{"application/json; charset=utf-8",
+                    QByteArray::fromStdString(AnnouncerJson(CurrentPages()->announcer, nowMs))};
+    }
+    return std::nullopt;
 }
 
 std::string LocalNetworkAddress() {
@@ -224,4 +509,41 @@ std::string LocalNetworkAddress() {
         }
     }
     return {};
+}
+
+std::set<QByteArray> OwnHostNames() {
+    std::set<QByteArray> names{"localhost"};
+    const QByteArray machine = QHostInfo::localHostName().toLower().toUtf8();
+    const QByteArray domain = QHostInfo::localDomainName().toLower().toUtf8();
+    if (!machine.isEmpty()) {
+        names.insert(machine);
+        names.insert(machine + ".local");
+        if (!domain.isEmpty()) {
+            names.insert(machine + '.' + domain);
+        }
+    }
+    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
+        names.insert(AddressName(address));
+    }
+    names.insert("127.0.0.1");
+    names.insert("[::1]");
+    return names;
+}
+
+std::vector<ListenAddress> ListenAddresses() {
+    std::vector<ListenAddress> found;
+    for (const QNetworkInterface& nic : QNetworkInterface::allInterfaces()) {
+        if (!nic.flags().testFlag(QNetworkInterface::IsUp)) {
+            continue;
+        }
+        for (const QNetworkAddressEntry& entry : nic.addressEntries()) {
+            QHostAddress ip = entry.ip();
+            if (ip.protocol() == QAbstractSocket::IPv6Protocol && ip.isLinkLocal()) {
+                continue;  // needs a scope a phone's browser cannot type
+            }
+            const std::string text = ip.toString().toStdString();
+            found.push_back({text, text + " (" + nic.humanReadableName().toStdString() + ")"});
+        }
+    }
+    return found;
 }

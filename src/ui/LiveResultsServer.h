@@ -5,34 +5,53 @@
 #include <QThread>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "files/Announcer.h"
 #include "files/LiveResults.h"
 
-class QHttpServer;
 class QObject;
 
+// How far one spectator's connection may go. The defaults are for the arena; tests shrink them.
+struct LiveServerLimits {
+    // Larger requests are refused and their connection closed.
+    qint64 maxRequestBytes = 4096;
+    // At most this many spectators are connected at once; a new one takes the place of the
+    // connection that has waited longest without a request under way.
+    int maxConnections = 400;
+    // One address gets no more than this share of the places (a phone's browser opens six).
+    int maxPerAddress = 16;
+    // A request must have arrived whole this long after its first byte (or after the
+    // connection was opened); later bytes do not extend it.
+    int requestDeadlineMs = 5000;
+    // A kept-alive connection without a new request, or whose client takes none of its reply,
+    // is closed after this long.
+    int idleTimeoutMs = 15000;
+    // Requests of a connection are not read on while this much of its replies is unsent.
+    qint64 maxUnsentBytes = 1 << 20;
+};
+
 // Serves the live result page "/" and its data "/results.json" to phones on the arena's
-// network. Requests are answered on a thread of its own from the pages of the last published
-// snapshot, so neither the clock nor the table ever waits for a spectator. Read-only: GET and
-// HEAD only, no files, small requests only.
+// network, and the announcer's page "/sprecher" with its data "/sprecher.json". Requests are
+// answered on a thread of its own from the pages of the last published snapshot, so neither the
+// clock nor the table ever waits for a spectator. Read-only: GET and HEAD only, no files, small
+// requests only.
+//
+// The arena's network is open to every phone, so the connections are kept on a short leash: a
+// handful per address, a deadline for each request that new bytes do not extend, the oldest idle
+// connection closed when all places are taken, and no more reading from a client that does not
+// take its replies.
 class LiveResultsServer : public ILiveResults {
 public:
-    // Larger requests are refused and their connection closed.
-    static constexpr qint64 MaxRequestBytes = 4096;
-    // At most this many spectators are connected at once; more are turned away.
-    static constexpr int MaxConnections = 400;
-    // A connection that sends nothing for this long is closed.
-    static constexpr int IdleTimeoutMs = 15000;
-
-    LiveResultsServer();
+    explicit LiveResultsServer(const LiveServerLimits& limits = {});
     LiveResultsServer(const LiveResultsServer&) = delete;
     LiveResultsServer& operator=(const LiveResultsServer&) = delete;
     ~LiveResultsServer() override;
 
-    // UI thread only. Listens on every interface.
-    std::string Start(int port) override { return Start(port, QHostAddress::Any); }
+    // UI thread only. address: empty for every interface, else one of the machine's addresses.
+    std::string Start(int port, const std::string& address) override;
     // UI thread only. Listens on the port (0 = any free one); empty on success, else a German
     // message for the operator. A running server is stopped first.
     std::string Start(int port, const QHostAddress& address);
@@ -47,6 +66,13 @@ public:
     // Cheap enough to call after every change of the table or the board.
     void Publish(const LiveSnapshot& snapshot) override;
 
+    // What a path is answered with; nothing when there is no such page. Any thread.
+    struct Page {
+        QByteArray type;
+        QByteArray body;
+    };
+    std::optional<Page> Route(const QByteArray& path) const;
+
 private:
     struct Pages {
         QByteArray page;
@@ -55,12 +81,13 @@ private:
     };
     // Any thread.
     std::shared_ptr<const Pages> CurrentPages() const;
-    void Route(QHttpServer& http);
 
+    const LiveServerLimits limits_;
     QThread thread_;
-    // Lives on thread_ while running; parent of the HTTP server and its sockets.
+    // Lives on thread_ while running; parent of the listener and its connections.
     QObject* home_ = nullptr;
     quint16 port_ = 0;
+    QHostAddress address_;
     mutable std::mutex pagesMutex_;
     std::shared_ptr<const Pages> pages_;
 };
@@ -68,3 +95,16 @@ private:
 // The machine's address on the local network: the first IPv4 address, not loopback, of an
 // interface that is up; empty when there is none.
 std::string LocalNetworkAddress();
+
+// The names a request may give in its Host header to reach this machine: "localhost", the
+// machine's name (also with ".local" and its domain) and every address of its interfaces, all in
+// lower case, IPv6 addresses in brackets.
+std::set<QByteArray> OwnHostNames();
+
+// The addresses the server can listen on, for the settings dialog: each address of an interface
+// that is up, with the interface's name ("192.168.1.20 (wlan0)").
+struct ListenAddress {
+    std::string address;
+    std::string label;
+};
+std::vector<ListenAddress> ListenAddresses();

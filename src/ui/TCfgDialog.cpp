@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "ui/LiveResultsServer.h"
 #include "ui/Pictures.h"
 
 namespace {
@@ -156,6 +157,11 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     live->addStretch();
     live->addWidget(new QLabel("Port:", this));
     live->addWidget(seLivePort);
+    cbLiveAddress = new QComboBox(this);
+    cbLiveAddress->setEnabled(false);
+    auto* liveAddress = new QHBoxLayout;
+    liveAddress->addWidget(new QLabel("Erreichbar über:", this));
+    liveAddress->addWidget(cbLiveAddress, 1);
 
     auto* buttons = new QDialogButtonBox(this);
     OKBtn = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
@@ -167,6 +173,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     layout->addLayout(monitor);
     layout->addWidget(gbCountDown);
     layout->addLayout(live);
+    layout->addLayout(liveAddress);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -180,6 +187,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     connect(seCountDownTimer, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
     connect(seWarnungTime, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
     connect(cbLiveResults, &QCheckBox::toggled, seLivePort, &QWidget::setEnabled);
+    connect(cbLiveResults, &QCheckBox::toggled, cbLiveAddress, &QWidget::setEnabled);
     connect(gbCountDown, &QGroupBox::toggled, this, [this] { cbCountDownClick(); });
     RenderLamp();
 }
@@ -209,6 +217,8 @@ void TCfgDialog::SetValues(const CfgValues& values) {
     cbLiveResults->setChecked(values.LiveResults);
     seLivePort->setValue(values.LivePort);
     seLivePort->setEnabled(values.LiveResults);
+    FillLiveAddresses(values.LiveAddress);
+    cbLiveAddress->setEnabled(values.LiveResults);
 
     cbPortChange();
     seCountDownTimerChange();
@@ -230,8 +240,24 @@ CfgValues TCfgDialog::Values() const {
     values.SoundAbbruch = cbAbbruchSound->isChecked();
     values.LiveResults = cbLiveResults->isChecked();
     values.LivePort = seLivePort->value();
+    values.LiveAddress = cbLiveAddress->currentData().toString().toStdString();
     values.StartBarrierTest = startBarrierTest_;
     return values;
+}
+
+void TCfgDialog::FillLiveAddresses(const std::string& chosen) {
+    cbLiveAddress->clear();
+    cbLiveAddress->addItem("alle Netzwerke dieses Rechners", QString());
+    for (const ListenAddress& address : ListenAddresses()) {
+        cbLiveAddress->addItem(QString::fromStdString(address.label),
+                               QString::fromStdString(address.address));
+    }
+    const QString stored = QString::fromStdString(chosen);
+    if (cbLiveAddress->findData(stored) < 0) {
+        // Kept as stored, though the machine has it no more: the server says so when it starts.
+        cbLiveAddress->addItem(stored + " (nicht vorhanden)", stored);
+    }
+    cbLiveAddress->setCurrentIndex(cbLiveAddress->findData(stored));
 }
 
 std::optional<CfgValues> TCfgDialog::Execute(const CfgValues& values) {

@@ -64,6 +64,8 @@ public:
     QCheckBox* cbAbbruchSound = nullptr;
     QCheckBox* cbLiveResults = nullptr;
     QSpinBox* seLivePort = nullptr;
+    // Every interface, or one of the machine's addresses by its interface's name.
+    QComboBox* cbLiveAddress = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
     // The hidden pictures beside "ON" and "OFF" in cbAlg.
@@ -81,6 +83,7 @@ private:
     void cbPortChange();
     void seCountDownTimerChange();
     void RenderLamp();
+    void FillLiveAddresses(const std::string& chosen);
 
     CfgValues shown_;
     bool startBarrierTest_ = false;

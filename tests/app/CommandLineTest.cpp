@@ -2,6 +2,8 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -64,6 +66,14 @@ TEST_F(CommandLine, ExportWritesPageAndPdfWithoutADisplayAndNamesEachFile) {
 TEST_F(CommandLine, FailuresExitNonZeroWithAMessageAndWriteNothing) {
     const std::string page = folder_.File("ergebnis.html");
     const std::string noFolder = folder_.File("fehlt/ergebnis");
+    const std::string workbook = folder_.File("rich.xlsx");
+    ASSERT_EQ(RunProgram({"--export", workbook, input_}).exitCode, 0);
+    const std::string workbookBytes = ReadAll(workbook);
+    std::filesystem::create_directory(folder_.File("sub"));
+    WriteAll(folder_.File("leer.txt"), "");
+    WriteAll(folder_.File("programm.txt"), std::string("\x7F"
+                                                       "ELF\x02\x01\x01\0\0\0;x;y\n",
+                                                       15));
     struct Case {
         std::vector<std::string> args;
         int exitCode;
@@ -74,6 +84,9 @@ TEST_F(CommandLine, FailuresExitNonZeroWithAMessageAndWriteNothing) {
         {{"--export", noFolder + ".html", input_}, 1, "Der Schreibfehler der Datei: " + noFolder},
         {{"--export", noFolder + ".pdf", input_}, 1, "Der Schreibfehler der Datei: " + noFolder},
         {{"--export", folder_.File("ergebnis.doc"), input_}, 1, "Dateityp wird nicht unterstützt"},
+        {{"--export", folder_.File("sub/../rich.xlsx"), workbook}, 1, "Eingabedatei selbst"},
+        {{"--export", page, folder_.File("leer.txt")}, 1, "Keine Starter gefunden"},
+        {{"--export", page, folder_.File("programm.txt")}, 1, "keine Textdatei"},
         {{"--export", page}, 2, "genau eine EINGABE"},
         {{input_, "--export"}, 2, "--export braucht einen Wert"},
     };
@@ -87,7 +100,11 @@ TEST_F(CommandLine, FailuresExitNonZeroWithAMessageAndWriteNothing) {
     for (const auto& entry : std::filesystem::directory_iterator(folder_.Path())) {
         files.push_back(entry.path().filename().string());
     }
-    EXPECT_EQ(files, std::vector<std::string>{"start.txt"}) << "no output, no temporary file";
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"leer.txt", "programm.txt", "rich.xlsx", "start.txt",
+                                               "sub"}))
+        << "no output, no temporary file";
+    EXPECT_EQ(ReadAll(workbook), workbookBytes);
 }
 
 TEST_F(CommandLine, DrawsAndExportsAClassOfAShowAndRefusesAClassItDoesNotHave) {

@@ -26,5 +26,6 @@ inline Settings ChangedSettings() {
     s.FullScreen = true;
     s.LastFileName = "/home/turnier/Start, Liste Ö; \"Finale\".txt";
     s.Monitor = 1;
+    s.LiveAddress = "127.0.0.1";
     return s;
 }

@@ -110,9 +110,9 @@ TEST_F(QtSettingsStoreTest, AFileThatCannotBeWrittenReportsEveryValue) {
 
     QtSettingsStore store(Path("plain-file/corralix.conf"));
     const std::vector<std::string> failed = WriteSettings(store, ChangedSettings());
-    EXPECT_THAT(failed, SizeIs(24));
+    EXPECT_THAT(failed, SizeIs(25));
     EXPECT_EQ(failed.front(), "Left");
-    EXPECT_EQ(failed.back(), "LivePort");
+    EXPECT_EQ(failed.back(), "LiveAddress");
 }
 
 TEST_F(QtSettingsStoreTest, TheUserStoreIsNamedAfterTheProgramUnderBrindlewerk) {

@@ -11,6 +11,7 @@
 #include "../files/TempFolder.h"
 #include "config/SettingsStore.h"
 #include "core/FakeHost.h"
+#include "files/FileIo.h"
 #include "files/ProtocolFile.h"
 #include "serial/FakeSerialBackend.h"
 #include "serial/ManualUiQueue.h"
@@ -78,6 +79,19 @@ protected:
         return settings;
     }
     const ResultTable& Table() { return competition->Table(); }
+    // A light barrier on port 1 that stays locked after a start until F11.
+    void OpenWithBarrier(const std::string& startList) {
+        serial.AddDevice(ComPortDevicePath(1));
+        Settings settings = NoCountdown();
+        settings.Port = 1;
+        settings.TimeLock = 0;
+        Open(settings, startList);
+    }
+    void Edge(std::uint32_t status, std::int64_t stamp) {
+        serial.SetModemStatus(ComPortDevicePath(1), status, stamp);
+        ASSERT_TRUE(ui.WaitForPosted(1));
+        ui.RunPending();
+    }
 
     TempFolder folder;
     FakeSerialBackend serial;
@@ -415,16 +429,8 @@ TEST_F(CompetitionTest, TheWarningWithoutRealTimePriorityFollowsTheWatcherOfTheO
 }
 
 TEST_F(CompetitionTest, TheBeamLogHoldsEveryEdgeWithWhatItDidAndTheResumedStop) {
-    serial.AddDevice(ComPortDevicePath(1));
-    Settings settings = NoCountdown();
-    settings.Port = 1;
-    settings.TimeLock = 0;
-    Open(settings, StartList("7;Anna;Blue\r\n"));
-    auto edge = [&](std::uint32_t status, std::int64_t stamp) {
-        serial.SetModemStatus(ComPortDevicePath(1), status, stamp);
-        ASSERT_TRUE(ui.WaitForPosted(1));
-        ui.RunPending();
-    };
+    OpenWithBarrier(StartList("7;Anna;Blue\r\n"));
+    auto edge = [&](std::uint32_t status, std::int64_t stamp) { Edge(status, stamp); };
     edge(ModemCtsOn, time.now);  // locked
     edge(0, time.now);
     time.now += TicksPerMs;
@@ -452,6 +458,36 @@ TEST_F(CompetitionTest, TheBeamLogHoldsEveryEdgeWithWhatItDidAndTheResumedStop) 
                     "-\tWeiterlaufen: letzter Stopp aufgehoben\tNr. 7"));
 }
 
+TEST_F(CompetitionTest, TheBeamLogIsOnTheDiskBeforeTheBackupIsReplaced) {
+    OpenWithBarrier(StartList("7;Anna;Blue\r\n8;Ben;Rio\r\n"));
+    std::vector<std::string> steps;
+    FileCalls watching;
+    watching.sync = [&](int fd) {
+        steps.push_back(
+            std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd)).filename());
+        return ::fsync(fd);
+    };
+    watching.rename = [&](const char* from, const char* to) {
+        steps.push_back("-> " + std::filesystem::path(to).filename().string());
+        return ::rename(from, to);
+    };
+    const ScopedFileCalls watched(watching);
+    Key(Command::LockLightBarrier);  // armed
+    Edge(ModemCtsOn, time.now);      // start
+    Edge(0, time.now);
+    Key(Command::LockLightBarrier);  // TimeLock 0: armed again by hand
+    time.now += 15000 * TicksPerMs;
+    Edge(ModemCtsOn, time.now);  // stop
+    steps.clear();
+    Key(Command::Entry);
+
+    const std::string log = "Lichtschranke-" + Today() + ".log";
+    const auto synced = std::find(steps.begin(), steps.end(), log);
+    const auto replaced = std::find(steps.begin(), steps.end(), "-> Sicherungsdatei.txt");
+    ASSERT_NE(replaced, steps.end());
+    EXPECT_LT(synced, replaced) << "the beam's record of the run reaches the disk first";
+}
+
 TEST_F(CompetitionTest, LiveResultsAreOffByDefaultAndOnceOnGetEveryEntry) {
     Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
     EXPECT_FALSE(live.Running());
@@ -461,9 +497,11 @@ TEST_F(CompetitionTest, LiveResultsAreOffByDefaultAndOnceOnGetEveryEntry) {
     Settings settings = NoCountdown();
     settings.LiveResults = true;
     settings.LivePort = 8099;
+    settings.LiveAddress = "127.0.0.1";
     Open(settings, StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
     ASSERT_TRUE(live.Running());
     EXPECT_EQ(live.port, 8099);
+    EXPECT_EQ(live.address, "127.0.0.1");
     TimeRun(12340);
     Key(Command::Entry);
     ASSERT_FALSE(live.published.empty());

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "TempFolder.h"
 
 namespace {
@@ -14,6 +20,41 @@ TEST(FileBytes, ReadsBackWhatWasWrittenIncludingNulAndHighBytes) {
     ASSERT_TRUE(ReplaceFileBytes(folder.File("f"), "neu").Ok());
     EXPECT_EQ(ReadFileBytes(folder.File("f")), "neu");
     EXPECT_EQ(ReadFileBytes(folder.File("weg")), std::nullopt);
+}
+
+TEST(FileBytes, ReplacingSyncsAFreshTemporaryFileBeforeTheRenameAndNeverFollowsALink) {
+    TempFolder folder;
+    const std::string path = folder.File("res.html");
+    // A link where a fixed temporary name would be is neither written through nor removed.
+    WriteAll(folder.File("passwd2"), "geheim");
+    std::filesystem::create_symlink(folder.File("passwd2"), path + ".tmp");
+    std::vector<std::string> steps;
+    FileCalls watching;
+    watching.sync = [&](int fd) {
+        steps.push_back("sync " +
+                        std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd))
+                            .filename()
+                            .string());
+        return ::fsync(fd);
+    };
+    watching.rename = [&](const char* from, const char* to) {
+        steps.push_back(std::string("rename ") + std::filesystem::path(from).filename().string() +
+                        " " + std::filesystem::path(to).filename().string());
+        return ::rename(from, to);
+    };
+    {
+        const ScopedFileCalls watched(watching);
+        ASSERT_TRUE(ReplaceFileBytes(path, "neu").Ok());
+    }
+
+    ASSERT_EQ(steps.size(), 2U);
+    const std::string temporary = steps[0].substr(5);
+    EXPECT_TRUE(temporary.starts_with("res.html.") && temporary != "res.html.tmp") << temporary;
+    EXPECT_EQ(steps[1], "rename " + temporary + " res.html");
+    EXPECT_EQ(ReadFileBytes(path), "neu");
+    EXPECT_EQ(ReadFileBytes(folder.File("passwd2")), "geheim");
+    EXPECT_TRUE(std::filesystem::is_symlink(path + ".tmp"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 3);
 }
 
 }  // namespace

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "TempFolder.h"
 #include "files/Export.h"
+#include "files/FileIo.h"
 #include "files/Report.h"
 #include "results/ResultTable.h"
 
@@ -59,12 +62,19 @@ TEST(HtmlReport, FailedWriteKeepsTheOldReportAndNamesFileAndCause) {
     TempFolder folder;
     const std::string path = folder.File("corralix-p.html");
     WriteAll(path, "old report");
-    std::filesystem::create_directory(path + ".tmp");  // the temporary file cannot be created
+    FileCalls fullDisk;
+    fullDisk.write = [](int, const void*, std::size_t) -> ssize_t {
+        errno = ENOSPC;
+        return -1;
+    };
     const Report report = ResultReport(SampleTable(), Show, "07.12.2026 14:03");
+    std::string message;
+    {
+        const ScopedFileCalls failing(fullDisk);
+        message = WriteHtmlReport(report, path);
+    }
 
-    const std::string message = WriteHtmlReport(report, path);
-
-    EXPECT_EQ(message, "Der Schreibfehler der Datei: " + path + "\nIs a directory");
+    EXPECT_EQ(message, "Der Schreibfehler der Datei: " + path + "\nNo space left on device");
     EXPECT_EQ(ReadAll(path), "old report");
     EXPECT_EQ(WriteHtmlReport(report, folder.File("neu.html")), "");
     EXPECT_EQ(ReadAll(folder.File("neu.html")), ReportHtml(report));

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "TempFolder.h"
@@ -67,9 +68,10 @@ std::string Corpus(const std::string& name) {
 }
 
 // Writes through to the file until limit bytes are out, then fails like a full disk.
-WriteCall FailAfter(std::size_t limit) {
+FileCalls FailAfter(std::size_t limit) {
     auto left = std::make_shared<std::size_t>(limit);
-    return [left](int fd, const void* data, std::size_t size) -> ssize_t {
+    FileCalls calls;
+    calls.write = [left](int fd, const void* data, std::size_t size) -> ssize_t {
         if (*left == 0) {
             errno = ENOSPC;
             return -1;
@@ -80,6 +82,7 @@ WriteCall FailAfter(std::size_t limit) {
         }
         return written;
     };
+    return calls;
 }
 
 // --- Writing ---
@@ -268,24 +271,45 @@ TEST(ProtocolFileRead, UnreadableFileReturnsFalseAndLeavesTheTableAsItWas) {
 
 // --- Backup ---
 
-TEST(Backup, PreviousBackupSurvivesAWriteThatFailsHalfWay) {
-    TempFolder folder;
-    const std::string path = folder.File(std::string(BackupFileTitle));
-    ResultTable table;
-    ASSERT_TRUE(WriteBackupFile(table, path).Ok());
+TEST(Backup, PreviousBackupSurvivesAWriteSyncOrRenameThatFails) {
+    FileCalls failingSync;
+    failingSync.sync = [](int) {
+        errno = EIO;
+        return -1;
+    };
+    FileCalls failingRename;
+    failingRename.rename = [](const char*, const char*) {
+        errno = EROFS;
+        return -1;
+    };
+    const std::vector<std::tuple<std::string, FileCalls, std::string>> cases = {
+        {"write", FailAfter(40), "No space left on device"},
+        {"sync", failingSync, "Input/output error"},
+        {"rename", failingRename, "Read-only file system"},
+    };
+    for (const auto& [step, calls, error] : cases) {
+        TempFolder folder;
+        const std::string path = folder.File(std::string(BackupFileTitle));
+        ResultTable table;
+        ASSERT_TRUE(WriteBackupFile(table, path).Ok());
 
-    table = TwoStarters();
-    const FileWriteResult result = WriteBackupFile(table, path, FailAfter(40));
-    EXPECT_EQ(result.Status, FileWriteStatus::WriteFailed);
-    EXPECT_EQ(result.Error, "No space left on device");
-    EXPECT_TRUE(table.Modified());
-    EXPECT_EQ(ReadAll(path), DefaultBytes);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1)
-        << "the temporary file is removed";
+        table = TwoStarters();
+        FileWriteResult result;
+        {
+            const ScopedFileCalls failing(calls);
+            result = WriteBackupFile(table, path);
+        }
+        EXPECT_EQ(result.Status, FileWriteStatus::WriteFailed) << step;
+        EXPECT_EQ(result.Error, error) << step;
+        EXPECT_TRUE(table.Modified()) << step;
+        EXPECT_EQ(ReadAll(path), DefaultBytes) << step;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1)
+            << step << ": the temporary file is removed";
 
-    ASSERT_TRUE(WriteBackupFile(table, path).Ok());
-    EXPECT_FALSE(table.Modified());
-    EXPECT_EQ(ReadAll(path), EncodeProtocol(table));
+        ASSERT_TRUE(WriteBackupFile(table, path).Ok());
+        EXPECT_FALSE(table.Modified());
+        EXPECT_EQ(ReadAll(path), EncodeProtocol(table));
+    }
 }
 
 TEST(Backup, KeepsTheStartOrderWhileTheTableIsShownByTotal) {
@@ -314,10 +338,12 @@ TEST(Backup, CompletesDespiteShortWrites) {
     TempFolder folder;
     const std::string path = folder.File(std::string(BackupFileTitle));
     ResultTable table = TwoStarters();
-    const WriteCall trickle = [](int fd, const void* data, std::size_t size) {
+    FileCalls trickle;
+    trickle.write = [](int fd, const void* data, std::size_t size) {
         return ::write(fd, data, std::min<std::size_t>(size, 7));
     };
-    ASSERT_TRUE(WriteBackupFile(table, path, trickle).Ok());
+    const ScopedFileCalls slowly(trickle);
+    ASSERT_TRUE(WriteBackupFile(table, path).Ok());
     EXPECT_EQ(ReadAll(path), EncodeProtocol(table));
 }
 
@@ -335,7 +361,8 @@ TEST(Backup, ReportsWhyItCouldNotBeWritten) {
     const FileWriteResult blocked = WriteBackupFile(table, folder.File("Sicherungsdatei.txt"));
     EXPECT_EQ(blocked.Status, FileWriteStatus::WriteFailed);
     EXPECT_FALSE(blocked.Error.empty());
-    EXPECT_FALSE(std::filesystem::exists(folder.File("Sicherungsdatei.txt.tmp")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1)
+        << "the temporary file is removed";
     EXPECT_TRUE(table.Modified());
 }
 

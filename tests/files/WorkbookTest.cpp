@@ -5,8 +5,12 @@
 #include <locale.h>
 #include <unzip.h>
 
+#include <zip.h>
+
 #include <regex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ShowDayTable.h"
 #include "TempFolder.h"
@@ -14,6 +18,81 @@
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// An ".xlsx" of the given sheet and shared strings, as another program might write it.
+std::string XlsxOf(const std::string& sheet, const std::string& strings) {
+    TempFolder folder;
+    const std::string path = folder.File("fremd.xlsx");
+    const std::vector<std::pair<std::string, std::string>> parts = {
+        {"xl/workbook.xml",
+         "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+         "relationships\"><sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId1\"/></sheets>"
+         "</workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" "
+         "Target=\"sheet1.xml\"/><Relationship Id=\"rId2\" Type=\"x/sharedStrings\" "
+         "Target=\"strings.xml\"/></Relationships>"},
+        {"xl/sheet1.xml", "<worksheet><sheetData>" + sheet + "</sheetData></worksheet>"},
+        {"xl/strings.xml", "<sst>" + strings + "</sst>"},
+    };
+    zipFile zip = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
+    for (const auto& [name, xml] : parts) {
+        zipOpenNewFileInZip(zip, name.c_str(), nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                            Z_BEST_SPEED);
+        zipWriteInFileInZip(zip, xml.data(), static_cast<unsigned>(xml.size()));
+        zipCloseFileInZip(zip);
+    }
+    zipClose(zip, nullptr);
+    return ReadAll(path);
+}
+
+std::string Rows(int count) {
+    std::string rows;
+    for (int row = 1; row <= count; ++row) {
+        const std::string r = std::to_string(row);
+        rows += "<row r=\"" + r + "\"><c r=\"B" + r + "\" t=\"s\"><v>0</v></c></row>";
+    }
+    return rows;
+}
+
+TEST(WorkbookLimits, AStartListBeyondItsSizeIsRefusedAsTooLargeWhileItIsRead) {
+    std::string manyStrings;
+    for (std::size_t i = 0; i <= MaxSheetStrings; ++i) {
+        manyStrings += "<si/>";
+    }
+    const struct {
+        std::string sheet;
+        std::string strings;
+        std::string limit;
+    } cases[] = {
+        {Rows(3), "<si><t>Anna</t></si>" + manyStrings, "mehr als 200000 Texte"},
+        {Rows(MaxSheetRows + 1), "<si><t>Anna</t></si>", "mehr als 10000 Zeilen"},
+        {Rows(3) + std::string(MaxUnpackedBytes, ' '), "<si><t>Anna</t></si>",
+         "mehr als 64 MB entpackt"},
+        {Rows(3), "<si><t>" + std::string(MaxSheetTextBytes / 4, 'x') + "</t></si>",
+         "mehr als 32 MB Text"},
+    };
+    for (const auto& c : cases) {
+        const WorkbookRows read = ReadWorkbook("fremd.xlsx", XlsxOf(c.sheet, c.strings), ',');
+        EXPECT_THAT(read.Error, HasSubstr("zu groß für eine Starterliste (" + c.limit + ")"));
+        EXPECT_TRUE(read.Rows.empty());
+    }
+    EXPECT_EQ(ReadWorkbook("fremd.xlsx", XlsxOf(Rows(3), "<si><t>Anna</t></si>"), ',').Rows.size(),
+              3U);
+}
+
+TEST(WorkbookLimits, ARowNumberOutOfRangeEndsTheDataWithoutArithmeticOnIt) {
+    for (const std::string number : {"-9223372036854775808", "9223372036854775807", "0"}) {
+        const WorkbookRows read = ReadWorkbook(
+            "fremd.xlsx",
+            XlsxOf(Rows(2) + "<row r=\"" + number + "\"><c r=\"B3\" t=\"s\"><v>0</v></c></row>",
+                   "<si><t>Anna</t></si>"),
+            ',');
+        EXPECT_EQ(read.Error, "") << number;
+        EXPECT_EQ(read.Rows.size(), 2U) << number;
+    }
+}
 
 class Workbook : public testing::TestWithParam<const char*> {
 protected:

@@ -1,6 +1,12 @@
 #include "ui/LiveResultsServer.h"
 
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QEventLoop>
 #include <QJsonArray>
@@ -11,7 +17,10 @@
 #include <QNetworkReply>
 #include <QTcpServer>
 #include <QTimer>
+#include <chrono>
+#include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -27,6 +36,7 @@ struct Reply {
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QByteArray type;
     QByteArray length;
+    QByteArray policy;
     QByteArray body;
 };
 
@@ -50,6 +60,7 @@ Reply Fetch(quint16 port, const QByteArray& verb, const QString& path,
     result.error = reply->isFinished() ? reply->error() : QNetworkReply::TimeoutError;
     result.type = reply->rawHeader("Content-Type");
     result.length = reply->rawHeader("Content-Length");
+    result.policy = reply->rawHeader("Content-Security-Policy");
     result.body = reply->readAll();
     delete reply;
     return result;
@@ -63,6 +74,85 @@ LiveSnapshot Entered(const std::vector<std::vector<std::string>>& rows) {
     }
     Ranking(table, ',').RankAndSort();
     return MakeLiveSnapshot(table, ',', {"Barrel Racing", "3", "Cara", "Luna", true});
+}
+
+// A client that speaks raw TCP over loopback from a source address of its choosing (all of
+// 127.0.0.0/8 is this machine), so that tests can play many phones or a hostile one.
+class RawClient {
+public:
+    RawClient(quint16 port, const char* from = "127.0.0.1") {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        ::inet_pton(AF_INET, from, &local.sin_addr);
+        sockaddr_in server{};
+        server.sin_family = AF_INET;
+        server.sin_port = htons(port);
+        ::inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
+        connected_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+                     ::connect(fd_, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0;
+    }
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+    ~RawClient() { ::close(fd_); }
+
+    bool Connected() const { return connected_; }
+    void Send(const QByteArray& bytes) const {
+        EXPECT_EQ(::send(fd_, bytes.data(), static_cast<std::size_t>(bytes.size()), MSG_NOSIGNAL),
+                  bytes.size());
+    }
+    // What the first read after the server's first bytes gets; empty when nothing came within
+    // the time or the server closed.
+    QByteArray ReceiveOnce(int waitMs = 3000) const {
+        pollfd ready{fd_, POLLIN, 0};
+        if (::poll(&ready, 1, waitMs) != 1) {
+            return {};
+        }
+        char buffer[65536];
+        const ssize_t count = ::recv(fd_, buffer, sizeof buffer, 0);
+        return count > 0 ? QByteArray(buffer, count) : QByteArray();
+    }
+    // True when the server ends the connection within the time.
+    bool ClosedWithin(int waitMs) const {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+        while (std::chrono::steady_clock::now() < until) {
+            pollfd ready{fd_, POLLIN, 0};
+            if (::poll(&ready, 1, 50) == 1) {
+                char buffer[65536];
+                if (::recv(fd_, buffer, sizeof buffer, 0) <= 0) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+    // Sends the bytes over and over without reading until the system takes no more for a
+    // while or the total is reached; returns what it took.
+    qint64 Flood(const QByteArray& bytes, qint64 total) const {
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+        qint64 sent = 0;
+        auto lastProgress = std::chrono::steady_clock::now();
+        while (sent < total &&
+               std::chrono::steady_clock::now() - lastProgress < std::chrono::seconds(2)) {
+            const ssize_t count =
+                ::send(fd_, bytes.data(), static_cast<std::size_t>(bytes.size()), MSG_NOSIGNAL);
+            if (count > 0) {
+                sent += count;
+                lastProgress = std::chrono::steady_clock::now();
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        }
+        return sent;
+    }
+
+private:
+    int fd_ = -1;
+    bool connected_ = false;
+};
+
+QByteArray Get(const QByteArray& path, const QByteArray& extra = {}) {
+    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra + "\r\n";
 }
 
 quint16 StartedOnLoopback(LiveResultsServer& server) {
@@ -98,6 +188,7 @@ TEST(LiveResultsServer, ServesThePagesOfTheLastPublishedSnapshot) {
     EXPECT_EQ(page.type, "text/html; charset=utf-8");
     EXPECT_TRUE(page.body.contains("J\xc3\xb6rg Wei\xc3\x9f"));
     EXPECT_EQ(page.body.count("<script"), 2);
+    EXPECT_TRUE(page.policy.contains("frame-ancestors 'none'")) << page.policy.data();
 
     const Reply head = Fetch(port, "HEAD", "/");
     EXPECT_EQ(head.status, 200);
@@ -176,6 +267,122 @@ TEST(LiveResultsServer, APortThatCannotBeUsedIsNamedInTheMessage) {
         EXPECT_NE(message.find(expected), std::string::npos) << message;
         EXPECT_FALSE(server.Running());
     }
+}
+
+TEST(LiveResultsServer, ASpectatorGetsInWhileOthersHoldEveryPlace) {
+    struct Case {
+        const char* crowd;
+        int connections;
+        int addresses;  // the crowd comes from 127.0.1.1 on
+    };
+    const std::vector<Case> cases = {
+        {"one address holding every place", 400, 1},
+        {"silent connections from many addresses", 420, 105},
+    };
+    for (const Case& c : cases) {
+        LiveResultsServer server;
+        const quint16 port = StartedOnLoopback(server);
+        std::vector<std::unique_ptr<RawClient>> crowd;
+        for (int i = 0; i < c.connections; ++i) {
+            const std::string from = "127.0.1." + std::to_string(1 + i % c.addresses);
+            crowd.push_back(std::make_unique<RawClient>(port, from.c_str()));
+            ASSERT_TRUE(crowd.back()->Connected()) << c.crowd;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));  // all accepted
+        const RawClient spectator(port);
+        spectator.Send(Get("/results.json"));
+        EXPECT_TRUE(spectator.ReceiveOnce(2000).startsWith("HTTP/1.1 200 OK")) << c.crowd;
+    }
+}
+
+TEST(LiveResultsServer, ARequestTrickledByteByByteIsCutOffAtItsDeadline) {
+    LiveServerLimits limits;
+    limits.requestDeadlineMs = 300;
+    LiveResultsServer server(limits);
+    const quint16 port = StartedOnLoopback(server);
+    const RawClient loris(port);
+    const QByteArray request = Get("/") + "X-Padding: " + QByteArray(200, 'x');
+    bool closed = false;
+    for (int i = 0; i < request.size() && i < 30 && !closed; ++i) {
+        loris.Send(request.mid(i, 1));
+        closed = loris.ClosedWithin(100);
+    }
+    EXPECT_TRUE(closed);
+}
+
+TEST(LiveResultsServer, AClientThatTakesNoRepliesIsNotReadOnWithout) {
+    LiveResultsServer server;
+    const quint16 port = StartedOnLoopback(server);
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 1; i <= 200; ++i) {
+        const std::string nr = std::to_string(i);
+        rows.push_back({nr, "Reiterin " + nr, "Pferd " + nr, "", "16,01", "0", "", "", "16,01"});
+    }
+    server.Publish(Entered(rows));
+    const RawClient greedy(port);
+    constexpr qint64 offered = 24 << 20;
+    EXPECT_LT(greedy.Flood(Get("/results.json"), offered), offered / 2);
+    // Everyone else is still served.
+    const RawClient spectator(port);
+    spectator.Send(Get("/results.json"));
+    EXPECT_TRUE(spectator.ReceiveOnce(2000).startsWith("HTTP/1.1 200 OK"));
+}
+
+TEST(LiveResultsServer, ClosesAfterTheReplyWhenTheClientAsksOrSpeaksHttp10) {
+    LiveResultsServer server;
+    const quint16 port = StartedOnLoopback(server);
+    const std::vector<std::pair<QByteArray, bool>> cases = {
+        {"GET / HTTP/1.0\r\n\r\n", true},
+        {Get("/", "Connection: close\r\n"), true},
+        {Get("/"), false},
+    };
+    for (const auto& [request, closes] : cases) {
+        const RawClient client(port);
+        client.Send(request);
+        EXPECT_TRUE(client.ReceiveOnce().startsWith("HTTP/1.1 200 OK")) << request.data();
+        EXPECT_EQ(client.ClosedWithin(1000), closes) << request.data();
+    }
+}
+
+TEST(LiveResultsServer, AReplyOnAKeptConnectionLeavesInOnePiece) {
+    LiveResultsServer server;
+    const quint16 port = StartedOnLoopback(server);
+    server.Publish(Entered({{"1", "Cara", "Luna", "", "16,01", "0", "", "", "16,01"}}));
+    const RawClient client(port);
+    for (int round = 0; round < 3; ++round) {
+        client.Send(Get("/results.json"));
+        const QByteArray reply = client.ReceiveOnce();
+        const qsizetype head = reply.indexOf("\r\n\r\n");
+        ASSERT_GT(head, 0) << round;
+        EXPECT_TRUE(reply.endsWith("}")) << round << reply.data();
+    }
+}
+
+TEST(LiveResultsServer, AnswersOnlyRequestsNamingThisMachine) {
+    LiveResultsServer server;
+    const quint16 port = StartedOnLoopback(server);
+    const QByteArray own = "127.0.0.1:" + QByteArray::number(port);
+    const std::vector<std::pair<QByteArray, QByteArray>> cases = {
+        {"Host: " + own, "HTTP/1.1 200 "},
+        {"Host: localhost:" + QByteArray::number(port), "HTTP/1.1 200 "},
+        {"Host: ergebnisse.example.com", "HTTP/1.1 421 "},
+        {"Host: " + own + "\r\nHost: evil.example", "HTTP/1.1 400 "},
+        {"User-Agent: ohne Host", "HTTP/1.1 400 "},
+    };
+    for (const auto& [header, status] : cases) {
+        const RawClient client(port);
+        client.Send("GET /results.json HTTP/1.1\r\n" + header + "\r\n\r\n");
+        EXPECT_TRUE(client.ReceiveOnce().startsWith(status)) << header.data();
+    }
+}
+
+TEST(LiveResultsServer, ListensOnlyOnTheAddressTheSettingsName) {
+    LiveResultsServer server;
+    ASSERT_EQ(server.Start(0, std::string("127.0.0.1")), "");
+    EXPECT_TRUE(RawClient(server.Port(), "127.0.0.1").Connected());
+    EXPECT_NE(server.Start(0, std::string("keine Adresse")).find("keine Netzwerkadresse"),
+              std::string::npos);
+    EXPECT_FALSE(server.Running());
 }
 
 }  // namespace

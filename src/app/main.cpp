@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include "app/CommandLine.h"
 #include "config/QtSettingsStore.h"
@@ -25,6 +26,11 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
     QApplication::setOrganizationName("Brindlewerk");
+    // File and print dialogs in German, as the rest of the program.
+    const std::unique_ptr<QTranslator> german = QtGermanTexts();
+    if (german) {
+        QApplication::installTranslator(german.get());
+    }
 
     const std::string programFolder = QApplication::applicationDirPath().toStdString();
     QApplication::setWindowIcon(
@@ -57,6 +63,8 @@ int main(int argc, char* argv[]) {
     announcer.Follow(competition);
     dialogs.Attach(&form, [&form] { form.SortGrid1->CommitEditor(); });
     desktop.Attach(&form);
+    dialogs.AttachSpectators(&spectators);
+    desktop.AttachSpectators(&spectators);
     form.show();
     const QStringList arguments = QApplication::arguments();
     competition.Start(arguments.size() > 1 ? arguments.at(1).toStdString() : std::string());

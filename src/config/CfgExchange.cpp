@@ -9,6 +9,17 @@ int Seconds(int milliseconds, int max) {
     return std::clamp(milliseconds / 1000, 0, max);
 }
 
+int Tenths(int milliseconds) {
+    return std::clamp(milliseconds / 100, 0, LockTenthsMax);
+}
+
+// Writes the dialog's value only when the operator changed what the dialog showed for `stored`.
+void TakeIfChanged(int value, int shown, int& stored, int factor) {
+    if (value != shown) {
+        stored = value * factor;
+    }
+}
+
 }  // namespace
 
 CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screens,
@@ -17,7 +28,7 @@ CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screen
     values.PortEntries = std::move(portEntries);
     values.PortIndex = portIndex;
     values.Alg = std::clamp(settings.Alg, 0, 1);
-    values.LockSeconds = Seconds(settings.TimeLock, LockSecondsMax);
+    values.LockTenths = Tenths(settings.TimeLock);
     values.MonitorEnabled = screens.size() > 1;
     if (values.MonitorEnabled) {
         for (std::size_t i = 0; i < screens.size(); ++i) {
@@ -48,8 +59,8 @@ CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screen
 }
 
 void ApplyToSettings(const CfgValues& values, Settings& settings) {
-    settings.Alg = values.Alg;
-    settings.TimeLock = values.LockSeconds * 1000;
+    TakeIfChanged(values.Alg, std::clamp(settings.Alg, 0, 1), settings.Alg, 1);
+    TakeIfChanged(values.LockTenths, Tenths(settings.TimeLock), settings.TimeLock, 100);
     if (values.MonitorEnabled) {
         const int last = static_cast<int>(values.MonitorEntries.size()) - 1;
         settings.Monitor = std::clamp(values.Monitor, 0, std::max(last, 0));
@@ -58,13 +69,16 @@ void ApplyToSettings(const CfgValues& values, Settings& settings) {
     }
     settings.FullScreen = values.FullScreen;
     settings.CountDown = values.CountDown;
-    settings.CountDownSek = values.CountDownSeconds * 1000;
+    TakeIfChanged(values.CountDownSeconds, Seconds(settings.CountDownSek, CountDownSecondsMax),
+                  settings.CountDownSek, 1000);
     settings.SoundCountDown = values.SoundCountDown;
-    settings.TimeWarnung = values.WarnungSeconds * 1000;
+    TakeIfChanged(values.WarnungSeconds, Seconds(settings.TimeWarnung, CountDownSecondsMax),
+                  settings.TimeWarnung, 1000);
     settings.SoundWarnung = values.SoundWarnung;
     settings.Abbruch = values.Abbruch;
     settings.SoundAbbruch = values.SoundAbbruch;
     settings.LiveResults = values.LiveResults;
-    settings.LivePort = values.LivePort;
+    TakeIfChanged(values.LivePort, std::clamp(settings.LivePort, LivePortMin, LivePortMax),
+                  settings.LivePort, 1);
     settings.LiveAddress = values.LiveAddress;
 }

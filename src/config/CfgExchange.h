@@ -7,7 +7,8 @@
 #include "config/WindowPlacement.h"
 
 // Ranges of the settings dialog's number fields.
-inline constexpr int LockSecondsMax = 99;
+// The start lock in tenths of a second: 0 to 99.9 s.
+inline constexpr int LockTenthsMax = 999;
 inline constexpr int CountDownSecondsMax = 90;
 inline constexpr int LivePortMin = 1024;
 inline constexpr int LivePortMax = 65535;
@@ -19,14 +20,15 @@ enum class PortLamp {
     Closed,   // red: a port is configured but not open
 };
 
-// Everything the settings dialog shows and the operator may change. Times are whole seconds as
-// the dialog shows them; the settings keep milliseconds.
+// Everything the settings dialog shows and the operator may change. The countdown times are whole
+// seconds and the start lock tenths of a second, as the dialog shows them; the settings keep
+// milliseconds.
 struct CfgValues {
     // Port list as the port discovery words it, "Kein" first; PortIndex is the selected entry.
     std::vector<std::string> PortEntries;
     int PortIndex = 0;
     int Alg = 0;
-    int LockSeconds = 10;
+    int LockTenths = 100;
     // One entry per screen, or the single entry "nicht angeschlossen".
     std::vector<std::string> MonitorEntries;
     int Monitor = 0;
@@ -57,7 +59,9 @@ struct CfgValues {
 CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screens,
                        std::vector<std::string> portEntries, int portIndex);
 
-// Takes the confirmed values back into the settings. The port is not touched: the chosen entry
+// Takes the confirmed values back into the settings. A value the operator left as the dialog
+// showed it keeps its stored value, also where the field cannot show it exactly (30.5 s in a
+// field of whole seconds). The port is not touched: the chosen entry
 // goes to the port discovery, which knows what it stands for. A monitor list that could not be
 // chosen from (one screen) keeps the stored monitor, so the spectator window finds its screen
 // again when it is plugged back in.

@@ -802,6 +802,26 @@ void Competition::SetEditMode(bool on) {
     Notify(Change::All);
 }
 
+void Competition::EditCell(int col, int row, const std::string& text) {
+    const bool inTable =
+        row >= 1 && row < table_.RowCount() && col >= 0 && col < ResultTable::ColCount;
+    if (!table_.EditMode() || !inTable || !ColumnEditable(col) || table_.Cell(col, row) == text) {
+        return;
+    }
+    table_.SetCell(col, row, text);
+    // A crash now must restore the corrected result, not the one before.
+    SaveBackup();
+    Notify(Change::All);
+}
+
+void Competition::SelectRow(int row) {
+    table_.SetCurrentRow(row);
+}
+
+void Competition::SetColumnWidth(int col, int width) {
+    table_.SetColWidth(col, width);
+}
+
 void Competition::OpenPrintReport() {
     env_.Operator.CommitEdits();
     if (WriteReport(printReport_)) {

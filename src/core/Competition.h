@@ -109,6 +109,12 @@ public:
     void ReloadLastFile();                      // right click on the load button
     void OpenPrintReport();                     // cmd_PRINT: writes the print form, opens it
     void SetEditMode(bool on);                  // the grid: double click on, Esc off
+    // A correction typed into a cell of the grid in edit mode: the one way a cell changes by
+    // hand. The backup holds it at once, and every window and the live results see it.
+    void EditCell(int col, int row, const std::string& text);
+    // The grid's own state in the table: the row the operator clicked, a column dragged wider.
+    void SelectRow(int row);
+    void SetColumnWidth(int col, int width);
     // The help page shipped with the program is there (its button is enabled only then).
     bool HelpAvailable() const { return !helpFile_.empty(); }
     void LoadFile(const std::string& path);  // a start list or protocol chosen elsewhere

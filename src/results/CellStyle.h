@@ -48,10 +48,6 @@ inline constexpr Rgb ScratchedTextColour{150, 150, 150};
 // the current row keeps the selection colours; the start position's text is never seen.
 CellLook CellFormat(const ResultTable& table, int col, int row, bool selected);
 
-// Whether the cells of a column can be edited at all: not the start number (the row's key) and
-// not the hidden start position.
-bool ColumnEditable(int col);
-
 // Whether text typed or pasted into a cell of column `col` may go in. Names, horse, team and
 // reason take any text; run time and total the characters of a time text or "DQ" (digits, ":",
 // either decimal separator, D, Q); penalties and place digits; the DQ column D and Q.

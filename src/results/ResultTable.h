@@ -123,6 +123,10 @@ private:
 // something (the modified flag is then set).
 bool ClearResults(ResultTable& table);
 
+// Whether the cells of a column can be edited at all: not the start number (the row's key) and
+// not the hidden start position.
+bool ColumnEditable(int col);
+
 // Trims blanks and control characters at both ends.
 std::string_view TrimText(std::string_view text);
 // ASCII-only lower case copy.

@@ -70,8 +70,37 @@ void StartList::cbStNrChange(int index) {
     if (index < 0 || index >= static_cast<int>(stNrItems_.size())) {
         return;
     }
-    stNrIndex_ = index;
-    ShowChosenStarter();
+    GoToPosition(index);
+}
+
+std::vector<std::string> StartList::StNrNames() const {
+    const int count = static_cast<int>(stNrItems_.size());
+    std::vector<std::string> names(stNrItems_.size());
+    for (int row = 1; row < table_.RowCount(); ++row) {
+        const int position = std::atoi(table_.Cell(ColStartPos, row).c_str());
+        if (position >= 1 && position <= count) {
+            names[position - 1] = table_.Cell(ColName, row);
+        }
+    }
+    return names;
+}
+
+int StartList::FindStNr(std::string_view typed) const {
+    const std::string wanted = AsciiLower(TrimText(typed));
+    if (wanted.empty()) {
+        return -1;
+    }
+    int first = -1;
+    for (int i = 0; i < static_cast<int>(stNrItems_.size()); ++i) {
+        const std::string number = AsciiLower(TrimText(stNrItems_[i]));
+        if (number == wanted) {
+            return i;
+        }
+        if (first < 0 && number.starts_with(wanted)) {
+            first = i;
+        }
+    }
+    return first;
 }
 
 void StartList::ShowChosenStarter() {

@@ -39,6 +39,11 @@ public:
     // Start-number list cbStNr: its items and selected index (-1 = no current starter).
     const std::vector<std::string>& StNrItems() const { return stNrItems_; }
     int StNrIndex() const { return stNrIndex_; }
+    // Each item's starter's name, for the list to show beside the number.
+    std::vector<std::string> StNrNames() const;
+    // The item a typed start number picks: the item that is exactly that number (ignoring
+    // blanks and ASCII case), else the first that begins with it; -1 when none.
+    int FindStNr(std::string_view typed) const;
     // The current start number; empty without a current starter.
     std::string StNrText() const;
     // The current starter's row: the row holding the starter's start position, so starters
@@ -71,7 +76,7 @@ public:
     // fields, step buttons. Any other index leaves no current starter: the fields and boards are
     // emptied, so they never show a starter who is not the current one.
     void GoToPosition(int index);
-    // The operator picked item index in cbStNr: shows that starter; panel and step buttons stay.
+    // The operator picked item index in cbStNr: shows that starter; panel and step buttons follow.
     void cbStNrChange(int index);
     // Both step buttons; bNumerPlus also when clicked in code while disabled. Past the last
     // starter there is none; "<<" comes back to the last one.

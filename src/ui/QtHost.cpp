@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QStringList>
+#include <QTranslator>
 
 #include "ui/DesktopOpener.h"
 #include "ui/ReportPrinter.h"
@@ -26,6 +28,9 @@ QString Filters(const std::vector<std::string>& filters) {
 }
 
 std::optional<std::string> Chosen(QFileDialog& dialog) {
+    // Qt's own dialog: it speaks the program's language and can stay above the spectator window.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    KeepAboveSpectators(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
@@ -33,6 +38,27 @@ std::optional<std::string> Chosen(QFileDialog& dialog) {
 }
 
 }  // namespace
+
+void KeepAboveSpectators(QWidget& dialog) {
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
+QWidget* DialogOwner(QWidget* window, QWidget* spectators) {
+    if (window != nullptr && spectators != nullptr && spectators->isVisible() &&
+        spectators->frameGeometry().intersects(window->frameGeometry())) {
+        return spectators;
+    }
+    return window;
+}
+
+std::unique_ptr<QTranslator> QtGermanTexts() {
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QLocale(QLocale::German, QLocale::Germany), "qtbase", "_",
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return nullptr;
+    }
+    return translator;
+}
 
 char SystemDecimalSeparator() {
     const QString point = QLocale::system().decimalPoint();
@@ -57,21 +83,33 @@ void QtOperator::Attach(QWidget* window, std::function<void()> commitEdits) {
     commitEdits_ = std::move(commitEdits);
 }
 
+QWidget* QtOperator::Owner() const {
+    return DialogOwner(window_, spectators_);
+}
+
 bool QtOperator::Ask(const std::string& question, Focus focus) {
-    return TFDlgYesNo::Ask(window_, QString::fromStdString(question), focus == Focus::Ja);
+    return TFDlgYesNo::Ask(Owner(), QString::fromStdString(question), focus == Focus::Ja);
 }
 
 void QtOperator::ShowError(const std::string& message) {
-    QMessageBox::critical(window_, "Corralix", QString::fromStdString(message));
+    Tell(QMessageBox::Critical, message);
 }
 
 void QtOperator::ShowMessage(const std::string& message) {
-    QMessageBox::information(window_, "Corralix", QString::fromStdString(message));
+    Tell(QMessageBox::Information, message);
+}
+
+void QtOperator::Tell(QMessageBox::Icon icon, const std::string& message) {
+    QMessageBox box(icon, "Corralix", QString::fromStdString(message), QMessageBox::Ok, Owner());
+    // Messages carry file names and riders' names: shown as they are.
+    box.setTextFormat(Qt::PlainText);
+    KeepAboveSpectators(box);
+    box.exec();
 }
 
 std::optional<std::string> QtOperator::ChooseFileToOpen(const std::string& folder,
                                                         const std::vector<std::string>& filters) {
-    QFileDialog dialog(window_, QString(), QString::fromStdString(folder), Filters(filters));
+    QFileDialog dialog(Owner(), QString(), QString::fromStdString(folder), Filters(filters));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     return Chosen(dialog);
@@ -79,7 +117,7 @@ std::optional<std::string> QtOperator::ChooseFileToOpen(const std::string& folde
 
 std::optional<std::string> QtOperator::ChooseFileToSave(const std::string& proposal,
                                                         const std::vector<std::string>& filters) {
-    QFileDialog dialog(window_, QString(), QString::fromStdString(proposal), Filters(filters));
+    QFileDialog dialog(Owner(), QString(), QString::fromStdString(proposal), Filters(filters));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("txt");
     // The suffix follows the type the operator picks.
@@ -94,13 +132,15 @@ std::optional<std::string> QtOperator::ChooseFileToSave(const std::string& propo
 
 std::optional<CfgValues> QtOperator::EditSettings(const CfgValues& values, PortLamp lamp,
                                                   const std::string& reason) {
-    TCfgDialog dialog(window_);
+    TCfgDialog dialog(Owner());
+    KeepAboveSpectators(dialog);
     dialog.SetPortLamp(lamp, reason);
     return dialog.Execute(values);
 }
 
 void QtOperator::ShowInformation() {
-    TFormInfo info(window_);
+    TFormInfo info(Owner());
+    KeepAboveSpectators(info);
     info.exec();
 }
 
@@ -115,7 +155,7 @@ bool QtDesktop::OpenDocument(const std::string& path) {
 }
 
 std::string QtDesktop::PrintReport(const Report& report) {
-    return ::PrintReport(report, window_);
+    return ::PrintReport(report, DialogOwner(window_, spectators_));
 }
 
 std::vector<Rect> QtDesktop::Screens() const {

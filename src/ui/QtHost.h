@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "core/Host.h"
 
@@ -21,6 +23,20 @@ private:
     QTimer timer_;
 };
 
+class QTranslator;
+
+// The spectator window stays on top of every other window; the program's own dialogs and
+// questions go above it, so on a single screen none opens out of the operator's reach.
+void KeepAboveSpectators(QWidget& dialog);
+// The window a dialog opens over: the spectator window while it covers part of the main window
+// (one screen), since a window manager keeps a dialog in the stacking layer of the window it
+// belongs to; else the main window.
+QWidget* DialogOwner(QWidget* window, QWidget* spectators);
+
+// Qt's own texts in German (file and print dialogs, standard buttons), from the translations
+// installed with Qt; nothing when they are missing. Install it in the application.
+std::unique_ptr<QTranslator> QtGermanTexts();
+
 // The system's decimal separator for time texts; "," when it is not a single ASCII character.
 char SystemDecimalSeparator();
 
@@ -34,6 +50,8 @@ class QtOperator : public IOperator {
 public:
     // Dialogs are centred on window; commitEdits ends the editing of table cells.
     void Attach(QWidget* window, std::function<void()> commitEdits);
+    // Dialogs go over the spectator window while it covers the main window.
+    void AttachSpectators(QWidget* spectators) { spectators_ = spectators; }
 
     bool Ask(const std::string& question, Focus focus) override;
     void ShowError(const std::string& message) override;
@@ -49,7 +67,11 @@ public:
     void ShowBusy(bool busy) override;
 
 private:
+    void Tell(QMessageBox::Icon icon, const std::string& message);
+    QWidget* Owner() const;
+
     QPointer<QWidget> window_;
+    QPointer<QWidget> spectators_;
     std::function<void()> commitEdits_;
 };
 
@@ -57,10 +79,12 @@ private:
 class QtDesktop : public IDesktop {
 public:
     void Attach(QWidget* window) { window_ = window; }
+    void AttachSpectators(QWidget* spectators) { spectators_ = spectators; }
     bool OpenDocument(const std::string& path) override;
     std::string PrintReport(const Report& report) override;
     std::vector<Rect> Screens() const override;
 
 private:
     QPointer<QWidget> window_;
+    QPointer<QWidget> spectators_;
 };

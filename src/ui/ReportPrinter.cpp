@@ -14,6 +14,7 @@
 
 #include "files/HtmlReport.h"
 #include "files/Report.h"
+#include "ui/QtHost.h"
 
 namespace {
 
@@ -343,6 +344,7 @@ std::string PrintReport(const Report& report, QWidget* parent) {
     const Plan plan = MakePlan(report, printer);  // the dialog starts with the chosen paper
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("Liste drucken"));
+    KeepAboveSpectators(dialog);
     if (dialog.exec() != QDialog::Accepted) {
         return {};
     }

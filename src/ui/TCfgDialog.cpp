@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "ui/LiveResultsServer.h"
 #include "ui/Pictures.h"
@@ -73,6 +75,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     ls->addWidget(ShapePort, 0, 4);
     LabelPortReason = new QLabel(gbLS);
     LabelPortReason->setWordWrap(true);
+    LabelPortReason->setTextFormat(Qt::PlainText);
     LabelPortReason->setStyleSheet("color: #C00000;");
     LabelPortReason->hide();
     ls->addWidget(LabelPortReason, 1, 0, 1, 5);
@@ -97,13 +100,20 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
 
     LabelL1 = new QLabel("Gesperrt:", gbLS);
     ls->addWidget(LabelL1, 3, 0);
-    seTimeout = SpinEdit(gbLS, LockSecondsMax);
+    seTimeout = new QDoubleSpinBox(gbLS);
+    seTimeout->setDecimals(1);
+    seTimeout->setRange(0, LockTenthsMax / 10.0);
+    seTimeout->setSingleStep(0.1);
+    seTimeout->setAlignment(Qt::AlignRight);
+    seTimeout->setToolTip("Nach jedem Start und Stopp nimmt die Lichtschranke so lange nichts an");
     ls->addWidget(seTimeout, 3, 1);
     LabelL2 = new QLabel("Sek.", gbLS);
     ls->addWidget(LabelL2, 3, 2);
     bBarrierTest = new QPushButton("Lichtschranke testen", gbLS);
     bBarrierTest->setToolTip("[F7] Jede Flanke anzeigen, ohne zu zeiten");
     ls->addWidget(bBarrierTest, 3, 3, 1, 2, Qt::AlignRight);
+    // What 0 does, so that nobody takes it for "no lock".
+    ls->addWidget(new QLabel("0 = nach dem Start gesperrt bis F11", gbLS), 4, 1, 1, 4);
     ls->setColumnStretch(3, 1);
 
     LabMonitor = new QLabel("TV / Zusatzmonitor:", this);
@@ -189,7 +199,7 @@ void TCfgDialog::SetValues(const CfgValues& values) {
         FillList(cbPort, values.PortEntries, values.PortIndex);
     }
     cbAlg->setCurrentIndex(values.Alg);
-    seTimeout->setValue(values.LockSeconds);
+    seTimeout->setValue(values.LockTenths / 10.0);
 
     FillList(cbMonitor, values.MonitorEntries, values.Monitor);
     cbMonitor->setEnabled(values.MonitorEnabled);
@@ -218,7 +228,7 @@ CfgValues TCfgDialog::Values() const {
     CfgValues values = shown_;
     values.PortIndex = cbPort->currentIndex();
     values.Alg = cbAlg->currentIndex();
-    values.LockSeconds = seTimeout->value();
+    values.LockTenths = static_cast<int>(std::lround(seTimeout->value() * 10));
     values.Monitor = cbMonitor->currentIndex();
     values.FullScreen = cbFullScreen->isChecked();
     values.CountDown = gbCountDown->isChecked();

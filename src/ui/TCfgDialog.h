@@ -11,6 +11,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QDoubleSpinBox;
 class QSpinBox;
 
 // The settings window (F2). It shows the values it is given, keeps its controls consistent with
@@ -41,7 +42,8 @@ public:
     QLabel* LabelPortReason = nullptr;
     QComboBox* cbAlg = nullptr;
     QLabel* Label1 = nullptr;
-    QSpinBox* seTimeout = nullptr;
+    // The start lock in seconds with tenths.
+    QDoubleSpinBox* seTimeout = nullptr;
     QLabel* LabelL1 = nullptr;
     QLabel* LabelL2 = nullptr;
     QPushButton* bBarrierTest = nullptr;  // closes the dialog and starts the light-barrier test

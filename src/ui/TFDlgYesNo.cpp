@@ -18,6 +18,8 @@ TFDlgYesNo::TFDlgYesNo(QWidget* parent)
     Label1->setGeometry(40, 6, 169, 49);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setWordWrap(true);
+    // A question may carry a rider's name or a file name: shown as typed.
+    Label1->setTextFormat(Qt::PlainText);
 
     OKBtn = new QPushButton(QStringLiteral("Ja"), this);
     OKBtn->setGeometry(39, 60, 75, 25);

@@ -34,6 +34,7 @@
 #include "ui/TFormInfo.h"
 #include "ui/TLbSpeedButton.h"
 #include "ui/TSortGrid.h"
+#include "ui/TStNrBox.h"
 #include "ui/TimeBoard.h"
 
 namespace {
@@ -75,7 +76,13 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     topRow->addWidget(panelTablo);
     topRow->addWidget(ImageLogo, 1);
     SortGrid1 = new TSortGrid(competition_.Table(), central);
-    SortGrid1->SetEditModeHandler([this](bool on) { competition_.SetEditMode(on); });
+    SortGrid1->SetCommands(
+        {[this](int col, int row, const std::string& text) {
+             competition_.EditCell(col, row, text);
+         },
+         [this](bool on) { competition_.SetEditMode(on); },
+         [this](int row) { competition_.SelectRow(row); },
+         [this](int col, int width) { competition_.SetColumnWidth(col, width); }});
     SortGrid1->SetExtraColumns([this](int row) {
         return DivisionCells(competition_.Rules(), competition_.Standing(), row);
     });
@@ -90,6 +97,7 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     StatusCopyright->setFixedWidth(200);
     StatusCopyright->setAlignment(Qt::AlignCenter);
     StatusMessage = new QLabel(this);
+    StatusMessage->setTextFormat(Qt::PlainText);
     statusBar()->setFixedHeight(25);
     statusBar()->addWidget(StatusPosition);
     statusBar()->addWidget(StatusCopyright);
@@ -165,7 +173,10 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
             [this] { competition_.ReloadLastFile(); });
 
     label("Start Nr.:", 57 + 76, 51);
-    cbStNr = new QComboBox(panel);
+    cbStNr = new TStNrBox(panel);
+    cbStNr->Find = [this](const std::string& typed) {
+        return competition_.Starters().FindStNr(typed);
+    };
     place(cbStNr, 140, 44, 72, 32);
     cbStNr->setMaxVisibleItems(20);
     cbStNr->setStyleSheet("color: blue; font-weight: bold;");
@@ -248,8 +259,13 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     bEintragen->setToolTip("[F10] Eintragen/Nächster");
     OnClick(bEintragen, Command::Entry);
     // Shown only while a run stopped by the light barrier can go on.
-    bWeiterlaufen = colour(185, 275, 130, 44,
-                           {"WEITER", 0xFF0000, 0xFFFFFF, 0xFF8000, 0xC00000, 0xFFC0C0, 0, true});
+    // Its caption cannot be read as "next rider".
+    bWeiterlaufen =
+        colour(185, 275, 175, 44,
+               {"WEITERLAUFEN", 0xFF0000, 0xFFFFFF, 0xFF8000, 0xC00000, 0xFFC0C0, 0, true});
+    QFont resumeFont = bWeiterlaufen->font();
+    resumeFont.setPixelSize(17);
+    bWeiterlaufen->setFont(resumeFont);
     bWeiterlaufen->setToolTip("[Umschalt+F4] Falschen Stopp aufheben, Lauf läuft weiter");
     bWeiterlaufen->hide();
     OnClick(bWeiterlaufen, Command::Resume);
@@ -260,10 +276,19 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     ListBoxGrund = new QListWidget(panel);
     place(ListBoxGrund, 248, 176, 237, 142);
     ListBoxGrund->hide();
-    connect(ListBoxGrund, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    // A click, Enter or the arrow keys choose a reason; the window sets the highlight only with
+    // the list's signals blocked, so every change of the current row is the operator's.
+    auto choose = [this](QListWidgetItem* item) {
         competition_.ChooseReason(ListBoxGrund->row(item));
         if (eGrundUser->isVisible()) {
             eGrundUser->setFocus();
+        }
+    };
+    connect(ListBoxGrund, &QListWidget::itemClicked, this, choose);
+    connect(ListBoxGrund, &QListWidget::itemActivated, this, choose);
+    connect(ListBoxGrund, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) {
+            competition_.ChooseReason(row);
         }
     });
     eGrundUser = new QLineEdit("...", panel);
@@ -329,6 +354,8 @@ void TForm1::BuildPanelTablo(QWidget* panel) {
     auto text = [&](int left, int top, int width, Rgb colour) {
         auto* l = new QLabel(panel);
         l->setGeometry(left, top, width, 28);
+        // Names come from the operator and from files: "<b>Kim</b>" is shown as typed.
+        l->setTextFormat(Qt::PlainText);
         l->setFont(font);
         SetTextColour(l, colour);
         return l;
@@ -461,7 +488,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    competition_.Table().SetColWidth(ColStartPos, ResultTable::HiddenWidth);
+    competition_.SetColumnWidth(ColStartPos, ResultTable::HiddenWidth);
     StoreBounds();
     // The window manager's frame arrives after the window was shown: placed again for it, the
     // title bar and the status bar stay in reach.
@@ -550,13 +577,7 @@ void TForm1::RenderBoard() {
 
 void TForm1::RenderStartList() {
     const StartList& list = competition_.Starters();
-    if (list.StNrItems() != shownStNrItems_) {
-        shownStNrItems_ = list.StNrItems();
-        cbStNr->clear();
-        for (const std::string& item : shownStNrItems_) {
-            cbStNr->addItem(Q(item));
-        }
-    }
+    cbStNr->SetEntries(list.StNrItems(), list.StNrNames());
     cbStNr->setCurrentIndex(list.StNrIndex());
     StatusPosition->setText(Q(list.PositionText()));
     bNumerMinus->setEnabled(list.MinusEnabled());
@@ -618,11 +639,21 @@ void TForm1::RenderReasons() {
             ListBoxGrund->addItem(Q(line));
         }
     }
-    ListBoxGrund->setCurrentRow(reasons.Selected());
+    {
+        const QSignalBlocker quiet(ListBoxGrund);
+        ListBoxGrund->setCurrentRow(reasons.Selected());
+    }
+    const bool opening = visible && !ListBoxGrund->isVisibleTo(this);
     LabelGrund->setVisible(visible);
     ListBoxGrund->setVisible(visible);
     if (visible) {
         ListBoxGrund->raise();
+    }
+    if (opening) {
+        // Each DQ starts at the top of the list, with the keys in it: a click where the last
+        // DQ's list was scrolled to must not pick another reason.
+        ListBoxGrund->scrollToTop();
+        ListBoxGrund->setFocus();
     }
     const bool fieldShown = reasons.FieldVisible() && visible;
     if (fieldShown && !eGrundUser->isVisible()) {

@@ -22,6 +22,7 @@ class FittedPicture;
 class TDigit;
 class TLbSpeedButton;
 class TSortGrid;
+class TStNrBox;
 
 // The operator's main window: entry controls, time board, result table. It forwards every
 // control's event to one command of the competition and renders the competition's state after
@@ -55,7 +56,7 @@ public:
     TLbSpeedButton* cmd_HTML = nullptr;
     QToolButton* ImageLSstart = nullptr;
     QToolButton* img_Abbruch = nullptr;
-    QComboBox* cbStNr = nullptr;
+    TStNrBox* cbStNr = nullptr;
     QComboBox* cbRace = nullptr;
     QComboBox* cbKlasse = nullptr;
     QLabel* LabelKlasse = nullptr;
@@ -121,7 +122,6 @@ private:
 
     Competition& competition_;
     // What the controls show already; restyling a button or redrawing a picture is not free.
-    std::vector<std::string> shownStNrItems_;
     std::vector<std::string> shownClasses_;
     std::vector<std::string> shownReasons_;
     int shownArmed_ = -1;

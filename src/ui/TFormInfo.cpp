@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 
 #include "ui/Pictures.h"
@@ -44,7 +45,10 @@ TFormInfo::TFormInfo(QWidget* parent) : QDialog(parent) {
     Panel1->setLineWidth(2);
     ImageICON = new QLabel(Panel1);
     ImageICON->setGeometry(3, 3, 32, 32);
-    ImageICON->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+    const QPixmap icon = QApplication::windowIcon().pixmap(32, 32);
+    ImageICON->setPixmap(icon);
+    // Without the program's picture the sunken frame would stand empty.
+    Panel1->setVisible(!icon.isNull());
 
     QFont name("Arial");
     name.setPixelSize(24);
@@ -79,4 +83,13 @@ TFormInfo::TFormInfo(QWidget* parent) : QDialog(parent) {
     sOK->SetGlyph(
         GlyphPicture(Glyph::Ok).scaled(20, 20, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     connect(sOK, &QAbstractButton::clicked, this, &QDialog::accept);
+}
+
+void TFormInfo::keyPressEvent(QKeyEvent* event) {
+    // Read and confirmed: Enter closes it as "Einverstanden" does.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

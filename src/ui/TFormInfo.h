@@ -6,7 +6,7 @@ class QLabel;
 class TLbSpeedButton;
 
 // The information window (F3): logo, the program's icon, name, version and the maker's
-// copyright line. "Einverstanden" or Escape closes it; it has no close box.
+// copyright line. "Einverstanden", Enter or Escape closes it; it has no close box.
 class TFormInfo : public QDialog {
     Q_OBJECT
 public:
@@ -18,6 +18,9 @@ public:
     QLabel* LabelVer = nullptr;
     QLabel* Label3 = nullptr;
     TLbSpeedButton* sOK = nullptr;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // The maker's copyright line, also shown in the main window's status bar.

@@ -82,6 +82,8 @@ TFormMonitor2::TFormMonitor2(char decimalSeparator) : QWidget(nullptr, FramedFla
     regular.setBold(false);
     auto text = [&](QWidget* parent, Rgb colour, Qt::Alignment alignment) {
         auto* label = new QLabel(parent);
+        // Names come from the operator and from files: shown as typed, never as markup.
+        label->setTextFormat(Qt::PlainText);
         label->setFont(regular);
         label->setAlignment(alignment | Qt::AlignVCenter);
         SetTextColour(label, colour);

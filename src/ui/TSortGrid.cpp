@@ -3,12 +3,16 @@
 #include <QAbstractTableModel>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QValidator>
 #include <algorithm>
+#include <limits>
 
 #include "results/CellStyle.h"
 
@@ -91,7 +95,47 @@ private:
     QString shown_;
 };
 
+// The columns that give up width when the table is wider than the grid: the long texts.
+constexpr std::array<int, 4> Shrinkable = {ColName, ColPferd, ColTeam, ColGrund};
+// A shrunk column keeps at least this much beside its header text.
+constexpr int ShrunkMinimum = 60;
+
 }  // namespace
+
+std::array<int, ResultTable::ColCount> FitWidths(
+    const std::array<int, ResultTable::ColCount>& wanted,
+    const std::array<int, ResultTable::ColCount>& least, int available) {
+    std::array<int, ResultTable::ColCount> widths = wanted;
+    int total = 0;
+    for (int width : wanted) {
+        total += std::max(width, 0);
+    }
+    int slack = 0;
+    for (int col : Shrinkable) {
+        slack += std::max(wanted[col] - least[col], 0);
+    }
+    const int cut = std::min(total - available, slack);
+    if (cut <= 0) {
+        return widths;
+    }
+    // Each gives in proportion to what it has above its least width.
+    int remaining = cut;
+    for (int col : Shrinkable) {
+        const int spare = std::max(wanted[col] - least[col], 0);
+        const int share = static_cast<int>(static_cast<long long>(spare) * cut / slack);
+        widths[col] -= share;
+        remaining -= share;
+    }
+    // What rounding left goes one pixel at a time to the columns that still have some.
+    for (std::size_t i = 0; remaining > 0; i = (i + 1) % Shrinkable.size()) {
+        const int col = Shrinkable[i];
+        if (widths[col] > least[col]) {
+            --widths[col];
+            --remaining;
+        }
+    }
+    return widths;
+}
 
 int GridTextMeasure::TextWidth(std::string_view text, int /*col*/, int row) const {
     const QFontMetrics metrics(row == 0 ? view_.horizontalHeader()->font() : view_.font());
@@ -101,11 +145,14 @@ int GridTextMeasure::TextWidth(std::string_view text, int /*col*/, int row) cons
 // Body row r of the table is model row r - 1; row 0 is the horizontal header.
 class ResultTableModel : public QAbstractTableModel {
 public:
-    ResultTableModel(ResultTable& table, const TSortGrid::ExtraCells& extras, QObject* parent)
+    ResultTableModel(const ResultTable& table, const TSortGrid::ExtraCells& extras, QObject* parent)
         : QAbstractTableModel(parent),
           table_(table),
           extras_(extras),
           rows_(table.RowCount() - 1) {}
+
+    // Where an edited cell's text goes.
+    std::function<void(int col, int row, const std::string& text)> EditCell;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override {
         return parent.isValid() ? 0 : rows_;
@@ -128,7 +175,9 @@ public:
         if (role != Qt::EditRole || !Holds(index) || index.column() >= ResultTable::ColCount) {
             return false;
         }
-        table_.SetCell(index.column(), index.row() + 1, value.toString().toStdString());
+        if (EditCell) {
+            EditCell(index.column(), index.row() + 1, value.toString().toStdString());
+        }
         emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
         return true;
     }
@@ -183,7 +232,7 @@ private:
         return index.isValid() && index.row() + 1 < table_.RowCount();
     }
 
-    ResultTable& table_;
+    const ResultTable& table_;
     const TSortGrid::ExtraCells& extras_;
     int rows_;
     int extraCount_ = 0;
@@ -201,8 +250,27 @@ public:
         painter->fillRect(option.rect, ToQColor(look.Background, option.palette));
         painter->setPen(ToQColor(look.Text, option.palette));
         painter->setFont(option.font);
-        painter->drawText(option.rect.adjusted(CellPadding, 0, -CellPadding, 0),
-                          ToQtAlignment(look.Align), index.data(Qt::DisplayRole).toString());
+        const QRect room = option.rect.adjusted(CellPadding, 0, -CellPadding, 0);
+        // A text longer than its column ends in an ellipsis; its tool tip holds it whole.
+        const QString text =
+            QFontMetrics(option.font)
+                .elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, room.width());
+        painter->drawText(room, ToQtAlignment(look.Align), text);
+    }
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (event->type() != QEvent::ToolTip || !index.isValid()) {
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        }
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const int room = option.rect.width() - 2 * CellPadding;
+        if (QFontMetrics(option.font).horizontalAdvance(text) > room) {
+            QToolTip::showText(event->globalPos(), text, view->viewport(), option.rect);
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
     }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
@@ -223,15 +291,11 @@ private:
     TSortGrid& grid_;
 };
 
-TSortGrid::TSortGrid(ResultTable& table, QWidget* parent)
+TSortGrid::TSortGrid(const ResultTable& table, QWidget* parent)
     : QTableView(parent),
       table_(table),
       model_(new ResultTableModel(table, extraCells_, this)),
       measure_(*this),
-      editModeHandler_([this](bool on) {
-          table_.SetEditMode(on);
-          Refresh();
-      }),
       shownRevision_(table.Revision()) {
     setModel(model_);
     setItemDelegate(new CellDelegate(*this));
@@ -258,20 +322,21 @@ TSortGrid::TSortGrid(ResultTable& table, QWidget* parent)
     QPalette colours = palette();
     colours.setColor(QPalette::Base, Qt::white);
     setPalette(colours);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Only when the columns do not fit even with the long texts shortened.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setSelectionMode(QAbstractItemView::SingleSelection);
 
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int col, int /*oldSize*/, int newSize) {
-                if (!applying_ && !isColumnHidden(col)) {
-                    table_.SetColWidth(col, newSize);
+                if (!applying_ && !isColumnHidden(col) && commands_.ResizeColumn) {
+                    commands_.ResizeColumn(col, newSize);
                 }
             });
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (!applying_) {
-                    table_.SetCurrentRow(current.isValid() ? current.row() + 1 : -1);
+                if (!applying_ && commands_.SelectRow) {
+                    commands_.SelectRow(current.isValid() ? current.row() + 1 : -1);
                     shownCurrentRow_ = table_.CurrentRow();
                 }
             });
@@ -281,8 +346,15 @@ TSortGrid::TSortGrid(ResultTable& table, QWidget* parent)
     ShowCurrentRow();
 }
 
-void TSortGrid::SetEditModeHandler(std::function<void(bool on)> handler) {
-    editModeHandler_ = std::move(handler);
+void TSortGrid::SetCommands(GridCommands commands) {
+    commands_ = std::move(commands);
+    model_->EditCell = [this](int col, int row, const std::string& text) {
+        if (commands_.EditCell) {
+            committing_ = true;
+            commands_.EditCell(col, row, text);
+            committing_ = false;
+        }
+    };
 }
 
 void TSortGrid::SetExtraColumns(ExtraCells cells) {
@@ -294,7 +366,7 @@ void TSortGrid::Refresh() {
     const int extras = extraCells_ ? static_cast<int>(extraCells_(0).size()) : 0;
     const bool changed = table_.Revision() != shownRevision_ || extras != model_->ExtraCount();
     if (changed) {
-        if (openEditor_ != nullptr) {
+        if (openEditor_ != nullptr && !committing_) {
             // Its row may hold another starter now: the text must not go there.
             closeEditor(openEditor_, QAbstractItemDelegate::RevertModelCache);
         }
@@ -325,14 +397,16 @@ void TSortGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint 
 void TSortGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     if (table_.EditMode()) {
         QTableView::mouseDoubleClickEvent(event);
-    } else {
-        editModeHandler_(true);
+    } else if (commands_.EditMode) {
+        commands_.EditMode(true);
     }
 }
 
 void TSortGrid::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && table_.EditMode()) {
-        editModeHandler_(false);
+        if (commands_.EditMode) {
+            commands_.EditMode(false);
+        }
         return;
     }
     QTableView::keyPressEvent(event);
@@ -341,12 +415,27 @@ void TSortGrid::keyPressEvent(QKeyEvent* event) {
 void TSortGrid::keyboardSearch(const QString& /*search*/) {}
 
 void TSortGrid::ApplyWidths() {
+    std::array<int, ResultTable::ColCount> wanted{};
+    std::array<int, ResultTable::ColCount> least{};
+    for (int col = 0; col < ResultTable::ColCount; ++col) {
+        wanted[col] = table_.ColVisible(col) ? table_.ColWidth(col) : 0;
+        least[col] = std::max(ShrunkMinimum,
+                              measure_.TextWidth(table_.Cell(col, 0), col, 0) + 4 * CellPadding);
+    }
+    // Start number, name, total and place stay in view at the window's normal size.
+    // From the grid's own size, which counts only once it is shown (it fits again then); its
+    // viewport may not be laid out yet.
+    int available = isVisible() ? width() - 2 * frameWidth() : std::numeric_limits<int>::max();
+    if (isVisible() && model_->rowCount() * RowHeight > height() - 2 * frameWidth() - RowHeight) {
+        available -= verticalScrollBar()->sizeHint().width();
+    }
+    const std::array<int, ResultTable::ColCount> widths = FitWidths(wanted, least, available);
     applying_ = true;
     for (int col = 0; col < ResultTable::ColCount; ++col) {
         const bool visible = table_.ColVisible(col);
         setColumnHidden(col, !visible);
         if (visible) {
-            setColumnWidth(col, table_.ColWidth(col));
+            setColumnWidth(col, widths[col]);
         }
     }
     for (int col = ResultTable::ColCount; col < model_->columnCount(); ++col) {
@@ -354,6 +443,16 @@ void TSortGrid::ApplyWidths() {
         resizeColumnToContents(col);
     }
     applying_ = false;
+}
+
+void TSortGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    ApplyWidths();
+}
+
+void TSortGrid::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    ApplyWidths();
 }
 
 void TSortGrid::ApplyEditMode() {
@@ -375,7 +474,9 @@ void TSortGrid::ApplyEditMode() {
             const QModelIndex place = model_->index(row, ColRang);
             selectionModel()->setCurrentIndex(place, QItemSelectionModel::ClearAndSelect);
             applying_ = false;
-            table_.SetCurrentRow(row + 1);
+            if (commands_.SelectRow) {
+                commands_.SelectRow(row + 1);
+            }
         }
         setFocus();
     }

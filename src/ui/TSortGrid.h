@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QTableView>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,15 +23,35 @@ private:
 
 class ResultTableModel;
 
+// The widths the grid shows for the wanted ones when only `available` pixels are there: the
+// columns of long texts (name, horse, team, reason) give up width in proportion to what they
+// have above their least width until the columns fit; the others keep theirs.
+std::array<int, ResultTable::ColCount> FitWidths(
+    const std::array<int, ResultTable::ColCount>& wanted,
+    const std::array<int, ResultTable::ColCount>& least, int available);
+
+// What the grid asks of the program: it never changes the table itself.
+struct GridCommands {
+    // A cell editor's text for cell (col, row); row 0 is the header.
+    std::function<void(int col, int row, const std::string& text)> EditCell;
+    // True on a double click outside edit mode, false on Esc in edit mode.
+    std::function<void(bool on)> EditMode;
+    // The operator made a row the current one (-1: none).
+    std::function<void(int row)> SelectRow;
+    // The operator dragged a column to a new width.
+    std::function<void(int col, int width)> ResizeColumn;
+};
+
 // The result table on screen: row 0 as the column header, body rows below, hidden columns
 // (width -1) hidden, whole rows selected as the table's current row, cells coloured by
 // CellFormat. Only the program sorts; a click on a header does nothing. In the table's edit mode
 // single cells are selected and edited in place; typed and pasted text passes AcceptsEditText.
+// Every change goes out through the GridCommands; the grid only reads the table.
 class TSortGrid : public QTableView {
     Q_OBJECT
 
 public:
-    explicit TSortGrid(ResultTable& table, QWidget* parent = nullptr);
+    explicit TSortGrid(const ResultTable& table, QWidget* parent = nullptr);
 
     // Shows the table's current state; cheap when nothing changed. Call after every handler
     // that may have touched the table. An editor still open when the rows changed under it is
@@ -42,17 +63,15 @@ public:
     // lands in the starter it was typed for. UI thread only.
     void CommitEditor();
 
-    // Called with true on a double click outside edit mode and with false on Esc in edit mode.
-    // By default the grid switches the table's edit mode itself; the window routes it through
-    // its own command so that everything showing the edit state follows.
-    void SetEditModeHandler(std::function<void(bool on)> handler);
+    // Until set, the grid's edits, clicks and drags go nowhere.
+    void SetCommands(GridCommands commands);
 
     // Columns after the table's own that the window computes, read-only: cells(0) gives their
     // titles (none: no such columns), cells(row) a body row's texts. Read on every refresh.
     using ExtraCells = std::function<std::vector<std::string>(int row)>;
     void SetExtraColumns(ExtraCells cells);
 
-    ResultTable& Table() { return table_; }
+    const ResultTable& Table() const { return table_; }
     const ITextMeasure& TextMeasure() const { return measure_; }
 
 protected:
@@ -61,6 +80,8 @@ protected:
     // A typed letter edits in edit mode and does nothing otherwise; it never jumps to a row.
     void keyboardSearch(const QString& search) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     friend class CellDelegate;
@@ -69,10 +90,12 @@ private:
     void ApplyEditMode();
     void ShowCurrentRow();
 
-    ResultTable& table_;
+    const ResultTable& table_;
     ResultTableModel* model_;
     GridTextMeasure measure_;
-    std::function<void(bool)> editModeHandler_;
+    GridCommands commands_;
+    // Set while an editor's text goes out: the refresh it causes keeps that editor.
+    bool committing_ = false;
     ExtraCells extraCells_;
     int shownExtras_ = 0;
     QPointer<QWidget> openEditor_;

@@ -49,21 +49,28 @@ TEST(CfgExchange, EveryControlReachesItsSettingIncludingTheSoundSwitches) {
     EXPECT_EQ(DialogPart(confirmed), DialogPart(Changed()));
 }
 
-TEST(CfgExchange, MillisecondsShowAsWholeSecondsWithinTheFieldRanges) {
+TEST(CfgExchange, ValuesTheFieldsCannotShowStayUntilTheOperatorChangesThem) {
     Settings settings;
     settings.CountDownSek = 45500;
     settings.TimeWarnung = 200000;
-    settings.TimeLock = 999;
+    settings.TimeLock = 950;
     settings.LivePort = 80;
-    const CfgValues values = Shown(settings);
+    const Settings stored = settings;
+    CfgValues values = Shown(settings);
     EXPECT_EQ(values.CountDownSeconds, 45);
     EXPECT_EQ(values.WarnungSeconds, CountDownSecondsMax);
-    EXPECT_EQ(values.LockSeconds, 0);
+    EXPECT_EQ(values.LockTenths, 9) << "the lock in tenths of a second";
     EXPECT_EQ(values.LivePort, LivePortMin);
 
     ApplyToSettings(values, settings);
-    EXPECT_EQ(settings.CountDownSek, 45000);
-    EXPECT_EQ(settings.TimeWarnung, 90000);
+    EXPECT_EQ(settings, stored) << "OK without a change changes nothing";
+
+    values.CountDownSeconds = 40;
+    values.LockTenths = 15;
+    ApplyToSettings(values, settings);
+    EXPECT_EQ(settings.CountDownSek, 40000);
+    EXPECT_EQ(settings.TimeLock, 1500);
+    EXPECT_EQ(settings.TimeWarnung, 200000);
 }
 
 TEST(CfgExchange, MonitorListFollowsTheScreensAndKeepsTheStoredIndexValid) {

@@ -140,6 +140,31 @@ TEST_F(CompetitionTest, AFailedBackupStaysInTheStatusUntilABackupSucceeds) {
     EXPECT_EQ(ReadAll(competition->BackupFileName()), EncodeProtocol(Table()));
 }
 
+TEST_F(CompetitionTest, ACorrectionInTheGridIsInTheBackupAndTheLiveResultsAtOnce) {
+    Settings settings = NoCountdown();
+    settings.LiveResults = true;
+    Open(settings, StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    TimeRun(12340);
+    Key(Command::Entry);
+    int changes = 0;
+    competition->AddChangeListener([&](Change) { ++changes; });
+    const int anna = Table().FindRow("1");
+
+    competition->EditCell(ColTotal, anna, "11,34");
+    EXPECT_EQ(Table().Cell(ColTotal, anna), "12,34") << "only in edit mode";
+    competition->SetEditMode(true);
+    changes = 0;
+    competition->EditCell(ColTotal, anna, "11,34");
+    EXPECT_EQ(Table().Cell(ColTotal, anna), "11,34");
+    EXPECT_EQ(ReadAll(competition->BackupFileName()), EncodeProtocol(Table()));
+    EXPECT_EQ(changes, 1);
+    ASSERT_FALSE(live.published.empty());
+    ASSERT_FALSE(live.published.back().rows.empty());
+    EXPECT_EQ(live.published.back().rows.front().total, "11,34");
+    competition->EditCell(ColNr, anna, "7");
+    EXPECT_EQ(Table().Cell(ColNr, anna), "1") << "the start number is the row's key";
+}
+
 TEST_F(CompetitionTest, EveryRunOfAnEventWithoutStartListKeepsItsOwnRow) {
     Open(NoCountdown());
     TimeRun(12340);
@@ -500,7 +525,7 @@ TEST_F(CompetitionTest, TheSettingsDialogIsClosedDuringARunAndItsChangesTakeEffe
     dialogs.editSettings = [](CfgValues& values) {
         values.CountDown = true;
         values.CountDownSeconds = 45;
-        values.LockSeconds = 3;
+        values.LockTenths = 30;
     };
     Key(Command::Entry);
     Key(Command::Entry);

@@ -188,15 +188,15 @@ TEST_F(StartListTest, StartersSharingAStartNumberKeepRowsOfTheirOwn) {
     EXPECT_EQ(list_.EntryRow(), 3);
 }
 
-TEST_F(StartListTest, PickingAStarterLeavesPanelAndStepButtons) {
+TEST_F(StartListTest, PickingAStarterMovesPanelAndStepButtonsAlong) {
     LoadThree();
     list_.cbStNrChange(2);
     EXPECT_EQ(list_.StNrText(), "103");
     EXPECT_EQ(list_.Reiterin(), "Cleo");
     EXPECT_EQ(table_.CurrentRow(), 3);
-    EXPECT_EQ(list_.PositionText(), "1:3");
-    EXPECT_TRUE(list_.PlusEnabled());
-    EXPECT_FALSE(list_.MinusEnabled());
+    EXPECT_EQ(list_.PositionText(), "3:3");
+    EXPECT_FALSE(list_.PlusEnabled());
+    EXPECT_TRUE(list_.MinusEnabled());
 }
 
 TEST_F(StartListTest, ChosenStarterIsFoundAgainAfterSorting) {

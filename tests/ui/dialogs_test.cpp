@@ -8,11 +8,16 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
+#include <functional>
 
 #include "../config/ChangedSettings.h"
 #include "QtTestApp.h"
+#include "files/Report.h"
+#include "ui/QtHost.h"
 #include "ui/TCfgDialog.h"
 #include "ui/TFormInfo.h"
+#include "ui/TFormMonitor2.h"
 #include "ui/TLbSpeedButton.h"
 
 namespace {
@@ -111,18 +116,18 @@ TEST(TCfgDialog, WarningNotShorterThanTheCountdownIsRedAndUncheckingKeepsTheNumb
 TEST(TCfgDialog, OnlyOkHandsTheValuesBack) {
     TCfgDialog dialog;
     QTimer::singleShot(0, [&] {
-        dialog.seTimeout->setValue(3);
+        dialog.seTimeout->setValue(3.5);
         dialog.CancelBtn->click();
     });
     EXPECT_FALSE(dialog.Execute(SomeValues()).has_value());
 
     QTimer::singleShot(0, [&] {
-        dialog.seTimeout->setValue(3);
+        dialog.seTimeout->setValue(3.5);
         QTest::keyClick(&dialog, Qt::Key_Return);
     });
     const std::optional<CfgValues> confirmed = dialog.Execute(SomeValues());
     ASSERT_TRUE(confirmed.has_value());
-    EXPECT_EQ(confirmed->LockSeconds, 3);
+    EXPECT_EQ(confirmed->LockTenths, 35);
 }
 
 TEST(TFormInfo, FixedWindowThatEscapeOrEinverstandenCloses) {
@@ -140,4 +145,72 @@ TEST(TFormInfo, FixedWindowThatEscapeOrEinverstandenCloses) {
     info.sOK->click();
     EXPECT_FALSE(info.isVisible());
     EXPECT_EQ(info.result(), QDialog::Accepted);
+    info.show();
+    QTest::keyClick(&info, Qt::Key_Return);
+    EXPECT_FALSE(info.isVisible());
+    EXPECT_EQ(info.result(), QDialog::Accepted);
+}
+
+TEST(QtOperator, EveryDialogAndQuestionOpensAboveTheSpectatorWindowAndShowsTextAsTyped) {
+    TFormMonitor2 spectators(',');
+    spectators.show();
+    ASSERT_TRUE(spectators.windowFlags() & Qt::WindowStaysOnTopHint);
+    // One screen: the spectator window covers the main window.
+    QWidget main;
+    main.setGeometry(spectators.geometry());
+    main.show();
+    QtOperator dialogs;
+    dialogs.Attach(&main, {});
+    dialogs.AttachSpectators(&spectators);
+    QtDesktop desktop;
+    desktop.Attach(&main);
+    desktop.AttachSpectators(&spectators);
+    const std::string name = "<b>Kim</b> & Co";
+    Report report;
+    report.title = "Ergebnisliste";
+    const std::vector<std::pair<const char*, std::function<void()>>> opens = {
+        {"Ask", [&] { dialogs.Ask("Nr. 5 " + name + " überschreiben?", IOperator::Focus::Nein); }},
+        {"ShowError", [&] { dialogs.ShowError("Fehler bei " + name); }},
+        {"ShowMessage", [&] { dialogs.ShowMessage("Geladen: " + name); }},
+        {"ChooseFileToOpen", [&] { dialogs.ChooseFileToOpen("/tmp", {"Textdatei (*.txt)"}); }},
+        {"ChooseFileToSave",
+         [&] { dialogs.ChooseFileToSave("/tmp/x.txt", {"Textdatei (*.txt)"}); }},
+        {"EditSettings", [&] { dialogs.EditSettings(SomeValues(), PortLamp::Neutral, {}); }},
+        {"ShowInformation", [&] { dialogs.ShowInformation(); }},
+        {"PrintReport", [&] { desktop.PrintReport(report); }},
+    };
+    for (const auto& [what, open] : opens) {
+        bool seen = false;
+        QTimer::singleShot(0, [&, what = what] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr) << what;
+            seen = true;
+            EXPECT_TRUE(dialog->windowFlags() & Qt::WindowStaysOnTopHint) << what;
+            EXPECT_EQ(dialog->parentWidget(), &spectators) << what;
+            for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+                if (label->text().contains("<b>")) {
+                    EXPECT_EQ(label->textFormat(), Qt::PlainText) << what;
+                }
+            }
+            dialog->reject();
+        });
+        open();
+        EXPECT_TRUE(seen) << what;
+    }
+    // On a display of its own the spectator window covers nothing: dialogs go over the main one.
+    main.move(spectators.frameGeometry().right() + 50, spectators.y());
+    EXPECT_EQ(DialogOwner(&main, &spectators), &main);
+}
+
+TEST(QtGermanTexts, FileAndPrintDialogsSpeakGerman) {
+    const std::unique_ptr<QTranslator> german = QtGermanTexts();
+    ASSERT_NE(german, nullptr) << "Qt's German translations (qt6-translations-l10n)";
+    QCoreApplication::installTranslator(german.get());
+    const QString saveAs = QCoreApplication::translate("QFileDialog", "Save As");
+    const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+    const QString toFile = QCoreApplication::translate("QPrintDialog", "Print to File (PDF)");
+    QCoreApplication::removeTranslator(german.get());
+    EXPECT_EQ(saveAs, "Speichern unter");
+    EXPECT_EQ(cancel, "Abbrechen");
+    EXPECT_EQ(toFile, "In PDF-Datei drucken");
 }

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -32,8 +33,10 @@
 #include "ui/Pictures.h"
 #include "ui/QtHost.h"
 #include "ui/TDigit.h"
+#include "ui/TFormMonitor2.h"
 #include "ui/TLbSpeedButton.h"
 #include "ui/TSortGrid.h"
+#include "ui/TStNrBox.h"
 
 namespace {
 
@@ -292,6 +295,89 @@ TEST_F(MainWindow, AnEditedTotalIsRankedAndTheEditButtonAlwaysShowsTheEditState)
     QTest::keyClick(form_->eReiterin, Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(dialogs_.questions.empty());
     EXPECT_EQ(form_->eReiterin->selectedText(), form_->eReiterin->text());
+}
+
+TEST_F(MainWindow, NamesAreShownAsTypedOnBothTimeBoards) {
+    Open(Settings{}, fake_);
+    TFormMonitor2 spectators(',');
+    spectators.Follow(*competition_, desktop_);
+    const QString name = "<b>Kim</b> & Co";
+    form_->eReiterin->setFocus();
+    QTest::keyClicks(form_->eReiterin, name);
+    int shown = 0;
+    for (QWidget* window : std::vector<QWidget*>{form_.get(), &spectators}) {
+        for (const QLabel* label : window->findChildren<QLabel*>()) {
+            if (label->text() == name) {
+                ++shown;
+                EXPECT_EQ(label->textFormat(), Qt::PlainText)
+                    << window->windowTitle().toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(shown, 2);
+}
+
+TEST_F(MainWindow, TheStartNumberBoxShowsNamesFindsTheExactNumberAndMovesTheCounter) {
+    const std::string starters =
+        WriteFile("starters.txt", "59;Bert;Rio\r\n5;Anna;Blue\r\n7;Cleo;Ace\r\n");
+    Settings settings;
+    settings.CountDown = false;
+    Open(settings, fake_);
+    competition_->LoadFile(starters);
+    EXPECT_EQ(form_->cbStNr->EntryText(1), "5  Anna");
+    EXPECT_EQ(form_->cbStNr->currentText(), "59") << "the closed box shows the number";
+
+    form_->cbStNr->setFocus();
+    QTest::keyClick(form_->cbStNr, Qt::Key_5);
+    EXPECT_EQ(competition_->Starters().StNrText(), "5");
+    EXPECT_EQ(form_->StatusPosition->text(), "2:3");
+    EXPECT_TRUE(form_->bNumerMinus->isEnabled());
+    EXPECT_TRUE(form_->bNumerPlus->isEnabled());
+    QTest::keyClick(form_->cbStNr, Qt::Key_9);
+    EXPECT_EQ(competition_->Starters().StNrText(), "59") << "typed on: 59";
+    EXPECT_EQ(form_->StatusPosition->text(), "1:3");
+    EXPECT_FALSE(form_->bNumerMinus->isEnabled());
+
+    QTest::qWait(QApplication::keyboardInputInterval() + 50);
+    QTest::keyClick(form_->cbStNr, Qt::Key_7);
+    EXPECT_EQ(form_->eReiterinT->text(), "Cleo");
+    EXPECT_EQ(form_->StatusPosition->text(), "3:3");
+    EXPECT_FALSE(form_->bNumerPlus->isEnabled());
+}
+
+TEST_F(MainWindow, TheReasonListTakesArrowsAndEnterAndEachDqOpensItAtTheTop) {
+    std::string reasons;
+    for (int i = 1; i <= 15; ++i) {
+        reasons += "Grund " + std::to_string(i) + "\r\n";
+    }
+    WriteFile("Disqualifikation.txt", reasons + "...\r\n");
+    const std::string starters = WriteFile("starters.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n");
+    Settings settings;
+    settings.CountDown = false;
+    Open(settings, fake_);
+    competition_->LoadFile(starters);
+    QListWidget* list = form_->ListBoxGrund;
+
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F9);
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_TRUE(list->hasFocus());
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(competition_->Reasons().SelectedText(), "Grund 3");
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+    Key(Qt::Key_F10);
+    EXPECT_EQ(Table().Cell(ColGrund, Table().FindRow("1")), "Grund 3");
+    Key(Qt::Key_F10);
+
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F4);
+    Key(Qt::Key_F9);
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_EQ(list->verticalScrollBar()->value(), 0) << "at the top again";
+    EXPECT_TRUE(list->hasFocus());
 }
 
 TEST(FittedPicture, TheLogoFillsItsAreaCentredWithItsProportionsAsTheAreaChanges) {

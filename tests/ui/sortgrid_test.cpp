@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <memory>
 #include "QtTestApp.h"
 #include "results/CellStyle.h"
@@ -26,7 +29,10 @@ ResultTable ThreeStarters() {
 
 class SortGridTest : public testing::Test {
 protected:
-    SortGridTest() { grid_.resize(900, 300); }
+    SortGridTest() {
+        grid_.resize(1000, 300);
+        grid_.SetCommands(commands_);
+    }
 
     QString Text(int row, int col) const {
         return grid_.model()->data(grid_.model()->index(row, col)).toString();
@@ -34,6 +40,15 @@ protected:
 
     ResultTable table_ = ThreeStarters();
     TSortGrid grid_{table_};
+    // As the program does, without its backup and windows.
+    GridCommands commands_{
+        [this](int col, int row, const std::string& text) { table_.SetCell(col, row, text); },
+        [this](bool on) {
+            table_.SetEditMode(on);
+            grid_.Refresh();
+        },
+        [this](int row) { table_.SetCurrentRow(row); },
+        [this](int col, int width) { table_.SetColWidth(col, width); }};
 };
 
 }  // namespace
@@ -46,7 +61,31 @@ TEST_F(SortGridTest, ShowsHeaderRowAsColumnHeaderAndBodyRowsBelow) {
     EXPECT_EQ(model.columnCount(), ResultTable::ColCount);
     EXPECT_EQ(Text(0, ColName), "Cleo");
     EXPECT_TRUE(grid_.verticalHeader()->isHidden());
-    EXPECT_EQ(grid_.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(grid_.horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+}
+
+TEST_F(SortGridTest, ALongNameIsShortenedSoNumberNameTotalAndPlaceStayInView) {
+    const std::string longName(120, 'W');
+    table_.SetCell(ColName, 1, longName);
+    table_.SetCell(ColTotal, 1, "12,34");
+    table_.SetCell(ColRang, 1, "1");
+    table_.FitColumnWidths(grid_.TextMeasure(), false);
+    grid_.Refresh();
+    grid_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid_));
+    for (int col : {ColNr, ColName, ColTotal, ColRang}) {
+        EXPECT_LE(grid_.columnViewportPosition(col) + grid_.columnWidth(col),
+                  grid_.viewport()->width())
+            << col;
+    }
+    EXPECT_FALSE(grid_.horizontalScrollBar()->isVisible());
+    EXPECT_EQ(grid_.columnWidth(ColTotal), table_.ColWidth(ColTotal)) << "only long texts give";
+
+    // The whole name in the tool tip of its shortened cell.
+    const QRect cell = grid_.visualRect(grid_.model()->index(0, ColName));
+    QHelpEvent tip(QEvent::ToolTip, cell.center(), grid_.viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(grid_.viewport(), &tip);
+    EXPECT_EQ(QToolTip::text(), QString::fromStdString(longName));
 }
 
 TEST_F(SortGridTest, HidesColumnsOfWidthMinusOneAndSizesTheOthers) {
@@ -169,7 +208,9 @@ TEST_F(SortGridTest, DoubleClickEntersEditModeAtThePlaceAndEscLeavesIt) {
 
     // A window routes both through its own command.
     std::vector<bool> asked;
-    grid_.SetEditModeHandler([&](bool on) { asked.push_back(on); });
+    GridCommands routed = commands_;
+    routed.EditMode = [&](bool on) { asked.push_back(on); };
+    grid_.SetCommands(routed);
     QTest::mouseDClick(grid_.viewport(), Qt::LeftButton, {}, cell.center());
     EXPECT_EQ(asked, std::vector<bool>{true});
     EXPECT_FALSE(table_.EditMode());

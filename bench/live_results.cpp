@@ -245,15 +245,13 @@ int main(int argc, char** argv) {
     int failed = 0;
     std::vector<std::unique_ptr<Phone>> phones;
     std::vector<std::unique_ptr<QTimer>> phoneTimers;
-    // ownAddresses: each phone comes from an address of its own (127.0.2.x), as on a network.
-    auto startPhones = [&](bool ownAddresses) {
+    // Each phone comes from an address of its own (127.0.2.x), as on a network.
+    auto startPhones = [&] {
         QMetaObject::invokeMethod(
             &phoneHome,
             [&] {
                 for (int i = 0; i < kClients; ++i) {
-                    const QHostAddress from =
-                        ownAddresses ? QHostAddress(QStringLiteral("127.0.2.%1").arg(1 + i))
-                                     : QHostAddress();
+                    const QHostAddress from(QStringLiteral("127.0.2.%1").arg(1 + i));
                     phones.push_back(
                         std::make_unique<Phone>(server.Port(), latencies, failed, from));
                     auto timer = std::make_unique<QTimer>();
@@ -278,7 +276,7 @@ int main(int argc, char** argv) {
             },
             Qt::BlockingQueuedConnection);
     };
-    startPhones(false);
+    startPhones();
 
     std::vector<double> lateMs;
     QElapsedTimer run;
@@ -338,7 +336,7 @@ int main(int argc, char** argv) {
     QThread::msleep(2000);
     latencies.clear();
     failed = 0;
-    startPhones(true);
+    startPhones();
     double memoryMax = RssMb();
     QElapsedTimer attack;
     attack.start();

@@ -10,7 +10,8 @@ constexpr int Border = 10;
 }  // namespace
 
 BoardLayout LayoutBoard(int width, int height, bool teamVisible,
-                        const std::function<SeparatorWidths(int pointSize)>& measure) {
+                        const std::function<SeparatorWidths(int pointSize)>& measure,
+                        bool thousandths) {
     BoardLayout layout;
     const int h = std::max(height / 2 / 6, 0);
     layout.RowHeight = h;
@@ -27,15 +28,25 @@ BoardLayout LayoutBoard(int width, int height, bool teamVisible,
 
     const int y = layout.PanelStrafe.Top + layout.PanelStrafe.Height;
     const int d = std::max(layout.FrameBrindlewerk.Top - y, 0);
-    const int digitWidth = std::max(width / 10, 0);
+    const int digitCount = thousandths ? 7 : 6;
+    int digitWidth = std::max(width / 10, 0);
     // A bar may be at most half as wide as the digit is high, or the digit could not draw it.
-    const int t = std::min(digitWidth / 8, d / 2);
-    layout.Thickness = t;
+    int t = std::min(digitWidth / 8, d / 2);
     layout.SeparatorFontSize = d / 3;
     const SeparatorWidths separators = measure(layout.SeparatorFontSize);
+    const int separatorsWidth = separators.LabMin + separators.LabSec;
+    // Items are T apart, and the row keeps T to either side.
+    const auto rowLength = [&] {
+        return digitCount * digitWidth + (digitCount + 1) * t + separatorsWidth;
+    };
+    if (rowLength() > rowWidth) {
+        // Digits share what the separators leave, each with its gap of an eighth of its width.
+        digitWidth = std::max((rowWidth - separatorsWidth) * 8 / (9 * digitCount + 1), 0);
+        t = std::min(digitWidth / 8, d / 2);
+    }
+    layout.Thickness = t;
 
-    const int rowLength = 6 * digitWidth + 7 * t + separators.LabMin + separators.LabSec;
-    int left = (width - rowLength) / 2;
+    int left = (width - rowLength()) / 2;
     auto place = [&](int itemWidth) {
         const Rect item{left, y, itemWidth, d};
         left += itemWidth + t;
@@ -49,6 +60,9 @@ BoardLayout LayoutBoard(int width, int height, bool teamVisible,
     layout.LabSec = place(separators.LabSec);
     layout.Digits[4] = place(digitWidth);
     layout.Digits[5] = place(digitWidth);
+    if (thousandths) {
+        layout.Digits[6] = place(digitWidth);
+    }
     return layout;
 }
 

@@ -23,18 +23,22 @@ struct BoardLayout {
     Rect eTeamM;       // its row, also while the team row is hidden
     Rect PanelStrafe;  // separator line, then penalties (left) and rank (right)
     Rect FrameBrindlewerk;
-    int SeparatorFontSize = 0;   // LabMin and LabSec
-    int Thickness = 0;           // half bar width of every digit, and the gap between items
-    std::array<Rect, 6> Digits;  // Digit3 ... Digit8, left to right
+    int SeparatorFontSize = 0;  // LabMin and LabSec
+    int Thickness = 0;          // half bar width of every digit, and the gap between items
+    // Digit3 ... Digit9, left to right; Digit9 (thousandths) is empty unless the board shows it.
+    std::array<Rect, 7> Digits;
     Rect LabMin;
     Rect LabSec;
 };
 
 // The spectator board in a client area of width x height: six text rows of h = height / 12
 // (the team row only while shown), the brand frame at the bottom, and the clock row centred in
-// between with digits a tenth of the width wide. `measure` gives the separators' widths.
+// between with digits a tenth of the width wide (narrower where the row would not fit between the
+// borders). `thousandths` adds a seventh digit after the hundredths. `measure` gives the
+// separators' widths.
 BoardLayout LayoutBoard(int width, int height, bool teamVisible,
-                        const std::function<SeparatorWidths(int pointSize)>& measure);
+                        const std::function<SeparatorWidths(int pointSize)>& measure,
+                        bool thousandths = false);
 
 // Where the spectator window goes when it is shown, and the display it counts as being on.
 struct MonitorPlacement {

@@ -155,9 +155,8 @@ void TimingEngine::ShowElapsed(std::int64_t ticks) {
         }
         ms = std::max<std::int64_t>(remaining, 0) / 1000 * 1000;
     }
-    const std::int64_t cs = ms / 10;
-    ShowDigits(static_cast<int>((cs / 6000) % 60), static_cast<int>((cs / 100) % 60),
-               static_cast<int>(cs % 100));
+    ShowDigits(static_cast<int>((ms / 60000) % 60), static_cast<int>((ms / 1000) % 60),
+               static_cast<int>(ms % 1000));
 }
 
 void TimingEngine::ResetDisplayWhenReady() {
@@ -166,7 +165,7 @@ void TimingEngine::ResetDisplayWhenReady() {
     }
 }
 
-void TimingEngine::ShowDigits(int minutes, int seconds, int hundredths) {
+void TimingEngine::ShowDigits(int minutes, int seconds, int thousandths) {
     const Rgb on = view_.DigitOnColour;
     const Rgb fraction = view_.CountdownActive ? DigitDimColour : on;
     view_.LabSecColor = fraction;
@@ -175,10 +174,11 @@ void TimingEngine::ShowDigits(int minutes, int seconds, int hundredths) {
     view_.LabMinColor = view_.Digit4.ColorOn;
     view_.Digit5 = {seconds / 10, minutes * 60 + seconds > 9 ? on : DigitDimColour};
     view_.Digit6 = {seconds % 10, on};
-    view_.Digit7 = {hundredths / 10, fraction};
-    // The running display shows tenths; the hundredths appear once the clock is off.
+    view_.Digit7 = {thousandths / 100, fraction};
+    // The running display shows tenths; the finer digits appear once the clock is off.
     if (!clock_.IsActive()) {
-        view_.Digit8 = {hundredths % 10, fraction};
+        view_.Digit8 = {thousandths / 10 % 10, fraction};
+        view_.Digit9 = {thousandths % 10, fraction};
     }
 }
 

@@ -65,7 +65,10 @@ public:
     void ApplySettings(const TimingSettings& settings);
     // How the entered run time and total are written: to the hundredth, or to the thousandth,
     // where a run started or stopped by hand is marked "H" in the reason column.
-    void SetTimeResolution(Resolution resolution) { resolution_ = resolution; }
+    void SetTimeResolution(Resolution resolution) {
+        resolution_ = resolution;
+        view_.Thousandths = resolution == Resolution::Thousandths;
+    }
 
     // Start command (F4, start button): countdown, run start or run stop by StartStep.
     void mStartClick();
@@ -114,7 +117,7 @@ private:
     void StartCommand(std::int64_t reading, bool byHand);
     void StopClock(std::int64_t runTicks);
     void SetReadyStep();
-    void ShowDigits(int minutes, int seconds, int hundredths);
+    void ShowDigits(int minutes, int seconds, int thousandths);
     void SetStartLook(bool lookOnly);
     void SetTimerLook(bool lookOnly);
     void SetArmed(bool armed, std::int64_t since);

@@ -44,7 +44,7 @@ struct TimingView {
     bool img_AbbruchVisible = false;
 
     // Time board: tens of minutes, minutes, ":", tens of seconds, seconds, decimal separator,
-    // tenths, hundredths.
+    // tenths, hundredths, and in a class timed to the thousandth (Thousandths) the thousandths.
     DigitLook Digit3{0, DigitDimColour};
     DigitLook Digit4{0, DigitDimColour};
     Rgb LabMinColor = DigitDimColour;
@@ -53,6 +53,8 @@ struct TimingView {
     Rgb LabSecColor = DigitGreen;
     DigitLook Digit7{0, DigitGreen};
     DigitLook Digit8{0, DigitDimColour};
+    DigitLook Digit9{0, DigitDimColour};
+    bool Thousandths = false;
 
     // Light-barrier indicator picture: 0 locked (red), 1 armed (green).
     int LightBarrierArmed = 0;

@@ -66,13 +66,17 @@ void SetText(QLabel* label, const QString& text) {
 }  // namespace
 
 QString BoardClockText(const TimingView& view) {
-    return QStringLiteral("%1%2:%3%4,%5%6")
-        .arg(view.Digit3.Value)
-        .arg(view.Digit4.Value)
-        .arg(view.Digit5.Value)
-        .arg(view.Digit6.Value)
-        .arg(view.Digit7.Value)
-        .arg(view.Digit8.Value);
+    QString text = QStringLiteral("%1%2:%3%4,%5%6")
+                       .arg(view.Digit3.Value)
+                       .arg(view.Digit4.Value)
+                       .arg(view.Digit5.Value)
+                       .arg(view.Digit6.Value)
+                       .arg(view.Digit7.Value)
+                       .arg(view.Digit8.Value);
+    if (view.Thousandths) {
+        text += QString::number(view.Digit9.Value);
+    }
+    return text;
 }
 
 AnnouncerWindow::AnnouncerWindow() {

@@ -371,26 +371,21 @@ void TForm1::BuildPanelTablo(QWidget* panel) {
     eRangT->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     eRangT->hide();
 
-    const int lefts[] = {33, 81, 153, 201, 273, 321};
-    TDigit** digits[] = {&Digit3, &Digit4, &Digit5, &Digit6, &Digit7, &Digit8};
-    for (int i = 0; i < 6; ++i) {
-        auto* digit = new TDigit(panel);
-        digit->setGeometry(lefts[i], 204, 45, 98);
-        digit->SetThickness(5);
-        digit->SetSeparation(1);
-        *digits[i] = digit;
+    TDigit** digits[] = {&Digit3, &Digit4, &Digit5, &Digit6, &Digit7, &Digit8, &Digit9};
+    for (TDigit** digit : digits) {
+        *digit = new TDigit(panel);
+        (*digit)->SetSeparation(1);
     }
     QFont big("Times New Roman");
     big.setPixelSize(64);
     big.setBold(true);
     LabMin = new QLabel(":", panel);
-    LabMin->setGeometry(125, 212, 29, 78);
     LabSec = new QLabel(QString(QChar::fromLatin1(competition_.DecimalSeparator())), panel);
-    LabSec->setGeometry(249, 241, 25, 81);
     for (QLabel* l : {LabMin, LabSec}) {
         l->setFont(big);
         l->setAlignment(Qt::AlignCenter);
     }
+    LayoutClock(false);
 
     // TV mode: the brand picture over the frame's bottom edge, its lamp carrying the display
     // number; both appear with the first toggle.
@@ -572,7 +567,36 @@ void TForm1::RenderStatus() {
 
 void TForm1::RenderBoard() {
     const TimingView& view = competition_.View();
-    ShowClock(view, {Digit3, Digit4, Digit5, Digit6, Digit7, Digit8}, LabMin, LabSec);
+    if (view.Thousandths != clockThousandths_) {
+        LayoutClock(view.Thousandths);
+    }
+    ShowClock(view, {Digit3, Digit4, Digit5, Digit6, Digit7, Digit8, Digit9}, LabMin, LabSec);
+}
+
+void TForm1::LayoutClock(bool thousandths) {
+    clockThousandths_ = thousandths;
+    // Digits 3 pixels apart, the ":" and the decimal separator each overlapping the digit after
+    // them by a pixel; seven digits take the width of six.
+    const int width = thousandths ? 38 : 45;
+    int left = 33;
+    const auto place = [&](QWidget* item, int itemWidth, int top, int height, int advance) {
+        item->setGeometry(left, top, itemWidth, height);
+        left += itemWidth + advance;
+    };
+    const auto digit = [&](TDigit* d, int advance) {
+        place(d, width, 204, 98, advance);
+        d->SetThickness(thousandths ? 4 : 5);
+    };
+    digit(Digit3, 3);
+    digit(Digit4, -1);
+    place(LabMin, 29, 212, 78, -1);
+    digit(Digit5, 3);
+    digit(Digit6, 3);
+    place(LabSec, 25, 241, 81, -1);
+    digit(Digit7, 3);
+    digit(Digit8, 3);
+    digit(Digit9, 3);
+    Digit9->setVisible(thousandths);
 }
 
 void TForm1::RenderStartList() {

@@ -90,6 +90,7 @@ public:
     TDigit* Digit6 = nullptr;
     TDigit* Digit7 = nullptr;
     TDigit* Digit8 = nullptr;
+    TDigit* Digit9 = nullptr;  // thousandths, shown in a class timed to the thousandth
     TSortGrid* SortGrid1 = nullptr;
 
     // The key commands, in the two hidden menus "HideMenu" and "Files".
@@ -115,6 +116,10 @@ private:
     // Brings the controls in line with the competition's state; a clock tick redraws the board.
     void Render(Change change);
     void RenderBoard();
+    // Places the clock's digits and separators: six digits, or seven narrower ones when the
+    // class is timed to the thousandth.
+    void LayoutClock(bool thousandths);
+    bool clockThousandths_ = false;
     void RenderClasses();
     void RenderStartList();
     void RenderReasons();

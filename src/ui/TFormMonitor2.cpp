@@ -128,6 +128,8 @@ TFormMonitor2::TFormMonitor2(char decimalSeparator) : QWidget(nullptr, FramedFla
     }
     Digit7 = digit(0x00FF00);
     Digit8 = digit(0x00FF00);
+    Digit9 = digit(0x00FF00);
+    Digit9->hide();
     FrameBrindlewerk1 = new TFrameBrindlewerk(this);
     LayoutBoard();
 }
@@ -295,7 +297,11 @@ void TFormMonitor2::Render(const TimingView& view, const BoardTexts& texts) {
 }
 
 void TFormMonitor2::RenderDigits(const TimingView& view) {
-    ShowClock(view, {Digit3, Digit4, Digit5, Digit6, Digit7, Digit8}, LabMin, LabSec);
+    if (view.Thousandths != Digit9->isVisibleTo(this)) {
+        Digit9->setVisible(view.Thousandths);
+        LayoutBoard();
+    }
+    ShowClock(view, {Digit3, Digit4, Digit5, Digit6, Digit7, Digit8, Digit9}, LabMin, LabSec);
 }
 
 void TFormMonitor2::resizeEvent(QResizeEvent* event) {
@@ -309,14 +315,16 @@ void TFormMonitor2::resizeEvent(QResizeEvent* event) {
 
 void TFormMonitor2::LayoutBoard() {
     const QFont separatorFont = LabMin->font();
-    const BoardLayout layout =
-        ::LayoutBoard(width(), height(), eTeamM->isVisibleTo(this), [&](int points) {
+    const BoardLayout layout = ::LayoutBoard(
+        width(), height(), eTeamM->isVisibleTo(this),
+        [&](int points) {
             QFont font = separatorFont;
             font.setPointSize(std::max(points, 1));
             const QFontMetrics metrics(font);
             return SeparatorWidths{metrics.horizontalAdvance(LabMin->text()),
                                    metrics.horizontalAdvance(LabSec->text())};
-        });
+        },
+        Digit9->isVisibleTo(this));
     for (auto [label, bounds] : {std::pair{eRaceM, layout.eRaceM},
                                  {eReiterinM, layout.eReiterinM},
                                  {ePferdM, layout.ePferdM},
@@ -332,8 +340,8 @@ void TFormMonitor2::LayoutBoard() {
         SetPointSize(label, layout.FontSize);
     }
     Place(FrameBrindlewerk1, layout.FrameBrindlewerk);
-    TDigit* const digits[] = {Digit3, Digit4, Digit5, Digit6, Digit7, Digit8};
-    for (int i = 0; i < 6; ++i) {
+    TDigit* const digits[] = {Digit3, Digit4, Digit5, Digit6, Digit7, Digit8, Digit9};
+    for (std::size_t i = 0; i < layout.Digits.size(); ++i) {
         TDigit* digit = digits[i];
         // The size first: a digit refuses bars wider than its current size allows.
         Place(digit, layout.Digits[i]);

@@ -68,6 +68,7 @@ public:
     QLabel* LabSec = nullptr;
     TDigit* Digit7 = nullptr;
     TDigit* Digit8 = nullptr;
+    TDigit* Digit9 = nullptr;  // thousandths, shown in a class timed to the thousandth
     TFrameBrindlewerk* FrameBrindlewerk1 = nullptr;
 
 protected:

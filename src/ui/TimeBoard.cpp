@@ -14,10 +14,11 @@ void SetTextColour(QLabel* label, Rgb colour) {
     label->setPalette(palette);
 }
 
-void ShowClock(const TimingView& view, const std::array<TDigit*, 6>& digits, QLabel* minutes,
+void ShowClock(const TimingView& view, const std::array<TDigit*, 7>& digits, QLabel* minutes,
                QLabel* seconds) {
-    const std::array<const DigitLook*, 6> looks = {&view.Digit3, &view.Digit4, &view.Digit5,
-                                                   &view.Digit6, &view.Digit7, &view.Digit8};
+    const std::array<const DigitLook*, 7> looks = {&view.Digit3, &view.Digit4, &view.Digit5,
+                                                   &view.Digit6, &view.Digit7, &view.Digit8,
+                                                   &view.Digit9};
     for (std::size_t i = 0; i < digits.size(); ++i) {
         digits[i]->SetValue(looks[i]->Value);
         digits[i]->SetColorOn(QColor::fromRgb(looks[i]->ColorOn));

@@ -13,7 +13,8 @@ class TDigit;
 // Sets a label's text colour; runs on every clock tick, so only a real change touches the palette.
 void SetTextColour(QLabel* label, Rgb colour);
 
-// Shows the run clock: the six digits (tens of minutes to hundredths) and the two separators.
-// Only what changed repaints. UI thread only.
-void ShowClock(const TimingView& view, const std::array<TDigit*, 6>& digits, QLabel* minutes,
+// Shows the run clock: the seven digits (tens of minutes to thousandths; the window shows the
+// last only in a class timed to the thousandth) and the two separators. Only what changed
+// repaints. UI thread only.
+void ShowClock(const TimingView& view, const std::array<TDigit*, 7>& digits, QLabel* minutes,
                QLabel* seconds);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -58,13 +59,34 @@ TEST(LayoutBoard, SmallerWindowsScaleAndKeepBarsTheDigitsCanDraw) {
         EXPECT_EQ(b.FontSize, c.FontSize);
         EXPECT_EQ(b.PanelStrafe.Top + b.PanelStrafe.Height, c.Y);
         EXPECT_EQ(b.FrameBrindlewerk.Top, c.Height - 10 - c.H);
-        for (const Rect& digit : b.Digits) {
+        for (std::size_t i = 0; i < 6; ++i) {
+            const Rect& digit = b.Digits[i];
             EXPECT_EQ(digit.Top, c.Y);
             EXPECT_EQ(digit.Height, c.D);
             EXPECT_EQ(digit.Width, c.DigitWidth);
         }
         EXPECT_EQ(b.Thickness, c.Thickness);
         EXPECT_LE(2 * b.Thickness, c.D);
+        EXPECT_EQ(b.Digits[6], Rect{});
+    }
+}
+
+TEST(LayoutBoard, TheThousandthIsASeventhDigitAndTheRowStaysInsideTheWindow) {
+    // Full HD and laptop screens, half of one, and a tall narrow window whose separators are
+    // large enough that seven digits of a tenth of the width would not fit.
+    const std::pair<int, int> sizes[] = {{1920, 1080}, {1366, 768}, {683, 384}, {400, 1080}};
+    for (const auto& [width, height] : sizes) {
+        SCOPED_TRACE(testing::Message() << width << "x" << height);
+        const BoardLayout b = LayoutBoard(width, height, true, Measure, true);
+        const Rect& hundredths = b.Digits[5];
+        const Rect& thousandths = b.Digits[6];
+        EXPECT_EQ(thousandths.Left, hundredths.Left + hundredths.Width + b.Thickness);
+        EXPECT_EQ(thousandths.Width, b.Digits[0].Width);
+        EXPECT_EQ(thousandths.Top, hundredths.Top);
+        EXPECT_GT(thousandths.Width, 0);
+        EXPECT_GE(b.Digits[0].Left, 10);
+        EXPECT_LE(thousandths.Left + thousandths.Width, width - 10);
+        EXPECT_LE(2 * b.Thickness, thousandths.Height);
     }
 }
 

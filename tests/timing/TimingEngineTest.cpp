@@ -206,6 +206,23 @@ TEST_F(TimingEngineTest, RunningClockShowsTenthsAndTheStopShowsTheHundredths) {
     EXPECT_EQ(View().RunTicks, 5246 * TicksPerMs);
 }
 
+TEST_F(TimingEngineTest, AClassTimedToTheThousandthShowsItsThousandthOnceTheClockStops) {
+    Make(WithoutCountdown());
+    EXPECT_FALSE(View().Thousandths);
+    engine->SetTimeResolution(Resolution::Thousandths);
+    EXPECT_TRUE(View().Thousandths);
+    engine->mStartClick();
+    const DigitLook before = View().Digit9;
+    AdvanceMs(4005);
+    EXPECT_EQ(View().Digit9.Value, before.Value);
+    time.now += 1241 * TicksPerMs;
+    engine->mStartClick();
+    EXPECT_EQ(View().Digit7.Value, 2);
+    EXPECT_EQ(View().Digit8.Value, 4);
+    EXPECT_EQ(View().Digit9.Value, 6);
+    EXPECT_EQ(View().Digit9.ColorOn, Green);
+}
+
 TEST_F(TimingEngineTest, TimerTickAfterTheStopKeepsTheFinalTime) {
     Make(WithoutCountdown());
     RunFor(5230 * TicksPerMs);

@@ -91,7 +91,7 @@ std::optional<ExportSource> FindSource(const ExportRequest& request, const std::
         return std::nullopt;
     }
     const ShowClass& showClass = show->Classes[static_cast<std::size_t>(index)];
-    const ClassRulesReading rules = ReadClassRules(showClass.Json);
+    const ClassRulesReading rules = ReadClassRules(showClass);
     if (!rules.Ok()) {
         std::cerr << "corralix: " << request.input << ", Klasse " << showClass.Name << ": "
                   << rules.Error << '\n';

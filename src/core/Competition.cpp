@@ -1363,7 +1363,7 @@ bool Competition::LoadClass(int index) {
     const ShowClass& item = show_->Data().Classes.at(index);
     const std::string path = show_->ClassFile(index);
     // Checked when the show was opened.
-    SetClassRules(ReadClassRules(item.Json).Rules);
+    SetClassRules(ReadClassRules(item).Rules);
     if (std::filesystem::exists(path)) {
         const std::string error = LoadChosenFile(path, table_, startList_, ranking_, measure_);
         if (!error.empty()) {
@@ -1444,6 +1444,10 @@ void Competition::DrawOpenClass(std::optional<std::uint64_t> seed) {
     startList_.RebuildAfterLoad();
     RecordChange("Auslosung", report.Text);
     SaveBackup();
+    if (show_) {
+        // The draw closes the entries: who scratched before it never paid in.
+        SetClassRules(ReadClassRules(item).Rules);
+    }
     if (show_) {
         if (const FileWriteResult saved = show_->Save(); !saved.Ok()) {
             env_.Operator.ShowError("Turnierdatei nicht geschrieben: " + saved.Error);

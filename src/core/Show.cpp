@@ -5,6 +5,8 @@
 
 #include "files/ClassRulesReader.h"
 #include "files/Export.h"
+#include "results/Draw.h"
+#include "results/Jackpot.h"
 #include "results/ResultTable.h"
 
 std::optional<Show> Show::Open(const std::string& path, std::string& error) {
@@ -47,6 +49,12 @@ ClassDraw DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint
     report.Outcome = DrawStartOrder(entries, item.Draw.HorseGap, report.Seed);
     ApplyStartOrder(table, report.Outcome.Order);
     item.Draw.Seed = report.Seed;
+    item.Draw.Scratched.clear();
+    for (int row = 1; row < table.RowCount(); ++row) {
+        if (RowScratched(table, row)) {
+            item.Draw.Scratched.push_back(StarterKey(table, row));
+        }
+    }
     int ran = 0;
     for (const DrawEntry& entry : entries) {
         ran += entry.HasRun ? 1 : 0;

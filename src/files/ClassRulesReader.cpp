@@ -1,5 +1,7 @@
 #include "files/ClassRulesReader.h"
 
+#include "files/ShowFile.h"
+
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <numeric>
@@ -188,6 +190,15 @@ ClassRulesReading ReadClassRules(const nlohmann::json& classObject) {
     } catch (const Refusal& refusal) {
         reading.Rules = ClassRules{};
         reading.Error = refusal.Text;
+    }
+    return reading;
+}
+
+ClassRulesReading ReadClassRules(const ShowClass& item) {
+    ClassRulesReading reading = ReadClassRules(item.Json);
+    if (reading.Ok()) {
+        reading.Rules.Drawn = item.Draw.Seed.has_value();
+        reading.Rules.ScratchedAtDraw = item.Draw.Scratched;
     }
     return reading;
 }

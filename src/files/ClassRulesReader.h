@@ -18,3 +18,7 @@ struct ClassRulesReading {
 // missing keys take the defaults (no fees kept, full payback, the default share tables, three
 // places, money of unreached places unpaid). Settings that do not add up are refused.
 ClassRulesReading ReadClassRules(const nlohmann::json& classObject);
+
+struct ShowClass;
+// The rules of a class of a show: its settings as above and what its draw recorded.
+ClassRulesReading ReadClassRules(const ShowClass& item);

@@ -241,6 +241,15 @@ ShowClass ReadClass(const json& object, const Path& path) {
             item.Draw.Seed = static_cast<std::uint64_t>(
                 read.Whole(*draw, where, "seed", 0, std::numeric_limits<std::int64_t>::max()));
         }
+        if (const auto scratched = draw->find("scratched"); scratched != draw->end()) {
+            where.push_back({"scratched"});
+            if (!scratched->is_array() ||
+                !std::all_of(scratched->begin(), scratched->end(),
+                             [](const json& name) { return name.is_string(); })) {
+                throw ShowFault{where, "muss eine Liste von Texten sein"};
+            }
+            item.Draw.Scratched = scratched->get<std::vector<std::string>>();
+        }
     }
     return item;
 }
@@ -348,8 +357,10 @@ std::string ShowText(const ShowData& show) {
         draw["horse_gap"] = item.Draw.HorseGap;
         if (item.Draw.Seed) {
             draw["seed"] = *item.Draw.Seed;
+            draw["scratched"] = item.Draw.Scratched;
         } else {
             draw.erase("seed");
+            draw.erase("scratched");
         }
         classes.push_back(std::move(object));
     }

@@ -15,6 +15,8 @@ struct DrawSettings {
     int DragEvery = 0;                  // runs between two drags of the ground; 0 = none
     int HorseGap = 0;                   // runs at least between two runs of one rider
     std::optional<std::uint64_t> Seed;  // written by the draw
+    // Written by the draw too: the starters (start number, or rider without one) scratched then.
+    std::vector<std::string> Scratched;
 };
 
 // One class of a show: its own entries and results in its own protocol file.

@@ -45,6 +45,11 @@ struct ClassRules {
     // The class pays out: Payout holds its rules.
     bool HasPayout = false;
     PayoutRules Payout;
+    // The class's start order was drawn; ScratchedAtDraw names the starters (start number, or
+    // the rider without one) who had scratched by then. They never paid in, while a rider who
+    // scratches after the draw has paid the fee.
+    bool Drawn = false;
+    std::vector<std::string> ScratchedAtDraw;
 
     int DivisionCount() const { return static_cast<int>(DivisionOffsetsMs.size()) + 1; }
     bool HasDivisions() const { return !DivisionOffsetsMs.empty(); }

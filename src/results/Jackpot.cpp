@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "results/Draw.h"
 #include "results/ResultTable.h"
 
 namespace {
@@ -185,6 +186,21 @@ std::optional<std::int64_t> ValidTotal(const ResultTable& table, int row) {
 
 }  // namespace
 
+std::string StarterKey(const ResultTable& table, int row) {
+    const std::string_view number = TrimText(table.Cell(ColNr, row));
+    return std::string(number.empty() ? TrimText(table.Cell(ColName, row)) : number);
+}
+
+bool IsPurseEntry(const ResultTable& table, int row, const ClassRules& rules) {
+    const std::string key = StarterKey(table, row);
+    if (key.empty())
+        return false;
+    if (!RowScratched(table, row))
+        return true;
+    return rules.Drawn && std::find(rules.ScratchedAtDraw.begin(), rules.ScratchedAtDraw.end(),
+                                    key) == rules.ScratchedAtDraw.end();
+}
+
 JackpotStanding StandingOf(const ResultTable& table, const ClassRules& rules) {
     JackpotStanding standing;
     standing.TimeResolution = ResolutionOf(rules);
@@ -192,8 +208,7 @@ JackpotStanding StandingOf(const ResultTable& table, const ClassRules& rules) {
     int entries = 0;
     for (int row = 1; row < table.RowCount(); ++row) {
         standing.TotalsMs[static_cast<std::size_t>(row)] = ValidTotal(table, row);
-        if (!TrimText(table.Cell(ColNr, row)).empty() ||
-            !TrimText(table.Cell(ColName, row)).empty())
+        if (IsPurseEntry(table, row, rules))
             ++entries;
     }
     standing.Rows = Divide(standing.TotalsMs, rules.DivisionOffsetsMs, standing.TimeResolution);

@@ -84,8 +84,16 @@ struct JackpotStanding {
     PayoutSheet Sheet;
 };
 
+// The name a starter is known by in the class's draw record: the start number, or the rider
+// where the row has none.
+std::string StarterKey(const ResultTable& table, int row);
+
+// Whether the row's entry fee is in the purse: a starter row (a start number or a name) that
+// did not scratch before the draw. Before the class is drawn, a scratched starter is no entry.
+bool IsPurseEntry(const ResultTable& table, int row, const ClassRules& rules);
+
 // Divides and pays the table by the class's rules. A total is valid when it is a time and the row
-// is not disqualified; every starter row (a start number or a name) is an entry of the purse.
+// is not disqualified; the purse holds the fees of its entries (IsPurseEntry).
 JackpotStanding StandingOf(const ResultTable& table, const ClassRules& rules);
 
 // The extra columns of a class with divisions, for the window, the reports, the workbooks and

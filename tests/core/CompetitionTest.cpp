@@ -832,6 +832,29 @@ TEST_F(CompetitionTest, AThousandthsClassEntersRanksAndWritesThousandthsAndMarks
     EXPECT_THAT(ReadAll(competition->BackupFileName()), HasSubstr("15,234"));
 }
 
+// The draw closes the entries of a jackpot: a rider who scratched before it never paid in, one
+// who scratches after it has paid, also once the program is started again.
+TEST_F(CompetitionTest, ThePurseHoldsTheFeesOfEveryStarterNotScratchedBeforeTheDraw) {
+    const std::filesystem::path show = folder.Path() / "show";
+    std::filesystem::create_directory(show);
+    WriteAll(show / "Turnier.json", R"({"classes": [{"name": "Open", "file": "open.txt",
+        "payout": {"entry_fee": 40}}]})");
+    WriteAll(show / "open.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n3;Cleo;Sky\r\n4;Dana;Eve\r\n");
+    Open(NoCountdown(), (show / "Turnier.json").string());
+    ASSERT_EQ(competition->Starters().StNrText(), "1");
+    Key(Command::Scratch);
+    EXPECT_EQ(competition->Standing().Sheet.Entries, 3) << "not drawn yet";
+    competition->DrawOpenClass(5);
+    for (int i = 0; competition->Starters().StNrText() == "1"; ++i) {
+        competition->SelectStarter(i);
+    }
+    Key(Command::Scratch);
+    EXPECT_EQ(competition->Standing().Sheet.Entries, 3);
+    EXPECT_EQ(competition->Standing().Sheet.FeesCents, 3 * 4000);
+    Restart((show / "Turnier.json").string());
+    EXPECT_EQ(competition->Standing().Sheet.Entries, 3);
+}
+
 // The announcer follows one run: on course with the clock's start stamp, stopped with the time
 // the program measured, then entered as the last run with its place and gap to the lead.
 TEST_F(CompetitionTest, AnnouncerFollowsARunFromStartToEntry) {

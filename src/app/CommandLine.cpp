@@ -91,7 +91,7 @@ std::optional<ExportSource> FindSource(const ExportRequest& request, const std::
         return std::nullopt;
     }
     const ShowClass& showClass = show->Classes[static_cast<std::size_t>(index)];
-    const ClassRulesReading rules = ReadClassRules(showClass);
+    const ClassRulesReading rules = ReadShowClassRules(showClass);
     if (!rules.Ok()) {
         std::cerr << "corralix: " << request.input << ", Klasse " << showClass.Name << ": "
                   << rules.Error << '\n';
@@ -235,15 +235,17 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
     }
     const std::string printedAt = now.toString(QStringLiteral("dd.MM.yyyy HH:mm")).toStdString();
     const JackpotStanding standing = StandingOf(table, source->rules);
+    const ReportExtraCells divisions = [&](int row) {
+        return DivisionCells(source->rules, standing, row);
+    };
     const Report report = request.payout
                               ? PayoutReport(table, standing, source->rules, source->head,
                                              printedAt, SystemDecimalSeparator())
-                              : ResultReport(table, source->head, printedAt, [&](int row) {
-                                    return DivisionCells(source->rules, standing, row);
-                                });
+                              : ResultReport(table, source->head, printedAt, divisions);
     for (const std::string& output : request.outputs) {
-        if (std::string error = request.payout ? ExportPayout(report, output, WritePdfReport)
-                                               : ExportTable(table, report, output, WritePdfReport);
+        if (std::string error = request.payout
+                                    ? ExportPayout(report, output, WritePdfReport)
+                                    : ExportTable(table, report, output, WritePdfReport, divisions);
             !error.empty()) {
             std::cerr << "corralix: " << error << '\n';
             return ExitFailed;

@@ -737,7 +737,7 @@ void Competition::Run(Command command) {
             // A working copy for the spreadsheet program: it saves nothing the operator chose,
             // so the modified flag stays.
             const std::string path = env_.DataFolder + "/" + ResultWorkbookTitle;
-            const FileWriteResult result = WriteWorkbookFile(table_, path);
+            const FileWriteResult result = WriteWorkbookFile(table_, path, DivisionColumns());
             if (!result.Ok()) {
                 env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
             } else {
@@ -889,9 +889,13 @@ ReportHead Competition::CurrentReportHead() const {
                       show.Place, CurrentClassName(), std::string(startList_.RaceText())};
 }
 
+ReportExtraCells Competition::DivisionColumns() const {
+    return [this](int row) { return DivisionCells(classRules_, Standing(), row); };
+}
+
 Report Competition::CurrentResultReport() const {
     return ResultReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"),
-                        [this](int row) { return DivisionCells(classRules_, Standing(), row); });
+                        DivisionColumns());
 }
 
 Report Competition::CurrentPayoutReport() const {
@@ -1140,7 +1144,7 @@ void Competition::SaveAs() {
     }
     const FileWriteResult result = SaveKind(path) == FileKind::Protocol
                                        ? WriteProtocolFile(table_, path)
-                                       : WriteWorkbookFile(table_, path);
+                                       : WriteWorkbookFile(table_, path, DivisionColumns());
     if (!result.Ok()) {
         env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
         return;
@@ -1363,7 +1367,7 @@ bool Competition::LoadClass(int index) {
     const ShowClass& item = show_->Data().Classes.at(index);
     const std::string path = show_->ClassFile(index);
     // Checked when the show was opened.
-    SetClassRules(ReadClassRules(item).Rules);
+    SetClassRules(ReadShowClassRules(item).Rules);
     if (std::filesystem::exists(path)) {
         const std::string error = LoadChosenFile(path, table_, startList_, ranking_, measure_);
         if (!error.empty()) {
@@ -1446,7 +1450,7 @@ void Competition::DrawOpenClass(std::optional<std::uint64_t> seed) {
     SaveBackup();
     if (show_) {
         // The draw closes the entries: who scratched before it never paid in.
-        SetClassRules(ReadClassRules(item).Rules);
+        SetClassRules(ReadShowClassRules(item).Rules);
     }
     if (show_) {
         if (const FileWriteResult saved = show_->Save(); !saved.Ok()) {

@@ -174,6 +174,9 @@ public:
     // The payout sheet of the open class (Ctrl+U writes it as a page and opens it).
     Report CurrentPayoutReport() const;
     Report CurrentStartListReport() const;
+    // The computed columns of a class with divisions (division, place in it) for the reports and
+    // workbooks; none in a class without.
+    ReportExtraCells DivisionColumns() const;
     // What the announcer's window and the "/sprecher" page show, as things are now.
     AnnouncerSnapshot Announcer() const;
     // The announcer's window is shown (Ctrl+M); closing it switches it off.

@@ -194,7 +194,7 @@ ClassRulesReading ReadClassRules(const nlohmann::json& classObject) {
     return reading;
 }
 
-ClassRulesReading ReadClassRules(const ShowClass& item) {
+ClassRulesReading ReadShowClassRules(const ShowClass& item) {
     ClassRulesReading reading = ReadClassRules(item.Json);
     if (reading.Ok()) {
         reading.Rules.Drawn = item.Draw.Seed.has_value();

@@ -21,4 +21,4 @@ ClassRulesReading ReadClassRules(const nlohmann::json& classObject);
 
 struct ShowClass;
 // The rules of a class of a show: its settings as above and what its draw recorded.
-ClassRulesReading ReadClassRules(const ShowClass& item);
+ClassRulesReading ReadShowClassRules(const ShowClass& item);

@@ -56,7 +56,7 @@ std::string CheckExportTarget(const std::string& input, const std::string& outpu
 }
 
 std::string ExportTable(const ResultTable& table, const Report& report, const std::string& path,
-                        const PdfWriter& pdf) {
+                        const PdfWriter& pdf, const ReportExtraCells& extra) {
     if (SaveKind(path) == FileKind::HtmlReport) {
         return WriteHtmlReport(report, path);
     }
@@ -64,7 +64,7 @@ std::string ExportTable(const ResultTable& table, const Report& report, const st
         return pdf(report, path);
     }
     if (SaveKind(path) == FileKind::Spreadsheet) {
-        const FileWriteResult result = WriteWorkbookFile(table, path);
+        const FileWriteResult result = WriteWorkbookFile(table, path, extra);
         return result.Ok() ? std::string()
                            : "Der Schreibfehler der Datei: " + path + "\n" + result.Error;
     }

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/Report.h"
 #include "results/ResultRules.h"
 
 class ResultTable;
@@ -27,7 +28,7 @@ std::string ReadTableForExport(const std::string& path, ResultTable& table, char
 std::string CheckExportTarget(const std::string& input, const std::string& output);
 
 // Writes to path in the format its extension names: ".html" the report as a page, ".pdf" its
-// printed form through pdf, ".xls"/".xlsx" the table as a workbook. Returns empty on success,
-// else the message; an unknown extension writes nothing.
+// printed form through pdf, ".xls"/".xlsx" the table as a workbook with the computed columns of
+// extra. Returns empty on success, else the message; an unknown extension writes nothing.
 std::string ExportTable(const ResultTable& table, const Report& report, const std::string& path,
-                        const PdfWriter& pdf);
+                        const PdfWriter& pdf, const ReportExtraCells& extra = {});

@@ -178,7 +178,7 @@ private:
     lxw_workbook* book_ = nullptr;
 };
 
-std::string XlsxBytes(const ResultTable& table) {
+std::string XlsxBytes(const ResultTable& table, const ReportExtraCells& extra) {
     XlsxTempBook file;
     lxw_workbook* workbook = file.Book();
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Tabelle1");
@@ -207,6 +207,11 @@ std::string XlsxBytes(const ResultTable& table) {
         worksheet_set_column(sheet, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
                              WorkbookColumnWidth(table, col), nullptr);
     }
+    const std::size_t extraCount = WorkbookExtraCells(extra, 0).size();
+    for (std::size_t i = 0; i < extraCount; ++i) {
+        const auto col = static_cast<lxw_col_t>(WorkbookExtraColumn + static_cast<int>(i));
+        worksheet_set_column(sheet, col, col, 9, nullptr);
+    }
     lxw_error error = LXW_NO_ERROR;
     for (int row = 0; row < table.RowCount() && error == LXW_NO_ERROR; ++row) {
         for (int col = 0; col < WorkbookColumns && error == LXW_NO_ERROR; ++col) {
@@ -221,6 +226,15 @@ std::string XlsxBytes(const ResultTable& table) {
                     : number.Kind != CellKind::Text
                         ? worksheet_write_number(sheet, r, c, number.Value, format)
                         : worksheet_write_string(sheet, r, c, text.c_str(), format);
+        }
+        const std::vector<std::string> cells = WorkbookExtraCells(extra, row);
+        for (std::size_t i = 0; i < cells.size() && error == LXW_NO_ERROR; ++i) {
+            const auto r = static_cast<lxw_row_t>(row);
+            const auto c = static_cast<lxw_col_t>(WorkbookExtraColumn + static_cast<int>(i));
+            lxw_format* format = formats[0][static_cast<std::size_t>(CellKind::Text)];
+            error = cells[i].empty() ? worksheet_write_blank(sheet, r, c, format)
+                                     : worksheet_write_string(
+                                           sheet, r, c, WorkbookCellText(cells[i]).c_str(), format);
         }
     }
     return file.Finish(error);
@@ -513,8 +527,18 @@ int WorkbookColumnWidth(const ResultTable& table, int col) {
     return static_cast<int>(std::clamp<std::size_t>(widest + 2, 4, 60));
 }
 
-std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format) {
-    return format == WorkbookFormat::Xlsx ? XlsxBytes(table) : XlsBytes(table);
+std::vector<std::string> WorkbookExtraCells(const ReportExtraCells& extra, int row) {
+    if (!extra) {
+        return {};
+    }
+    std::vector<std::string> cells = extra(row);
+    cells.resize(extra(0).size());
+    return cells;
+}
+
+std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format,
+                          const ReportExtraCells& extra) {
+    return format == WorkbookFormat::Xlsx ? XlsxBytes(table, extra) : XlsBytes(table, extra);
 }
 
 FileWriteResult WriteReportWorkbook(const Report& report, const std::string& path) {
@@ -527,11 +551,12 @@ FileWriteResult WriteReportWorkbook(const Report& report, const std::string& pat
     return ReplaceFileBytes(path, bytes);
 }
 
-FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path) {
+FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path,
+                                  const ReportExtraCells& extra) {
     const bool xlsx = FileExtension(path) == ".xlsx";
     std::string bytes;
     try {
-        bytes = WorkbookBytes(table, xlsx ? WorkbookFormat::Xlsx : WorkbookFormat::Xls);
+        bytes = WorkbookBytes(table, xlsx ? WorkbookFormat::Xlsx : WorkbookFormat::Xls, extra);
     } catch (const std::exception& error) {
         return {FileWriteStatus::NotCreated, error.what()};
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/FileIo.h"
+#include "files/Report.h"
 #include "results/ResultTable.h"
 
 // Workbooks in and out: ".xls" (BIFF8) and ".xlsx", written and read without a spreadsheet
@@ -27,17 +28,27 @@ CellFill WorkbookCellFill(const ResultTable& table, int col, int row);
 // blanks and the text is cut after 32767 characters.
 std::string WorkbookCellText(std::string_view text);
 
+// Computed columns (a jackpot class's division and place in it, see ReportExtraCells) start at
+// column L, after column K, the last one a workbook is read back from: a workbook with them
+// loads into the same table as one without.
+inline constexpr int WorkbookExtraColumn = ResultTable::ColCount;
+
+// The computed cells of a row, as many as the header row has titles; none without extra.
+std::vector<std::string> WorkbookExtraCells(const ReportExtraCells& extra, int row);
+
 // The bytes of a fresh workbook of one sheet holding the whole table as text cells, thin borders
-// on every cell of the block, the fill marks and a landscape page. Throws std::runtime_error
-// with the cause when the table does not fit the format.
-std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format);
+// on every cell of the block, the fill marks and a landscape page; the computed columns of
+// extra after it. Throws std::runtime_error with the cause when the table does not fit the
+// format.
+std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format,
+                          const ReportExtraCells& extra = {});
 
 // Writes a fresh workbook to path, the format by its extension (".xlsx", else ".xls"), replacing
 // any file there atomically. The caller clears the table's modified flag on success and shows
 // Error otherwise.
-FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path);
+FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path,
+                                  const ReportExtraCells& extra = {});
 
-struct Report;
 // Writes a report (a list with its head and foot, not a table to load back) as an ".xlsx"
 // workbook of one sheet, replacing any file there atomically.
 FileWriteResult WriteReportWorkbook(const Report& report, const std::string& path);

@@ -243,11 +243,14 @@ struct Cells {
 };
 
 // The worksheet substream; its text cells refer to the shared strings collected on the way.
-Cells Sheet(const ResultTable& table) {
+Cells Sheet(const ResultTable& table, const ReportExtraCells& extra) {
     Cells cells;
     std::unordered_map<std::string, std::uint32_t> known;
     Bytes& out = cells.sheet;
     const int rows = table.RowCount();
+    const auto extraCount = static_cast<int>(WorkbookExtraCells(extra, 0).size());
+    // One past the last column written.
+    const int columnEnd = extraCount > 0 ? WorkbookExtraColumn + extraCount : WorkbookColumns;
     Record(out, RecBof, Bof(0x0010));
     Record(out, 0x000D, Bytes().U16(1));                       // CALCMODE automatic
     Record(out, 0x000C, Bytes().U16(100));                     // CALCCOUNT
@@ -279,8 +282,16 @@ Cells Sheet(const ResultTable& table) {
                    .U16(0)
                    .U16(0));
     }
+    for (int col = WorkbookExtraColumn; col < WorkbookExtraColumn + extraCount; ++col) {
+        Record(out, RecColInfo, Bytes().U16(col).U16(col).U16(9 * 256).U16(15).U16(0).U16(0));
+    }
     Record(out, RecDimensions,
-           Bytes().U32(0).U32(static_cast<std::uint32_t>(rows)).U16(0).U16(WorkbookColumns).U16(0));
+           Bytes()
+               .U32(0)
+               .U32(static_cast<std::uint32_t>(rows))
+               .U16(0)
+               .U16(static_cast<unsigned>(columnEnd))
+               .U16(0));
     constexpr int RowBlock = 32;  // row records lead each block of rows, as readers expect
     for (int first = 0; first < rows; first += RowBlock) {
         const int last = std::min(rows, first + RowBlock);
@@ -289,16 +300,24 @@ Cells Sheet(const ResultTable& table) {
                    Bytes()
                        .U16(row)
                        .U16(0)
-                       .U16(WorkbookColumns)
+                       .U16(static_cast<unsigned>(columnEnd))
                        .U16(0x00FF)
                        .U16(0)
                        .U16(0)
                        .U32(0x000F0100));
         }
         for (int row = first; row < last; ++row) {
-            for (int col = 0; col < WorkbookColumns; ++col) {
-                const std::string text = WorkbookCellText(table.Cell(col, row));
-                const unsigned xf = XfOf(WorkbookCellFill(table, col, row));
+            const std::vector<std::string> extraCells = WorkbookExtraCells(extra, row);
+            for (int col = 0; col < columnEnd; ++col) {
+                if (col >= WorkbookColumns && col < WorkbookExtraColumn) {
+                    continue;
+                }
+                const std::string text = WorkbookCellText(
+                    col < WorkbookColumns
+                        ? table.Cell(col, row)
+                        : extraCells[static_cast<std::size_t>(col - WorkbookExtraColumn)]);
+                const unsigned xf = XfOf(col < WorkbookColumns ? WorkbookCellFill(table, col, row)
+                                                               : CellFill::None);
                 if (text.empty()) {
                     Record(out, RecBlank, Bytes().U16(row).U16(col).U16(xf));
                     continue;
@@ -410,11 +429,11 @@ std::string CompoundFile(const std::string& stream) {
 
 }  // namespace
 
-std::string XlsBytes(const ResultTable& table) {
+std::string XlsBytes(const ResultTable& table, const ReportExtraCells& extra) {
     if (table.RowCount() > MaxRows) {
         throw std::runtime_error("Zu viele Zeilen für eine .xls-Arbeitsmappe (höchstens 65536)");
     }
-    Cells cells = Sheet(table);
+    Cells cells = Sheet(table, extra);
     Bytes globals = GlobalsHead();
     const std::size_t sheetListSize = 4 + BoundSheet(0).Size();
     const Bytes strings = SharedStrings(cells.strings, cells.uses, globals.Size() + sheetListSize);

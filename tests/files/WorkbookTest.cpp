@@ -1,5 +1,6 @@
 #include "files/Workbook.h"
 
+#include <freexl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <locale.h>
@@ -239,6 +240,58 @@ TEST(XlsxWorkbook, HoldsNumbersAsNumberCellsWrittenTheSameOnAGermanSystem) {
         for (int col = 0; col < WorkbookColumns; ++col) {
             EXPECT_EQ(read.Rows[row][col], table.Cell(col, row)) << row << "," << col;
         }
+    }
+}
+
+// The text of a cell of an ".xls", or "missing".
+std::string XlsCell(const std::string& path, unsigned row, unsigned short col) {
+    const void* handle = nullptr;
+    std::string text = "missing";
+    FreeXL_CellValue cell{};
+    if (freexl_open(path.c_str(), &handle) == FREEXL_OK &&
+        freexl_select_active_worksheet(handle, 0) == FREEXL_OK &&
+        freexl_get_cell_value(handle, row, col, &cell) == FREEXL_OK &&
+        (cell.type == FREEXL_CELL_SST_TEXT || cell.type == FREEXL_CELL_TEXT)) {
+        text = cell.value.text_value;
+    }
+    freexl_close(handle);
+    return text;
+}
+
+TEST_P(Workbook, DivisionColumnsFollowColumnKSoTheTableStillReadsBackAsWritten) {
+    ResultTable table;
+    table.SetRowCount(3);
+    table.SetRow(1, {"7", "Anna", "Blue", "", "15,234", "0", "", "", "15,234", "1", "1"});
+    table.SetRow(2, {"8", "Ben", "Rio", "", "15,900", "0", "", "", "15,900", "2", "2"});
+    const ReportExtraCells divisions = [](int row) {
+        return row == 0   ? std::vector<std::string>{"Div.", "Pl. Div."}
+               : row == 1 ? std::vector<std::string>{"1D", "1"}
+                          : std::vector<std::string>{"2D", "1"};
+    };
+    const std::string path = Path("Ergebnis");
+    ASSERT_TRUE(WriteWorkbookFile(table, path, divisions).Ok());
+
+    const WorkbookRows read = ReadWorkbook(path, ReadAll(path), ',');
+    ASSERT_EQ(read.Error, "");
+    ASSERT_EQ(read.Rows.size(), 3u);
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < WorkbookColumns; ++col) {
+            EXPECT_EQ(read.Rows[row][col], table.Cell(col, row)) << row << "," << col;
+        }
+        EXPECT_EQ(read.Rows[row][ColStartPos], "") << "row " << row;
+    }
+    if (std::string(GetParam()) == ".xls") {
+        EXPECT_EQ(XlsCell(path, 0, 11), "Div.");
+        EXPECT_EQ(XlsCell(path, 0, 12), "Pl. Div.");
+        EXPECT_EQ(XlsCell(path, 2, 11), "2D");
+        EXPECT_EQ(XlsCell(path, 2, 12), "1");
+    } else {
+        EXPECT_THAT(UnzippedPart(path, "xl/sharedStrings.xml"), HasSubstr("Pl. Div."));
+        const std::string sheet = UnzippedPart(path, "xl/worksheets/sheet1.xml");
+        for (const char* cell : {"L1", "M1", "L2", "M3"}) {
+            EXPECT_THAT(sheet, HasSubstr("<c r=\"" + std::string(cell) + "\"")) << cell;
+        }
+        EXPECT_THAT(sheet, ::testing::Not(HasSubstr("<c r=\"K2\""))) << "K is read back";
     }
 }
 

@@ -343,6 +343,9 @@ private:
     // Per class: the states before each change, the last one on top.
     std::map<int, std::vector<ResultTable>> undo_;
     bool dragPending_ = false;
+    // The operator answered "Ja" to replacing the current starter's result: the entry under way
+    // overwrites it.
+    bool overwriting_ = false;
     // The light barrier's stamps of the run on the clock, for the change log.
     std::string runStamps_;
     // Why the change log or the class file could not be written; empty once they are.

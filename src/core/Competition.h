@@ -204,6 +204,8 @@ public:
     bool DragPending() const { return dragPending_; }
     // Whether the ground is dragged after the starter in body row `row` (start list marks).
     bool DragAfterRow(int row) const;
+    // The start list on screen marks the drags while it shows the start order.
+    bool DragMarkAfterRow(int row) const { return !ranking_.SortDown() && DragAfterRow(row); }
     // The change log of the open class.
     std::string ChangeLogFile() const;
 

@@ -86,6 +86,7 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     SortGrid1->SetExtraColumns([this](int row) {
         return DivisionCells(competition_.Rules(), competition_.Standing(), row);
     });
+    SortGrid1->SetDragMarks([this](int row) { return competition_.DragMarkAfterRow(row); });
     column->addWidget(panelTop);
     column->addWidget(SortGrid1, 1);
     setCentralWidget(central);

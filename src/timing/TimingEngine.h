@@ -69,6 +69,8 @@ public:
         resolution_ = resolution;
         view_.Thousandths = resolution == Resolution::Thousandths;
     }
+    // What one penalty adds to the run time in the open class.
+    void SetPenaltySeconds(int seconds) { view_.PenaltySeconds = seconds; }
 
     // Start command (F4, start button): countdown, run start or run stop by StartStep.
     void mStartClick();
@@ -98,7 +100,7 @@ public:
     // Abort the countdown (F8, abort picture): the starter is skipped without a result.
     void mAbbruchClick();
 
-    // Penalty step +1 (F5, "+5 s.") or -1 (Ctrl+F5); never below 0.
+    // Penalty step +1 (F5, "+5 s." in a class of 5 s penalties) or -1 (Ctrl+F5); never below 0.
     void b5sekClick(int step);
     // Disqualification (F9).
     void bDqClick();

@@ -146,8 +146,10 @@ Competition::Competition(CompetitionEnvironment environment)
         // The beam's record of this run and the change log are on the disk before the class
         // file and the backup are replaced.
         beamLog_.Sync();
-        RecordChange("Eintrag", runStamps_);
+        // A result replaced after the question is its own kind of change, for an appeal.
+        RecordChange(overwriting_ ? "Überschrieben nach Rückfrage" : "Eintrag", runStamps_);
         runStamps_.clear();
+        overwriting_ = false;
         LockForDrag();
         return SaveBackup();
     };
@@ -749,6 +751,7 @@ void Competition::Run(Command command) {
             const bool entering = engine_->View().EntryStep == 0;
             const int starter = startList_.StNrIndex();
             engine_->bEintragenClick();
+            overwriting_ = false;
             if (entering && starter >= 0) {
                 // A late rider ran out of order: the order goes on after the last one in it.
                 inOrderLine_ = std::max(inOrderLine_, starter);
@@ -861,6 +864,8 @@ void Competition::EditCell(int col, int row, const std::string& text) {
         return;
     }
     table_.SetCell(col, row, text);
+    // Logged with the old and the new text before any file holds the correction.
+    RecordChange("Korrektur (Bearbeiten)");
     // A crash now must restore the corrected result, not the one before.
     SaveBackup();
     Notify(Change::All);
@@ -1056,9 +1061,10 @@ bool Competition::ConfirmEntry() {
     }
     // "Nein" keeps the old result and the new run on the board: the operator picks the starter
     // who really ran and enters again.
-    return env_.Operator.Ask("Nr. " + table_.Cell(ColNr, row) + " hat bereits ein Ergebnis (" +
-                             std::string(TrimText(table_.Cell(ColTotal, row))) +
-                             "). Überschreiben?");
+    overwriting_ =
+        env_.Operator.Ask("Nr. " + table_.Cell(ColNr, row) + " hat bereits ein Ergebnis (" +
+                          std::string(TrimText(table_.Cell(ColTotal, row))) + "). Überschreiben?");
+    return overwriting_;
 }
 
 void Competition::SelectNextAfterEntry() {
@@ -1419,6 +1425,7 @@ bool Competition::LoadClass(int index) {
     const std::string path = show_->ClassFile(index);
     // Checked when the show was opened.
     SetClassRules(ReadClassRules(item.Json).Rules);
+    engine_->SetPenaltySeconds(item.PenaltySeconds);
     if (std::filesystem::exists(path)) {
         const std::string error = LoadChosenFile(path, table_, startList_, ranking_, measure_);
         if (!error.empty()) {

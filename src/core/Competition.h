@@ -208,6 +208,8 @@ public:
     bool DragPending() const { return dragPending_; }
     // Whether the ground is dragged after the starter in body row `row` (start list marks).
     bool DragAfterRow(int row) const;
+    // The start list on screen marks the drags while it shows the start order.
+    bool DragMarkAfterRow(int row) const { return !ranking_.SortDown() && DragAfterRow(row); }
     // The change log of the open class.
     std::string ChangeLogFile() const;
 
@@ -355,6 +357,9 @@ private:
     // Per class: the states before each change, the last one on top.
     std::map<int, std::vector<ResultTable>> undo_;
     bool dragPending_ = false;
+    // The operator answered "Ja" to replacing the current starter's result: the entry under way
+    // overwrites it.
+    bool overwriting_ = false;
     // The light barrier's stamps of the run on the clock, for the change log.
     std::string runStamps_;
     // Why the change log or the class file could not be written; empty once they are.

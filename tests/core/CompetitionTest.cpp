@@ -910,3 +910,82 @@ TEST_F(CompetitionTest, AnnouncerFollowsARunFromStartToEntry) {
 }
 
 }  // namespace
+
+namespace {
+
+// A show folder with the show file and the class files given, opened as `corralix SHOWFILE`.
+class ShowTest : public CompetitionTest {
+protected:
+    std::filesystem::path OpenShow(const std::string& showJson,
+                                   const std::vector<std::pair<std::string, std::string>>& files) {
+        const std::filesystem::path show = folder.Path() / "show";
+        std::filesystem::create_directory(show);
+        WriteAll(show / "Turnier.json", showJson);
+        for (const auto& [name, bytes] : files) {
+            WriteAll(show / name, bytes);
+        }
+        Open(NoCountdown(), (show / "Turnier.json").string());
+        return show;
+    }
+};
+
+TEST_F(ShowTest, EachClassCountsItsOwnPenaltySeconds) {
+    OpenShow(R"({"show": {"name": "Herbst"}, "classes": [
+        {"name": "Open", "race": "Barrel Racing", "file": "open.txt"},
+        {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt", "penalty_seconds": 3}]})",
+             {{"open.txt", "1;Anna;Blue\r\n"}, {"jugend.txt", "21;Finn;Pablo\r\n"}});
+    const struct {
+        const char* className;
+        int seconds;
+        const char* total;
+    } classes[] = {{"Open", 5, "25,00"}, {"Jugend", 3, "21,00"}};
+    for (const auto& expected : classes) {
+        SCOPED_TRACE(expected.className);
+        ASSERT_EQ(competition->CurrentClassName(), expected.className);
+        EXPECT_EQ(competition->View().PenaltySeconds, expected.seconds) << "the buttons say it";
+        Key(Command::Start);
+        time.now += 15000 * TicksPerMs;
+        Key(Command::PenaltyPlus);
+        Key(Command::PenaltyPlus);
+        Key(Command::Start);
+        Key(Command::Entry);
+        EXPECT_EQ(Table().Cell(ColTotal, 1), expected.total);
+        Key(Command::Entry);
+        Key(Command::NextClass);
+    }
+}
+
+TEST_F(ShowTest, AnOverwriteAndACorrectionAreLoggedByNameWhenTheyHappen) {
+    const std::filesystem::path show =
+        OpenShow(R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"}]})",
+                 {{"open.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n"}});
+    const std::string log = (show / "open.txt.log").string();
+    TimeRun(15100);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    competition->SelectStarter(0);
+    TimeRun(16200);
+    dialogs.answer = true;
+    Key(Command::Entry);
+    const std::string afterOverwrite = ReadAll(log);
+    competition->SetEditMode(true);
+    competition->EditCell(ColTotal, Table().FindRow("1"), "16,00");
+    const std::string afterCorrection = ReadAll(log);
+
+    const struct {
+        std::string text;
+        const char* kind;
+        const char* change;
+    } logged[] = {
+        {afterOverwrite, "| Überschrieben nach Rückfrage |", "Total \"15,10\" -> \"16,20\""},
+        {afterCorrection, "| Korrektur (Bearbeiten) |", "Total \"16,20\" -> \"16,00\""},
+    };
+    for (const auto& step : logged) {
+        const std::string last = step.text.substr(step.text.rfind('\n', step.text.size() - 2) + 1);
+        EXPECT_THAT(last, HasSubstr(step.kind));
+        EXPECT_THAT(last, HasSubstr(step.change));
+    }
+    EXPECT_THAT(ReadAll(show / "open.txt"), HasSubstr("16,00")) << "the class file follows";
+}
+
+}  // namespace

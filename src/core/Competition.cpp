@@ -119,6 +119,7 @@ Competition::Competition(CompetitionEnvironment environment)
       reconnectTimer_(env_.Timers.MakeTimer([this] {
           reconnector_.Poll();
           CheckWatcherPriority();
+          UpdateBrokerStatus();
           if (barrierTest_) {
               barrierTest_->Tick(env_.Time.Now());
               Notify(Change::All);
@@ -205,24 +206,38 @@ void Competition::Notify(Change change) {
         RecordCorrections();
     }
     // The network gets its own copy of the table after each change, never the live table.
-    if (change == Change::All && env_.Live.Running()) {
-        LiveSnapshot snapshot = MakeLiveSnapshot(
-            table_, env_.DecimalSeparator,
-            {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
-             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive},
-            classRules_.HasDivisions() ? Standing().Rows : std::vector<DivisionPlace>{});
-        snapshot.announcer = Announcer();
-        env_.Live.Publish(snapshot);
+    const bool brokerRunning = env_.Broker != nullptr && env_.Broker->Running();
+    if (change == Change::All && (env_.Live.Running() || brokerRunning)) {
+        LiveSnapshot snapshot = MakePublishedSnapshot();
+        if (env_.Live.Running()) {
+            env_.Live.Publish(snapshot);
+        }
+        if (brokerRunning) {
+            env_.Broker->Publish({CurrentShowHead().Name, std::move(snapshot)});
+        }
     }
     for (const auto& listener : listeners_) {
         listener(change);
     }
 }
 
+LiveSnapshot Competition::MakePublishedSnapshot() const {
+    const JackpotStanding& standing = Standing();
+    LiveSnapshot snapshot = MakeLiveSnapshot(
+        table_, env_.DecimalSeparator,
+        {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
+         startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive},
+        classRules_.HasDivisions() ? standing.Rows : std::vector<DivisionPlace>{},
+        standing.Pays ? standing.Sheet.RowCents : std::vector<std::int64_t>{});
+    snapshot.announcer = Announcer();
+    return snapshot;
+}
+
 void Competition::Start(const std::string& commandLineFile) {
     reconnectTimer_->Start(1000);
     OpenLightBarrier();
     ApplyLiveSettings();
+    ApplyBrokerSettings();
     const bool unfinished = std::filesystem::exists(runningMarker_);
     // The marker is written before any question, so a crash while asking is noticed again.
     WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
@@ -410,6 +425,9 @@ Competition::StatusLine Competition::ShownStatus() const {
     if (!latencyStatus_.Text.empty()) {
         return latencyStatus_;
     }
+    if (!brokerMessage_.empty()) {
+        return {brokerMessage_, brokerMessage_, false};
+    }
     if (priorityStatus_.Text.empty() && !spectatorMessage_.empty()) {
         return {spectatorMessage_, spectatorMessage_, false};
     }
@@ -517,6 +535,13 @@ void Competition::EditSettings() {
         settings_.LiveAddress != before.LiveAddress) {
         ApplyLiveSettings();
     }
+    if (settings_.Mqtt != before.Mqtt || settings_.MqttHost != before.MqttHost ||
+        settings_.MqttPort != before.MqttPort || settings_.MqttTls != before.MqttTls ||
+        settings_.MqttCaFile != before.MqttCaFile || settings_.MqttUser != before.MqttUser ||
+        settings_.MqttPassword != before.MqttPassword ||
+        settings_.MqttPrefix != before.MqttPrefix || settings_.Arena != before.Arena) {
+        ApplyBrokerSettings();
+    }
     // Kept at once: a crash later in the event must not cost the new settings.
     SaveSettings();
     if (confirmed->StartBarrierTest && !barrierTest_) {
@@ -531,6 +556,33 @@ void Competition::ApplyLiveSettings() {
         if (!error.empty()) {
             env_.Operator.ShowError(error);
         }
+    }
+}
+
+void Competition::ApplyBrokerSettings() {
+    if (env_.Broker == nullptr) {
+        return;
+    }
+    env_.Broker->Stop();
+    brokerMessage_.clear();
+    if (settings_.Mqtt) {
+        env_.Broker->Start({true, settings_.MqttHost, settings_.MqttPort, settings_.MqttTls,
+                            settings_.MqttCaFile, settings_.MqttUser, settings_.MqttPassword,
+                            settings_.MqttPrefix, settings_.Arena});
+        env_.Broker->Publish({CurrentShowHead().Name, MakePublishedSnapshot()});
+    }
+}
+
+void Competition::UpdateBrokerStatus() {
+    if (env_.Broker == nullptr) {
+        return;
+    }
+    // The message stands while the trouble lasts and goes when the broker is back; the timing
+    // goes on either way.
+    std::string message = env_.Broker->Running() ? env_.Broker->Status().Message : std::string();
+    if (message != brokerMessage_) {
+        brokerMessage_ = std::move(message);
+        Notify(Change::All);
     }
 }
 
@@ -1240,6 +1292,9 @@ void Competition::Shutdown() {
     comPort_.Close();
     reconnectTimer_->Stop();
     env_.Live.Stop();
+    if (env_.Broker != nullptr) {
+        env_.Broker->Stop();
+    }
     std::error_code ignored;
     std::filesystem::remove(runningMarker_, ignored);
 }

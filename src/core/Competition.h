@@ -17,6 +17,7 @@
 #include "files/ChangeLog.h"
 #include "files/LiveResults.h"
 #include "files/Report.h"
+#include "publish/BrokerFeed.h"
 #include "results/ClassRules.h"
 #include "results/Jackpot.h"
 #include "results/Ranking.h"
@@ -60,6 +61,9 @@ struct CompetitionEnvironment {
     RealtimeRequest RequestRealtime = nullptr;
     // Puts the bytes of class files and change logs into the file; tests play a crash with it.
     WriteCall FileWrite = ::write;
+    // Results and the clock to an MQTT broker; started and stopped by the settings. None: the
+    // program does without.
+    IBrokerPublisher* Broker = nullptr;
 };
 
 // The event the operator runs: result table, ranking, start list, run clock, light-barrier port,
@@ -273,6 +277,12 @@ private:
     // Starts, restarts or stops the live results as the settings say; a port that cannot be
     // used is told to the operator.
     void ApplyLiveSettings();
+    // The same for the broker publisher; its state reaches the status bar through the reconnect
+    // timer.
+    void ApplyBrokerSettings();
+    void UpdateBrokerStatus();
+    // What the live results and the broker publisher get: a copy of the table and the board.
+    LiveSnapshot MakePublishedSnapshot() const;
     void EditSettings();
 
     // Logs what changed since the class file was last written, writes the class file (in a
@@ -320,6 +330,8 @@ private:
     StatusLine lineStatus_;
     StatusLine priorityStatus_;
     StatusLine latencyStatus_;
+    // The broker's trouble, told once until it is over.
+    std::string brokerMessage_;
     bool lineLost_ = false;
     bool priorityRegained_ = false;
     std::unique_ptr<BarrierTest> barrierTest_;

@@ -538,7 +538,8 @@ std::optional<LiveResultsServer::Page> LiveResultsServer::Route(const QByteArray
     if (path == "/sprecher.json") {
         const std::int64_t nowMs = MonotonicRawNow() / (MonotonicRawFrequency / 1000);
         return Page{"application/json; charset=utf-8",
-                    QByteArray::fromStdString(AnnouncerJson(CurrentPages()->announcer, nowMs))};
+                    QByteArray::fromStdString(
+                        AnnouncerJson(CurrentPages()->announcer, nowMs, WallClockOffsetMs()))};
     }
     return std::nullopt;
 }

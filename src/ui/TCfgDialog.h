@@ -9,6 +9,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLineEdit;
 class QLabel;
 class QPushButton;
 class QDoubleSpinBox;
@@ -66,6 +67,17 @@ public:
     QSpinBox* seLivePort = nullptr;
     // Every interface, or one of the machine's addresses by its interface's name.
     QComboBox* cbLiveAddress = nullptr;
+    // The check box in its caption switches the publishing to an MQTT broker.
+    QGroupBox* gbMqtt = nullptr;
+    QLineEdit* edMqttHost = nullptr;
+    QSpinBox* seMqttPort = nullptr;
+    QCheckBox* cbMqttTls = nullptr;
+    QLineEdit* edMqttCaFile = nullptr;
+    QPushButton* bMqttCaFile = nullptr;  // chooses the CA file
+    QLineEdit* edMqttUser = nullptr;
+    QLineEdit* edMqttPassword = nullptr;
+    QLineEdit* edMqttPrefix = nullptr;
+    QLineEdit* edArena = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
     // The hidden pictures beside "ON" and "OFF" in cbAlg.

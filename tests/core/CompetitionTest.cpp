@@ -44,9 +44,9 @@ class CompetitionTest : public ::testing::Test {
 protected:
     void Open(const Settings& settings = Settings{}, const std::string& commandLineFile = {}) {
         WriteSettings(store, settings);
-        competition = std::make_unique<Competition>(
-            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, live,
-                                   ui.Poster(), folder.Path().string(), DataFolder(), "", ','});
+        competition = std::make_unique<Competition>(CompetitionEnvironment{
+            serial, store, cues, time, timers, dialogs, desktop, live, ui.Poster(),
+            folder.Path().string(), DataFolder(), "", ',', "corralix", nullptr, ::write, &broker});
         competition->Start(commandLineFile);
     }
     // Ends the program as a close does, then starts it again on the same folders.
@@ -105,6 +105,7 @@ protected:
     ScriptedOperator dialogs;
     RecordingDesktop desktop;
     SilentLiveResults live;
+    RecordingBroker broker;
     ManualUiQueue ui;
     std::unique_ptr<Competition> competition;
 
@@ -163,6 +164,42 @@ TEST_F(CompetitionTest, ACorrectionInTheGridIsInTheBackupAndTheLiveResultsAtOnce
     EXPECT_EQ(live.published.back().rows.front().total, "11,34");
     competition->EditCell(ColNr, anna, "7");
     EXPECT_EQ(Table().Cell(ColNr, anna), "1") << "the start number is the row's key";
+}
+
+TEST_F(CompetitionTest, TheBrokerGetsEveryEntryAndItsTroubleIsToldWhileTheTimingGoesOn) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    EXPECT_FALSE(broker.Running()) << "off by default";
+    competition->Shutdown();
+    competition.reset();
+    timers.made.clear();
+
+    Settings settings = NoCountdown();
+    settings.Mqtt = true;
+    settings.MqttHost = "broker.arena";
+    settings.MqttUser = "arena1";
+    settings.Arena = "Halle 2";
+    Open(settings, StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    ASSERT_TRUE(broker.Running());
+    EXPECT_EQ(broker.started.back().Host, "broker.arena");
+    EXPECT_EQ(broker.started.back().User, "arena1");
+    EXPECT_EQ(broker.started.back().Arena, "Halle 2");
+
+    // The broker goes away: the status bar says so once, and the run is timed and entered.
+    broker.status = {BrokerState::Away, "MQTT-Broker broker.arena:1883 nicht erreichbar"};
+    timers.Reconnect().expired();
+    EXPECT_EQ(competition->StatusMessage(), broker.status.Message);
+    TimeRun(12340);
+    Key(Command::Entry);
+    EXPECT_EQ(Table().Cell(ColTotal, Table().FindRow("1")), "12,34");
+    ASSERT_FALSE(broker.published.empty());
+    ASSERT_FALSE(broker.published.back().Live.rows.empty());
+    EXPECT_EQ(broker.published.back().Live.rows.front().total, "12,34");
+
+    broker.status = {BrokerState::Connected, ""};
+    timers.Reconnect().expired();
+    EXPECT_EQ(competition->StatusMessage(), "");
+    competition->Shutdown();
+    EXPECT_FALSE(broker.Running());
 }
 
 TEST_F(CompetitionTest, EveryRunOfAnEventWithoutStartListKeepsItsOwnRow) {

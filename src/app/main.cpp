@@ -8,6 +8,7 @@
 #include "config/QtSettingsStore.h"
 #include "core/Competition.h"
 #include "files/ShippedFiles.h"
+#include "publish/MosquittoPublisher.h"
 #include "serial/LinuxSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
 #include "ui/AnnouncerWindow.h"
@@ -47,6 +48,7 @@ int main(int argc, char* argv[]) {
     QtOperator dialogs;
     QtDesktop desktop;
     LiveResultsServer live;
+    MosquittoPublisher broker;
     Competition competition(
         {serial, settings, cues, time, timers, dialogs, desktop, live,
          [&app](std::function<void()> call) {
@@ -55,7 +57,7 @@ int main(int argc, char* argv[]) {
          programFolder, dataFolder, qEnvironmentVariable("CORRALIX_SIM_BARRIER").toStdString(),
          SystemDecimalSeparator(),
          QFileInfo(QApplication::applicationFilePath()).fileName().toStdString(),
-         RequestRealtimeFromRealtimeKit});
+         RequestRealtimeFromRealtimeKit, ::write, &broker});
     TForm1 form(competition);
     TFormMonitor2 spectators(SystemDecimalSeparator());
     spectators.Follow(competition, desktop);

@@ -55,6 +55,15 @@ CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screen
     values.LiveResults = settings.LiveResults;
     values.LivePort = std::clamp(settings.LivePort, LivePortMin, LivePortMax);
     values.LiveAddress = settings.LiveAddress;
+    values.Mqtt = settings.Mqtt;
+    values.MqttHost = settings.MqttHost;
+    values.MqttPort = std::clamp(settings.MqttPort, MqttPortMin, LivePortMax);
+    values.MqttTls = settings.MqttTls;
+    values.MqttCaFile = settings.MqttCaFile;
+    values.MqttUser = settings.MqttUser;
+    values.MqttPassword = settings.MqttPassword;
+    values.MqttPrefix = settings.MqttPrefix;
+    values.Arena = settings.Arena;
     return values;
 }
 
@@ -81,4 +90,14 @@ void ApplyToSettings(const CfgValues& values, Settings& settings) {
     TakeIfChanged(values.LivePort, std::clamp(settings.LivePort, LivePortMin, LivePortMax),
                   settings.LivePort, 1);
     settings.LiveAddress = values.LiveAddress;
+    settings.Mqtt = values.Mqtt;
+    settings.MqttHost = values.MqttHost;
+    TakeIfChanged(values.MqttPort, std::clamp(settings.MqttPort, MqttPortMin, LivePortMax),
+                  settings.MqttPort, 1);
+    settings.MqttTls = values.MqttTls;
+    settings.MqttCaFile = values.MqttCaFile;
+    settings.MqttUser = values.MqttUser;
+    settings.MqttPassword = values.MqttPassword;
+    settings.MqttPrefix = values.MqttPrefix;
+    settings.Arena = values.Arena;
 }

@@ -12,6 +12,7 @@ inline constexpr int LockTenthsMax = 999;
 inline constexpr int CountDownSecondsMax = 90;
 inline constexpr int LivePortMin = 1024;
 inline constexpr int LivePortMax = 65535;
+inline constexpr int MqttPortMin = 1;
 
 // The lamp beside the settings dialog's port list.
 enum class PortLamp {
@@ -47,6 +48,16 @@ struct CfgValues {
     bool LiveResults = false;
     int LivePort = 8080;
     std::string LiveAddress;  // empty: every interface
+    // The MQTT broker, as the settings keep it.
+    bool Mqtt = false;
+    std::string MqttHost;
+    int MqttPort = 1883;
+    bool MqttTls = false;
+    std::string MqttCaFile;
+    std::string MqttUser;
+    std::string MqttPassword;
+    std::string MqttPrefix;
+    std::string Arena;
     // Closed with "Lichtschranke testen": the values are taken, then the light-barrier test runs.
     bool StartBarrierTest = false;
 

@@ -64,7 +64,16 @@ bool QtSettingsStore::Write(std::string_view name, const QVariant& value) {
 }
 
 bool QtSettingsStore::Flush() {
+    // The settings hold the broker's password: only the user may read them. The file is made
+    // private before it is written, and the replacement keeps the old file's permissions.
+    constexpr auto userOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QFile file(settings_.fileName());
+    if (!file.exists() && file.open(QIODevice::WriteOnly)) {
+        file.close();
+    }
+    file.setPermissions(userOnly);
     settings_.sync();
+    file.setPermissions(userOnly);
     switch (settings_.status()) {
         case QSettings::NoError:
             return true;

@@ -1,5 +1,7 @@
 #include "config/Settings.h"
 
+#include <unistd.h>
+
 #include <array>
 #include <variant>
 
@@ -11,7 +13,7 @@ struct SettingField {
 };
 
 // The stored value names in the order in which they are read and written.
-constexpr std::array<SettingField, 25> Fields = {{
+constexpr std::array<SettingField, 34> Fields = {{
     {"Left", &Settings::Left},
     {"Top", &Settings::Top},
     {"Width", &Settings::Width},
@@ -38,6 +40,15 @@ constexpr std::array<SettingField, 25> Fields = {{
     {"LiveResults", &Settings::LiveResults},
     {"LivePort", &Settings::LivePort},
     {"LiveAddress", &Settings::LiveAddress},
+    {"Mqtt", &Settings::Mqtt},
+    {"MqttHost", &Settings::MqttHost},
+    {"MqttPort", &Settings::MqttPort},
+    {"MqttTls", &Settings::MqttTls},
+    {"MqttCaFile", &Settings::MqttCaFile},
+    {"MqttUser", &Settings::MqttUser},
+    {"MqttPassword", &Settings::MqttPassword},
+    {"MqttPrefix", &Settings::MqttPrefix},
+    {"Arena", &Settings::Arena},
 }};
 
 // Each returns false when the reading has to end at this value.
@@ -76,6 +87,14 @@ bool WriteField(ISettingsStore& store, std::string_view name, const std::string&
 }
 
 }  // namespace
+
+std::string MachineName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') {
+        return "Arena";
+    }
+    return name;
+}
 
 Settings ReadSettings(ISettingsStore& store) {
     Settings settings;

@@ -6,6 +6,9 @@
 
 #include "config/SettingsStore.h"
 
+// The machine's name, the default arena.
+std::string MachineName();
+
 // The program's settings, held in memory from start-up to shut-down. The initial values are the
 // first-start defaults; each stays in force for every value the store does not supply.
 struct Settings {
@@ -49,6 +52,19 @@ struct Settings {
     int LivePort = 8080;
     // The address the live results listen on; empty for every interface.
     std::string LiveAddress;
+    // Results and the clock to an MQTT broker: off by default.
+    bool Mqtt = false;
+    std::string MqttHost = "localhost";
+    int MqttPort = 1883;
+    bool MqttTls = false;
+    // The CA file the broker's certificate is checked with; empty: the system's certificates.
+    std::string MqttCaFile;
+    std::string MqttUser;
+    std::string MqttPassword;
+    // The first level of every topic.
+    std::string MqttPrefix = "corralix";
+    // This station's arena in the topics.
+    std::string Arena = MachineName();
 
     bool operator==(const Settings&) const = default;
 };

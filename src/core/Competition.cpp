@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <random>
 
 #include "config/SettingsStore.h"
 #include "files/ChangeLog.h"
@@ -17,6 +18,7 @@
 #include "files/PayoutReport.h"
 #include "files/ProtocolFile.h"
 #include "files/ShippedFiles.h"
+#include "files/ShowEntries.h"
 #include "files/TextLines.h"
 #include "files/Workbook.h"
 #include "results/Draw.h"
@@ -46,6 +48,8 @@ constexpr const char* ReasonsFileTitle = "Disqualifikation.txt";
 constexpr const char* TextFilter = "Textdatei (*.txt)";
 constexpr const char* HtmlFilter = "Webseite (*.html)";
 constexpr const char* WorkbookFilter = "Arbeitsmappe (*.xlsx *.xls)";
+// A start list of the whole show may also come as CSV from the show office.
+constexpr const char* ShowListFilter = "Startliste des Turniers (*.txt *.csv *.xlsx *.xls)";
 // The workbook Ctrl+E writes and hands to the spreadsheet program.
 constexpr const char* ResultWorkbookTitle = "Ergebnisliste.xlsx";
 
@@ -115,6 +119,7 @@ Competition::Competition(CompetitionEnvironment environment)
       reconnectTimer_(env_.Timers.MakeTimer([this] {
           reconnector_.Poll();
           CheckWatcherPriority();
+          UpdateBrokerStatus();
           if (barrierTest_) {
               barrierTest_->Tick(env_.Time.Now());
               Notify(Change::All);
@@ -145,8 +150,10 @@ Competition::Competition(CompetitionEnvironment environment)
         // The beam's record of this run and the change log are on the disk before the class
         // file and the backup are replaced.
         beamLog_.Sync();
-        RecordChange("Eintrag", runStamps_);
+        // A result replaced after the question is its own kind of change, for an appeal.
+        RecordChange(overwriting_ ? "Überschrieben nach Rückfrage" : "Eintrag", runStamps_);
         runStamps_.clear();
+        overwriting_ = false;
         LockForDrag();
         return SaveBackup();
     };
@@ -199,24 +206,38 @@ void Competition::Notify(Change change) {
         RecordCorrections();
     }
     // The network gets its own copy of the table after each change, never the live table.
-    if (change == Change::All && env_.Live.Running()) {
-        LiveSnapshot snapshot = MakeLiveSnapshot(
-            table_, env_.DecimalSeparator,
-            {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
-             startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive},
-            classRules_.HasDivisions() ? Standing().Rows : std::vector<DivisionPlace>{});
-        snapshot.announcer = Announcer();
-        env_.Live.Publish(snapshot);
+    const bool brokerRunning = env_.Broker != nullptr && env_.Broker->Running();
+    if (change == Change::All && (env_.Live.Running() || brokerRunning)) {
+        LiveSnapshot snapshot = MakePublishedSnapshot();
+        if (env_.Live.Running()) {
+            env_.Live.Publish(snapshot);
+        }
+        if (brokerRunning) {
+            env_.Broker->Publish({CurrentShowHead().Name, std::move(snapshot)});
+        }
     }
     for (const auto& listener : listeners_) {
         listener(change);
     }
 }
 
+LiveSnapshot Competition::MakePublishedSnapshot() const {
+    const JackpotStanding& standing = Standing();
+    LiveSnapshot snapshot = MakeLiveSnapshot(
+        table_, env_.DecimalSeparator,
+        {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
+         startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive},
+        classRules_.HasDivisions() ? standing.Rows : std::vector<DivisionPlace>{},
+        standing.Pays ? standing.Sheet.RowCents : std::vector<std::int64_t>{});
+    snapshot.announcer = Announcer();
+    return snapshot;
+}
+
 void Competition::Start(const std::string& commandLineFile) {
     reconnectTimer_->Start(1000);
     OpenLightBarrier();
     ApplyLiveSettings();
+    ApplyBrokerSettings();
     const bool unfinished = std::filesystem::exists(runningMarker_);
     // The marker is written before any question, so a crash while asking is noticed again.
     WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
@@ -228,6 +249,9 @@ void Competition::Start(const std::string& commandLineFile) {
             env_.Operator.ShowError(error);
         } else if (!LoadClass(show_->OpenIndex())) {
             show_.reset();
+        } else {
+            // Start lists of the show are looked for in its folder.
+            openFolder_ = FolderOf(file);
         }
         file.clear();
     }
@@ -401,6 +425,9 @@ Competition::StatusLine Competition::ShownStatus() const {
     if (!latencyStatus_.Text.empty()) {
         return latencyStatus_;
     }
+    if (!brokerMessage_.empty()) {
+        return {brokerMessage_, brokerMessage_, false};
+    }
     if (priorityStatus_.Text.empty() && !spectatorMessage_.empty()) {
         return {spectatorMessage_, spectatorMessage_, false};
     }
@@ -508,6 +535,13 @@ void Competition::EditSettings() {
         settings_.LiveAddress != before.LiveAddress) {
         ApplyLiveSettings();
     }
+    if (settings_.Mqtt != before.Mqtt || settings_.MqttHost != before.MqttHost ||
+        settings_.MqttPort != before.MqttPort || settings_.MqttTls != before.MqttTls ||
+        settings_.MqttCaFile != before.MqttCaFile || settings_.MqttUser != before.MqttUser ||
+        settings_.MqttPassword != before.MqttPassword ||
+        settings_.MqttPrefix != before.MqttPrefix || settings_.Arena != before.Arena) {
+        ApplyBrokerSettings();
+    }
     // Kept at once: a crash later in the event must not cost the new settings.
     SaveSettings();
     if (confirmed->StartBarrierTest && !barrierTest_) {
@@ -522,6 +556,33 @@ void Competition::ApplyLiveSettings() {
         if (!error.empty()) {
             env_.Operator.ShowError(error);
         }
+    }
+}
+
+void Competition::ApplyBrokerSettings() {
+    if (env_.Broker == nullptr) {
+        return;
+    }
+    env_.Broker->Stop();
+    brokerMessage_.clear();
+    if (settings_.Mqtt) {
+        env_.Broker->Start({true, settings_.MqttHost, settings_.MqttPort, settings_.MqttTls,
+                            settings_.MqttCaFile, settings_.MqttUser, settings_.MqttPassword,
+                            settings_.MqttPrefix, settings_.Arena});
+        env_.Broker->Publish({CurrentShowHead().Name, MakePublishedSnapshot()});
+    }
+}
+
+void Competition::UpdateBrokerStatus() {
+    if (env_.Broker == nullptr) {
+        return;
+    }
+    // The message stands while the trouble lasts and goes when the broker is back; the timing
+    // goes on either way.
+    std::string message = env_.Broker->Running() ? env_.Broker->Status().Message : std::string();
+    if (message != brokerMessage_) {
+        brokerMessage_ = std::move(message);
+        Notify(Change::All);
     }
 }
 
@@ -697,6 +758,7 @@ void Competition::Run(Command command) {
             const bool entering = engine_->View().EntryStep == 0;
             const int starter = startList_.StNrIndex();
             engine_->bEintragenClick();
+            overwriting_ = false;
             if (entering && starter >= 0) {
                 // A late rider ran out of order: the order goes on after the last one in it.
                 inOrderLine_ = std::max(inOrderLine_, starter);
@@ -809,6 +871,8 @@ void Competition::EditCell(int col, int row, const std::string& text) {
         return;
     }
     table_.SetCell(col, row, text);
+    // Logged with the old and the new text before any file holds the correction.
+    RecordChange("Korrektur (Bearbeiten)");
     // A crash now must restore the corrected result, not the one before.
     SaveBackup();
     Notify(Change::All);
@@ -1004,9 +1068,10 @@ bool Competition::ConfirmEntry() {
     }
     // "Nein" keeps the old result and the new run on the board: the operator picks the starter
     // who really ran and enters again.
-    return env_.Operator.Ask("Nr. " + table_.Cell(ColNr, row) + " hat bereits ein Ergebnis (" +
-                             std::string(TrimText(table_.Cell(ColTotal, row))) +
-                             "). Überschreiben?");
+    overwriting_ =
+        env_.Operator.Ask("Nr. " + table_.Cell(ColNr, row) + " hat bereits ein Ergebnis (" +
+                          std::string(TrimText(table_.Cell(ColTotal, row))) + "). Überschreiben?");
+    return overwriting_;
 }
 
 void Competition::SelectNextAfterEntry() {
@@ -1066,6 +1131,10 @@ std::string Competition::SaveBackup() {
 
 void Competition::LoadFile(const std::string& path) {
     env_.Operator.CommitEdits();
+    if (LoadShowList(path)) {
+        Notify(Change::All);
+        return;
+    }
     if (MayReplaceTable()) {
         LoadChosen(path);
     }
@@ -1096,7 +1165,12 @@ void Competition::Load() {
         MayReplaceTable();  // says why
         return;
     }
-    const auto path = env_.Operator.ChooseFileToOpen(openFolder_, {TextFilter, WorkbookFilter});
+    const auto path = env_.Operator.ChooseFileToOpen(
+        openFolder_, show_ ? std::vector<std::string>{TextFilter, WorkbookFilter, ShowListFilter}
+                           : std::vector<std::string>{TextFilter, WorkbookFilter});
+    if (path && LoadShowList(*path)) {
+        return;
+    }
     if (path && MayReplaceTable()) {
         LoadChosen(*path);
     }
@@ -1138,9 +1212,22 @@ void Competition::SaveAs() {
         env_.Operator.ShowError("Dateityp wird nicht unterstützt: " + path);
         return;
     }
+    // A workbook saved over keeps what lies beside the table; where it cannot, the operator
+    // decides.
+    WorkbookOverwrite existing;
+    if (SaveKind(path) != FileKind::Protocol) {
+        existing = ExistingWorkbook(table_, path, env_.DecimalSeparator);
+        if (existing.LosesCells &&
+            !env_.Operator.Ask("Die Arbeitsmappe " + path +
+                               " enthält mehr als die Tabelle oder ist nicht lesbar. Sie wird "
+                               "ganz ersetzt, alles andere darin geht verloren. Trotzdem "
+                               "speichern?")) {
+            return;
+        }
+    }
     const FileWriteResult result = SaveKind(path) == FileKind::Protocol
                                        ? WriteProtocolFile(table_, path)
-                                       : WriteWorkbookFile(table_, path);
+                                       : WriteWorkbookFile(table_, path, existing.Kept);
     if (!result.Ok()) {
         env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
         return;
@@ -1218,6 +1305,9 @@ void Competition::Shutdown() {
     comPort_.Close();
     reconnectTimer_->Stop();
     env_.Live.Stop();
+    if (env_.Broker != nullptr) {
+        env_.Broker->Stop();
+    }
     std::error_code ignored;
     std::filesystem::remove(runningMarker_, ignored);
 }
@@ -1259,23 +1349,9 @@ void Competition::RecordCorrections() {
 void Competition::RecordChange(const std::string& what, const std::string& detail, bool undoable) {
     const std::vector<RowChange> changes = TableChanges(committed_, table_);
     if (!changes.empty() || undoable == false) {
-        const FileWriteResult logged = AppendChangeLog(
-            ChangeLogFile(), ChangeLogText(LocalWallTime().Text, what, detail, changes),
-            env_.FileWrite);
-        if (!logged.Ok()) {
-            // A class file the log does not explain is never written.
-            classFileMessage_ = "Änderungsprotokoll nicht geschrieben: " + logged.Error;
-        } else if (show_) {
-            const std::string path = show_->ClassFile(show_->OpenIndex());
-            const FileWriteResult written =
-                ReplaceFileBytes(path, EncodeBackup(table_), env_.FileWrite);
-            classFileMessage_ =
-                written.Ok() ? std::string() : "Klassendatei nicht geschrieben: " + written.Error;
-            if (written.Ok()) {
-                table_.SetModified(false);
-            }
-        } else {
-            classFileMessage_.clear();
+        classFileMessage_ = WriteClassChange(ClassIndex(), changes, table_, what, detail);
+        if (show_ && classFileMessage_.empty()) {
+            table_.SetModified(false);
         }
         if (undoable && !changes.empty()) {
             std::vector<ResultTable>& steps = undo_[ClassIndex()];
@@ -1287,6 +1363,190 @@ void Competition::RecordChange(const std::string& what, const std::string& detai
     }
     committed_ = table_;
     committedRevision_ = table_.Revision();
+}
+
+std::string Competition::WriteClassChange(int index, const std::vector<RowChange>& changes,
+                                          const ResultTable& after, const std::string& what,
+                                          const std::string& detail) {
+    const FileWriteResult logged =
+        AppendChangeLog(show_ ? show_->LogFile(index) : ChangeLogFile(),
+                        ChangeLogText(LocalWallTime().Text, what, detail, changes), env_.FileWrite);
+    if (!logged.Ok()) {
+        // A class file the log does not explain is never written.
+        return "Änderungsprotokoll nicht geschrieben: " + logged.Error;
+    }
+    if (!show_) {
+        return {};
+    }
+    const FileWriteResult written =
+        ReplaceFileBytes(show_->ClassFile(index), EncodeBackup(after), env_.FileWrite);
+    return written.Ok() ? std::string() : "Klassendatei nicht geschrieben: " + written.Error;
+}
+
+bool Competition::LoadShowList(const std::string& path) {
+    const ShowEntryList list = ReadShowEntries(path, env_.DecimalSeparator);
+    if (!list.HasClassColumn && list.Error.empty()) {
+        return false;
+    }
+    if (!list.Error.empty()) {
+        env_.Operator.ShowError(list.Error);
+    } else if (!show_) {
+        env_.Operator.ShowError(
+            "Die Startliste hat eine Spalte \"Klasse\": sie gehört zu einem Turnier. Erst die "
+            "Turnierdatei öffnen (corralix Turnier.json), dann die Startliste laden.");
+    } else if (RunPending()) {
+        MayReplaceTable();  // says why
+    } else {
+        ImportShowList(path, list.Entries);
+    }
+    return true;
+}
+
+void Competition::ImportShowList(const std::string& path, const std::vector<ShowEntry>& entries) {
+    RecordCorrections();
+    ShowData data = show_->Data();
+    const int open = show_->OpenIndex();
+    // Every class's share, read and prepared before anything is written.
+    struct Share {
+        int Index = 0;
+        bool Added = false;
+        ResultTable Before;
+        ResultTable After;
+        NewStarters Starters;
+        bool Late = false;
+    };
+    std::vector<Share> shares;
+    std::vector<std::string> order;
+    // Class names as the office typed them: "jugend " is the class "Jugend".
+    std::map<std::string, std::vector<ShowEntry>> byClass;
+    for (const ShowEntry& entry : entries) {
+        auto& list = byClass[AsciiLower(entry.ClassName)];
+        if (list.empty()) {
+            order.push_back(entry.ClassName);
+        }
+        list.push_back(entry);
+    }
+    int late = 0;
+    for (const std::string& name : order) {
+        Share share;
+        share.Index = -1;
+        for (std::size_t i = 0; i < data.Classes.size() && share.Index < 0; ++i) {
+            if (AsciiLower(data.Classes[i].Name) == AsciiLower(name)) {
+                share.Index = static_cast<int>(i);
+            }
+        }
+        if (share.Index < 0) {
+            share.Index = AddShowClass(data, name, show_->OpenClass().Race);
+            share.Added = true;
+        } else if (share.Index == open) {
+            share.Before = table_;
+        } else if (const std::string error =
+                       ReadClassTable(*show_, share.Index, share.Before, env_.DecimalSeparator);
+                   !error.empty()) {
+            env_.Operator.ShowError("Klasse \"" + name + "\" nicht gelesen: " + error +
+                                    ". Die Startliste wurde nicht übernommen.");
+            return;
+        }
+        share.Starters = NewStartersOf(share.Before, byClass[AsciiLower(name)]);
+        share.Late = HasStarters(share.Before) && !share.Starters.Added.empty();
+        late += share.Late ? static_cast<int>(share.Starters.Added.size()) : 0;
+        shares.push_back(std::move(share));
+    }
+    // The new classes are known from here on; the show file is written once their files are.
+    show_->Data() = data;
+    std::optional<std::uint64_t> seed;
+    if (late > 0) {
+        std::string classes;
+        for (const Share& share : shares) {
+            if (share.Late) {
+                classes += (classes.empty() ? "" : ", ") + data.Classes[share.Index].Name + ": " +
+                           std::to_string(share.Starters.Added.size());
+            }
+        }
+        if (env_.Operator.Ask(std::to_string(late) +
+                              (late == 1 ? " Nachmeldung" : " Nachmeldungen") + " (" + classes +
+                              ").\nIn den Teil der Startfolge auslosen, der noch nicht gelaufen "
+                              "ist? \"Nein\" setzt sie ans Ende.")) {
+            seed = std::uint64_t{std::random_device{}()};
+        }
+    }
+    // Who has run, and the starter at the gate, keep their places.
+    const auto fixedOf = [&](const Share& share) {
+        int fixed = share.Index == open ? startList_.StNrIndex() + 1 : 0;
+        for (int row = 1; row < share.Before.RowCount(); ++row) {
+            if (RowHasRun(share.Before, row)) {
+                fixed = std::max(fixed, std::atoi(share.Before.Cell(ColStartPos, row).c_str()));
+            }
+        }
+        return fixed;
+    };
+    std::string report = "Startliste für das Turnier eingelesen: " + path;
+    std::vector<std::string> doubled;
+    std::string failed;
+    const std::string detail =
+        seed ? path + ", Nachmeldungen ausgelost mit Startwert " + std::to_string(*seed) : path;
+    for (Share& share : shares) {
+        const ShowClass& item = show_->Data().Classes.at(share.Index);
+        share.After = share.Before;
+        std::vector<int> drawn;
+        if (!share.Starters.Added.empty()) {
+            drawn = AddStarters(share.After, share.Starters.Added, fixedOf(share),
+                                item.Draw.HorseGap, share.Late ? seed : std::nullopt);
+        }
+        report += "\n" + item.Name + ": " + std::to_string(share.Starters.Added.size()) + " neu";
+        if (share.Late) {
+            report += seed ? " (Nachmeldungen ausgelost)" : " (Nachmeldungen am Ende)";
+        }
+        if (share.Starters.Known > 0) {
+            report += ", " + std::to_string(share.Starters.Known) + " schon eingeteilt";
+        }
+        if (share.Added) {
+            report += ", Klasse neu angelegt (" + item.Race + ", Datei " + item.File + ")";
+        }
+        for (const std::string& starter : share.Starters.Doubled) {
+            doubled.push_back(item.Name + ": " + starter);
+        }
+        if (share.Starters.Added.empty()) {
+            continue;
+        }
+        if (share.Index == open) {
+            // The starter at the gate stays the current one.
+            const int current = startList_.StNrIndex();
+            RestoreRows(share.After);
+            startList_.RebuildAfterLoad();
+            const auto at = std::find(drawn.begin(), drawn.end(), current);
+            startList_.GoToPosition(current < 0 || at == drawn.end()
+                                        ? FirstWithoutResult(0)
+                                        : static_cast<int>(at - drawn.begin()));
+            RecordChange("Startliste eingelesen", detail);
+            SaveBackup();
+            continue;
+        }
+        const std::string message =
+            WriteClassChange(share.Index, TableChanges(share.Before, share.After), share.After,
+                             "Startliste eingelesen", detail);
+        if (!message.empty()) {
+            failed += "\n" + item.Name + ": " + message;
+        } else if (!share.Added) {
+            undo_[share.Index].push_back(share.Before);
+        }
+    }
+    if (std::any_of(shares.begin(), shares.end(), [](const Share& share) { return share.Added; })) {
+        if (const FileWriteResult saved = show_->Save(); !saved.Ok()) {
+            failed += "\nTurnierdatei nicht geschrieben: " + saved.Error;
+        }
+    }
+    if (!doubled.empty()) {
+        report += "\n\nDoppelt gemeldet, nur einmal übernommen:";
+        for (const std::string& starter : doubled) {
+            report += "\n" + starter;
+        }
+    }
+    if (!failed.empty()) {
+        env_.Operator.ShowError(report + "\n\nNicht geschrieben:" + failed);
+    } else {
+        env_.Operator.ShowMessage(report);
+    }
 }
 
 void Competition::RestoreRows(const ResultTable& from) {
@@ -1364,6 +1624,7 @@ bool Competition::LoadClass(int index) {
     const std::string path = show_->ClassFile(index);
     // Checked when the show was opened.
     SetClassRules(ReadClassRules(item.Json).Rules);
+    engine_->SetPenaltySeconds(item.PenaltySeconds);
     if (std::filesystem::exists(path)) {
         const std::string error = LoadChosenFile(path, table_, startList_, ranking_, measure_);
         if (!error.empty()) {

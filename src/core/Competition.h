@@ -14,8 +14,10 @@
 #include "core/KeyCommands.h"
 #include "core/Show.h"
 #include "files/BeamLog.h"
+#include "files/ChangeLog.h"
 #include "files/LiveResults.h"
 #include "files/Report.h"
+#include "publish/BrokerFeed.h"
 #include "results/ClassRules.h"
 #include "results/Jackpot.h"
 #include "results/Ranking.h"
@@ -59,6 +61,9 @@ struct CompetitionEnvironment {
     RealtimeRequest RequestRealtime = nullptr;
     // Puts the bytes of class files and change logs into the file; tests play a crash with it.
     WriteCall FileWrite = ::write;
+    // Results and the clock to an MQTT broker; started and stopped by the settings. None: the
+    // program does without.
+    IBrokerPublisher* Broker = nullptr;
 };
 
 // The event the operator runs: result table, ranking, start list, run clock, light-barrier port,
@@ -204,6 +209,8 @@ public:
     bool DragPending() const { return dragPending_; }
     // Whether the ground is dragged after the starter in body row `row` (start list marks).
     bool DragAfterRow(int row) const;
+    // The start list on screen marks the drags while it shows the start order.
+    bool DragMarkAfterRow(int row) const { return !ranking_.SortDown() && DragAfterRow(row); }
     // The change log of the open class.
     std::string ChangeLogFile() const;
 
@@ -270,6 +277,12 @@ private:
     // Starts, restarts or stops the live results as the settings say; a port that cannot be
     // used is told to the operator.
     void ApplyLiveSettings();
+    // The same for the broker publisher; its state reaches the status bar through the reconnect
+    // timer.
+    void ApplyBrokerSettings();
+    void UpdateBrokerStatus();
+    // What the live results and the broker publisher get: a copy of the table and the board.
+    LiveSnapshot MakePublishedSnapshot() const;
     void EditSettings();
 
     // Logs what changed since the class file was last written, writes the class file (in a
@@ -278,6 +291,15 @@ private:
                       bool undoable = true);
     // Changes made in the grid's edit mode, logged when the next command starts.
     void RecordCorrections();
+    // Appends a change of class `index` to its change log and then replaces its file (in a
+    // show); the message when either failed, else empty.
+    std::string WriteClassChange(int index, const std::vector<RowChange>& changes,
+                                 const ResultTable& after, const std::string& what,
+                                 const std::string& detail);
+    // A start list with a column "Klasse": split into the show's classes. False when the file
+    // is an ordinary start list.
+    bool LoadShowList(const std::string& path);
+    void ImportShowList(const std::string& path, const std::vector<ShowEntry>& entries);
     void Undo();
     void Scratch();
     void SwitchClass(int step);
@@ -308,6 +330,8 @@ private:
     StatusLine lineStatus_;
     StatusLine priorityStatus_;
     StatusLine latencyStatus_;
+    // The broker's trouble, told once until it is over.
+    std::string brokerMessage_;
     bool lineLost_ = false;
     bool priorityRegained_ = false;
     std::unique_ptr<BarrierTest> barrierTest_;
@@ -343,6 +367,9 @@ private:
     // Per class: the states before each change, the last one on top.
     std::map<int, std::vector<ResultTable>> undo_;
     bool dragPending_ = false;
+    // The operator answered "Ja" to replacing the current starter's result: the entry under way
+    // overwrites it.
+    bool overwriting_ = false;
     // The light barrier's stamps of the run on the clock, for the change log.
     std::string runStamps_;
     // Why the change log or the class file could not be written; empty once they are.

@@ -9,6 +9,7 @@
 
 #include "core/Host.h"
 #include "files/LiveResults.h"
+#include "publish/BrokerFeed.h"
 
 // Stand-ins for the desktop, for tests and benchmarks that run the competition without windows.
 
@@ -133,4 +134,22 @@ public:
     int port = 0;
     std::string startError;
     std::vector<LiveSnapshot> published;
+};
+
+// A broker publisher that only remembers what it was given; its state is set by the test.
+class RecordingBroker : public IBrokerPublisher {
+public:
+    void Start(const BrokerSettings& settings) override {
+        running = true;
+        started.push_back(settings);
+    }
+    void Stop() override { running = false; }
+    bool Running() const override { return running; }
+    void Publish(const BrokerSnapshot& snapshot) override { published.push_back(snapshot); }
+    BrokerStatus Status() const override { return status; }
+
+    bool running = false;
+    BrokerStatus status{BrokerState::Connected, {}};
+    std::vector<BrokerSettings> started;
+    std::vector<BrokerSnapshot> published;
 };

@@ -174,17 +174,42 @@ AnnouncerSnapshot MakeAnnouncerSnapshot(const ResultTable& table,
     return snapshot;
 }
 
-std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::int64_t nowMs) {
-    std::string out = "{";
+namespace {
+
+// What the clock shows: the rider on course and the clock's state. A running clock carries its
+// start twice: on the program's own clock (startMs, with nowMs when served at once) and as a
+// wall-clock stamp (startedAt, milliseconds since 1970, 0 unless running), for readers that get
+// the message later than it was sent.
+void AppendClock(std::string& out, const AnnouncerSnapshot& snapshot,
+                 std::optional<std::int64_t> nowMs, std::int64_t wallOffsetMs) {
     AppendMember(out, "className", snapshot.className);
     AppendMember(out, "race", snapshot.race);
     AppendMember(out, "hasStarter", snapshot.hasStarter);
     AppendStarter(out, "onCourse", snapshot.onCourse);
     AppendMember(out, "clock", ClockNames[static_cast<int>(snapshot.clock)]);
     out += "\"startMs\":" + std::to_string(snapshot.startMs) + ",";
-    out += "\"nowMs\":" + std::to_string(nowMs) + ",";
+    if (nowMs) {
+        out += "\"nowMs\":" + std::to_string(*nowMs) + ",";
+    }
+    const bool running = snapshot.clock == AnnouncerClock::Running;
+    out += "\"startedAt\":" + std::to_string(running ? snapshot.startMs + wallOffsetMs : 0) + ",";
     AppendMember(out, "stoppedTime", snapshot.stoppedTime);
     AppendMember(out, "decimal", std::string_view(&snapshot.decimalSeparator, 1));
+}
+
+}  // namespace
+
+std::string AnnouncerClockJson(const AnnouncerSnapshot& snapshot, std::int64_t wallOffsetMs) {
+    std::string out = "{";
+    AppendClock(out, snapshot, std::nullopt, wallOffsetMs);
+    CloseJson(out, '}');
+    return out;
+}
+
+std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::optional<std::int64_t> nowMs,
+                          std::int64_t wallOffsetMs) {
+    std::string out = "{";
+    AppendClock(out, snapshot, nowMs, wallOffsetMs);
     out += "\"next\":[";
     for (const AnnouncerStarter& starter : snapshot.next) {
         out += '{';

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,9 +90,14 @@ AnnouncerSnapshot MakeAnnouncerSnapshot(const ResultTable& table,
                                         AnnouncerState state);
 
 // The snapshot as JSON; nowMs is the program's monotonic clock when it is served, so a reader
-// can run the clock from startMs whatever its own clock says. Every text is escaped so that it
-// can stand inside a page's script block.
-std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::int64_t nowMs);
+// can run the clock from startMs whatever its own clock says. A message that a broker keeps for
+// later readers has no nowMs: they run the clock from the wall-clock stamp "startedAt", which is
+// startMs + wallOffsetMs (the wall clock less the monotonic clock, in milliseconds). Every text
+// is escaped so that it can stand inside a page's script block.
+std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::optional<std::int64_t> nowMs,
+                          std::int64_t wallOffsetMs);
+// Only the clock's part of it: the rider on course and the clock's state, without nowMs.
+std::string AnnouncerClockJson(const AnnouncerSnapshot& snapshot, std::int64_t wallOffsetMs);
 
 // The announcer's page: it fetches "sprecher.json" once a second and runs the clock itself.
 std::string AnnouncerPage();

@@ -194,7 +194,8 @@ void CloseJson(std::string& out, char bracket) {
 }
 
 LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, LiveBoard board,
-                              const std::vector<DivisionPlace>& divisions) {
+                              const std::vector<DivisionPlace>& divisions,
+                              const std::vector<std::int64_t>& payoutCents) {
     LiveSnapshot snapshot;
     snapshot.board = std::move(board);
     snapshot.teamShown = table.ColVisible(ColTeam);
@@ -224,11 +225,15 @@ LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, L
                                  dq ? cells[ColGrund] : std::string(),
                                  dq,
                                  {},
+                                 {},
                                  {}});
         const auto at = static_cast<std::size_t>(entered[index]);
         if (at < divisions.size() && divisions[at].Division > 0) {
             snapshot.rows.back().division = DivisionName(divisions[at].Division);
             snapshot.rows.back().divisionPlace = std::to_string(divisions[at].Place);
+        }
+        if (at < payoutCents.size() && payoutCents[at] > 0) {
+            snapshot.rows.back().payout = MoneyText(payoutCents[at], decimalSeparator);
         }
     }
     return snapshot;
@@ -236,6 +241,7 @@ LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, L
 
 std::string LiveResultsJson(const LiveSnapshot& snapshot) {
     std::string out = "{";
+    AppendMember(out, "className", snapshot.announcer.className);
     AppendMember(out, "race", snapshot.board.race);
     AppendMember(out, "startNumber", snapshot.board.startNumber);
     AppendMember(out, "rider", snapshot.board.rider);
@@ -257,6 +263,7 @@ std::string LiveResultsJson(const LiveSnapshot& snapshot) {
         AppendMember(out, "dq", row.dq);
         AppendMember(out, "division", row.division);
         AppendMember(out, "divisionPlace", row.divisionPlace);
+        AppendMember(out, "payout", row.payout);
         CloseJson(out, '}');
         out += ',';
     }

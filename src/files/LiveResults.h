@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,7 @@ struct LiveRow {
     bool dq = false;
     std::string division;       // "2D" in a class with divisions, else empty
     std::string divisionPlace;  // the place within the division
+    std::string payout;         // the money won in a class that pays, else empty
 };
 
 // A copy of everything the live page shows, taken on the UI thread after each change so that
@@ -62,9 +64,11 @@ public:
     virtual void Publish(const LiveSnapshot& snapshot) = 0;
 };
 
-// divisions: one entry per table row when the class has divisions, else empty.
+// divisions: one entry per table row when the class has divisions, else empty; payoutCents the
+// same for what each row is paid when the class pays.
 LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, LiveBoard board,
-                              const std::vector<DivisionPlace>& divisions = {});
+                              const std::vector<DivisionPlace>& divisions = {},
+                              const std::vector<std::int64_t>& payoutCents = {});
 
 // The snapshot as a JSON object. Every text is a JSON string whose markup characters are
 // escaped too, so the text can stand inside a page's script block.

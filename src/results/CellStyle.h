@@ -41,6 +41,8 @@ inline constexpr Rgb RankedBackground{240, 240, 240};
 inline constexpr Rgb DqBackground{255, 224, 224};
 inline constexpr Rgb NotDqBackground{224, 255, 224};
 inline constexpr Rgb ScratchedTextColour{150, 150, 150};
+// The bar under the starter after whom the ground is dragged.
+inline constexpr Rgb DragMarkColour{190, 100, 0};
 
 // The look of cell (col, row); row 0 is the header. `selected` is whether the grid draws the cell
 // selected: the whole current row, or only the focused cell in edit mode. Rows with a total show

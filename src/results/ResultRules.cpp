@@ -103,3 +103,7 @@ int CompareTotals(std::string_view a, std::string_view b, Resolution resolution)
 bool IsScratched(std::string_view reasonCell) {
     return AsciiLower(TrimText(reasonCell)) == AsciiLower(ScratchedText);
 }
+
+std::int64_t RunTotalMs(std::int64_t runMs, int penalties, int penaltySeconds) {
+    return runMs + std::int64_t{1000} * penaltySeconds * penalties;
+}

@@ -27,6 +27,12 @@ bool IsScratched(std::string_view reasonCell);
 // (empty, "DQ", a word, a sign): such a total is shown as typed and ranks after every time.
 std::optional<std::int64_t> ReadTotal(std::string_view text);
 
+// What one penalty adds to the run time unless the class says otherwise.
+inline constexpr int DefaultPenaltySeconds = 5;
+
+// The total of a run: its time plus the penalties, each worth penaltySeconds.
+std::int64_t RunTotalMs(std::int64_t runMs, int penalties, int penaltySeconds);
+
 // How fine the times of a class are told apart.
 enum class Resolution { Hundredths, Thousandths };
 

@@ -7,3 +7,11 @@ std::int64_t MonotonicRawNow() {
     clock_gettime(CLOCK_MONOTONIC_RAW, &now);
     return static_cast<std::int64_t>(now.tv_sec) * MonotonicRawFrequency + now.tv_nsec;
 }
+
+std::int64_t WallClockOffsetMs() {
+    timespec wall{};
+    clock_gettime(CLOCK_REALTIME, &wall);
+    const std::int64_t wallMs =
+        static_cast<std::int64_t>(wall.tv_sec) * 1000 + wall.tv_nsec / 1'000'000;
+    return wallMs - MonotonicRawNow() / (MonotonicRawFrequency / 1000);
+}

@@ -9,3 +9,7 @@ std::int64_t MonotonicRawNow();
 
 // Ticks of MonotonicRawNow per second.
 inline constexpr std::int64_t MonotonicRawFrequency = 1'000'000'000;
+
+// The wall clock (milliseconds since 1970) less MonotonicRawNow in milliseconds, as it is now:
+// turns a run's start on the program's clock into a stamp any reader's clock understands.
+std::int64_t WallClockOffsetMs();

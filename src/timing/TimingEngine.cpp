@@ -9,7 +9,6 @@ namespace {
 
 constexpr int ClockIntervalMs = 10;
 constexpr std::uint32_t CtsOn = 0x10;
-constexpr std::int64_t PenaltyMs = 5000;
 constexpr Rgb StartGreen = 0x008000;
 constexpr Rgb TimerYellow = 0xFFFF00;
 constexpr Rgb DisabledGrey = 0x808080;
@@ -410,9 +409,10 @@ void TimingEngine::EnterResult() {
     table_.SetCell(ColStrafen, row, std::to_string(view_.PenaltyCount));
     table_.SetCell(ColDq, row, dq ? "DQ" : "");
     table_.SetCell(ColGrund, row, dq ? reasons_.SelectedText() : markHand ? "H" : "");
-    table_.SetCell(
-        ColTotal, row,
-        dq ? "DQ" : FormatTimeText(runMs + PenaltyMs * view_.PenaltyCount, separator, resolution_));
+    table_.SetCell(ColTotal, row,
+                   dq ? "DQ"
+                      : FormatTimeText(RunTotalMs(runMs, view_.PenaltyCount, view_.PenaltySeconds),
+                                       separator, resolution_));
     if (hooks_.RankTable) {
         hooks_.RankTable();
     }

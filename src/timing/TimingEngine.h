@@ -66,6 +66,8 @@ public:
     // How the entered run time and total are written: to the hundredth, or to the thousandth,
     // where a run started or stopped by hand is marked "H" in the reason column.
     void SetTimeResolution(Resolution resolution) { resolution_ = resolution; }
+    // What one penalty adds to the run time in the open class.
+    void SetPenaltySeconds(int seconds) { view_.PenaltySeconds = seconds; }
 
     // Start command (F4, start button): countdown, run start or run stop by StartStep.
     void mStartClick();
@@ -95,7 +97,7 @@ public:
     // Abort the countdown (F8, abort picture): the starter is skipped without a result.
     void mAbbruchClick();
 
-    // Penalty step +1 (F5, "+5 s.") or -1 (Ctrl+F5); never below 0.
+    // Penalty step +1 (F5, "+5 s." in a class of 5 s penalties) or -1 (Ctrl+F5); never below 0.
     void b5sekClick(int step);
     // Disqualification (F9).
     void bDqClick();

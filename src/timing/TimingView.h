@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "results/ResultRules.h"
+
 // Colours as 0xRRGGBB.
 using Rgb = std::uint32_t;
 
@@ -76,6 +78,8 @@ struct TimingView {
     Rgb DigitOnColour = DigitGreen;
     bool WarningPlayed = false;
     int PenaltyCount = 0;
+    // What one penalty adds, as the penalty buttons say ("+5 s.").
+    int PenaltySeconds = DefaultPenaltySeconds;
     int DqFlag = 0;
     int EntryStep = 0;  // next entry command: 0 enter the result, 1 next starter
     std::int64_t RunStartTicks = 0;

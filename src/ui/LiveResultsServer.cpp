@@ -1,5 +1,7 @@
 #include "ui/LiveResultsServer.h"
 
+#include <sys/ioctl.h>
+
 #include <QHash>
 #include <QHostInfo>
 #include <QNetworkInterface>
@@ -162,6 +164,16 @@ public:
         sweep_.setInterval(std::clamp(limits.requestDeadlineMs / 10, 10, 250));
         connect(&sweep_, &QTimer::timeout, this, [this] { Sweep(); });
         sweep_.start();
+        // Qt stops taking connections from the system once this many wait to be admitted, and
+        // they are admitted only after the requests already received have had their turn.
+        setMaxPendingConnections(std::max(1, limits.acceptBatch));
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            if (!admitting_) {
+                admitting_ = true;
+                QMetaObject::invokeMethod(
+                    this, [this] { AdmitPending(); }, Qt::QueuedConnection);
+            }
+        });
     }
     Connections(const Connections&) = delete;
     Connections& operator=(const Connections&) = delete;
@@ -178,9 +190,32 @@ protected:
             delete socket;
             return;
         }
+        addPendingConnection(socket);
+    }
+
+private:
+    struct Connection {
+        QTcpSocket* socket;
+        QHostAddress peer;
+        QByteArray input;             // received, not yet answered
+        Clock::time_point deadline;   // for the request under way, or the next one
+        Clock::time_point idleSince;  // opened, or the last reply written
+        Clock::time_point progress;   // the client last took some of its replies
+        bool answered = false;        // at least one request was answered
+        bool closing = false;         // the last reply is written, then the connection ends
+    };
+
+    void AdmitPending() {
+        admitting_ = false;
+        while (QTcpSocket* socket = nextPendingConnection()) {
+            Admit(socket);
+        }
+    }
+
+    void Admit(QTcpSocket* socket) {
         const QHostAddress peer = socket->peerAddress();
         // Room is made first within the address's own share, then among all.
-        if ((CountOf(peer) >= limits_.maxPerAddress && !CloseOldestIdle(&peer)) ||
+        if ((perAddress_.value(peer) >= limits_.maxPerAddress && !CloseOldestIdle(&peer)) ||
             (std::ssize(open_) >= limits_.maxConnections && !CloseOldestIdle(nullptr))) {
             socket->abort();
             socket->deleteLater();
@@ -196,6 +231,7 @@ protected:
             Connection{socket, peer, {}, now + requestDeadline_, now, now, false, false});
         Connection* c = connection.get();
         open_.push_back(std::move(connection));
+        ++perAddress_[peer];
         connect(socket, &QTcpSocket::readyRead, this, [this, c] { Serve(*c); });
         connect(socket, &QTcpSocket::bytesWritten, this, [this, c] {
             c->progress = Clock::now();
@@ -206,42 +242,50 @@ protected:
         Serve(*c);
     }
 
-private:
-    struct Connection {
-        QTcpSocket* socket;
-        QHostAddress peer;
-        QByteArray input;             // received, not yet answered
-        Clock::time_point deadline;   // for the request under way, or the next one
-        Clock::time_point idleSince;  // opened, or the last reply written
-        Clock::time_point progress;   // the client last took some of its replies
-        bool answered = false;        // at least one request was answered
-        bool closing = false;         // the last reply is written, then the connection ends
-    };
-
-    int CountOf(const QHostAddress& peer) const {
-        return static_cast<int>(std::count_if(open_.begin(), open_.end(),
-                                              [&](const auto& c) { return c->peer == peer; }));
+    // Which idle connection goes first: those that never completed a request (silent and
+    // slow ones), then kept-alive ones, and last those just opened, whose first request may
+    // still be on its way; within each, the one idle longest.
+    static std::pair<int, Clock::time_point> EvictionOrder(const Connection& c,
+                                                           Clock::time_point now) {
+        constexpr milliseconds kJustOpened{100};
+        const int kind = c.answered ? 1 : (now - c.idleSince < kJustOpened ? 2 : 0);
+        return {kind, c.idleSince};
     }
 
     // Closes the connection of the address (of any with nullptr) that has waited longest
-    // without a reply under way: first those that never completed a request, then kept-alive
-    // ones. False when every connection is busy with a reply.
+    // without a reply under way (see EvictionOrder). A connection whose next request has
+    // arrived but is not read yet is not idle. False when every connection is busy.
     bool CloseOldestIdle(const QHostAddress* peer) {
-        Connection* oldest = nullptr;
-        for (const auto& c : open_) {
-            if ((peer != nullptr && c->peer != *peer) || c->closing ||
-                c->socket->bytesToWrite() > 0) {
-                continue;
+        const Clock::time_point now = Clock::now();
+        std::vector<const Connection*> busy;
+        for (;;) {
+            Connection* oldest = nullptr;
+            for (const auto& c : open_) {
+                if ((peer != nullptr && c->peer != *peer) || c->closing ||
+                    c->socket->bytesToWrite() > 0 ||
+                    std::find(busy.begin(), busy.end(), c.get()) != busy.end()) {
+                    continue;
+                }
+                if (oldest == nullptr || EvictionOrder(*c, now) < EvictionOrder(*oldest, now)) {
+                    oldest = c.get();
+                }
             }
-            if (oldest == nullptr || std::pair(c->answered, c->idleSince) <
-                                         std::pair(oldest->answered, oldest->idleSince)) {
-                oldest = c.get();
+            if (oldest == nullptr) {
+                return false;
             }
+            if (!RequestWaiting(*oldest)) {
+                Close(oldest);
+                return true;
+            }
+            busy.push_back(oldest);
         }
-        if (oldest != nullptr) {
-            Close(oldest);
-        }
-        return oldest != nullptr;
+    }
+
+    // True when bytes of the client wait in the system, not yet read.
+    static bool RequestWaiting(const Connection& c) {
+        int waiting = 0;
+        return ::ioctl(static_cast<int>(c.socket->socketDescriptor()), FIONREAD, &waiting) == 0 &&
+               waiting > 0;
     }
 
     // Answers every complete request received, in order, as long as the client takes its
@@ -346,6 +390,9 @@ private:
         }
         c->socket->disconnect(this);
         c->socket->deleteLater();
+        if (--perAddress_[c->peer] <= 0) {
+            perAddress_.remove(c->peer);
+        }
         *found = std::move(open_.back());
         open_.pop_back();
     }
@@ -356,6 +403,8 @@ private:
     const milliseconds idleTimeout_;
     const std::set<QByteArray> hosts_;
     std::vector<std::unique_ptr<Connection>> open_;
+    QHash<QHostAddress, int> perAddress_;
+    bool admitting_ = false;  // taking the waiting connections is under way
     QTimer sweep_;
 };
 
@@ -489,7 +538,8 @@ std::optional<LiveResultsServer::Page> LiveResultsServer::Route(const QByteArray
     if (path == "/sprecher.json") {
         const std::int64_t nowMs = MonotonicRawNow() / (MonotonicRawFrequency / 1000);
         return Page{"application/json; charset=utf-8",
-                    QByteArray::fromStdString(AnnouncerJson(CurrentPages()->announcer, nowMs))};
+                    QByteArray::fromStdString(
+                        AnnouncerJson(CurrentPages()->announcer, nowMs, WallClockOffsetMs()))};
     }
     return std::nullopt;
 }

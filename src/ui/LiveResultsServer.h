@@ -21,8 +21,13 @@ struct LiveServerLimits {
     // At most this many spectators are connected at once; a new one takes the place of the
     // connection that has waited longest without a request under way.
     int maxConnections = 400;
-    // One address gets no more than this share of the places (a phone's browser opens six).
-    int maxPerAddress = 16;
+    // One address gets no more than this share of the places: an eighth, so that one client
+    // cannot crowd out the others, while a venue's network behind one router address or a
+    // scoreboard fetching for many screens still gets room enough for its busy clients.
+    int maxPerAddress = 50;
+    // Connections taken from the system in one go before the waiting requests are served, so
+    // that a flood of new connections does not hold up the spectators already connected.
+    int acceptBatch = 8;
     // A request must have arrived whole this long after its first byte (or after the
     // connection was opened); later bytes do not extend it.
     int requestDeadlineMs = 5000;

@@ -5,18 +5,46 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <cmath>
 
 #include "ui/LiveResultsServer.h"
 #include "ui/Pictures.h"
+
+namespace {
+
+// The entries of the trigger list, drawn by the dialog's cbAlgDrawItem.
+class AlgItemDelegate : public QStyledItemDelegate {
+public:
+    AlgItemDelegate(const TCfgDialog& dialog, QObject* parent)
+        : QStyledItemDelegate(parent), dialog_(dialog) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        dialog_.cbAlgDrawItem(*painter, option.rect, index.row(),
+                              option.state.testFlag(QStyle::State_Enabled),
+                              option.state.testFlag(QStyle::State_Selected));
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QSize text = QStyledItemDelegate::sizeHint(option, index);
+        return {text.width() + 60, std::max(text.height(), 20)};
+    }
+
+private:
+    const TCfgDialog& dialog_;
+};
+
+}  // namespace
 
 namespace {
 
@@ -92,6 +120,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     Image2->hide();
     cbAlg->addItem(QIcon(Image1->pixmap()), "ON");
     cbAlg->addItem(QIcon(Image2->pixmap()), "OFF");
+    cbAlg->setItemDelegate(new AlgItemDelegate(*this, cbAlg));
     cbAlg->setEnabled(false);
     ls->addWidget(cbAlg, 2, 1);
     Label1 = new QLabel("Start (7+8):", gbLS);
@@ -163,6 +192,35 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     liveAddress->addWidget(new QLabel("Erreichbar über:", this));
     liveAddress->addWidget(cbLiveAddress, 1);
 
+    gbMqtt = new QGroupBox(" MQTT-Broker (Ergebnisse für alle Arenen) ", this);
+    gbMqtt->setCheckable(true);
+    auto* mqtt = new QGridLayout(gbMqtt);
+    auto field = [&](int row, int col, const char* label, QLineEdit*& edit) {
+        mqtt->addWidget(new QLabel(label, gbMqtt), row, col);
+        edit = new QLineEdit(gbMqtt);
+        mqtt->addWidget(edit, row, col + 1);
+    };
+    field(0, 0, "Adresse:", edMqttHost);
+    mqtt->addWidget(new QLabel("Port:", gbMqtt), 0, 2);
+    seMqttPort = new QSpinBox(gbMqtt);
+    seMqttPort->setRange(MqttPortMin, LivePortMax);
+    mqtt->addWidget(seMqttPort, 0, 3);
+    cbMqttTls = new QCheckBox("TLS", gbMqtt);
+    mqtt->addWidget(cbMqttTls, 1, 0);
+    edMqttCaFile = new QLineEdit(gbMqtt);
+    edMqttCaFile->setPlaceholderText("CA-Datei (leer: Zertifikate des Systems)");
+    mqtt->addWidget(edMqttCaFile, 1, 1, 1, 2);
+    bMqttCaFile = new QPushButton("…", gbMqtt);
+    bMqttCaFile->setToolTip("CA-Datei wählen");
+    mqtt->addWidget(bMqttCaFile, 1, 3);
+    field(2, 0, "Benutzer:", edMqttUser);
+    field(2, 2, "Passwort:", edMqttPassword);
+    edMqttPassword->setEchoMode(QLineEdit::Password);
+    field(3, 0, "Präfix:", edMqttPrefix);
+    field(3, 2, "Arena:", edArena);
+    edArena->setToolTip("Name dieses Zeitnahme-Platzes in den Themen des Brokers");
+    mqtt->setColumnStretch(1, 1);
+
     auto* buttons = new QDialogButtonBox(this);
     OKBtn = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
     CancelBtn = buttons->addButton("Abbrechen", QDialogButtonBox::RejectRole);
@@ -174,6 +232,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(gbCountDown);
     layout->addLayout(live);
     layout->addLayout(liveAddress);
+    layout->addWidget(gbMqtt);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -189,6 +248,15 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     connect(cbLiveResults, &QCheckBox::toggled, seLivePort, &QWidget::setEnabled);
     connect(gbCountDown, &QGroupBox::toggled, this, [this] { cbCountDownClick(); });
     connect(cbLiveResults, &QCheckBox::toggled, cbLiveAddress, &QWidget::setEnabled);
+    connect(cbMqttTls, &QCheckBox::toggled, edMqttCaFile, &QWidget::setEnabled);
+    connect(cbMqttTls, &QCheckBox::toggled, bMqttCaFile, &QWidget::setEnabled);
+    connect(bMqttCaFile, &QPushButton::clicked, this, [this] {
+        const QString chosen = QFileDialog::getOpenFileName(
+            this, "CA-Datei", edMqttCaFile->text(), "Zertifikate (*.crt *.pem);;Alle Dateien (*)");
+        if (!chosen.isEmpty()) {
+            edMqttCaFile->setText(chosen);
+        }
+    });
     RenderLamp();
 }
 
@@ -219,6 +287,17 @@ void TCfgDialog::SetValues(const CfgValues& values) {
     seLivePort->setEnabled(values.LiveResults);
     FillLiveAddresses(values.LiveAddress);
     cbLiveAddress->setEnabled(values.LiveResults);
+    gbMqtt->setChecked(values.Mqtt);
+    edMqttHost->setText(QString::fromStdString(values.MqttHost));
+    seMqttPort->setValue(values.MqttPort);
+    cbMqttTls->setChecked(values.MqttTls);
+    edMqttCaFile->setText(QString::fromStdString(values.MqttCaFile));
+    edMqttCaFile->setEnabled(values.MqttTls);
+    bMqttCaFile->setEnabled(values.MqttTls);
+    edMqttUser->setText(QString::fromStdString(values.MqttUser));
+    edMqttPassword->setText(QString::fromStdString(values.MqttPassword));
+    edMqttPrefix->setText(QString::fromStdString(values.MqttPrefix));
+    edArena->setText(QString::fromStdString(values.Arena));
 
     cbPortChange();
     seCountDownTimerChange();
@@ -241,6 +320,15 @@ CfgValues TCfgDialog::Values() const {
     values.LiveResults = cbLiveResults->isChecked();
     values.LivePort = seLivePort->value();
     values.LiveAddress = cbLiveAddress->currentData().toString().toStdString();
+    values.Mqtt = gbMqtt->isChecked();
+    values.MqttHost = edMqttHost->text().trimmed().toStdString();
+    values.MqttPort = seMqttPort->value();
+    values.MqttTls = cbMqttTls->isChecked();
+    values.MqttCaFile = edMqttCaFile->text().trimmed().toStdString();
+    values.MqttUser = edMqttUser->text().toStdString();
+    values.MqttPassword = edMqttPassword->text().toStdString();
+    values.MqttPrefix = edMqttPrefix->text().trimmed().toStdString();
+    values.Arena = edArena->text().trimmed().toStdString();
     values.StartBarrierTest = startBarrierTest_;
     return values;
 }
@@ -325,4 +413,21 @@ void TCfgDialog::cbCountDownClick() {
              cbWarnungSound, cbAbbruchSound, Label4, Label7}) {
         control->setEnabled(on);
     }
+}
+
+void TCfgDialog::cbAlgDrawItem(QPainter& painter, const QRect& rect, int index, bool enabled,
+                               bool selected) const {
+    const QPalette& colours = cbAlg->palette();
+    painter.fillRect(rect, colours.color(selected ? QPalette::Highlight : QPalette::Base));
+    const QString text = cbAlg->itemText(index);
+    const int textWidth = painter.fontMetrics().horizontalAdvance(text);
+    // The picture 20 pixels in, or after a text that is wider, so that both stay readable.
+    const QPixmap picture = (index == 0 ? Image1 : Image2)->pixmap();
+    if (enabled && (index == 0 || index == 1)) {
+        painter.drawPixmap(rect.left() + std::max(20, textWidth + 6),
+                           rect.top() + (rect.height() - picture.height()) / 2, picture);
+    }
+    painter.setPen(colours.color(enabled ? QPalette::Active : QPalette::Disabled,
+                                 selected ? QPalette::HighlightedText : QPalette::Text));
+    painter.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
 }

@@ -9,7 +9,10 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLineEdit;
 class QLabel;
+class QPainter;
+class QRect;
 class QPushButton;
 class QDoubleSpinBox;
 class QSpinBox;
@@ -66,11 +69,27 @@ public:
     QSpinBox* seLivePort = nullptr;
     // Every interface, or one of the machine's addresses by its interface's name.
     QComboBox* cbLiveAddress = nullptr;
+    // The check box in its caption switches the publishing to an MQTT broker.
+    QGroupBox* gbMqtt = nullptr;
+    QLineEdit* edMqttHost = nullptr;
+    QSpinBox* seMqttPort = nullptr;
+    QCheckBox* cbMqttTls = nullptr;
+    QLineEdit* edMqttCaFile = nullptr;
+    QPushButton* bMqttCaFile = nullptr;  // chooses the CA file
+    QLineEdit* edMqttUser = nullptr;
+    QLineEdit* edMqttPassword = nullptr;
+    QLineEdit* edMqttPrefix = nullptr;
+    QLineEdit* edArena = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
     // The hidden pictures beside "ON" and "OFF" in cbAlg.
     QLabel* Image1 = nullptr;
     QLabel* Image2 = nullptr;
+
+    // Draws entry index of cbAlg into rect: the list's background, the entry's text and beside
+    // it the picture of Image1 ("ON") or Image2 ("OFF"), which a disabled entry leaves out.
+    void cbAlgDrawItem(QPainter& painter, const QRect& rect, int index, bool enabled,
+                       bool selected) const;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -86,6 +86,7 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
     SortGrid1->SetExtraColumns([this](int row) {
         return DivisionCells(competition_.Rules(), competition_.Standing(), row);
     });
+    SortGrid1->SetDragMarks([this](int row) { return competition_.DragMarkAfterRow(row); });
     column->addWidget(panelTop);
     column->addWidget(SortGrid1, 1);
     setCentralWidget(central);
@@ -524,8 +525,10 @@ void TForm1::Render(Change change) {
     const TimingView& view = competition_.View();
     bSTART->SetLook(view.bSTART);
     bEintragen->SetLook(view.bEintragen);
-    b5sek->SetLook(GreyLook("+5 s.", view.b5sekEnabled));
-    b_5sek->SetLook(GreyLook("-5 s.", view.b_5sekEnabled));
+    // The class says what a penalty is worth.
+    const std::string seconds = std::to_string(view.PenaltySeconds) + " s.";
+    b5sek->SetLook(GreyLook(("+" + seconds).c_str(), view.b5sekEnabled));
+    b_5sek->SetLook(GreyLook(("-" + seconds).c_str(), view.b_5sekEnabled));
     bDq->SetLook(GreyLook("DQ", view.bDqEnabled));
     cmd_F2_Settings->setEnabled(view.cmd_F2_SettingsEnabled);
     cmd_F1_Help->setEnabled(competition_.HelpAvailable());

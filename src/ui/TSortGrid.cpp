@@ -25,6 +25,8 @@ QString ToQString(std::string_view text) {
 constexpr int RowHeight = 22;
 // Room between a cell's text and its grid lines.
 constexpr int CellPadding = 2;
+// The drag mark under a row, in pixels.
+constexpr int DragBarHeight = 3;
 
 QFont GridFont() {
     QFont font(QStringLiteral("DejaVu Sans Mono"));
@@ -256,6 +258,12 @@ public:
             QFontMetrics(option.font)
                 .elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, room.width());
         painter->drawText(room, ToQtAlignment(look.Align), text);
+        if (DragAfter(index.row() + 1)) {
+            const QRect bar(option.rect.left(), option.rect.bottom() - DragBarHeight + 1,
+                            option.rect.width(), DragBarHeight);
+            painter->fillRect(
+                bar, QColor(DragMarkColour.Red, DragMarkColour.Green, DragMarkColour.Blue));
+        }
     }
 
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
@@ -263,9 +271,13 @@ public:
         if (event->type() != QEvent::ToolTip || !index.isValid()) {
             return QStyledItemDelegate::helpEvent(event, view, option, index);
         }
-        const QString text = index.data(Qt::DisplayRole).toString();
+        QString text = index.data(Qt::DisplayRole).toString();
         const int room = option.rect.width() - 2 * CellPadding;
-        if (QFontMetrics(option.font).horizontalAdvance(text) > room) {
+        const bool cut = QFontMetrics(option.font).horizontalAdvance(text) > room;
+        if (DragAfter(index.row() + 1)) {
+            text = (cut ? text + "\n" : QString()) + QStringLiteral("Danach Bahnpflege");
+        }
+        if (cut || DragAfter(index.row() + 1)) {
             QToolTip::showText(event->globalPos(), text, view->viewport(), option.rect);
         } else {
             QToolTip::hideText();
@@ -288,6 +300,8 @@ public:
     }
 
 private:
+    bool DragAfter(int row) const { return grid_.dragMarks_ && grid_.dragMarks_(row); }
+
     TSortGrid& grid_;
 };
 

@@ -71,6 +71,11 @@ public:
     using ExtraCells = std::function<std::vector<std::string>(int row)>;
     void SetExtraColumns(ExtraCells cells);
 
+    // Body rows with a bar underneath: the ground is dragged after that starter. Read on every
+    // paint.
+    using RowMarks = std::function<bool(int row)>;
+    void SetDragMarks(RowMarks marks) { dragMarks_ = std::move(marks); }
+
     const ResultTable& Table() const { return table_; }
     const ITextMeasure& TextMeasure() const { return measure_; }
 
@@ -97,6 +102,7 @@ private:
     // Set while an editor's text goes out: the refresh it causes keeps that editor.
     bool committing_ = false;
     ExtraCells extraCells_;
+    RowMarks dragMarks_;
     int shownExtras_ = 0;
     QPointer<QWidget> openEditor_;
     std::uint64_t shownRevision_;

@@ -27,5 +27,14 @@ inline Settings ChangedSettings() {
     s.LastFileName = "/home/turnier/Start, Liste Ö; \"Finale\".txt";
     s.Monitor = 1;
     s.LiveAddress = "127.0.0.1";
+    s.Mqtt = true;
+    s.MqttHost = "broker.example";
+    s.MqttPort = 8883;
+    s.MqttTls = true;
+    s.MqttCaFile = "/etc/corralix/ca.crt";
+    s.MqttUser = "arena1";
+    s.MqttPassword = "geheim, \"nicht\" lesen";
+    s.MqttPrefix = "verein/corralix";
+    s.Arena = "Reithalle Süd";
     return s;
 }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <filesystem>
 
 #include "ChangedSettings.h"
 #include "config/Settings.h"
@@ -48,6 +49,19 @@ TEST_F(QtSettingsStoreTest, EveryValueComesBackFromTheFile) {
     }
     QtSettingsStore reopened(Path("corralix.conf"));
     EXPECT_EQ(ReadSettings(reopened), ChangedSettings());
+}
+
+TEST_F(QtSettingsStoreTest, TheFileWithTheBrokersPasswordIsReadableByTheUserOnly) {
+    const QString path = WriteFile("[General]\nLeft=100\n");
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ReadOther));
+    for (const QString& file : {Path("new.conf"), path}) {
+        QtSettingsStore store(file);
+        ASSERT_THAT(WriteSettings(store, ChangedSettings()), IsEmpty());
+        namespace fs = std::filesystem;
+        EXPECT_EQ(fs::status(file.toStdString()).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << file.toStdString();
+    }
 }
 
 TEST_F(QtSettingsStoreTest, TextIsAskedForByTheTypeItIsKeptAs) {
@@ -110,9 +124,9 @@ TEST_F(QtSettingsStoreTest, AFileThatCannotBeWrittenReportsEveryValue) {
 
     QtSettingsStore store(Path("plain-file/corralix.conf"));
     const std::vector<std::string> failed = WriteSettings(store, ChangedSettings());
-    EXPECT_THAT(failed, SizeIs(25));
+    EXPECT_THAT(failed, SizeIs(34));
     EXPECT_EQ(failed.front(), "Left");
-    EXPECT_EQ(failed.back(), "LiveAddress");
+    EXPECT_EQ(failed.back(), "Arena");
 }
 
 TEST_F(QtSettingsStoreTest, TheUserStoreIsNamedAfterTheProgramUnderBrindlewerk) {

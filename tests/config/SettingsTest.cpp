@@ -17,7 +17,9 @@ const std::vector<std::string> StoredOrder = {
     "Top2",           "Width2",       "Height2",      "Port",       "Alg",
     "CountDown",      "CountDownSek", "TimeWarnung",  "TimeLock",   "Abbruch",
     "SoundCountDown", "SoundWarnung", "SoundAbbruch", "FullScreen", "LastFileName",
-    "Monitor",        "PortName",     "LiveResults",  "LivePort",   "LiveAddress"};
+    "Monitor",        "PortName",     "LiveResults",  "LivePort",   "LiveAddress",
+    "Mqtt",           "MqttHost",     "MqttPort",     "MqttTls",    "MqttCaFile",
+    "MqttUser",       "MqttPassword", "MqttPrefix",   "Arena"};
 
 // Leaves one value out, as if it had never been stored or could not be.
 class DroppingStore : public MemorySettingsStore {
@@ -118,7 +120,9 @@ TEST(ReadSettings, TakesTheValuesInStoredOrderAndStopsAtTheFirstUnusableOne) {
     WriteSettings(store, ChangedSettings());
     EXPECT_EQ(ReadSettings(store), ChangedSettings());
     EXPECT_THAT(store.reads_, ElementsAreArray(StoredOrder));
-    EXPECT_THAT(store.stringReads_, ElementsAre("LastFileName", "PortName", "LiveAddress"));
+    EXPECT_THAT(store.stringReads_,
+                ElementsAre("LastFileName", "PortName", "LiveAddress", "MqttHost", "MqttCaFile",
+                            "MqttUser", "MqttPassword", "MqttPrefix", "Arena"));
 
     store.reads_.clear();
     store.WriteString("TimeWarnung", "10000");
@@ -191,7 +195,9 @@ TEST(WriteSettings, WritesEveryValueInStoredOrderWithBooleansAsOneOrZero) {
     written.SoundWarnung = true;
     EXPECT_THAT(WriteSettings(store, written), IsEmpty());
     EXPECT_THAT(store.writes_, ElementsAreArray(StoredOrder));
-    EXPECT_THAT(store.stringWrites_, ElementsAre("LastFileName", "PortName", "LiveAddress"));
+    EXPECT_THAT(store.stringWrites_,
+                ElementsAre("LastFileName", "PortName", "LiveAddress", "MqttHost", "MqttCaFile",
+                            "MqttUser", "MqttPassword", "MqttPrefix", "Arena"));
     EXPECT_THAT(store.flushedAfter_, ElementsAre(StoredOrder.size()));
 
     std::int32_t value = -5;

@@ -44,9 +44,9 @@ class CompetitionTest : public ::testing::Test {
 protected:
     void Open(const Settings& settings = Settings{}, const std::string& commandLineFile = {}) {
         WriteSettings(store, settings);
-        competition = std::make_unique<Competition>(
-            CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, live,
-                                   ui.Poster(), folder.Path().string(), DataFolder(), "", ','});
+        competition = std::make_unique<Competition>(CompetitionEnvironment{
+            serial, store, cues, time, timers, dialogs, desktop, live, ui.Poster(),
+            folder.Path().string(), DataFolder(), "", ',', "corralix", nullptr, ::write, &broker});
         competition->Start(commandLineFile);
     }
     // Ends the program as a close does, then starts it again on the same folders.
@@ -105,6 +105,7 @@ protected:
     ScriptedOperator dialogs;
     RecordingDesktop desktop;
     SilentLiveResults live;
+    RecordingBroker broker;
     ManualUiQueue ui;
     std::unique_ptr<Competition> competition;
 
@@ -163,6 +164,42 @@ TEST_F(CompetitionTest, ACorrectionInTheGridIsInTheBackupAndTheLiveResultsAtOnce
     EXPECT_EQ(live.published.back().rows.front().total, "11,34");
     competition->EditCell(ColNr, anna, "7");
     EXPECT_EQ(Table().Cell(ColNr, anna), "1") << "the start number is the row's key";
+}
+
+TEST_F(CompetitionTest, TheBrokerGetsEveryEntryAndItsTroubleIsToldWhileTheTimingGoesOn) {
+    Open(NoCountdown(), StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    EXPECT_FALSE(broker.Running()) << "off by default";
+    competition->Shutdown();
+    competition.reset();
+    timers.made.clear();
+
+    Settings settings = NoCountdown();
+    settings.Mqtt = true;
+    settings.MqttHost = "broker.arena";
+    settings.MqttUser = "arena1";
+    settings.Arena = "Halle 2";
+    Open(settings, StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    ASSERT_TRUE(broker.Running());
+    EXPECT_EQ(broker.started.back().Host, "broker.arena");
+    EXPECT_EQ(broker.started.back().User, "arena1");
+    EXPECT_EQ(broker.started.back().Arena, "Halle 2");
+
+    // The broker goes away: the status bar says so once, and the run is timed and entered.
+    broker.status = {BrokerState::Away, "MQTT-Broker broker.arena:1883 nicht erreichbar"};
+    timers.Reconnect().expired();
+    EXPECT_EQ(competition->StatusMessage(), broker.status.Message);
+    TimeRun(12340);
+    Key(Command::Entry);
+    EXPECT_EQ(Table().Cell(ColTotal, Table().FindRow("1")), "12,34");
+    ASSERT_FALSE(broker.published.empty());
+    ASSERT_FALSE(broker.published.back().Live.rows.empty());
+    EXPECT_EQ(broker.published.back().Live.rows.front().total, "12,34");
+
+    broker.status = {BrokerState::Connected, ""};
+    timers.Reconnect().expired();
+    EXPECT_EQ(competition->StatusMessage(), "");
+    competition->Shutdown();
+    EXPECT_FALSE(broker.Running());
 }
 
 TEST_F(CompetitionTest, EveryRunOfAnEventWithoutStartListKeepsItsOwnRow) {
@@ -870,6 +907,154 @@ TEST_F(CompetitionTest, AnnouncerFollowsARunFromStartToEntry) {
     EXPECT_EQ(entered.left, 2);
     ASSERT_FALSE(live.published.empty());
     EXPECT_EQ(live.published.back().announcer.lastRun.total, "16,01") << "the page's snapshot";
+}
+
+}  // namespace
+
+namespace {
+
+// A show folder with the show file and the class files given, opened as `corralix SHOWFILE`.
+class ShowTest : public CompetitionTest {
+protected:
+    std::filesystem::path OpenShow(const std::string& showJson,
+                                   const std::vector<std::pair<std::string, std::string>>& files,
+                                   const std::string& name = "show") {
+        const std::filesystem::path show = folder.Path() / name;
+        std::filesystem::create_directory(show);
+        WriteAll(show / "Turnier.json", showJson);
+        for (const auto& [name, bytes] : files) {
+            WriteAll(show / name, bytes);
+        }
+        Open(NoCountdown(), (show / "Turnier.json").string());
+        return show;
+    }
+};
+
+TEST_F(ShowTest, EachClassCountsItsOwnPenaltySeconds) {
+    OpenShow(R"({"show": {"name": "Herbst"}, "classes": [
+        {"name": "Open", "race": "Barrel Racing", "file": "open.txt"},
+        {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt", "penalty_seconds": 3}]})",
+             {{"open.txt", "1;Anna;Blue\r\n"}, {"jugend.txt", "21;Finn;Pablo\r\n"}});
+    const struct {
+        const char* className;
+        int seconds;
+        const char* total;
+    } classes[] = {{"Open", 5, "25,00"}, {"Jugend", 3, "21,00"}};
+    for (const auto& expected : classes) {
+        SCOPED_TRACE(expected.className);
+        ASSERT_EQ(competition->CurrentClassName(), expected.className);
+        EXPECT_EQ(competition->View().PenaltySeconds, expected.seconds) << "the buttons say it";
+        Key(Command::Start);
+        time.now += 15000 * TicksPerMs;
+        Key(Command::PenaltyPlus);
+        Key(Command::PenaltyPlus);
+        Key(Command::Start);
+        Key(Command::Entry);
+        EXPECT_EQ(Table().Cell(ColTotal, 1), expected.total);
+        Key(Command::Entry);
+        Key(Command::NextClass);
+    }
+}
+
+TEST_F(ShowTest, AnOverwriteAndACorrectionAreLoggedByNameWhenTheyHappen) {
+    const std::filesystem::path show =
+        OpenShow(R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"}]})",
+                 {{"open.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n"}});
+    const std::string log = (show / "open.txt.log").string();
+    TimeRun(15100);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    competition->SelectStarter(0);
+    TimeRun(16200);
+    dialogs.answer = true;
+    Key(Command::Entry);
+    const std::string afterOverwrite = ReadAll(log);
+    competition->SetEditMode(true);
+    competition->EditCell(ColTotal, Table().FindRow("1"), "16,00");
+    const std::string afterCorrection = ReadAll(log);
+
+    const struct {
+        std::string text;
+        const char* kind;
+        const char* change;
+    } logged[] = {
+        {afterOverwrite, "| Überschrieben nach Rückfrage |", "Total \"15,10\" -> \"16,20\""},
+        {afterCorrection, "| Korrektur (Bearbeiten) |", "Total \"16,20\" -> \"16,00\""},
+    };
+    for (const auto& step : logged) {
+        const std::string last = step.text.substr(step.text.rfind('\n', step.text.size() - 2) + 1);
+        EXPECT_THAT(last, HasSubstr(step.kind));
+        EXPECT_THAT(last, HasSubstr(step.change));
+    }
+    EXPECT_THAT(ReadAll(show / "open.txt"), HasSubstr("16,00")) << "the class file follows";
+}
+
+// The start list of the whole show, chosen with Ctrl+O.
+TEST_F(ShowTest, AWholeShowListGoesIntoItsClassesAddsMissingOnesAndReportsDoubledStarters) {
+    const std::filesystem::path show = OpenShow(
+        R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"},
+                        {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt"}]})",
+        {{"open.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n"}});
+    const std::string list = folder.File("meldungen.csv");
+    WriteAll(list,
+             "Klasse;Nr.;Name;Pferd\r\nOpen;1;Anna;Blue\r\nJugend;21;Finn;Pablo\r\n"
+             "Jugend;22;Gina;Lotte\r\njugend ;x;FINN ;pablo\r\nSenior;31;Hans;Max\r\n");
+    dialogs.files = {list};
+    Key(Command::Load);
+
+    EXPECT_THAT(dialogs.questions, IsEmpty()) << "no late entries, nothing to replace";
+    EXPECT_EQ(ReadAll(show / "open.txt"), "1;Anna;Blue\r\n2;Ben;Rio\r\n") << "Anna was there";
+    ResultTable jugend;
+    ReadProtocolText(jugend, ReadAll(show / "jugend.txt"));
+    EXPECT_EQ(jugend.Column(ColName), (std::vector<std::string>{"Name", "Finn", "Gina"}));
+    const std::string showFile = ReadAll(show / "Turnier.json");
+    EXPECT_THAT(showFile, HasSubstr("\"name\": \"Senior\""));
+    EXPECT_THAT(showFile, HasSubstr("\"file\": \"Senior.txt\""));
+    EXPECT_THAT(ReadAll(show / "Senior.txt"), HasSubstr("Hans"));
+    EXPECT_THAT(ReadAll(show / "jugend.txt.log"), HasSubstr("Startliste eingelesen"));
+    ASSERT_EQ(dialogs.messages.size(), 1U);
+    EXPECT_THAT(dialogs.messages[0], HasSubstr("Doppelt gemeldet, nur einmal übernommen:\n"
+                                               "Jugend: FINN / pablo (Zeilen 3, 5)"));
+    EXPECT_THAT(dialogs.messages[0], HasSubstr("Senior: 1 neu, Klasse neu angelegt"));
+    EXPECT_EQ(Table().Cell(ColName, 1), "Anna") << "the open class's table stays";
+}
+
+TEST_F(ShowTest, LateEntriesGoToTheEndOrAreDrawnBehindTheRidersWhoRanAndTheOneAtTheGate) {
+    for (const bool drawn : {false, true}) {
+        SCOPED_TRACE(drawn ? "drawn in" : "at the end");
+        OpenShow(R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"}]})",
+                 {{"open.txt", "1;A;a\r\n2;B;b\r\n3;C;c\r\n4;D;d\r\n5;E;e\r\n6;F;f\r\n"}},
+                 drawn ? "drawn" : "end");
+        for (int run = 0; run < 2; ++run) {
+            TimeRun(15000 + run);
+            Key(Command::Entry);
+            Key(Command::Entry);
+        }
+        ASSERT_EQ(competition->Starters().StNrText(), "3");
+        const std::string list = folder.File("nachmeldungen.txt");
+        WriteAll(list, "Nr.\tName\tPferd\tKlasse\r\n7\tG\tg\tOpen\r\n8\tH\th\tOpen\r\n");
+        dialogs.answer = drawn;
+        competition->LoadFile(list);
+
+        ASSERT_EQ(dialogs.questions.size(), 1U);
+        EXPECT_THAT(dialogs.questions[0], HasSubstr("2 Nachmeldungen (Open: 2)"));
+        dialogs.questions.clear();
+        std::string order;
+        for (int position = 1; position <= 8; ++position) {
+            order += Table().Cell(ColNr, Table().FindStartPosition(std::to_string(position)));
+        }
+        EXPECT_EQ(order.substr(0, 3), "123") << "who ran and who is at the gate keep their places";
+        std::string others = order;
+        std::erase_if(others, [](char c) { return c == '7' || c == '8'; });
+        EXPECT_EQ(others, "123456") << "the others keep their order";
+        if (!drawn) {
+            EXPECT_EQ(order, "12345678");
+        }
+        EXPECT_EQ(competition->Starters().StNrText(), "3") << "the current starter stays";
+        EXPECT_EQ(ReadAll(folder.Path() / (drawn ? "drawn" : "end") / "open.txt"),
+                  EncodeBackup(Table()));
+        competition->Shutdown();
+    }
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ TEST(LiveResults, TableTextsAreEscapedInDataAndPage) {
     for (const Case& c : cases) {
         LiveSnapshot snapshot;
         snapshot.board.rider = c.rider;
-        snapshot.rows.push_back({"1", "1", c.rider, "", "", "", "", "", "", false, "", ""});
+        snapshot.rows.push_back({"1", "1", c.rider, "", "", "", "", "", "", false, "", "", ""});
         const std::string json = LiveResultsJson(snapshot);
         EXPECT_EQ(Count(json, "\"rider\":" + c.json), 2) << c.rider;
         const std::string page = LiveResultsPage(snapshot);

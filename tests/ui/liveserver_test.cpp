@@ -18,6 +18,7 @@
 #include <QTcpServer>
 #include <QTimer>
 #include <chrono>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -153,6 +154,17 @@ private:
 
 QByteArray Get(const QByteArray& path, const QByteArray& extra = {}) {
     return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra + "\r\n";
+}
+
+// The resident memory of this process.
+long ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmRSS:")) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
 }
 
 quint16 StartedOnLoopback(LiveResultsServer& server) {
@@ -295,6 +307,24 @@ TEST(LiveResultsServer, ASpectatorGetsInWhileOthersHoldEveryPlace) {
     }
 }
 
+TEST(LiveResultsServer, ManyScreensBehindOneAddressKeepTheirConnections) {
+    LiveResultsServer server;
+    const quint16 port = StartedOnLoopback(server);
+    // A scoreboard or a venue's router: 40 kept-alive clients from one address, each asking
+    // twice on its own connection.
+    std::vector<std::unique_ptr<RawClient>> screens;
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 40; ++i) {
+            if (round == 0) {
+                screens.push_back(std::make_unique<RawClient>(port, "127.0.1.1"));
+            }
+            screens[i]->Send(Get("/results.json"));
+            EXPECT_TRUE(screens[i]->ReceiveOnce(2000).startsWith("HTTP/1.1 200 OK"))
+                << "round " << round << ", screen " << i;
+        }
+    }
+}
+
 TEST(LiveResultsServer, ARequestTrickledByteByByteIsCutOffAtItsDeadline) {
     LiveServerLimits limits;
     limits.requestDeadlineMs = 300;
@@ -319,9 +349,13 @@ TEST(LiveResultsServer, AClientThatTakesNoRepliesIsNotReadOnWithout) {
         rows.push_back({nr, "Reiterin " + nr, "Pferd " + nr, "", "16,01", "0", "", "", "16,01"});
     }
     server.Publish(Entered(rows));
+    // Each request of 48 bytes asks for a reply of about 20 KB: answered as they come, 24 MB
+    // of them would be gigabytes of replies held for a client that takes none.
+    const long residentBefore = ResidentKb();
     const RawClient greedy(port);
     constexpr qint64 offered = 24 << 20;
     EXPECT_LT(greedy.Flood(Get("/results.json"), offered), offered / 2);
+    EXPECT_LT(ResidentKb() - residentBefore, 64 * 1024);
     // Everyone else is still served.
     const RawClient spectator(port);
     spectator.Send(Get("/results.json"));

@@ -335,6 +335,21 @@ TEST_F(SortGridTest, DrawsPlacesAndTheHeaderInTheirColours) {
     EXPECT_EQ(image.pixelColor(header.mapTo(&grid_, inHeader)), rgb(HeaderBackground));
 }
 
+TEST_F(SortGridTest, ABarUnderAStarterMarksTheDragAfterTheirRun) {
+    grid_.SetDragMarks([](int row) { return row == 2; });
+    grid_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid_));
+    const QImage image = grid_.grab().toImage();
+    auto bottomOf = [&](int row) {
+        const QRect cell = grid_.visualRect(grid_.model()->index(row, ColName));
+        return image.pixelColor(grid_.viewport()->mapTo(&grid_, cell.bottomLeft() + QPoint(8, 0)));
+    };
+    const QColor mark(DragMarkColour.Red, DragMarkColour.Green, DragMarkColour.Blue);
+    EXPECT_NE(bottomOf(0), mark);
+    EXPECT_EQ(bottomOf(1), mark) << "body row 2";
+    EXPECT_NE(bottomOf(2), mark);
+}
+
 TEST(GridTextMeasure, MeasuresHeaderInTheHeaderFontAndCellsInTheGridFont) {
     ResultTable table;
     TSortGrid grid(table);

@@ -1,0 +1,265 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "../files/TempFolder.h"
+#include "TestBroker.h"
+#include "publish/BrokerFeed.h"
+#include "publish/MosquittoPublisher.h"
+#include "serial/MonotonicClock.h"
+
+using ::testing::HasSubstr;
+using namespace test_broker;
+
+namespace {
+
+// A class with one result and a run on the clock since 1.5 s.
+BrokerSnapshot Snapshot(const std::string& show, const std::string& total) {
+    BrokerSnapshot snapshot;
+    snapshot.Show = show;
+    snapshot.Live.board = {"Barrel Race", "7", "Anna Ried", "Blue", true};
+    snapshot.Live.starters = 2;
+    snapshot.Live.rows.push_back(
+        {"1", "3", "Tom Falk", "Dusty", "", "15,20", "0", total, "", false, "1D", "1", "80,00"});
+    AnnouncerSnapshot& announcer = snapshot.Live.announcer;
+    announcer.className = "Open 1D/2D";
+    announcer.race = "Barrel Race";
+    announcer.hasStarter = true;
+    announcer.onCourse = {"7", "Anna Ried", "Blue", ""};
+    announcer.clock = AnnouncerClock::Running;
+    announcer.startMs = MonotonicRawNow() / 1'000'000 - 1500;
+    return snapshot;
+}
+
+std::int64_t WallMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+BrokerSettings Local(int port) {
+    BrokerSettings settings;
+    settings.Enabled = true;
+    settings.Host = "127.0.0.1";
+    settings.Port = port;
+    settings.Arena = "Halle+2";
+    return settings;
+}
+
+BrokerTiming Quick() {
+    BrokerTiming timing;
+    timing.connectTimeoutMs = 400;
+    timing.retryFirstMs = 100;
+    timing.retryLastMs = 200;
+    return timing;
+}
+
+BrokerState WaitForState(const IBrokerPublisher& publisher, BrokerState not_) {
+    for (int i = 0; i < 500 && publisher.Status().State == not_; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return publisher.Status().State;
+}
+
+class PublisherTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (MosquittoBinary().empty()) {
+            GTEST_SKIP() << "mosquitto is not installed (apt-get install mosquitto): the "
+                            "publisher is not tried against a broker";
+        }
+    }
+    // A broker started and a publisher connected to it, with a snapshot of the show.
+    static bool Connected(Broker& broker, MosquittoPublisher& publisher, const std::string& show) {
+        if (!broker.Start()) {
+            return false;
+        }
+        publisher.Start(Local(broker.Port()));
+        publisher.Publish(Snapshot(show, "15,20"));
+        return WaitForState(publisher, BrokerState::Connecting) == BrokerState::Connected;
+    }
+    TempFolder folder;
+};
+
+}  // namespace
+
+TEST(TopicLevel, KeepsTheTextButNothingThatWouldSplitOrWidenATopic) {
+    const struct {
+        std::string text;
+        std::string level;
+    } cases[] = {
+        {"Sommer/Turnier #1", "Sommer-Turnier -1"},
+        {"Halle+2", "Halle-2"},
+        {"  Open 1D\t", "Open 1D"},
+        {"M\xFC"
+         "nchen",
+         "M\xC3\xBC"
+         "nchen"},
+        {"a\nb\x01", "ab"},
+        {" / ", "-"},
+        {"   ", "Ersatz"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TopicLevel(c.text, "Ersatz"), c.level) << c.text;
+    }
+    EXPECT_EQ(TopicBase("/verein//corralix/", "", "#"), "verein/corralix/Corralix/-");
+    EXPECT_EQ(TopicBase("$SYS", "Show", "A"), "-SYS/Show/A");
+    EXPECT_LE(TopicLevel(std::string(300, 'x'), "").size(), 100U);
+}
+
+TEST_F(PublisherTest, PublishesEachTopicRetainedAndSaysOfflineWhenStopped) {
+    Broker broker(folder.Path());
+    MosquittoPublisher publisher(Quick());
+    ASSERT_TRUE(Connected(broker, publisher, "Sommer/Turnier"));
+    EXPECT_EQ(publisher.Status().Message, "");
+
+    // A reader that comes later gets everything at once: it is retained.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    Reader reader(broker.Port(), "corralix/#");
+    const std::string base = "corralix/Sommer-Turnier/Halle-2/";
+    auto is = [](const std::string& expected) {
+        return [expected](const std::string& payload) { return payload == expected; };
+    };
+    auto any = [](const std::string& payload) { return !payload.empty(); };
+    ASSERT_TRUE(reader.WaitFor(base + "status", is("online")));
+    ASSERT_TRUE(reader.WaitFor(base + "clock", any));
+    ASSERT_TRUE(reader.WaitFor(base + "announcer", any));
+    ASSERT_TRUE(reader.WaitFor(base + "results/Open 1D-2D", any));
+
+    const auto clock = nlohmann::json::parse(reader.Latest(base + "clock"));
+    EXPECT_EQ(clock["clock"], "running");
+    EXPECT_EQ(clock["onCourse"]["rider"], "Anna Ried");
+    EXPECT_FALSE(clock.contains("nowMs"));
+    // The run began 1.5 s before the snapshot, on the wall clock too.
+    EXPECT_NEAR(clock["startedAt"].get<std::int64_t>(), WallMs() - 1500, 1000);
+    const auto results = nlohmann::json::parse(reader.Latest(base + "results/Open 1D-2D"));
+    EXPECT_EQ(results["className"], "Open 1D/2D");
+    EXPECT_EQ(results["rows"][0]["total"], "15,20");
+    EXPECT_EQ(results["rows"][0]["payout"], "80,00");
+    EXPECT_EQ(nlohmann::json::parse(reader.Latest(base + "announcer"))["onCourse"]["horse"],
+              "Blue");
+
+    publisher.Stop();
+    EXPECT_TRUE(reader.WaitFor(base + "status", is("offline")));
+}
+
+TEST_F(PublisherTest, ABrokerThatWasAwayGetsTheLatestOfEachTopicWhenItIsBack) {
+    Broker broker(folder.Path());
+    MosquittoPublisher publisher(Quick());
+    ASSERT_TRUE(Connected(broker, publisher, "Show"));
+
+    broker.Stop();
+    ASSERT_EQ(WaitForState(publisher, BrokerState::Connected), BrokerState::Away);
+    EXPECT_THAT(publisher.Status().Message, HasSubstr("nicht erreichbar"));
+    // The show goes on while the broker is away; it keeps no memory across the restart.
+    for (int run = 0; run < 200; ++run) {
+        publisher.Publish(Snapshot("Show", std::to_string(run) + ",00"));
+    }
+    ASSERT_TRUE(broker.Start());
+    ASSERT_EQ(WaitForState(publisher, BrokerState::Away), BrokerState::Connected);
+    EXPECT_EQ(publisher.Status().Message, "");
+
+    Reader reader(broker.Port(), "corralix/#");
+    const std::string topic = "corralix/Show/Halle-2/results/Open 1D-2D";
+    EXPECT_TRUE(reader.WaitFor(topic, [](const std::string& payload) {
+        return nlohmann::json::parse(payload)["rows"][0]["total"] == "199,00";
+    }));
+    EXPECT_TRUE(reader.WaitFor("corralix/Show/Halle-2/status",
+                               [](const std::string& payload) { return payload == "online"; }));
+}
+
+TEST_F(PublisherTest, ABrokerThatCannotBeUsedGetsAMessageNamingWhy) {
+    // Certificates: the broker's, signed by its CA, and a CA that signed nothing here.
+    const auto file = [&](const char* name) { return folder.File(name); };
+    const std::string ec = "ec:" + file("ec.pem");
+    ASSERT_EQ(RunCommand({"openssl", "ecparam", "-name", "prime256v1", "-out", file("ec.pem")}), 0);
+    for (const char* ca : {"ca", "other"}) {
+        ASSERT_EQ(RunCommand({"openssl", "req", "-x509", "-newkey", ec, "-nodes", "-keyout",
+                              file(ca) + ".key", "-out", file(ca) + ".crt", "-days", "2", "-subj",
+                              std::string("/CN=") + ca, "-batch"}),
+                  0);
+    }
+    std::ofstream(file("san.ext")) << "subjectAltName=IP:127.0.0.1\n";
+    ASSERT_EQ(RunCommand({"openssl", "req", "-newkey", ec, "-nodes", "-keyout", file("server.key"),
+                          "-out", file("server.csr"), "-subj", "/CN=127.0.0.1", "-batch"}),
+              0);
+    ASSERT_EQ(RunCommand({"openssl", "x509", "-req", "-in", file("server.csr"), "-CA",
+                          file("ca.crt"), "-CAkey", file("ca.key"), "-CAcreateserial", "-out",
+                          file("server.crt"), "-days", "2", "-extfile", file("san.ext")}),
+              0);
+    ASSERT_EQ(RunCommand({"mosquitto_passwd", "-b", "-c", file("passwords"), "arena", "richtig"}),
+              0);
+    ASSERT_EQ(::chmod(file("passwords").c_str(), 0600), 0);
+    const std::string tls = "listener PORT 127.0.0.1\nallow_anonymous true\ncafile " +
+                            file("ca.crt") + "\ncertfile " + file("server.crt") + "\nkeyfile " +
+                            file("server.key") + "\n";
+    const std::string users =
+        "listener PORT 127.0.0.1\nallow_anonymous false\npassword_file " + file("passwords") + "\n";
+
+    const struct {
+        const char* name;
+        std::string listener;  // empty: a host that takes the connection and never answers
+        std::function<void(BrokerSettings&)> set;
+        BrokerState state;
+        const char* message;
+    } cases[] = {
+        {"wrong password", users,
+         [](BrokerSettings& s) {
+             s.User = "arena";
+             s.Password = "falsch";
+         },
+         BrokerState::Refused, "lehnt Benutzer oder Passwort ab"},
+        {"right password", users,
+         [](BrokerSettings& s) {
+             s.User = "arena";
+             s.Password = "richtig";
+         },
+         BrokerState::Connected, ""},
+        {"wrong CA", tls,
+         [&](BrokerSettings& s) {
+             s.Tls = true;
+             s.CaFile = file("other.crt");
+         },
+         BrokerState::TlsFailed, "Zertifikat nicht anerkannt"},
+        {"CA file missing", tls,
+         [&](BrokerSettings& s) {
+             s.Tls = true;
+             s.CaFile = file("none.crt");
+         },
+         BrokerState::TlsFailed, "nicht lesbar"},
+        {"right CA", tls,
+         [&](BrokerSettings& s) {
+             s.Tls = true;
+             s.CaFile = file("ca.crt");
+         },
+         BrokerState::Connected, ""},
+        {"silent host", "", [](BrokerSettings&) {}, BrokerState::Unreachable, "antwortet nicht"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(file("mosquitto.conf"));
+        Broker broker(folder.Path(), "", c.listener);
+        int port = broker.Port();
+        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (c.listener.empty()) {
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            socklen_t length = sizeof address;
+            ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            ASSERT_EQ(::listen(silent, 4), 0);
+            ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
+            port = ntohs(address.sin_port);
+        } else {
+            ASSERT_TRUE(broker.Start());
+        }
+        BrokerSettings settings = Local(port);
+        c.set(settings);
+        MosquittoPublisher publisher(Quick());
+        publisher.Start(settings);
+        EXPECT_EQ(WaitForState(publisher, BrokerState::Connecting), c.state);
+        EXPECT_THAT(publisher.Status().Message, HasSubstr(c.message));
+        publisher.Stop();
+        ::close(silent);
+    }
+}

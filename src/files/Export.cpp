@@ -64,7 +64,7 @@ std::string ExportTable(const ResultTable& table, const Report& report, const st
         return pdf(report, path);
     }
     if (SaveKind(path) == FileKind::Spreadsheet) {
-        const FileWriteResult result = WriteWorkbookFile(table, path, extra);
+        const FileWriteResult result = WriteWorkbookFile(table, path, {}, extra);
         return result.Ok() ? std::string()
                            : "Der Schreibfehler der Datei: " + path + "\n" + result.Error;
     }

@@ -1212,9 +1212,22 @@ void Competition::SaveAs() {
         env_.Operator.ShowError("Dateityp wird nicht unterstützt: " + path);
         return;
     }
+    // A workbook saved over keeps what lies beside the table; where it cannot, the operator
+    // decides.
+    WorkbookOverwrite existing;
+    if (SaveKind(path) != FileKind::Protocol) {
+        existing = ExistingWorkbook(table_, path, env_.DecimalSeparator);
+        if (existing.LosesCells &&
+            !env_.Operator.Ask("Die Arbeitsmappe " + path +
+                               " enthält mehr als die Tabelle oder ist nicht lesbar. Sie wird "
+                               "ganz ersetzt, alles andere darin geht verloren. Trotzdem "
+                               "speichern?")) {
+            return;
+        }
+    }
     const FileWriteResult result = SaveKind(path) == FileKind::Protocol
                                        ? WriteProtocolFile(table_, path)
-                                       : WriteWorkbookFile(table_, path);
+                                       : WriteWorkbookFile(table_, path, existing.Kept);
     if (!result.Ok()) {
         env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
         return;

@@ -1607,8 +1607,14 @@ void Competition::Scratch() {
 }
 
 void Competition::LockForDrag() {
-    const int row = startList_.StarterRow();
-    if (row < 0 || !DragAfterRow(row)) {
+    int row = startList_.StarterRow();
+    // A drag point at a scratched starter comes after the run before them.
+    while (row > 0 && !DragAfterRow(row)) {
+        const int position = std::atoi(table_.Cell(ColStartPos, row).c_str());
+        row = table_.FindStartPosition(std::to_string(position + 1));
+        row = row > 0 && RowScratched(table_, row) ? row : -1;
+    }
+    if (row < 0) {
         return;
     }
     // A tractor in the beam must never start a run: locked until F11 or the next start.

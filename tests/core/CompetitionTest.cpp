@@ -1057,4 +1057,17 @@ TEST_F(ShowTest, LateEntriesGoToTheEndOrAreDrawnBehindTheRidersWhoRanAndTheOneAt
     }
 }
 
+TEST_F(ShowTest, TheGroundIsDraggedWhenTheStarterAtTheDragPointHasScratched) {
+    OpenShow(R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt",
+                              "draw": {"drag_every": 2}}]})",
+             {{"open.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n3;Cleo;Dusty\r\n4;Dora;Max\r\n"}});
+    competition->SelectStarter(1);
+    Key(Command::Scratch);
+    competition->SelectStarter(0);
+    TimeRun(15000);
+    Key(Command::Entry);
+    EXPECT_TRUE(competition->DragPending()) << "Ben was the second run";
+    EXPECT_EQ(competition->View().LightBarrierArmed, 0);
+}
+
 }  // namespace

@@ -185,7 +185,10 @@ function connect() {
       setLink("verbunden", false);
       for (const kind of ["status", "clock", "announcer"]) client.subscribe(prefix + "/+/+/" + kind, {qos: 0});
     },
-    onFailure: () => retry("Broker nicht erreichbar \u2013 neuer Versuch \u2026"),
+    // Code 6: the broker answered and refused (user or password in the address).
+    onFailure: e => retry(e.errorCode === 6
+        ? "Broker lehnt den Zugang ab \u2013 user und password in der Adresse pr\u00fcfen"
+        : "Broker nicht erreichbar \u2013 neuer Versuch \u2026"),
   };
   if (params.get("user")) {
     options.userName = params.get("user");

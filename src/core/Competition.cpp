@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <random>
 
 #include "config/SettingsStore.h"
 #include "files/ChangeLog.h"
@@ -17,6 +18,7 @@
 #include "files/PayoutReport.h"
 #include "files/ProtocolFile.h"
 #include "files/ShippedFiles.h"
+#include "files/ShowEntries.h"
 #include "files/TextLines.h"
 #include "files/Workbook.h"
 #include "results/Draw.h"
@@ -46,6 +48,8 @@ constexpr const char* ReasonsFileTitle = "Disqualifikation.txt";
 constexpr const char* TextFilter = "Textdatei (*.txt)";
 constexpr const char* HtmlFilter = "Webseite (*.html)";
 constexpr const char* WorkbookFilter = "Arbeitsmappe (*.xlsx *.xls)";
+// A start list of the whole show may also come as CSV from the show office.
+constexpr const char* ShowListFilter = "Startliste des Turniers (*.txt *.csv *.xlsx *.xls)";
 // The workbook Ctrl+E writes and hands to the spreadsheet program.
 constexpr const char* ResultWorkbookTitle = "Ergebnisliste.xlsx";
 
@@ -244,6 +248,9 @@ void Competition::Start(const std::string& commandLineFile) {
             env_.Operator.ShowError(error);
         } else if (!LoadClass(show_->OpenIndex())) {
             show_.reset();
+        } else {
+            // Start lists of the show are looked for in its folder.
+            openFolder_ = FolderOf(file);
         }
         file.clear();
     }
@@ -1125,6 +1132,10 @@ std::string Competition::SaveBackup() {
 
 void Competition::LoadFile(const std::string& path) {
     env_.Operator.CommitEdits();
+    if (LoadShowList(path)) {
+        Notify(Change::All);
+        return;
+    }
     if (MayReplaceTable()) {
         LoadChosen(path);
     }
@@ -1155,7 +1166,12 @@ void Competition::Load() {
         MayReplaceTable();  // says why
         return;
     }
-    const auto path = env_.Operator.ChooseFileToOpen(openFolder_, {TextFilter, WorkbookFilter});
+    const auto path = env_.Operator.ChooseFileToOpen(
+        openFolder_, show_ ? std::vector<std::string>{TextFilter, WorkbookFilter, ShowListFilter}
+                           : std::vector<std::string>{TextFilter, WorkbookFilter});
+    if (path && LoadShowList(*path)) {
+        return;
+    }
     if (path && MayReplaceTable()) {
         LoadChosen(*path);
     }
@@ -1197,9 +1213,22 @@ void Competition::SaveAs() {
         env_.Operator.ShowError("Dateityp wird nicht unterstützt: " + path);
         return;
     }
+    // A workbook saved over keeps what lies beside the table; where it cannot, the operator
+    // decides.
+    WorkbookOverwrite existing;
+    if (SaveKind(path) != FileKind::Protocol) {
+        existing = ExistingWorkbook(table_, path, env_.DecimalSeparator);
+        if (existing.LosesCells &&
+            !env_.Operator.Ask("Die Arbeitsmappe " + path +
+                               " enthält mehr als die Tabelle oder ist nicht lesbar. Sie wird "
+                               "ganz ersetzt, alles andere darin geht verloren. Trotzdem "
+                               "speichern?")) {
+            return;
+        }
+    }
     const FileWriteResult result = SaveKind(path) == FileKind::Protocol
                                        ? WriteProtocolFile(table_, path)
-                                       : WriteWorkbookFile(table_, path);
+                                       : WriteWorkbookFile(table_, path, existing.Kept);
     if (!result.Ok()) {
         env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
         return;
@@ -1321,23 +1350,9 @@ void Competition::RecordCorrections() {
 void Competition::RecordChange(const std::string& what, const std::string& detail, bool undoable) {
     const std::vector<RowChange> changes = TableChanges(committed_, table_);
     if (!changes.empty() || undoable == false) {
-        const FileWriteResult logged = AppendChangeLog(
-            ChangeLogFile(), ChangeLogText(LocalWallTime().Text, what, detail, changes),
-            env_.FileWrite);
-        if (!logged.Ok()) {
-            // A class file the log does not explain is never written.
-            classFileMessage_ = "Änderungsprotokoll nicht geschrieben: " + logged.Error;
-        } else if (show_) {
-            const std::string path = show_->ClassFile(show_->OpenIndex());
-            const FileWriteResult written =
-                ReplaceFileBytes(path, EncodeBackup(table_), env_.FileWrite);
-            classFileMessage_ =
-                written.Ok() ? std::string() : "Klassendatei nicht geschrieben: " + written.Error;
-            if (written.Ok()) {
-                table_.SetModified(false);
-            }
-        } else {
-            classFileMessage_.clear();
+        classFileMessage_ = WriteClassChange(ClassIndex(), changes, table_, what, detail);
+        if (show_ && classFileMessage_.empty()) {
+            table_.SetModified(false);
         }
         if (undoable && !changes.empty()) {
             std::vector<ResultTable>& steps = undo_[ClassIndex()];
@@ -1349,6 +1364,190 @@ void Competition::RecordChange(const std::string& what, const std::string& detai
     }
     committed_ = table_;
     committedRevision_ = table_.Revision();
+}
+
+std::string Competition::WriteClassChange(int index, const std::vector<RowChange>& changes,
+                                          const ResultTable& after, const std::string& what,
+                                          const std::string& detail) {
+    const FileWriteResult logged =
+        AppendChangeLog(show_ ? show_->LogFile(index) : ChangeLogFile(),
+                        ChangeLogText(LocalWallTime().Text, what, detail, changes), env_.FileWrite);
+    if (!logged.Ok()) {
+        // A class file the log does not explain is never written.
+        return "Änderungsprotokoll nicht geschrieben: " + logged.Error;
+    }
+    if (!show_) {
+        return {};
+    }
+    const FileWriteResult written =
+        ReplaceFileBytes(show_->ClassFile(index), EncodeBackup(after), env_.FileWrite);
+    return written.Ok() ? std::string() : "Klassendatei nicht geschrieben: " + written.Error;
+}
+
+bool Competition::LoadShowList(const std::string& path) {
+    const ShowEntryList list = ReadShowEntries(path, env_.DecimalSeparator);
+    if (!list.HasClassColumn && list.Error.empty()) {
+        return false;
+    }
+    if (!list.Error.empty()) {
+        env_.Operator.ShowError(list.Error);
+    } else if (!show_) {
+        env_.Operator.ShowError(
+            "Die Startliste hat eine Spalte \"Klasse\": sie gehört zu einem Turnier. Erst die "
+            "Turnierdatei öffnen (corralix Turnier.json), dann die Startliste laden.");
+    } else if (RunPending()) {
+        MayReplaceTable();  // says why
+    } else {
+        ImportShowList(path, list.Entries);
+    }
+    return true;
+}
+
+void Competition::ImportShowList(const std::string& path, const std::vector<ShowEntry>& entries) {
+    RecordCorrections();
+    ShowData data = show_->Data();
+    const int open = show_->OpenIndex();
+    // Every class's share, read and prepared before anything is written.
+    struct Share {
+        int Index = 0;
+        bool Added = false;
+        ResultTable Before;
+        ResultTable After;
+        NewStarters Starters;
+        bool Late = false;
+    };
+    std::vector<Share> shares;
+    std::vector<std::string> order;
+    // Class names as the office typed them: "jugend " is the class "Jugend".
+    std::map<std::string, std::vector<ShowEntry>> byClass;
+    for (const ShowEntry& entry : entries) {
+        auto& list = byClass[AsciiLower(entry.ClassName)];
+        if (list.empty()) {
+            order.push_back(entry.ClassName);
+        }
+        list.push_back(entry);
+    }
+    int late = 0;
+    for (const std::string& name : order) {
+        Share share;
+        share.Index = -1;
+        for (std::size_t i = 0; i < data.Classes.size() && share.Index < 0; ++i) {
+            if (AsciiLower(data.Classes[i].Name) == AsciiLower(name)) {
+                share.Index = static_cast<int>(i);
+            }
+        }
+        if (share.Index < 0) {
+            share.Index = AddShowClass(data, name, show_->OpenClass().Race);
+            share.Added = true;
+        } else if (share.Index == open) {
+            share.Before = table_;
+        } else if (const std::string error =
+                       ReadClassTable(*show_, share.Index, share.Before, env_.DecimalSeparator);
+                   !error.empty()) {
+            env_.Operator.ShowError("Klasse \"" + name + "\" nicht gelesen: " + error +
+                                    ". Die Startliste wurde nicht übernommen.");
+            return;
+        }
+        share.Starters = NewStartersOf(share.Before, byClass[AsciiLower(name)]);
+        share.Late = HasStarters(share.Before) && !share.Starters.Added.empty();
+        late += share.Late ? static_cast<int>(share.Starters.Added.size()) : 0;
+        shares.push_back(std::move(share));
+    }
+    // The new classes are known from here on; the show file is written once their files are.
+    show_->Data() = data;
+    std::optional<std::uint64_t> seed;
+    if (late > 0) {
+        std::string classes;
+        for (const Share& share : shares) {
+            if (share.Late) {
+                classes += (classes.empty() ? "" : ", ") + data.Classes[share.Index].Name + ": " +
+                           std::to_string(share.Starters.Added.size());
+            }
+        }
+        if (env_.Operator.Ask(std::to_string(late) +
+                              (late == 1 ? " Nachmeldung" : " Nachmeldungen") + " (" + classes +
+                              ").\nIn den Teil der Startfolge auslosen, der noch nicht gelaufen "
+                              "ist? \"Nein\" setzt sie ans Ende.")) {
+            seed = std::uint64_t{std::random_device{}()};
+        }
+    }
+    // Who has run, and the starter at the gate, keep their places.
+    const auto fixedOf = [&](const Share& share) {
+        int fixed = share.Index == open ? startList_.StNrIndex() + 1 : 0;
+        for (int row = 1; row < share.Before.RowCount(); ++row) {
+            if (RowHasRun(share.Before, row)) {
+                fixed = std::max(fixed, std::atoi(share.Before.Cell(ColStartPos, row).c_str()));
+            }
+        }
+        return fixed;
+    };
+    std::string report = "Startliste für das Turnier eingelesen: " + path;
+    std::vector<std::string> doubled;
+    std::string failed;
+    const std::string detail =
+        seed ? path + ", Nachmeldungen ausgelost mit Startwert " + std::to_string(*seed) : path;
+    for (Share& share : shares) {
+        const ShowClass& item = show_->Data().Classes.at(share.Index);
+        share.After = share.Before;
+        std::vector<int> drawn;
+        if (!share.Starters.Added.empty()) {
+            drawn = AddStarters(share.After, share.Starters.Added, fixedOf(share),
+                                item.Draw.HorseGap, share.Late ? seed : std::nullopt);
+        }
+        report += "\n" + item.Name + ": " + std::to_string(share.Starters.Added.size()) + " neu";
+        if (share.Late) {
+            report += seed ? " (Nachmeldungen ausgelost)" : " (Nachmeldungen am Ende)";
+        }
+        if (share.Starters.Known > 0) {
+            report += ", " + std::to_string(share.Starters.Known) + " schon eingeteilt";
+        }
+        if (share.Added) {
+            report += ", Klasse neu angelegt (" + item.Race + ", Datei " + item.File + ")";
+        }
+        for (const std::string& starter : share.Starters.Doubled) {
+            doubled.push_back(item.Name + ": " + starter);
+        }
+        if (share.Starters.Added.empty()) {
+            continue;
+        }
+        if (share.Index == open) {
+            // The starter at the gate stays the current one.
+            const int current = startList_.StNrIndex();
+            RestoreRows(share.After);
+            startList_.RebuildAfterLoad();
+            const auto at = std::find(drawn.begin(), drawn.end(), current);
+            startList_.GoToPosition(current < 0 || at == drawn.end()
+                                        ? FirstWithoutResult(0)
+                                        : static_cast<int>(at - drawn.begin()));
+            RecordChange("Startliste eingelesen", detail);
+            SaveBackup();
+            continue;
+        }
+        const std::string message =
+            WriteClassChange(share.Index, TableChanges(share.Before, share.After), share.After,
+                             "Startliste eingelesen", detail);
+        if (!message.empty()) {
+            failed += "\n" + item.Name + ": " + message;
+        } else if (!share.Added) {
+            undo_[share.Index].push_back(share.Before);
+        }
+    }
+    if (std::any_of(shares.begin(), shares.end(), [](const Share& share) { return share.Added; })) {
+        if (const FileWriteResult saved = show_->Save(); !saved.Ok()) {
+            failed += "\nTurnierdatei nicht geschrieben: " + saved.Error;
+        }
+    }
+    if (!doubled.empty()) {
+        report += "\n\nDoppelt gemeldet, nur einmal übernommen:";
+        for (const std::string& starter : doubled) {
+            report += "\n" + starter;
+        }
+    }
+    if (!failed.empty()) {
+        env_.Operator.ShowError(report + "\n\nNicht geschrieben:" + failed);
+    } else {
+        env_.Operator.ShowMessage(report);
+    }
 }
 
 void Competition::RestoreRows(const ResultTable& from) {
@@ -1409,8 +1608,14 @@ void Competition::Scratch() {
 }
 
 void Competition::LockForDrag() {
-    const int row = startList_.StarterRow();
-    if (row < 0 || !DragAfterRow(row)) {
+    int row = startList_.StarterRow();
+    // A drag point at a scratched starter comes after the run before them.
+    while (row > 0 && !DragAfterRow(row)) {
+        const int position = std::atoi(table_.Cell(ColStartPos, row).c_str());
+        row = table_.FindStartPosition(std::to_string(position + 1));
+        row = row > 0 && RowScratched(table_, row) ? row : -1;
+    }
+    if (row < 0) {
         return;
     }
     // A tractor in the beam must never start a run: locked until F11 or the next start.

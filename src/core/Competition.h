@@ -14,6 +14,7 @@
 #include "core/KeyCommands.h"
 #include "core/Show.h"
 #include "files/BeamLog.h"
+#include "files/ChangeLog.h"
 #include "files/LiveResults.h"
 #include "files/Report.h"
 #include "publish/BrokerFeed.h"
@@ -290,6 +291,15 @@ private:
                       bool undoable = true);
     // Changes made in the grid's edit mode, logged when the next command starts.
     void RecordCorrections();
+    // Appends a change of class `index` to its change log and then replaces its file (in a
+    // show); the message when either failed, else empty.
+    std::string WriteClassChange(int index, const std::vector<RowChange>& changes,
+                                 const ResultTable& after, const std::string& what,
+                                 const std::string& detail);
+    // A start list with a column "Klasse": split into the show's classes. False when the file
+    // is an ordinary start list.
+    bool LoadShowList(const std::string& path);
+    void ImportShowList(const std::string& path, const std::vector<ShowEntry>& entries);
     void Undo();
     void Scratch();
     void SwitchClass(int step);

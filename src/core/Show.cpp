@@ -1,7 +1,11 @@
 #include "core/Show.h"
 
+#include <array>
 #include <filesystem>
+#include <map>
+#include <numeric>
 #include <random>
+#include <set>
 
 #include "files/ClassRulesReader.h"
 #include "files/Export.h"
@@ -62,4 +66,114 @@ ClassDraw DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint
                        std::to_string(report.Outcome.ShortestGap);
     }
     return report;
+}
+
+int AddShowClass(ShowData& data, const std::string& name, const std::string& race) {
+    // Characters a file name cannot hold or that would leave the show folder.
+    std::string stem;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        stem += byte < 0x20 || c == '/' || c == '\\' || c == ':' ? '_' : c;
+    }
+    if (stem.empty() || stem.front() == '.') {
+        stem = "Klasse" + stem;
+    }
+    std::string file = stem + ".txt";
+    for (int n = 2; std::any_of(data.Classes.begin(), data.Classes.end(),
+                                [&](const ShowClass& item) { return item.File == file; });
+         ++n) {
+        file = stem + "-" + std::to_string(n) + ".txt";
+    }
+    ShowClass item;
+    item.Name = name;
+    item.Race = race;
+    item.File = file;
+    data.Classes.push_back(std::move(item));
+    return static_cast<int>(data.Classes.size()) - 1;
+}
+
+namespace {
+
+std::string StarterKey(std::string_view rider, std::string_view horse) {
+    return AsciiLower(TrimText(rider)) + '\n' + AsciiLower(TrimText(horse));
+}
+
+}  // namespace
+
+NewStarters NewStartersOf(const ResultTable& table, const std::vector<ShowEntry>& entries) {
+    NewStarters result;
+    std::set<std::string> known;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        known.insert(StarterKey(table.Cell(ColName, row), table.Cell(ColPferd, row)));
+    }
+    std::map<std::string, std::vector<int>> lines;
+    for (const ShowEntry& entry : entries) {
+        const std::string key = StarterKey(entry.Rider, entry.Horse);
+        std::vector<int>& seen = lines[key];
+        seen.push_back(entry.Line);
+        if (seen.size() == 2) {
+            result.Doubled.push_back(entry.Rider + " / " + entry.Horse);
+        }
+        if (known.contains(key)) {
+            result.Known += seen.size() == 1 ? 1 : 0;
+        } else if (seen.size() == 1) {
+            result.Added.push_back(entry);
+        }
+    }
+    // The lines of each doubled starter, for the message.
+    for (std::string& doubled : result.Doubled) {
+        const std::string rider = doubled.substr(0, doubled.find(" / "));
+        const std::string horse = doubled.substr(doubled.find(" / ") + 3);
+        std::string text;
+        for (int line : lines[StarterKey(rider, horse)]) {
+            text += (text.empty() ? "" : ", ") + std::to_string(line);
+        }
+        doubled += " (Zeilen " + text + ")";
+    }
+    return result;
+}
+
+bool HasStarters(const ResultTable& table) {
+    for (int row = 1; row < table.RowCount(); ++row) {
+        const auto& cells = table.Row(row);
+        if (std::any_of(cells.begin(), cells.begin() + ColStartPos,
+                        [](const std::string& cell) { return !TrimText(cell).empty(); })) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<int> AddStarters(ResultTable& table, const std::vector<ShowEntry>& starters, int fixed,
+                             int horseGap, std::optional<std::uint64_t> seed) {
+    std::vector<std::array<std::string, ResultTable::ColCount>> rows;
+    if (HasStarters(table)) {
+        // The class's own order first, numbered as it stands.
+        std::vector<int> same(DrawEntriesOf(table).size());
+        std::iota(same.begin(), same.end(), 0);
+        ApplyStartOrder(table, same);
+        for (int row = 1; row < table.RowCount(); ++row) {
+            rows.push_back(table.Row(row));
+        }
+    }
+    for (const ShowEntry& starter : starters) {
+        std::array<std::string, ResultTable::ColCount> cells;
+        cells[ColNr] = starter.Number;
+        cells[ColName] = starter.Rider;
+        cells[ColPferd] = starter.Horse;
+        cells[ColTeam] = starter.Team;
+        cells[ColStartPos] = std::to_string(rows.size() + 1);
+        rows.push_back(std::move(cells));
+    }
+    table.SetRowCount(static_cast<int>(rows.size()) + 1);
+    table.SetBodyRows(std::move(rows));
+    table.SetModified(true);
+    const std::vector<DrawEntry> entries = DrawEntriesOf(table);
+    std::vector<int> order(entries.size());
+    std::iota(order.begin(), order.end(), 0);
+    if (seed) {
+        order = LateEntryOrder(entries, fixed, static_cast<int>(starters.size()), horseGap, *seed);
+        ApplyStartOrder(table, order);
+    }
+    return order;
 }

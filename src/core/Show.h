@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "files/ShowEntries.h"
 #include "files/ShowFile.h"
 #include "results/Draw.h"
 
@@ -52,3 +53,25 @@ struct ClassDraw {
     std::string Text;
 };
 ClassDraw DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint64_t> seed);
+
+// Adds a class to the show, behind the others, with a file of its own named after it
+// ("Jugend.txt", "Jugend-2.txt" when that is taken). Returns its index.
+int AddShowClass(ShowData& data, const std::string& name, const std::string& race);
+
+// The starters a list adds to one class: those not in it yet (same rider and horse, compared
+// trimmed and ignoring case), and the lines that name a starter twice.
+struct NewStarters {
+    std::vector<ShowEntry> Added;
+    int Known = 0;                     // already in the class
+    std::vector<std::string> Doubled;  // "Anna Berg / Blue (Zeilen 3 und 9)"
+};
+NewStarters NewStartersOf(const ResultTable& table, const std::vector<ShowEntry>& entries);
+
+// Whether the class has a start list at all (a new class has none).
+bool HasStarters(const ResultTable& table);
+
+// Adds the starters to the class's table behind the others, in start order; a class without
+// starters takes them as its start list. With a seed they are drawn into the part behind the
+// first `fixed` starters instead (see LateEntryOrder). Returns the order as LateEntryOrder does.
+std::vector<int> AddStarters(ResultTable& table, const std::vector<ShowEntry>& starters, int fixed,
+                             int horseGap, std::optional<std::uint64_t> seed);

@@ -127,3 +127,13 @@ void ReadProtocolText(ResultTable& table, std::string_view bytes) {
         ++row;
     }
 }
+
+std::vector<std::vector<std::string>> ReadTextRows(std::string_view bytes) {
+    std::vector<std::vector<std::string>> rows;
+    const std::string text = DecodeFileText(bytes.substr(0, bytes.find(EndOfData)));
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::string_view line = NextLine(text, pos);
+        rows.push_back(TrimText(line).empty() ? std::vector<std::string>{} : SplitFields(line));
+    }
+    return rows;
+}

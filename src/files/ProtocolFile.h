@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/FileIo.h"
 #include "results/ResultTable.h"
@@ -36,3 +37,7 @@ FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path);
 // separator at the end of the line adds no field, and fields beyond the table's columns are
 // dropped.
 void ReadProtocolText(ResultTable& table, std::string_view bytes);
+
+// Every line of a text list split into fields as ReadProtocolText splits them, header lines
+// included; a blank line gives no fields, so line n of the file is element n - 1.
+std::vector<std::vector<std::string>> ReadTextRows(std::string_view bytes);

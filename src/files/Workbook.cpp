@@ -34,6 +34,9 @@ namespace {
 constexpr std::size_t MaxCellCharacters = 32767;
 constexpr std::string_view CompoundMagic("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 constexpr std::string_view ZipMagic("PK\x03\x04", 4);
+// The last row and column an ".xlsx" sheet has, counted from 0.
+constexpr int MaxSheetRowIndex = 1048575;
+constexpr int MaxSheetColIndex = 16383;
 
 bool IsContinuationByte(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0U) == 0x80;
@@ -178,7 +181,7 @@ private:
     lxw_workbook* book_ = nullptr;
 };
 
-std::string XlsxBytes(const ResultTable& table) {
+std::string XlsxBytes(const ResultTable& table, const std::vector<KeptCell>& kept) {
     XlsxTempBook file;
     lxw_workbook* workbook = file.Book();
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Tabelle1");
@@ -222,6 +225,16 @@ std::string XlsxBytes(const ResultTable& table) {
                         ? worksheet_write_number(sheet, r, c, number.Value, format)
                         : worksheet_write_string(sheet, r, c, text.c_str(), format);
         }
+    }
+    for (const KeptCell& cell : kept) {
+        if (error != LXW_NO_ERROR) {
+            break;
+        }
+        const auto r = static_cast<lxw_row_t>(cell.Row);
+        const auto c = static_cast<lxw_col_t>(cell.Col);
+        error = cell.Number ? worksheet_write_number(sheet, r, c, *cell.Number, nullptr)
+                            : worksheet_write_string(sheet, r, c,
+                                                     WorkbookCellText(cell.Text).c_str(), nullptr);
     }
     return file.Finish(error);
 }
@@ -300,6 +313,10 @@ WorkbookRows ReadXls(const std::string& path, char decimalSeparator) {
                     std::to_string(status) + ")"};
     }
     WorkbookRows result;
+    unsigned int sheets = 0;
+    result.MoreThanRows =
+        colCount > WorkbookColumns ||
+        (freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheets) == FREEXL_OK && sheets > 1);
     std::size_t text = 0;
     const unsigned short cols = std::min<unsigned short>(colCount, ResultTable::ColCount);
     for (unsigned int r = 0; r < rowCount; ++r) {
@@ -328,6 +345,7 @@ WorkbookRows ReadXls(const std::string& path, char decimalSeparator) {
             }
         }
         if (EndsSheetData(row)) {
+            result.MoreThanRows = true;  // cells in or after the row that ends the data
             break;
         }
         for (const std::string& cell : row) {
@@ -372,6 +390,7 @@ std::optional<std::string> TakeText(std::string_view& wire) {
 std::string Encode(const WorkbookRows& read) {
     std::string wire;
     PutText(wire, read.Error);
+    PutText(wire, read.MoreThanRows ? "1" : "0");
     PutText(wire, std::to_string(read.Rows.size()));
     for (const SheetRow& row : read.Rows) {
         for (const std::string& cell : row) {
@@ -384,11 +403,13 @@ std::string Encode(const WorkbookRows& read) {
 std::optional<WorkbookRows> Decode(std::string_view wire) {
     WorkbookRows read;
     const std::optional<std::string> error = TakeText(wire);
+    const std::optional<std::string> more = TakeText(wire);
     const std::optional<std::string> count = TakeText(wire);
-    if (!error || !count) {
+    if (!error || !more || !count) {
         return std::nullopt;
     }
     read.Error = *error;
+    read.MoreThanRows = *more == "1";
     for (unsigned long row = std::strtoul(count->c_str(), nullptr, 10); row > 0; --row) {
         SheetRow& cells = read.Rows.emplace_back();
         for (std::string& cell : cells) {
@@ -514,7 +535,7 @@ int WorkbookColumnWidth(const ResultTable& table, int col) {
 }
 
 std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format) {
-    return format == WorkbookFormat::Xlsx ? XlsxBytes(table) : XlsBytes(table);
+    return format == WorkbookFormat::Xlsx ? XlsxBytes(table, {}) : XlsBytes(table);
 }
 
 FileWriteResult WriteReportWorkbook(const Report& report, const std::string& path) {
@@ -527,15 +548,45 @@ FileWriteResult WriteReportWorkbook(const Report& report, const std::string& pat
     return ReplaceFileBytes(path, bytes);
 }
 
-FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path) {
+FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path,
+                                  const std::vector<KeptCell>& kept) {
     const bool xlsx = FileExtension(path) == ".xlsx";
     std::string bytes;
     try {
-        bytes = WorkbookBytes(table, xlsx ? WorkbookFormat::Xlsx : WorkbookFormat::Xls);
+        bytes = xlsx ? XlsxBytes(table, kept) : XlsBytes(table);
     } catch (const std::exception& error) {
         return {FileWriteStatus::NotCreated, error.what()};
     }
     return ReplaceFileBytes(path, bytes);
+}
+
+WorkbookOverwrite ExistingWorkbook(const ResultTable& table, const std::string& path,
+                                   char decimalSeparator) {
+    WorkbookOverwrite result;
+    const std::optional<std::string> bytes = ReadFileBytes(path);
+    if (!bytes || !IsWorkbookContent(*bytes)) {
+        return result;  // nothing there, or no workbook to keep anything of
+    }
+    const WorkbookRows old = ReadWorkbook(path, *bytes, decimalSeparator);
+    const std::optional<std::vector<KeptCell>> cells =
+        FileExtension(path) == ".xlsx" && old.Error.empty() && bytes->starts_with(ZipMagic)
+            ? ReadXlsxCells(*bytes, decimalSeparator)
+            : std::nullopt;
+    if (!cells) {
+        // Written anew whole: only a workbook that is more than a table loses something.
+        result.LosesCells = !old.Error.empty() || old.MoreThanRows;
+        return result;
+    }
+    const auto oldRows = static_cast<int>(old.Rows.size());
+    for (const KeptCell& cell : *cells) {
+        const bool oldTable = cell.Row < oldRows && cell.Col < ResultTable::ColCount;
+        const bool newBlock = cell.Row < table.RowCount() && cell.Col < WorkbookColumns;
+        if (!oldTable && !newBlock && cell.Row <= MaxSheetRowIndex &&
+            cell.Col <= MaxSheetColIndex) {
+            result.Kept.push_back(cell);
+        }
+    }
+    return result;
 }
 
 std::string WorkbookTooLarge(std::string_view limit) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,10 +33,32 @@ std::string WorkbookCellText(std::string_view text);
 // with the cause when the table does not fit the format.
 std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format);
 
-// Writes a fresh workbook to path, the format by its extension (".xlsx", else ".xls"), replacing
-// any file there atomically. The caller clears the table's modified flag on success and shows
-// Error otherwise.
-FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path);
+// A cell of a workbook the table is saved over, kept beside the table's block (sheet row and
+// column from 0).
+struct KeptCell {
+    int Row = 0;
+    int Col = 0;
+    std::optional<double> Number;  // else the text
+    std::string Text;
+};
+
+// Writes a workbook to path, the format by its extension (".xlsx", else ".xls"), replacing any
+// file there atomically: the table's block from A1 and, in an ".xlsx", the kept cells beside it.
+// The caller clears the table's modified flag on success and shows Error otherwise.
+FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path,
+                                  const std::vector<KeptCell>& kept = {});
+
+// What saving the table over the workbook already at path keeps of it: the cells of its first
+// sheet outside the table it holds (the rows up to its end of data, columns A to K) and outside
+// the block the table is written to. The rows of the old table never stay, so that no starter
+// of it outlives the save. An ".xls" is written anew whole: LosesCells says it holds more than
+// its table, which would be lost.
+struct WorkbookOverwrite {
+    std::vector<KeptCell> Kept;
+    bool LosesCells = false;
+};
+WorkbookOverwrite ExistingWorkbook(const ResultTable& table, const std::string& path,
+                                   char decimalSeparator);
 
 struct Report;
 // Writes a report (a list with its head and foot, not a table to load back) as an ".xlsx"
@@ -53,6 +76,8 @@ using SheetRow = std::array<std::string, ResultTable::ColCount>;
 struct WorkbookRows {
     std::vector<SheetRow> Rows;
     std::string Error;
+    // The first sheet has cells beyond these rows and columns, or there are more sheets (".xls").
+    bool MoreThanRows = false;
 };
 
 // What a start list may take while it is read: a show has hundreds or a few thousand starters,

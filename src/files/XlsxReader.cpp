@@ -407,18 +407,33 @@ std::optional<long> NumberOf(std::string_view text) {
 }
 
 // The rows of the sheet part until the data ends; rows come in ascending order, so a missing
-// row is an empty one and ends the data too.
+// row is an empty one and ends the data too. With everything, every cell of the sheet instead,
+// wherever it is.
 class SheetCells : public XmlHandler {
 public:
     SheetCells(const std::vector<std::string>& strings, const std::vector<DateKind>& styles,
-               char decimalSeparator, ReadBudget& budget)
+               char decimalSeparator, ReadBudget& budget, bool everything)
         : strings_(strings),
           styles_(styles),
           decimalSeparator_(decimalSeparator),
-          budget_(budget) {}
+          budget_(budget),
+          everything_(everything) {}
 
     void Start(std::string_view name, const char** attributes) override {
-        if (name == "row") {
+        if (name == "row" && everything_) {
+            const std::optional<long> number = NumberOf(Attribute(attributes, "r"));
+            row_ = number && *number >= 1 && *number <= LastRowNumber
+                       ? static_cast<int>(*number - 1)
+                       : row_ + 1;
+            nextCol_ = 0;
+            done = !budget_.Rows(static_cast<std::size_t>(++rowCount_));
+        } else if (name == "c" && everything_) {
+            const std::string_view reference = Attribute(attributes, "r");
+            col_ = reference.empty() ? nextCol_ : ColumnOf(reference);
+            type_ = Attribute(attributes, "t");
+            style_ = NumberOf(Attribute(attributes, "s")).value_or(0);
+            value_.clear();
+        } else if (name == "row") {
             // Row numbers are checked before they are counted with: a number out of the
             // sheet's range is not the next row either.
             const std::optional<long> number = NumberOf(Attribute(attributes, "r"));
@@ -447,6 +462,18 @@ public:
     void End(std::string_view name) override {
         if (name == "v" || name == "t") {
             inValue_ = false;
+        } else if (name == "c" && everything_) {
+            if (col_ >= 0 && row_ >= 0 && !value_.empty()) {
+                KeptCell cell{row_, col_, PlainNumber(), {}};
+                if (!cell.Number) {
+                    cell.Text = CellText();
+                }
+                done = !budget_.Text(sizeof cell + cell.Text.size());
+                cells.push_back(std::move(cell));
+            }
+            nextCol_ = col_ + 1;
+        } else if (everything_) {
+            return;
         } else if (name == "c" && !rows.empty()) {
             if (col_ >= 0 && col_ < ResultTable::ColCount) {
                 std::string& cell = rows.back()[static_cast<std::size_t>(col_)];
@@ -467,9 +494,21 @@ public:
     }
 
     std::vector<SheetRow> rows;
+    std::vector<KeptCell> cells;
     bool badString = false;
 
 private:
+    // The value of a number cell as stored, whatever its format shows.
+    std::optional<double> PlainNumber() const {
+        double number = 0;
+        const auto [end, error] =
+            std::from_chars(value_.data(), value_.data() + value_.size(), number);
+        return (type_.empty() || type_ == "n") && error == std::errc() &&
+                       end == value_.data() + value_.size()
+                   ? std::optional(number)
+                   : std::nullopt;
+    }
+
     std::string CellText() {
         if (type_ == "s") {
             const std::optional<long> index = NumberOf(value_);
@@ -510,6 +549,9 @@ private:
     const std::vector<DateKind>& styles_;
     char decimalSeparator_;
     ReadBudget& budget_;
+    const bool everything_;
+    int row_ = -1;
+    int rowCount_ = 0;
     int nextCol_ = 0;
     int col_ = -1;
     std::string type_;
@@ -568,7 +610,10 @@ bool ParsePart(Zip& zip, const std::string& name, XmlHandler& handler, ReadBudge
 
 }  // namespace
 
-WorkbookRows ReadXlsx(std::string_view bytes, char decimalSeparator) {
+namespace {
+
+WorkbookRows ReadFirstSheet(std::string_view bytes, char decimalSeparator,
+                            std::vector<KeptCell>* everyCell) {
     Zip zip(bytes);
     if (!zip.Open()) {
         return {{}, "Die Arbeitsmappe ist beschädigt (kein lesbares Zip-Archiv)"};
@@ -603,12 +648,29 @@ WorkbookRows ReadXlsx(std::string_view bytes, char decimalSeparator) {
         // Plain numbers if the styles are damaged.
         ParsePart(zip, ResolvePart(workbook, stylePart->second), styles, budget);
     }
-    SheetCells cells(shared.strings, styles.kinds, decimalSeparator, budget);
+    SheetCells cells(shared.strings, styles.kinds, decimalSeparator, budget, everyCell != nullptr);
     if (!ParsePart(zip, ResolvePart(workbook, relations.targets[first.id]), cells, budget) ||
         cells.badString) {
         return budget.Exhausted()
                    ? tooLarge()
                    : WorkbookRows{{}, "Das erste Tabellenblatt der Arbeitsmappe ist beschädigt"};
     }
+    if (everyCell != nullptr) {
+        *everyCell = std::move(cells.cells);
+    }
     return {std::move(cells.rows), {}};
+}
+
+}  // namespace
+
+WorkbookRows ReadXlsx(std::string_view bytes, char decimalSeparator) {
+    return ReadFirstSheet(bytes, decimalSeparator, nullptr);
+}
+
+std::optional<std::vector<KeptCell>> ReadXlsxCells(std::string_view bytes, char decimalSeparator) {
+    std::vector<KeptCell> cells;
+    if (!ReadFirstSheet(bytes, decimalSeparator, &cells).Error.empty()) {
+        return std::nullopt;
+    }
+    return cells;
 }

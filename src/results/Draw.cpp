@@ -173,6 +173,43 @@ DrawOutcome DrawStartOrder(const std::vector<DrawEntry>& entries, int horseGap,
     return outcome;
 }
 
+std::vector<int> LateEntryOrder(const std::vector<DrawEntry>& entries, int fixed, int late,
+                                int horseGap, std::uint64_t seed) {
+    const int count = static_cast<int>(entries.size());
+    late = std::clamp(late, 0, count);
+    fixed = std::clamp(fixed, 0, count - late);
+    std::vector<int> order(static_cast<std::size_t>(count - late));
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = static_cast<int>(i);
+    }
+    const auto rider = [&entries](int entry) {
+        return AsciiLower(TrimText(entries[static_cast<std::size_t>(entry)].Rider));
+    };
+    std::mt19937_64 random(seed);
+    for (int entry = count - late; entry < count; ++entry) {
+        // The gaps behind the fixed starters, at the end included, that keep the rider's runs
+        // apart; every gap when none does.
+        std::vector<std::size_t> gaps;
+        std::vector<std::size_t> all;
+        for (std::size_t gap = static_cast<std::size_t>(fixed); gap <= order.size(); ++gap) {
+            all.push_back(gap);
+            bool apart = true;
+            for (std::size_t other = 0; other < order.size() && apart; ++other) {
+                const long distance = other < gap ? static_cast<long>(gap - other - 1)
+                                                  : static_cast<long>(other - gap);
+                apart = distance >= horseGap || rider(order[other]) != rider(entry);
+            }
+            if (apart) {
+                gaps.push_back(gap);
+            }
+        }
+        const std::vector<std::size_t>& choice = gaps.empty() ? all : gaps;
+        const std::size_t gap = choice[Below(random, choice.size())];
+        order.insert(order.begin() + static_cast<long>(gap), entry);
+    }
+    return order;
+}
+
 std::vector<DrawEntry> DrawEntriesOf(const ResultTable& table) {
     std::vector<DrawEntry> entries;
     for (int row : BodyRowsInStartOrder(table)) {

@@ -26,6 +26,14 @@ struct DrawOutcome {
 // they are kept as far apart as the greedy order finds.
 DrawOutcome DrawStartOrder(const std::vector<DrawEntry>& entries, int horseGap, std::uint64_t seed);
 
+// Late entries drawn into the part of a start order that has not run: entries are the class's
+// starters in start order with the late ones at the end (the last `late`). The first `fixed`
+// keep their places, the others keep their order, and each late entry goes into a random gap
+// behind them, where the entries allow at least horseGap other runs from the rider's other
+// runs. The same seed gives the same order on every machine.
+std::vector<int> LateEntryOrder(const std::vector<DrawEntry>& entries, int fixed, int late,
+                                int horseGap, std::uint64_t seed);
+
 // A run time, DQ or total is in the row.
 bool RowHasRun(const ResultTable& table, int row);
 // The starter scratched (see IsScratched) and has no result: skipped by "next", never ranked.

@@ -14,11 +14,37 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <cmath>
 
 #include "ui/LiveResultsServer.h"
 #include "ui/Pictures.h"
+
+namespace {
+
+// The entries of the trigger list, drawn by the dialog's cbAlgDrawItem.
+class AlgItemDelegate : public QStyledItemDelegate {
+public:
+    AlgItemDelegate(const TCfgDialog& dialog, QObject* parent)
+        : QStyledItemDelegate(parent), dialog_(dialog) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        dialog_.cbAlgDrawItem(*painter, option.rect, index.row(),
+                              option.state.testFlag(QStyle::State_Enabled),
+                              option.state.testFlag(QStyle::State_Selected));
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QSize text = QStyledItemDelegate::sizeHint(option, index);
+        return {text.width() + 60, std::max(text.height(), 20)};
+    }
+
+private:
+    const TCfgDialog& dialog_;
+};
+
+}  // namespace
 
 namespace {
 
@@ -94,6 +120,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     Image2->hide();
     cbAlg->addItem(QIcon(Image1->pixmap()), "ON");
     cbAlg->addItem(QIcon(Image2->pixmap()), "OFF");
+    cbAlg->setItemDelegate(new AlgItemDelegate(*this, cbAlg));
     cbAlg->setEnabled(false);
     ls->addWidget(cbAlg, 2, 1);
     Label1 = new QLabel("Start (7+8):", gbLS);
@@ -386,4 +413,21 @@ void TCfgDialog::cbCountDownClick() {
              cbWarnungSound, cbAbbruchSound, Label4, Label7}) {
         control->setEnabled(on);
     }
+}
+
+void TCfgDialog::cbAlgDrawItem(QPainter& painter, const QRect& rect, int index, bool enabled,
+                               bool selected) const {
+    const QPalette& colours = cbAlg->palette();
+    painter.fillRect(rect, colours.color(selected ? QPalette::Highlight : QPalette::Base));
+    const QString text = cbAlg->itemText(index);
+    const int textWidth = painter.fontMetrics().horizontalAdvance(text);
+    // The picture 20 pixels in, or after a text that is wider, so that both stay readable.
+    const QPixmap picture = (index == 0 ? Image1 : Image2)->pixmap();
+    if (enabled && (index == 0 || index == 1)) {
+        painter.drawPixmap(rect.left() + std::max(20, textWidth + 6),
+                           rect.top() + (rect.height() - picture.height()) / 2, picture);
+    }
+    painter.setPen(colours.color(enabled ? QPalette::Active : QPalette::Disabled,
+                                 selected ? QPalette::HighlightedText : QPalette::Text));
+    painter.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
 }

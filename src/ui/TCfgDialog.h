@@ -11,6 +11,8 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QLabel;
+class QPainter;
+class QRect;
 class QPushButton;
 class QDoubleSpinBox;
 class QSpinBox;
@@ -83,6 +85,11 @@ public:
     // The hidden pictures beside "ON" and "OFF" in cbAlg.
     QLabel* Image1 = nullptr;
     QLabel* Image2 = nullptr;
+
+    // Draws entry index of cbAlg into rect: the list's background, the entry's text and beside
+    // it the picture of Image1 ("ON") or Image2 ("OFF"), which a disabled entry leaves out.
+    void cbAlgDrawItem(QPainter& painter, const QRect& rect, int index, bool enabled,
+                       bool selected) const;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -925,8 +925,9 @@ namespace {
 class ShowTest : public CompetitionTest {
 protected:
     std::filesystem::path OpenShow(const std::string& showJson,
-                                   const std::vector<std::pair<std::string, std::string>>& files) {
-        const std::filesystem::path show = folder.Path() / "show";
+                                   const std::vector<std::pair<std::string, std::string>>& files,
+                                   const std::string& name = "show") {
+        const std::filesystem::path show = folder.Path() / name;
         std::filesystem::create_directory(show);
         WriteAll(show / "Turnier.json", showJson);
         for (const auto& [name, bytes] : files) {
@@ -994,6 +995,87 @@ TEST_F(ShowTest, AnOverwriteAndACorrectionAreLoggedByNameWhenTheyHappen) {
         EXPECT_THAT(last, HasSubstr(step.change));
     }
     EXPECT_THAT(ReadAll(show / "open.txt"), HasSubstr("16,00")) << "the class file follows";
+}
+
+// The start list of the whole show, chosen with Ctrl+O.
+TEST_F(ShowTest, AWholeShowListGoesIntoItsClassesAddsMissingOnesAndReportsDoubledStarters) {
+    const std::filesystem::path show = OpenShow(
+        R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"},
+                        {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt"}]})",
+        {{"open.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n"}});
+    const std::string list = folder.File("meldungen.csv");
+    WriteAll(list,
+             "Klasse;Nr.;Name;Pferd\r\nOpen;1;Anna;Blue\r\nJugend;21;Finn;Pablo\r\n"
+             "Jugend;22;Gina;Lotte\r\njugend ;x;FINN ;pablo\r\nSenior;31;Hans;Max\r\n");
+    dialogs.files = {list};
+    Key(Command::Load);
+
+    EXPECT_THAT(dialogs.questions, IsEmpty()) << "no late entries, nothing to replace";
+    EXPECT_EQ(ReadAll(show / "open.txt"), "1;Anna;Blue\r\n2;Ben;Rio\r\n") << "Anna was there";
+    ResultTable jugend;
+    ReadProtocolText(jugend, ReadAll(show / "jugend.txt"));
+    EXPECT_EQ(jugend.Column(ColName), (std::vector<std::string>{"Name", "Finn", "Gina"}));
+    const std::string showFile = ReadAll(show / "Turnier.json");
+    EXPECT_THAT(showFile, HasSubstr("\"name\": \"Senior\""));
+    EXPECT_THAT(showFile, HasSubstr("\"file\": \"Senior.txt\""));
+    EXPECT_THAT(ReadAll(show / "Senior.txt"), HasSubstr("Hans"));
+    EXPECT_THAT(ReadAll(show / "jugend.txt.log"), HasSubstr("Startliste eingelesen"));
+    ASSERT_EQ(dialogs.messages.size(), 1U);
+    EXPECT_THAT(dialogs.messages[0], HasSubstr("Doppelt gemeldet, nur einmal übernommen:\n"
+                                               "Jugend: FINN / pablo (Zeilen 3, 5)"));
+    EXPECT_THAT(dialogs.messages[0], HasSubstr("Senior: 1 neu, Klasse neu angelegt"));
+    EXPECT_EQ(Table().Cell(ColName, 1), "Anna") << "the open class's table stays";
+}
+
+TEST_F(ShowTest, LateEntriesGoToTheEndOrAreDrawnBehindTheRidersWhoRanAndTheOneAtTheGate) {
+    for (const bool drawn : {false, true}) {
+        SCOPED_TRACE(drawn ? "drawn in" : "at the end");
+        OpenShow(R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"}]})",
+                 {{"open.txt", "1;A;a\r\n2;B;b\r\n3;C;c\r\n4;D;d\r\n5;E;e\r\n6;F;f\r\n"}},
+                 drawn ? "drawn" : "end");
+        for (int run = 0; run < 2; ++run) {
+            TimeRun(15000 + run);
+            Key(Command::Entry);
+            Key(Command::Entry);
+        }
+        ASSERT_EQ(competition->Starters().StNrText(), "3");
+        const std::string list = folder.File("nachmeldungen.txt");
+        WriteAll(list, "Nr.\tName\tPferd\tKlasse\r\n7\tG\tg\tOpen\r\n8\tH\th\tOpen\r\n");
+        dialogs.answer = drawn;
+        competition->LoadFile(list);
+
+        ASSERT_EQ(dialogs.questions.size(), 1U);
+        EXPECT_THAT(dialogs.questions[0], HasSubstr("2 Nachmeldungen (Open: 2)"));
+        dialogs.questions.clear();
+        std::string order;
+        for (int position = 1; position <= 8; ++position) {
+            order += Table().Cell(ColNr, Table().FindStartPosition(std::to_string(position)));
+        }
+        EXPECT_EQ(order.substr(0, 3), "123") << "who ran and who is at the gate keep their places";
+        std::string others = order;
+        std::erase_if(others, [](char c) { return c == '7' || c == '8'; });
+        EXPECT_EQ(others, "123456") << "the others keep their order";
+        if (!drawn) {
+            EXPECT_EQ(order, "12345678");
+        }
+        EXPECT_EQ(competition->Starters().StNrText(), "3") << "the current starter stays";
+        EXPECT_EQ(ReadAll(folder.Path() / (drawn ? "drawn" : "end") / "open.txt"),
+                  EncodeBackup(Table()));
+        competition->Shutdown();
+    }
+}
+
+TEST_F(ShowTest, TheGroundIsDraggedWhenTheStarterAtTheDragPointHasScratched) {
+    OpenShow(R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt",
+                              "draw": {"drag_every": 2}}]})",
+             {{"open.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n3;Cleo;Dusty\r\n4;Dora;Max\r\n"}});
+    competition->SelectStarter(1);
+    Key(Command::Scratch);
+    competition->SelectStarter(0);
+    TimeRun(15000);
+    Key(Command::Entry);
+    EXPECT_TRUE(competition->DragPending()) << "Ben was the second run";
+    EXPECT_EQ(competition->View().LightBarrierArmed, 0);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "ShowDayTable.h"
 #include "TempFolder.h"
+#include "files/XlsxReader.h"
 
 namespace {
 
@@ -115,6 +116,53 @@ TEST_P(Workbook, WrittenTableReadsBackCellForCellWithHiddenColumnsInPlace) {
                 << "row " << row << " col " << col;
         }
         ASSERT_EQ(read.Rows[row][ColStartPos], "") << "row " << row;
+    }
+}
+
+TEST_P(Workbook, SavedOverAWorkbookKeepsWhatLiesBesideTheTableButNoRowOfTheOldTable) {
+    const std::string path = Path("Liste");
+    const bool xlsx = std::string(GetParam()) == ".xlsx";
+    if (xlsx) {
+        // Six rows of an old table, a note beside it, a number further right and a line below
+        // its end of data.
+        std::string sheet;
+        for (int row = 1; row <= 6; ++row) {
+            const std::string r = std::to_string(row);
+            sheet += "<row r=\"" + r + "\"><c r=\"A" + r + "\"><v>" + r + "</v></c><c r=\"B" + r +
+                     "\" t=\"inlineStr\"><is><t>Alt " + r + "</t></is></c><c r=\"C" + r +
+                     "\" t=\"inlineStr\"><is><t>Pferd " + r + "</t></is></c>" +
+                     (row == 2 ? "<c r=\"L2\" t=\"inlineStr\"><is><t>Notiz</t></is></c>"
+                                 "<c r=\"M2\"><v>42.5</v></c>"
+                               : "") +
+                     "</row>";
+        }
+        sheet += "<row r=\"9\"><c r=\"A9\" t=\"inlineStr\"><is><t>Kasse</t></is></c></row>";
+        WriteAll(path, XlsxOf(sheet, ""));
+    } else {
+        ASSERT_TRUE(WriteWorkbookFile(ShowDayTable(5), path).Ok());
+    }
+    const ResultTable table = ShowDayTable(1);
+
+    const WorkbookOverwrite existing = ExistingWorkbook(table, path, ',');
+    EXPECT_FALSE(existing.LosesCells);
+    ASSERT_TRUE(WriteWorkbookFile(table, path, existing.Kept).Ok());
+
+    const std::string bytes = ReadAll(path);
+    const WorkbookRows read = ReadWorkbook(path, bytes, ',');
+    ASSERT_EQ(read.Error, "");
+    ASSERT_EQ(read.Rows.size(), 2u);  // header and the one starter, nothing of the old six
+    EXPECT_EQ(read.Rows[1][ColName], table.Cell(ColName, 1));
+    if (xlsx) {
+        const std::optional<std::vector<KeptCell>> cells = ReadXlsxCells(bytes, ',');
+        ASSERT_TRUE(cells.has_value());
+        std::vector<std::string> kept;
+        for (const KeptCell& cell : *cells) {
+            if (cell.Row >= table.RowCount() || cell.Col >= WorkbookColumns) {
+                kept.push_back(std::to_string(cell.Row) + "/" + std::to_string(cell.Col) + " " +
+                               (cell.Number ? std::to_string(*cell.Number) : cell.Text));
+            }
+        }
+        EXPECT_THAT(kept, ElementsAre("1/11 Notiz", "1/12 42.500000", "8/0 Kasse"));
     }
 }
 

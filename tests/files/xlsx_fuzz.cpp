@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "files/TextCodec.h"
 #include "files/Workbook.h"
@@ -20,6 +22,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!IsValidUtf8(cell)) {
                 std::abort();
             }
+        }
+    }
+    // Every cell of the sheet, as kept when the table is saved over the workbook.
+    const std::optional<std::vector<KeptCell>> cells =
+        ReadXlsxCells(std::string_view(reinterpret_cast<const char*>(data), size), ',');
+    if (cells && cells->size() > MaxSheetStrings + MaxSheetRows * 16384) {
+        std::abort();
+    }
+    for (const KeptCell& cell : cells.value_or(std::vector<KeptCell>{})) {
+        if (cell.Row < 0 || cell.Col < 0 || !IsValidUtf8(cell.Text)) {
+            std::abort();
         }
     }
     return 0;

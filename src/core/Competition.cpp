@@ -237,7 +237,6 @@ void Competition::Start(const std::string& commandLineFile) {
     reconnectTimer_->Start(1000);
     OpenLightBarrier();
     ApplyLiveSettings();
-    ApplyBrokerSettings();
     const bool unfinished = std::filesystem::exists(runningMarker_);
     // The marker is written before any question, so a crash while asking is noticed again.
     WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
@@ -267,6 +266,8 @@ void Competition::Start(const std::string& commandLineFile) {
     }
     committed_ = table_;
     committedRevision_ = table_.Revision();
+    // Once the show is open: its name is in every topic and in the last will.
+    ApplyBrokerSettings();
     Notify(Change::All);
 }
 
@@ -1223,8 +1224,9 @@ void Competition::SaveAs() {
         existing = ExistingWorkbook(table_, path, env_.DecimalSeparator);
         if (existing.LosesCells &&
             !env_.Operator.Ask("Die Arbeitsmappe " + path +
-                               " enthält mehr als die Tabelle oder ist nicht lesbar. Sie wird "
-                               "ganz ersetzt, alles andere darin geht verloren. Trotzdem "
+                               " enthält mehr, als beim Speichern erhalten bleiben kann "
+                               "(weitere Tabellenblätter, eine .xls-Datei mit mehr als der "
+                               "Tabelle) oder ist nicht lesbar. Das geht verloren. Trotzdem "
                                "speichern?")) {
             return;
         }
@@ -1612,8 +1614,14 @@ void Competition::Scratch() {
 }
 
 void Competition::LockForDrag() {
-    const int row = startList_.StarterRow();
-    if (row < 0 || !DragAfterRow(row)) {
+    int row = startList_.StarterRow();
+    // A drag point at a scratched starter comes after the run before them.
+    while (row > 0 && !DragAfterRow(row)) {
+        const int position = std::atoi(table_.Cell(ColStartPos, row).c_str());
+        row = table_.FindStartPosition(std::to_string(position + 1));
+        row = row > 0 && RowScratched(table_, row) ? row : -1;
+    }
+    if (row < 0) {
         return;
     }
     // A tractor in the beam must never start a run: locked until F11 or the next start.

@@ -37,6 +37,27 @@ bool IsClassTitle(std::string_view title) {
     return AsciiLower(TrimText(title)) == "klasse";
 }
 
+// The fields of a line with "," between them; a field in double quotes may hold commas, and two
+// double quotes in it stand for one.
+std::vector<std::string> SplitCommaFields(std::string_view line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') {
+            fields.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
 // The rows of the file with their line numbers; the error when it cannot be read.
 struct Rows {
     std::vector<std::vector<std::string>> Cells;
@@ -59,7 +80,21 @@ Rows ReadRows(const std::string& path, char decimalSeparator) {
     if (std::any_of(bytes->begin(), bytes->end(), [](char c) { return c == '\0'; })) {
         return {{}, "Keine Starterliste (keine Textdatei): " + path};
     }
-    return {ReadTextRows(*bytes), {}};
+    Rows rows{ReadTextRows(*bytes), {}};
+    // A CSV file written with "," between the fields (a spreadsheet's default outside Germany).
+    const auto header = std::find_if(rows.Cells.begin(), rows.Cells.end(),
+                                     [](const auto& cells) { return !cells.empty(); });
+    if (header != rows.Cells.end() && header->size() == 1 &&
+        header->front().find(',') != std::string::npos) {
+        for (std::vector<std::string>& cells : rows.Cells) {
+            std::string line;
+            for (const std::string& cell : cells) {
+                line += (line.empty() ? "" : ";") + cell;
+            }
+            cells = line.empty() ? std::vector<std::string>{} : SplitCommaFields(line);
+        }
+    }
+    return rows;
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "files/ShowFile.h"
 
+#include "TempFolder.h"
+#include "files/ShowEntries.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -67,6 +70,35 @@ TEST(ShowFile, RefusesABrokenFileWithTheReasonAndThePlace) {
         std::string error;
         EXPECT_FALSE(ParseShowText(c.text, error)) << c.text;
         EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    }
+}
+
+// The show office's lists: the columns by their titles, CSV with "," and quotes, and a line
+// without a class refused with its number.
+TEST(ShowEntries, FindsTheColumnsByTheirTitlesAndRefusesALineWithoutAClass) {
+    const struct {
+        const char* name;
+        const char* text;
+        const char* first;  // class|number|rider|horse of the first entry, or the error
+    } lists[] = {
+        {"semikolon.txt", "Nr.;Pferd;Reiter;Klasse\r\n7;Blue;Anna Berg;Open\r\n",
+         "Open|7|Anna Berg|Blue"},
+        {"komma.csv", "Klasse,Name,Pferd\n\"Jugend, U16\",\"Berg, Anna\",\"Blue \"\"B\"\"\"\n",
+         "Jugend, U16||Berg, Anna|Blue \"B\""},
+        {"luecke.txt", "Klasse\tNr.\tName\tPferd\n\nOpen\t1\tAnna\tBlue\n\t2\tBen\tRio\n",
+         "luecke.txt, Zeile 4: keine Klasse angegeben. Die Startliste wurde nicht übernommen."},
+    };
+    TempFolder folder;
+    for (const auto& list : lists) {
+        SCOPED_TRACE(list.name);
+        WriteAll(folder.File(list.name), list.text);
+        const ShowEntryList read = ReadShowEntries(folder.File(list.name), ',');
+        EXPECT_TRUE(read.HasClassColumn);
+        const std::string first =
+            read.Entries.empty() ? read.Error
+                                 : read.Entries[0].ClassName + "|" + read.Entries[0].Number + "|" +
+                                       read.Entries[0].Rider + "|" + read.Entries[0].Horse;
+        EXPECT_EQ(first, list.first);
     }
 }
 

@@ -51,7 +51,8 @@ public:
 // One main window over its competition, with its surroundings in a temporary folder.
 class MainWindow : public testing::Test {
 protected:
-    void Open(const Settings& settings, ISerialBackend& serial, const std::string& barrier = {}) {
+    void Open(const Settings& settings, ISerialBackend& serial, const std::string& barrier = {},
+              const std::string& commandLineFile = {}) {
         WriteSettings(store_, settings);
         competition_ = std::make_unique<Competition>(CompetitionEnvironment{
             serial, store_, cues_, time_, timers_, dialogs_, desktop_, live_,
@@ -62,7 +63,7 @@ protected:
         form_ = std::make_unique<TForm1>(*competition_);
         form_->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
-        competition_->Start({});
+        competition_->Start(commandLineFile);
     }
 
     std::string Folder() const { return dir_.path().toStdString(); }
@@ -378,6 +379,37 @@ TEST_F(MainWindow, TheReasonListTakesArrowsAndEnterAndEachDqOpensItAtTheTop) {
     ASSERT_TRUE(list->isVisible());
     EXPECT_EQ(list->verticalScrollBar()->value(), 0) << "at the top again";
     EXPECT_TRUE(list->hasFocus());
+}
+
+TEST_F(MainWindow, TheClassBoxFollowsTheKeysOpensTheClassChosenAndStaysWhileARunIsOn) {
+    WriteFile("open.txt", "1;Anna;Blue\r\n");
+    WriteFile("jugend.txt", "21;Finn;Pablo\r\n");
+    const std::string show =
+        WriteFile("Turnier.json",
+                  R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"},
+           {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt", "penalty_seconds": 3}]})");
+    Settings settings;
+    settings.CountDown = false;
+    Open(settings, fake_, {}, show);
+    ASSERT_TRUE(form_->cbKlasse->isVisible());
+    ASSERT_EQ(form_->cbKlasse->count(), 2);
+    EXPECT_EQ(form_->cbKlasse->currentText(), "Open");
+
+    Key(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(form_->cbKlasse->currentText(), "Jugend");
+    EXPECT_EQ(form_->cbRace->currentText(), "Pole Bending");
+    EXPECT_EQ(form_->eReiterinT->text(), "Finn");
+    EXPECT_EQ(form_->b5sek->Look().Caption, "+3 s.");
+
+    emit form_->cbKlasse->activated(0);
+    EXPECT_EQ(competition_->CurrentClassName(), "Open");
+    EXPECT_EQ(form_->b5sek->Look().Caption, "+5 s.");
+    Key(Qt::Key_F4);
+    Key(Qt::Key_PageDown, Qt::ControlModifier);
+    form_->cbKlasse->setCurrentIndex(1);  // as the operator's pick in the open list
+    emit form_->cbKlasse->activated(1);
+    EXPECT_EQ(competition_->CurrentClassName(), "Open") << "a run is on the clock";
+    EXPECT_EQ(form_->cbKlasse->currentText(), "Open") << "the box shows the class open";
 }
 
 TEST(FittedPicture, TheLogoFillsItsAreaCentredWithItsProportionsAsTheAreaChanges) {

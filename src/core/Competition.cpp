@@ -237,7 +237,6 @@ void Competition::Start(const std::string& commandLineFile) {
     reconnectTimer_->Start(1000);
     OpenLightBarrier();
     ApplyLiveSettings();
-    ApplyBrokerSettings();
     const bool unfinished = std::filesystem::exists(runningMarker_);
     // The marker is written before any question, so a crash while asking is noticed again.
     WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
@@ -267,6 +266,8 @@ void Competition::Start(const std::string& commandLineFile) {
     }
     committed_ = table_;
     committedRevision_ = table_.Revision();
+    // Once the show is open: its name is in every topic and in the last will.
+    ApplyBrokerSettings();
     Notify(Change::All);
 }
 

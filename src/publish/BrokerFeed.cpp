@@ -90,16 +90,17 @@ std::vector<BrokerMessage> BrokerMessages(const BrokerSnapshot& snapshot, std::s
 }
 
 std::string BrokerStateText(BrokerState state, std::string_view host, int port) {
-    const std::string broker = "MQTT-Broker " + std::string(host) + ":" + std::to_string(port);
+    // Short enough for the status bar beside the light barrier's readout.
     switch (state) {
         case BrokerState::Away:
-            return broker + " nicht erreichbar – Ergebnisse werden nachgereicht";
+            return "MQTT-Broker nicht erreichbar – Ergebnisse folgen";
         case BrokerState::Refused:
-            return broker + " lehnt Benutzer oder Passwort ab – Einstellungen (F2) prüfen";
+            return "MQTT-Broker lehnt Benutzer oder Passwort ab (F2)";
         case BrokerState::TlsFailed:
-            return broker + ": Zertifikat nicht anerkannt – CA-Datei prüfen";
+            return "MQTT: Zertifikat nicht anerkannt – CA-Datei prüfen (F2)";
         case BrokerState::Unreachable:
-            return broker + " antwortet nicht – Adresse und Port prüfen";
+            return "MQTT-Broker " + std::string(host) + ":" + std::to_string(port) +
+                   " antwortet nicht";
         case BrokerState::Off:
         case BrokerState::Connecting:
         case BrokerState::Connected:

@@ -167,8 +167,8 @@ MosquittoPublisher::Ending MosquittoPublisher::Connect(mosquitto* client, const 
                 : mosquitto_tls_set(client, settings_.CaFile.c_str(), nullptr, nullptr, nullptr,
                                     nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
-            SetState(BrokerState::TlsFailed, "MQTT: CA-Datei „" + settings_.CaFile +
-                                                 "“ nicht lesbar – Einstellungen (F2) prüfen");
+            SetState(BrokerState::TlsFailed,
+                     "MQTT: CA-Datei nicht lesbar (F2): " + settings_.CaFile);
             return Ending::Failed;
         }
     }

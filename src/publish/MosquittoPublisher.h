@@ -19,7 +19,7 @@ struct BrokerTiming {
     int connectTimeoutMs = 5000;
     // The wait before the next try doubles after each failed one, from the first to the last.
     int retryFirstMs = 500;
-    int retryLastMs = 15000;
+    int retryLastMs = 5000;
     int keepAliveSeconds = 10;
     // At Stop, how long "offline" may take to reach the broker.
     int goodbyeMs = 1000;

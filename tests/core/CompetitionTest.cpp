@@ -178,8 +178,16 @@ TEST_F(CompetitionTest, TheBrokerGetsEveryEntryAndItsTroubleIsToldWhileTheTiming
     settings.MqttHost = "broker.arena";
     settings.MqttUser = "arena1";
     settings.Arena = "Halle 2";
-    Open(settings, StartList("1;Anna;Blue\r\n2;Ben;Rio\r\n"));
+    const std::filesystem::path show = folder.Path() / "show";
+    std::filesystem::create_directory(show);
+    WriteAll(show / "Turnier.json", R"({"show": {"name": "Herbst"},
+        "classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"}]})");
+    WriteAll(show / "open.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n");
+    Open(settings, (show / "Turnier.json").string());
     ASSERT_TRUE(broker.Running());
+    // From the first message on, the topics and the last will name the show.
+    ASSERT_FALSE(broker.published.empty());
+    EXPECT_EQ(broker.published.front().Show, "Herbst");
     EXPECT_EQ(broker.started.back().Host, "broker.arena");
     EXPECT_EQ(broker.started.back().User, "arena1");
     EXPECT_EQ(broker.started.back().Arena, "Halle 2");

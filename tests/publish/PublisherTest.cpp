@@ -13,8 +13,8 @@ using namespace test_broker;
 
 namespace {
 
-// A class with one result and a run on the clock since 1.5 s.
-BrokerSnapshot Snapshot(const std::string& show, const std::string& total) {
+// A class with one result and a run on the clock since startMs.
+BrokerSnapshot Snapshot(const std::string& show, const std::string& total, std::int64_t startMs) {
     BrokerSnapshot snapshot;
     snapshot.Show = show;
     snapshot.Live.board = {"Barrel Race", "7", "Anna Ried", "Blue", true};
@@ -27,7 +27,7 @@ BrokerSnapshot Snapshot(const std::string& show, const std::string& total) {
     announcer.hasStarter = true;
     announcer.onCourse = {"7", "Anna Ried", "Blue", ""};
     announcer.clock = AnnouncerClock::Running;
-    announcer.startMs = MonotonicRawNow() / 1'000'000 - 1500;
+    announcer.startMs = startMs;
     return snapshot;
 }
 
@@ -70,15 +70,17 @@ protected:
         }
     }
     // A broker started and a publisher connected to it, with a snapshot of the show.
-    static bool Connected(Broker& broker, MosquittoPublisher& publisher, const std::string& show) {
+    bool Connected(Broker& broker, MosquittoPublisher& publisher, const std::string& show) {
         if (!broker.Start()) {
             return false;
         }
         publisher.Start(Local(broker.Port()));
-        publisher.Publish(Snapshot(show, "15,20"));
+        publisher.Publish(Snapshot(show, "15,20", runStartMs));
         return WaitForState(publisher, BrokerState::Connecting) == BrokerState::Connected;
     }
     TempFolder folder;
+    // The run on the clock began 1.5 s before the test.
+    const std::int64_t runStartMs = MonotonicRawNow() / 1'000'000 - 1500;
 };
 
 }  // namespace
@@ -152,8 +154,10 @@ TEST_F(PublisherTest, ABrokerThatWasAwayGetsTheLatestOfEachTopicWhenItIsBack) {
     ASSERT_EQ(WaitForState(publisher, BrokerState::Connected), BrokerState::Away);
     EXPECT_THAT(publisher.Status().Message, HasSubstr("nicht erreichbar"));
     // The show goes on while the broker is away; it keeps no memory across the restart.
+    BrokerSnapshot snapshot = Snapshot("Show", "", runStartMs);
     for (int run = 0; run < 200; ++run) {
-        publisher.Publish(Snapshot("Show", std::to_string(run) + ",00"));
+        snapshot.Live.rows[0].total = std::to_string(run) + ",00";
+        publisher.Publish(snapshot);
     }
     ASSERT_TRUE(broker.Start());
     ASSERT_EQ(WaitForState(publisher, BrokerState::Away), BrokerState::Connected);
@@ -166,6 +170,9 @@ TEST_F(PublisherTest, ABrokerThatWasAwayGetsTheLatestOfEachTopicWhenItIsBack) {
     }));
     EXPECT_TRUE(reader.WaitFor("corralix/Show/Halle-2/status",
                                [](const std::string& payload) { return payload == "online"; }));
+    // The clock did not change while the broker was away, and the restarted broker had lost it.
+    EXPECT_TRUE(reader.WaitFor("corralix/Show/Halle-2/clock",
+                               [](const std::string& payload) { return !payload.empty(); }));
 }
 
 TEST_F(PublisherTest, ABrokerThatCannotBeUsedGetsAMessageNamingWhy) {

@@ -1220,8 +1220,9 @@ void Competition::SaveAs() {
         existing = ExistingWorkbook(table_, path, env_.DecimalSeparator);
         if (existing.LosesCells &&
             !env_.Operator.Ask("Die Arbeitsmappe " + path +
-                               " enthält mehr als die Tabelle oder ist nicht lesbar. Sie wird "
-                               "ganz ersetzt, alles andere darin geht verloren. Trotzdem "
+                               " enthält mehr, als beim Speichern erhalten bleiben kann "
+                               "(weitere Tabellenblätter, eine .xls-Datei mit mehr als der "
+                               "Tabelle) oder ist nicht lesbar. Das geht verloren. Trotzdem "
                                "speichern?")) {
             return;
         }

@@ -577,6 +577,7 @@ WorkbookOverwrite ExistingWorkbook(const ResultTable& table, const std::string& 
         result.LosesCells = !old.Error.empty() || old.MoreThanRows;
         return result;
     }
+    result.LosesCells = old.MoreThanRows;  // its other sheets
     const auto oldRows = static_cast<int>(old.Rows.size());
     for (const KeptCell& cell : *cells) {
         const bool oldTable = cell.Row < oldRows && cell.Col < ResultTable::ColCount;

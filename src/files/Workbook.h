@@ -51,8 +51,9 @@ FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& p
 // What saving the table over the workbook already at path keeps of it: the cells of its first
 // sheet outside the table it holds (the rows up to its end of data, columns A to K) and outside
 // the block the table is written to. The rows of the old table never stay, so that no starter
-// of it outlives the save. An ".xls" is written anew whole: LosesCells says it holds more than
-// its table, which would be lost.
+// of it outlives the save. An ".xls" is written anew whole. LosesCells: something would be lost
+// all the same (an ".xls" holding more than its table, further sheets, a workbook that cannot be
+// read).
 struct WorkbookOverwrite {
     std::vector<KeptCell> Kept;
     bool LosesCells = false;
@@ -76,7 +77,7 @@ using SheetRow = std::array<std::string, ResultTable::ColCount>;
 struct WorkbookRows {
     std::vector<SheetRow> Rows;
     std::string Error;
-    // The first sheet has cells beyond these rows and columns, or there are more sheets (".xls").
+    // There are more sheets, or (".xls") the first one has cells beyond these rows and columns.
     bool MoreThanRows = false;
 };
 

@@ -234,16 +234,19 @@ public:
     std::map<std::string, std::string, std::less<>> byType;
 };
 
-// The relation id of the first sheet in tab order.
+// The relation id of the first sheet in tab order, and whether there are more.
 class FirstSheet : public XmlHandler {
 public:
     void Start(std::string_view name, const char** attributes) override {
-        if (name == "sheet") {
+        if (name == "sheet" && id.empty()) {
             id = Attribute(attributes, "id");
+        } else if (name == "sheet") {
+            more = true;
             done = true;
         }
     }
     std::string id;
+    bool more = false;
 };
 
 class SharedStrings : public XmlHandler {
@@ -658,7 +661,7 @@ WorkbookRows ReadFirstSheet(std::string_view bytes, char decimalSeparator,
     if (everyCell != nullptr) {
         *everyCell = std::move(cells.cells);
     }
-    return {std::move(cells.rows), {}};
+    return {std::move(cells.rows), {}, first.more};
 }
 
 }  // namespace

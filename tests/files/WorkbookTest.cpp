@@ -20,15 +20,17 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-// An ".xlsx" of the given sheet and shared strings, as another program might write it.
-std::string XlsxOf(const std::string& sheet, const std::string& strings) {
+// An ".xlsx" of the given sheet and shared strings, as another program might write it; further
+// sheets are only named in the workbook.
+std::string XlsxOf(const std::string& sheet, const std::string& strings,
+                   const std::string& furtherSheets = "") {
     TempFolder folder;
     const std::string path = folder.File("fremd.xlsx");
     const std::vector<std::pair<std::string, std::string>> parts = {
         {"xl/workbook.xml",
          "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-         "relationships\"><sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId1\"/></sheets>"
-         "</workbook>"},
+         "relationships\"><sheets><sheet name=\"A\" sheetId=\"1\" r:id=\"rId1\"/>" +
+             furtherSheets + "</sheets></workbook>"},
         {"xl/_rels/workbook.xml.rels",
          "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" "
          "Target=\"sheet1.xml\"/><Relationship Id=\"rId2\" Type=\"x/sharedStrings\" "
@@ -137,6 +139,9 @@ TEST_P(Workbook, SavedOverAWorkbookKeepsWhatLiesBesideTheTableButNoRowOfTheOldTa
                      "</row>";
         }
         sheet += "<row r=\"9\"><c r=\"A9\" t=\"inlineStr\"><is><t>Kasse</t></is></c></row>";
+        // A sheet of its own cannot be kept: the operator is asked.
+        WriteAll(path, XlsxOf(sheet, "", "<sheet name=\"B\" sheetId=\"2\" r:id=\"rId3\"/>"));
+        EXPECT_TRUE(ExistingWorkbook(ShowDayTable(1), path, ',').LosesCells);
         WriteAll(path, XlsxOf(sheet, ""));
     } else {
         ASSERT_TRUE(WriteWorkbookFile(ShowDayTable(5), path).Ok());

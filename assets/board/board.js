@@ -43,11 +43,14 @@ function horseText(s) {
   return [s.horse, s.team].filter(Boolean).join(" \u00b7 ");
 }
 
-// The run's time from its wall-clock start, as the timing shows it: seconds with hundredths.
+// The run's time from its wall-clock start, as the timing shows it: seconds with hundredths,
+// from a minute on with the minutes before them ("1:05,30").
 function runningText(startedAt, decimal) {
-  const ms = Math.max(0, Date.now() - startedAt);
-  const hundredths = Math.floor(ms / 10);
-  return Math.floor(hundredths / 100) + (decimal || ",") + String(hundredths % 100).padStart(2, "0");
+  const hundredths = Math.floor(Math.max(0, Date.now() - startedAt) / 10);
+  const seconds = Math.floor(hundredths / 100);
+  const minutes = Math.floor(seconds / 60);
+  const whole = minutes > 0 ? minutes + ":" + String(seconds % 60).padStart(2, "0") : String(seconds);
+  return whole + (decimal || ",") + String(hundredths % 100).padStart(2, "0");
 }
 
 function clockText(c) {

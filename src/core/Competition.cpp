@@ -1443,7 +1443,8 @@ void Competition::ImportShowList(const std::string& path, const std::vector<Show
             }
         }
         if (share.Index < 0) {
-            share.Index = AddShowClass(data, name, show_->OpenClass().Race);
+            share.Index =
+                AddShowClass(data, FolderOf(show_->FilePath()), name, show_->OpenClass().Race);
             share.Added = true;
         } else if (share.Index == open) {
             share.Before = table_;

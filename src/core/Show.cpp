@@ -76,7 +76,8 @@ ClassDraw DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint
     return report;
 }
 
-int AddShowClass(ShowData& data, const std::string& name, const std::string& race) {
+int AddShowClass(ShowData& data, const std::string& folder, const std::string& name,
+                 const std::string& race) {
     // Characters a file name cannot hold or that would leave the show folder.
     std::string stem;
     for (char c : name) {
@@ -87,9 +88,13 @@ int AddShowClass(ShowData& data, const std::string& name, const std::string& rac
         stem = "Klasse" + stem;
     }
     std::string file = stem + ".txt";
-    for (int n = 2; std::any_of(data.Classes.begin(), data.Classes.end(),
-                                [&](const ShowClass& item) { return item.File == file; });
-         ++n) {
+    // Never a file of another class, nor one lying in the folder already.
+    const auto taken = [&](const std::string& candidate) {
+        return std::filesystem::exists(std::filesystem::path(folder) / candidate) ||
+               std::any_of(data.Classes.begin(), data.Classes.end(),
+                           [&](const ShowClass& item) { return item.File == candidate; });
+    };
+    for (int n = 2; taken(file); ++n) {
         file = stem + "-" + std::to_string(n) + ".txt";
     }
     ShowClass item;

@@ -54,9 +54,10 @@ struct ClassDraw {
 };
 ClassDraw DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint64_t> seed);
 
-// Adds a class to the show, behind the others, with a file of its own named after it
-// ("Jugend.txt", "Jugend-2.txt" when that is taken). Returns its index.
-int AddShowClass(ShowData& data, const std::string& name, const std::string& race);
+// Adds a class to the show, behind the others, with a file of its own in the show folder named
+// after it ("Jugend.txt", "Jugend-2.txt" when that is taken or lies there). Returns its index.
+int AddShowClass(ShowData& data, const std::string& folder, const std::string& name,
+                 const std::string& race);
 
 // The starters a list adds to one class: those not in it yet (same rider and horse, compared
 // trimmed and ignoring case), and the lines that name a starter twice.

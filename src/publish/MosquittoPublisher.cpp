@@ -44,7 +44,8 @@ void MosquittoPublisher::Start(const BrokerSettings& settings) {
         std::lock_guard lock(mutex_);
         stop_ = false;
         status_ = {BrokerState::Connecting, {}};
-        base_ = TopicBase(settings_.Prefix, "", settings_.Arena);
+        // Known with the first snapshot: the show's name is in the last will.
+        base_.clear();
         latest_.clear();
         unsent_.clear();
         sent_ = 0;
@@ -73,12 +74,15 @@ void MosquittoPublisher::Publish(const BrokerSnapshot& snapshot) {
     }
     const std::string base = TopicBase(settings_.Prefix, snapshot.Show, settings_.Arena);
     std::vector<BrokerMessage> messages = BrokerMessages(snapshot, base, wallOffsetMs_);
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (base != base_) {
-        // Another show: what was kept for the last one has been said.
+        // Another show (or the first snapshot): what was kept for the last one has been said.
         base_ = base;
         latest_.clear();
         unsent_.clear();
+        lock.unlock();
+        wake_.notify_all();
+        lock.lock();
     }
     for (BrokerMessage& message : messages) {
         std::string& kept = latest_[message.Topic];
@@ -124,7 +128,8 @@ void MosquittoPublisher::Run() {
     for (;;) {
         std::string base;
         {
-            std::lock_guard lock(mutex_);
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stop_ || !base_.empty(); });
             if (stop_) {
                 break;
             }

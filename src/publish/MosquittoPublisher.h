@@ -71,7 +71,7 @@ private:
     std::condition_variable wake_;
     bool stop_ = false;
     BrokerStatus status_;
-    // The topics' base of the latest snapshot: "PREFIX/SHOW/ARENA".
+    // The topics' base of the latest snapshot: "PREFIX/SHOW/ARENA"; empty until the first.
     std::string base_;
     // The latest message of each topic, and the topics whose latest has not been handed over.
     std::map<std::string, std::string> latest_;

@@ -1025,7 +1025,7 @@ TEST_F(ShowTest, AWholeShowListGoesIntoItsClassesAddsMissingOnesAndReportsDouble
     const std::filesystem::path show = OpenShow(
         R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"},
                         {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt"}]})",
-        {{"open.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n"}});
+        {{"open.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n"}, {"Senior.txt", "a file of last year"}});
     const std::string list = folder.File("meldungen.csv");
     WriteAll(list,
              "Klasse;Nr.;Name;Pferd\r\nOpen;1;Anna;Blue\r\nJugend;21;Finn;Pablo\r\n"
@@ -1040,8 +1040,9 @@ TEST_F(ShowTest, AWholeShowListGoesIntoItsClassesAddsMissingOnesAndReportsDouble
     EXPECT_EQ(jugend.Column(ColName), (std::vector<std::string>{"Name", "Finn", "Gina"}));
     const std::string showFile = ReadAll(show / "Turnier.json");
     EXPECT_THAT(showFile, HasSubstr("\"name\": \"Senior\""));
-    EXPECT_THAT(showFile, HasSubstr("\"file\": \"Senior.txt\""));
-    EXPECT_THAT(ReadAll(show / "Senior.txt"), HasSubstr("Hans"));
+    EXPECT_THAT(showFile, HasSubstr("\"file\": \"Senior-2.txt\""));
+    EXPECT_THAT(ReadAll(show / "Senior-2.txt"), HasSubstr("Hans"));
+    EXPECT_EQ(ReadAll(show / "Senior.txt"), "a file of last year") << "never overwritten";
     EXPECT_THAT(ReadAll(show / "jugend.txt.log"), HasSubstr("Startliste eingelesen"));
     ASSERT_EQ(dialogs.messages.size(), 1U);
     EXPECT_THAT(dialogs.messages[0], HasSubstr("Doppelt gemeldet, nur einmal übernommen:\n"

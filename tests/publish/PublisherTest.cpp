@@ -9,6 +9,7 @@
 #include "serial/MonotonicClock.h"
 
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 using namespace test_broker;
 
 namespace {
@@ -48,14 +49,15 @@ BrokerSettings Local(int port) {
 
 BrokerTiming Quick() {
     BrokerTiming timing;
-    timing.connectTimeoutMs = 400;
+    // Long enough for a loaded machine (and the sanitizers) to finish a TLS handshake.
+    timing.connectTimeoutMs = 2000;
     timing.retryFirstMs = 100;
     timing.retryLastMs = 200;
     return timing;
 }
 
 BrokerState WaitForState(const IBrokerPublisher& publisher, BrokerState not_) {
-    for (int i = 0; i < 500 && publisher.Status().State == not_; ++i) {
+    for (int i = 0; i < 1500 && publisher.Status().State == not_; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return publisher.Status().State;
@@ -75,6 +77,8 @@ protected:
             return false;
         }
         publisher.Start(Local(broker.Port()));
+        // The program takes its first snapshot a moment after the start.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         publisher.Publish(Snapshot(show, "15,20", runStartMs));
         return WaitForState(publisher, BrokerState::Connecting) == BrokerState::Connected;
     }
@@ -128,6 +132,10 @@ TEST_F(PublisherTest, PublishesEachTopicRetainedAndSaysOfflineWhenStopped) {
     ASSERT_TRUE(reader.WaitFor(base + "announcer", any));
     ASSERT_TRUE(reader.WaitFor(base + "results/Open 1D-2D", any));
 
+    // Nothing under another show: the last will named this one from the start.
+    for (const auto& [topic, payload] : reader.LatestAll()) {
+        EXPECT_THAT(topic, StartsWith(base));
+    }
     const auto clock = nlohmann::json::parse(reader.Latest(base + "clock"));
     EXPECT_EQ(clock["clock"], "running");
     EXPECT_EQ(clock["onCourse"]["rider"], "Anna Ried");
@@ -264,6 +272,7 @@ TEST_F(PublisherTest, ABrokerThatCannotBeUsedGetsAMessageNamingWhy) {
         c.set(settings);
         MosquittoPublisher publisher(Quick());
         publisher.Start(settings);
+        publisher.Publish(Snapshot("Show", "15,20", runStartMs));
         EXPECT_EQ(WaitForState(publisher, BrokerState::Connecting), c.state);
         EXPECT_THAT(publisher.Status().Message, HasSubstr(c.message));
         publisher.Stop();

@@ -42,6 +42,8 @@ constexpr std::string_view Usage =
     "      --class NAME EINGABE ist eine Turnierdatei (*.json): die Klasse NAME mit ihrer Datei\n"
     "                   und ihren Einstellungen\n"
     "      --payout     schreibt die Auszahlung der Klasse (mit --class; .html, .pdf oder .xlsx)\n"
+    "      --startlist  schreibt die Startliste in Startreihenfolge (.html, .pdf oder .xlsx);\n"
+    "                   mit --class und den Bahnpflegen der Klasse\n"
     "  corralix TURNIER.json\n"
     "      öffnet das Turnier (Turnierdatei) bei der zuletzt offenen Klasse\n"
     "  corralix --draw TURNIER.json --class KLASSE [--seed ZAHL]\n"
@@ -56,6 +58,7 @@ struct ExportRequest {
     std::string race{StartList::Races[0]};
     std::string className;
     bool payout = false;
+    bool startList = false;
     bool draw = false;
     std::optional<std::uint64_t> seed;
 };
@@ -66,6 +69,7 @@ struct ExportSource {
     std::string file;
     ReportHead head;
     ClassRules rules;
+    int dragEvery = 0;
 };
 
 // The source named by the request; empty after telling why.
@@ -107,6 +111,7 @@ std::optional<ExportSource> FindSource(const ExportRequest& request, const std::
                              show->Head.Place, showClass.Name,
                              showClass.Race.empty() ? request.race : showClass.Race};
     source.rules = rules.Rules;
+    source.dragEvery = showClass.Draw.DragEvery;
     return source;
 }
 
@@ -171,6 +176,8 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
             request.className = args[++i];
         } else if (args[i] == "--payout") {
             request.payout = true;
+        } else if (args[i] == "--startlist") {
+            request.startList = true;
         } else if (args[i] == "--draw") {
             request.draw = true;
             inputs.push_back(args[++i]);
@@ -238,13 +245,14 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
     const ReportExtraCells divisions = [&](int row) {
         return DivisionCells(source->rules, standing, row);
     };
-    const Report report = request.payout
-                              ? PayoutReport(table, standing, source->rules, source->head,
-                                             printedAt, SystemDecimalSeparator())
-                              : ResultReport(table, source->head, printedAt, divisions);
+    const Report report =
+        request.payout      ? PayoutReport(table, standing, source->rules, source->head, printedAt,
+                                           SystemDecimalSeparator())
+        : request.startList ? StartListReport(table, source->head, printedAt, source->dragEvery)
+                            : ResultReport(table, source->head, printedAt, divisions);
     for (const std::string& output : request.outputs) {
-        if (std::string error = request.payout
-                                    ? ExportPayout(report, output, WritePdfReport)
+        if (std::string error = request.payout || request.startList
+                                    ? ExportReport(report, output, WritePdfReport)
                                     : ExportTable(table, report, output, WritePdfReport, divisions);
             !error.empty()) {
             std::cerr << "corralix: " << error << '\n';
@@ -266,7 +274,7 @@ std::optional<int> RunCommandLine(int argc, char* argv[]) {
     bool exporting = false;
     for (const std::string_view arg : args) {
         exporting = exporting || arg == "--export" || arg == "--race" || arg == "--class" ||
-                    arg == "--payout" || arg == "--draw";
+                    arg == "--payout" || arg == "--startlist" || arg == "--draw";
     }
     if (!exporting) {
         return std::nullopt;

@@ -969,14 +969,23 @@ Report Competition::CurrentPayoutReport() const {
 }
 
 void Competition::OpenPayoutSheet() {
-    // Beside the other reports: "<name>-auszahlung.html".
-    const std::string path =
-        (std::filesystem::path(env_.DataFolder) / (env_.ProgramName + "-auszahlung.html")).string();
-    if (const std::string error = WriteHtmlReport(CurrentPayoutReport(), path); !error.empty()) {
+    // Offered as a PDF to print and post, as a page or as a workbook for the office; proposed
+    // beside the other reports as "<name>-auszahlung.pdf".
+    const std::string proposal =
+        (std::filesystem::path(env_.DataFolder) / (env_.ProgramName + "-auszahlung.pdf")).string();
+    const std::optional<std::string> path = env_.Operator.ChooseFileToSave(
+        proposal, {"PDF-Dokument (*.pdf)", HtmlFilter, "Arbeitsmappe (*.xlsx)"});
+    if (!path) {
+        return;
+    }
+    const PdfWriter pdf = [this](const Report& report, const std::string& file) {
+        return env_.Desktop.WritePdf(report, file);
+    };
+    if (const std::string error = ExportReport(CurrentPayoutReport(), *path, pdf); !error.empty()) {
         env_.Operator.ShowError(error);
         return;
     }
-    OpenDocument(path);
+    OpenDocument(*path);
 }
 
 Report Competition::CurrentStartListReport() const {

@@ -105,8 +105,13 @@ public:
         printed.push_back(report);
         return printError;
     }
+    std::string WritePdf(const Report& report, const std::string& path) override {
+        pdfs.emplace_back(path, report);
+        return printError;
+    }
     std::vector<Rect> Screens() const override { return screens; }
     std::vector<Rect> screens{{0, 0, 1920, 1080}};
+    std::vector<std::pair<std::string, Report>> pdfs;
     bool canOpen = true;
     std::string printError;
     std::vector<std::string> opened;

@@ -62,6 +62,8 @@ public:
     // Prints a report through the print dialog; empty when printed or cancelled, else the
     // message for the operator.
     virtual std::string PrintReport(const Report& report) = 0;
+    // Writes the printed form of a report to path as a PDF; empty on success, else the message.
+    virtual std::string WritePdf(const Report& report, const std::string& path) = 0;
     // The screens present, in the platform's order.
     virtual std::vector<Rect> Screens() const = 0;
 };

@@ -70,3 +70,17 @@ std::string ExportTable(const ResultTable& table, const Report& report, const st
     }
     return "Dateityp wird nicht unterstützt: " + path;
 }
+
+std::string ExportReport(const Report& report, const std::string& path, const PdfWriter& pdf) {
+    const std::string extension = FileExtension(path);
+    if (extension == ".html" || extension == ".htm")
+        return WriteHtmlReport(report, path);
+    if (extension == ".pdf")
+        return pdf(report, path);
+    if (extension == ".xlsx") {
+        const FileWriteResult result = WriteReportWorkbook(report, path);
+        return result.Ok() ? std::string()
+                           : "Der Schreibfehler der Datei: " + path + "\n" + result.Error;
+    }
+    return "Die Liste wird als .html, .pdf oder .xlsx geschrieben: " + path;
+}

@@ -27,6 +27,10 @@ std::string ReadTableForExport(const std::string& path, ResultTable& table, char
 // (compared as files, so links, "./sub/../" and other spellings count as the same).
 std::string CheckExportTarget(const std::string& input, const std::string& output);
 
+// Writes a list (the payout sheet, the start list) in the format the extension names: ".html" a
+// page, ".pdf" through pdf, ".xlsx" a workbook. Returns empty on success, else the message.
+std::string ExportReport(const Report& report, const std::string& path, const PdfWriter& pdf);
+
 // Writes to path in the format its extension names: ".html" the report as a page, ".pdf" its
 // printed form through pdf, ".xls"/".xlsx" the table as a workbook with the computed columns of
 // extra. Returns empty on success, else the message; an unknown extension writes nothing.

@@ -8,9 +8,27 @@
 #include "results/ResultTable.h"
 #include "results/TimeText.h"
 
+namespace {
+
+// The decimal separator of the table's totals (a file from a system with the other one keeps
+// its own); the given one where no total shows one.
+char TotalsSeparator(const ResultTable& table, char fallback) {
+    for (int row = 1; row < table.RowCount(); ++row) {
+        const std::string& total = table.Cell(ColTotal, row);
+        const std::size_t at = total.find_first_of(",.");
+        if (at != std::string::npos)
+            return total[at];
+    }
+    return fallback;
+}
+
+}  // namespace
+
 Report PayoutReport(const ResultTable& table, const JackpotStanding& standing,
                     const ClassRules& rules, ReportHead head, std::string printedAt,
-                    char decimalSeparator) {
+                    char systemSeparator) {
+    // Times and money read like the totals listed beside them.
+    const char decimalSeparator = TotalsSeparator(table, systemSeparator);
     Report report;
     report.title = "Auszahlung";
     report.head = std::move(head);
@@ -84,18 +102,4 @@ Report PayoutReport(const ResultTable& table, const JackpotStanding& standing,
         "Beträge in Euro; jeder Anteil ist auf den Cent abgeschnitten, der Rest "
         "bleibt als Rundungsrest beim Veranstalter.");
     return report;
-}
-
-std::string ExportPayout(const Report& report, const std::string& path, const PdfWriter& pdf) {
-    const std::string extension = FileExtension(path);
-    if (extension == ".html" || extension == ".htm")
-        return WriteHtmlReport(report, path);
-    if (extension == ".pdf")
-        return pdf(report, path);
-    if (extension == ".xlsx") {
-        const FileWriteResult result = WriteReportWorkbook(report, path);
-        return result.Ok() ? std::string()
-                           : "Der Schreibfehler der Datei: " + path + "\n" + result.Error;
-    }
-    return "Die Auszahlung wird als .html, .pdf oder .xlsx geschrieben: " + path;
 }

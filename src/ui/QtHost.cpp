@@ -27,6 +27,19 @@ QString Filters(const std::vector<std::string>& filters) {
     return list.join(";;");
 }
 
+// The first extension a filter names: "xlsx" of "Arbeitsmappe (*.xlsx *.xls)".
+QString FilterSuffix(const QString& filter) {
+    const qsizetype dot = filter.indexOf("*.");
+    if (dot < 0) {
+        return QString();
+    }
+    qsizetype end = dot + 2;
+    while (end < filter.size() && filter[end] != ' ' && filter[end] != ')') {
+        ++end;
+    }
+    return filter.mid(dot + 2, end - dot - 2);
+}
+
 std::optional<std::string> Chosen(QFileDialog& dialog) {
     // Qt's own dialog: it speaks the program's language and can stay above the spectator window.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -119,14 +132,12 @@ std::optional<std::string> QtOperator::ChooseFileToSave(const std::string& propo
                                                         const std::vector<std::string>& filters) {
     QFileDialog dialog(Owner(), QString(), QString::fromStdString(proposal), Filters(filters));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("txt");
-    // The suffix follows the type the operator picks.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
-        const qsizetype dot = f.indexOf("*.");
-        if (dot >= 0) {
-            dialog.setDefaultSuffix(f.mid(dot + 2).chopped(1));
-        }
-    });
+    // The suffix follows the type offered first, then the type the operator picks.
+    dialog.setDefaultSuffix(filters.empty()
+                                ? QStringLiteral("txt")
+                                : FilterSuffix(QString::fromStdString(filters.front())));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& f) { dialog.setDefaultSuffix(FilterSuffix(f)); });
     return Chosen(dialog);
 }
 
@@ -156,6 +167,10 @@ bool QtDesktop::OpenDocument(const std::string& path) {
 
 std::string QtDesktop::PrintReport(const Report& report) {
     return ::PrintReport(report, DialogOwner(window_, spectators_));
+}
+
+std::string QtDesktop::WritePdf(const Report& report, const std::string& path) {
+    return WritePdfReport(report, path);
 }
 
 std::vector<Rect> QtDesktop::Screens() const {

@@ -82,6 +82,7 @@ public:
     void AttachSpectators(QWidget* spectators) { spectators_ = spectators; }
     bool OpenDocument(const std::string& path) override;
     std::string PrintReport(const Report& report) override;
+    std::string WritePdf(const Report& report, const std::string& path) override;
     std::vector<Rect> Screens() const override;
 
 private:

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "TempFolder.h"
 #include "files/Export.h"
 #include "files/FileIo.h"
+#include "files/PayoutReport.h"
 #include "files/Report.h"
 #include "results/ResultTable.h"
 
@@ -127,6 +129,32 @@ TEST(Export, FormatFollowsTheExtension) {
     EXPECT_EQ(ExportTable(table, report, folder.File("a.htm"), pdf),
               "Dateityp wird nicht unterstützt: " + folder.File("a.htm"));
     EXPECT_FALSE(std::filesystem::exists(folder.File("a.htm")));
+}
+
+// A protocol written with decimal commas, opened on a system whose separator is the point: the
+// payout sheet reads like the totals it lists, not "ab 15.620" beside "15,734".
+TEST(PayoutSheet, TimesAndMoneyTakeTheSeparatorOfTheTotalsListed) {
+    ResultTable table;
+    table.SetRowCount(3);
+    table.SetRow(1, {"1", "Anna", "Blue", "", "15,120", "0", "", "", "15,120", "1"});
+    table.SetRow(2, {"2", "Ben", "Rio", "", "15,734", "0", "", "", "15,734", "2"});
+    ClassRules rules;
+    rules.Thousandths = true;
+    rules.DivisionOffsetsMs = {500};
+    rules.HasPayout = true;
+    rules.Payout.EntryFeeCents = 60000;
+    rules.Payout.DivisionShares = {6000, 4000};
+    rules.Payout.PlacesPaid = {1, 1};
+    rules.Payout.PlaceShares = {{1, {10000}}};
+    const Report sheet =
+        PayoutReport(table, StandingOf(table, rules), rules, Show, "07.12.2026 14:03", '.');
+    EXPECT_EQ(ReportCell(sheet.rows.at(0), 0), "1D · ab 15,120 · Topf 720,00");
+    const auto second = std::find_if(sheet.rows.begin() + 1, sheet.rows.end(), [](const auto& row) {
+        return ReportCell(row, 0).rfind("2D", 0) == 0;
+    });
+    ASSERT_NE(second, sheet.rows.end());
+    EXPECT_EQ(ReportCell(*second, 0), "2D · ab 15,620 · Topf 480,00");
+    EXPECT_EQ(sheet.foot.at(4), "Preisgeld: 1.200,00");
 }
 
 }  // namespace

@@ -207,6 +207,8 @@ std::string XlsxBytes(const ResultTable& table, const std::vector<KeptCell>& kep
     }
     worksheet_set_landscape(sheet);
     worksheet_set_paper(sheet, 9);  // A4
+    // Every column on the page's width, the computed ones too; as many pages down as it takes.
+    worksheet_fit_to_pages(sheet, 1, 0);
     for (int col = 0; col < WorkbookColumns; ++col) {
         worksheet_set_column(sheet, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
                              WorkbookColumnWidth(table, col), nullptr);
@@ -270,6 +272,8 @@ std::string ReportXlsxBytes(const Report& report) {
     lxw_format* right = workbook_add_format(workbook);
     format_set_align(right, LXW_ALIGN_RIGHT);
     const std::vector<int> columns = ReportShownColumns(report);
+    worksheet_set_paper(sheet, 9);  // A4
+    worksheet_fit_to_pages(sheet, 1, 0);
     lxw_row_t r = 0;
     lxw_error error = LXW_NO_ERROR;
     const auto line = [&](lxw_col_t c, const std::string& text, lxw_format* format) {

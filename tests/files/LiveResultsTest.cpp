@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "results/Jackpot.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 
@@ -47,6 +48,36 @@ TEST(LiveResults, SnapshotListsEnteredRunsFastestFirstThenDisqualified) {
     EXPECT_EQ(snapshot.starters, 5);
     EXPECT_FALSE(snapshot.teamShown);
     EXPECT_EQ(snapshot.board.rider, "Ben");
+}
+
+// The page's division filter shows the rows of one division with their places in it: every run
+// carries its division and place, a disqualified one neither; a total exactly on an offset
+// begins the next division.
+TEST(LiveResults, EachRunCarriesItsDivisionAndPlaceInItForTheFilter) {
+    ResultTable table;
+    table.SetRowCount(6);
+    table.SetRow(1, {"7", "Anna", "Blitz", "", "15,120", "0", "", "", "15,120", "", "1"});
+    table.SetRow(2, {"9", "Ben", "Storm", "", "15,700", "0", "", "", "15,700", "", "2"});
+    table.SetRow(3, {"12", "Cara", "Luna", "", "14,000", "1", "DQ", "Tonne", "DQ", "", "3"});
+    table.SetRow(4, {"15", "Dora", "Max", "", "15,620", "0", "", "", "15,620", "", "4"});
+    table.SetRow(5, {"21", "Eva", "Kira", "", "15,619", "0", "", "", "15,619", "", "5"});
+    ClassRules rules;
+    rules.Thousandths = true;
+    rules.DivisionOffsetsMs = {500};
+
+    const LiveSnapshot snapshot = MakeLiveSnapshot(table, ',', {"Barrel Racing", "", "", "", false},
+                                                   StandingOf(table, rules).Rows);
+
+    std::vector<std::string> shown;
+    for (const LiveRow& row : snapshot.rows) {
+        shown.push_back(row.startNumber + " " + row.division + " " + row.divisionPlace);
+    }
+    EXPECT_THAT(shown, ElementsAre("7 1D 1", "21 1D 2", "15 2D 1", "9 2D 2", "12  "));
+    EXPECT_THAT(
+        LiveResultsJson(snapshot),
+        HasSubstr("\"startNumber\":\"15\",\"rider\":\"Dora\",\"horse\":\"Max\",\"team\":\"\","
+                  "\"time\":\"15,620\",\"penalties\":\"0\",\"total\":\"15,620\",\"reason\":\"\","
+                  "\"dq\":false,\"division\":\"2D\",\"divisionPlace\":\"1\""));
 }
 
 // Table texts are data, never markup or JSON syntax, wherever they appear.

@@ -233,7 +233,8 @@ LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, L
             snapshot.rows.back().divisionPlace = std::to_string(divisions[at].Place);
         }
         if (at < payoutCents.size() && payoutCents[at] > 0) {
-            snapshot.rows.back().payout = MoneyText(payoutCents[at], decimalSeparator);
+            snapshot.rows.back().payout =
+                MoneyText(payoutCents[at], TotalsSeparator(table, decimalSeparator));
         }
     }
     return snapshot;

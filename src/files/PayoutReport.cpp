@@ -8,22 +8,6 @@
 #include "results/ResultTable.h"
 #include "results/TimeText.h"
 
-namespace {
-
-// The decimal separator of the table's totals (a file from a system with the other one keeps
-// its own); the given one where no total shows one.
-char TotalsSeparator(const ResultTable& table, char fallback) {
-    for (int row = 1; row < table.RowCount(); ++row) {
-        const std::string& total = table.Cell(ColTotal, row);
-        const std::size_t at = total.find_first_of(",.");
-        if (at != std::string::npos)
-            return total[at];
-    }
-    return fallback;
-}
-
-}  // namespace
-
 Report PayoutReport(const ResultTable& table, const JackpotStanding& standing,
                     const ClassRules& rules, ReportHead head, std::string printedAt,
                     char systemSeparator) {

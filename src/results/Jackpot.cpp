@@ -237,3 +237,13 @@ std::string DivisionNote(const ClassRules& rules, const DivisionPlace& at) {
         return std::string();
     return " · " + DivisionName(at.Division) + ": " + std::to_string(at.Place);
 }
+
+char TotalsSeparator(const ResultTable& table, char fallback) {
+    for (int row = 1; row < table.RowCount(); ++row) {
+        const std::string& total = table.Cell(ColTotal, row);
+        const std::size_t at = total.find_first_of(",.");
+        if (at != std::string::npos)
+            return total[at];
+    }
+    return fallback;
+}

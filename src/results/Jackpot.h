@@ -109,3 +109,6 @@ std::string DivisionNote(const ClassRules& rules, const DivisionPlace& at);
 std::string DivisionName(int division);
 // "1.234,50" in euro and cent with the given decimal separator (the other one groups thousands).
 std::string MoneyText(std::int64_t cents, char decimalSeparator);
+// The decimal separator of the table's totals (a file from a system with the other one keeps
+// its own), so that amounts and times beside them read alike; fallback where no total shows one.
+char TotalsSeparator(const ResultTable& table, char fallback);

@@ -52,7 +52,8 @@ TEST(LiveResults, SnapshotListsEnteredRunsFastestFirstThenDisqualified) {
 
 // The page's division filter shows the rows of one division with their places in it: every run
 // carries its division and place, a disqualified one neither; a total exactly on an offset
-// begins the next division.
+// begins the next division. Amounts read like the totals beside them, whatever the system's
+// separator.
 TEST(LiveResults, EachRunCarriesItsDivisionAndPlaceInItForTheFilter) {
     ResultTable table;
     table.SetRowCount(6);
@@ -65,14 +66,15 @@ TEST(LiveResults, EachRunCarriesItsDivisionAndPlaceInItForTheFilter) {
     rules.Thousandths = true;
     rules.DivisionOffsetsMs = {500};
 
-    const LiveSnapshot snapshot = MakeLiveSnapshot(table, ',', {"Barrel Racing", "", "", "", false},
-                                                   StandingOf(table, rules).Rows);
+    const LiveSnapshot snapshot = MakeLiveSnapshot(table, '.', {"Barrel Racing", "", "", "", false},
+                                                   StandingOf(table, rules).Rows, {0, 10720});
 
     std::vector<std::string> shown;
     for (const LiveRow& row : snapshot.rows) {
         shown.push_back(row.startNumber + " " + row.division + " " + row.divisionPlace);
     }
     EXPECT_THAT(shown, ElementsAre("7 1D 1", "21 1D 2", "15 2D 1", "9 2D 2", "12  "));
+    EXPECT_EQ(snapshot.rows.front().payout, "107,20");
     EXPECT_THAT(
         LiveResultsJson(snapshot),
         HasSubstr("\"startNumber\":\"15\",\"rider\":\"Dora\",\"horse\":\"Max\",\"team\":\"\","

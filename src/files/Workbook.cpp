@@ -187,9 +187,10 @@ std::string XlsxBytes(const ResultTable& table, const std::vector<KeptCell>& kep
     lxw_workbook* workbook = file.Book();
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Tabelle1");
     constexpr auto Kinds = static_cast<std::size_t>(CellKind::Count);
-    // Number formats of the kinds; "." stands for the reader's decimal separator.
-    const std::array<const char*, Kinds> numberFormats{nullptr,     "0",       "[s].00",
-                                                       "[m]:ss.00", "[s].000", "[m]:ss.000"};
+    // Number formats of the kinds; "." stands for the reader's decimal separator. Times under a
+    // minute as plain seconds ("s.00"): LibreOffice shows "[s].00" as the raw day fraction.
+    const std::array<const char*, Kinds> numberFormats{nullptr,     "0",     "s.00",
+                                                       "[m]:ss.00", "s.000", "[m]:ss.000"};
     std::array<std::array<lxw_format*, Kinds>, 4> formats{};
     for (std::size_t fill = 0; fill < formats.size(); ++fill) {
         for (std::size_t kind = 0; kind < Kinds; ++kind) {

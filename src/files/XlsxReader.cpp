@@ -287,8 +287,8 @@ private:
     bool inPhonetic_ = false;
 };
 
-// RunTime: an elapsed time in minutes or seconds ("[m]:ss.00", "[s].00"), as run times are
-// written; it reads as a time text.
+// RunTime: an elapsed time in minutes or seconds ("[m]:ss.00", "s.00", older files "[s].00"),
+// as run times are written; it reads as a time text.
 enum class DateKind { None, Date, Time, DateTime, RunTime, RunTimeMs };
 
 // Which cell formats show a date or time, so that such numbers come out as dates as the
@@ -331,11 +331,16 @@ private:
         std::string lower(code);
         std::transform(lower.begin(), lower.end(), lower.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const DateKind runTime =
+            lower.find(".000") != std::string::npos ? DateKind::RunTimeMs : DateKind::RunTime;
         for (const char* elapsed : {"[m]", "[mm]", "[s]", "[ss]"}) {
             if (lower.find(elapsed) != std::string::npos) {
-                return lower.find(".000") != std::string::npos ? DateKind::RunTimeMs
-                                                               : DateKind::RunTime;
+                return runTime;
             }
+        }
+        // Seconds with their fraction and nothing else: a run time under a minute.
+        if (lower.rfind("s.0", 0) == 0 || lower.rfind("ss.0", 0) == 0) {
+            return runTime;
         }
         bool date = false;
         bool time = false;

@@ -65,12 +65,13 @@ void SetText(QLabel* label, const QString& text) {
 
 }  // namespace
 
-QString BoardClockText(const TimingView& view) {
-    QString text = QStringLiteral("%1%2:%3%4,%5%6")
+QString BoardClockText(const TimingView& view, char decimalSeparator) {
+    QString text = QStringLiteral("%1%2:%3%4%5%6%7")
                        .arg(view.Digit3.Value)
                        .arg(view.Digit4.Value)
                        .arg(view.Digit5.Value)
                        .arg(view.Digit6.Value)
+                       .arg(QChar::fromLatin1(decimalSeparator))
                        .arg(view.Digit7.Value)
                        .arg(view.Digit8.Value);
     if (view.Thousandths) {
@@ -152,7 +153,8 @@ void AnnouncerWindow::Follow(Competition& competition) {
         }
         if (change == Change::Clock) {
             if (isVisible() && shownClock_ == AnnouncerClock::Running) {
-                SetText(Clock, BoardClockText(competition_->View()));
+                SetText(Clock,
+                        BoardClockText(competition_->View(), competition_->DecimalSeparator()));
             }
             return;
         }
@@ -244,7 +246,7 @@ void AnnouncerWindow::RenderClock(const TimingView& view, const AnnouncerSnapsho
     switch (snapshot.clock) {
         case AnnouncerClock::Running:
             Clock->setStyleSheet(QStringLiteral("color:#7ee787"));
-            SetText(Clock, BoardClockText(view));
+            SetText(Clock, BoardClockText(view, competition_->DecimalSeparator()));
             break;
         case AnnouncerClock::Stopped:
             Clock->setStyleSheet(QStringLiteral("color:#ffd866"));

@@ -42,5 +42,6 @@ private:
     QString stoppedTime_;
 };
 
-// The clock as the time board shows it ("00:15,23"), from the board's digits.
-QString BoardClockText(const TimingView& view);
+// The clock as the time board shows it ("00:15,23"), from the board's digits, with the decimal
+// separator the table's times have.
+QString BoardClockText(const TimingView& view, char decimalSeparator);

@@ -221,16 +221,66 @@ void Competition::Notify(Change change) {
     }
 }
 
+namespace {
+
+// The live results of a class's table under its rules: divisions and payouts where it has them.
+LiveSnapshot ClassSnapshot(const ResultTable& table, const ClassRules& rules,
+                           const JackpotStanding& standing, char decimalSeparator,
+                           LiveBoard board) {
+    return MakeLiveSnapshot(table, decimalSeparator, std::move(board),
+                            rules.HasDivisions() ? standing.Rows : std::vector<DivisionPlace>{},
+                            standing.Pays ? standing.Sheet.RowCents : std::vector<std::int64_t>{});
+}
+
+}  // namespace
+
 LiveSnapshot Competition::MakePublishedSnapshot() const {
-    const JackpotStanding& standing = Standing();
-    LiveSnapshot snapshot = MakeLiveSnapshot(
-        table_, env_.DecimalSeparator,
+    LiveSnapshot snapshot = ClassSnapshot(
+        table_, classRules_, Standing(), env_.DecimalSeparator,
         {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
-         startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive},
-        classRules_.HasDivisions() ? standing.Rows : std::vector<DivisionPlace>{},
-        standing.Pays ? standing.Sheet.RowCents : std::vector<std::int64_t>{});
+         startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive});
     snapshot.announcer = Announcer();
+    snapshot.classes = LiveClasses();
     return snapshot;
+}
+
+std::vector<LiveClass> Competition::LiveClasses() const {
+    std::vector<LiveClass> classes;
+    if (!show_) {
+        return classes;
+    }
+    classResults_.resize(static_cast<std::size_t>(show_->ClassCount()));
+    for (int index = 0; index < show_->ClassCount(); ++index) {
+        const ShowClass& item = show_->Data().Classes.at(static_cast<std::size_t>(index));
+        LiveClass& listed = classes.emplace_back(LiveClass{item.Name, item.Race, false, nullptr});
+        if (index == show_->OpenIndex()) {
+            listed.open = true;
+            continue;
+        }
+        // Asked of the file each time: the class files change only through the program, but
+        // a start list taken into the show writes several at once.
+        ClassResults& cached = classResults_[static_cast<std::size_t>(index)];
+        const std::string file = show_->ClassFile(index);
+        std::error_code error;
+        const auto written = std::filesystem::last_write_time(file, error);
+        const std::uintmax_t size = error ? 0 : std::filesystem::file_size(file, error);
+        if (!cached.json || cached.file != file || cached.written != written ||
+            cached.size != size || cached.settings != item.Json) {
+            // A class whose file cannot be read is listed without results; the file stays as
+            // it is, and the operator hears of it when the class is opened.
+            ResultTable table;
+            ReadClassTable(*show_, index, table, env_.DecimalSeparator);
+            const ClassRules rules = ReadShowClassRules(item).Rules;
+            LiveSnapshot snapshot =
+                ClassSnapshot(table, rules, StandingOf(table, rules), env_.DecimalSeparator,
+                              {item.Race, {}, {}, {}, false});
+            snapshot.announcer.className = item.Name;
+            cached = {file, written, size, item.Json,
+                      std::make_shared<const std::string>(LiveClassJson(snapshot))};
+        }
+        listed.json = cached.json;
+    }
+    return classes;
 }
 
 void Competition::Start(const std::string& commandLineFile) {
@@ -1670,6 +1720,7 @@ bool Competition::LoadClass(int index) {
     committedRevision_ = table_.Revision();
     table_.SetModified(false);
     dragPending_ = false;
+    classResults_.clear();
     if (const FileWriteResult saved = show_->Save(); !saved.Ok()) {
         env_.Operator.ShowError("Turnierdatei nicht geschrieben: " + saved.Error);
     }

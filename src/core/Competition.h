@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -286,6 +287,8 @@ private:
     void UpdateBrokerStatus();
     // What the live results and the broker publisher get: a copy of the table and the board.
     LiveSnapshot MakePublishedSnapshot() const;
+    // The show's classes as the live results list them, each other class with its results.
+    std::vector<LiveClass> LiveClasses() const;
     void EditSettings();
 
     // Logs what changed since the class file was last written, writes the class file (in a
@@ -364,6 +367,16 @@ private:
     std::string lastSaveName_;
     bool shutDown_ = false;
     std::optional<Show> show_;
+    // The live results of the show's other classes as their files held them, made again when a
+    // class file or the class's settings changed; emptied whenever a class is opened.
+    struct ClassResults {
+        std::string file;
+        std::filesystem::file_time_type written;
+        std::uintmax_t size = 0;
+        nlohmann::json settings;
+        std::shared_ptr<const std::string> json;
+    };
+    mutable std::vector<ClassResults> classResults_;
     // The table as the class file and the change log last saw it.
     ResultTable committed_;
     std::uint64_t committedRevision_ = 0;

@@ -50,19 +50,11 @@ void AppendStarter(std::string& out, std::string_view name, const AnnouncerStart
 
 void AppendLeaders(std::string& out, std::string_view name,
                    const std::vector<AnnouncerLeader>& leaders) {
-    out += '"';
-    out += name;
-    out += "\":[";
-    for (const AnnouncerLeader& leader : leaders) {
-        out += '{';
-        AppendMember(out, "label", leader.label);
-        AppendStarter(out, "starter", leader.starter);
-        AppendMember(out, "total", leader.total);
-        CloseJson(out, '}');
-        out += ',';
-    }
-    CloseJson(out, ']');
-    out += ',';
+    AppendObjects(out, name, leaders, [](std::string& to, const AnnouncerLeader& leader) {
+        AppendMember(to, "label", leader.label);
+        AppendStarter(to, "starter", leader.starter);
+        AppendMember(to, "total", leader.total);
+    });
 }
 
 constexpr std::string_view ClockNames[] = {"idle", "countdown", "running", "stopped"};
@@ -210,15 +202,9 @@ std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::optional<std::
                           std::int64_t wallOffsetMs) {
     std::string out = "{";
     AppendClock(out, snapshot, nowMs, wallOffsetMs);
-    out += "\"next\":[";
-    for (const AnnouncerStarter& starter : snapshot.next) {
-        out += '{';
-        AppendStarter(out, "starter", starter);
-        CloseJson(out, '}');
-        out += ',';
-    }
-    CloseJson(out, ']');
-    out += ',';
+    AppendObjects(out, "next", snapshot.next, [](std::string& to, const AnnouncerStarter& starter) {
+        AppendStarter(to, "starter", starter);
+    });
     if (snapshot.hasLastRun) {
         const AnnouncerRun& run = snapshot.lastRun;
         out += "\"lastRun\":{";

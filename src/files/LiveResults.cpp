@@ -36,15 +36,16 @@ tr.dq td{color:#777}
 .narrow{display:none}
 @media (max-width:480px){.rt{display:none}.narrow{display:block}td,th{padding-left:3px;padding-right:3px}.name{overflow-wrap:anywhere}}
 #empty{padding:12px}
-#filter{margin:0;padding:8px 12px;background:#fff;border-bottom:1px solid #ddd}
-#filter select{font-size:1em;padding:2px 6px}
+#choice{margin:0;padding:8px 12px;background:#fff;border-bottom:1px solid #ddd;display:flex;flex-wrap:wrap;gap:6px 16px}
+#choice select{font-size:1em;padding:2px 6px;max-width:100%}
+#choice label{max-width:100%}
 footer{font-size:.85em;color:#555;padding:8px 12px}
 #link.lost{color:#c62828;font-weight:bold}
 </style>
 </head>
 <body>
 <header><h1 id="race"></h1><div id="now"></div></header>
-<p id="filter" hidden><label>Division <select id="division"><option value="">Alle</option></select></label></p>
+<p id="choice" hidden><label id="classes" hidden>Klasse <select id="klasse"></select></label><label id="filter" hidden>Division <select id="division"><option value="">Alle</option></select></label></p>
 <table>
 <thead><tr><th class="n">Rang</th><th class="n">Nr.</th><th>Name / Pferd</th><th class="n rt">Laufzeit</th><th class="n">Total</th></tr></thead>
 <tbody id="rows"></tbody>
@@ -63,8 +64,26 @@ function el(tag, cls, text) {
   if (text) e.textContent = text;
   return e;
 }
-function render(d) {
-  $("race").textContent = d.race;
+// The board is the arena's (the class it runs now); the list is the class chosen, the running
+// one unless a reader chose another from the show's classes.
+let board = JSON.parse($("data").textContent);
+let list = null;
+let shown = "";
+function chosenClass() {
+  const m = /^#klasse=(\d+)$/.exec(location.hash);
+  return m ? Number(m[1]) : 0;
+}
+function openClass(d) {
+  return d.classes.findIndex(function (c) { return c.open; }) + 1;
+}
+// The list shown: null while another class's list is on its way.
+function listed() {
+  const n = chosenClass();
+  if (!n || n === openClass(board) || n > board.classes.length) return board;
+  return list && list.n === n ? list.data : null;
+}
+function renderBoard(d) {
+  $("race").textContent = d.className ? d.className + " \u00b7 " + d.race : d.race;
   const now = $("now");
   now.textContent = "";
   if (d.startNumber) {
@@ -74,11 +93,25 @@ function render(d) {
     now.append("Kein Starter gew\u00e4hlt");
   }
   now.append(el("span", d.running ? "state on" : "state", d.running ? "Lauf l\u00e4uft" : "Warten auf Start"));
+  const select = $("klasse");
+  $("classes").hidden = d.classes.length < 2;
+  select.textContent = "";
+  d.classes.forEach(function (c, i) {
+    select.append(new Option(c.open ? c.name + " \u2013 l\u00e4uft" : c.name, String(i + 1)));
+  });
+  const n = chosenClass();
+  select.value = String(n >= 1 && n <= d.classes.length ? n : openClass(d));
+}
+function renderList(d) {
   const body = $("rows");
   body.textContent = "";
+  const loading = !d;
+  $("empty").textContent = loading ? "Wird geladen \u2026" : "Noch keine Ergebnisse.";
+  d = d || {team: false, starters: 0, rows: []};
   const divisions = [...new Set(d.rows.map(function (r) { return r.division; }).filter(Boolean))].sort();
   const choice = $("division");
   $("filter").hidden = divisions.length === 0;
+  $("choice").hidden = $("filter").hidden && $("classes").hidden;
   const chosen = divisions.includes(choice.value) ? choice.value : "";
   choice.textContent = "";
   choice.append(new Option("Alle", ""));
@@ -97,30 +130,53 @@ function render(d) {
     const penalties = r.penalties && r.penalties.trim() !== "0" ? "Strafen: " + r.penalties : "";
     if (penalties) time.append(el("div", "sub", penalties));
     const total = el("td", "n total", r.total);
-    if (!r.dq && penalties) total.append(el("div", "sub narrow", r.time + " \u00b7 " + penalties));
+    // On a phone the run time and the penalties go under the total, each on a line of its own,
+    // so the total's column stays narrow and the name keeps its words whole.
+    if (!r.dq && penalties) total.append(el("div", "sub narrow", r.time), el("div", "sub narrow", penalties));
     if (r.dq && r.reason) total.append(el("div", "sub", r.reason));
     tr.append(who, time, total);
     body.append(tr);
   }
   $("empty").hidden = d.rows.length > 0;
-  $("count").textContent = "Ergebnisse: " + d.rows.length + " von " + d.starters;
+  $("count").textContent = loading ? "Ergebnisse: \u2026" : "Ergebnisse: " + d.rows.length + " von " + d.starters;
 }
-let shown = $("data").textContent;
-render(JSON.parse(shown));
-$("division").addEventListener("change", function () { render(JSON.parse(shown)); });
+function render() {
+  renderBoard(board);
+  renderList(listed());
+}
+async function fetchText(url, signal) {
+  const reply = await fetch(url, {cache: "no-store", signal: signal});
+  if (!reply.ok) throw new Error(reply.status);
+  return reply.text();
+}
 function stamp() { return new Date().toLocaleTimeString("de-DE"); }
 let lastStamp = stamp();
 $("link").textContent = "Stand " + lastStamp;
+// One request at a time: a choice made while one is under way asks again when it is back.
+let waiting = null;
+let busy = false;
+let again = false;
 async function poll() {
+  clearTimeout(waiting);
+  if (busy) {
+    again = true;
+    return;
+  }
+  busy = true;
   const abort = new AbortController();
   const timer = setTimeout(function () { abort.abort(); }, 4000);
   try {
-    const reply = await fetch("results.json", {cache: "no-store", signal: abort.signal});
-    if (!reply.ok) throw new Error(reply.status);
-    const text = await reply.text();
-    if (text !== shown) {
-      render(JSON.parse(text));
-      shown = text;
+    const text = await fetchText("results.json", abort.signal);
+    board = JSON.parse(text);
+    const n = chosenClass();
+    let other = "";
+    if (n && n !== openClass(board) && n <= board.classes.length) {
+      other = await fetchText("klasse/" + n + ".json", abort.signal);
+      list = {n: n, data: JSON.parse(other)};
+    }
+    if (text + other !== shown) {
+      shown = text + other;
+      render();
     }
     lastStamp = stamp();
     $("link").textContent = "Stand " + lastStamp;
@@ -130,9 +186,25 @@ async function poll() {
     $("link").className = "lost";
   }
   clearTimeout(timer);
-  setTimeout(poll, 1000);
+  busy = false;
+  if (again) {
+    again = false;
+    poll();
+  } else {
+    waiting = setTimeout(poll, 1000);
+  }
 }
-setTimeout(poll, 1000);
+$("division").addEventListener("change", render);
+$("klasse").addEventListener("change", function () {
+  const n = Number($("klasse").value);
+  // The running class follows the arena into its next class; another one stays chosen.
+  history.replaceState(null, "", n === openClass(board) ? location.pathname : "#klasse=" + n);
+  render();
+  poll();
+});
+window.addEventListener("hashchange", function () { render(); poll(); });
+render();
+waiting = setTimeout(poll, chosenClass() ? 0 : 1000);
 </script>
 </body>
 </html>
@@ -240,6 +312,32 @@ LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, L
     return snapshot;
 }
 
+namespace {
+
+// The members a class's results have wherever they are written: the team column switched on,
+// the starters and the ranked runs.
+void AppendResults(std::string& out, const LiveSnapshot& snapshot) {
+    AppendMember(out, "team", snapshot.teamShown);
+    out += "\"starters\":" + std::to_string(snapshot.starters) + ',';
+    AppendObjects(out, "rows", snapshot.rows, [](std::string& to, const LiveRow& row) {
+        AppendMember(to, "place", row.place);
+        AppendMember(to, "startNumber", row.startNumber);
+        AppendMember(to, "rider", row.rider);
+        AppendMember(to, "horse", row.horse);
+        AppendMember(to, "team", row.team);
+        AppendMember(to, "time", row.runTime);
+        AppendMember(to, "penalties", row.penalties);
+        AppendMember(to, "total", row.total);
+        AppendMember(to, "reason", row.reason);
+        AppendMember(to, "dq", row.dq);
+        AppendMember(to, "division", row.division);
+        AppendMember(to, "divisionPlace", row.divisionPlace);
+        AppendMember(to, "payout", row.payout);
+    });
+}
+
+}  // namespace
+
 std::string LiveResultsJson(const LiveSnapshot& snapshot) {
     std::string out = "{";
     AppendMember(out, "className", snapshot.announcer.className);
@@ -248,28 +346,22 @@ std::string LiveResultsJson(const LiveSnapshot& snapshot) {
     AppendMember(out, "rider", snapshot.board.rider);
     AppendMember(out, "horse", snapshot.board.horse);
     AppendMember(out, "running", snapshot.board.running);
-    AppendMember(out, "team", snapshot.teamShown);
-    out += "\"starters\":" + std::to_string(snapshot.starters) + ",\"rows\":[";
-    for (const LiveRow& row : snapshot.rows) {
-        out += '{';
-        AppendMember(out, "place", row.place);
-        AppendMember(out, "startNumber", row.startNumber);
-        AppendMember(out, "rider", row.rider);
-        AppendMember(out, "horse", row.horse);
-        AppendMember(out, "team", row.team);
-        AppendMember(out, "time", row.runTime);
-        AppendMember(out, "penalties", row.penalties);
-        AppendMember(out, "total", row.total);
-        AppendMember(out, "reason", row.reason);
-        AppendMember(out, "dq", row.dq);
-        AppendMember(out, "division", row.division);
-        AppendMember(out, "divisionPlace", row.divisionPlace);
-        AppendMember(out, "payout", row.payout);
-        CloseJson(out, '}');
-        out += ',';
-    }
-    CloseJson(out, ']');
-    out += '}';
+    AppendResults(out, snapshot);
+    AppendObjects(out, "classes", snapshot.classes, [](std::string& to, const LiveClass& item) {
+        AppendMember(to, "name", item.name);
+        AppendMember(to, "race", item.race);
+        AppendMember(to, "open", item.open);
+    });
+    CloseJson(out, '}');
+    return out;
+}
+
+std::string LiveClassJson(const LiveSnapshot& snapshot) {
+    std::string out = "{";
+    AppendMember(out, "className", snapshot.announcer.className);
+    AppendMember(out, "race", snapshot.board.race);
+    AppendResults(out, snapshot);
+    CloseJson(out, '}');
     return out;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,17 @@ struct LiveRow {
     std::string payout;         // the money won in a class that pays, else empty
 };
 
+// One class of the show, as the phone page lists it for choosing.
+struct LiveClass {
+    std::string name;
+    std::string race;
+    // The class the arena runs now: its results are the snapshot's own rows.
+    bool open = false;
+    // Another class's results as its file holds them, as LiveClassJson writes them; shared
+    // between snapshots while the file stays the same. Empty for the open class.
+    std::shared_ptr<const std::string> json;
+};
+
 // A copy of everything the live page shows, taken on the UI thread after each change so that
 // serving never reads the table the operator is working on.
 struct LiveSnapshot {
@@ -47,6 +59,8 @@ struct LiveSnapshot {
     std::vector<LiveRow> rows;
     // The announcer's view of the same moment ("/sprecher").
     AnnouncerSnapshot announcer;
+    // The show's classes in running order; empty without a show.
+    std::vector<LiveClass> classes;
 };
 
 // The live results server as the program's logic sees it; a Qt server implements it.
@@ -74,6 +88,10 @@ LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, L
 // escaped too, so the text can stand inside a page's script block.
 std::string LiveResultsJson(const LiveSnapshot& snapshot);
 
+// A class's results alone, without the board, the show's classes or the announcer: className,
+// race, team, starters and rows as LiveResultsJson writes them.
+std::string LiveClassJson(const LiveSnapshot& snapshot);
+
 // The whole page for phones: inline style and script, the snapshot built in, and a script that
 // fetches "results.json" every second and redraws when it changed.
 std::string LiveResultsPage(const LiveSnapshot& snapshot);
@@ -85,6 +103,23 @@ void AppendJsonString(std::string& out, std::string_view text);
 void AppendMember(std::string& out, std::string_view name, std::string_view text);
 void AppendMember(std::string& out, std::string_view name, bool value);
 void CloseJson(std::string& out, char bracket);
+
+// A member whose value is an array of objects; appendMembers(out, item) writes each one's members.
+template <typename Items, typename AppendMembers>
+void AppendObjects(std::string& out, std::string_view name, const Items& items,
+                   AppendMembers appendMembers) {
+    out += '"';
+    out += name;
+    out += "\":[";
+    for (const auto& item : items) {
+        out += '{';
+        appendMembers(out, item);
+        CloseJson(out, '}');
+        out += ',';
+    }
+    CloseJson(out, ']');
+    out += ',';
+}
 
 // Status-bar text with the address spectators type, e.g. "Live-Ergebnisse:
 // http://192.168.1.20:8080/"; without a network address only the port is named.

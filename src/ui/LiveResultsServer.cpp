@@ -10,6 +10,9 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -90,6 +93,24 @@ QByteArray HostWithoutPort(QByteArray host) {
 }
 
 // head: the request line and header lines, without the blank line that ends them.
+// The class a path "/klasse/N.json" asks for, counted from 0; nothing for any other path. N is
+// written without leading zeros, so every class has one address.
+std::optional<std::size_t> ClassOfPath(const QByteArray& path) {
+    static constexpr std::string_view prefix = "/klasse/";
+    static constexpr std::string_view suffix = ".json";
+    const std::string_view text(path.constData(), static_cast<std::size_t>(path.size()));
+    if (!text.starts_with(prefix) || !text.ends_with(suffix)) {
+        return std::nullopt;
+    }
+    const std::string_view number =
+        text.substr(prefix.size(), text.size() - prefix.size() - suffix.size());
+    if (number.empty() || number.size() > 4 || number.front() == '0' ||
+        number.find_first_not_of("0123456789") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(std::stoi(std::string(number))) - 1;
+}
+
 Request ParseRequest(const QByteArray& head) {
     Request request;
     QList<QByteArray> lines = head.split('\n');
@@ -510,9 +531,15 @@ std::string LiveResultsServer::AddressText() const {
 void LiveResultsServer::Publish(const LiveSnapshot& snapshot) {
     const std::string json = LiveResultsJson(snapshot);
     const std::string page = LiveResultsPage(snapshot);
+    std::vector<std::shared_ptr<const std::string>> classes;
+    for (const LiveClass& item : snapshot.classes) {
+        classes.push_back(item.open ? std::make_shared<const std::string>(LiveClassJson(snapshot))
+                                    : item.json);
+    }
     auto pages = std::make_shared<const Pages>(
         Pages{QByteArray(page.data(), static_cast<qsizetype>(page.size())),
-              QByteArray(json.data(), static_cast<qsizetype>(json.size())), snapshot.announcer});
+              QByteArray(json.data(), static_cast<qsizetype>(json.size())), snapshot.announcer,
+              std::move(classes)});
     const std::lock_guard lock(pagesMutex_);
     pages_ = std::move(pages);
 }
@@ -528,6 +555,14 @@ std::optional<LiveResultsServer::Page> LiveResultsServer::Route(const QByteArray
     }
     if (path == "/results.json") {
         return Page{"application/json; charset=utf-8", CurrentPages()->json};
+    }
+    if (const std::optional<std::size_t> index = ClassOfPath(path)) {
+        const std::shared_ptr<const Pages> pages = CurrentPages();
+        if (*index < pages->classes.size() && pages->classes[*index]) {
+            return Page{"application/json; charset=utf-8",
+                        QByteArray::fromStdString(*pages->classes[*index])};
+        }
+        return std::nullopt;
     }
     // The announcer's page and its data; the data carries the program's clock as it is served,
     // so the page runs the clock of a run from its start stamp.

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "files/Announcer.h"
 #include "files/LiveResults.h"
@@ -39,10 +40,10 @@ struct LiveServerLimits {
 };
 
 // Serves the live result page "/" and its data "/results.json" to phones on the arena's
-// network, and the announcer's page "/sprecher" with its data "/sprecher.json". Requests are
-// answered on a thread of its own from the pages of the last published snapshot, so neither the
-// clock nor the table ever waits for a spectator. Read-only: GET and HEAD only, no files, small
-// requests only.
+// network, with the results of each class of a show at "/klasse/N.json", and the announcer's page
+// "/sprecher" with its data "/sprecher.json". Requests are answered on a thread of its own from the
+// pages of the last published snapshot, so neither the clock nor the table ever waits for a
+// spectator. Read-only: GET and HEAD only, no files, small requests only.
 //
 // The arena's network is open to every phone, so the connections are kept on a short leash: a
 // handful per address, a deadline for each request that new bytes do not extend, the oldest idle
@@ -83,6 +84,8 @@ private:
         QByteArray page;
         QByteArray json;
         AnnouncerSnapshot announcer;
+        // Each class of the show alone ("/klasse/N.json", N from 1), the open one among them.
+        std::vector<std::shared_ptr<const std::string>> classes;
     };
     // Any thread.
     std::shared_ptr<const Pages> CurrentPages() const;

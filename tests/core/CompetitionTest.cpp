@@ -949,14 +949,15 @@ class ShowTest : public CompetitionTest {
 protected:
     std::filesystem::path OpenShow(const std::string& showJson,
                                    const std::vector<std::pair<std::string, std::string>>& files,
-                                   const std::string& name = "show") {
+                                   const std::string& name = "show",
+                                   const Settings& settings = NoCountdown()) {
         const std::filesystem::path show = folder.Path() / name;
         std::filesystem::create_directory(show);
         WriteAll(show / "Turnier.json", showJson);
         for (const auto& [name, bytes] : files) {
             WriteAll(show / name, bytes);
         }
-        Open(NoCountdown(), (show / "Turnier.json").string());
+        Open(settings, (show / "Turnier.json").string());
         return show;
     }
 };
@@ -985,6 +986,34 @@ TEST_F(ShowTest, EachClassCountsItsOwnPenaltySeconds) {
         Key(Command::Entry);
         Key(Command::NextClass);
     }
+}
+
+TEST_F(ShowTest, ThePhonePageListsEveryClassWithTheResultsItsFileHoldsNow) {
+    Settings settings = NoCountdown();
+    settings.LiveResults = true;
+    OpenShow(R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"},
+                            {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt"}]})",
+             {{"open.txt", "1;Anna;Blue\r\n"}, {"jugend.txt", "21;Finn;Pablo\r\n"}}, "show",
+             settings);
+    ASSERT_FALSE(live.published.empty());
+    ASSERT_EQ(live.published.back().classes.size(), 2u);
+    ASSERT_TRUE(live.published.back().classes[1].json);
+    EXPECT_THAT(*live.published.back().classes[1].json, HasSubstr(R"("starters":1,"rows":[])"));
+
+    // Jugend runs, then the arena goes back to Open: the phones see Jugend's result.
+    Key(Command::NextClass);
+    TimeRun(15000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    Key(Command::PreviousClass);
+    const LiveSnapshot& now = live.published.back();
+    ASSERT_EQ(now.classes.size(), 2u);
+    EXPECT_TRUE(now.classes[0].open);
+    EXPECT_FALSE(now.classes[1].open);
+    EXPECT_EQ(now.classes[1].name, "Jugend");
+    ASSERT_TRUE(now.classes[1].json);
+    EXPECT_THAT(*now.classes[1].json, HasSubstr(R"("rider":"Finn")"));
+    EXPECT_THAT(*now.classes[1].json, HasSubstr(R"("total":"15,00")"));
 }
 
 TEST_F(ShowTest, AnOverwriteAndACorrectionAreLoggedByNameWhenTheyHappen) {

@@ -195,6 +195,23 @@ TEST(LiveResultsServer, ServesThePagesOfTheLastPublishedSnapshot) {
     EXPECT_EQ(data["rows"][0]["rider"].toString(), QStringLiteral("Jörg Weiß"));
     EXPECT_EQ(data["rows"][0]["place"].toString(), QStringLiteral("1"));
 
+    // A show: each class's results on their own, the open one's from the snapshot itself.
+    LiveSnapshot show = Entered({{"2", "Jörg Weiß", "Äskulap", "", "15,00", "0", "", "", "15,00"}});
+    show.classes = {{"Open", "Barrel Racing", true, nullptr},
+                    {"Jugend", "Pole Bending", false,
+                     std::make_shared<const std::string>(R"({"className":"Jugend","rows":[]})")}};
+    server.Publish(show);
+    const QJsonObject open =
+        QJsonDocument::fromJson(Fetch(port, "GET", "/klasse/1.json").body).object();
+    ASSERT_EQ(open["rows"].toArray().size(), 1);
+    EXPECT_EQ(open["rows"][0]["rider"].toString(), QStringLiteral("Jörg Weiß"));
+    EXPECT_FALSE(open.contains("classes")) << "the list of classes is the board's";
+    EXPECT_EQ(Fetch(port, "GET", "/klasse/2.json").body, R"({"className":"Jugend","rows":[]})");
+    for (const char* path : {"/klasse/3.json", "/klasse/0.json", "/klasse/01.json", "/klasse/1",
+                             "/klasse/-1.json", "/klasse/99999999999.json"}) {
+        EXPECT_EQ(Fetch(port, "GET", path).status, 404) << path;
+    }
+
     const Reply page = Fetch(port, "GET", "/");
     EXPECT_EQ(page.status, 200);
     EXPECT_EQ(page.type, "text/html; charset=utf-8");

@@ -25,7 +25,7 @@ Report PayoutReport(const ResultTable& table, const JackpotStanding& standing,
         const int number = static_cast<int>(d) + 1;
         std::string heading = DivisionHeading(rules, standing, number, decimalSeparator);
         heading += " · Topf " + money(division.PotCents);
-        report.rows.push_back({{heading}, ReportRowKind::Note});
+        report.rows.push_back({{heading}, ReportRowKind::Note, true});
 
         const std::vector<int> rows = DivisionRows(table, standing, number);
         for (const int row : rows) {

@@ -110,6 +110,37 @@ std::string ReportRunningHead(const Report& report) {
     return line;
 }
 
+std::vector<ReportPage> ReportPages(const Report& report, int firstLines, int otherLines) {
+    const int rows = static_cast<int>(report.rows.size());
+    const int lines = rows + static_cast<int>(report.foot.size());
+    // The heading each row is under; -1 for a heading and for rows under none.
+    std::vector<int> under(report.rows.size(), -1);
+    for (int row = 0, current = -1; row < rows; ++row) {
+        if (report.rows[row].heading) {
+            current = row;
+        } else {
+            under[row] = current;
+        }
+    }
+    std::vector<ReportPage> pages;
+    int line = 0;
+    do {
+        ReportPage page{line, line, pages.empty() || line >= rows ? -1 : under[line]};
+        const int room = (pages.empty() ? firstLines : otherLines) - (page.carried >= 0 ? 1 : 0);
+        page.end = std::min(lines, line + std::max(1, room));
+        if (page.end < rows && page.end - 1 > line && report.rows[page.end - 1].heading) {
+            --page.end;
+        }
+        pages.push_back(page);
+        line = page.end;
+    } while (line < lines);
+    return pages;
+}
+
+std::string ContinuedHeading(const ReportRow& heading) {
+    return ReportCell(heading, 0) + " (Fortsetzung)";
+}
+
 std::string ReportPageText(int page, int pages) {
     return "Seite " + std::to_string(page) + " von " + std::to_string(pages);
 }
@@ -223,8 +254,9 @@ Report DivisionResultReport(const ResultTable& table, const JackpotStanding& sta
     }
     const char decimalSeparator = TotalsSeparator(table, systemSeparator);
     for (int division = 1; division <= rules.DivisionCount(); ++division) {
-        report.rows.push_back(
-            {{DivisionHeading(rules, standing, division, decimalSeparator)}, ReportRowKind::Note});
+        report.rows.push_back({{DivisionHeading(rules, standing, division, decimalSeparator)},
+                               ReportRowKind::Note,
+                               true});
         const std::vector<int> rows = DivisionRows(table, standing, division);
         if (rows.empty()) {
             report.rows.push_back({{"Kein Reiter in dieser Division"}, ReportRowKind::Note});
@@ -247,7 +279,7 @@ Report DivisionResultReport(const ResultTable& table, const JackpotStanding& sta
         }
     }
     if (!unplaced.empty()) {
-        report.rows.push_back({{"Ohne gültige Zeit"}, ReportRowKind::Note});
+        report.rows.push_back({{"Ohne gültige Zeit"}, ReportRowKind::Note, true});
         std::move(unplaced.begin(), unplaced.end(), std::back_inserter(report.rows));
     }
     return report;

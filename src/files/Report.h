@@ -32,6 +32,9 @@ enum class ReportRowKind {
 struct ReportRow {
     std::vector<std::string> cells;  // one per column; missing cells are empty
     ReportRowKind kind = ReportRowKind::Normal;
+    // A Note heading the rows up to the next heading (a division): on paper it never ends a page,
+    // and a page its rows go on to repeats it (ReportPages).
+    bool heading = false;
 };
 
 // Only the show's own facts; an empty one is left out of the head.
@@ -68,6 +71,20 @@ struct ReportHeadText {
 };
 ReportHeadText ReportHeadLines(const Report& report);
 std::string ReportRunningHead(const Report& report);
+
+// The lines of one printed page: rows first to end (the foot lines count on after the rows), below
+// the heading of the rows they continue, repeated as ContinuedHeading (-1 for none).
+struct ReportPage {
+    int first = 0;
+    int end = 0;
+    int carried = -1;
+};
+// Lays the report's lines onto pages holding firstLines lines below the column titles on the
+// first page and otherLines on the others. A heading goes over with the first row under it, and
+// a repeated heading takes a line of its page. Every page holds at least one line.
+std::vector<ReportPage> ReportPages(const Report& report, int firstLines, int otherLines);
+// "2D · ab 15,500 (Fortsetzung)"
+std::string ContinuedHeading(const ReportRow& heading);
 
 // "Seite 2 von 5"
 std::string ReportPageText(int page, int pages);

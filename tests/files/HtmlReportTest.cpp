@@ -60,6 +60,25 @@ TEST(Report, ListsLeaveOutColumnsEmptyForEveryRowAndMarkTheDrags) {
     EXPECT_EQ(ReportShownColumns(starters).size(), 4U) << "no team column without a team";
 }
 
+// A posted second page of a division's riders says which division they are in.
+TEST(Report, PagesNeverEndWithAHeadingAndRepeatItAboveTheRowsItContinues) {
+    Report report;
+    for (const char* text : {"1D", "a1", "a2", "2D", "b1", "b2", "b3", "b4"}) {
+        const bool heading = text[1] == 'D';
+        report.rows.push_back(
+            {{text}, heading ? ReportRowKind::Note : ReportRowKind::Normal, heading});
+    }
+    report.foot = {"Summe"};
+
+    std::vector<std::string> pages;
+    for (const ReportPage& page : ReportPages(report, 4, 3)) {
+        pages.push_back(
+            std::to_string(page.first) + "-" + std::to_string(page.end) +
+            (page.carried >= 0 ? " " + ContinuedHeading(report.rows[page.carried]) : ""));
+    }
+    EXPECT_EQ(pages, (std::vector<std::string>{"0-3", "3-6", "6-8 2D (Fortsetzung)", "8-9"}));
+}
+
 TEST(HtmlReport, FailedWriteKeepsTheOldReportAndNamesFileAndCause) {
     TempFolder folder;
     const std::string path = folder.File("corralix-p.html");

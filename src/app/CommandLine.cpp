@@ -44,6 +44,8 @@ constexpr std::string_view Usage =
     "      --payout     schreibt die Auszahlung der Klasse (mit --class; .html, .pdf oder .xlsx)\n"
     "      --startlist  schreibt die Startliste in Startreihenfolge (.html, .pdf oder .xlsx);\n"
     "                   mit --class und den Bahnpflegen der Klasse\n"
+    "      --divisions  schreibt die Ergebnisliste je Division (mit --class; .html, .pdf oder\n"
+    "                   .xlsx); eine Klasse ohne Divisionen als ganze Ergebnisliste\n"
     "  corralix TURNIER.json\n"
     "      öffnet das Turnier (Turnierdatei) bei der zuletzt offenen Klasse\n"
     "  corralix --draw TURNIER.json --class KLASSE [--seed ZAHL]\n"
@@ -59,6 +61,7 @@ struct ExportRequest {
     std::string className;
     bool payout = false;
     bool startList = false;
+    bool divisions = false;
     bool draw = false;
     std::optional<std::uint64_t> seed;
 };
@@ -76,8 +79,9 @@ struct ExportSource {
 std::optional<ExportSource> FindSource(const ExportRequest& request, const std::string& today) {
     ExportSource source{request.input, ReportHead{{}, today, {}, {}, request.race}, {}};
     if (request.className.empty()) {
-        if (request.payout) {
-            std::cerr << "corralix: --payout braucht eine Turnierdatei und --class NAME\n";
+        if (request.payout || request.divisions) {
+            std::cerr << "corralix: " << (request.payout ? "--payout" : "--divisions")
+                      << " braucht eine Turnierdatei und --class NAME\n";
             return std::nullopt;
         }
         return source;
@@ -178,6 +182,8 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
             request.payout = true;
         } else if (args[i] == "--startlist") {
             request.startList = true;
+        } else if (args[i] == "--divisions") {
+            request.divisions = true;
         } else if (args[i] == "--draw") {
             request.draw = true;
             inputs.push_back(args[++i]);
@@ -249,9 +255,11 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
         request.payout      ? PayoutReport(table, standing, source->rules, source->head, printedAt,
                                            SystemDecimalSeparator())
         : request.startList ? StartListReport(table, source->head, printedAt, source->dragEvery)
+        : request.divisions ? DivisionResultReport(table, standing, source->rules, source->head,
+                                                   printedAt, SystemDecimalSeparator())
                             : ResultReport(table, source->head, printedAt, divisions);
     for (const std::string& output : request.outputs) {
-        if (std::string error = request.payout || request.startList
+        if (std::string error = request.payout || request.startList || request.divisions
                                     ? ExportReport(report, output, WritePdfReport)
                                     : ExportTable(table, report, output, WritePdfReport, divisions);
             !error.empty()) {
@@ -274,7 +282,8 @@ std::optional<int> RunCommandLine(int argc, char* argv[]) {
     bool exporting = false;
     for (const std::string_view arg : args) {
         exporting = exporting || arg == "--export" || arg == "--race" || arg == "--class" ||
-                    arg == "--payout" || arg == "--startlist" || arg == "--draw";
+                    arg == "--payout" || arg == "--startlist" || arg == "--divisions" ||
+                    arg == "--draw";
     }
     if (!exporting) {
         return std::nullopt;

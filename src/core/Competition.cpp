@@ -821,6 +821,7 @@ bool Competition::Enabled(Command command) const {
         case Command::Html:
         case Command::Announcer:
         case Command::PrintStartList:
+        case Command::PrintDivisions:
         case Command::LockLightBarrier:
         case Command::SortMode:
         case Command::Save:
@@ -924,6 +925,16 @@ void Competition::Run(Command command) {
         case Command::PrintStartList:
             if (const std::string error = env_.Desktop.PrintReport(CurrentStartListReport());
                 !error.empty()) {
+                env_.Operator.ShowError(error);
+            }
+            break;
+        case Command::PrintDivisions:
+            // Without divisions the key says so rather than print the whole list unasked.
+            if (!classRules_.HasDivisions()) {
+                keyNote_ = "Die Klasse hat keine Divisionen.";
+            } else if (const std::string error =
+                           env_.Desktop.PrintReport(CurrentDivisionResultReport());
+                       !error.empty()) {
                 env_.Operator.ShowError(error);
             }
             break;
@@ -1095,6 +1106,11 @@ ReportExtraCells Competition::DivisionColumns() const {
 Report Competition::CurrentResultReport() const {
     return ResultReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"),
                         DivisionColumns());
+}
+
+Report Competition::CurrentDivisionResultReport() const {
+    return DivisionResultReport(table_, Standing(), classRules_, CurrentReportHead(),
+                                LocalTimeText("%d.%m.%Y %H:%M"), env_.DecimalSeparator);
 }
 
 Report Competition::CurrentPayoutReport() const {

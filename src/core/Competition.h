@@ -177,6 +177,8 @@ public:
     ReportHead CurrentReportHead() const;
     // The result list and the start list of the current class as printed, made now.
     Report CurrentResultReport() const;
+    // The result list of the open class by division (Ctrl+Shift+D prints it).
+    Report CurrentDivisionResultReport() const;
     // The payout sheet of the open class (Ctrl+U writes it as a page and opens it).
     Report CurrentPayoutReport() const;
     Report CurrentStartListReport() const;

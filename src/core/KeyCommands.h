@@ -33,6 +33,7 @@ enum class Command {
     Draw,
     Announcer,
     PrintStartList,
+    PrintDivisions,
     Payout,
     BarrierTest,
 };
@@ -45,7 +46,7 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 30> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 31> KeyCommands = {{
     {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
     {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
     {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
@@ -74,6 +75,7 @@ inline constexpr std::array<KeyCommand, 30> KeyCommands = {{
     {Command::Draw, "mDraw", "Auslosen", "Ctrl+L", "Files"},
     {Command::Announcer, "mSprecher", "Sprecher", "Ctrl+M", "Files"},
     {Command::PrintStartList, "mStartliste", "Startliste drucken", "Ctrl+Shift+P", "Files"},
+    {Command::PrintDivisions, "mDivisionen", "Ergebnisliste je Division", "Ctrl+Shift+D", "Files"},
     {Command::Payout, "mAuszahlung", "Auszahlung", "Ctrl+U", "Files"},
     {Command::BarrierTest, "mLSTest", "Lichtschranken-Test", "F7", "HideMenu"},
 }};

@@ -1,12 +1,9 @@
 #include "files/PayoutReport.h"
 
-#include <algorithm>
-
 #include "files/FileKind.h"
 #include "files/HtmlReport.h"
 #include "files/Workbook.h"
 #include "results/ResultTable.h"
-#include "results/TimeText.h"
 
 Report PayoutReport(const ResultTable& table, const JackpotStanding& standing,
                     const ClassRules& rules, ReportHead head, std::string printedAt,
@@ -26,25 +23,11 @@ Report PayoutReport(const ResultTable& table, const JackpotStanding& standing,
     for (std::size_t d = 0; d < sheet.Divisions.size(); ++d) {
         const DivisionPayout& division = sheet.Divisions[d];
         const int number = static_cast<int>(d) + 1;
-        std::string heading = rules.HasDivisions() ? DivisionName(number) : "Alle Reiter";
-        if (division.BeginsMs)
-            heading += " · ab " + FormatTimeText(*division.BeginsMs, decimalSeparator,
-                                                 standing.TimeResolution);
-        else if (d > 0)
-            heading += " · ab " + ShareText(rules.DivisionOffsetsMs[d - 1] / 10, decimalSeparator) +
-                       " s hinter der schnellsten Zeit";
+        std::string heading = DivisionHeading(rules, standing, number, decimalSeparator);
         heading += " · Topf " + money(division.PotCents);
-        report.rows.push_back({{heading}, ReportRowKind::Note});
+        report.rows.push_back({{heading}, ReportRowKind::Note, true});
 
-        std::vector<int> rows;
-        for (int row = 1; row < table.RowCount() && row < static_cast<int>(standing.Rows.size());
-             ++row)
-            if (standing.Rows[static_cast<std::size_t>(row)].Division == number)
-                rows.push_back(row);
-        std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
-            return standing.Rows[static_cast<std::size_t>(a)].Place <
-                   standing.Rows[static_cast<std::size_t>(b)].Place;
-        });
+        const std::vector<int> rows = DivisionRows(table, standing, number);
         for (const int row : rows) {
             const std::int64_t cents = sheet.RowCents[static_cast<std::size_t>(row)];
             report.rows.push_back(

@@ -6,6 +6,8 @@
 #include <vector>
 
 class ResultTable;
+struct ClassRules;
+struct JackpotStanding;
 
 // A printable list as the show's people read it: a head naming the show, a table of columns and
 // rows, and a foot. The same document is written as a web page (HtmlReport.h) and drawn onto
@@ -30,6 +32,9 @@ enum class ReportRowKind {
 struct ReportRow {
     std::vector<std::string> cells;  // one per column; missing cells are empty
     ReportRowKind kind = ReportRowKind::Normal;
+    // A Note heading the rows up to the next heading (a division): on paper it never ends a page,
+    // and a page its rows go on to repeats it (ReportPages).
+    bool heading = false;
 };
 
 // Only the show's own facts; an empty one is left out of the head.
@@ -67,6 +72,20 @@ struct ReportHeadText {
 ReportHeadText ReportHeadLines(const Report& report);
 std::string ReportRunningHead(const Report& report);
 
+// The lines of one printed page: rows first to end (the foot lines count on after the rows), below
+// the heading of the rows they continue, repeated as ContinuedHeading (-1 for none).
+struct ReportPage {
+    int first = 0;
+    int end = 0;
+    int carried = -1;
+};
+// Lays the report's lines onto pages holding firstLines lines below the column titles on the
+// first page and otherLines on the others. A heading goes over with the first row under it, and
+// a repeated heading takes a line of its page. Every page holds at least one line.
+std::vector<ReportPage> ReportPages(const Report& report, int firstLines, int otherLines);
+// "2D · ab 15,500 (Fortsetzung)"
+std::string ContinuedHeading(const ReportRow& heading);
+
 // "Seite 2 von 5"
 std::string ReportPageText(int page, int pages);
 
@@ -81,6 +100,26 @@ std::string GermanDate(std::string_view date);
 using ReportExtraCells = std::function<std::vector<std::string>(int row)>;
 Report ResultReport(const ResultTable& table, ReportHead head, std::string printedAt,
                     const ReportExtraCells& extraCells = {});
+
+// The result list of a class with divisions ("Ergebnisliste je Division"): for each division a
+// heading with where it begins ("2D · ab 15,734"), then its riders by their place in it with that
+// place as the Rang; a division nobody reached says so under its heading. Last, greyed, the
+// starters without a valid total (disqualified, no time yet). A class without divisions gets the
+// whole result list. Times take the separator of the table's totals (systemSeparator where none
+// shows one).
+Report DivisionResultReport(const ResultTable& table, const JackpotStanding& standing,
+                            const ClassRules& rules, ReportHead head, std::string printedAt,
+                            char systemSeparator);
+
+// The heading of a division (1 = 1D) in the reports: its name and where it begins, "1D · ab
+// 15,234", or how far behind the fastest while nobody has a valid total; "Alle Reiter" in a class
+// without divisions.
+std::string DivisionHeading(const ClassRules& rules, const JackpotStanding& standing, int division,
+                            char decimalSeparator);
+
+// The table rows of a division (1 = 1D) by their place in it; tied rows in table order.
+std::vector<int> DivisionRows(const ResultTable& table, const JackpotStanding& standing,
+                              int division);
 
 // The starters' rows (a start number or a name) in start order: by start position, rows without
 // one after them in table order.

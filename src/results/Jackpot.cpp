@@ -62,6 +62,15 @@ std::vector<DivisionPlace> Divide(const Totals& totalsMs, const std::vector<int>
     return standing;
 }
 
+std::optional<std::int64_t> DivisionBeginsMs(const ClassRules& rules, const Totals& totalsMs,
+                                             Resolution resolution, int division) {
+    const std::optional<std::int64_t> fastest = Fastest(totalsMs, resolution);
+    if (!fastest || division < 1 || division > rules.DivisionCount())
+        return std::nullopt;
+    return *fastest +
+           (division == 1 ? 0 : rules.DivisionOffsetsMs[static_cast<std::size_t>(division - 2)]);
+}
+
 PayoutSheet Pay(const ClassRules& rules, int entries, const std::vector<DivisionPlace>& standing,
                 const Totals& totalsMs, Resolution resolution) {
     const PayoutRules& payout = rules.Payout;
@@ -74,14 +83,12 @@ PayoutSheet Pay(const ClassRules& rules, int entries, const std::vector<Division
     sheet.AddedCents = payout.AddedCents;
     sheet.PurseCents = sheet.PaybackCents + sheet.AddedCents;
 
-    const std::optional<std::int64_t> fastest = Fastest(totalsMs, resolution);
     const auto divisions = static_cast<std::size_t>(rules.DivisionCount());
     sheet.Divisions.resize(divisions);
     std::int64_t pots = 0;
     for (std::size_t d = 0; d < divisions; ++d) {
         DivisionPayout& division = sheet.Divisions[d];
-        if (fastest)
-            division.BeginsMs = *fastest + (d == 0 ? 0 : rules.DivisionOffsetsMs[d - 1]);
+        division.BeginsMs = DivisionBeginsMs(rules, totalsMs, resolution, static_cast<int>(d) + 1);
         if (d < payout.DivisionShares.size())
             division.PotCents = ShareOf(sheet.PurseCents, payout.DivisionShares[d]);
         pots += division.PotCents;

@@ -30,6 +30,11 @@ struct DivisionPlace {
 std::vector<DivisionPlace> Divide(const Totals& totalsMs, const std::vector<int>& offsetsMs,
                                   Resolution resolution);
 
+// Where division (1 = 1D) begins: the fastest valid total, cut to the resolution, plus the
+// division's offset; empty while no row has a valid total.
+std::optional<std::int64_t> DivisionBeginsMs(const ClassRules& rules, const Totals& totalsMs,
+                                             Resolution resolution, int division);
+
 // One division of a payout sheet.
 struct DivisionPayout {
     // Where the division begins: the fastest total plus its offset (ms); empty without riders.

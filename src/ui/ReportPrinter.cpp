@@ -58,11 +58,11 @@ struct Plan {
     qreal firstTop = 0;  // where the column titles start on the first page
     qreal otherTop = 0;  // and on every further page
     qreal bodyBottom = 0;
-    std::vector<int> pageStarts;  // first row of each page; the foot lines count as rows
+    std::vector<ReportPage> pages;  // the lines of each page; the foot lines count as rows
     bool landscape = false;
 
     qreal Pt(qreal points) const { return points * dpi / 72; }
-    int Pages() const { return static_cast<int>(pageStarts.size()); }
+    int Pages() const { return static_cast<int>(pages.size()); }
 };
 
 qreal LineHeight(qreal points, const QPaintDevice& device) {
@@ -160,12 +160,7 @@ Plan MakePlan(const Report& report, QPagedPaintDevice& device) {
         return std::max(
             1, static_cast<int>((plan.bodyBottom - tableTop - plan.rowHeight) / plan.rowHeight));
     };
-    const int lines = static_cast<int>(report.rows.size() + report.foot.size());
-    int row = 0;
-    do {
-        plan.pageStarts.push_back(row);
-        row += fits(plan.pageStarts.size() == 1 ? plan.firstTop : plan.otherTop);
-    } while (row < lines);
+    plan.pages = ReportPages(report, fits(plan.firstTop), fits(plan.otherTop));
     return plan;
 }
 
@@ -182,12 +177,13 @@ public:
     void Page(int page) {
         const qreal top = page == 0 ? DrawHead() : DrawRunningHead();
         qreal y = DrawTitles(top);
-        const int first = plan_.pageStarts[page];
-        const int end = page + 1 < plan_.Pages()
-                            ? plan_.pageStarts[page + 1]
-                            : static_cast<int>(report_.rows.size() + report_.foot.size());
+        const ReportPage& lines = plan_.pages[static_cast<std::size_t>(page)];
+        if (lines.carried >= 0) {
+            DrawNote(ContinuedHeading(report_.rows[lines.carried]), y);
+            y += plan_.rowHeight;
+        }
         painter_.setFont(body_);
-        for (int line = first; line < end; ++line, y += plan_.rowHeight) {
+        for (int line = lines.first; line < lines.end; ++line, y += plan_.rowHeight) {
             if (line < static_cast<int>(report_.rows.size())) {
                 DrawRow(line, y);
             } else {
@@ -258,15 +254,19 @@ private:
         return y + plan_.rowHeight;
     }
 
+    // One text across the table's width: a drag, a division's heading.
+    void DrawNote(const std::string& text, qreal y) {
+        painter_.fillRect(QRectF(0, y, TableWidth(), plan_.rowHeight), QColor(0xf0, 0xf0, 0xf0));
+        painter_.setFont(bold_);
+        painter_.setPen(Qt::black);
+        painter_.drawText(QPointF(plan_.Pt(CellPadPt), Baseline(y)), Q(text));
+        painter_.setFont(body_);
+    }
+
     void DrawRow(int index, qreal y) {
         const ReportRow& row = report_.rows[index];
         if (row.kind == ReportRowKind::Note) {
-            painter_.fillRect(QRectF(0, y, TableWidth(), plan_.rowHeight),
-                              QColor(0xf0, 0xf0, 0xf0));
-            painter_.setFont(bold_);
-            painter_.setPen(Qt::black);
-            painter_.drawText(QPointF(plan_.Pt(CellPadPt), Baseline(y)), Q(ReportCell(row, 0)));
-            painter_.setFont(body_);
+            DrawNote(ReportCell(row, 0), y);
             return;
         }
         painter_.setPen(row.kind == ReportRowKind::Muted ? QColor(0x88, 0x88, 0x88) : Qt::black);

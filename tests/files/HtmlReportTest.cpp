@@ -60,6 +60,25 @@ TEST(Report, ListsLeaveOutColumnsEmptyForEveryRowAndMarkTheDrags) {
     EXPECT_EQ(ReportShownColumns(starters).size(), 4U) << "no team column without a team";
 }
 
+// A posted second page of a division's riders says which division they are in.
+TEST(Report, PagesNeverEndWithAHeadingAndRepeatItAboveTheRowsItContinues) {
+    Report report;
+    for (const char* text : {"1D", "a1", "a2", "2D", "b1", "b2", "b3", "b4"}) {
+        const bool heading = text[1] == 'D';
+        report.rows.push_back(
+            {{text}, heading ? ReportRowKind::Note : ReportRowKind::Normal, heading});
+    }
+    report.foot = {"Summe"};
+
+    std::vector<std::string> pages;
+    for (const ReportPage& page : ReportPages(report, 4, 3)) {
+        pages.push_back(
+            std::to_string(page.first) + "-" + std::to_string(page.end) +
+            (page.carried >= 0 ? " " + ContinuedHeading(report.rows[page.carried]) : ""));
+    }
+    EXPECT_EQ(pages, (std::vector<std::string>{"0-3", "3-6", "6-8 2D (Fortsetzung)", "8-9"}));
+}
+
 TEST(HtmlReport, FailedWriteKeepsTheOldReportAndNamesFileAndCause) {
     TempFolder folder;
     const std::string path = folder.File("corralix-p.html");
@@ -129,6 +148,40 @@ TEST(Export, FormatFollowsTheExtension) {
     EXPECT_EQ(ExportTable(table, report, folder.File("a.htm"), pdf),
               "Dateityp wird nicht unterstützt: " + folder.File("a.htm"));
     EXPECT_FALSE(std::filesystem::exists(folder.File("a.htm")));
+}
+
+// Two totals tied on the line where 2D begins both belong to 2D and share its first place; the
+// Rang printed is the place in the division, never the place in the whole class the table holds.
+TEST(DivisionResultList, PlacesEachRiderInHisDivisionUnderItsHeading) {
+    ResultTable table;
+    table.SetRowCount(10);
+    // Start order, with the places in the whole class as the table ranks them.
+    table.SetRow(1, {"6", "Fay", "F", "", "15,500", "0", "", "", "15,500", "5"});
+    table.SetRow(2, {"8", "Hal", "H", "", "14,900", "0", "DQ", "Tonne", "DQ", ""});
+    table.SetRow(3, {"2", "Ben", "B", "", "15,200", "0", "", "", "15,200", "2"});
+    table.SetRow(4, {"7", "Gus", "G", "", "15,800", "0", "", "", "15,800", "7"});
+    table.SetRow(5, {"1", "Ann", "A", "", "15,000", "0", "", "", "15,000", "1"});
+    table.SetRow(6, {"9", "Ida", "I"});
+    table.SetRow(7, {"5", "Eve", "E", "", "15,500", "0", "", "", "15,500", "5"});
+    table.SetRow(8, {"3", "Cat", "C", "", "15,200", "0", "", "", "15,200", "2"});
+    table.SetRow(9, {"4", "Dan", "D", "", "15,499", "0", "", "", "15,499", "4"});
+    ClassRules rules;
+    rules.Thousandths = true;
+    rules.DivisionOffsetsMs = {500, 1500};
+
+    const Report list = DivisionResultReport(table, StandingOf(table, rules), rules, Show, "", '.');
+
+    std::vector<std::string> lines;
+    for (const ReportRow& row : list.rows) {
+        const bool note = row.kind == ReportRowKind::Note;
+        const std::string kind = note ? "= " : row.kind == ReportRowKind::Muted ? "~ " : "";
+        lines.push_back(kind + ReportCell(row, 0) + (note ? "" : " " + ReportCell(row, 1)));
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "= 1D · ab 15,000", "1 1", "2 2", "2 3", "4 4", "= 2D · ab 15,500", "1 6",
+                         "1 5", "3 7", "= 3D · ab 16,500", "= Kein Reiter in dieser Division",
+                         "= Ohne gültige Zeit", "~  8", "~  9"}));
+    EXPECT_EQ(list.title, "Ergebnisliste je Division");
 }
 
 // A protocol written with decimal commas, opened on a system whose separator is the point: the

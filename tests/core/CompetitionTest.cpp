@@ -1129,6 +1129,38 @@ TEST_F(ShowTest, AfterACrashTheBackupGoesBackIntoItsOwnClassAndNoOtherFileChange
     }
 }
 
+// Killed after a class switch while the first backup of the new class was being written: the
+// backup still holds the other class's table.
+TEST_F(ShowTest, ABackupCaughtBetweenTwoClassesGoesIntoNeither) {
+    const std::filesystem::path show = OpenShow(
+        R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"},
+                        {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt"}]})",
+        {{"open.txt", "1;Anna;Blue\r\n"}, {"jugend.txt", "21;Finn;Pablo\r\n"}});
+    TimeRun(15100);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    Key(Command::NextClass);
+    ASSERT_EQ(competition->CurrentClassName(), "Jugend");
+    {
+        FileCalls calls = CurrentFileCalls();
+        calls.rename = [](const char* from, const char* to) {
+            if (std::string_view(to).ends_with(BackupFileTitle)) {
+                errno = EIO;
+                return -1;
+            }
+            return ::rename(from, to);
+        };
+        const ScopedFileCalls killed(calls);
+        TimeRun(16200);
+        Key(Command::Entry);
+    }
+    const std::string classFiles = ReadAll(show / "open.txt") + ReadAll(show / "jugend.txt");
+    Relaunch((show / "Turnier.json").string());
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_THAT(dialogs.questions[0], HasSubstr("nicht sicher"));
+    EXPECT_EQ(ReadAll(show / "open.txt") + ReadAll(show / "jugend.txt"), classFiles);
+}
+
 // Ja loads it as a single table with the show closed; Nein keeps it beside the backup.
 TEST_F(ShowTest, ABackupOfASingleTableNeverGoesIntoAClassOfTheShow) {
     const std::filesystem::path show = folder.Path() / "show";

@@ -75,6 +75,17 @@ bool IsShowFileName(const std::string& path) {
     return AsciiLower(extension) == ".json";
 }
 
+// Both name the same file, also through another path or a link.
+bool SamePath(const std::string& first, const std::string& second) {
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(first, second, error);
+    if (!error) {
+        return same;
+    }
+    return std::filesystem::absolute(first, error).lexically_normal() ==
+           std::filesystem::absolute(second, error).lexically_normal();
+}
+
 std::string FolderOf(const std::string& path) {
     return std::filesystem::path(path).parent_path().string();
 }
@@ -288,25 +299,40 @@ void Competition::Start(const std::string& commandLineFile) {
     OpenLightBarrier();
     ApplyLiveSettings();
     const bool unfinished = std::filesystem::exists(runningMarker_);
-    // The marker is written before any question, so a crash while asking is noticed again.
-    WriteFileBytes(runningMarker_, std::to_string(::getpid()) + "\n");
+    if (unfinished) {
+        const std::optional<std::string> marker = ReadFileBytes(runningMarker_);
+        backupOwner_ = marker ? BackupOwnerOf(*marker) : std::nullopt;
+    } else {
+        // The last end told nobody whose table the backup holds.
+        backupOwner_ = BackupOwner{.ShowFile = {}, .ClassName = {}, .Unsure = true};
+    }
+    // The marker is written before any question, so a crash while asking is noticed again; it
+    // still names whose the backup is.
+    WriteRunningMarker(backupOwner_);
     std::string file = commandLineFile;
+    std::optional<Show> show;
     if (IsShowFileName(file)) {
         std::string error;
-        show_ = Show::Open(file, error);
-        if (!show_) {
+        show = Show::Open(file, error);
+        if (!show) {
             env_.Operator.ShowError(error);
-        } else if (!LoadClass(show_->OpenIndex())) {
-            show_.reset();
-        } else {
-            // Start lists of the show are looked for in its folder.
-            openFolder_ = FolderOf(file);
         }
         file.clear();
     }
     // After a crash the restore is what the operator almost always wants: Enter gives it.
-    if (unfinished && std::filesystem::exists(backupFileName_) &&
-        env_.Operator.Ask(BackupQuestion(), IOperator::Focus::Ja)) {
+    const std::optional<int> restoreInto = unfinished && std::filesystem::exists(backupFileName_)
+                                               ? OfferBackup(show, file)
+                                               : std::nullopt;
+    if (show) {
+        show_ = std::move(show);
+        if (!LoadClass(restoreInto && *restoreInto >= 0 ? *restoreInto : show_->OpenIndex())) {
+            show_.reset();
+        } else {
+            // Start lists of the show are looked for in its folder.
+            openFolder_ = FolderOf(show_->FilePath());
+        }
+    }
+    if (restoreInto) {
         LoadChosen(backupFileName_);
         // Not a file of the operator's choosing: a later load still asks before replacing it.
         savedTable_.clear();
@@ -321,8 +347,77 @@ void Competition::Start(const std::string& commandLineFile) {
     Notify(Change::All);
 }
 
-std::string Competition::BackupQuestion() const {
-    std::string question = "Sicherung laden?";
+std::optional<int> Competition::OfferBackup(std::optional<Show>& show, const std::string& file) {
+    constexpr int SingleTable = -1;
+    const int open = show ? show->OpenIndex() : SingleTable;
+    const auto ask = [this](const std::string& head, const std::string& after,
+                            IOperator::Focus focus = IOperator::Focus::Ja) {
+        return env_.Operator.Ask(BackupQuestion(head) + after, focus);
+    };
+    // A backup of an older version says nothing of its owner: it goes into the table as ever.
+    if (!backupOwner_) {
+        return ask("Sicherung laden?", {}) ? std::optional<int>(open) : std::nullopt;
+    }
+    const BackupOwner& owner = *backupOwner_;
+    const std::string kept = std::filesystem::path(KeptBackupName()).filename().string();
+    const std::string className = "Klasse \"" + owner.ClassName + "\"";
+    std::string why;
+    if (owner.Unsure) {
+        why = "Es ist nicht sicher, zu welcher Klasse sie gehört.";
+    } else if (owner.ShowFile.empty()) {
+        if (!show) {
+            return ask("Sicherung laden?", {}) ? std::optional<int>(SingleTable) : std::nullopt;
+        }
+        why = "Sie ist eine einzelne Tabelle, keine Klasse dieses Turniers.";
+    } else if (show && SamePath(show->FilePath(), owner.ShowFile)) {
+        const int index = FindShowClass(show->Data(), owner.ClassName);
+        if (index >= 0) {
+            return ask("Sicherung der " + className + " laden?",
+                       index == open ? std::string()
+                                     : "\nDafür wird die " + className + " geöffnet.")
+                       ? std::optional<int>(index)
+                       : std::nullopt;
+        }
+        why = "Sie gehört zur " + className + ", die es im Turnier nicht mehr gibt.";
+    } else {
+        // Of another show: back into its own class there, never into the table opened now.
+        std::string error;
+        std::optional<Show> own = Show::Open(owner.ShowFile, error);
+        const int index = own ? FindShowClass(own->Data(), owner.ClassName) : -1;
+        const std::string instead =
+            show ? "des Turniers \"" + show->FilePath() + "\""
+                 : (file.empty() ? "einer leeren Tabelle" : "der Datei \"" + file + "\"");
+        if (index >= 0) {
+            if (ask("Sicherung der " + className + " des Turniers \"" + owner.ShowFile +
+                        "\" laden?",
+                    "\nJa öffnet dieses Turnier statt " + instead + " und lädt sie in die " +
+                        className + ".\nNein lässt sie als \"" + kept +
+                        "\" neben der Sicherung liegen.")) {
+                show = std::move(own);
+                return index;
+            }
+            KeepBackup();
+            return std::nullopt;
+        }
+        why = "Sie gehört zur " + className + " des Turniers \"" + owner.ShowFile + "\", " +
+              (own ? "die es dort nicht mehr gibt." : "das sich nicht öffnen lässt: " + error);
+    }
+    // Never into a class it may not be of: as a single table, with no show open. A reflex Enter
+    // does not close the show asked for.
+    if (ask("Sicherung laden?",
+            "\n" + why + "\nJa lädt sie als einzelne Tabelle" +
+                (show ? ", das Turnier bleibt geschlossen" : "") + ".\nNein lässt sie als \"" +
+                kept + "\" neben der Sicherung liegen.",
+            show ? IOperator::Focus::Nein : IOperator::Focus::Ja)) {
+        show.reset();
+        return SingleTable;
+    }
+    KeepBackup();
+    return std::nullopt;
+}
+
+std::string Competition::BackupQuestion(const std::string& head) const {
+    std::string question = head;
     const std::optional<std::string> bytes = ReadFileBytes(backupFileName_);
     if (!bytes) {
         return question;
@@ -332,19 +427,58 @@ std::string Competition::BackupQuestion() const {
     const int results = CountResults(backup);
     question +=
         "\nSie enthält " + std::to_string(results) + (results == 1 ? " Ergebnis" : " Ergebnisse");
-    std::error_code error;
-    const auto written = std::filesystem::last_write_time(backupFileName_, error);
-    if (!error) {
-        const std::time_t seconds = std::chrono::system_clock::to_time_t(
-            std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-                std::chrono::file_clock::to_sys(written)));
-        std::tm local{};
-        ::localtime_r(&seconds, &local);
-        char when[48];
-        std::strftime(when, sizeof when, ", geschrieben am %d.%m.%Y um %H:%M:%S", &local);
-        question += when;
+    if (const std::string when = BackupTime("%d.%m.%Y um %H:%M:%S"); !when.empty()) {
+        question += ", geschrieben am " + when;
     }
     return question + ".";
+}
+
+std::string Competition::BackupTime(const char* format) const {
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(backupFileName_, error);
+    if (error) {
+        return {};
+    }
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+            std::chrono::file_clock::to_sys(written)));
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    char when[48];
+    std::strftime(when, sizeof when, format, &local);
+    return when;
+}
+
+std::string Competition::KeptBackupName() const {
+    return env_.DataFolder + "/Sicherungsdatei-" + BackupTime("%Y%m%d-%H%M%S") + ".txt";
+}
+
+void Competition::KeepBackup() {
+    const std::optional<std::string> bytes = ReadFileBytes(backupFileName_);
+    const FileWriteResult kept =
+        bytes ? ReplaceFileBytes(KeptBackupName(), *bytes) : FileWriteResult{};
+    if (!bytes || !kept.Ok()) {
+        env_.Operator.ShowError(
+            "Sicherung nicht aufbewahrt: " + (bytes ? kept.Error : "nicht lesbar") +
+            ". Sie wird bei der nächsten Änderung überschrieben.");
+    }
+}
+
+BackupOwner Competition::CurrentBackupOwner() const {
+    if (!show_) {
+        return {};
+    }
+    std::error_code ignored;
+    const std::filesystem::path absolute = std::filesystem::absolute(show_->FilePath(), ignored);
+    return {absolute.lexically_normal().string(), show_->OpenClass().Name};
+}
+
+FileWriteResult Competition::WriteRunningMarker(const std::optional<BackupOwner>& owner) {
+    FileWriteResult result = ReplaceFileBytes(runningMarker_, RunningMarkerText(::getpid(), owner));
+    if (result.Ok()) {
+        backupOwner_ = owner;
+    }
+    return result;
 }
 
 // The line's state and the watcher's priority are said in the status bar; each short text has its
@@ -1203,7 +1337,21 @@ void Competition::LeaveReasonField() {
 std::string Competition::SaveBackup() {
     // The beam's record of this run is on the disk before its result is.
     beamLog_.Sync();
-    const FileWriteResult result = WriteBackupFile(table_, backupFileName_);
+    // The marker names whose table the backup holds. A backup of another owner replaces it
+    // between two marker writes, so a crash in between leaves the owner "unsure", never wrong.
+    const BackupOwner owner = CurrentBackupOwner();
+    BackupOwner replacing = owner;
+    replacing.Unsure = true;
+    FileWriteResult result;
+    if (backupOwner_ != owner && backupOwner_ != replacing) {
+        result = WriteRunningMarker(replacing);
+    }
+    if (result.Ok()) {
+        result = WriteBackupFile(table_, backupFileName_);
+    }
+    if (result.Ok() && backupOwner_ != owner) {
+        WriteRunningMarker(owner);  // else tried again with the next backup
+    }
     // The warning stays until a backup succeeds.
     statusMessage_ = result.Ok() ? std::string() : "Sicherung fehlgeschlagen: " + result.Error;
     return statusMessage_;

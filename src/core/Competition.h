@@ -17,6 +17,7 @@
 #include "files/BeamLog.h"
 #include "files/ChangeLog.h"
 #include "files/LiveResults.h"
+#include "files/ProtocolFile.h"
 #include "files/Report.h"
 #include "publish/BrokerFeed.h"
 #include "results/ClassRules.h"
@@ -252,8 +253,20 @@ private:
     void OpenLightBarrier();
     void OpenPort();
     void OfferBackupOfUnfinishedRun();
-    // "Sicherung laden?" with what the backup holds: how many results, when written.
-    std::string BackupQuestion() const;
+    // After a crash: asks to restore the backup where it belongs. Returns the class of `show`
+    // to restore it into, -1 for a single table (then `show` is closed or replaced by the
+    // backup's own show), or nothing. A backup not restored is kept under KeptBackupName when
+    // it is not of the table opened.
+    std::optional<int> OfferBackup(std::optional<Show>& show, const std::string& file);
+    // The head ("Sicherung laden?") with what the backup holds: how many results, when written.
+    std::string BackupQuestion(const std::string& head) const;
+    std::string BackupTime(const char* format) const;
+    std::string KeptBackupName() const;
+    void KeepBackup();
+    // Whose table the backup written now holds: the open class of the show, or a single table.
+    BackupOwner CurrentBackupOwner() const;
+    // The running marker naming whose table the backup holds; remembered once written.
+    FileWriteResult WriteRunningMarker(const std::optional<BackupOwner>& owner);
     // A run on the clock, or a timed run that waits for its entry.
     bool RunPending() const;
     // Before a load replaces the table: refused while a run is pending, asked when the table
@@ -348,6 +361,8 @@ private:
     std::string backupFileName_;
     std::string reasonsFileName_;
     std::string runningMarker_;
+    // Whose table the backup holds, as the running marker says; none after an older version.
+    std::optional<BackupOwner> backupOwner_;
     std::string helpFile_;
     // Why the configured port is not open, for the settings dialog's lamp.
     std::string portError_;

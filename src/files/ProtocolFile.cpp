@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "files/TextCodec.h"
 
 namespace {
@@ -108,6 +110,40 @@ FileWriteResult WriteProtocolFile(ResultTable& table, const std::string& path) {
 
 FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path) {
     return ClearModifiedIfWritten(table, ReplaceFileBytes(path, EncodeBackup(table)));
+}
+
+std::string RunningMarkerText(long pid, const std::optional<BackupOwner>& owner) {
+    std::string text = std::to_string(pid) + "\n";
+    if (owner) {
+        const nlohmann::json record = {
+            {"backup_of",
+             {{"show", owner->ShowFile}, {"class", owner->ClassName}, {"unsure", owner->Unsure}}}};
+        // Invalid UTF-8 in a name is replaced rather than thrown over.
+        text += record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    }
+    return text;
+}
+
+std::optional<BackupOwner> BackupOwnerOf(std::string_view marker) {
+    const std::size_t end = marker.find('\n');
+    if (end == std::string_view::npos || TrimText(marker.substr(end + 1)).empty()) {
+        return std::nullopt;
+    }
+    BackupOwner owner;
+    owner.Unsure = true;
+    const nlohmann::json record = nlohmann::json::parse(marker.substr(end + 1), nullptr, false);
+    if (!record.is_object() || !record.contains("backup_of") || !record["backup_of"].is_object()) {
+        return owner;
+    }
+    const nlohmann::json& of = record["backup_of"];
+    if (of.value("show", nlohmann::json()).is_string() &&
+        of.value("class", nlohmann::json()).is_string() &&
+        of.value("unsure", nlohmann::json()).is_boolean()) {
+        owner.ShowFile = of["show"].get<std::string>();
+        owner.ClassName = of["class"].get<std::string>();
+        owner.Unsure = of["unsure"].get<bool>();
+    }
+    return owner;
 }
 
 void ReadProtocolText(ResultTable& table, std::string_view bytes) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,24 @@ FileWriteResult WriteProtocolFile(ResultTable& table, const std::string& path);
 // crash or a full disk leaves the previous or the new complete backup. Never silent: any
 // failure comes back with its cause.
 FileWriteResult WriteBackupFile(ResultTable& table, const std::string& path);
+
+// Whose table the backup holds: a class of a show (the show file's absolute path and the class's
+// name), or a single table (both empty).
+struct BackupOwner {
+    std::string ShowFile;
+    std::string ClassName;
+    // The backup may still hold the table of someone else: the program ended while the backup
+    // was being replaced by this owner's, or before it wrote one.
+    bool Unsure = false;
+    bool operator==(const BackupOwner&) const = default;
+};
+
+// The text of the marker that tells the program is running: the process id on the first line,
+// then whose table the backup holds, if known.
+std::string RunningMarkerText(long pid, const std::optional<BackupOwner>& owner);
+// Whose table the backup holds as the marker says; none for a marker without it (written by an
+// older version). A marker whose record cannot be read says "unsure".
+std::optional<BackupOwner> BackupOwnerOf(std::string_view marker);
 
 // Replaces the body rows by the lines of a protocol or start list. The table first becomes
 // the header (untouched) plus one empty row. Lines end at CR LF, CR or LF; the byte 0x1A ends

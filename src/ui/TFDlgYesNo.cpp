@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <algorithm>
 
 TFDlgYesNo::TFDlgYesNo(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -33,6 +34,18 @@ TFDlgYesNo::TFDlgYesNo(QWidget* parent)
 bool TFDlgYesNo::Ask(QWidget* parent, const QString& question, bool yesFocused) {
     TFDlgYesNo dialog(parent);
     dialog.Label1->setText(question);
+    // A word wider than the label (a file name) widens the dialog rather than being cut off.
+    int widest = 0;
+    for (const QString& word :
+         QString(question).replace('\n', ' ').split(' ', Qt::SkipEmptyParts)) {
+        widest = std::max(widest, dialog.Label1->fontMetrics().horizontalAdvance(word));
+    }
+    if (const int wider = std::min(widest, 600) - dialog.Label1->width(); wider > 0) {
+        dialog.Label1->resize(dialog.Label1->width() + wider, dialog.Label1->height());
+        dialog.OKBtn->move(dialog.OKBtn->x() + wider / 2, dialog.OKBtn->y());
+        dialog.CancelBtn->move(dialog.CancelBtn->x() + wider / 2, dialog.CancelBtn->y());
+        dialog.setFixedSize(dialog.width() + wider, dialog.height());
+    }
     const int extra =
         dialog.Label1->heightForWidth(dialog.Label1->width()) - dialog.Label1->height();
     if (extra > 0) {

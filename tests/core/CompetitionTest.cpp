@@ -52,6 +52,10 @@ protected:
     // Ends the program as a close does, then starts it again on the same folders.
     void Restart(const std::string& commandLineFile = {}) {
         competition->Shutdown();
+        Relaunch(commandLineFile);
+    }
+    // Kills the program (no shutdown), then starts it again on the same folders.
+    void Relaunch(const std::string& commandLineFile = {}) {
         competition.reset();
         timers.made.clear();
         competition = std::make_unique<Competition>(
@@ -320,12 +324,7 @@ TEST_F(CompetitionTest, AfterACrashTheBackupIsOfferedWithEnterOnJaAndTheOpenDial
     const int armed = competition->View().LightBarrierArmed;
     TimeRun(12340);
     Key(Command::Entry);
-    competition.reset();  // no shutdown: the program died
-    timers.made.clear();
-    competition = std::make_unique<Competition>(
-        CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, live,
-                               ui.Poster(), folder.Path().string(), DataFolder(), "", ','});
-    competition->Start("");
+    Relaunch();
     ASSERT_EQ(dialogs.questions.size(), 1u);
     EXPECT_THAT(dialogs.questions[0],
                 ::testing::StartsWith("Sicherung laden?\nSie enthält 1 Ergebnis, geschrieben am "));
@@ -1114,6 +1113,110 @@ TEST_F(ShowTest, LateEntriesGoToTheEndOrAreDrawnBehindTheRidersWhoRanAndTheOneAt
         EXPECT_EQ(competition->Starters().StNrText(), "3") << "the current starter stays";
         EXPECT_EQ(ReadAll(folder.Path() / (drawn ? "drawn" : "end") / "open.txt"),
                   EncodeBackup(Table()));
+        competition->Shutdown();
+    }
+}
+
+// Killed with a result in the class "Jugend"; the show file says "Open" again at the restart,
+// or the restart opens another show or a single file.
+TEST_F(ShowTest, AfterACrashTheBackupGoesBackIntoItsOwnClassAndNoOtherFileChanges) {
+    const std::string json = R"({"open_class": "Open", "classes": [
+        {"name": "Open", "race": "Barrel Racing", "file": "open.txt"},
+        {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt"}]})";
+    const std::filesystem::path other = folder.Path() / "other";
+    std::filesystem::create_directory(other);
+    WriteAll(other / "Turnier.json", json);
+    WriteAll(other / "open.txt", "7;Gina;Lotte\r\n");
+    const std::string single = StartList("1;Anna;Blue\r\n");
+    const std::filesystem::path show =
+        OpenShow(json, {{"open.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n"}});
+    competition->OpenClass(1);
+    const std::vector<std::string> untouched = {(show / "open.txt").string(),
+                                                (other / "open.txt").string(), single};
+    std::vector<std::string> before;
+    for (const std::string& path : untouched) {
+        before.push_back(ReadAll(path));
+    }
+    for (const std::string& restart :
+         {(show / "Turnier.json").string(), (other / "Turnier.json").string(), single}) {
+        SCOPED_TRACE(restart);
+        ASSERT_EQ(competition->CurrentClassName(), "Jugend");
+        TimeRun(15100 + static_cast<int>(dialogs.questions.size()));
+        Key(Command::Entry);
+        const std::string results = EncodeBackup(Table());
+        WriteAll(show / "Turnier.json", json);
+        dialogs.questions.clear();
+        Relaunch(restart);
+        ASSERT_EQ(dialogs.questions.size(), 1u);
+        EXPECT_THAT(dialogs.questions[0], HasSubstr("Sicherung der Klasse \"Jugend\""));
+        EXPECT_EQ(competition->CurrentClassName(), "Jugend");
+        EXPECT_EQ(EncodeBackup(Table()), results);
+        EXPECT_EQ(ReadAll(show / "jugend.txt"), results);
+        for (std::size_t i = 0; i < untouched.size(); ++i) {
+            EXPECT_EQ(ReadAll(untouched[i]), before[i]) << untouched[i];
+        }
+    }
+}
+
+// Killed after a class switch while the first backup of the new class was being written: the
+// backup still holds the other class's table.
+TEST_F(ShowTest, ABackupCaughtBetweenTwoClassesGoesIntoNeither) {
+    const std::filesystem::path show = OpenShow(
+        R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"},
+                        {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt"}]})",
+        {{"open.txt", "1;Anna;Blue\r\n"}, {"jugend.txt", "21;Finn;Pablo\r\n"}});
+    TimeRun(15100);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    Key(Command::NextClass);
+    ASSERT_EQ(competition->CurrentClassName(), "Jugend");
+    {
+        FileCalls calls = CurrentFileCalls();
+        calls.rename = [](const char* from, const char* to) {
+            if (std::string_view(to).ends_with(BackupFileTitle)) {
+                errno = EIO;
+                return -1;
+            }
+            return ::rename(from, to);
+        };
+        const ScopedFileCalls killed(calls);
+        TimeRun(16200);
+        Key(Command::Entry);
+    }
+    const std::string classFiles = ReadAll(show / "open.txt") + ReadAll(show / "jugend.txt");
+    Relaunch((show / "Turnier.json").string());
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_THAT(dialogs.questions[0], HasSubstr("nicht sicher"));
+    EXPECT_EQ(ReadAll(show / "open.txt") + ReadAll(show / "jugend.txt"), classFiles);
+}
+
+// Ja loads it as a single table with the show closed; Nein keeps it beside the backup.
+TEST_F(ShowTest, ABackupOfASingleTableNeverGoesIntoAClassOfTheShow) {
+    const std::filesystem::path show = folder.Path() / "show";
+    std::filesystem::create_directory(show);
+    WriteAll(show / "Turnier.json",
+             R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"}]})");
+    WriteAll(show / "open.txt", "7;Gina;Lotte\r\n");
+    for (const bool answer : {true, false}) {
+        SCOPED_TRACE(answer);
+        Open(NoCountdown(), StartList("1;Anna;Blue\r\n"));
+        TimeRun(15100);
+        Key(Command::Entry);
+        const std::string backup = ReadAll(competition->BackupFileName());
+        dialogs.answer = answer;
+        dialogs.questions.clear();
+        Relaunch((show / "Turnier.json").string());
+        ASSERT_EQ(dialogs.questions.size(), 1u);
+        EXPECT_THAT(dialogs.questions[0], HasSubstr("Sie ist eine einzelne Tabelle"));
+        EXPECT_EQ(ReadAll(show / "open.txt"), "7;Gina;Lotte\r\n");
+        EXPECT_EQ(competition->HasShow(), !answer);
+        std::vector<std::string> kept;
+        for (const auto& entry : std::filesystem::directory_iterator(DataFolder())) {
+            if (entry.path().filename().string().starts_with("Sicherungsdatei-")) {
+                kept.push_back(ReadAll(entry.path()));
+            }
+        }
+        EXPECT_EQ(answer ? EncodeBackup(Table()) : kept.at(0), backup);
         competition->Shutdown();
     }
 }

@@ -15,7 +15,7 @@ namespace {
 
 // Asks, and once the dialog is up does `answer` to it.
 bool AskAndAnswer(QWidget* parent, const std::function<void(TFDlgYesNo&)>& answer,
-                  bool yesFocused = false) {
+                  bool yesFocused = false, const QString& question = "Programm beenden?") {
     QTimer::singleShot(0, [answer] {
         auto* dialog = qobject_cast<TFDlgYesNo*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -29,7 +29,7 @@ bool AskAndAnswer(QWidget* parent, const std::function<void(TFDlgYesNo&)>& answe
             dialog->done(2);
         }
     });
-    return TFDlgYesNo::Ask(parent, "Programm beenden?", yesFocused);
+    return TFDlgYesNo::Ask(parent, question, yesFocused);
 }
 
 }  // namespace
@@ -55,6 +55,21 @@ TEST(TFDlgYesNo, OnlyJaAnswersYesAndEnterRightAfterOpeningAnswersNo) {
         &owner, [](TFDlgYesNo&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); },
         true))
         << "a question that starts on Ja";
+}
+
+TEST(TFDlgYesNo, AFileNameInTheQuestionWidensTheDialogInsteadOfBeingCut) {
+    QWidget owner;
+    owner.setGeometry(100, 100, 900, 600);
+    owner.show();
+    const QString name = "Sicherungsdatei-20261207-192903.txt";
+    AskAndAnswer(
+        &owner,
+        [&name](TFDlgYesNo& dialog) {
+            EXPECT_GE(dialog.Label1->width(), dialog.Label1->fontMetrics().horizontalAdvance(name));
+            EXPECT_LE(dialog.CancelBtn->geometry().right(), dialog.width());
+            dialog.reject();
+        },
+        false, "Nein lässt sie als \"" + name + "\" liegen.");
 }
 
 TEST(TFDlgYesNo, IsAFixedAlwaysOnTopDialogWithoutADefaultButton) {

@@ -252,7 +252,6 @@ private:
     void LogBeam(std::int64_t stamp, const std::string& lineState, const std::string& action);
     void OpenLightBarrier();
     void OpenPort();
-    void OfferBackupOfUnfinishedRun();
     // After a crash: asks to restore the backup where it belongs. Returns the class of `show`
     // to restore it into, -1 for a single table (then `show` is closed or replaced by the
     // backup's own show), or nothing. A backup not restored is kept under KeptBackupName when

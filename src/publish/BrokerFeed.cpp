@@ -82,11 +82,19 @@ std::vector<BrokerMessage> BrokerMessages(const BrokerSnapshot& snapshot, std::s
                                           std::int64_t wallOffsetMs) {
     const std::string prefix = std::string(base) + "/";
     const AnnouncerSnapshot& announcer = snapshot.Live.announcer;
-    return {
+    std::vector<BrokerMessage> messages = {
         {prefix + "clock", AnnouncerClockJson(announcer, wallOffsetMs)},
         {prefix + "announcer", AnnouncerJson(announcer, std::nullopt, wallOffsetMs)},
         {prefix + "results/" + ClassLevel(snapshot.Live), LiveResultsJson(snapshot.Live)},
     };
+    // The show's other classes as their files hold them, without the arena's board: a class
+    // the arena has left no longer says who was at the gate when it was run.
+    for (const LiveClass& item : snapshot.Live.classes) {
+        if (!item.open && item.json) {
+            messages.push_back({prefix + "results/" + TopicLevel(item.name, "Klasse"), *item.json});
+        }
+    }
+    return messages;
 }
 
 std::string BrokerStateText(BrokerState state, std::string_view host, int port) {

@@ -12,7 +12,8 @@
 //
 //   PREFIX/SHOW/ARENA/status           "online"; "offline" as the connection's last will
 //   PREFIX/SHOW/ARENA/clock            the rider on course and the clock's state
-//   PREFIX/SHOW/ARENA/results/CLASS    the class's ranked results (as "/results.json")
+//   PREFIX/SHOW/ARENA/results/CLASS    the class's ranked results (as "/results.json"); each
+//                                      other class of the show as "/klasse/N.json"
 //   PREFIX/SHOW/ARENA/announcer        the announcer's view (as "/sprecher.json")
 //
 // Every message is retained, so a reader that subscribes later gets the latest at once.

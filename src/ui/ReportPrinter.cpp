@@ -24,7 +24,11 @@ constexpr qreal ShowPt = 16;
 constexpr qreal ListPt = 12;
 constexpr qreal WhenPt = 10;
 constexpr qreal SmallPt = 7.5;
-constexpr qreal CellPadPt = 4;     // left and right inside every cell
+constexpr qreal CellPadPt = 4;  // left and right inside every cell
+// A cell's room is its column's width less the padding, which need not give back the measured
+// width of the column's widest text exactly; this much more still counts as fitting, so that
+// text is never shortened by a rounding.
+constexpr qreal RoundingSlackPt = 0.1;
 constexpr qreal RowSpacing = 1.5;  // a row's height in body lines
 constexpr qreal PdfDpi = 600;
 
@@ -200,6 +204,11 @@ private:
         return rowTop + (plan_.rowHeight + bodyMetrics_.ascent() - bodyMetrics_.descent()) / 2;
     }
 
+    // The width a cell's text may take in the shown column i.
+    qreal Room(std::size_t i) const {
+        return plan_.widths[i] - 2 * plan_.Pt(CellPadPt) + plan_.Pt(RoundingSlackPt);
+    }
+
     qreal TableWidth() const {
         return std::accumulate(plan_.widths.begin(), plan_.widths.end(), qreal(0));
     }
@@ -240,8 +249,7 @@ private:
         qreal x = 0;
         for (std::size_t i = 0; i < plan_.shown.size(); ++i) {
             const ReportColumn& column = report_.columns[plan_.shown[i]];
-            const qreal room = plan_.widths[i] - 2 * plan_.Pt(CellPadPt);
-            const QString text = metrics.elidedText(Q(column.title), Qt::ElideRight, room);
+            const QString text = metrics.elidedText(Q(column.title), Qt::ElideRight, Room(i));
             const qreal textX =
                 column.align == ReportAlign::Right
                     ? x + plan_.widths[i] - plan_.Pt(CellPadPt) - metrics.horizontalAdvance(text)
@@ -275,11 +283,10 @@ private:
         for (std::size_t i = 0; i < plan_.shown.size(); ++i) {
             const std::string& cell = ReportCell(row, plan_.shown[i]);
             if (!cell.empty()) {
-                const qreal room = plan_.widths[i] - 2 * pad;
                 QString text = Q(cell);
                 qreal width = plan_.textWidth[index][i];
-                if (width > room) {
-                    text = bodyMetrics_.elidedText(text, Qt::ElideRight, room);
+                if (width > Room(i)) {
+                    text = bodyMetrics_.elidedText(text, Qt::ElideRight, Room(i));
                     width = bodyMetrics_.horizontalAdvance(text);
                 }
                 const bool right = report_.columns[plan_.shown[i]].align == ReportAlign::Right;

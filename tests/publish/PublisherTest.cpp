@@ -118,6 +118,12 @@ TEST_F(PublisherTest, PublishesEachTopicRetainedAndSaysOfflineWhenStopped) {
     MosquittoPublisher publisher(Quick());
     ASSERT_TRUE(Connected(broker, publisher, "Sommer/Turnier"));
     EXPECT_EQ(publisher.Status().Message, "");
+    // The show's other class: its results as its file holds them, under its own name.
+    BrokerSnapshot show = Snapshot("Sommer/Turnier", "15,20", runStartMs);
+    const std::string jugend = R"({"className":"Jugend","race":"Pole Bending","rows":[]})";
+    show.Live.classes = {{"Open 1D/2D", "Barrel Race", true, nullptr},
+                         {"Jugend", "Pole Bending", false, std::make_shared<std::string>(jugend)}};
+    publisher.Publish(show);
 
     // A reader that comes later gets everything at once: it is retained.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -131,6 +137,7 @@ TEST_F(PublisherTest, PublishesEachTopicRetainedAndSaysOfflineWhenStopped) {
     ASSERT_TRUE(reader.WaitFor(base + "clock", any));
     ASSERT_TRUE(reader.WaitFor(base + "announcer", any));
     ASSERT_TRUE(reader.WaitFor(base + "results/Open 1D-2D", any));
+    ASSERT_TRUE(reader.WaitFor(base + "results/Jugend", is(jugend)));
 
     // Nothing under another show: the last will named this one from the start.
     for (const auto& [topic, payload] : reader.LatestAll()) {

@@ -31,9 +31,9 @@ inline ResultTable MakeTable(int starters) {
         } else if (kind < 16) {
             total = kind % 2 == 0 ? "abc" : "1:0x,00";
         } else if (kind < 20) {
-            total = FormatTimeText(slow(random), ',');
+            total = FormatTimeText(slow(random), ',', Resolution::Hundredths);
         } else {
-            total = FormatTimeText(fast(random), ',');
+            total = FormatTimeText(fast(random), ',', Resolution::Hundredths);
         }
         const std::string nr = std::to_string(100 + i);
         table.SetRow(i, {nr, "Rider " + nr, "Horse " + nr, "Team " + std::to_string(i % 40), total,

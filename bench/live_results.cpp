@@ -57,7 +57,7 @@ ResultTable MakeTable() {
     table.SetRowCount(kStarters + 1);
     for (int i = 1; i <= kStarters; ++i) {
         const std::string nr = std::to_string(100 + i);
-        const std::string time = i <= kStarters / 2 ? FormatTimeText(run(random), ',') : "";
+        const std::string time = i <= kStarters / 2 ? FormatTimeText(run(random), ',', Resolution::Hundredths) : "";
         table.SetRow(i, {nr, "Reiterin Müller-Lüdenscheidt " + nr, "Äskulap vom Sonnenhof " + nr,
                          "Team " + std::to_string(i % 12), time, time.empty() ? "" : "0", "", "",
                          time, "", std::to_string(i)});
@@ -242,7 +242,7 @@ int main(int argc, char** argv) {
         QElapsedTimer took;
         took.start();
         ++entered;
-        const std::string total = FormatTimeText(15000 + entered * 37, ',');
+        const std::string total = FormatTimeText(15000 + entered * 37, ',', Resolution::Hundredths);
         table.SetCell(ColLaufzeit, entered, total);
         table.SetCell(ColStrafen, entered, "0");
         table.SetCell(ColTotal, entered, total);

@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
     auto enter = [&] {
         ++change;
         const int row = 1 + change % 80;
-        table.SetCell(ColTotal, row, FormatTimeText(15000 + change * 7, ','));
+        table.SetCell(ColTotal, row, FormatTimeText(15000 + change * 7, ',', Resolution::Hundredths));
         const auto began = Clock::now();
         BrokerSnapshot snapshot{
             "Herbstturnier",

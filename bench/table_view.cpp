@@ -41,7 +41,7 @@ void EntryInSortedView(benchmark::State& state) {
     int entry = 0;
     for (auto _ : state) {
         const int row = 1 + (entry * 7919) % Starters;
-        shown.table.SetCell(ColTotal, row, FormatTimeText(12000 + (entry * 37) % 28000, ','));
+        shown.table.SetCell(ColTotal, row, FormatTimeText(12000 + (entry * 37) % 28000, ',', Resolution::Hundredths));
         ++entry;
         shown.grid.CommitEditor();
         shown.ranking.RankAndSort();

@@ -32,7 +32,7 @@ ResultTable MakeTable() {
     for (int i = 1; i <= Starters; ++i) {
         const std::string nr = std::to_string(100 + i);
         const bool dq = i % 20 == 0;
-        const std::string run = FormatTimeText(12000 + (i * 7919) % 28000, ',');
+        const std::string run = FormatTimeText(12000 + (i * 7919) % 28000, ',', Resolution::Hundredths);
         table.SetRow(i, {nr, "Reiterin Müller " + nr, "Pferd Äskulap " + nr,
                          "Team " + std::to_string(i % 40), run, "0", dq ? "DQ" : "",
                          dq ? "Tonne umgeworfen" : "", dq ? "DQ" : run, ""});

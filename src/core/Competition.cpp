@@ -1132,7 +1132,8 @@ AnnouncerSnapshot Competition::Announcer() const {
         // Stopped, before and after its entry until the next starter: the time the program
         // measured.
         state.clock = AnnouncerClock::Stopped;
-        state.stoppedTime = FormatRunTime(view.RunTicks, frequency, env_.DecimalSeparator);
+        state.stoppedTime = FormatRunTime(view.RunTicks, frequency, env_.DecimalSeparator,
+                                          ResolutionOf(classRules_));
     }
     state.lastRunRow =
         lastEntryPosition_.empty() ? -1 : table_.FindStartPosition(lastEntryPosition_);

@@ -33,7 +33,7 @@ std::string Behind(std::int64_t totalMs, std::int64_t fastestMs, const Announcer
     if (gap <= 0) {
         return "F\xC3\xBChrung";  // "Führung"
     }
-    return "+" + FormatTimeText(gap, state.decimalSeparator);
+    return "+" + FormatTimeText(gap, state.decimalSeparator, state.resolution);
 }
 
 void AppendStarter(std::string& out, std::string_view name, const AnnouncerStarter& starter) {

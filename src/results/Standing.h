@@ -31,12 +31,12 @@ struct StandingRow {
     Validity State = Validity::NoResult;
     // The total in milliseconds cut to the class's resolution; valid rows only.
     std::optional<std::int64_t> TotalMs;
-    int Place = 0;          // 1, 1, 3 with ties; 0 without a valid total
-    int Division = 0;       // 1 = 1D; 0 without a valid total or in a class without divisions
-    int DivisionPlace = 0;  // the place within the division (ties as above)
-    std::int64_t Cents = 0;  // money won; 0 in a class that does not pay
-    int StartPosition = 0;   // place in the order of go, counted from 1; 0 when it has none
-    bool DragAfter = false;  // the ground is dragged after this starter's run
+    int Place = 0;            // 1, 1, 3 with ties; 0 without a valid total
+    int Division = 0;         // 1 = 1D (every valid row of a class without divisions); 0 without
+    int DivisionPlace = 0;    // the place within the division (ties as above)
+    std::int64_t Cents = 0;   // money won; 0 in a class that does not pay
+    int StartPosition = 0;    // place in the order of go, counted from 1; 0 when it has none
+    bool DragAfter = false;   // the ground is dragged after this starter's run
     bool PurseEntry = false;  // the starter's entry fee is in the purse
 
     // The row's texts as every view shows them. RunTime and Total are formatted at the class's

@@ -4,16 +4,21 @@
 
 std::string FormatTimeText(std::int64_t ms, char decimalSeparator, Resolution resolution) {
     const bool thousandths = resolution == Resolution::Thousandths;
-    const int fraction = static_cast<int>(thousandths ? ms % 1000 : (ms / 10) % 100);
-    const int seconds = static_cast<int>((ms / 1000) % 60);
-    const int minutes = static_cast<int>((ms / 60000) % 60);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d%c%0*d", minutes, seconds, decimalSeparator,
-                  thousandths ? 3 : 2, fraction);
-    std::string_view view(text);
-    int dropped = 0;
-    while (dropped < 4 && !(view[dropped] >= '1' && view[dropped] <= '9')) {
-        ++dropped;
+    const bool negative = ms < 0;
+    const std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(ms) : static_cast<std::uint64_t>(ms);
+    const auto fraction =
+        static_cast<unsigned>(thousandths ? magnitude % 1000 : (magnitude / 10) % 100);
+    const auto seconds = static_cast<unsigned>((magnitude / 1000) % 60);
+    const std::uint64_t minutes = magnitude / 60000;
+    char text[48];
+    if (minutes > 0) {
+        std::snprintf(text, sizeof text, "%s%llu:%02u%c%0*u", negative ? "-" : "",
+                      static_cast<unsigned long long>(minutes), seconds, decimalSeparator,
+                      thousandths ? 3 : 2, fraction);
+    } else {
+        std::snprintf(text, sizeof text, "%s%u%c%0*u", negative ? "-" : "", seconds,
+                      decimalSeparator, thousandths ? 3 : 2, fraction);
     }
-    return std::string(view.substr(dropped));
+    return text;
 }

@@ -28,6 +28,7 @@ std::int64_t TicksToMs(std::int64_t ticks, std::int64_t frequency) {
     return negative ? -result : result;
 }
 
-std::string FormatRunTime(std::int64_t ticks, std::int64_t frequency, char decimalSeparator) {
-    return FormatTimeText(TicksToMs(ticks, frequency), decimalSeparator);
+std::string FormatRunTime(std::int64_t ticks, std::int64_t frequency, char decimalSeparator,
+                          Resolution resolution) {
+    return FormatTimeText(TicksToMs(ticks, frequency), decimalSeparator, resolution);
 }

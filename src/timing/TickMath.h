@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "results/ResultRules.h"
+
 // Milliseconds of a tick count: ticks / frequency * 1000 to the nearest integer, an exact half
 // going to the even neighbour. Exact integer arithmetic (no overflow for any 64-bit tick count
 // at counter frequencies of 1 kHz and more); 0 for a frequency below 1.
 std::int64_t TicksToMs(std::int64_t ticks, std::int64_t frequency);
 
 // Time text of a run of that many ticks (5,23; 1:05,23); hundredths are cut, not rounded.
-std::string FormatRunTime(std::int64_t ticks, std::int64_t frequency, char decimalSeparator);
+std::string FormatRunTime(std::int64_t ticks, std::int64_t frequency, char decimalSeparator,
+                          Resolution resolution);

@@ -33,10 +33,10 @@ TEST(TicksToMs, IsSymmetricForNegativeTicksAndZeroForNoFrequency) {
 
 TEST(FormatRunTime, CutsHundredthsAfterRoundingTheTicks) {
     const std::int64_t f = 10'000'000;  // 10 MHz
-    EXPECT_EQ(FormatRunTime(0, f, ','), "0,00");
-    EXPECT_EQ(FormatRunTime(500'000, f, ','), "0,05");
-    EXPECT_EQ(FormatRunTime(52'300'000, f, ','), "5,23");
-    EXPECT_EQ(FormatRunTime(599'950'000, f, ','), "59,99");
-    EXPECT_EQ(FormatRunTime(599'996'000, f, ','), "1:00,00");
-    EXPECT_EQ(FormatRunTime(6'052'300'000, f, '.'), "10:05.23");
+    EXPECT_EQ(FormatRunTime(0, f, ',', Resolution::Hundredths), "0,00");
+    EXPECT_EQ(FormatRunTime(500'000, f, ',', Resolution::Hundredths), "0,05");
+    EXPECT_EQ(FormatRunTime(52'300'000, f, ',', Resolution::Hundredths), "5,23");
+    EXPECT_EQ(FormatRunTime(599'950'000, f, ',', Resolution::Hundredths), "59,99");
+    EXPECT_EQ(FormatRunTime(599'996'000, f, ',', Resolution::Hundredths), "1:00,00");
+    EXPECT_EQ(FormatRunTime(6'052'300'000, f, '.', Resolution::Hundredths), "10:05.23");
 }

@@ -645,7 +645,7 @@ TEST_F(TimingEngineTest, BarrierRunIsTimedFromTheEdgeTimestampsNotFromTheirHandl
     const std::int64_t stopEdge = startEdge + 14560 * TicksPerMs;
     engine->ComPortLS(CtsOnWord, stopEdge);
     EXPECT_EQ(View().RunTicks, 14560 * TicksPerMs);
-    EXPECT_EQ(FormatRunTime(View().RunTicks, Frequency, ','), "14,56");
+    EXPECT_EQ(FormatRunTime(View().RunTicks, Frequency, ',', Resolution::Hundredths), "14,56");
     EXPECT_EQ(View().Digit8.Value, 6);
 }
 

@@ -192,8 +192,8 @@ TEST_F(MainWindow, OperatorTimesScoresDisqualifiesAndRanksThreeStarters) {
 
     const char sep = Table().Cell(ColLaufzeit, 1).find(',') != std::string::npos ? ',' : '.';
     const std::int64_t ms = TicksToMs(View().RunTicks, time_.CounterFrequency());
-    EXPECT_THAT(RowOf("1"), ElementsAre(FormatTimeText(ms, sep), "2", "", "",
-                                        FormatTimeText(ms + 10000, sep), "1"));
+    EXPECT_THAT(RowOf("1"), ElementsAre(FormatTimeText(ms, sep, Resolution::Hundredths), "2", "", "",
+                                        FormatTimeText(ms + 10000, sep, Resolution::Hundredths), "1"));
     EXPECT_EQ(form_->eRangT->text(), "Rang: 1");
     EXPECT_TRUE(form_->eRangT->isVisible());
     EXPECT_EQ(ReadFileBytes(competition_->BackupFileName()), EncodeProtocol(Table()));

@@ -131,8 +131,6 @@ inline TimingFigures MeasureTimingErrors(benchmark::State& state, const TimingLo
     const std::string fifo = std::string(folder) + "/barrier";
     mkfifo(fifo.c_str(), 0600);
 
-    ResultTable table;
-    table.SetRow(1, {"1", "Rider", "Horse"});
     MonotonicTimeSource time;
     IdleTimer clock;
     IdleTimer startLock;
@@ -145,11 +143,9 @@ inline TimingFigures MeasureTimingErrors(benchmark::State& state, const TimingLo
     constexpr int StartLockMs = 50;
     settings.TimeLock = StartLockMs;
     EntryHooks hooks;
-    hooks.EntryRow = [] { return 1; };
+    hooks.EnterRun = [](const RunCells&) { return EntryOutcome{true, "1", {}}; };
     hooks.SelectNextStarter = [] {};
-    hooks.RankTable = [] {};
-    hooks.SaveBackup = [] { return std::string(); };
-    TimingEngine engine(table, time, clock, startLock, cues, settings, hooks);
+    TimingEngine engine(time, clock, startLock, cues, settings, hooks);
 
     LinuxSerialBackend backend;
     ManualUiQueue ui;

@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
+#include "../tests/results/RankTable.h"
 #include "results/Jackpot.h"
-#include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/TimeText.h"
 
@@ -51,8 +51,6 @@ void EnterRankDivideAndPay(benchmark::State& state) {
     std::mt19937 random(25);
     std::uniform_int_distribution<int> run(14500, 19000);
     ResultTable table = StartListTable();
-    Ranking ranking(table, ',');
-    ranking.SetTimeResolution(Resolution::Thousandths);
     int next = 1;
     for (auto _ : state) {
         if (next > Starters) {
@@ -68,8 +66,9 @@ void EnterRankDivideAndPay(benchmark::State& state) {
         table.SetCell(ColLaufzeit, row, time);
         table.SetCell(ColStrafen, row, "0");
         table.SetCell(ColTotal, row, time);
-        ranking.RankAndSort();
-        const JackpotStanding standing = StandingOf(table, rules);
+        // As the program does: the places written, then the standing every view renders.
+        RankTable(table, false, rules);
+        const Standing standing = MakeStanding(table, rules, {});
         benchmark::DoNotOptimize(standing.Sheet.PaidCents);
         entryMs.push_back(
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)

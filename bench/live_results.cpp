@@ -22,9 +22,9 @@
 #include <utility>
 #include <vector>
 
+#include "../tests/results/RankTable.h"
 #include "ProcessMemory.h"
 #include "files/LiveResults.h"
-#include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/TimeText.h"
 #include "ui/LiveResultsServer.h"
@@ -57,7 +57,8 @@ ResultTable MakeTable() {
     table.SetRowCount(kStarters + 1);
     for (int i = 1; i <= kStarters; ++i) {
         const std::string nr = std::to_string(100 + i);
-        const std::string time = i <= kStarters / 2 ? FormatTimeText(run(random), ',', Resolution::Hundredths) : "";
+        const std::string time =
+            i <= kStarters / 2 ? FormatTimeText(run(random), ',', Resolution::Hundredths) : "";
         table.SetRow(i, {nr, "Reiterin Müller-Lüdenscheidt " + nr, "Äskulap vom Sonnenhof " + nr,
                          "Team " + std::to_string(i % 12), time, time.empty() ? "" : "0", "", "",
                          time, "", std::to_string(i)});
@@ -232,8 +233,7 @@ int main(int argc, char** argv) {
     // for each of their connections.
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     ResultTable table = MakeTable();
-    Ranking ranking(table, ',');
-    ranking.RankAndSort();
+    RankTable(table);
     int entered = kStarters / 2;
     std::vector<double> publishMs;
     LiveResultsServer server;
@@ -246,7 +246,7 @@ int main(int argc, char** argv) {
         table.SetCell(ColLaufzeit, entered, total);
         table.SetCell(ColStrafen, entered, "0");
         table.SetCell(ColTotal, entered, total);
-        ranking.RankAndSort();
+        RankTable(table);
         server.Publish(MakeLiveSnapshot(
             table, ',',
             {"Barrel Racing", table.Cell(ColNr, entered + 1), table.Cell(ColName, entered + 1),

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "../tests/results/RankTable.h"
 #include "BenchShared.h"
-#include "results/Ranking.h"
 #include "results/TimeText.h"
 #include "ui/TSortGrid.h"
 
@@ -29,7 +29,7 @@ struct ShownGrid {
     }
 
     ResultTable table = MakeTable(Starters);
-    Ranking ranking{table, ','};
+    bool sortDown = false;
     TSortGrid grid{table};
 };
 
@@ -37,14 +37,16 @@ struct ShownGrid {
 // again and drawn.
 void EntryInSortedView(benchmark::State& state) {
     ShownGrid shown;
-    shown.ranking.SetSortDown(true);
+    shown.sortDown = true;
     int entry = 0;
     for (auto _ : state) {
         const int row = 1 + (entry * 7919) % Starters;
-        shown.table.SetCell(ColTotal, row, FormatTimeText(12000 + (entry * 37) % 28000, ',', Resolution::Hundredths));
+        shown.table.SetCell(
+            ColTotal, row,
+            FormatTimeText(12000 + (entry * 37) % 28000, ',', Resolution::Hundredths));
         ++entry;
         shown.grid.CommitEditor();
-        shown.ranking.RankAndSort();
+        RankTable(shown.table, shown.sortDown);
         shown.Render();
     }
 }
@@ -55,7 +57,8 @@ void SortModeToggle(benchmark::State& state) {
     ShownGrid shown;
     for (auto _ : state) {
         shown.grid.CommitEditor();
-        shown.ranking.mSortModeClick();
+        shown.sortDown = !shown.sortDown;
+        RankTable(shown.table, shown.sortDown);
         shown.Render();
     }
 }

@@ -9,9 +9,7 @@
 
 #include "files/Loading.h"
 #include "files/Workbook.h"
-#include "results/Ranking.h"
 #include "results/ResultTable.h"
-#include "results/StartList.h"
 #include "results/TimeText.h"
 
 namespace {
@@ -32,7 +30,8 @@ ResultTable MakeTable() {
     for (int i = 1; i <= Starters; ++i) {
         const std::string nr = std::to_string(100 + i);
         const bool dq = i % 20 == 0;
-        const std::string run = FormatTimeText(12000 + (i * 7919) % 28000, ',', Resolution::Hundredths);
+        const std::string run =
+            FormatTimeText(12000 + (i * 7919) % 28000, ',', Resolution::Hundredths);
         table.SetRow(i, {nr, "Reiterin Müller " + nr, "Pferd Äskulap " + nr,
                          "Team " + std::to_string(i % 40), run, "0", dq ? "DQ" : "",
                          dq ? "Tonne umgeworfen" : "", dq ? "DQ" : run, ""});
@@ -55,13 +54,12 @@ void LoadWorkbook(benchmark::State& state, const std::string& extension) {
         state.SkipWithError("workbook not written");
         return;
     }
-    ResultTable table;
-    Ranking ranking(table, ',');
-    CharMeasure measure;
-    StartList starters(table, ranking, measure);
+    const ResultTable current;
+    const CharMeasure measure;
     for (auto _ : state) {
-        if (!LoadChosenFile(path, table, starters, ranking, measure).empty() ||
-            table.RowCount() != Starters + 1) {
+        LoadedTable loaded = ReadChosenFile(path, current, ',');
+        loaded.Table.FitColumnWidths(measure, true);
+        if (!loaded.Error.empty() || loaded.Table.RowCount() != Starters + 1) {
             state.SkipWithError("workbook not loaded");
             return;
         }

@@ -11,8 +11,12 @@
 
 #include "config/Settings.h"
 #include "config/WindowPlacement.h"
+#include "core/BarrierLine.h"
+#include "core/ClassJournal.h"
+#include "core/CrashBackup.h"
 #include "core/Host.h"
 #include "core/KeyCommands.h"
+#include "core/Publication.h"
 #include "core/Show.h"
 #include "files/BeamLog.h"
 #include "files/ChangeLog.h"
@@ -24,6 +28,7 @@
 #include "results/Jackpot.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 #include "results/StartList.h"
 #include "serial/Comms.h"
 #include "serial/PortDiscovery.h"
@@ -110,6 +115,9 @@ public:
     // Each row's division and place in it and, when the class pays, its payout sheet; always
     // as the table is now.
     const JackpotStanding& Standing() const;
+    // The class's standing as the table, the rules and the starter on course are now: what every
+    // view renders.
+    const ::Standing& CurrentStanding() const;
     void ChooseReason(int index);               // a click into the reasons list
     void EnterReason(const std::string& text);  // Enter in the free-text field
     void LeaveReasonField();                    // the field lost the focus
@@ -149,13 +157,12 @@ public:
 
     // State for the windows.
     const TimingView& View() const { return engine_->View(); }
-    const ResultTable& Table() const { return table_; }
-    ResultTable& Table() { return table_; }
+    const ResultTable& Table() const { return journal_.Table(); }
     const StartList& Starters() const { return startList_; }
     const Ranking& Sorting() const { return ranking_; }
     const DqReasons& Reasons() const { return engine_->Reasons(); }
     const ::Settings& CurrentSettings() const { return settings_; }
-    bool PortOpen() const { return comPort_.Connected(); }
+    bool PortOpen() const { return line_.Port().Connected(); }
     // TV mode: the spectator window is shown. Toggled tells whether it was ever switched, so
     // the main window shows its TV picture and display number only from then on.
     bool TvMode() const { return tvMode_; }
@@ -164,6 +171,8 @@ public:
     // lost, the beam log, no real-time priority), or good news about the line; empty once
     // resolved. Short enough for the status bar; the detail gives the cause and the fix.
     std::string StatusMessage() const { return ShownStatus().Text; }
+    // Cells of the table changed outside a recorded command: a fault, recorded as such.
+    int UnrecordedChanges() const { return journal_.UnrecordedChanges(); }
     std::string StatusDetail() const { return ShownStatus().Detail; }
     // The message shown is good news (the line is back), not a failure.
     bool StatusIsGood() const { return ShownStatus().Good; }
@@ -172,7 +181,7 @@ public:
     std::string BeamReadout() const;
     // Where spectators find the live results, while that server runs; else empty.
     std::string LiveAddress() const;
-    const std::string& BackupFileName() const { return backupFileName_; }
+    const std::string& BackupFileName() const { return backup_.FileName(); }
     // The head of every report: the show's name, date and place, the class and the race; for a
     // single file the race and the day.
     ReportHead CurrentReportHead() const;
@@ -195,7 +204,7 @@ public:
 
     // The light-barrier test (F7, or its button in the settings dialog): on while it describes
     // every edge instead of timing it; nothing else while off.
-    const BarrierTest* BarrierTestState() const { return barrierTest_.get(); }
+    const BarrierTest* BarrierTestState() const { return line_.Test(); }
 
     // A show of several classes (`corralix SHOWFILE`). Without a show the program holds one
     // class whose file is the backup.
@@ -223,7 +232,7 @@ public:
 
     // For tests and the benchmark: the parts as they are.
     TimingEngine& Engine() { return *engine_; }
-    TComPort& ComPort() { return comPort_; }
+    TComPort& ComPort() { return line_.Port(); }
 
 private:
     // Fitting widths measures in the grid's font once a window has given its measure.
@@ -233,46 +242,28 @@ private:
         }
         const ITextMeasure* Target = nullptr;
     };
-
-    struct StatusLine {
-        std::string Text;
-        std::string Detail;
-        bool Good = false;
+    // Which part serves a command: whether it is enabled now and what it does.
+    struct CommandHandler {
+        std::function<bool()> Enabled;
+        std::function<void()> Run;
     };
-    StatusLine ShownStatus() const;
-    // The line lost or back, and the watcher's priority, as the port is now.
-    void PortOpened();
-    void PortClosed();
-    void CheckWatcherPriority();
-    void ToggleBarrierTest();
-    void UpdatePriorityStatus();
 
+    static TimingSettings TimingSettingsOf(const Settings& settings);
+    StatusLine ShownStatus() const;
     void Notify(Change change);
-    void LightBarrierEdge();
+    // Each part registers the commands it serves (a new command touches one place).
+    void Serve(Command command, std::function<bool()> enabled, std::function<void()> run);
+    void RegisterTimingCommands();
+    void RegisterDocumentCommands();
+    void RegisterShowCommands();
+    void RegisterWindowCommands();
+
+    // Timing (CompetitionTiming.cpp): the light barrier's edges, the entry of a run.
+    void LightBarrierEdge(const ComEvent& event);
     void LogBeam(std::int64_t stamp, const std::string& lineState, const std::string& action);
-    void OpenLightBarrier();
-    void OpenPort();
-    // After a crash: asks to restore the backup where it belongs. Returns the class of `show`
-    // to restore it into, -1 for a single table (then `show` is closed or replaced by the
-    // backup's own show), or nothing. A backup not restored is kept under KeptBackupName when
-    // it is not of the table opened.
-    std::optional<int> OfferBackup(std::optional<Show>& show, const std::string& file);
-    // The head ("Sicherung laden?") with what the backup holds: how many results, when written.
-    std::string BackupQuestion(const std::string& head) const;
-    std::string BackupTime(const char* format) const;
-    std::string KeptBackupName() const;
-    void KeepBackup();
-    // Whose table the backup written now holds: the open class of the show, or a single table.
-    BackupOwner CurrentBackupOwner() const;
-    // The running marker naming whose table the backup holds; remembered once written.
-    FileWriteResult WriteRunningMarker(const std::optional<BackupOwner>& owner);
+    EntryOutcome EnterRun(const RunCells& cells);
     // A run on the clock, or a timed run that waits for its entry.
     bool RunPending() const;
-    // Before a load replaces the table: refused while a run is pending, asked when the table
-    // holds results that no file of the operator's choosing has. True when the load may go on.
-    bool MayReplaceTable();
-    // Remembers the table as a file of the operator's choosing now holds it.
-    void NoteTableSaved();
     // Before an entry: asks when it would replace the current starter's result.
     bool ConfirmEntry();
     // "Next" after an entry: the first starter without a result after the last one who ran in
@@ -281,41 +272,43 @@ private:
     // Start-list index of the first starter from index `from` on without a result; the count
     // of starters when there is none.
     int FirstWithoutResult(int from) const;
+    // After the entry of the run at a drag point: the barrier stays locked.
+    void LockForDrag();
+    void ToggleBarrierTest();
+    void EditSettings();
+    void SaveSettings();
     // Writes the reasons typed since the last write next to the backup.
     void WriteReasonsBack();
+
+    // The table: the places in the view the sort button selects, and the backup.
+    void Arrange();
     std::string SaveBackup();
+    // Whose table the backup written now holds: the open class of the show, or a single table.
+    BackupOwner CurrentBackupOwner() const;
+    // Where the open class's changes go.
+    ClassFiles OpenClassFiles() const;
+    // Replaces the rows with the table read from a file or brought back, as one recorded change;
+    // the start list follows.
+    void ReplaceTable(const std::string& what, const ResultTable& table, const std::string& detail);
+
+    // Documents (CompetitionDocuments.cpp): load, save, print, reports and workbooks.
+    // Before a load replaces the table: refused while a run is pending, asked when the table
+    // holds results that no file of the operator's choosing has. True when the load may go on.
+    bool MayReplaceTable();
+    // Remembers the table as a file of the operator's choosing now holds it.
+    void NoteTableSaved();
     void LoadChosen(const std::string& path);
     void Load();
     void SaveAs();
-    void SaveSettings();
     // Writes a report of the table; false (after telling the operator) when it failed.
     bool WriteReport(const std::string& path);
     void OpenDocument(const std::string& path);
     void OpenPayoutSheet();
-    // Starts, restarts or stops the live results as the settings say; a port that cannot be
-    // used is told to the operator.
-    void ApplyLiveSettings();
-    // The same for the broker publisher; its state reaches the status bar through the reconnect
-    // timer.
-    void ApplyBrokerSettings();
-    void UpdateBrokerStatus();
+    void WriteResultWorkbook();
     // What the live results and the broker publisher get: a copy of the table and the board.
     LiveSnapshot MakePublishedSnapshot() const;
-    // The show's classes as the live results list them, each other class with its results.
-    std::vector<LiveClass> LiveClasses() const;
-    void EditSettings();
 
-    // Logs what changed since the class file was last written, writes the class file (in a
-    // show) and keeps the state before for undo. `detail` adds what the table does not show.
-    void RecordChange(const std::string& what, const std::string& detail = {},
-                      bool undoable = true);
-    // Changes made in the grid's edit mode, logged when the next command starts.
-    void RecordCorrections();
-    // Appends a change of class `index` to its change log and then replaces its file (in a
-    // show); the message when either failed, else empty.
-    std::string WriteClassChange(int index, const std::vector<RowChange>& changes,
-                                 const ResultTable& after, const std::string& what,
-                                 const std::string& detail);
+    // The show (CompetitionShow.cpp): classes, switching, import, draw, scratches, undo.
     // A start list with a column "Klasse": split into the show's classes. False when the file
     // is an ordinary start list.
     bool LoadShowList(const std::string& path);
@@ -323,9 +316,6 @@ private:
     void Undo();
     void Scratch();
     void SwitchClass(int step);
-    void RestoreRows(const ResultTable& from);
-    // After the entry of the run at a drag point: the barrier stays locked.
-    void LockForDrag();
     // Loads the class's file into the table (an empty class without one) and makes it the
     // open class; false (after telling the operator) when its file cannot be read.
     bool LoadClass(int index);
@@ -333,7 +323,7 @@ private:
 
     CompetitionEnvironment env_;
     ::Settings settings_;
-    ResultTable table_;
+    ClassJournal journal_;
     Ranking ranking_;
     DeferredMeasure measure_;
     StartList startList_;
@@ -341,35 +331,17 @@ private:
     std::unique_ptr<ITimer> startLock_;
     std::unique_ptr<ITimer> reconnectTimer_;
     std::unique_ptr<TimingEngine> engine_;
-    TComPort comPort_;
-    PortReconnector reconnector_;
+    CrashBackup backup_;
+    BarrierLine line_;
+    Publication publication_;
+    std::map<Command, CommandHandler> commands_;
     std::vector<std::function<void(Change)>> listeners_;
-    BeamLog beamLog_;
-    std::string beamLogMessage_;
-    bool beamLogFailed_ = false;
-    StatusLine lineStatus_;
-    StatusLine priorityStatus_;
-    StatusLine latencyStatus_;
-    // The broker's trouble, told once until it is over.
-    std::string brokerMessage_;
-    bool lineLost_ = false;
-    bool priorityRegained_ = false;
-    std::unique_ptr<BarrierTest> barrierTest_;
-    // The ports found at start-up, for the settings dialog.
-    std::vector<SerialPort> ports_;
-    std::string backupFileName_;
     std::string reasonsFileName_;
-    std::string runningMarker_;
-    // Whose table the backup holds, as the running marker says; none after an older version.
-    std::optional<BackupOwner> backupOwner_;
     std::string helpFile_;
-    // Why the configured port is not open, for the settings dialog's lamp.
-    std::string portError_;
     std::string webPageReport_;
     // The start position of the row the last run was entered into.
     std::string lastEntryPosition_;
     std::string printReport_;
-    std::string statusMessage_;
     std::string spectatorMessage_;
     // Why the last key did nothing, until a key acts again.
     std::string keyNote_;
@@ -383,34 +355,30 @@ private:
     std::string lastSaveName_;
     bool shutDown_ = false;
     std::optional<Show> show_;
-    // The live results of the show's other classes as their files held them, made again when a
-    // class file or the class's settings changed; emptied whenever a class is opened.
-    struct ClassResults {
-        std::string file;
-        std::filesystem::file_time_type written;
-        std::uintmax_t size = 0;
-        nlohmann::json settings;
-        std::shared_ptr<const std::string> json;
-    };
-    mutable std::vector<ClassResults> classResults_;
-    // The table as the class file and the change log last saw it.
-    ResultTable committed_;
-    std::uint64_t committedRevision_ = 0;
-    // Per class: the states before each change, the last one on top.
-    std::map<int, std::vector<ResultTable>> undo_;
     bool dragPending_ = false;
     // The operator answered "Ja" to replacing the current starter's result: the entry under way
     // overwrites it.
     bool overwriting_ = false;
     // The light barrier's stamps of the run on the clock, for the change log.
     std::string runStamps_;
-    // Why the change log or the class file could not be written; empty once they are.
-    std::string classFileMessage_;
     bool tvMode_ = false;
     bool announcerShown_ = false;
     bool tvModeToggled_ = false;
     ClassRules classRules_;
     std::uint64_t classRulesRevision_ = 0;
-    mutable std::optional<JackpotStanding> standing_;
-    mutable std::pair<std::uint64_t, std::uint64_t> standingOf_;
+    struct StandingKey {
+        std::uint64_t table = 0;
+        std::uint64_t rules = 0;
+        StandingContext context;
+        bool operator==(const StandingKey& other) const {
+            return table == other.table && rules == other.rules &&
+                   context.OnCourseRow == other.context.OnCourseRow &&
+                   context.LastRunRow == other.context.LastRunRow &&
+                   context.DragEvery == other.context.DragEvery;
+        }
+    };
+    mutable std::optional<::Standing> standing_;
+    mutable StandingKey standingOf_;
+    mutable std::optional<JackpotStanding> jackpot_;
+    mutable std::pair<std::uint64_t, std::uint64_t> jackpotOf_;
 };

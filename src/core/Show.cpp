@@ -41,7 +41,8 @@ std::string ReadClassTable(const Show& show, int index, ResultTable& table, char
         table = empty;
         return {};
     }
-    return ReadTableForExport(path, table, decimalSeparator);
+    const ClassRules rules = ReadShowClassRules(show.Data().Classes.at(index)).Rules;
+    return ReadTableForExport(path, table, decimalSeparator, ResolutionOf(rules));
 }
 
 ClassDraw DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint64_t> seed) {

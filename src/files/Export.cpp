@@ -8,7 +8,7 @@
 #include "files/Workbook.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
-#include "results/StartList.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -34,15 +34,24 @@ bool AnyTeam(const ResultTable& table) {
 
 std::string ReadTableForExport(const std::string& path, ResultTable& table, char decimalSeparator,
                                Resolution resolution) {
-    const ByteCountMeasure measure;
-    Ranking ranking(table, decimalSeparator);
-    ranking.SetTimeResolution(resolution);
-    StartList starters(table, ranking, measure);
-    std::string error = LoadChosenFile(path, table, starters, ranking, measure);
-    if (error.empty() && !AnyTeam(table)) {
+    LoadedTable loaded = ReadChosenFile(path, table, decimalSeparator);
+    if (!loaded.Error.empty()) {
+        return loaded.Error;
+    }
+    table = std::move(loaded.Table);
+    table.FitColumnWidths(ByteCountMeasure(), true);
+    table.SetColWidth(ColStartPos, ResultTable::HiddenWidth);
+    if (!AnyTeam(table)) {
         table.SetColWidth(ColTeam, ResultTable::HiddenWidth);
     }
-    return error;
+    // The places as the class's standing decides them, written into this copy for the workbook.
+    ClassRules rules;
+    rules.Thousandths = resolution == Resolution::Thousandths;
+    const std::vector<std::string> places = PlaceColumn(MakeStanding(table, rules, {}));
+    for (int row = 1; row < table.RowCount(); ++row) {
+        table.SetCell(ColRang, row, places[static_cast<std::size_t>(row)]);
+    }
+    return {};
 }
 
 std::string CheckExportTarget(const std::string& input, const std::string& output) {

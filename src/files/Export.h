@@ -21,7 +21,7 @@ using PdfWriter = std::function<std::string(const Report& report, const std::str
 // Returns empty on success, else the message; the table is then as it was. Places are given in
 // the class's resolution.
 std::string ReadTableForExport(const std::string& path, ResultTable& table, char decimalSeparator,
-                               Resolution resolution = Resolution::Hundredths);
+                               Resolution resolution);
 
 // Empty when output may be written; else the message, when output is the input file itself
 // (compared as files, so links, "./sub/../" and other spellings count as the same).

@@ -7,7 +7,6 @@
 #include "files/FileKind.h"
 #include "files/ProtocolFile.h"
 #include "files/Workbook.h"
-#include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/StartList.h"
 
@@ -35,46 +34,34 @@ bool HoldsAStarter(const ResultTable& table) {
 
 }  // namespace
 
-std::string ReloadFile(const std::string& path, ResultTable& table, StartList& starters) {
+LoadedTable ReadChosenFile(const std::string& path, const ResultTable& current,
+                           char decimalSeparator) {
+    LoadedTable loaded{{}, current};
     const FileKind kind = LoadKind(path);
     if (kind == FileKind::None) {
-        return "Dateityp wird nicht unterstützt: " + path;
+        loaded.Error = "Dateityp wird nicht unterstützt: " + path;
+        return loaded;
     }
-    // The whole file is in hand before the table is touched.
+    // The whole file is in hand before anything is read into a table.
     const std::optional<std::string> bytes = ReadFileBytes(path);
     if (!bytes) {
-        return "Datei kann nicht gelesen werden: " + path;
+        loaded.Error = "Datei kann nicht gelesen werden: " + path;
+        return loaded;
     }
     // A workbook saved under another name (".txt", or a zip named ".xls") loads as what it is.
     if (IsWorkbookContent(*bytes) || kind == FileKind::Spreadsheet) {
-        std::string error = LoadWorkbook(table, path, *bytes, starters.DecimalSeparator());
-        if (!error.empty()) {
-            return error;
-        }
+        loaded.Error = LoadWorkbook(loaded.Table, path, *bytes, decimalSeparator);
+    } else if (!IsText(*bytes)) {
+        loaded.Error = "Keine Starterliste und kein Protokoll (keine Textdatei): " + path;
     } else {
-        if (!IsText(*bytes)) {
-            return "Keine Starterliste und kein Protokoll (keine Textdatei): " + path;
+        ReadProtocolText(loaded.Table, *bytes);
+        // A file without a single starter must not empty a full table.
+        if (!HoldsAStarter(loaded.Table)) {
+            loaded.Error = "Keine Starter gefunden: " + path;
         }
-        // Read aside first: a file without a single starter must not empty a full table.
-        ResultTable read = table;
-        ReadProtocolText(read, *bytes);
-        if (!HoldsAStarter(read)) {
-            return "Keine Starter gefunden: " + path;
-        }
-        table = std::move(read);
     }
-    starters.RebuildAfterLoad();
-    return {};
-}
-
-std::string LoadChosenFile(const std::string& path, ResultTable& table, StartList& starters,
-                           Ranking& ranking, const ITextMeasure& measure) {
-    std::string error = ReloadFile(path, table, starters);
-    if (!error.empty()) {
-        return error;
+    if (loaded.Error.empty()) {
+        NumberStartPositions(loaded.Table);
     }
-    table.FitColumnWidths(measure, false);
-    table.SetColWidth(ColStartPos, ResultTable::HiddenWidth);
-    ranking.RankAndSort();
-    return {};
+    return loaded;
 }

@@ -2,21 +2,20 @@
 
 #include <string>
 
-class ITextMeasure;
-class Ranking;
-class ResultTable;
-class StartList;
+#include "results/ResultTable.h"
 
-// What loading a file does to the table, apart from the open dialog. UI thread only.
+// Reading a file the operator chose, before it replaces the table on screen.
 
-// Loads the file chosen in the open dialog: a protocol or start list, or the first sheet of a
-// workbook (".xls"/".xlsx", told apart by content; numbers come in with the ranking's decimal
-// separator), then fits the widths of the visible columns, hides the start position again and
-// assigns the places in the current view. Returns empty on success, else the message for the
-// operator; the table is then exactly as it was.
-std::string LoadChosenFile(const std::string& path, ResultTable& table, StartList& starters,
-                           Ranking& ranking, const ITextMeasure& measure);
+// A file read whole: the table it holds, its start positions numbered by its rows, or why it
+// could not be read.
+struct LoadedTable {
+    std::string Error;  // empty on success, else the message for the operator
+    ResultTable Table;
+};
 
-// Reads the last file again (right click on the load button), without fitting widths or assigning
-// places. Returns like LoadChosenFile; a file that has gone away changes nothing.
-std::string ReloadFile(const std::string& path, ResultTable& table, StartList& starters);
+// Reads the file chosen in the open dialog (or the last file again): a protocol or start list,
+// or the first sheet of a workbook (".xls"/".xlsx", told apart by content; numbers come in with
+// decimalSeparator). The table read starts from `current` (its header and column widths); a file
+// that is gone, not a start list or without a single starter is refused with a message.
+LoadedTable ReadChosenFile(const std::string& path, const ResultTable& current,
+                           char decimalSeparator);

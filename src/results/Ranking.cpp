@@ -1,57 +1,58 @@
 #include "results/Ranking.h"
 
-#include <cstdint>
-#include <optional>
-#include <string>
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <tuple>
 
-#include "results/ResultRules.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 
-Ranking::Ranking(ResultTable& table, char decimalSeparator)
-    : table_(table), decimalSeparator_(decimalSeparator) {}
+namespace {
 
-void Ranking::SortOpen(int col) {
-    table_.SortOptions().CanSort = true;
-    table_.SortByColumn(col, decimalSeparator_, resolution_);
-    table_.SortOptions().CanSort = false;
+long PositionKey(const ResultTable& table, int row) {
+    const std::string_view text = TrimText(table.Cell(ColStartPos, row));
+    const long position = text.empty() ? 0 : std::strtol(std::string(text).c_str(), nullptr, 10);
+    return position > 0 ? position : std::numeric_limits<long>::max();
 }
 
-void Ranking::RankAndSort() {
-    SortOpen(ColTotal);
-    int count = 0;
-    int sharedPlace = 1;
-    std::optional<std::int64_t> previousTime;
-    for (int row = 1; row < table_.RowCount(); ++row) {
-        const std::string& total = table_.Cell(ColTotal, row);
-        if (TrimText(total).empty() || IsDisqualifiedRow(table_, row)) {
-            table_.SetCell(ColRang, row, std::string());
-            continue;
-        }
-        ++count;
-        const std::optional<std::int64_t> time = ReadTotal(total);
-        if (time && previousTime && SameTotal(*time, *previousTime, resolution_)) {
-            table_.SetCell(ColRang, row, std::to_string(sharedPlace));
-        } else {
-            table_.SetCell(ColRang, row, std::to_string(count));
-            sharedPlace = count;
-            previousTime = time;
-        }
-    }
-    if (!sortDown_) {
-        SortOpen(ColStartPos);
+int GroupOf(Validity state) {
+    switch (state) {
+        case Validity::Valid:
+            return 0;
+        case Validity::Disqualified:
+            return 1;
+        case Validity::NoTime:
+            return 2;
+        default:
+            return 3;
     }
 }
 
-void Ranking::cmd_SORTClick() {
-    table_.SetEditMode(false);
+}  // namespace
+
+std::vector<int> Ranking::ViewOrder(const ResultTable& table, const Standing& standing) const {
+    std::vector<int> rows;
+    for (int row = 1; row < table.RowCount(); ++row) {
+        rows.push_back(row);
+    }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](int a, int b) { return PositionKey(table, a) < PositionKey(table, b); });
     if (sortDown_) {
-        RankAndSort();
-    } else {
-        SortOpen(ColStartPos);
+        const auto key = [&](int row) {
+            const StandingRow& at = standing.At(row);
+            return std::make_tuple(GroupOf(at.State), at.Place);
+        };
+        std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) { return key(a) < key(b); });
     }
+    return rows;
 }
 
-void Ranking::mSortModeClick() {
-    sortDown_ = !sortDown_;
-    cmd_SORTClick();
+std::vector<std::string> PlaceColumn(const Standing& standing) {
+    std::vector<std::string> places(standing.Rows.size());
+    for (std::size_t row = 1; row < standing.Rows.size(); ++row) {
+        const int place = standing.Rows[row].Place;
+        places[row] = place > 0 ? std::to_string(place) : std::string();
+    }
+    return places;
 }

@@ -34,6 +34,20 @@ ResultTable& ResultTable::operator=(const ResultTable& other) {
     return *this;
 }
 
+ResultTable& ResultTable::operator=(ResultTable&& other) noexcept {
+    // A table given another's contents has changed: its revision only ever grows, so a view
+    // that remembers one never mistakes the new contents for what it has drawn.
+    const std::uint64_t revision = std::max(revision_, other.revision_) + 1;
+    rows_ = std::move(other.rows_);
+    widths_ = other.widths_;
+    modified_ = other.modified_;
+    currentRow_ = other.currentRow_;
+    sortOptions_ = other.sortOptions_;
+    editMode_ = other.editMode_;
+    revision_ = revision;
+    return *this;
+}
+
 const std::string& ResultTable::Cell(int col, int row) const {
     return rows_.at(row)->at(col);
 }
@@ -93,6 +107,27 @@ void ResultTable::SetBodyRows(std::vector<std::array<std::string, ColCount>> row
     for (std::size_t i = 0; i < rows.size(); ++i) {
         *rows_[i + 1] = std::move(rows[i]);
     }
+    Touch();
+}
+
+void ResultTable::Rearrange(const std::vector<int>& order) {
+    std::vector<bool> taken(rows_.size(), false);
+    for (const int row : order) {
+        if (row < 1 || row >= RowCount() || taken[static_cast<std::size_t>(row)]) {
+            throw std::invalid_argument("an order names every body row once");
+        }
+        taken[static_cast<std::size_t>(row)] = true;
+    }
+    if (order.size() + 1 != rows_.size()) {
+        throw std::invalid_argument("an order names every body row once");
+    }
+    std::vector<std::unique_ptr<Cells>> arranged;
+    arranged.reserve(rows_.size());
+    arranged.push_back(std::move(rows_[0]));
+    for (const int row : order) {
+        arranged.push_back(std::move(rows_[static_cast<std::size_t>(row)]));
+    }
+    rows_ = std::move(arranged);
     Touch();
 }
 

@@ -45,7 +45,7 @@ public:
     ResultTable(const ResultTable& other);
     ResultTable& operator=(const ResultTable& other);
     ResultTable(ResultTable&&) noexcept = default;
-    ResultTable& operator=(ResultTable&&) noexcept = default;
+    ResultTable& operator=(ResultTable&& other) noexcept;
     ~ResultTable() = default;
 
     const std::string& Cell(int col, int row) const;
@@ -91,10 +91,12 @@ public:
     // Sort state of the grid; the program opens CanSort only for its own sorting steps.
     TSortOptions& SortOptions() { return sortOptions_; }
     const TSortOptions& SortOptions() const { return sortOptions_; }
+    // Puts the body rows in the order given by their indexes now (each body row once); whole rows
+    // move, the current row keeps its index.
+    void Rearrange(const std::vector<int>& order);
     // Stable ascending sort of the body rows by the column's sort style; nothing while CanSort
     // is false. Whole rows move, the current row keeps its index.
-    void SortByColumn(int col, char decimalSeparator,
-                      Resolution resolution = Resolution::Hundredths);
+    void SortByColumn(int col, char decimalSeparator, Resolution resolution);
 
     // Cells can be edited in place while on; whole rows are selected while off. Switching it on
     // sets the modified flag: the operator is about to change cells by hand.

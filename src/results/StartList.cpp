@@ -3,16 +3,17 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "results/Ranking.h"
 #include "results/ResultTable.h"
 
-StartList::StartList(ResultTable& table, Ranking& ranking, const ITextMeasure& measure)
-    : table_(table), ranking_(ranking), measure_(measure) {
-    board_.race = std::string(RaceText());
+void NumberStartPositions(ResultTable& table) {
+    for (int row = 1; row < table.RowCount(); ++row) {
+        table.SetCell(ColStartPos, row, std::to_string(row));
+    }
 }
 
-char StartList::DecimalSeparator() const {
-    return ranking_.DecimalSeparator();
+StartList::StartList(ResultTable& table, const ITextMeasure& measure, char decimalSeparator)
+    : table_(table), measure_(measure), decimalSeparator_(decimalSeparator) {
+    board_.race = std::string(RaceText());
 }
 
 std::string StartList::StNrText() const {
@@ -27,7 +28,8 @@ int StartList::StarterRow() const {
     return row >= 0 ? row : table_.FindRow(StNrText());
 }
 
-int StartList::EntryRow() {
+EntryTarget StartList::EntryRow() const {
+    EntryTarget target;
     int row = StarterRow();
     if (row < 0 && stNrIndex_ < 0) {
         for (int body = 1; body < table_.RowCount() && row < 0; ++body) {
@@ -40,17 +42,17 @@ int StartList::EntryRow() {
     }
     if (row < 0) {
         row = table_.RowCount();
-        table_.SetRowCount(row + 1);
-        table_.SetRow(row, {StNrText(), eReiterin_, ePferd_, eTeam_});
+        target.NewRow = {StNrText(), eReiterin_, ePferd_, eTeam_};
     }
-    if (TrimText(table_.Cell(ColStartPos, row)).empty()) {
+    if (row == table_.RowCount() || TrimText(table_.Cell(ColStartPos, row)).empty()) {
         int last = 0;
         for (int body = 1; body < table_.RowCount(); ++body) {
             last = std::max(last, std::atoi(table_.Cell(ColStartPos, body).c_str()));
         }
-        table_.SetCell(ColStartPos, row, std::to_string(last + 1));
+        target.Position = std::to_string(last + 1);
     }
-    return row;
+    target.Row = row;
+    return target;
 }
 
 void StartList::GoToPosition(int index) {
@@ -174,13 +176,10 @@ void StartList::cbTeamClick(bool ticked) {
 void StartList::RebuildAfterLoad() {
     stNrItems_ = table_.Column(ColNr);
     stNrItems_.erase(stNrItems_.begin());
-    for (int row = 1; row < table_.RowCount(); ++row) {
-        table_.SetCell(ColStartPos, row, std::to_string(row));
-    }
     table_.FitColumnWidths(measure_, true);
     GoToPosition(0);
     toolCommandsEnabled_ = !stNrItems_.empty();
-    ranking_.cmd_SORTClick();
+    // Result columns without a heading get theirs back, at their usual width.
     for (int col = ColLaufzeit; col <= ColStartPos; ++col) {
         if (TrimText(table_.Cell(col, 0)).empty()) {
             table_.RestoreHeaderColumn(col);

@@ -6,8 +6,20 @@
 #include <vector>
 
 class ITextMeasure;
-class Ranking;
 class ResultTable;
+
+// Where the current starter's run goes: a row of the table, or a new row after the last one.
+struct EntryTarget {
+    int Row = -1;  // RowCount() of the table for a new row
+    // The new row's cells: the start number and the typed rider, horse and team.
+    std::vector<std::string> NewRow;
+    // The start position the row is given; empty when it has one.
+    std::string Position;
+};
+
+// Prepares a table just read, before it replaces the one on screen: each row's start position
+// is its place in the file.
+void NumberStartPositions(ResultTable& table);
 
 // What the time boards show of the current starter. The main window's labels (eRaceT,
 // eReiterinT, ePferdT, eTeamT) and the spectator window's (…M) show the same texts.
@@ -22,6 +34,7 @@ struct BoardTexts {
 // The current starter and the entry fields above the result table: the start-number list
 // cbStNr, the step buttons, rider/horse/team fields, event type, team switch and the board
 // texts they are mirrored onto. The window renders this state and forwards its events here.
+// It reads the table and keeps its current row and column widths; it never writes a cell.
 class StartList {
 public:
     static constexpr int MinusStep = -1;
@@ -33,8 +46,9 @@ public:
     static constexpr std::array<std::string_view, 5> Races = {
         "Barrel Racing", "Pole Bending", "Mixed Race", "Flag Race", "Keyhole Race"};
 
-    // The measure fits column widths; it must outlive this object.
-    StartList(ResultTable& table, Ranking& ranking, const ITextMeasure& measure);
+    // The measure fits column widths; it must outlive this object. decimalSeparator is the
+    // system's, for loaders that turn numbers into cell texts.
+    StartList(ResultTable& table, const ITextMeasure& measure, char decimalSeparator);
 
     // Start-number list cbStNr: its items and selected index (-1 = no current starter).
     const std::vector<std::string>& StNrItems() const { return stNrItems_; }
@@ -53,15 +67,15 @@ public:
     // list, or past the last starter) it is the first wholly empty body row, else a new row at the
     // end carrying the typed rider, horse and team: an entry never lands on another starter's
     // result. The row gets a start position when it has none.
-    int EntryRow();
+    EntryTarget EntryRow() const;
     // First status panel: "position:count"; empty until the first starter is chosen.
     const std::string& PositionText() const { return positionText_; }
     bool MinusEnabled() const { return minusEnabled_; }
     bool PlusEnabled() const { return plusEnabled_; }
     // cmd_SORT, cmd_SAVE, cmd_PRINT, cmd_EXCEL, cmd_HTML, Cmd_Clear and Cmd_Edit.
     bool ToolCommandsEnabled() const { return toolCommandsEnabled_; }
-    // The ranking's decimal separator, for loaders that turn numbers into cell texts.
-    char DecimalSeparator() const;
+    // The system's decimal separator, for loaders that turn numbers into cell texts.
+    char DecimalSeparator() const { return decimalSeparator_; }
 
     const std::string& Reiterin() const { return eReiterin_; }
     const std::string& Pferd() const { return ePferd_; }
@@ -90,7 +104,8 @@ public:
     // The team switch was clicked to ticked or cleared.
     void cbTeamClick(bool ticked);
 
-    // After a start list or protocol was put into the table.
+    // After a start list or protocol was put into the table (its start positions numbered):
+    // the list of start numbers, fitted widths, the first starter.
     void RebuildAfterLoad();
 
 private:
@@ -98,8 +113,8 @@ private:
     void ShowNoStarter();
 
     ResultTable& table_;
-    Ranking& ranking_;
     const ITextMeasure& measure_;
+    char decimalSeparator_;
     std::vector<std::string> stNrItems_;
     int stNrIndex_ = -1;
     std::string positionText_;

@@ -25,10 +25,9 @@ void SetLook(ButtonLook& look, const char* caption, Rgb color, Rgb textColor, Rg
 
 }  // namespace
 
-TimingEngine::TimingEngine(ResultTable& table, ITimeSource& time, ITimer& clock, ITimer& startLock,
-                           ICuePlayer& cues, const TimingSettings& settings, EntryHooks hooks)
-    : table_(table),
-      time_(time),
+TimingEngine::TimingEngine(ITimeSource& time, ITimer& clock, ITimer& startLock, ICuePlayer& cues,
+                           const TimingSettings& settings, EntryHooks hooks)
+    : time_(time),
       clock_(clock),
       startLock_(startLock),
       cues_(cues),
@@ -393,43 +392,27 @@ void TimingEngine::EnterResult() {
     view_.b_5sekEnabled = false;
     view_.bDqEnabled = false;
 
-    const int row = hooks_.EntryRow ? hooks_.EntryRow() : -1;
-    if (row < 0) {
-        return;
-    }
-    // The ranking may move the row: it is found again by its start position, which is unique,
-    // or else by its start number.
-    const std::string position = table_.Cell(ColStartPos, row);
-    const std::string startNumber = table_.Cell(ColNr, row);
     const char separator = hooks_.DecimalSeparator;
     const std::int64_t runMs = TicksToMs(view_.RunTicks, counterFrequency_);
     const bool dq = view_.DqFlag != 0;
     const bool markHand = runByHand_ && resolution_ == Resolution::Thousandths;
-    table_.SetCell(ColLaufzeit, row, FormatTimeText(runMs, separator, resolution_));
-    table_.SetCell(ColStrafen, row, std::to_string(view_.PenaltyCount));
-    table_.SetCell(ColDq, row, dq ? "DQ" : "");
-    table_.SetCell(ColGrund, row, dq ? reasons_.SelectedText() : markHand ? "H" : "");
-    table_.SetCell(ColTotal, row,
-                   dq ? "DQ"
-                      : FormatTimeText(RunTotalMs(runMs, view_.PenaltyCount, view_.PenaltySeconds),
-                                       separator, resolution_));
-    if (hooks_.RankTable) {
-        hooks_.RankTable();
+    RunCells cells;
+    cells.RunTime = FormatTimeText(runMs, separator, resolution_);
+    cells.Penalties = std::to_string(view_.PenaltyCount);
+    cells.Dq = dq ? "DQ" : "";
+    cells.Reason = dq ? reasons_.SelectedText() : markHand ? "H" : "";
+    cells.Total = dq ? "DQ"
+                     : FormatTimeText(RunTotalMs(runMs, view_.PenaltyCount, view_.PenaltySeconds),
+                                      separator, resolution_);
+    const EntryOutcome outcome = hooks_.EnterRun ? hooks_.EnterRun(cells) : EntryOutcome{};
+    if (!outcome.Entered) {
+        return;
     }
-    const int rankedRow =
-        position.empty() ? table_.FindRow(startNumber) : table_.FindStartPosition(position);
-    view_.eRangT =
-        dq ? "Rang: DQ" : "Rang: " + (rankedRow >= 0 ? table_.Cell(ColRang, rankedRow) : "");
-    if (!dq && rankedRow >= 0 && hooks_.PlaceNote) {
-        view_.eRangT += hooks_.PlaceNote(rankedRow);
-    }
+    view_.eRangT = dq ? "Rang: DQ" : "Rang: " + outcome.Place;
     view_.eRangTVisible = true;
     view_.ReasonsVisible = false;
     reasons_.HideField();
-    table_.SetModified(true);
-    if (hooks_.SaveBackup) {
-        lastBackupError_ = hooks_.SaveBackup();
-    }
+    lastBackupError_ = outcome.BackupError;
 }
 
 void TimingEngine::NextStarter() {

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "results/ResultRules.h"
-#include "results/ResultTable.h"
 #include "timing/DqReasons.h"
 #include "timing/TimingPorts.h"
 #include "timing/TimingSettings.h"
@@ -24,20 +23,36 @@ enum class EdgeAction {
     StartDisabled  // the start command was off (a run waits for its entry)
 };
 
-// What the result entry needs from the start list, the ranking and the backup.
+// The cells of the current starter's row that an entered run fills.
+struct RunCells {
+    std::string RunTime;
+    std::string Penalties;
+    std::string Dq;
+    std::string Reason;
+    std::string Total;
+
+    bool operator==(const RunCells&) const = default;
+};
+
+// What became of an entered run.
+struct EntryOutcome {
+    // False when there was no row to enter it into; nothing else happened then.
+    bool Entered = false;
+    // What the board says after "Rang: " for a run that was not disqualified: the place and, in a
+    // class with divisions, the division and place in it ("2 · 2D: 1").
+    std::string Place;
+    // Why the backup could not be written; empty when it was.
+    std::string BackupError;
+};
+
+// What the result entry needs from the program: the engine hands over the run's cells and never
+// writes the table itself.
 struct EntryHooks {
-    // The row the current starter's result goes to (a row of its own when no row is the
-    // starter's); -1 writes nothing.
-    std::function<int()> EntryRow;
+    // Enters the run into the current starter's row (a row of its own when no row is the
+    // starter's), ranks, records and backs up the table.
+    std::function<EntryOutcome(const RunCells& cells)> EnterRun;
     // Selects the next starter, as the "next" button bNumerPlus does.
     std::function<void()> SelectNextStarter;
-    // Assigns the places and restores the chosen view; may reorder the rows.
-    std::function<void()> RankTable;
-    // Writes the whole table to the backup file: empty on success, else the message to show.
-    std::function<std::string()> SaveBackup;
-    // What the board adds after the entered row's place (its division and place in it); may be
-    // empty.
-    std::function<std::string(int row)> PlaceNote;
     // The system decimal separator of the time texts.
     char DecimalSeparator = ',';
 };
@@ -49,8 +64,8 @@ struct EntryHooks {
 // Every member runs on the user-interface thread only.
 class TimingEngine {
 public:
-    TimingEngine(ResultTable& table, ITimeSource& time, ITimer& clock, ITimer& startLock,
-                 ICuePlayer& cues, const TimingSettings& settings, EntryHooks hooks);
+    TimingEngine(ITimeSource& time, ITimer& clock, ITimer& startLock, ICuePlayer& cues,
+                 const TimingSettings& settings, EntryHooks hooks);
 
     const TimingView& View() const { return view_; }
     const TimingSettings& Settings() const { return settings_; }
@@ -132,7 +147,6 @@ private:
     void NextStarter();
     void ResetRunLabels();
 
-    ResultTable& table_;
     ITimeSource& time_;
     ITimer& clock_;
     ITimer& startLock_;

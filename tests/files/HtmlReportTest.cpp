@@ -116,14 +116,16 @@ TEST(Export, ReadsLikeLoadingAndShowsTheTeamColumnOnlyWithTeams) {
     ResultTable withoutTeams;
     ResultTable withTeams;
 
-    EXPECT_EQ(ReadTableForExport(folder.File("ohne.txt"), withoutTeams, ','), "");
-    EXPECT_EQ(ReadTableForExport(folder.File("mit.txt"), withTeams, ','), "");
+    EXPECT_EQ(
+        ReadTableForExport(folder.File("ohne.txt"), withoutTeams, ',', Resolution::Hundredths), "");
+    EXPECT_EQ(ReadTableForExport(folder.File("mit.txt"), withTeams, ',', Resolution::Hundredths),
+              "");
 
     EXPECT_EQ(withoutTeams.ColWidth(ColTeam), ResultTable::HiddenWidth);
     EXPECT_GT(withTeams.ColWidth(ColTeam), 0);
     EXPECT_EQ(withTeams.Column(ColRang), (std::vector<std::string>{"Rang", "2", "1"}))
         << "places assigned, start order kept";
-    EXPECT_EQ(ReadTableForExport(folder.File("fehlt.txt"), withTeams, ','),
+    EXPECT_EQ(ReadTableForExport(folder.File("fehlt.txt"), withTeams, ',', Resolution::Hundredths),
               "Datei kann nicht gelesen werden: " + folder.File("fehlt.txt"));
     EXPECT_EQ(withTeams.Cell(ColName, 1), "Anna") << "a failed read keeps the table";
 }

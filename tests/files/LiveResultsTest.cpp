@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "../results/RankTable.h"
 #include "results/Jackpot.h"
-#include "results/Ranking.h"
 #include "results/ResultTable.h"
 
 namespace {
@@ -32,7 +32,7 @@ TEST(LiveResults, SnapshotListsEnteredRunsFastestFirstThenDisqualified) {
     table.SetRow(4, {"15", "Dora", "Max", "", "15,23", "0", "", "", "15,23", "", "4"});
     table.SetRow(5, {"21", "Eva", "Kira", "", "10,23", "2", "", "", "20,23", "", "5"});
     table.SetColWidth(ColTeam, ResultTable::HiddenWidth);
-    Ranking(table, ',').RankAndSort();
+    RankTable(table);
 
     const LiveSnapshot snapshot =
         MakeLiveSnapshot(table, ',', {"Pole Bending", "9", "Ben", "Storm", true});

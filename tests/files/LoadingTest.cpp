@@ -12,7 +12,6 @@
 #include "ShowDayTable.h"
 #include "TempFolder.h"
 #include "files/Workbook.h"
-#include "results/Ranking.h"
 #include "results/StartList.h"
 
 namespace {
@@ -22,24 +21,33 @@ using testing::HasSubstr;
 
 class Loading : public testing::Test {
 protected:
+    // As the program loads: the file is read whole aside, and only then replaces the table.
+    std::string Load(const std::string& path) {
+        LoadedTable loaded = ReadChosenFile(path, table_, ',');
+        if (loaded.Error.empty()) {
+            table_ = std::move(loaded.Table);
+            starters_.RebuildAfterLoad();
+        }
+        return loaded.Error;
+    }
+
     TempFolder folder_;
     ResultTable table_;
-    Ranking ranking_{table_, ','};
     FakeTextMeasure measure_;
-    StartList starters_{table_, ranking_, measure_};
+    StartList starters_{table_, measure_, ','};
 };
 
-TEST_F(Loading, ProtocolComesInRankedWithFittedWidthsAndHiddenStartPosition) {
+TEST_F(Loading, ProtocolComesInStartOrderWithNumberedPositionsAndFittedWidths) {
     WriteAll(folder_.File("protokoll.txt"),
              "Nr.\tName\tPferd\tTeam\tLaufzeit\tStrafen\tDQ\tGrund\tTotal\tRang\t\r\n"
              "1\tAnna\tBlue\t\t16,01\t0\t\t\t16,01\t\t\r\n"
              "2\tBen\tRio\t\t15,23\t0\t\t\t15,23\t\t\r\n");
     starters_.cbTeamClick(false);
 
-    LoadChosenFile(folder_.File("protokoll.txt"), table_, starters_, ranking_, measure_);
+    ASSERT_EQ(Load(folder_.File("protokoll.txt")), "");
 
-    EXPECT_THAT(table_.Column(ColRang), ElementsAre("Rang", "2", "1"));
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1", "2")) << "start order stays";
+    EXPECT_THAT(table_.Column(ColStartPos), ElementsAre("", "1", "2"));
     EXPECT_EQ(table_.ColWidth(ColName), 10 * 4 + 10) << "header 'Name' plus an X";
     EXPECT_EQ(table_.ColWidth(ColTeam), ResultTable::HiddenWidth) << "team switched off";
     EXPECT_EQ(table_.ColWidth(ColStartPos), ResultTable::HiddenWidth);
@@ -48,12 +56,11 @@ TEST_F(Loading, ProtocolComesInRankedWithFittedWidthsAndHiddenStartPosition) {
 
 TEST_F(Loading, AnUnknownFileIsRefusedWithAMessageAndKeepsTheTable) {
     WriteAll(folder_.File("liste.txt"), "1;Anna;Blue\r\n");
-    LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_);
+    Load(folder_.File("liste.txt"));
     table_.SetCell(ColTotal, 1, "15,23");
     table_.SetColWidth(ColName, 300);
 
-    EXPECT_FALSE(
-        LoadChosenFile(folder_.File("liste.pdf"), table_, starters_, ranking_, measure_).empty());
+    EXPECT_FALSE(Load(folder_.File("liste.pdf")).empty());
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1"));
     EXPECT_EQ(table_.Cell(ColTotal, 1), "15,23");
@@ -62,7 +69,7 @@ TEST_F(Loading, AnUnknownFileIsRefusedWithAMessageAndKeepsTheTable) {
 
 TEST_F(Loading, AFileWithoutStartersOrNoTextAtAllKeepsTheTableAndSaysWhy) {
     WriteAll(folder_.File("liste.txt"), "1;Anna;Blue\r\n2;Ben;Rio\r\n");
-    LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_);
+    Load(folder_.File("liste.txt"));
     table_.SetCell(ColTotal, 1, "15,23");
     const ResultTable before = table_;
     WriteAll(folder_.File("leer.txt"), "");
@@ -72,8 +79,7 @@ TEST_F(Loading, AFileWithoutStartersOrNoTextAtAllKeepsTheTableAndSaysWhy) {
     for (const auto& [title, message] : {std::pair{"leer.txt", "Keine Starter gefunden"},
                                          std::pair{"kopf.txt", "Keine Starter gefunden"},
                                          std::pair{"bild.txt", "keine Textdatei"}}) {
-        EXPECT_THAT(ReloadFile(folder_.File(title), table_, starters_), HasSubstr(message))
-            << title;
+        EXPECT_THAT(Load(folder_.File(title)), HasSubstr(message)) << title;
         for (int row = 0; row < before.RowCount(); ++row) {
             EXPECT_EQ(table_.Row(row), before.Row(row)) << title << " row " << row;
         }
@@ -83,11 +89,11 @@ TEST_F(Loading, AFileWithoutStartersOrNoTextAtAllKeepsTheTableAndSaysWhy) {
 
 TEST_F(Loading, ReloadOfAVanishedFileKeepsTheTable) {
     WriteAll(folder_.File("liste.txt"), "1;Anna;Blue\r\n2;Ben;Rio\r\n");
-    LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_);
+    Load(folder_.File("liste.txt"));
     std::filesystem::remove(folder_.File("liste.txt"));
 
-    EXPECT_FALSE(ReloadFile(folder_.File("liste.txt"), table_, starters_).empty());
-    EXPECT_FALSE(ReloadFile("", table_, starters_).empty());
+    EXPECT_FALSE(Load(folder_.File("liste.txt")).empty());
+    EXPECT_FALSE(Load("").empty());
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1", "2"));
     EXPECT_EQ(starters_.StNrItems().size(), 2u);
@@ -96,7 +102,7 @@ TEST_F(Loading, ReloadOfAVanishedFileKeepsTheTable) {
 TEST_F(Loading, FailedWorkbookLoadsLeaveTheTableAsItWasAndSayWhy) {
     std::filesystem::copy_file(std::filesystem::path(CORRALIX_TEST_DATA) / "Starterliste.txt",
                                folder_.File("liste.txt"));
-    ASSERT_EQ(LoadChosenFile(folder_.File("liste.txt"), table_, starters_, ranking_, measure_), "");
+    ASSERT_EQ(Load(folder_.File("liste.txt")), "");
     const ResultTable before = table_;
     ResultTable headerOnly;
     headerOnly.SetRowCount(1);
@@ -118,7 +124,7 @@ TEST_F(Loading, FailedWorkbookLoadsLeaveTheTableAsItWasAndSayWhy) {
              {std::pair{"leer", "Keine Starter gefunden"},
               std::pair{"ohne", "Keine Starter gefunden"}, std::pair{"kaputt", "Arbeitsmappe"},
               std::pair{"text", "keine Excel-Arbeitsmappe"}}) {
-            EXPECT_THAT(ReloadFile(file(title), table_, starters_), HasSubstr(message)) << title;
+            EXPECT_THAT(Load(file(title)), HasSubstr(message)) << title;
             for (int row = 0; row < before.RowCount(); ++row) {
                 EXPECT_EQ(table_.Row(row), before.Row(row)) << title << " row " << row;
             }
@@ -151,7 +157,7 @@ TEST_F(Loading, ForeignWorkbookLoadsByContentWithNumbersAsShown) {
     worksheet_write_string(sheet, 4, 1, "nach dem Ende", nullptr);
     ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
 
-    ASSERT_EQ(ReloadFile(path, table_, starters_), "");
+    ASSERT_EQ(Load(path), "");
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "12", "1234567"));
     EXPECT_THAT(table_.Column(ColLaufzeit), ElementsAre("Laufzeit", "15,23", ""));
@@ -162,9 +168,7 @@ TEST_F(Loading, ForeignWorkbookLoadsByContentWithNumbersAsShown) {
 
 // Made by LibreOffice Calc: a start list typed into a sheet, saved as ".xls".
 TEST_F(Loading, SpreadsheetProgramsXlsLoadsWithNumbersAndDates) {
-    ASSERT_EQ(
-        ReloadFile(std::string(CORRALIX_TEST_DATA) + "/Starterliste-Calc.xls", table_, starters_),
-        "");
+    ASSERT_EQ(Load(std::string(CORRALIX_TEST_DATA) + "/Starterliste-Calc.xls"), "");
 
     EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "7", "3", "12"));
     EXPECT_THAT(table_.Column(ColName), ElementsAre("Name", "Jürgen Weiß", "Zoë Øster", "Anna"));

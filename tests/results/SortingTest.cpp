@@ -57,7 +57,7 @@ TEST(SortByColumn, DoesNothingWhileSortingIsClosed) {
     table.SetRow(1, {"2", "B"});
     table.SetRow(2, {"1", "A"});
     const auto revision = table.Revision();
-    table.SortByColumn(ColNr, ',');
+    table.SortByColumn(ColNr, ',', Resolution::Hundredths);
     EXPECT_EQ(table.Cell(ColNr, 1), "2");
     EXPECT_EQ(table.Revision(), revision);
     EXPECT_EQ(table.SortOptions().SortCol, ColTotal);
@@ -70,8 +70,8 @@ TEST(SortByColumn, MovesWholeRowsAndLeavesCellsAndHeaderAlone) {
     table.SetRow(2, {"1", "Al", "Y", "U", "2,00", "0", "", "", "2,00", "", "2"});
     table.SetCurrentRow(2);
     table.SortOptions().CanSort = true;
-    table.SortByColumn(ColPferd, ',');
-    table.SortByColumn(ColNr, ',');
+    table.SortByColumn(ColPferd, ',', Resolution::Hundredths);
+    table.SortByColumn(ColNr, ',', Resolution::Hundredths);
     EXPECT_EQ(table.Cell(ColNr, 0), "Nr.");
     EXPECT_EQ(table.Row(1)[ColName], "Al");
     EXPECT_EQ(table.Row(1)[ColStartPos], "2");
@@ -87,7 +87,7 @@ TEST(SortByColumn, KeepsCellTextsAsTheyAre) {
     table.SetRow(1, {"B"});
     table.SetRow(2, {"a"});
     table.SortOptions().CanSort = true;
-    table.SortByColumn(ColNr, ',');
+    table.SortByColumn(ColNr, ',', Resolution::Hundredths);
     EXPECT_EQ(table.Cell(ColNr, 1), "a");
     EXPECT_EQ(table.Cell(ColNr, 2), "B");
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "FakeTextMeasure.h"
-#include "results/Ranking.h"
 #include "results/ResultTable.h"
 
 namespace {
@@ -21,6 +20,7 @@ protected:
             const Starter& s = starters[i];
             table_.SetRow(i + 1, {s.nr, s.rider, s.horse, s.team});
         }
+        NumberStartPositions(table_);
         list_.RebuildAfterLoad();
     }
 
@@ -31,9 +31,8 @@ protected:
     }
 
     ResultTable table_;
-    Ranking ranking_{table_, ','};
     FakeTextMeasure measure_;
-    StartList list_{table_, ranking_, measure_};
+    StartList list_{table_, measure_, ','};
 };
 
 }  // namespace
@@ -91,22 +90,8 @@ TEST_F(StartListTest, RebuildFitsWidthsRestoresEmptyResultHeadersAndHidesStartPo
     EXPECT_FALSE(table_.ColVisible(ColStartPos));
 }
 
-TEST_F(StartListTest, RebuildAppliesTheSortedView) {
-    table_.SetRowCount(3);
-    table_.SetRow(1, {"1", "Slow", "", "", "", "", "", "", "20,00"});
-    table_.SetRow(2, {"2", "Fast", "", "", "", "", "", "", "10,00"});
-    ranking_.SetSortDown(true);
-    list_.RebuildAfterLoad();
-    // The list keeps the start order, the table shows the ranking; the current row keeps its
-    // index and so shows the leader while starter 1 is current.
-    EXPECT_EQ(list_.StNrItems(), (std::vector<std::string>{"1", "2"}));
-    EXPECT_EQ(table_.Cell(ColName, 1), "Fast");
-    EXPECT_EQ(table_.Cell(ColRang, 1), "1");
-    EXPECT_EQ(table_.CurrentRow(), 1);
-    EXPECT_EQ(list_.Reiterin(), "Slow");
-}
-
 TEST_F(StartListTest, RebuildOfTheEmptyTableListsTheEmptyStarter) {
+    NumberStartPositions(table_);
     list_.RebuildAfterLoad();
     EXPECT_EQ(list_.StNrItems(), (std::vector<std::string>{""}));
     EXPECT_EQ(list_.PositionText(), "1:1");
@@ -165,27 +150,27 @@ TEST_F(StartListTest, AnEntryWithoutStarterGetsARowOfItsOwn) {
     list_.GoToPosition(2);
     list_.bNumerClick(StartList::PlusStep);
     list_.eReiterinChange("Dora");
-    const int row = list_.EntryRow();
-    EXPECT_EQ(row, 4);
-    EXPECT_EQ(table_.Cell(ColName, row), "Dora");
-    EXPECT_EQ(table_.Cell(ColStartPos, row), "4");
-    EXPECT_EQ(table_.Cell(ColName, 3), "Cleo") << "the last starter keeps its row";
+    const EntryTarget target = list_.EntryRow();
+    EXPECT_EQ(target.Row, 4);
+    EXPECT_EQ(target.NewRow, (std::vector<std::string>{"", "Dora", "", ""}));
+    EXPECT_EQ(target.Position, "4");
+    EXPECT_EQ(table_.RowCount(), 4) << "the start list only says where; it writes nothing";
 
     ResultTable blank;
-    Ranking ranking(blank, ',');
-    StartList none(blank, ranking, measure_);
-    EXPECT_EQ(none.EntryRow(), 1) << "the empty row of a table without start list";
+    StartList none(blank, measure_, ',');
+    EXPECT_EQ(none.EntryRow().Row, 1) << "the empty row of a table without start list";
+    EXPECT_EQ(none.EntryRow().Position, "1");
     blank.SetCell(ColTotal, 1, "12,00");
-    EXPECT_EQ(none.EntryRow(), 2) << "never over an entered result";
+    EXPECT_EQ(none.EntryRow().Row, 2) << "never over an entered result";
 }
 
 TEST_F(StartListTest, StartersSharingAStartNumberKeepRowsOfTheirOwn) {
     Load({{"11", "Anna", "Blaze", ""}, {"11", "Ben", "Rio", ""}, {"11", "Cleo", "Ace", ""}});
     list_.GoToPosition(1);
-    EXPECT_EQ(list_.EntryRow(), 2);
+    EXPECT_EQ(list_.EntryRow().Row, 2);
     EXPECT_EQ(list_.Reiterin(), "Ben");
     list_.GoToPosition(2);
-    EXPECT_EQ(list_.EntryRow(), 3);
+    EXPECT_EQ(list_.EntryRow().Row, 3);
 }
 
 TEST_F(StartListTest, PickingAStarterMovesPanelAndStepButtonsAlong) {
@@ -202,8 +187,7 @@ TEST_F(StartListTest, PickingAStarterMovesPanelAndStepButtonsAlong) {
 TEST_F(StartListTest, ChosenStarterIsFoundAgainAfterSorting) {
     LoadThree();
     table_.SetCell(ColTotal, 3, "9,00");
-    ranking_.SetSortDown(true);
-    ranking_.RankAndSort();
+    table_.Rearrange({3, 1, 2});  // the view sorted by total
     list_.GoToPosition(2);
     EXPECT_EQ(table_.CurrentRow(), 1);
     EXPECT_EQ(list_.Reiterin(), "Cleo");

@@ -25,9 +25,9 @@
 #include <utility>
 #include <vector>
 
+#include "../results/RankTable.h"
 #include "QtTestApp.h"
 #include "files/LiveResults.h"
-#include "results/Ranking.h"
 #include "results/ResultTable.h"
 
 namespace {
@@ -73,7 +73,7 @@ LiveSnapshot Entered(const std::vector<std::vector<std::string>>& rows) {
     for (int row = 1; row <= static_cast<int>(rows.size()); ++row) {
         table.SetRow(row, rows[row - 1]);
     }
-    Ranking(table, ',').RankAndSort();
+    RankTable(table);
     return MakeLiveSnapshot(table, ',', {"Barrel Racing", "3", "Cara", "Luna", true});
 }
 

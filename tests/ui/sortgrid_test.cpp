@@ -12,9 +12,9 @@
 #include <QTest>
 #include <QToolTip>
 #include <memory>
+#include "../results/RankTable.h"
 #include "QtTestApp.h"
 #include "results/CellStyle.h"
-#include "results/Ranking.h"
 
 namespace {
 
@@ -283,9 +283,7 @@ TEST_F(SortGridTest, AnOpenEditorsTextLandsInTheStarterItWasTypedFor) {
     QTest::keyClicks(editor, "20,00");
 
     grid_.CommitEditor();
-    Ranking ranking(table_, ',');
-    ranking.SetSortDown(true);
-    ranking.RankAndSort();
+    RankTable(table_, true);
     grid_.Refresh();
     EXPECT_EQ(table_.Cell(ColTotal, table_.FindRow("3")), "20,00");
     EXPECT_EQ(table_.Cell(ColNr, 3), "3");
@@ -296,8 +294,7 @@ TEST_F(SortGridTest, AnOpenEditorsTextLandsInTheStarterItWasTypedFor) {
     editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     ASSERT_NE(editor, nullptr);
     QTest::keyClicks(editor, "Tonne");
-    ranking.SetSortDown(false);
-    ranking.RankAndSort();
+    RankTable(table_, false);
     ASSERT_EQ(table_.Cell(ColNr, 1), "3");
     grid_.Refresh();
     QTest::keyClicks(editor, " 3");

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/FileIo.h"
+#include "results/ResultTable.h"
+
+// Where a class's changes go: its change log, and (in a show) its class file.
+struct ClassFiles {
+    std::string Log;
+    std::string Table;  // empty for a single table without a show: the backup holds it
+};
+
+// The one writer of the open class's table. Every change of a cell goes through Apply with its
+// own label: the places are brought up to date, the change is appended to the class's change log
+// (synced) and the class file replaced before anyone else hears of it, and it can be undone.
+// Whoever needs the rows' order, the current row, the widths or the edit mode changes them
+// through View(); a cell changed there is an unrecorded change, found by CatchUnrecorded.
+class ClassJournal {
+public:
+    // The place column for a table (one text per row), as the class's standing decides it.
+    using PlacesOf = std::function<std::vector<std::string>(const ResultTable&)>;
+    using Edit = std::function<void(ResultTable&)>;
+
+    ClassJournal(WriteCall write, PlacesOf places);
+
+    const ResultTable& Table() const { return table_; }
+    // The table's view: the rows' order, the current row, widths, edit mode and sort options.
+    ResultTable& View() { return table_; }
+
+    // The class whose table this now is (its file read, or a single table): nothing is logged,
+    // the undo steps of the class stay for when it is opened again.
+    void Open(int classIndex, ClassFiles files, ResultTable table);
+    int ClassIndex() const { return classIndex_; }
+
+    // Changes the table with `edit` and records the change as `what` (detail adds what the
+    // table does not show: the run's stamps, the file loaded). A change that touches no cell is
+    // logged only when it is not undoable (an undo, a draw that kept the order). Returns the
+    // message when the log or the class file could not be written, else empty.
+    std::string Apply(const std::string& what, const Edit& edit, const std::string& detail = {},
+                      bool undoable = true);
+    // Records a change of another class of the show, whose table the caller made from its file:
+    // logged, its class file replaced, undoable when that class is opened.
+    std::string ApplyToClass(int classIndex, const ClassFiles& files, const ResultTable& before,
+                             const ResultTable& after, const std::string& what,
+                             const std::string& detail);
+    // Brings the places up to date after the class's rules changed (places are not logged).
+    void Rank();
+
+    // Takes back the last change of the open class: the table it replaced, or nothing when there
+    // is nothing to undo.
+    std::optional<ResultTable> Undo();
+
+    // A cell changed without Apply is a fault of the program: it is recorded as "Korrektur (nicht
+    // erfasst)" so nothing is lost, and counted.
+    void CatchUnrecorded();
+    int UnrecordedChanges() const { return unrecorded_; }
+
+    // Why the change log or the class file could not be written; empty once they were.
+    const std::string& Message() const { return message_; }
+
+private:
+    std::string Write(const ClassFiles& files, const std::string& what, const std::string& detail,
+                      const ResultTable& before, const ResultTable& after);
+    void PushUndo(int classIndex, ResultTable before);
+
+    WriteCall write_;
+    PlacesOf places_;
+    ResultTable table_;
+    // The table as the change log and the class file last saw it.
+    ResultTable committed_;
+    std::uint64_t committedRevision_ = 0;
+    int classIndex_ = 0;
+    ClassFiles files_;
+    // Per class: the states before each change, the last one on top.
+    std::map<int, std::vector<ResultTable>> undo_;
+    std::string message_;
+    int unrecorded_ = 0;
+};

@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "QtTestApp.h"
+#include "clock/MonotonicClock.h"
 #include "config/SettingsStore.h"
 #include "core/FakeHost.h"
 #include "files/FileIo.h"
@@ -26,7 +27,6 @@
 #include "results/TimeText.h"
 #include "serial/FakeSerialBackend.h"
 #include "serial/LinuxSerialBackend.h"
-#include "serial/MonotonicClock.h"
 #include "timing/MonotonicTimeSource.h"
 #include "timing/TickMath.h"
 #include "ui/KeyActions.h"

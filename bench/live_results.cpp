@@ -24,10 +24,10 @@
 
 #include "ProcessMemory.h"
 #include "files/LiveResults.h"
+#include "live/LiveResultsServer.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
 #include "results/TimeText.h"
-#include "ui/LiveResultsServer.h"
 
 namespace {
 

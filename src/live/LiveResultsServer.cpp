@@ -1,4 +1,4 @@
-#include "ui/LiveResultsServer.h"
+#include "live/LiveResultsServer.h"
 
 #include <sys/ioctl.h>
 

@@ -1,4 +1,4 @@
-#include "ui/LiveResultsServer.h"
+#include "live/LiveResultsServer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -25,7 +25,7 @@
 #include <utility>
 #include <vector>
 
-#include "QtTestApp.h"
+#include "../ui/QtTestApp.h"
 #include "files/LiveResults.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"

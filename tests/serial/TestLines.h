@@ -13,8 +13,8 @@
 
 #include "clock/MonotonicClock.h"
 #include "serial/Comms.h"
-#include "serial/FakeSerialBackend.h"
 #include "serial/LinuxSerialBackend.h"
+#include "support/FakeSerialBackend.h"
 
 class FakeLine {
 public:

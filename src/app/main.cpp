@@ -5,7 +5,6 @@
 #include <QTranslator>
 
 #include "app/CommandLine.h"
-#include "config/QtSettingsStore.h"
 #include "core/Competition.h"
 #include "files/ShippedFiles.h"
 #include "live/LiveResultsServer.h"
@@ -15,6 +14,7 @@
 #include "ui/AnnouncerWindow.h"
 #include "ui/QtCuePlayer.h"
 #include "ui/QtHost.h"
+#include "ui/QtSettingsStore.h"
 #include "ui/RealtimeKit.h"
 #include "ui/TForm1.h"
 #include "ui/TFormMonitor2.h"

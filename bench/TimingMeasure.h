@@ -30,11 +30,11 @@
 #include <vector>
 
 #include "Percentile.h"
+#include "clock/MonotonicClock.h"
 #include "results/ResultTable.h"
 #include "serial/Comms.h"
 #include "serial/LinuxSerialBackend.h"
 #include "serial/ManualUiQueue.h"
-#include "serial/MonotonicClock.h"
 #include "timing/MonotonicTimeSource.h"
 #include "timing/TimingEngine.h"
 #include "ui/RealtimeKit.h"

@@ -20,8 +20,8 @@
 
 #include "config/SettingsStore.h"
 #include "core/Competition.h"
-#include "core/FakeHost.h"
-#include "serial/FakeSerialBackend.h"
+#include "support/FakeHost.h"
+#include "support/FakeSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
 #include "ui/QtHost.h"
 #include "ui/TForm1.h"

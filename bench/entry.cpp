@@ -10,8 +10,8 @@
 
 #include "config/SettingsStore.h"
 #include "core/Competition.h"
-#include "core/FakeHost.h"
-#include "serial/FakeSerialBackend.h"
+#include "support/FakeHost.h"
+#include "support/FakeSerialBackend.h"
 
 namespace {
 

@@ -25,9 +25,9 @@
 #include "../tests/results/RankTable.h"
 #include "ProcessMemory.h"
 #include "files/LiveResults.h"
+#include "live/LiveResultsServer.h"
 #include "results/ResultTable.h"
 #include "results/TimeText.h"
-#include "ui/LiveResultsServer.h"
 
 namespace {
 

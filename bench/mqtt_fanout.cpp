@@ -20,9 +20,9 @@
 #include "../tests/publish/TestBroker.h"
 #include "BenchShared.h"
 #include "Percentile.h"
+#include "clock/MonotonicClock.h"
 #include "files/LiveResults.h"
 #include "publish/MosquittoPublisher.h"
-#include "serial/MonotonicClock.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "ProcessMemory.h"
+#include "clock/MonotonicClock.h"
 #include "serial/Comms.h"
 #include "serial/LinuxSerialBackend.h"
-#include "serial/MonotonicClock.h"
 
 namespace {
 

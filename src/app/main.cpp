@@ -5,16 +5,16 @@
 #include <QTranslator>
 
 #include "app/CommandLine.h"
-#include "config/QtSettingsStore.h"
 #include "core/Competition.h"
 #include "files/ShippedFiles.h"
+#include "live/LiveResultsServer.h"
 #include "publish/MosquittoPublisher.h"
 #include "serial/LinuxSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
 #include "ui/AnnouncerWindow.h"
-#include "ui/LiveResultsServer.h"
 #include "ui/QtCuePlayer.h"
 #include "ui/QtHost.h"
+#include "ui/QtSettingsStore.h"
 #include "ui/RealtimeKit.h"
 #include "ui/TForm1.h"
 #include "ui/TFormMonitor2.h"

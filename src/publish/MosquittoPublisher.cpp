@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "serial/MonotonicClock.h"
+#include "clock/MonotonicClock.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include <system_error>
 #include <utility>
 
-#include "serial/MonotonicClock.h"
+#include "clock/MonotonicClock.h"
 #include "serial/PortDiscovery.h"
 
 namespace {

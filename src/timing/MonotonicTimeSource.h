@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/MonotonicClock.h"
+#include "clock/MonotonicClock.h"
 #include "timing/TimingPorts.h"
 
 // CLOCK_MONOTONIC_RAW in nanoseconds: never slewed by NTP. The serial watcher stamps CTS edges on

@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "ui/LiveResultsServer.h"
+#include "live/LiveResultsServer.h"
 #include "ui/Pictures.h"
 
 namespace {

@@ -10,11 +10,11 @@
 
 #include "../files/TempFolder.h"
 #include "config/SettingsStore.h"
-#include "core/FakeHost.h"
 #include "files/FileIo.h"
 #include "files/ProtocolFile.h"
-#include "serial/FakeSerialBackend.h"
 #include "serial/ManualUiQueue.h"
+#include "support/FakeHost.h"
+#include "support/FakeSerialBackend.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include "../files/TempFolder.h"
 #include "TestBroker.h"
+#include "clock/MonotonicClock.h"
 #include "publish/BrokerFeed.h"
 #include "publish/MosquittoPublisher.h"
-#include "serial/MonotonicClock.h"
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "TestLines.h"
+#include "clock/MonotonicClock.h"
 #include "serial/Comms.h"
 #include "serial/ManualUiQueue.h"
-#include "serial/MonotonicClock.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "serial/Comms.h"
-#include "serial/FakeSerialBackend.h"
 #include "serial/ManualUiQueue.h"
+#include "support/FakeSerialBackend.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "serial/FakeSerialBackend.h"
 #include "serial/LinuxSerialBackend.h"
 #include "serial/ManualUiQueue.h"
+#include "support/FakeSerialBackend.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 
 #include <string>
 
+#include "clock/MonotonicClock.h"
 #include "serial/Comms.h"
-#include "serial/FakeSerialBackend.h"
 #include "serial/LinuxSerialBackend.h"
-#include "serial/MonotonicClock.h"
+#include "support/FakeSerialBackend.h"
 
 class FakeLine {
 public:

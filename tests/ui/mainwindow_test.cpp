@@ -19,14 +19,14 @@
 #include <optional>
 
 #include "QtTestApp.h"
+#include "clock/MonotonicClock.h"
 #include "config/SettingsStore.h"
-#include "core/FakeHost.h"
 #include "files/FileIo.h"
 #include "files/ProtocolFile.h"
 #include "results/TimeText.h"
-#include "serial/FakeSerialBackend.h"
 #include "serial/LinuxSerialBackend.h"
-#include "serial/MonotonicClock.h"
+#include "support/FakeHost.h"
+#include "support/FakeSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
 #include "timing/TickMath.h"
 #include "ui/KeyActions.h"

@@ -14,8 +14,8 @@
 #include "QtTestApp.h"
 #include "config/SettingsStore.h"
 #include "core/Competition.h"
-#include "core/FakeHost.h"
-#include "serial/FakeSerialBackend.h"
+#include "support/FakeHost.h"
+#include "support/FakeSerialBackend.h"
 #include "ui/QtHost.h"
 #include "ui/TDigit.h"
 #include "ui/TForm1.h"
@@ -279,8 +279,8 @@ TEST_F(TvOnTheArena, UnpluggedDisplayHidesTheWindowWithANoteUntilItIsBack) {
     monitor.DisplaysChanged();
     EXPECT_FALSE(monitor.isVisible()) << "not over the operator's screen, not where no display is";
     EXPECT_TRUE(competition->TvMode());
-    EXPECT_NE(competition->StatusMessage().find(
-                  "Anzeige " + std::to_string(ScreenIndex(1920) + 1) + " nicht angeschlossen"),
+    EXPECT_NE(competition->StatusMessage().find("Anzeige " + std::to_string(ScreenIndex(1920) + 1) +
+                                                " nicht angeschlossen"),
               std::string::npos);
     competition->Run(Command::Start);  // other commands leave it waiting
     EXPECT_FALSE(monitor.isVisible());

@@ -1,4 +1,4 @@
-#include "ui/LiveResultsServer.h"
+#include "live/LiveResultsServer.h"
 
 #include <sys/ioctl.h>
 
@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "clock/MonotonicClock.h"
 #include "files/Announcer.h"
 #include "files/LiveResults.h"
-#include "serial/MonotonicClock.h"
 
 namespace {
 

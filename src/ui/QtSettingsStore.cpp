@@ -1,4 +1,4 @@
-#include "config/QtSettingsStore.h"
+#include "ui/QtSettingsStore.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "config/QtSettingsStore.h"
+#include "ui/QtSettingsStore.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <filesystem>
 
-#include "ChangedSettings.h"
+#include "../config/ChangedSettings.h"
 #include "config/Settings.h"
 
 using ::testing::IsEmpty;
@@ -132,12 +132,12 @@ TEST_F(QtSettingsStoreTest, AFileThatCannotBeWrittenReportsEveryValue) {
 TEST_F(QtSettingsStoreTest, TheUserStoreIsNamedAfterTheProgramUnderBrindlewerk) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
     int argc = 1;
-    char program[] = "test_config";
+    char program[] = "ui_settingsstore_test";
     char* argv[] = {program, nullptr};
     QCoreApplication app(argc, argv);
     {
         QtSettingsStore store;
-        EXPECT_EQ(store.FileName(), Path("Brindlewerk/test_config.conf"));
+        EXPECT_EQ(store.FileName(), Path("Brindlewerk/ui_settingsstore_test.conf"));
         ASSERT_THAT(WriteSettings(store, ChangedSettings()), IsEmpty());
     }
     QtSettingsStore reopened;

@@ -1,4 +1,4 @@
-#include "serial/FakeSerialBackend.h"
+#include "support/FakeSerialBackend.h"
 
 #include <cerrno>
 #include <system_error>

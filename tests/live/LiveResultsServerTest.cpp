@@ -1,4 +1,4 @@
-#include "ui/LiveResultsServer.h"
+#include "live/LiveResultsServer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "../results/RankTable.h"
-#include "QtTestApp.h"
+#include "../ui/QtTestApp.h"
 #include "files/LiveResults.h"
 #include "results/ResultTable.h"
 

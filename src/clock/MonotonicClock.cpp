@@ -1,4 +1,4 @@
-#include "serial/MonotonicClock.h"
+#include "clock/MonotonicClock.h"
 
 #include <time.h>
 

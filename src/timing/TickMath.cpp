@@ -28,7 +28,15 @@ std::int64_t TicksToMs(std::int64_t ticks, std::int64_t frequency) {
     return negative ? -result : result;
 }
 
+std::int64_t RunTimeMs(std::int64_t ticks, std::int64_t frequency) {
+    if (frequency < 1 || ticks <= 0) {
+        return 0;
+    }
+    return static_cast<std::int64_t>(static_cast<Uint128>(ticks) * 1000 /
+                                     static_cast<Uint128>(frequency));
+}
+
 std::string FormatRunTime(std::int64_t ticks, std::int64_t frequency, char decimalSeparator,
                           Resolution resolution) {
-    return FormatTimeText(TicksToMs(ticks, frequency), decimalSeparator, resolution);
+    return FormatTimeText(RunTimeMs(ticks, frequency), decimalSeparator, resolution);
 }

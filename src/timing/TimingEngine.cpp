@@ -142,7 +142,7 @@ void TimingEngine::ClockTimer() {
 }
 
 void TimingEngine::ShowElapsed(std::int64_t ticks) {
-    std::int64_t ms = std::max<std::int64_t>(0, TicksToMs(ticks, counterFrequency_));
+    std::int64_t ms = RunTimeMs(ticks, counterFrequency_);
     if (view_.CountdownActive) {
         const std::int64_t remaining = settings_.CountDownSek - ms;
         // Only a running countdown warns, not a reset of the display.
@@ -393,7 +393,7 @@ void TimingEngine::EnterResult() {
     view_.bDqEnabled = false;
 
     const char separator = hooks_.DecimalSeparator;
-    const std::int64_t runMs = TicksToMs(view_.RunTicks, counterFrequency_);
+    const std::int64_t runMs = RunTimeMs(view_.RunTicks, counterFrequency_);
     const bool dq = view_.DqFlag != 0;
     const bool markHand = runByHand_ && resolution_ == Resolution::Thousandths;
     RunCells cells;

@@ -31,12 +31,23 @@ TEST(TicksToMs, IsSymmetricForNegativeTicksAndZeroForNoFrequency) {
     EXPECT_EQ(TicksToMs(1000, 0), 0);
 }
 
-TEST(FormatRunTime, CutsHundredthsAfterRoundingTheTicks) {
-    const std::int64_t f = 10'000'000;  // 10 MHz
-    EXPECT_EQ(FormatRunTime(0, f, ',', Resolution::Hundredths), "0,00");
-    EXPECT_EQ(FormatRunTime(500'000, f, ',', Resolution::Hundredths), "0,05");
-    EXPECT_EQ(FormatRunTime(52'300'000, f, ',', Resolution::Hundredths), "5,23");
-    EXPECT_EQ(FormatRunTime(599'950'000, f, ',', Resolution::Hundredths), "59,99");
-    EXPECT_EQ(FormatRunTime(599'996'000, f, ',', Resolution::Hundredths), "1:00,00");
-    EXPECT_EQ(FormatRunTime(6'052'300'000, f, '.', Resolution::Hundredths), "10:05.23");
+// A run is the difference of its two stamps at their full precision, cut once to the class's
+// resolution: 3,600666 s is 3,600 in thousandths, 1,49976 s is 1,49 in hundredths. Sport timing
+// never shows a run longer than it was.
+TEST(FormatRunTime, CutsTheStampsDifferenceToTheResolutionNeverRoundingUp) {
+    const std::int64_t f = 1'000'000'000;  // nanosecond stamps
+    const std::int64_t start = 123'456'789'012;
+    const auto run = [&](std::int64_t ns, Resolution resolution) {
+        return FormatRunTime(start + ns - start, f, ',', resolution);
+    };
+    EXPECT_EQ(run(3'600'666'000, Resolution::Thousandths), "3,600");
+    EXPECT_EQ(run(3'600'999'999, Resolution::Thousandths), "3,600");
+    EXPECT_EQ(run(3'601'000'000, Resolution::Thousandths), "3,601");
+    EXPECT_EQ(run(1'499'760'000, Resolution::Hundredths), "1,49");
+    EXPECT_EQ(run(15'239'999'999, Resolution::Hundredths), "15,23");
+    EXPECT_EQ(run(59'999'999'999, Resolution::Hundredths), "59,99");
+    EXPECT_EQ(run(60'000'000'000, Resolution::Hundredths), "1:00,00");
+    EXPECT_EQ(RunTimeMs(1'999, 2'000), 999) << "a counter of other frequency cuts the same";
+    EXPECT_EQ(RunTimeMs(-5, 2'000), 0);
+    EXPECT_EQ(RunTimeMs(1'000, 0), 0);
 }

@@ -809,7 +809,7 @@ TEST_F(TimingEngineTest, TakenBackPenaltyLowersTheTotal) {
     EXPECT_EQ(table.Cell(ColTotal, 2), "24,56");
 }
 
-TEST_F(TimingEngineTest, EntryCutsHundredthsOfTheRoundedMilliseconds) {
+TEST_F(TimingEngineTest, EntryCutsTheRunToTheResolutionAndNeverRoundsItUp) {
     Make(WithoutCountdown());
     RunFor(59995 * TicksPerMs);
     engine->bEintragenClick();
@@ -819,8 +819,17 @@ TEST_F(TimingEngineTest, EntryCutsHundredthsOfTheRoundedMilliseconds) {
     startNumber = "7";
     RunFor(599'996'000);  // 59999.6 ms
     engine->bEintragenClick();
-    EXPECT_EQ(table.Cell(ColLaufzeit, 1), "1:00,00");
-    EXPECT_EQ(table.Cell(ColTotal, 1), "1:00,00");
+    EXPECT_EQ(table.Cell(ColLaufzeit, 1), "59,99");
+    EXPECT_EQ(table.Cell(ColTotal, 1), "59,99");
+    engine->bEintragenClick();
+
+    // In thousandths the board and the entry show what the stamps give: 3,600666 s is 3,600.
+    engine->SetTimeResolution(Resolution::Thousandths);
+    startNumber = "3";
+    RunFor(36'006'660);
+    EXPECT_EQ(View().Digit9.Value, 0);
+    engine->bEintragenClick();
+    EXPECT_EQ(table.Cell(ColLaufzeit, 3), "3,600");
 }
 
 TEST_F(TimingEngineTest, DisqualifiedEntryWritesTheSelectedReason) {

@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "results/Jackpot.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 #include "results/TimeText.h"
 
 namespace {
@@ -69,7 +69,7 @@ void EnterRankDivideAndPay(benchmark::State& state) {
         table.SetCell(ColStrafen, row, "0");
         table.SetCell(ColTotal, row, time);
         ranking.RankAndSort();
-        const JackpotStanding standing = StandingOf(table, rules);
+        const Standing standing = MakeStanding(table, rules, {});
         benchmark::DoNotOptimize(standing.Sheet.PaidCents);
         entryMs.push_back(
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)

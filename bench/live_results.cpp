@@ -26,6 +26,7 @@
 #include "files/LiveResults.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 #include "results/TimeText.h"
 #include "ui/LiveResultsServer.h"
 
@@ -57,7 +58,8 @@ ResultTable MakeTable() {
     table.SetRowCount(kStarters + 1);
     for (int i = 1; i <= kStarters; ++i) {
         const std::string nr = std::to_string(100 + i);
-        const std::string time = i <= kStarters / 2 ? FormatTimeText(run(random), ',', Resolution::Hundredths) : "";
+        const std::string time =
+            i <= kStarters / 2 ? FormatTimeText(run(random), ',', Resolution::Hundredths) : "";
         table.SetRow(i, {nr, "Reiterin Müller-Lüdenscheidt " + nr, "Äskulap vom Sonnenhof " + nr,
                          "Team " + std::to_string(i % 12), time, time.empty() ? "" : "0", "", "",
                          time, "", std::to_string(i)});
@@ -248,9 +250,10 @@ int main(int argc, char** argv) {
         table.SetCell(ColTotal, entered, total);
         ranking.RankAndSort();
         server.Publish(MakeLiveSnapshot(
-            table, ',',
+            MakeStanding(table, {}, {}),
             {"Barrel Racing", table.Cell(ColNr, entered + 1), table.Cell(ColName, entered + 1),
-             table.Cell(ColPferd, entered + 1), false}));
+             table.Cell(ColPferd, entered + 1), false},
+            true));
         publishMs.push_back(static_cast<double>(took.nsecsElapsed()) / 1e6);
     };
     enter();

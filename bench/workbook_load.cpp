@@ -11,6 +11,7 @@
 #include "files/Workbook.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 #include "results/StartList.h"
 #include "results/TimeText.h"
 
@@ -32,7 +33,8 @@ ResultTable MakeTable() {
     for (int i = 1; i <= Starters; ++i) {
         const std::string nr = std::to_string(100 + i);
         const bool dq = i % 20 == 0;
-        const std::string run = FormatTimeText(12000 + (i * 7919) % 28000, ',', Resolution::Hundredths);
+        const std::string run =
+            FormatTimeText(12000 + (i * 7919) % 28000, ',', Resolution::Hundredths);
         table.SetRow(i, {nr, "Reiterin Müller " + nr, "Pferd Äskulap " + nr,
                          "Team " + std::to_string(i % 40), run, "0", dq ? "DQ" : "",
                          dq ? "Tonne umgeworfen" : "", dq ? "DQ" : run, ""});
@@ -51,7 +53,8 @@ std::string Folder() {
 
 void LoadWorkbook(benchmark::State& state, const std::string& extension) {
     const std::string path = Folder() + "/Starter" + extension;
-    if (!WriteWorkbookFile(MakeTable(), path).Ok()) {
+    const ResultTable written = MakeTable();
+    if (!WriteWorkbookFile(written, MakeStanding(written, {}, {}), path).Ok()) {
         state.SkipWithError("workbook not written");
         return;
     }

@@ -12,6 +12,7 @@
 #include "config/SettingsStore.h"
 #include "files/ChangeLog.h"
 #include "files/ClassRulesReader.h"
+#include "files/Export.h"
 #include "files/FileKind.h"
 #include "files/HtmlReport.h"
 #include "files/Loading.h"
@@ -169,10 +170,8 @@ Competition::Competition(CompetitionEnvironment environment)
         return SaveBackup();
     };
     hooks.PlaceNote = [this](int row) {
-        const JackpotStanding& standing = Standing();
-        return row < static_cast<int>(standing.Rows.size())
-                   ? DivisionNote(classRules_, standing.Rows[static_cast<std::size_t>(row)])
-                   : std::string();
+        const std::string division = CurrentStanding().DivisionText(row);
+        return division.empty() ? division : " · " + division;
     };
     hooks.DecimalSeparator = env_.DecimalSeparator;
     engine_ = std::make_unique<TimingEngine>(table_, env_.Time, *clock_, *startLock_, env_.Cues,
@@ -235,21 +234,22 @@ void Competition::Notify(Change change) {
 namespace {
 
 // The live results of a class's table under its rules: divisions and payouts where it has them.
-LiveSnapshot ClassSnapshot(const ResultTable& table, const ClassRules& rules,
-                           const JackpotStanding& standing, char decimalSeparator,
+LiveSnapshot ClassSnapshot(const ResultTable& table, const ClassRules& rules, char decimalSeparator,
                            LiveBoard board) {
-    return MakeLiveSnapshot(table, decimalSeparator, std::move(board),
-                            rules.HasDivisions() ? standing.Rows : std::vector<DivisionPlace>{},
-                            standing.Pays ? standing.Sheet.RowCents : std::vector<std::int64_t>{});
+    StandingContext context;
+    context.SystemSeparator = decimalSeparator;
+    return MakeLiveSnapshot(MakeStanding(table, rules, context), std::move(board),
+                            table.ColVisible(ColTeam));
 }
 
 }  // namespace
 
 LiveSnapshot Competition::MakePublishedSnapshot() const {
-    LiveSnapshot snapshot = ClassSnapshot(
-        table_, classRules_, Standing(), env_.DecimalSeparator,
+    LiveSnapshot snapshot = MakeLiveSnapshot(
+        CurrentStanding(),
         {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
-         startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive});
+         startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive},
+        table_.ColVisible(ColTeam));
     snapshot.announcer = Announcer();
     snapshot.classes = LiveClasses();
     return snapshot;
@@ -283,8 +283,7 @@ std::vector<LiveClass> Competition::LiveClasses() const {
             ReadClassTable(*show_, index, table, env_.DecimalSeparator);
             const ClassRules rules = ReadShowClassRules(item).Rules;
             LiveSnapshot snapshot =
-                ClassSnapshot(table, rules, StandingOf(table, rules), env_.DecimalSeparator,
-                              {item.Race, {}, {}, {}, false});
+                ClassSnapshot(table, rules, env_.DecimalSeparator, {item.Race, {}, {}, {}, false});
             snapshot.announcer.className = item.Name;
             cached = {file, written, size, item.Json,
                       std::make_shared<const std::string>(LiveClassJson(snapshot))};
@@ -995,7 +994,7 @@ void Competition::Run(Command command) {
             // A working copy for the spreadsheet program: it saves nothing the operator chose,
             // so the modified flag stays.
             const std::string path = env_.DataFolder + "/" + ResultWorkbookTitle;
-            const FileWriteResult result = WriteWorkbookFile(table_, path, {}, DivisionColumns());
+            const FileWriteResult result = WriteWorkbookFile(table_, CurrentStanding(), path);
             if (!result.Ok()) {
                 env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
             } else {
@@ -1118,10 +1117,10 @@ std::string LocalTimeText(const char* format) {
 AnnouncerSnapshot Competition::Announcer() const {
     const TimingView& view = engine_->View();
     const ReportHead head = CurrentReportHead();
+    const Standing& standing = CurrentStanding();
     AnnouncerState state;
     state.className = head.className;
     state.race = head.race;
-    state.starterRow = startList_.StarterRow();
     state.onCourse = {startList_.StNrText(), startList_.Reiterin(), startList_.Pferd(),
                       startList_.TeamTicked() ? startList_.Team() : std::string()};
     const std::int64_t frequency = env_.Time.CounterFrequency();
@@ -1132,15 +1131,10 @@ AnnouncerSnapshot Competition::Announcer() const {
         // Stopped, before and after its entry until the next starter: the time the program
         // measured.
         state.clock = AnnouncerClock::Stopped;
-        state.stoppedTime = FormatRunTime(view.RunTicks, frequency, env_.DecimalSeparator,
-                                          ResolutionOf(classRules_));
+        state.stoppedTime = FormatRunTime(view.RunTicks, frequency, standing.DecimalSeparator,
+                                          standing.TimeResolution);
     }
-    state.lastRunRow =
-        lastEntryPosition_.empty() ? -1 : table_.FindStartPosition(lastEntryPosition_);
-    state.decimalSeparator = env_.DecimalSeparator;
-    state.dragEvery = show_ ? show_->OpenClass().Draw.DragEvery : 0;
-    state.resolution = ResolutionOf(classRules_);
-    return MakeAnnouncerSnapshot(table_, Standing().Rows, std::move(state));
+    return MakeAnnouncerSnapshot(standing, std::move(state));
 }
 
 ReportHead Competition::CurrentReportHead() const {
@@ -1150,23 +1144,18 @@ ReportHead Competition::CurrentReportHead() const {
                       show.Place, CurrentClassName(), std::string(startList_.RaceText())};
 }
 
-ReportExtraCells Competition::DivisionColumns() const {
-    return [this](int row) { return DivisionCells(classRules_, Standing(), row); };
-}
-
 Report Competition::CurrentResultReport() const {
-    return ResultReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"),
-                        DivisionColumns());
+    return ResultReport(table_, CurrentStanding(), CurrentReportHead(),
+                        LocalTimeText("%d.%m.%Y %H:%M"));
 }
 
 Report Competition::CurrentDivisionResultReport() const {
-    return DivisionResultReport(table_, Standing(), classRules_, CurrentReportHead(),
-                                LocalTimeText("%d.%m.%Y %H:%M"), env_.DecimalSeparator);
+    return DivisionResultReport(table_, CurrentStanding(), CurrentReportHead(),
+                                LocalTimeText("%d.%m.%Y %H:%M"));
 }
 
 Report Competition::CurrentPayoutReport() const {
-    return PayoutReport(table_, Standing(), classRules_, CurrentReportHead(),
-                        LocalTimeText("%d.%m.%Y %H:%M"), env_.DecimalSeparator);
+    return PayoutReport(CurrentStanding(), CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"));
 }
 
 void Competition::OpenPayoutSheet() {
@@ -1190,8 +1179,8 @@ void Competition::OpenPayoutSheet() {
 }
 
 Report Competition::CurrentStartListReport() const {
-    return StartListReport(table_, CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"),
-                           show_ ? show_->OpenClass().Draw.DragEvery : 0);
+    return StartListReport(table_, CurrentStanding(), CurrentReportHead(),
+                           LocalTimeText("%d.%m.%Y %H:%M"));
 }
 
 void Competition::OpenDocument(const std::string& path) {
@@ -1246,12 +1235,20 @@ void Competition::SetClassRules(const ClassRules& rules) {
     Notify(Change::All);
 }
 
-const JackpotStanding& Competition::Standing() const {
-    // Divisions and payouts follow every change of the table (entry, correction, load, clear)
-    // and of the rules, so they are made again whenever either has changed since.
-    if (!standing_ || standingOf_ != std::make_pair(table_.Revision(), classRulesRevision_)) {
-        standing_ = StandingOf(table_, classRules_);
-        standingOf_ = {table_.Revision(), classRulesRevision_};
+const Standing& Competition::CurrentStanding() const {
+    // Made again whenever the table (entry, correction, load, clear), the rules or the context
+    // (the starter on course, the last run, the drags) changed since.
+    StandingContext context;
+    context.OnCourseRow = startList_.StarterRow();
+    context.LastRunRow =
+        lastEntryPosition_.empty() ? -1 : table_.FindStartPosition(lastEntryPosition_);
+    context.DragEvery = show_ ? show_->OpenClass().Draw.DragEvery : 0;
+    context.SystemSeparator = env_.DecimalSeparator;
+    const StandingKey key{table_.Revision(),  classRulesRevision_, context.OnCourseRow,
+                          context.LastRunRow, context.DragEvery,   context.SystemSeparator};
+    if (!standing_ || standingOf_ != key) {
+        standing_ = MakeStanding(table_, classRules_, context);
+        standingOf_ = key;
     }
     return *standing_;
 }
@@ -1458,7 +1455,7 @@ void Competition::SaveAs() {
     const FileWriteResult result =
         SaveKind(path) == FileKind::Protocol
             ? WriteProtocolFile(table_, path)
-            : WriteWorkbookFile(table_, path, existing.Kept, DivisionColumns());
+            : WriteWorkbookFile(table_, CurrentStanding(), path, existing.Kept);
     if (!result.Ok()) {
         env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
         return;

@@ -1,5 +1,6 @@
 #include "files/HtmlReport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,17 +12,21 @@
 #include "files/PayoutReport.h"
 #include "files/Report.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 
 namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 
 // Team hidden as in the window by default; a name that tries to open elements and attributes.
 ResultTable SampleTable() {
     ResultTable table;
     table.SetColWidth(ColTeam, ResultTable::HiddenWidth);
     table.SetRowCount(4);
-    table.SetRow(1, {"7", "Jürgen Müller", "Blitz", "", "15,23", "0", "", "", "15,23", "2", "1"});
+    table.SetRow(1, {"7", "Jürgen Müller", "Blitz", "", "15,23", "0", "", "", "15,23", "1", "1"});
     table.SetRow(2, {"12", "<b>Kim</b> & Co \"Die Zwei\"", "<script>alert('x')</script>", "",
-                     "14,10", "1", "", "", "19,10", "3", "2"});
+                     "14,10", "1", "", "", "19,10", "2", "2"});
     table.SetRow(3, {"3", "Änne Öß", "Schnüffel", "", "", "", "DQ", "falscher Weg", "DQ", "", "3"});
     return table;
 }
@@ -29,11 +34,36 @@ ResultTable SampleTable() {
 const ReportHead Show{"Herbst-Jackpot <Nord>", "2026-12-07", "Reithalle Sonnenhof", "Open",
                       "Pole Bending"};
 
+// The standing of a plain class with the system's separator given, the ground dragged after
+// every dragEvery runs.
+Standing PlainStanding(const ResultTable& table, char systemSeparator = ',', int dragEvery = 0) {
+    StandingContext context;
+    context.SystemSeparator = systemSeparator;
+    context.DragEvery = dragEvery;
+    return MakeStanding(table, {}, context);
+}
+
+// Each line of a list: "= " before a note, "~ " before a greyed row, then the given columns.
+std::vector<std::string> Lines(const Report& report, std::vector<int> cols) {
+    std::vector<std::string> lines;
+    for (const ReportRow& row : report.rows) {
+        const bool note = row.kind == ReportRowKind::Note;
+        std::string line = note ? "= " : row.kind == ReportRowKind::Muted ? "~ " : "";
+        for (std::size_t i = 0; i < (note ? 1 : cols.size()); ++i) {
+            line += (i > 0 ? " " : "") + ReportCell(row, note ? 0 : cols[i]);
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 TEST(HtmlReport, PageHoldsTheVisibleColumnsWithEveryTextEscaped) {
     const std::string expected = ReadAll(CORRALIX_TEST_DATA "/report_expected.html");
     ASSERT_FALSE(expected.empty());
 
-    EXPECT_EQ(ReportHtml(ResultReport(SampleTable(), Show, "07.12.2026 14:03")), expected);
+    const ResultTable table = SampleTable();
+    EXPECT_EQ(ReportHtml(ResultReport(table, PlainStanding(table), Show, "07.12.2026 14:03")),
+              expected);
 }
 
 TEST(Report, ListsLeaveOutColumnsEmptyForEveryRowAndMarkTheDrags) {
@@ -42,8 +72,8 @@ TEST(Report, ListsLeaveOutColumnsEmptyForEveryRowAndMarkTheDrags) {
     table.SetCell(ColStartPos, 1, "3");
     table.SetCell(ColStartPos, 2, "1");
     table.SetCell(ColStartPos, 3, "2");
-    const Report results = ResultReport(table, Show, "");
-    const Report starters = StartListReport(table, Show, "", 2);
+    const Report results = ResultReport(table, PlainStanding(table), Show, "");
+    const Report starters = StartListReport(table, PlainStanding(table, ',', 2), Show, "");
 
     std::vector<std::string> shown;
     for (const int col : ReportShownColumns(results)) {
@@ -88,7 +118,8 @@ TEST(HtmlReport, FailedWriteKeepsTheOldReportAndNamesFileAndCause) {
         errno = ENOSPC;
         return -1;
     };
-    const Report report = ResultReport(SampleTable(), Show, "07.12.2026 14:03");
+    const ResultTable table = SampleTable();
+    const Report report = ResultReport(table, PlainStanding(table), Show, "07.12.2026 14:03");
     std::string message;
     {
         const ScopedFileCalls failing(fullDisk);
@@ -131,7 +162,8 @@ TEST(Export, ReadsLikeLoadingAndShowsTheTeamColumnOnlyWithTeams) {
 TEST(Export, FormatFollowsTheExtension) {
     TempFolder folder;
     const ResultTable table = SampleTable();
-    const Report report = ResultReport(table, Show, "07.12.2026 14:03");
+    const Standing standing = PlainStanding(table);
+    const Report report = ResultReport(table, standing, Show, "07.12.2026 14:03");
     std::string pdfTitle;
     std::string pdfPath;
     const PdfWriter pdf = [&](const Report& written, const std::string& path) {
@@ -140,12 +172,12 @@ TEST(Export, FormatFollowsTheExtension) {
         return std::string();
     };
 
-    EXPECT_EQ(ExportTable(table, report, folder.File("a.HTML"), pdf), "");
+    EXPECT_EQ(ExportTable(table, standing, report, folder.File("a.HTML"), pdf), "");
     EXPECT_EQ(ReadAll(folder.File("a.HTML")), ReportHtml(report));
-    EXPECT_EQ(ExportTable(table, report, folder.File("a.pdf"), pdf), "");
+    EXPECT_EQ(ExportTable(table, standing, report, folder.File("a.pdf"), pdf), "");
     EXPECT_EQ(pdfTitle, ReportRunningHead(report));
     EXPECT_EQ(pdfPath, folder.File("a.pdf"));
-    EXPECT_EQ(ExportTable(table, report, folder.File("a.htm"), pdf),
+    EXPECT_EQ(ExportTable(table, standing, report, folder.File("a.htm"), pdf),
               "Dateityp wird nicht unterstützt: " + folder.File("a.htm"));
     EXPECT_FALSE(std::filesystem::exists(folder.File("a.htm")));
 }
@@ -169,18 +201,15 @@ TEST(DivisionResultList, PlacesEachRiderInHisDivisionUnderItsHeading) {
     rules.Thousandths = true;
     rules.DivisionOffsetsMs = {500, 1500};
 
-    const Report list = DivisionResultReport(table, StandingOf(table, rules), rules, Show, "", '.');
+    StandingContext context;
+    context.SystemSeparator = '.';
+    const Report list = DivisionResultReport(table, MakeStanding(table, rules, context), Show, "");
 
-    std::vector<std::string> lines;
-    for (const ReportRow& row : list.rows) {
-        const bool note = row.kind == ReportRowKind::Note;
-        const std::string kind = note ? "= " : row.kind == ReportRowKind::Muted ? "~ " : "";
-        lines.push_back(kind + ReportCell(row, 0) + (note ? "" : " " + ReportCell(row, 1)));
-    }
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "= 1D · ab 15,000", "1 1", "2 2", "2 3", "4 4", "= 2D · ab 15,500", "1 6",
-                         "1 5", "3 7", "= 3D · ab 16,500", "= Kein Reiter in dieser Division",
-                         "= Ohne gültige Zeit", "~  8", "~  9"}));
+    EXPECT_EQ(Lines(list, {0, 1}),
+              (std::vector<std::string>{"= 1D · ab 15,000", "1 1", "2 2", "2 3", "4 4",
+                                        "= 2D · ab 15,500", "1 6", "1 5", "3 7", "= 3D · ab 16,500",
+                                        "= Kein Reiter in dieser Division", "= Ohne gültige Zeit",
+                                        "~  8", "~  9"}));
     EXPECT_EQ(list.title, "Ergebnisliste je Division");
 }
 
@@ -199,8 +228,10 @@ TEST(PayoutSheet, TimesAndMoneyTakeTheSeparatorOfTheTotalsListed) {
     rules.Payout.DivisionShares = {6000, 4000};
     rules.Payout.PlacesPaid = {1, 1};
     rules.Payout.PlaceShares = {{1, {10000}}};
+    StandingContext context;
+    context.SystemSeparator = '.';
     const Report sheet =
-        PayoutReport(table, StandingOf(table, rules), rules, Show, "07.12.2026 14:03", '.');
+        PayoutReport(MakeStanding(table, rules, context), Show, "07.12.2026 14:03");
     EXPECT_EQ(ReportCell(sheet.rows.at(0), 0), "1D · ab 15,120 · Topf 720,00");
     const auto second = std::find_if(sheet.rows.begin() + 1, sheet.rows.end(), [](const auto& row) {
         return ReportCell(row, 0).rfind("2D", 0) == 0;

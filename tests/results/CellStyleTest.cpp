@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -61,18 +62,20 @@ TEST(CellFormat, ColoursPlacesAndDisqualificationAndKeepsTheCurrentRowSelected) 
         {ColGrund, 5, false, {CellAlign::Left, Base, Text}},
     };
     const ResultTable table = RankedTable();
+    const Standing standing = MakeStanding(table, {}, {});
     for (const Case& c : cases) {
-        EXPECT_EQ(CellFormat(table, c.col, c.row, c.selected), c.look)
+        EXPECT_EQ(CellFormat(table, standing, c.col, c.row, c.selected), c.look)
             << "col " << c.col << ", row " << c.row;
     }
     ResultTable silver = table;
     silver.SetCurrentRow(1);
-    EXPECT_EQ(CellFormat(silver, ColPferd, 5, false).Background, Fixed(SilverBackground));
+    EXPECT_EQ(CellFormat(silver, standing, ColPferd, 5, false).Background, Fixed(SilverBackground));
     // A starter who scratched is greyed.
     ResultTable scratched = table;
     scratched.SetCell(ColGrund, 3, " abgemeldet");
     scratched.SetCell(ColTotal, 3, "");
-    EXPECT_EQ(CellFormat(scratched, ColName, 3, false).Text, Fixed(ScratchedTextColour));
+    EXPECT_EQ(CellFormat(scratched, MakeStanding(scratched, {}, {}), ColName, 3, false).Text,
+              Fixed(ScratchedTextColour));
 }
 
 TEST(AcceptsEditText, EachColumnTakesTheCharactersOfItsContent) {
@@ -120,7 +123,8 @@ TEST(ClearResults, EmptiesTheResultsAndKeepsStartListOrderAndCurrentRow) {
             EXPECT_EQ(TrimText(table.Cell(col, row)), "") << col << "," << row;
         }
         EXPECT_EQ(table.Cell(ColStartPos, row), std::to_string(row));
-        EXPECT_EQ(CellFormat(table, ColName, row, false).Background, Base);
+        EXPECT_EQ(CellFormat(table, MakeStanding(table, {}, {}), ColName, row, false).Background,
+                  Base);
     }
     EXPECT_EQ(table.Cell(ColName, 2), "Ben");
     EXPECT_EQ(table.CurrentRow(), 5);

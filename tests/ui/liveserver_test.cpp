@@ -29,6 +29,7 @@
 #include "files/LiveResults.h"
 #include "results/Ranking.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -74,7 +75,9 @@ LiveSnapshot Entered(const std::vector<std::vector<std::string>>& rows) {
         table.SetRow(row, rows[row - 1]);
     }
     Ranking(table, ',').RankAndSort();
-    return MakeLiveSnapshot(table, ',', {"Barrel Racing", "3", "Cara", "Luna", true});
+    return MakeLiveSnapshot(MakeStanding(table, {}, {}),
+                            {"Barrel Racing", "3", "Cara", "Luna", true},
+                            table.ColVisible(ColTeam));
 }
 
 // A client that speaks raw TCP over loopback from a source address of its choosing (all of

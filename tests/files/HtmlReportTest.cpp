@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "../results/TrickyClass.h"
 #include "TempFolder.h"
 #include "files/Export.h"
 #include "files/FileIo.h"
@@ -211,6 +212,47 @@ TEST(DivisionResultList, PlacesEachRiderInHisDivisionUnderItsHeading) {
                                         "= Kein Reiter in dieser Division", "= Ohne gültige Zeit",
                                         "~  8", "~  9"}));
     EXPECT_EQ(list.title, "Ergebnisliste je Division");
+}
+
+// The printed lists of the tricky class say what its standing says: ranked as it ranks (and the
+// head says so), thousandths kept, a DQ in the DQ cell alone greyed as a DQ, a total that is no
+// time without place or division, the tie on 15,488 paid alike.
+TEST(Report, TheTrickyClassIsListedAndPaidAsItsStandingDecides) {
+    const ResultTable table = TrickyTable();
+    const Standing standing = MakeStanding(table, TrickyRules(), {});
+    // Columns: 0 Rang, 1 Nr., 7 DQ, 9 Total, 10 Div., 11 Pl. Div.
+    const Report ranked = ResultReport(table, standing, Show, "");
+    EXPECT_EQ(ReportHeadLines(ranked).list, "Ergebnisliste · Open · Pole Bending · nach Rang");
+    EXPECT_THAT(Lines(ranked, {0, 1, 7, 9, 10, 11}),
+                ElementsAre("1 107  15,481 1D 1", "2 104  15,488 1D 2", "2 106  15,488 1D 2",
+                            "4 108  1:02,300 3D 1", "5 109  61:02,300 3D 2", "~  101 DQ DQ  ",
+                            "~  102 DQ DQ  ", "~  103  n.a.  ", "~  105    ", "~  110    "));
+    std::vector<std::string> numbers;
+    for (const ReportRow& row : ranked.rows) {
+        numbers.push_back(ReportCell(row, 1));
+    }
+    EXPECT_THAT(numbers, ElementsAreArray(TrickyRankedNumbers()));
+    const Report inOrder = ResultReport(table, standing, Show, "", ReportOrder::StartOrder);
+    EXPECT_EQ(ReportHeadLines(inOrder).list, "Ergebnisliste · Open · Pole Bending · in Startfolge");
+    EXPECT_EQ(ReportCell(inOrder.rows.front(), 1), "101");
+
+    EXPECT_THAT(
+        Lines(DivisionResultReport(table, standing, Show, ""), {0, 1, 9}),
+        ElementsAre("= 1D · ab 15,481", "1 107 15,481", "2 104 15,488", "2 106 15,488",
+                    "= 2D · ab 15,981", "= Kein Reiter in dieser Division", "= 3D · ab 16,481",
+                    "1 108 1:02,300", "2 109 61:02,300", "= Ohne gültige Zeit", "~  101 DQ",
+                    "~  102 DQ", "~  103 n.a.", "~  105 ", "~  110 "));
+
+    // Platz, Nr., Total, Betrag: a purse of 450,00 split 50/30/20, places 60/40; 104 and 106
+    // share the second place's money.
+    EXPECT_THAT(Lines(PayoutReport(standing, Show, ""), {0, 1, 4, 5}),
+                ElementsAre("= 1D · ab 15,481 · Topf 225,00", "1 107 15,481 135,00",
+                            "2 104 15,488 45,00", "2 106 15,488 45,00",
+                            "= Plätze: 1. 135,00 · 2. 90,00", "= 2D · ab 15,981 · Topf 135,00",
+                            "= Kein Reiter in dieser Division", "= Plätze: 1. 81,00 · 2. 54,00",
+                            "= Nicht erreichte Plätze, nicht ausgezahlt: 135,00",
+                            "= 3D · ab 16,481 · Topf 90,00", "1 108 1:02,300 54,00",
+                            "2 109 61:02,300 36,00", "= Plätze: 1. 54,00 · 2. 36,00"));
 }
 
 // A protocol written with decimal commas, opened on a system whose separator is the point: the

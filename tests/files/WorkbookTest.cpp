@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "../results/TrickyClass.h"
 #include "ShowDayTable.h"
 #include "TempFolder.h"
 #include "files/XlsxReader.h"
@@ -298,6 +299,47 @@ TEST(XlsxWorkbook, HoldsNumbersAsNumberCellsWrittenTheSameOnAGermanSystem) {
     const WorkbookRows read = ReadWorkbook(path, ReadAll(path), ',');
     ASSERT_EQ(read.Rows.size(), 3u);
     for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < WorkbookColumns; ++col) {
+            EXPECT_EQ(read.Rows[row][col], table.Cell(col, row)) << row << "," << col;
+        }
+    }
+}
+
+// The result workbook of the tricky class is marked as its standing decides: 101, disqualified
+// in its DQ cell alone, and 102, in its total alone, are red in the DQ column; 103 without a
+// time has a result and is green. Every run time and total that is a time is a number however
+// it was typed, and reads back as a time of the class.
+TEST(XlsxWorkbook, MarksTheTrickyClassAsItsStandingDecidesAndWritesEveryTimeAsANumber) {
+    ResultTable table = TrickyTable();
+    const int clara = table.FindRow("103");
+    table.SetCell(ColLaufzeit, clara, "00:12,34");
+    const Standing standing = MakeStanding(table, TrickyRules(), {});
+    const auto fill = [&](const char* number, int col) {
+        return WorkbookCellFill(standing, col, table.FindRow(number));
+    };
+    EXPECT_EQ(fill("101", ColDq), CellFill::LightRed);
+    EXPECT_EQ(fill("102", ColDq), CellFill::LightRed);
+    EXPECT_EQ(fill("103", ColDq), CellFill::LightGreen);
+    EXPECT_EQ(fill("107", ColDq), CellFill::LightGreen);
+    EXPECT_EQ(fill("105", ColGrund), CellFill::White);
+    EXPECT_EQ(fill("110", ColGrund), CellFill::White);
+
+    TempFolder folder;
+    const std::string path = folder.File("Ergebnis.xlsx");
+    ASSERT_TRUE(WriteWorkbookFile(table, standing, path).Ok());
+    const std::string sheet = UnzippedPart(path, "xl/worksheets/sheet1.xml");
+    // Run time E and total I of 101 (sheet row 2), 103, 108 and 109.
+    for (const char* number : {"E2", "I2", "E4", "I9", "E10", "I10"}) {
+        EXPECT_EQ(CellType(sheet, number), "") << number;
+    }
+    for (const char* text : {"I3", "I4", "G2"}) {
+        EXPECT_EQ(CellType(sheet, text), "s") << text;
+    }
+    const WorkbookRows read = ReadWorkbook(path, ReadAll(path), ',');
+    ASSERT_EQ(read.Rows.size(), static_cast<std::size_t>(table.RowCount()));
+    EXPECT_EQ(read.Rows[clara][ColLaufzeit], "12,340");
+    table.SetCell(ColLaufzeit, clara, "12,340");
+    for (int row = 0; row < table.RowCount(); ++row) {
         for (int col = 0; col < WorkbookColumns; ++col) {
             EXPECT_EQ(read.Rows[row][col], table.Cell(col, row)) << row << "," << col;
         }

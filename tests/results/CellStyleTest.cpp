@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TrickyClass.h"
 #include "results/ResultTable.h"
 #include "results/Standing.h"
 
@@ -76,6 +77,44 @@ TEST(CellFormat, ColoursPlacesAndDisqualificationAndKeepsTheCurrentRowSelected) 
     scratched.SetCell(ColTotal, 3, "");
     EXPECT_EQ(CellFormat(scratched, MakeStanding(scratched, {}, {}), ColName, 3, false).Text,
               Fixed(ScratchedTextColour));
+}
+
+// The grid colours each row of the tricky class as its standing decides it, whatever the place
+// and DQ cells say: a DQ in the DQ cell or in the total alone is a DQ, thousandths part 107 from
+// 104 and 106, and a total that is no time has no place.
+TEST(CellFormat, ColoursTheTrickyClassAsItsStandingDecides) {
+    ResultTable table = TrickyTable();
+    const Standing standing = MakeStanding(table, TrickyRules(), {});
+    // The place cells say otherwise: they are not read.
+    for (int row = 1; row < table.RowCount(); ++row) {
+        table.SetCell(ColRang, row, "1");
+    }
+    table.SetCurrentRow(-1);
+    const auto look = [&](const char* number, int col) {
+        return CellFormat(table, standing, col, table.FindRow(number), false);
+    };
+    const struct {
+        const char* number;
+        CellColour name;
+        CellColour dq;
+    } rows[] = {
+        {"101", Fixed(RankedBackground), Fixed(DqBackground)},
+        {"102", Fixed(RankedBackground), Fixed(DqBackground)},
+        {"103", Fixed(RankedBackground), Fixed(NotDqBackground)},
+        {"104", Fixed(SilverBackground), Fixed(NotDqBackground)},
+        {"105", Base, Base},
+        {"106", Fixed(SilverBackground), Fixed(NotDqBackground)},
+        {"107", Fixed(GoldBackground), Fixed(NotDqBackground)},
+        {"108", Fixed(RankedBackground), Fixed(NotDqBackground)},
+        {"109", Fixed(RankedBackground), Fixed(NotDqBackground)},
+        {"110", Base, Base},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(look(row.number, ColName).Background, row.name) << row.number;
+        EXPECT_EQ(look(row.number, ColDq).Background, row.dq) << row.number;
+    }
+    EXPECT_EQ(look("105", ColName).Text, Fixed(ScratchedTextColour));
+    EXPECT_EQ(look("110", ColName).Text, Text);
 }
 
 TEST(AcceptsEditText, EachColumnTakesTheCharactersOfItsContent) {

@@ -376,7 +376,16 @@ void TSortGrid::SetCommands(GridCommands commands) {
 
 const Standing& TSortGrid::ShownStanding() const {
     static const Standing none;
+    if (painting_ != nullptr) {
+        return *painting_;
+    }
     return standing_ ? standing_() : none;
+}
+
+void TSortGrid::paintEvent(QPaintEvent* event) {
+    painting_ = &ShownStanding();
+    QTableView::paintEvent(event);
+    painting_ = nullptr;
 }
 
 void TSortGrid::SetExtraColumns(ExtraCells cells) {

@@ -94,6 +94,8 @@ protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Asks for the standing once for all the cells it paints.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     friend class CellDelegate;
@@ -111,6 +113,7 @@ private:
     bool committing_ = false;
     ExtraCells extraCells_;
     StandingSource standing_;
+    const Standing* painting_ = nullptr;  // the standing while a paint is under way
     RowMarks dragMarks_;
     int shownExtras_ = 0;
     QPointer<QWidget> openEditor_;

@@ -11,6 +11,7 @@
 #include "../tests/results/RankTable.h"
 #include "results/Jackpot.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 #include "results/TimeText.h"
 
 namespace {

@@ -27,6 +27,7 @@
 #include "files/LiveResults.h"
 #include "live/LiveResultsServer.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 #include "results/TimeText.h"
 
 namespace {
@@ -248,9 +249,10 @@ int main(int argc, char** argv) {
         table.SetCell(ColTotal, entered, total);
         RankTable(table);
         server.Publish(MakeLiveSnapshot(
-            table, ',',
+            MakeStanding(table, {}, {}),
             {"Barrel Racing", table.Cell(ColNr, entered + 1), table.Cell(ColName, entered + 1),
-             table.Cell(ColPferd, entered + 1), false}));
+             table.Cell(ColPferd, entered + 1), false},
+            true));
         publishMs.push_back(static_cast<double>(took.nsecsElapsed()) / 1e6);
     };
     enter();

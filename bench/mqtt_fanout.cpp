@@ -23,6 +23,7 @@
 #include "clock/MonotonicClock.h"
 #include "files/LiveResults.h"
 #include "publish/MosquittoPublisher.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -171,12 +172,14 @@ int main(int argc, char** argv) {
     auto enter = [&] {
         ++change;
         const int row = 1 + change % 80;
-        table.SetCell(ColTotal, row, FormatTimeText(15000 + change * 7, ',', Resolution::Hundredths));
+        table.SetCell(ColTotal, row,
+                      FormatTimeText(15000 + change * 7, ',', Resolution::Hundredths));
         const auto began = Clock::now();
         BrokerSnapshot snapshot{
             "Herbstturnier",
-            MakeLiveSnapshot(table, ',',
-                             {"Barrel Racing", std::to_string(change), "Rider", "Horse", false})};
+            MakeLiveSnapshot(MakeStanding(table, {}, {}),
+                             {"Barrel Racing", std::to_string(change), "Rider", "Horse", false},
+                             true)};
         snapshot.Live.announcer.className = "Open";
         snapshot.Live.announcer.clock =
             change % 2 ? AnnouncerClock::Running : AnnouncerClock::Stopped;

@@ -8,6 +8,7 @@
 #include "BenchShared.h"
 #include "files/HtmlReport.h"
 #include "files/Report.h"
+#include "results/Standing.h"
 #include "ui/ReportPrinter.h"
 
 namespace {
@@ -36,7 +37,7 @@ const std::filesystem::path& Folder() {
 
 Report MakeReport(const ResultTable& table) {
     return ResultReport(
-        table,
+        table, MakeStanding(table, {}, {}),
         {"Herbst-Jackpot Nord", "2026-12-07", "Reithalle Sonnenhof", "Open", "Barrel Racing"},
         "07.12.2026 14:03");
 }

@@ -10,6 +10,7 @@
 #include "files/Loading.h"
 #include "files/Workbook.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 #include "results/TimeText.h"
 
 namespace {
@@ -50,7 +51,8 @@ std::string Folder() {
 
 void LoadWorkbook(benchmark::State& state, const std::string& extension) {
     const std::string path = Folder() + "/Starter" + extension;
-    if (!WriteWorkbookFile(MakeTable(), path).Ok()) {
+    const ResultTable written = MakeTable();
+    if (!WriteWorkbookFile(written, MakeStanding(written, {}, {}), path).Ok()) {
         state.SkipWithError("workbook not written");
         return;
     }

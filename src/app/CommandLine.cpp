@@ -21,6 +21,7 @@
 #include "files/ShowFile.h"
 #include "results/Jackpot.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 #include "results/StartList.h"
 #include "ui/QtHost.h"
 #include "ui/ReportPrinter.h"
@@ -247,21 +248,19 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
         return ExitFailed;
     }
     const std::string printedAt = now.toString(QStringLiteral("dd.MM.yyyy HH:mm")).toStdString();
-    const JackpotStanding standing = StandingOf(table, source->rules);
-    const ReportExtraCells divisions = [&](int row) {
-        return DivisionCells(source->rules, standing, row);
-    };
+    StandingContext context;
+    context.DragEvery = source->dragEvery;
+    context.SystemSeparator = SystemDecimalSeparator();
+    const Standing standing = MakeStanding(table, source->rules, context);
     const Report report =
-        request.payout      ? PayoutReport(table, standing, source->rules, source->head, printedAt,
-                                           SystemDecimalSeparator())
-        : request.startList ? StartListReport(table, source->head, printedAt, source->dragEvery)
-        : request.divisions ? DivisionResultReport(table, standing, source->rules, source->head,
-                                                   printedAt, SystemDecimalSeparator())
-                            : ResultReport(table, source->head, printedAt, divisions);
+        request.payout      ? PayoutReport(standing, source->head, printedAt)
+        : request.startList ? StartListReport(table, standing, source->head, printedAt)
+        : request.divisions ? DivisionResultReport(table, standing, source->head, printedAt)
+                            : ResultReport(table, standing, source->head, printedAt);
     for (const std::string& output : request.outputs) {
         if (std::string error = request.payout || request.startList || request.divisions
                                     ? ExportReport(report, output, WritePdfReport)
-                                    : ExportTable(table, report, output, WritePdfReport, divisions);
+                                    : ExportTable(table, standing, report, output, WritePdfReport);
             !error.empty()) {
             std::cerr << "corralix: " << error << '\n';
             return ExitFailed;

@@ -320,31 +320,23 @@ void Competition::SetClassRules(const ClassRules& rules) {
     Notify(Change::All);
 }
 
-const ::Standing& Competition::CurrentStanding() const {
-    StandingKey key;
-    key.table = journal_.Table().Revision();
-    key.rules = classRulesRevision_;
-    key.context.OnCourseRow = startList_.StarterRow();
-    key.context.LastRunRow =
-        lastEntryPosition_.empty() ? -1 : journal_.Table().FindStartPosition(lastEntryPosition_);
-    key.context.DragEvery = show_ ? show_->OpenClass().Draw.DragEvery : 0;
-    key.context.SystemSeparator = env_.DecimalSeparator;
-    // Made again whenever the table, the rules or the starter on course changed since.
+const Standing& Competition::CurrentStanding() const {
+    // Made again whenever the table (entry, correction, load, clear), the rules or the context
+    // (the starter on course, the last run, the drags) changed since.
+    const ResultTable& table = journal_.Table();
+    StandingContext context;
+    context.OnCourseRow = startList_.StarterRow();
+    context.LastRunRow =
+        lastEntryPosition_.empty() ? -1 : table.FindStartPosition(lastEntryPosition_);
+    context.DragEvery = show_ ? show_->OpenClass().Draw.DragEvery : 0;
+    context.SystemSeparator = env_.DecimalSeparator;
+    const StandingKey key{table.Revision(),  classRulesRevision_, context.OnCourseRow,
+                          context.LastRunRow, context.DragEvery,   context.SystemSeparator};
     if (!standing_ || !(standingOf_ == key)) {
-        standing_ = MakeStanding(journal_.Table(), classRules_, key.context);
+        standing_ = MakeStanding(table, classRules_, context);
         standingOf_ = key;
     }
     return *standing_;
-}
-
-const JackpotStanding& Competition::Standing() const {
-    const std::pair<std::uint64_t, std::uint64_t> key{journal_.Table().Revision(),
-                                                      classRulesRevision_};
-    if (!jackpot_ || jackpotOf_ != key) {
-        jackpot_ = StandingOf(journal_.Table(), classRules_);
-        jackpotOf_ = key;
-    }
-    return *jackpot_;
 }
 
 std::string Competition::LiveAddress() const {

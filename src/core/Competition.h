@@ -112,12 +112,9 @@ public:
     // without a show runs with the default rules.
     void SetClassRules(const ClassRules& rules);
     const ClassRules& Rules() const { return classRules_; }
-    // Each row's division and place in it and, when the class pays, its payout sheet; always
-    // as the table is now.
-    const JackpotStanding& Standing() const;
-    // The class's standing as the table, the rules and the starter on course are now: what every
-    // view renders.
-    const ::Standing& CurrentStanding() const;
+    // The open class's standing as the table, its rules and the starter on course are now: what
+    // every view of its results renders.
+    const Standing& CurrentStanding() const;
     void ChooseReason(int index);               // a click into the reasons list
     void EnterReason(const std::string& text);  // Enter in the free-text field
     void LeaveReasonField();                    // the field lost the focus
@@ -192,9 +189,6 @@ public:
     // The payout sheet of the open class (Ctrl+U writes it as a page and opens it).
     Report CurrentPayoutReport() const;
     Report CurrentStartListReport() const;
-    // The computed columns of a class with divisions (division, place in it) for the reports and
-    // workbooks; none in a class without.
-    ReportExtraCells DivisionColumns() const;
     // What the announcer's window and the "/sprecher" page show, as things are now.
     AnnouncerSnapshot Announcer() const;
     // The announcer's window is shown (Ctrl+M); closing it switches it off.
@@ -366,19 +360,16 @@ private:
     bool tvModeToggled_ = false;
     ClassRules classRules_;
     std::uint64_t classRulesRevision_ = 0;
+    mutable std::optional<Standing> standing_;
+    // What the standing was made of: the table's and the rules' revisions and the context.
     struct StandingKey {
         std::uint64_t table = 0;
         std::uint64_t rules = 0;
-        StandingContext context;
-        bool operator==(const StandingKey& other) const {
-            return table == other.table && rules == other.rules &&
-                   context.OnCourseRow == other.context.OnCourseRow &&
-                   context.LastRunRow == other.context.LastRunRow &&
-                   context.DragEvery == other.context.DragEvery;
-        }
+        int onCourseRow = -1;
+        int lastRunRow = -1;
+        int dragEvery = 0;
+        char separator = ',';
+        bool operator==(const StandingKey&) const = default;
     };
-    mutable std::optional<::Standing> standing_;
     mutable StandingKey standingOf_;
-    mutable std::optional<JackpotStanding> jackpot_;
-    mutable std::pair<std::uint64_t, std::uint64_t> jackpotOf_;
 };

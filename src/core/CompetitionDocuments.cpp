@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/Competition.h"
+#include "files/Export.h"
 #include "files/FileKind.h"
 #include "files/HtmlReport.h"
 #include "files/Loading.h"
@@ -93,7 +94,7 @@ void Competition::WriteResultWorkbook() {
     // A working copy for the spreadsheet program: it saves nothing the operator chose, so the
     // modified flag stays.
     const std::string path = env_.DataFolder + "/" + ResultWorkbookTitle;
-    const FileWriteResult result = WriteWorkbookFile(journal_.Table(), path, {}, DivisionColumns());
+    const FileWriteResult result = WriteWorkbookFile(journal_.Table(), CurrentStanding(), path);
     if (!result.Ok()) {
         env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
     } else {
@@ -127,28 +128,23 @@ ReportHead Competition::CurrentReportHead() const {
                       show.Place, CurrentClassName(), std::string(startList_.RaceText())};
 }
 
-ReportExtraCells Competition::DivisionColumns() const {
-    return [this](int row) { return DivisionCells(classRules_, Standing(), row); };
-}
-
 Report Competition::CurrentResultReport() const {
-    return ResultReport(journal_.Table(), CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"),
-                        DivisionColumns());
+    return ResultReport(journal_.Table(), CurrentStanding(), CurrentReportHead(),
+                        LocalTimeText("%d.%m.%Y %H:%M"));
 }
 
 Report Competition::CurrentDivisionResultReport() const {
-    return DivisionResultReport(journal_.Table(), Standing(), classRules_, CurrentReportHead(),
-                                LocalTimeText("%d.%m.%Y %H:%M"), env_.DecimalSeparator);
+    return DivisionResultReport(journal_.Table(), CurrentStanding(), CurrentReportHead(),
+                                LocalTimeText("%d.%m.%Y %H:%M"));
 }
 
 Report Competition::CurrentPayoutReport() const {
-    return PayoutReport(journal_.Table(), Standing(), classRules_, CurrentReportHead(),
-                        LocalTimeText("%d.%m.%Y %H:%M"), env_.DecimalSeparator);
+    return PayoutReport(CurrentStanding(), CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"));
 }
 
 Report Competition::CurrentStartListReport() const {
-    return StartListReport(journal_.Table(), CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M"),
-                           show_ ? show_->OpenClass().Draw.DragEvery : 0);
+    return StartListReport(journal_.Table(), CurrentStanding(), CurrentReportHead(),
+                           LocalTimeText("%d.%m.%Y %H:%M"));
 }
 
 void Competition::OpenPayoutSheet() {
@@ -181,13 +177,11 @@ void Competition::OpenDocument(const std::string& path) {
 }
 
 LiveSnapshot Competition::MakePublishedSnapshot() const {
-    const JackpotStanding& standing = Standing();
     LiveSnapshot snapshot = MakeLiveSnapshot(
-        journal_.Table(), env_.DecimalSeparator,
+        CurrentStanding(),
         {std::string(startList_.RaceText()), startList_.StNrText(), startList_.Reiterin(),
          startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive},
-        classRules_.HasDivisions() ? standing.Rows : std::vector<DivisionPlace>{},
-        standing.Pays ? standing.Sheet.RowCents : std::vector<std::int64_t>{});
+        journal_.Table().ColVisible(ColTeam));
     snapshot.announcer = Announcer();
     snapshot.classes = publication_.Classes(show_ ? &*show_ : nullptr, env_.DecimalSeparator);
     return snapshot;
@@ -314,7 +308,7 @@ void Competition::SaveAs() {
     const FileWriteResult result =
         SaveKind(path) == FileKind::Protocol
             ? WriteProtocolFile(journal_.View(), path)
-            : WriteWorkbookFile(journal_.Table(), path, existing.Kept, DivisionColumns());
+            : WriteWorkbookFile(journal_.Table(), CurrentStanding(), path, existing.Kept);
     if (!result.Ok()) {
         env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
         return;

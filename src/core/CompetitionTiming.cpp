@@ -173,7 +173,7 @@ EntryOutcome Competition::EnterRun(const RunCells& cells) {
     LockForDrag();
     EntryOutcome outcome;
     outcome.Entered = true;
-    const ::Standing& standing = CurrentStanding();
+    const Standing& standing = CurrentStanding();
     const int row = journal_.Table().FindStartPosition(lastEntryPosition_);
     const StandingRow& entered = standing.At(row);
     outcome.Place = entered.Place > 0 ? std::to_string(entered.Place) : std::string();
@@ -327,10 +327,10 @@ void Competition::WriteReasonsBack() {
 
 AnnouncerSnapshot Competition::Announcer() const {
     const TimingView& view = engine_->View();
+    const Standing& standing = CurrentStanding();
     AnnouncerState state;
     state.className = CurrentClassName();
     state.race = std::string(startList_.RaceText());
-    state.starterRow = startList_.StarterRow();
     state.onCourse = {startList_.StNrText(), startList_.Reiterin(), startList_.Pferd(),
                       startList_.TeamTicked() ? startList_.Team() : std::string()};
     const std::int64_t frequency = env_.Time.CounterFrequency();
@@ -341,13 +341,8 @@ AnnouncerSnapshot Competition::Announcer() const {
         // Stopped, before and after its entry until the next starter: the time the program
         // measured.
         state.clock = AnnouncerClock::Stopped;
-        state.stoppedTime = FormatRunTime(view.RunTicks, frequency, env_.DecimalSeparator,
-                                          ResolutionOf(classRules_));
+        state.stoppedTime = FormatRunTime(view.RunTicks, frequency, standing.DecimalSeparator,
+                                          standing.TimeResolution);
     }
-    state.lastRunRow =
-        lastEntryPosition_.empty() ? -1 : journal_.Table().FindStartPosition(lastEntryPosition_);
-    state.decimalSeparator = env_.DecimalSeparator;
-    state.dragEvery = show_ ? show_->OpenClass().Draw.DragEvery : 0;
-    state.resolution = ResolutionOf(classRules_);
-    return MakeAnnouncerSnapshot(journal_.Table(), Standing().Rows, std::move(state));
+    return MakeAnnouncerSnapshot(standing, std::move(state));
 }

@@ -1,18 +1,18 @@
 #include "core/Publication.h"
 
 #include "files/ClassRulesReader.h"
-#include "results/Jackpot.h"
+#include "results/Standing.h"
 #include "results/ResultTable.h"
 
 namespace {
 
 // The live results of a class's table under its rules: divisions and payouts where it has them.
-LiveSnapshot ClassSnapshot(const ResultTable& table, const ClassRules& rules,
-                           const JackpotStanding& standing, char decimalSeparator,
+LiveSnapshot ClassSnapshot(const ResultTable& table, const ClassRules& rules, char decimalSeparator,
                            LiveBoard board) {
-    return MakeLiveSnapshot(table, decimalSeparator, std::move(board),
-                            rules.HasDivisions() ? standing.Rows : std::vector<DivisionPlace>{},
-                            standing.Pays ? standing.Sheet.RowCents : std::vector<std::int64_t>{});
+    StandingContext context;
+    context.SystemSeparator = decimalSeparator;
+    return MakeLiveSnapshot(MakeStanding(table, rules, context), std::move(board),
+                            table.ColVisible(ColTeam));
 }
 
 }  // namespace
@@ -110,8 +110,8 @@ std::vector<LiveClass> Publication::Classes(const Show* show, char decimalSepara
             ResultTable table;
             ReadClassTable(*show, index, table, decimalSeparator);
             const ClassRules rules = ReadShowClassRules(item).Rules;
-            LiveSnapshot snapshot = ClassSnapshot(table, rules, StandingOf(table, rules),
-                                                  decimalSeparator, {item.Race, {}, {}, {}, false});
+            LiveSnapshot snapshot =
+                ClassSnapshot(table, rules, decimalSeparator, {item.Race, {}, {}, {}, false});
             snapshot.announcer.className = item.Name;
             cached = {file, written, size, item.Json,
                       std::make_shared<const std::string>(LiveClassJson(snapshot))};

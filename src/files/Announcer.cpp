@@ -1,39 +1,21 @@
 #include "files/Announcer.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "files/LiveResults.h"
-#include "files/Report.h"
-#include "results/Draw.h"
 #include "results/Jackpot.h"
-#include "results/ResultTable.h"
-#include "results/TimeText.h"
+#include "results/Standing.h"
 
 namespace {
 
 // How many starters after the one on course the announcer sees.
-constexpr int NextShown = 2;
-constexpr int LeadersShown = 3;
+constexpr std::size_t NextShown = 2;
+constexpr std::size_t LeadersShown = 3;
 
-AnnouncerStarter StarterOf(const ResultTable& table, int row) {
-    const auto cell = [&](int col) { return std::string(TrimText(table.Cell(col, row))); };
-    return {cell(ColNr), cell(ColName), cell(ColPferd), cell(ColTeam)};
-}
-
-bool HasRun(const ResultTable& table, int row) {
-    return !TrimText(table.Cell(ColTotal, row)).empty();
-}
-
-std::string Behind(std::int64_t totalMs, std::int64_t fastestMs, const AnnouncerState& state) {
-    const std::int64_t gap =
-        CutToResolution(totalMs, state.resolution) - CutToResolution(fastestMs, state.resolution);
-    if (gap <= 0) {
-        return "F\xC3\xBChrung";  // "Führung"
-    }
-    return "+" + FormatTimeText(gap, state.decimalSeparator, state.resolution);
+AnnouncerStarter StarterOf(const StandingRow& at) {
+    return {at.StartNumber, at.Rider, at.Horse, at.Team};
 }
 
 void AppendStarter(std::string& out, std::string_view name, const AnnouncerStarter& starter) {
@@ -61,106 +43,65 @@ constexpr std::string_view ClockNames[] = {"idle", "countdown", "running", "stop
 
 }  // namespace
 
-AnnouncerSnapshot MakeAnnouncerSnapshot(const ResultTable& table,
-                                        const std::vector<DivisionPlace>& divisions,
-                                        AnnouncerState state) {
+AnnouncerSnapshot MakeAnnouncerSnapshot(const Standing& standing, AnnouncerState state) {
     AnnouncerSnapshot snapshot;
-    snapshot.className = state.className;
-    snapshot.race = state.race;
+    snapshot.className = std::move(state.className);
+    snapshot.race = std::move(state.race);
     snapshot.clock = state.clock;
     snapshot.startMs = state.startMs;
-    snapshot.stoppedTime = state.stoppedTime;
-    snapshot.decimalSeparator = state.decimalSeparator;
-    snapshot.hasStarter = state.starterRow > 0 || !state.onCourse.startNumber.empty() ||
+    snapshot.stoppedTime = std::move(state.stoppedTime);
+    snapshot.decimalSeparator = standing.DecimalSeparator;
+    snapshot.resolution = standing.TimeResolution;
+    snapshot.hasStarter = standing.OnCourseRow > 0 || !state.onCourse.startNumber.empty() ||
                           !state.onCourse.rider.empty();
-    snapshot.onCourse = state.onCourse;
+    snapshot.onCourse = std::move(state.onCourse);
 
-    const std::vector<int> order = StartOrderRows(table);
-    int orderIndex = -1;
-    for (int i = 0; i < static_cast<int>(order.size()); ++i) {
-        if (order[i] == state.starterRow) {
-            orderIndex = i;
-        }
-        (HasRun(table, order[i]) ? snapshot.runs : snapshot.left) += 1;
+    for (std::size_t i = 0; i < standing.NextRows.size() && i < NextShown; ++i) {
+        snapshot.next.push_back(StarterOf(standing.At(standing.NextRows[i])));
     }
-    for (int i = orderIndex + 1;
-         i < static_cast<int>(order.size()) && static_cast<int>(snapshot.next.size()) < NextShown;
-         ++i) {
-        if (!HasRun(table, order[i])) {
-            snapshot.next.push_back(StarterOf(table, order[i]));
-        }
-    }
-    if (state.dragEvery > 0) {
-        const int total = static_cast<int>(order.size());
-        for (int position = snapshot.runs; position < total; ++position) {
-            if (DragAfter(position, state.dragEvery, total)) {
-                snapshot.nextDragIn = position - snapshot.runs;
-                break;
-            }
-        }
-    }
+    snapshot.runs = standing.Runs;
+    snapshot.left = standing.Left;
+    // The page counts from 0 = after the run on course.
+    snapshot.nextDragIn = standing.RunsToDrag > 0 ? standing.RunsToDrag - 1 : -1;
 
-    // The valid totals fastest first; equal ones keep the table's order.
-    std::vector<std::pair<std::int64_t, int>> ranked;
-    for (const int row : order) {
-        if (!IsDisqualified(table.Cell(ColTotal, row))) {
-            if (const std::optional<std::int64_t> ms = ReadTotal(table.Cell(ColTotal, row))) {
-                ranked.emplace_back(*ms, row);
-            }
+    for (const int row : standing.Ranked) {
+        const StandingRow& at = standing.At(row);
+        if (at.Place == 0 || snapshot.leaders.size() == LeadersShown) {
+            break;
         }
+        snapshot.leaders.push_back({std::to_string(at.Place) + ".", StarterOf(at), at.Total});
     }
-    std::stable_sort(ranked.begin(), ranked.end(), [&](const auto& a, const auto& b) {
-        return CutToResolution(a.first, state.resolution) <
-               CutToResolution(b.first, state.resolution);
-    });
-    for (std::size_t i = 0; i < ranked.size() && i < LeadersShown; ++i) {
-        const int row = ranked[i].second;
-        const std::string place = TrimText(table.Cell(ColRang, row)).empty()
-                                      ? std::to_string(i + 1)
-                                      : std::string(TrimText(table.Cell(ColRang, row)));
-        snapshot.leaders.push_back({place + ".", StarterOf(table, row), table.Cell(ColTotal, row)});
+    if (standing.FastestMs) {
+        snapshot.timeToBeat = standing.TimeText(*standing.FastestMs);
     }
-    if (!ranked.empty()) {
-        snapshot.timeToBeat = table.Cell(ColTotal, ranked.front().second);
-    }
-    const auto divisionOf = [&](int row) {
-        const auto index = static_cast<std::size_t>(row);
-        return index < divisions.size() ? divisions[index] : DivisionPlace{};
-    };
-    int divisionCount = 0;
-    for (const auto& at : divisions) {
-        divisionCount = std::max(divisionCount, at.Division);
-    }
-    for (int division = 1; division <= divisionCount && divisionCount > 1; ++division) {
-        for (const auto& [ms, row] : ranked) {
-            if (divisionOf(row).Division == division) {
+    if (standing.HasDivisions()) {
+        for (std::size_t d = 0; d < standing.DivisionLeaderRows.size(); ++d) {
+            const int row = standing.DivisionLeaderRows[d];
+            if (row > 0) {
+                const StandingRow& at = standing.At(row);
                 snapshot.divisionLeaders.push_back(
-                    {DivisionName(division), StarterOf(table, row), table.Cell(ColTotal, row)});
-                break;
+                    {DivisionName(static_cast<int>(d) + 1), StarterOf(at), at.Total});
             }
         }
     }
 
-    if (state.lastRunRow > 0 && state.lastRunRow < table.RowCount() &&
-        HasRun(table, state.lastRunRow)) {
-        const int row = state.lastRunRow;
+    if (standing.LastRunRow > 0) {
+        const int row = standing.LastRunRow;
+        const StandingRow& at = standing.At(row);
         AnnouncerRun& run = snapshot.lastRun;
         snapshot.hasLastRun = true;
-        run.starter = StarterOf(table, row);
-        run.runTime = table.Cell(ColLaufzeit, row);
-        run.penalties = table.Cell(ColStrafen, row);
-        run.dq =
-            IsDisqualified(table.Cell(ColTotal, row)) || IsDisqualified(table.Cell(ColDq, row));
-        run.total = run.dq ? "DQ" : table.Cell(ColTotal, row);
-        run.reason = run.dq ? table.Cell(ColGrund, row) : std::string();
-        run.place = run.dq ? std::string() : table.Cell(ColRang, row);
-        const DivisionPlace at = divisionOf(row);
-        if (divisionCount > 1 && at.Division > 0) {
-            run.division = DivisionName(at.Division) + ": " + std::to_string(at.Place);
-        }
-        const std::optional<std::int64_t> ms = ReadTotal(table.Cell(ColTotal, row));
-        if (!run.dq && ms && !ranked.empty()) {
-            run.behind = Behind(*ms, ranked.front().first, state);
+        run.starter = StarterOf(at);
+        run.runTime = at.RunTime;
+        run.penalties = at.Penalties;
+        run.dq = at.State == Validity::Disqualified;
+        run.total = at.Total;
+        run.reason = run.dq ? at.Reason : std::string();
+        run.place = at.Place > 0 ? std::to_string(at.Place) : std::string();
+        run.division = standing.DivisionText(row);
+        if (at.TotalMs && at.TotalMs == standing.FastestMs) {
+            run.behind = "F\xC3\xBChrung";  // "Führung"
+        } else {
+            run.behind = standing.BehindText(row);
         }
     }
     return snapshot;
@@ -187,6 +128,9 @@ void AppendClock(std::string& out, const AnnouncerSnapshot& snapshot,
     out += "\"startedAt\":" + std::to_string(running ? snapshot.startMs + wallOffsetMs : 0) + ",";
     AppendMember(out, "stoppedTime", snapshot.stoppedTime);
     AppendMember(out, "decimal", std::string_view(&snapshot.decimalSeparator, 1));
+    out += "\"digits\":";
+    out += snapshot.resolution == Resolution::Thousandths ? '3' : '2';
+    out += ',';
 }
 
 }  // namespace
@@ -286,10 +230,14 @@ function line(left, right, cls) {
 }
 let data = null, offset = 0;
 function pad(n, w) { return String(n).padStart(w, "0"); }
+// The running clock as the class's times read: hundredths, or thousandths in a class timed to
+// the thousandth, cut rather than rounded.
 function fmt(ms) {
   ms = Math.max(0, Math.floor(ms));
-  const m = Math.floor(ms / 60000), s = Math.floor(ms / 1000) % 60, h = Math.floor(ms / 10) % 100;
-  return (m > 0 ? m + ":" + pad(s, 2) : String(s)) + (data ? data.decimal : ",") + pad(h, 2);
+  const digits = data && data.digits === 3 ? 3 : 2;
+  const m = Math.floor(ms / 60000), s = Math.floor(ms / 1000) % 60;
+  const fraction = digits === 3 ? ms % 1000 : Math.floor(ms / 10) % 100;
+  return (m > 0 ? m + ":" + pad(s, 2) : String(s)) + (data ? data.decimal : ",") + pad(fraction, digits);
 }
 function tick() {
   const c = $("clock");

@@ -7,8 +7,7 @@
 
 #include "results/ResultRules.h"
 
-class ResultTable;
-struct DivisionPlace;
+struct Standing;
 
 // What the announcer talks the crowd through: who is on course, who comes next, how the last run
 // went, who leads. The announcer window and the live server's "/sprecher" page show the same
@@ -56,7 +55,9 @@ struct AnnouncerSnapshot {
     std::int64_t startMs = 0;
     // The time shown when the run was stopped, as the program measured it.
     std::string stoppedTime;
-    char decimalSeparator = ',';         // of the times, for the reader's own clock
+    // The class's separator and resolution, for the reader's own clock.
+    char decimalSeparator = ',';
+    Resolution resolution = Resolution::Hundredths;
     std::vector<AnnouncerStarter> next;  // "am Start", then "in Vorbereitung"
     bool hasLastRun = false;
     AnnouncerRun lastRun;
@@ -68,32 +69,27 @@ struct AnnouncerSnapshot {
     int nextDragIn = -1;                           // runs until the next drag; -1 none
 };
 
-// What the core knows beyond the table when it takes the snapshot.
+// What the core knows beyond the class's standing when it takes the snapshot: the class, the
+// rider on course as the board shows them, and the clock.
 struct AnnouncerState {
     std::string className;
     std::string race;
-    int starterRow = -1;  // the current starter's row; -1 none
     AnnouncerStarter onCourse;
     AnnouncerClock clock = AnnouncerClock::Idle;
     std::int64_t startMs = 0;
     std::string stoppedTime;
-    int lastRunRow = -1;  // the row of the last entered run; -1 none
-    int dragEvery = 0;
-    char decimalSeparator = ',';
-    Resolution resolution = Resolution::Hundredths;
 };
 
-// divisions holds one entry per table row (none for the header row), or is empty without
-// divisions.
-AnnouncerSnapshot MakeAnnouncerSnapshot(const ResultTable& table,
-                                        const std::vector<DivisionPlace>& divisions,
-                                        AnnouncerState state);
+// The announcer's view of the standing: its leaders, time to beat, division leaders, last run,
+// next starters, runs and drags as the standing decided them.
+AnnouncerSnapshot MakeAnnouncerSnapshot(const Standing& standing, AnnouncerState state);
 
-// The snapshot as JSON; nowMs is the program's monotonic clock when it is served, so a reader
-// can run the clock from startMs whatever its own clock says. A message that a broker keeps for
-// later readers has no nowMs: they run the clock from the wall-clock stamp "startedAt", which is
-// startMs + wallOffsetMs (the wall clock less the monotonic clock, in milliseconds). Every text
-// is escaped so that it can stand inside a page's script block.
+// The snapshot as JSON ("digits" is 2, or 3 in a class timed to the thousandth); nowMs is the
+// program's monotonic clock when it is served, so a reader can run the clock from startMs whatever
+// its own clock says. A message that a broker keeps for later readers has no nowMs: they run the
+// clock from the wall-clock stamp "startedAt", which is startMs + wallOffsetMs (the wall clock less
+// the monotonic clock, in milliseconds). Every text is escaped so that it can stand inside a page's
+// script block.
 std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::optional<std::int64_t> nowMs,
                           std::int64_t wallOffsetMs);
 // Only the clock's part of it: the rider on course and the clock's state, without nowMs.

@@ -64,8 +64,8 @@ std::string CheckExportTarget(const std::string& input, const std::string& outpu
     return {};
 }
 
-std::string ExportTable(const ResultTable& table, const Report& report, const std::string& path,
-                        const PdfWriter& pdf, const ReportExtraCells& extra) {
+std::string ExportTable(const ResultTable& table, const Standing& standing, const Report& report,
+                        const std::string& path, const PdfWriter& pdf) {
     if (SaveKind(path) == FileKind::HtmlReport) {
         return WriteHtmlReport(report, path);
     }
@@ -73,7 +73,7 @@ std::string ExportTable(const ResultTable& table, const Report& report, const st
         return pdf(report, path);
     }
     if (SaveKind(path) == FileKind::Spreadsheet) {
-        const FileWriteResult result = WriteWorkbookFile(table, path, {}, extra);
+        const FileWriteResult result = WriteWorkbookFile(table, standing, path);
         return result.Ok() ? std::string()
                            : "Der Schreibfehler der Datei: " + path + "\n" + result.Error;
     }

@@ -9,6 +9,7 @@
 
 class ResultTable;
 struct Report;
+struct Standing;
 
 // Writing the result list without a window, for scripts and for publishing results.
 
@@ -32,7 +33,8 @@ std::string CheckExportTarget(const std::string& input, const std::string& outpu
 std::string ExportReport(const Report& report, const std::string& path, const PdfWriter& pdf);
 
 // Writes to path in the format its extension names: ".html" the report as a page, ".pdf" its
-// printed form through pdf, ".xls"/".xlsx" the table as a workbook with the computed columns of
-// extra. Returns empty on success, else the message; an unknown extension writes nothing.
-std::string ExportTable(const ResultTable& table, const Report& report, const std::string& path,
-                        const PdfWriter& pdf, const ReportExtraCells& extra = {});
+// printed form through pdf, ".xls"/".xlsx" the table as a workbook marked as its standing has
+// it, with the division columns. Returns empty on success, else the message; an unknown
+// extension writes nothing.
+std::string ExportTable(const ResultTable& table, const Standing& standing, const Report& report,
+                        const std::string& path, const PdfWriter& pdf);

@@ -4,9 +4,7 @@
 
 #include "files/TextCodec.h"
 #include "results/Jackpot.h"
-#include "results/ResultRules.h"
-#include "results/ResultTable.h"
-#include "results/Sorting.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -108,7 +106,8 @@ function renderList(d) {
   const loading = !d;
   $("empty").textContent = loading ? "Wird geladen \u2026" : "Noch keine Ergebnisse.";
   d = d || {team: false, starters: 0, rows: []};
-  const divisions = [...new Set(d.rows.map(function (r) { return r.division; }).filter(Boolean))].sort();
+  // The divisions in the order the ranked rows bring them: 1D first.
+  const divisions = [...new Set(d.rows.map(function (r) { return r.division; }).filter(Boolean))];
   const choice = $("division");
   $("filter").hidden = divisions.length === 0;
   $("choice").hidden = $("filter").hidden && $("classes").hidden;
@@ -265,49 +264,23 @@ void CloseJson(std::string& out, char bracket) {
     }
 }
 
-LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, LiveBoard board,
-                              const std::vector<DivisionPlace>& divisions,
-                              const std::vector<std::int64_t>& payoutCents) {
+LiveSnapshot MakeLiveSnapshot(const Standing& standing, LiveBoard board, bool teamShown) {
     LiveSnapshot snapshot;
     snapshot.board = std::move(board);
-    snapshot.teamShown = table.ColVisible(ColTeam);
-    std::vector<int> entered;
-    std::vector<std::string_view> totals;
-    for (int row = 1; row < table.RowCount(); ++row) {
-        if (!TrimText(table.Cell(ColNr, row)).empty()) {
-            ++snapshot.starters;
+    snapshot.teamShown = teamShown;
+    snapshot.starters = static_cast<int>(standing.StartOrder.size());
+    for (const int row : standing.Ranked) {
+        const StandingRow& at = standing.At(row);
+        if (!at.HasResult()) {
+            continue;
         }
-        const std::string_view total = TrimText(table.Cell(ColTotal, row));
-        if (!total.empty()) {
-            entered.push_back(row);
-            totals.push_back(IsDisqualifiedRow(table, row) ? std::string_view("DQ") : total);
-        }
-    }
-    for (const int index : StableSortOrder(totals, ssCustom, decimalSeparator)) {
-        const auto& cells = table.Row(entered[index]);
-        const bool dq = IsDisqualified(totals[index]);
-        snapshot.rows.push_back({cells[ColRang],
-                                 cells[ColNr],
-                                 cells[ColName],
-                                 cells[ColPferd],
-                                 cells[ColTeam],
-                                 cells[ColLaufzeit],
-                                 cells[ColStrafen],
-                                 dq ? "DQ" : std::string(totals[index]),
-                                 dq ? cells[ColGrund] : std::string(),
-                                 dq,
-                                 {},
-                                 {},
-                                 {}});
-        const auto at = static_cast<std::size_t>(entered[index]);
-        if (at < divisions.size() && divisions[at].Division > 0) {
-            snapshot.rows.back().division = DivisionName(divisions[at].Division);
-            snapshot.rows.back().divisionPlace = std::to_string(divisions[at].Place);
-        }
-        if (at < payoutCents.size() && payoutCents[at] > 0) {
-            snapshot.rows.back().payout =
-                MoneyText(payoutCents[at], TotalsSeparator(table, decimalSeparator));
-        }
+        const bool dq = at.State == Validity::Disqualified;
+        const bool divided = standing.HasDivisions() && at.Division > 0;
+        snapshot.rows.push_back(
+            {at.Place > 0 ? std::to_string(at.Place) : std::string(), at.StartNumber, at.Rider,
+             at.Horse, at.Team, at.RunTime, at.Penalties, at.Total, dq ? at.Reason : std::string(),
+             dq, divided ? DivisionName(at.Division) : std::string(),
+             divided ? std::to_string(at.DivisionPlace) : std::string(), standing.MoneyOf(row)});
     }
     return snapshot;
 }

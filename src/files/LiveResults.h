@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "files/Announcer.h"
-#include "results/Jackpot.h"
 
-class ResultTable;
+struct Standing;
 
 // What the time board says about the current run.
 struct LiveBoard {
@@ -20,9 +19,9 @@ struct LiveBoard {
     bool running = false;  // the run clock is counting
 };
 
-// One entered run as the spectators see it; the texts are the table's cells.
+// One entered run as the spectators see it; the texts are the standing's.
 struct LiveRow {
-    std::string place;
+    std::string place;  // empty without a valid total
     std::string startNumber;
     std::string rider;
     std::string horse;
@@ -53,9 +52,10 @@ struct LiveClass {
 struct LiveSnapshot {
     LiveBoard board;
     bool teamShown = true;  // the team column is switched on
-    int starters = 0;       // rows with a start number
-    // Runs with a total, fastest first, then the disqualified ones; starters still to come are
-    // not listed.
+    int starters = 0;       // the starters of the class (a start number or a name)
+    // The runs with a result in the standing's ranked order: placed runs by place, then the
+    // disqualified ones and those without a time in the order of go; starters still to come are
+    // not listed. The page shows them in this order.
     std::vector<LiveRow> rows;
     // The announcer's view of the same moment ("/sprecher").
     AnnouncerSnapshot announcer;
@@ -78,11 +78,8 @@ public:
     virtual void Publish(const LiveSnapshot& snapshot) = 0;
 };
 
-// divisions: one entry per table row when the class has divisions, else empty; payoutCents the
-// same for what each row is paid when the class pays.
-LiveSnapshot MakeLiveSnapshot(const ResultTable& table, char decimalSeparator, LiveBoard board,
-                              const std::vector<DivisionPlace>& divisions = {},
-                              const std::vector<std::int64_t>& payoutCents = {});
+// The class's results as its standing has them; teamShown: the team column is switched on.
+LiveSnapshot MakeLiveSnapshot(const Standing& standing, LiveBoard board, bool teamShown);
 
 // The snapshot as a JSON object. Every text is a JSON string whose markup characters are
 // escaped too, so the text can stand inside a page's script block.

@@ -1,15 +1,12 @@
 #include "files/PayoutReport.h"
 
-#include "files/FileKind.h"
-#include "files/HtmlReport.h"
-#include "files/Workbook.h"
-#include "results/ResultTable.h"
+#include "results/Jackpot.h"
+#include "results/Standing.h"
 
-Report PayoutReport(const ResultTable& table, const JackpotStanding& standing,
-                    const ClassRules& rules, ReportHead head, std::string printedAt,
-                    char systemSeparator) {
+Report PayoutReport(const Standing& standing, ReportHead head, std::string printedAt) {
     // Times and money read like the totals listed beside them.
-    const char decimalSeparator = TotalsSeparator(table, systemSeparator);
+    const char decimalSeparator = standing.DecimalSeparator;
+    const ClassRules& rules = standing.Rules;
     Report report;
     report.title = "Auszahlung";
     report.head = std::move(head);
@@ -23,17 +20,15 @@ Report PayoutReport(const ResultTable& table, const JackpotStanding& standing,
     for (std::size_t d = 0; d < sheet.Divisions.size(); ++d) {
         const DivisionPayout& division = sheet.Divisions[d];
         const int number = static_cast<int>(d) + 1;
-        std::string heading = DivisionHeading(rules, standing, number, decimalSeparator);
+        std::string heading = DivisionHeading(standing, number);
         heading += " · Topf " + money(division.PotCents);
         report.rows.push_back({{heading}, ReportRowKind::Note, true});
 
-        const std::vector<int> rows = DivisionRows(table, standing, number);
+        const std::vector<int> rows = DivisionRows(standing, number);
         for (const int row : rows) {
-            const std::int64_t cents = sheet.RowCents[static_cast<std::size_t>(row)];
-            report.rows.push_back(
-                {{std::to_string(standing.Rows[static_cast<std::size_t>(row)].Place),
-                  table.Cell(ColNr, row), table.Cell(ColName, row), table.Cell(ColPferd, row),
-                  table.Cell(ColTotal, row), cents > 0 ? money(cents) : std::string()}});
+            const StandingRow& at = standing.At(row);
+            report.rows.push_back({{std::to_string(at.DivisionPlace), at.StartNumber, at.Rider,
+                                    at.Horse, at.Total, standing.MoneyOf(row)}});
         }
         if (rows.empty())
             report.rows.push_back({{"Kein Reiter in dieser Division"}, ReportRowKind::Note});

@@ -1,15 +1,12 @@
 #include "files/Report.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <iterator>
 #include <optional>
 
-#include "results/Draw.h"
 #include "results/Jackpot.h"
-#include "results/ResultRules.h"
 #include "results/ResultTable.h"
-#include "results/TimeText.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -40,11 +37,6 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// A row with a start number or a name; the others are empty lines of the grid.
-bool IsStarterRow(const ResultTable& table, int row) {
-    return !TrimText(table.Cell(ColNr, row)).empty() || !TrimText(table.Cell(ColName, row)).empty();
-}
-
 // Adds the result list's columns shown in the window to the report; returns their table columns.
 std::vector<int> AddResultColumns(const ResultTable& table, Report& report) {
     std::vector<int> cols;
@@ -57,15 +49,44 @@ std::vector<int> AddResultColumns(const ResultTable& table, Report& report) {
     return cols;
 }
 
-// A starter's line of the result list: the cells of cols, greyed when disqualified.
-ReportRow ResultRow(const ResultTable& table, const std::vector<int>& cols, int row) {
+// A starter's cell of the result list as the standing has it.
+std::string ResultCell(const StandingRow& at, int col) {
+    switch (col) {
+        case ColRang:
+            return at.Place > 0 ? std::to_string(at.Place) : std::string();
+        case ColNr:
+            return at.StartNumber;
+        case ColName:
+            return at.Rider;
+        case ColPferd:
+            return at.Horse;
+        case ColTeam:
+            return at.Team;
+        case ColLaufzeit:
+            return at.RunTime;
+        case ColStrafen:
+            return at.Penalties;
+        case ColDq:
+            return at.State == Validity::Disqualified ? "DQ" : std::string();
+        case ColGrund:
+            return at.Reason;
+        case ColTotal:
+            return at.Total;
+        default:
+            return {};
+    }
+}
+
+// A starter's line of the result list: the cells of cols, greyed without a valid total.
+ReportRow ResultRow(const Standing& standing, const std::vector<int>& cols, int row) {
+    const StandingRow& at = standing.At(row);
     ReportRow line;
-    if (IsDisqualifiedRow(table, row)) {
+    if (at.State != Validity::Valid) {
         line.kind = ReportRowKind::Muted;
     }
     line.cells.reserve(cols.size());
     for (const int col : cols) {
-        line.cells.push_back(table.Cell(col, row));
+        line.cells.push_back(ResultCell(at, col));
     }
     return line;
 }
@@ -96,6 +117,7 @@ ReportHeadText ReportHeadLines(const Report& report) {
     ReportHeadText text{report.head.show, report.title, {}};
     AddPart(text.list, report.head.className);
     AddPart(text.list, report.head.race);
+    AddPart(text.list, report.order);
     AddPart(text.when, GermanDate(report.head.date));
     AddPart(text.when, report.head.place);
     return text;
@@ -156,90 +178,74 @@ std::string GermanDate(std::string_view date) {
            std::string(date.substr(0, 4));
 }
 
-std::vector<int> StartOrderRows(const ResultTable& table) {
-    std::vector<std::pair<long, int>> order;
-    for (int row = 1; row < table.RowCount(); ++row) {
-        if (!IsStarterRow(table, row)) {
-            continue;
-        }
-        const std::string_view position = TrimText(table.Cell(ColStartPos, row));
-        const long key =
-            position.empty() ? 0 : std::strtol(std::string(position).c_str(), nullptr, 10);
-        order.emplace_back(key > 0 ? key : 1L << 30, row);
-    }
-    std::stable_sort(order.begin(), order.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<int> rows;
-    rows.reserve(order.size());
-    for (const auto& entry : order) {
-        rows.push_back(entry.second);
-    }
-    return rows;
-}
-
-Report ResultReport(const ResultTable& table, ReportHead head, std::string printedAt,
-                    const ReportExtraCells& extraCells) {
+Report ResultReport(const ResultTable& table, const Standing& standing, ReportHead head,
+                    std::string printedAt, ReportOrder order) {
     Report report;
     report.title = "Ergebnisliste";
+    report.order = order == ReportOrder::Ranked ? "nach Rang" : "in Startfolge";
     report.head = std::move(head);
     report.printedAt = std::move(printedAt);
     const std::vector<int> cols = AddResultColumns(table, report);
-    if (extraCells) {
-        for (std::string& title : extraCells(0)) {
-            report.columns.push_back({std::move(title), ReportAlign::Right, false});
-        }
+    for (std::string& title : DivisionCells(standing, 0)) {
+        report.columns.push_back({std::move(title), ReportAlign::Right, false});
     }
-    report.rows.reserve(table.RowCount());
-    for (int row = 1; row < table.RowCount(); ++row) {
-        if (!IsStarterRow(table, row)) {
-            continue;
-        }
-        ReportRow line = ResultRow(table, cols, row);
-        if (extraCells) {
-            for (std::string& cell : extraCells(row)) {
-                line.cells.push_back(std::move(cell));
-            }
+    const std::vector<int>& rows =
+        order == ReportOrder::Ranked ? standing.Ranked : standing.StartOrder;
+    report.rows.reserve(rows.size());
+    for (const int row : rows) {
+        ReportRow line = ResultRow(standing, cols, row);
+        for (std::string& cell : DivisionCells(standing, row)) {
+            line.cells.push_back(std::move(cell));
         }
         report.rows.push_back(std::move(line));
     }
     return report;
 }
 
-std::string DivisionHeading(const ClassRules& rules, const JackpotStanding& standing, int division,
-                            char decimalSeparator) {
+std::vector<std::string> DivisionCells(const Standing& standing, int row) {
+    if (!standing.HasDivisions()) {
+        return {};
+    }
+    if (row == 0) {
+        return {"Div.", "Pl. Div."};
+    }
+    const StandingRow& at = standing.At(row);
+    if (at.Division == 0) {
+        return {std::string(), std::string()};
+    }
+    return {DivisionName(at.Division), std::to_string(at.DivisionPlace)};
+}
+
+std::string DivisionHeading(const Standing& standing, int division) {
+    const ClassRules& rules = standing.Rules;
     std::string heading = rules.HasDivisions() ? DivisionName(division) : "Alle Reiter";
-    if (const std::optional<std::int64_t> begins =
-            DivisionBeginsMs(rules, standing.TotalsMs, standing.TimeResolution, division)) {
-        heading += " · ab " + FormatTimeText(*begins, decimalSeparator, standing.TimeResolution);
-    } else if (division > 1) {
+    const auto index = static_cast<std::size_t>(division - 1);
+    if (division >= 1 && index < standing.DivisionBeginsMs.size() &&
+        standing.DivisionBeginsMs[index]) {
+        heading += " · ab " + standing.TimeText(*standing.DivisionBeginsMs[index]);
+    } else if (division > 1 && division <= rules.DivisionCount()) {
         heading += " · ab " +
                    ShareText(rules.DivisionOffsetsMs[static_cast<std::size_t>(division - 2)] / 10,
-                             decimalSeparator) +
+                             standing.DecimalSeparator) +
                    " s hinter der schnellsten Zeit";
     }
     return heading;
 }
 
-std::vector<int> DivisionRows(const ResultTable& table, const JackpotStanding& standing,
-                              int division) {
-    const auto at = [&](int row) { return standing.Rows[static_cast<std::size_t>(row)]; };
+std::vector<int> DivisionRows(const Standing& standing, int division) {
     std::vector<int> rows;
-    for (int row = 1; row < table.RowCount() && row < static_cast<int>(standing.Rows.size());
-         ++row) {
-        if (at(row).Division == division) {
+    for (const int row : standing.Ranked) {
+        if (standing.At(row).Division == division) {
             rows.push_back(row);
         }
     }
-    std::stable_sort(rows.begin(), rows.end(),
-                     [&](int a, int b) { return at(a).Place < at(b).Place; });
     return rows;
 }
 
-Report DivisionResultReport(const ResultTable& table, const JackpotStanding& standing,
-                            const ClassRules& rules, ReportHead head, std::string printedAt,
-                            char systemSeparator) {
-    if (!rules.HasDivisions()) {
-        return ResultReport(table, std::move(head), std::move(printedAt));
+Report DivisionResultReport(const ResultTable& table, const Standing& standing, ReportHead head,
+                            std::string printedAt) {
+    if (!standing.HasDivisions()) {
+        return ResultReport(table, standing, std::move(head), std::move(printedAt));
     }
     Report report;
     report.title = "Ergebnisliste je Division";
@@ -252,30 +258,22 @@ Report DivisionResultReport(const ResultTable& table, const JackpotStanding& sta
         report.columns.insert(report.columns.begin(),
                               {table.Cell(ColRang, 0), ReportAlign::Right, false});
     }
-    const char decimalSeparator = TotalsSeparator(table, systemSeparator);
-    for (int division = 1; division <= rules.DivisionCount(); ++division) {
-        report.rows.push_back({{DivisionHeading(rules, standing, division, decimalSeparator)},
-                               ReportRowKind::Note,
-                               true});
-        const std::vector<int> rows = DivisionRows(table, standing, division);
+    for (int division = 1; division <= standing.DivisionCount(); ++division) {
+        report.rows.push_back({{DivisionHeading(standing, division)}, ReportRowKind::Note, true});
+        const std::vector<int> rows = DivisionRows(standing, division);
         if (rows.empty()) {
             report.rows.push_back({{"Kein Reiter in dieser Division"}, ReportRowKind::Note});
         }
         for (const int row : rows) {
-            ReportRow line = ResultRow(table, cols, row);
-            line.cells.front() = std::to_string(standing.Rows[static_cast<std::size_t>(row)].Place);
+            ReportRow line = ResultRow(standing, cols, row);
+            line.cells.front() = std::to_string(standing.At(row).DivisionPlace);
             report.rows.push_back(std::move(line));
         }
     }
     std::vector<ReportRow> unplaced;
-    for (int row = 1; row < table.RowCount(); ++row) {
-        const bool placed = row < static_cast<int>(standing.Rows.size()) &&
-                            standing.Rows[static_cast<std::size_t>(row)].Division > 0;
-        if (IsStarterRow(table, row) && !placed) {
-            ReportRow line = ResultRow(table, cols, row);
-            line.kind = ReportRowKind::Muted;
-            line.cells.front().clear();
-            unplaced.push_back(std::move(line));
+    for (const int row : standing.Ranked) {
+        if (standing.At(row).Division == 0) {
+            unplaced.push_back(ResultRow(standing, cols, row));
         }
     }
     if (!unplaced.empty()) {
@@ -285,8 +283,8 @@ Report DivisionResultReport(const ResultTable& table, const JackpotStanding& sta
     return report;
 }
 
-Report StartListReport(const ResultTable& table, ReportHead head, std::string printedAt,
-                       int dragEvery) {
+Report StartListReport(const ResultTable& table, const Standing& standing, ReportHead head,
+                       std::string printedAt) {
     Report report;
     report.title = "Startliste";
     report.head = std::move(head);
@@ -296,15 +294,12 @@ Report StartListReport(const ResultTable& table, ReportHead head, std::string pr
                       {table.Cell(ColName, 0), ReportAlign::Left, false},
                       {table.Cell(ColPferd, 0), ReportAlign::Left, false},
                       {table.Cell(ColTeam, 0), ReportAlign::Left, false}};
-    const std::vector<int> order = StartOrderRows(table);
-    const int runs = static_cast<int>(order.size());
-    for (int run = 1; run <= runs; ++run) {
-        const int row = order[static_cast<std::size_t>(run - 1)];
-        report.rows.push_back(
-            {{std::to_string(run), table.Cell(ColNr, row), table.Cell(ColName, row),
-              table.Cell(ColPferd, row), table.Cell(ColTeam, row)},
-             ReportRowKind::Normal});
-        if (DragAfter(run, dragEvery, runs)) {
+    int run = 0;
+    for (const int row : standing.StartOrder) {
+        const StandingRow& at = standing.At(row);
+        report.rows.push_back({{std::to_string(++run), at.StartNumber, at.Rider, at.Horse, at.Team},
+                               ReportRowKind::Normal});
+        if (at.DragAfter) {
             report.rows.push_back({{"Bahnpflege"}, ReportRowKind::Note});
         }
     }

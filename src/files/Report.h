@@ -6,8 +6,7 @@
 #include <vector>
 
 class ResultTable;
-struct ClassRules;
-struct JackpotStanding;
+struct Standing;
 
 // A printable list as the show's people read it: a head naming the show, a table of columns and
 // rows, and a foot. The same document is written as a web page (HtmlReport.h) and drawn onto
@@ -25,7 +24,7 @@ struct ReportColumn {
 
 enum class ReportRowKind {
     Normal,
-    Muted,  // shown greyed: a scratched or disqualified starter
+    Muted,  // shown greyed: a starter without a valid total (disqualified, no time, to run)
     Note,   // one text across the whole width in its first cell: a drag, a division's heading
 };
 
@@ -48,6 +47,7 @@ struct ReportHead {
 
 struct Report {
     std::string title;  // what the list is: "Ergebnisliste", "Startliste", "Auszahlung"
+    std::string order;  // how its rows are ordered where that is a choice: "nach Rang"
     ReportHead head;
     std::vector<ReportColumn> columns;
     std::vector<ReportRow> rows;
@@ -61,8 +61,9 @@ std::vector<int> ReportShownColumns(const Report& report);
 // The cell of a row, empty where the row has fewer cells.
 const std::string& ReportCell(const ReportRow& row, int col);
 
-// The head as it is printed: the show's name (empty without a show), the list with class and race
-// ("Ergebnisliste · Open · Barrel Racing"), and date and place ("07.12.2026 · Reithalle Nord").
+// The head as it is printed: the show's name (empty without a show), the list with class, race
+// and order ("Ergebnisliste · Open · Barrel Racing · nach Rang"), and date and place
+// ("07.12.2026 · Reithalle Nord").
 // Each page after the first repeats the running head.
 struct ReportHeadText {
     std::string show;
@@ -92,40 +93,42 @@ std::string ReportPageText(int page, int pages);
 // An ISO date "2026-12-07" as "07.12.2026"; any other text as it is.
 std::string GermanDate(std::string_view date);
 
-// The result list of the table in its current order: Rang, Nr., Name, Pferd, Team, Laufzeit,
-// Strafen, DQ, Grund, Total. Columns hidden in the window stay out; rows without a start number
-// are left out; disqualified runs are greyed.
-// extraCells adds computed columns after those: for row 0 their titles, for a body row its texts
-// (a jackpot class's division and place in it).
-using ReportExtraCells = std::function<std::vector<std::string>(int row)>;
-Report ResultReport(const ResultTable& table, ReportHead head, std::string printedAt,
-                    const ReportExtraCells& extraCells = {});
+// The order of a result list.
+enum class ReportOrder {
+    Ranked,      // "nach Rang": placed runs by place, then the others in the order of go
+    StartOrder,  // "in Startfolge": the order of go
+};
+
+// The result list of the class as its standing has it: Rang, Nr., Name, Pferd, Team, Laufzeit,
+// Strafen, DQ, Grund, Total, and in a class with divisions "Div." and "Pl. Div.". Columns hidden
+// in the window stay out (the table gives which are shown and their titles); every starter is
+// listed, those without a valid total greyed. The head says the order.
+Report ResultReport(const ResultTable& table, const Standing& standing, ReportHead head,
+                    std::string printedAt, ReportOrder order = ReportOrder::Ranked);
+
+// The computed columns of a class with divisions, for the window, the workbooks and the result
+// list: for row 0 their titles ("Div.", "Pl. Div."), for a body row its division and place in it
+// (empty without a valid total). None in a class without divisions.
+std::vector<std::string> DivisionCells(const Standing& standing, int row);
 
 // The result list of a class with divisions ("Ergebnisliste je Division"): for each division a
 // heading with where it begins ("2D · ab 15,734"), then its riders by their place in it with that
 // place as the Rang; a division nobody reached says so under its heading. Last, greyed, the
-// starters without a valid total (disqualified, no time yet). A class without divisions gets the
-// whole result list. Times take the separator of the table's totals (systemSeparator where none
-// shows one).
-Report DivisionResultReport(const ResultTable& table, const JackpotStanding& standing,
-                            const ClassRules& rules, ReportHead head, std::string printedAt,
-                            char systemSeparator);
+// starters without a valid total (disqualified, no time, to run). A class without divisions gets
+// the whole result list.
+Report DivisionResultReport(const ResultTable& table, const Standing& standing, ReportHead head,
+                            std::string printedAt);
 
 // The heading of a division (1 = 1D) in the reports: its name and where it begins, "1D · ab
 // 15,234", or how far behind the fastest while nobody has a valid total; "Alle Reiter" in a class
 // without divisions.
-std::string DivisionHeading(const ClassRules& rules, const JackpotStanding& standing, int division,
-                            char decimalSeparator);
+std::string DivisionHeading(const Standing& standing, int division);
 
-// The table rows of a division (1 = 1D) by their place in it; tied rows in table order.
-std::vector<int> DivisionRows(const ResultTable& table, const JackpotStanding& standing,
-                              int division);
+// The table rows of a division (1 = 1D) by their place in it; tied rows in the order of go.
+std::vector<int> DivisionRows(const Standing& standing, int division);
 
-// The starters' rows (a start number or a name) in start order: by start position, rows without
-// one after them in table order.
-std::vector<int> StartOrderRows(const ResultTable& table);
-
-// The start list in start order for the gate and the warm-up ring: order, Nr., rider, horse,
-// team, with a "Bahnpflege" line after every dragEvery runs (0 = no drags).
-Report StartListReport(const ResultTable& table, ReportHead head, std::string printedAt,
-                       int dragEvery);
+// The start list in the order of go for the gate and the warm-up ring: order, Nr., rider, horse,
+// team, with a "Bahnpflege" line after each starter the ground is dragged after. The table gives
+// the column titles.
+Report StartListReport(const ResultTable& table, const Standing& standing, ReportHead head,
+                       std::string printedAt);

@@ -27,6 +27,7 @@
 #include "files/XlsWriter.h"
 #include "files/XlsxReader.h"
 #include "results/ResultRules.h"
+#include "results/Standing.h"
 #include "results/TimeText.h"
 
 namespace {
@@ -83,10 +84,11 @@ bool IsWholeNumber(std::string_view text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Start number (when it is a number), penalties and place are whole numbers; run time and total
-// are times (days, as spreadsheets count time). Only a text that reads back the same is written
-// as a number; everything else stays text.
-CellNumber NumberOfCell(int col, int row, const std::string& text) {
+// Start number (when it is a number), penalties and place are whole numbers, written as numbers
+// only when they read back the same. Run time and total are times (days, as spreadsheets count
+// time) whenever they are one, however typed ("12,34", "00:12,34", "61:02,300"), in the class's
+// resolution or to the thousandth where the text has one; they read back in that form.
+CellNumber NumberOfCell(int col, int row, const std::string& text, Resolution resolution) {
     if (row == 0) {
         return {};
     }
@@ -94,20 +96,15 @@ CellNumber NumberOfCell(int col, int row, const std::string& text) {
         return {std::strtod(text.c_str(), nullptr), CellKind::Whole};
     }
     if (col == ColLaufzeit || col == ColTotal) {
+        constexpr std::int64_t MsPerDay = 86'400'000;
         const std::optional<std::int64_t> ms = ReadTotal(text);
-        if (!ms || *ms < 0 || *ms >= 3'600'000) {
+        if (!ms || *ms < 0 || *ms >= MsPerDay) {
             return {};
         }
-        for (const Resolution resolution : {Resolution::Hundredths, Resolution::Thousandths}) {
-            if (FormatTimeText(*ms, ',', resolution) == text ||
-                FormatTimeText(*ms, '.', resolution) == text) {
-                const bool fine = resolution == Resolution::Thousandths;
-                const CellKind kind = *ms < 60'000
-                                          ? (fine ? CellKind::SecondsMs : CellKind::Seconds)
-                                          : (fine ? CellKind::MinutesMs : CellKind::Minutes);
-                return {static_cast<double>(*ms) / 86'400'000.0, kind};
-            }
-        }
+        const bool fine = resolution == Resolution::Thousandths || *ms % 10 != 0;
+        const CellKind kind = *ms < 60'000 ? (fine ? CellKind::SecondsMs : CellKind::Seconds)
+                                           : (fine ? CellKind::MinutesMs : CellKind::Minutes);
+        return {static_cast<double>(*ms) / static_cast<double>(MsPerDay), kind};
     }
     return {};
 }
@@ -181,8 +178,8 @@ private:
     lxw_workbook* book_ = nullptr;
 };
 
-std::string XlsxBytes(const ResultTable& table, const std::vector<KeptCell>& kept,
-                      const ReportExtraCells& extra) {
+std::string XlsxBytes(const ResultTable& table, const Standing& standing,
+                      const std::vector<KeptCell>& kept) {
     XlsxTempBook file;
     lxw_workbook* workbook = file.Book();
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Tabelle1");
@@ -214,7 +211,7 @@ std::string XlsxBytes(const ResultTable& table, const std::vector<KeptCell>& kep
         worksheet_set_column(sheet, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
                              WorkbookColumnWidth(table, col), nullptr);
     }
-    const std::size_t extraCount = WorkbookExtraCells(extra, 0).size();
+    const std::size_t extraCount = DivisionCells(standing, 0).size();
     for (std::size_t i = 0; i < extraCount; ++i) {
         const auto col = static_cast<lxw_col_t>(WorkbookExtraColumn + static_cast<int>(i));
         worksheet_set_column(sheet, col, col, 9, nullptr);
@@ -223,9 +220,9 @@ std::string XlsxBytes(const ResultTable& table, const std::vector<KeptCell>& kep
     for (int row = 0; row < table.RowCount() && error == LXW_NO_ERROR; ++row) {
         for (int col = 0; col < WorkbookColumns && error == LXW_NO_ERROR; ++col) {
             const std::string text = WorkbookCellText(table.Cell(col, row));
-            const CellNumber number = NumberOfCell(col, row, text);
+            const CellNumber number = NumberOfCell(col, row, text, standing.TimeResolution);
             lxw_format* format =
-                formats[static_cast<std::size_t>(WorkbookCellFill(table, col, row))]
+                formats[static_cast<std::size_t>(WorkbookCellFill(standing, col, row))]
                        [static_cast<std::size_t>(number.Kind)];
             const auto r = static_cast<lxw_row_t>(row);
             const auto c = static_cast<lxw_col_t>(col);
@@ -234,7 +231,7 @@ std::string XlsxBytes(const ResultTable& table, const std::vector<KeptCell>& kep
                         ? worksheet_write_number(sheet, r, c, number.Value, format)
                         : worksheet_write_string(sheet, r, c, text.c_str(), format);
         }
-        const std::vector<std::string> cells = WorkbookExtraCells(extra, row);
+        const std::vector<std::string> cells = DivisionCells(standing, row);
         for (std::size_t i = 0; i < cells.size() && error == LXW_NO_ERROR; ++i) {
             const auto r = static_cast<lxw_row_t>(row);
             const auto c = static_cast<lxw_col_t>(WorkbookExtraColumn + static_cast<int>(i));
@@ -519,17 +516,18 @@ WorkbookRows ReadXlsApart(const std::string& path, char decimalSeparator) {
 
 }  // namespace
 
-CellFill WorkbookCellFill(const ResultTable& table, int col, int row) {
-    if (row == 0) {
+CellFill WorkbookCellFill(const Standing& standing, int col, int row) {
+    if (row <= 0) {
         return CellFill::None;
     }
-    if (TrimText(table.Cell(ColTotal, row)).empty()) {
+    const StandingRow& at = standing.At(row);
+    if (!at.HasResult()) {
         return col == ColGrund ? CellFill::White : CellFill::None;
     }
     if (col != ColDq) {
         return CellFill::None;
     }
-    return IsDisqualified(table.Cell(ColDq, row)) ? CellFill::LightRed : CellFill::LightGreen;
+    return at.State == Validity::Disqualified ? CellFill::LightRed : CellFill::LightGreen;
 }
 
 std::string WorkbookCellText(std::string_view text) {
@@ -559,18 +557,10 @@ int WorkbookColumnWidth(const ResultTable& table, int col) {
     return static_cast<int>(std::clamp<std::size_t>(widest + 2, 4, 60));
 }
 
-std::vector<std::string> WorkbookExtraCells(const ReportExtraCells& extra, int row) {
-    if (!extra) {
-        return {};
-    }
-    std::vector<std::string> cells = extra(row);
-    cells.resize(extra(0).size());
-    return cells;
-}
-
-std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format,
-                          const ReportExtraCells& extra) {
-    return format == WorkbookFormat::Xlsx ? XlsxBytes(table, {}, extra) : XlsBytes(table, extra);
+std::string WorkbookBytes(const ResultTable& table, const Standing& standing,
+                          WorkbookFormat format) {
+    return format == WorkbookFormat::Xlsx ? XlsxBytes(table, standing, {})
+                                          : XlsBytes(table, standing);
 }
 
 FileWriteResult WriteReportWorkbook(const Report& report, const std::string& path) {
@@ -583,13 +573,12 @@ FileWriteResult WriteReportWorkbook(const Report& report, const std::string& pat
     return ReplaceFileBytes(path, bytes);
 }
 
-FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path,
-                                  const std::vector<KeptCell>& kept,
-                                  const ReportExtraCells& extra) {
+FileWriteResult WriteWorkbookFile(const ResultTable& table, const Standing& standing,
+                                  const std::string& path, const std::vector<KeptCell>& kept) {
     const bool xlsx = FileExtension(path) == ".xlsx";
     std::string bytes;
     try {
-        bytes = xlsx ? XlsxBytes(table, kept, extra) : XlsBytes(table, extra);
+        bytes = xlsx ? XlsxBytes(table, standing, kept) : XlsBytes(table, standing);
     } catch (const std::exception& error) {
         return {FileWriteStatus::NotCreated, error.what()};
     }

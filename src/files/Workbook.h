@@ -11,6 +11,8 @@
 #include "files/Report.h"
 #include "results/ResultTable.h"
 
+struct Standing;
+
 // Workbooks in and out: ".xls" (BIFF8) and ".xlsx", written and read without a spreadsheet
 // program. UI thread only, like every access to the table.
 
@@ -20,29 +22,28 @@ enum class WorkbookFormat { Xls, Xlsx };
 // same columns.
 inline constexpr int WorkbookColumns = ColRang + 1;
 
-// The fill that marks a written cell: a row without a total gets white in column 7, a valid
-// total light green and a disqualified row light red in column 6 (sheet columns H and G).
+// The fill that marks a written cell, as the class's standing has the row: a row without a
+// result gets white in column 7, a row with a result light green and a disqualified row light
+// red in column 6 (sheet columns H and G).
 enum class CellFill { None, White, LightGreen, LightRed };
-CellFill WorkbookCellFill(const ResultTable& table, int col, int row);
+CellFill WorkbookCellFill(const Standing& standing, int col, int row);
 
 // A cell text as a workbook can hold it: control characters other than TAB and LF become
 // blanks and the text is cut after 32767 characters.
 std::string WorkbookCellText(std::string_view text);
 
-// Computed columns (a jackpot class's division and place in it, see ReportExtraCells) start at
+// Computed columns (a jackpot class's division and place in it, see DivisionCells) start at
 // column L, after column K, the last one a workbook is read back from: a workbook with them
 // loads into the same table as one without.
 inline constexpr int WorkbookExtraColumn = ResultTable::ColCount;
 
-// The computed cells of a row, as many as the header row has titles; none without extra.
-std::vector<std::string> WorkbookExtraCells(const ReportExtraCells& extra, int row);
-
-// The bytes of a fresh workbook of one sheet holding the whole table as text cells, thin borders
-// on every cell of the block, the fill marks and a landscape page; the computed columns of
-// extra after it. Throws std::runtime_error with the cause when the table does not fit the
-// format.
-std::string WorkbookBytes(const ResultTable& table, WorkbookFormat format,
-                          const ReportExtraCells& extra = {});
+// The bytes of a fresh workbook of one sheet holding the whole table, thin borders on every cell
+// of the block, the fill marks and a landscape page; the division columns of the standing after
+// it. In an ".xlsx" whole numbers and every run time and total that is a time are number cells
+// in a time format, the rest text; an ".xls" holds texts only. Throws std::runtime_error with
+// the cause when the table does not fit the format.
+std::string WorkbookBytes(const ResultTable& table, const Standing& standing,
+                          WorkbookFormat format);
 
 // A cell of a workbook the table is saved over, kept beside the table's block (sheet row and
 // column from 0).
@@ -54,12 +55,11 @@ struct KeptCell {
 };
 
 // Writes a workbook to path, the format by its extension (".xlsx", else ".xls"), replacing any
-// file there atomically: the table's block from A1, the computed columns of extra and, in an
-// ".xlsx", the kept cells beside them. The caller clears the table's modified flag on success
-// and shows Error otherwise.
-FileWriteResult WriteWorkbookFile(const ResultTable& table, const std::string& path,
-                                  const std::vector<KeptCell>& kept = {},
-                                  const ReportExtraCells& extra = {});
+// file there atomically: the table's block from A1 marked as the standing has its rows, the
+// division columns and, in an ".xlsx", the kept cells beside them. The caller clears the
+// table's modified flag on success and shows Error otherwise.
+FileWriteResult WriteWorkbookFile(const ResultTable& table, const Standing& standing,
+                                  const std::string& path, const std::vector<KeptCell>& kept = {});
 
 // What saving the table over the workbook already at path keeps of it: the cells of its first
 // sheet outside the table it holds (the rows up to its end of data, columns A to K) and outside

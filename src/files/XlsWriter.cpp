@@ -243,12 +243,12 @@ struct Cells {
 };
 
 // The worksheet substream; its text cells refer to the shared strings collected on the way.
-Cells Sheet(const ResultTable& table, const ReportExtraCells& extra) {
+Cells Sheet(const ResultTable& table, const Standing& standing) {
     Cells cells;
     std::unordered_map<std::string, std::uint32_t> known;
     Bytes& out = cells.sheet;
     const int rows = table.RowCount();
-    const auto extraCount = static_cast<int>(WorkbookExtraCells(extra, 0).size());
+    const auto extraCount = static_cast<int>(DivisionCells(standing, 0).size());
     // One past the last column written.
     const int columnEnd = extraCount > 0 ? WorkbookExtraColumn + extraCount : WorkbookColumns;
     Record(out, RecBof, Bof(0x0010));
@@ -307,7 +307,7 @@ Cells Sheet(const ResultTable& table, const ReportExtraCells& extra) {
                        .U32(0x000F0100));
         }
         for (int row = first; row < last; ++row) {
-            const std::vector<std::string> extraCells = WorkbookExtraCells(extra, row);
+            const std::vector<std::string> extraCells = DivisionCells(standing, row);
             for (int col = 0; col < columnEnd; ++col) {
                 if (col >= WorkbookColumns && col < WorkbookExtraColumn) {
                     continue;
@@ -316,8 +316,8 @@ Cells Sheet(const ResultTable& table, const ReportExtraCells& extra) {
                     col < WorkbookColumns
                         ? table.Cell(col, row)
                         : extraCells[static_cast<std::size_t>(col - WorkbookExtraColumn)]);
-                const unsigned xf = XfOf(col < WorkbookColumns ? WorkbookCellFill(table, col, row)
-                                                               : CellFill::None);
+                const unsigned xf = XfOf(
+                    col < WorkbookColumns ? WorkbookCellFill(standing, col, row) : CellFill::None);
                 if (text.empty()) {
                     Record(out, RecBlank, Bytes().U16(row).U16(col).U16(xf));
                     continue;
@@ -429,11 +429,11 @@ std::string CompoundFile(const std::string& stream) {
 
 }  // namespace
 
-std::string XlsBytes(const ResultTable& table, const ReportExtraCells& extra) {
+std::string XlsBytes(const ResultTable& table, const Standing& standing) {
     if (table.RowCount() > MaxRows) {
         throw std::runtime_error("Zu viele Zeilen für eine .xls-Arbeitsmappe (höchstens 65536)");
     }
-    Cells cells = Sheet(table, extra);
+    Cells cells = Sheet(table, standing);
     Bytes globals = GlobalsHead();
     const std::size_t sheetListSize = 4 + BoundSheet(0).Size();
     const Bytes strings = SharedStrings(cells.strings, cells.uses, globals.Size() + sheetListSize);

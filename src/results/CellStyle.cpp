@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "results/ResultRules.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -28,17 +28,17 @@ CellAlign Alignment(int col, int row, bool currentRow) {
     }
 }
 
-Rgb PlaceBackground(const std::string& place) {
-    if (place == "1") {
-        return GoldBackground;
+Rgb PlaceBackground(int place) {
+    switch (place) {
+        case 1:
+            return GoldBackground;
+        case 2:
+            return SilverBackground;
+        case 3:
+            return BronzeBackground;
+        default:
+            return RankedBackground;
     }
-    if (place == "2") {
-        return SilverBackground;
-    }
-    if (place == "3") {
-        return BronzeBackground;
-    }
-    return RankedBackground;
 }
 
 bool OnlyOf(std::string_view text, std::string_view allowed) {
@@ -52,7 +52,8 @@ constexpr std::string_view DqCharacters = "DQdq";
 
 }  // namespace
 
-CellLook CellFormat(const ResultTable& table, int col, int row, bool selected) {
+CellLook CellFormat(const ResultTable& table, const Standing& standing, int col, int row,
+                    bool selected) {
     const bool currentRow = row == table.CurrentRow();
     CellLook look;
     look.Align = Alignment(col, row, currentRow);
@@ -69,20 +70,20 @@ CellLook CellFormat(const ResultTable& table, int col, int row, bool selected) {
         look.Text = {currentRow ? CellPaint::Highlight : CellPaint::Base, {}};
         return look;
     }
-    if (!currentRow && !selected && IsScratched(table.Cell(ColGrund, row)) &&
-        TrimText(table.Cell(ColTotal, row)).empty()) {
+    const StandingRow& at = standing.At(row);
+    if (!currentRow && !selected && at.State == Validity::Scratched) {
         // A starter who scratched is greyed: no run to come.
         look.Text = {CellPaint::Fixed, ScratchedTextColour};
         return look;
     }
-    if (currentRow || TrimText(table.Cell(ColTotal, row)).empty()) {
+    if (currentRow || !at.HasResult()) {
         return look;
     }
     if (col == ColDq) {
-        const bool disqualified = IsDisqualified(table.Cell(ColDq, row));
+        const bool disqualified = at.State == Validity::Disqualified;
         look.Background = {CellPaint::Fixed, disqualified ? DqBackground : NotDqBackground};
     } else {
-        look.Background = {CellPaint::Fixed, PlaceBackground(table.Cell(ColRang, row))};
+        look.Background = {CellPaint::Fixed, PlaceBackground(at.Place)};
     }
     return look;
 }

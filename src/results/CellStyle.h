@@ -3,6 +3,7 @@
 #include <string_view>
 
 class ResultTable;
+struct Standing;
 
 struct Rgb {
     int Red = 0;
@@ -45,10 +46,13 @@ inline constexpr Rgb ScratchedTextColour{150, 150, 150};
 inline constexpr Rgb DragMarkColour{190, 100, 0};
 
 // The look of cell (col, row); row 0 is the header. `selected` is whether the grid draws the cell
-// selected: the whole current row, or only the focused cell in edit mode. Rows with a total show
-// their place (gold, silver, bronze, grey) and in the DQ column whether they were disqualified;
-// the current row keeps the selection colours; the start position's text is never seen.
-CellLook CellFormat(const ResultTable& table, int col, int row, bool selected);
+// selected: the whole current row, or only the focused cell in edit mode. As the class's standing
+// has the row: rows with a result show their place (gold, silver, bronze, grey without a place)
+// and in the DQ column whether they count as disqualified, by their DQ cell or their total;
+// a scratched starter is greyed. The current row (the table's) keeps the selection colours; the
+// start position's text is never seen.
+CellLook CellFormat(const ResultTable& table, const Standing& standing, int col, int row,
+                    bool selected);
 
 // Whether text typed or pasted into a cell of column `col` may go in. Names, horse, team and
 // reason take any text; run time and total the characters of a time text or "DQ" (digits, ":",

@@ -182,17 +182,6 @@ std::string MoneyText(std::int64_t cents, char decimalSeparator) {
            std::to_string(rest);
 }
 
-namespace {
-
-// The total of a body row that takes part in the ranking.
-std::optional<std::int64_t> ValidTotal(const ResultTable& table, int row) {
-    if (IsDisqualifiedRow(table, row))
-        return std::nullopt;
-    return ReadTotal(table.Cell(ColTotal, row));
-}
-
-}  // namespace
-
 std::string StarterKey(const ResultTable& table, int row) {
     const std::string_view number = TrimText(table.Cell(ColNr, row));
     return std::string(number.empty() ? TrimText(table.Cell(ColName, row)) : number);
@@ -206,43 +195,6 @@ bool IsPurseEntry(const ResultTable& table, int row, const ClassRules& rules) {
         return true;
     return rules.Drawn && std::find(rules.ScratchedAtDraw.begin(), rules.ScratchedAtDraw.end(),
                                     key) == rules.ScratchedAtDraw.end();
-}
-
-JackpotStanding StandingOf(const ResultTable& table, const ClassRules& rules) {
-    JackpotStanding standing;
-    standing.TimeResolution = ResolutionOf(rules);
-    standing.TotalsMs.resize(static_cast<std::size_t>(std::max(table.RowCount(), 1)));
-    int entries = 0;
-    for (int row = 1; row < table.RowCount(); ++row) {
-        standing.TotalsMs[static_cast<std::size_t>(row)] = ValidTotal(table, row);
-        if (IsPurseEntry(table, row, rules))
-            ++entries;
-    }
-    standing.Rows = Divide(standing.TotalsMs, rules.DivisionOffsetsMs, standing.TimeResolution);
-    standing.Pays = rules.HasPayout;
-    if (standing.Pays)
-        standing.Sheet =
-            Pay(rules, entries, standing.Rows, standing.TotalsMs, standing.TimeResolution);
-    return standing;
-}
-
-std::vector<std::string> DivisionCells(const ClassRules& rules, const JackpotStanding& standing,
-                                       int row) {
-    if (!rules.HasDivisions())
-        return {};
-    if (row == 0)
-        return {"Div.", "Pl. Div."};
-    if (row < 0 || static_cast<std::size_t>(row) >= standing.Rows.size() ||
-        standing.Rows[static_cast<std::size_t>(row)].Division == 0)
-        return {std::string(), std::string()};
-    const DivisionPlace& at = standing.Rows[static_cast<std::size_t>(row)];
-    return {DivisionName(at.Division), std::to_string(at.Place)};
-}
-
-std::string DivisionNote(const ClassRules& rules, const DivisionPlace& at) {
-    if (!rules.HasDivisions() || at.Division == 0)
-        return std::string();
-    return " · " + DivisionName(at.Division) + ": " + std::to_string(at.Place);
 }
 
 char TotalsSeparator(const ResultTable& table, char fallback) {

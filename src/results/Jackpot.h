@@ -78,17 +78,6 @@ PayoutSheet Pay(const ClassRules& rules, int entries, const std::vector<Division
 
 class ResultTable;
 
-// A class's table as divided and paid: one entry per table row (the header row has none).
-struct JackpotStanding {
-    std::vector<DivisionPlace> Rows;
-    // The valid totals the standing was made from.
-    Totals TotalsMs;
-    Resolution TimeResolution = Resolution::Hundredths;
-    // Whether the class pays; Sheet is then its payout sheet.
-    bool Pays = false;
-    PayoutSheet Sheet;
-};
-
 // The name a starter is known by in the class's draw record: the start number, or the rider
 // where the row has none.
 std::string StarterKey(const ResultTable& table, int row);
@@ -96,19 +85,6 @@ std::string StarterKey(const ResultTable& table, int row);
 // Whether the row's entry fee is in the purse: a starter row (a start number or a name) that
 // did not scratch before the draw. Before the class is drawn, a scratched starter is no entry.
 bool IsPurseEntry(const ResultTable& table, int row, const ClassRules& rules);
-
-// Divides and pays the table by the class's rules. A total is valid when it is a time and the row
-// is not disqualified; the purse holds the fees of its entries (IsPurseEntry).
-JackpotStanding StandingOf(const ResultTable& table, const ClassRules& rules);
-
-// The extra columns of a class with divisions, for the window, the reports, the workbooks and
-// the live results: for row 0 their titles ("Div.", "Pl. Div."), for a body row its division
-// and place in it (empty without a valid total). None in a class without divisions.
-std::vector<std::string> DivisionCells(const ClassRules& rules, const JackpotStanding& standing,
-                                       int row);
-
-// The board's note after an entry: " · 2D: 1" in a class with divisions, else empty.
-std::string DivisionNote(const ClassRules& rules, const DivisionPlace& at);
 
 // "2D"; empty for 0.
 std::string DivisionName(int division);

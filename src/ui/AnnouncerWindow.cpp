@@ -65,7 +65,7 @@ void SetText(QLabel* label, const QString& text) {
 
 }  // namespace
 
-QString BoardClockText(const TimingView& view, char decimalSeparator) {
+QString BoardClockText(const TimingView& view, char decimalSeparator, Resolution resolution) {
     QString text = QStringLiteral("%1%2:%3%4%5%6%7")
                        .arg(view.Digit3.Value)
                        .arg(view.Digit4.Value)
@@ -74,7 +74,7 @@ QString BoardClockText(const TimingView& view, char decimalSeparator) {
                        .arg(QChar::fromLatin1(decimalSeparator))
                        .arg(view.Digit7.Value)
                        .arg(view.Digit8.Value);
-    if (view.Thousandths) {
+    if (resolution == Resolution::Thousandths) {
         text += QString::number(view.Digit9.Value);
     }
     return text;
@@ -154,7 +154,7 @@ void AnnouncerWindow::Follow(Competition& competition) {
         if (change == Change::Clock) {
             if (isVisible() && shownClock_ == AnnouncerClock::Running) {
                 SetText(Clock,
-                        BoardClockText(competition_->View(), competition_->DecimalSeparator()));
+                        BoardClockText(competition_->View(), shownSeparator_, shownResolution_));
             }
             return;
         }
@@ -243,10 +243,12 @@ void AnnouncerWindow::Render(const AnnouncerSnapshot& snapshot) {
 
 void AnnouncerWindow::RenderClock(const TimingView& view, const AnnouncerSnapshot& snapshot) {
     shownClock_ = snapshot.clock;
+    shownSeparator_ = snapshot.decimalSeparator;
+    shownResolution_ = snapshot.resolution;
     switch (snapshot.clock) {
         case AnnouncerClock::Running:
             Clock->setStyleSheet(QStringLiteral("color:#7ee787"));
-            SetText(Clock, BoardClockText(view, competition_->DecimalSeparator()));
+            SetText(Clock, BoardClockText(view, shownSeparator_, shownResolution_));
             break;
         case AnnouncerClock::Stopped:
             Clock->setStyleSheet(QStringLiteral("color:#ffd866"));

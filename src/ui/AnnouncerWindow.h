@@ -39,9 +39,12 @@ protected:
 private:
     Competition* competition_ = nullptr;
     AnnouncerClock shownClock_ = AnnouncerClock::Idle;
+    // The class's separator and resolution, as the last snapshot gave them, for the clock's ticks.
+    char shownSeparator_ = ',';
+    Resolution shownResolution_ = Resolution::Hundredths;
     QString stoppedTime_;
 };
 
-// The clock as the time board shows it ("00:15,23"), from the board's digits, with the decimal
-// separator the table's times have.
-QString BoardClockText(const TimingView& view, char decimalSeparator);
+// The clock as the time board shows it ("00:15,23", "00:15,234" in a class timed to the
+// thousandth), from the board's digits, with the decimal separator the class's times have.
+QString BoardClockText(const TimingView& view, char decimalSeparator, Resolution resolution);

@@ -83,9 +83,9 @@ TForm1::TForm1(Competition& competition, QWidget* parent)
          [this](bool on) { competition_.SetEditMode(on); },
          [this](int row) { competition_.SelectRow(row); },
          [this](int col, int width) { competition_.SetColumnWidth(col, width); }});
-    SortGrid1->SetExtraColumns([this](int row) {
-        return DivisionCells(competition_.Rules(), competition_.Standing(), row);
-    });
+    SortGrid1->SetExtraColumns(
+        [this](int row) { return DivisionCells(competition_.CurrentStanding(), row); });
+    SortGrid1->SetStanding([this]() -> const Standing& { return competition_.CurrentStanding(); });
     SortGrid1->SetDragMarks([this](int row) { return competition_.DragMarkAfterRow(row); });
     column->addWidget(panelTop);
     column->addWidget(SortGrid1, 1);

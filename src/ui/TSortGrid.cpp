@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "results/CellStyle.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -248,7 +249,8 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         const bool selected = option.state.testFlag(QStyle::State_Selected);
-        const CellLook look = CellFormat(grid_.table_, index.column(), index.row() + 1, selected);
+        const CellLook look = CellFormat(grid_.table_, grid_.ShownStanding(), index.column(),
+                                         index.row() + 1, selected);
         painter->fillRect(option.rect, ToQColor(look.Background, option.palette));
         painter->setPen(ToQColor(look.Text, option.palette));
         painter->setFont(option.font);
@@ -290,8 +292,9 @@ public:
         auto* editor = new QLineEdit(parent);
         editor->setFont(option.font);
         editor->setFrame(false);
-        editor->setAlignment(
-            ToQtAlignment(CellFormat(grid_.table_, index.column(), index.row() + 1, false).Align));
+        editor->setAlignment(ToQtAlignment(
+            CellFormat(grid_.table_, grid_.ShownStanding(), index.column(), index.row() + 1, false)
+                .Align));
         // A line edit whose first text fails its validator lets everything through afterwards.
         editor->setText(index.data(Qt::EditRole).toString());
         editor->setValidator(new InsertFilter(index.column(), editor));
@@ -369,6 +372,20 @@ void TSortGrid::SetCommands(GridCommands commands) {
             committing_ = false;
         }
     };
+}
+
+const Standing& TSortGrid::ShownStanding() const {
+    static const Standing none;
+    if (painting_ != nullptr) {
+        return *painting_;
+    }
+    return standing_ ? standing_() : none;
+}
+
+void TSortGrid::paintEvent(QPaintEvent* event) {
+    painting_ = &ShownStanding();
+    QTableView::paintEvent(event);
+    painting_ = nullptr;
 }
 
 void TSortGrid::SetExtraColumns(ExtraCells cells) {

@@ -10,6 +10,8 @@
 
 #include "results/ResultTable.h"
 
+struct Standing;
+
 // Measures cell texts as the grid draws them: body cells in the grid's font, the header row
 // in the header's font.
 class GridTextMeasure : public ITextMeasure {
@@ -71,6 +73,11 @@ public:
     using ExtraCells = std::function<std::vector<std::string>(int row)>;
     void SetExtraColumns(ExtraCells cells);
 
+    // The class's standing the cells are coloured by (CellFormat), as it is now. Read on every
+    // paint; until it is set, no row shows a result.
+    using StandingSource = std::function<const Standing&()>;
+    void SetStanding(StandingSource standing) { standing_ = std::move(standing); }
+
     // Body rows with a bar underneath: the ground is dragged after that starter. Read on every
     // paint.
     using RowMarks = std::function<bool(int row)>;
@@ -87,6 +94,8 @@ protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Asks for the standing once for all the cells it paints.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     friend class CellDelegate;
@@ -94,6 +103,7 @@ private:
     void ApplyWidths();
     void ApplyEditMode();
     void ShowCurrentRow();
+    const Standing& ShownStanding() const;
 
     const ResultTable& table_;
     ResultTableModel* model_;
@@ -102,6 +112,8 @@ private:
     // Set while an editor's text goes out: the refresh it causes keeps that editor.
     bool committing_ = false;
     ExtraCells extraCells_;
+    StandingSource standing_;
+    const Standing* painting_ = nullptr;  // the standing while a paint is under way
     RowMarks dragMarks_;
     int shownExtras_ = 0;
     QPointer<QWidget> openEditor_;

@@ -56,7 +56,8 @@ TEST_F(CommandLine, ExportWritesPageAndPdfWithoutADisplayAndNamesEachFile) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, page + "\n" + pdf + "\n");
     const std::string html = ReadAll(page);
-    EXPECT_NE(html.find("</svg>Ergebnisliste \xC2\xB7 Pole Bending</h1>"), std::string::npos);
+    EXPECT_NE(html.find("</svg>Ergebnisliste \xC2\xB7 Pole Bending \xC2\xB7 nach Rang</h1>"),
+              std::string::npos);
     EXPECT_NE(html.find("<td class=\"r\">2</td><td>&lt;b&gt;Kim&lt;/b&gt; &amp; Co</td>"
                         "<td>&quot;Rio&quot;</td>"),
               std::string::npos);

@@ -858,9 +858,9 @@ TEST_F(CompetitionTest, EachEntryShowsItsDivisionAndANewFastestTimeMovesTheOther
     EXPECT_EQ(enter(15000), "Rang: 1 · 1D: 1");
     std::vector<std::string> divisions;
     for (int row = 1; row < Table().RowCount(); ++row) {
-        const DivisionPlace at = competition->Standing().Rows[static_cast<std::size_t>(row)];
+        const StandingRow& at = competition->CurrentStanding().At(row);
         divisions.push_back(Table().Cell(ColNr, row) + ":" + DivisionName(at.Division) + "/" +
-                            std::to_string(at.Place));
+                            std::to_string(at.DivisionPlace));
     }
     EXPECT_THAT(divisions, ::testing::UnorderedElementsAre("1:2D/1", "2:2D/2", "3:1D/1"));
 }
@@ -898,16 +898,16 @@ TEST_F(CompetitionTest, ThePurseHoldsTheFeesOfEveryStarterNotScratchedBeforeTheD
     Open(NoCountdown(), (show / "Turnier.json").string());
     ASSERT_EQ(competition->Starters().StNrText(), "1");
     Key(Command::Scratch);
-    EXPECT_EQ(competition->Standing().Sheet.Entries, 3) << "not drawn yet";
+    EXPECT_EQ(competition->CurrentStanding().Sheet.Entries, 3) << "not drawn yet";
     competition->DrawOpenClass(5);
     for (int i = 0; competition->Starters().StNrText() == "1"; ++i) {
         competition->SelectStarter(i);
     }
     Key(Command::Scratch);
-    EXPECT_EQ(competition->Standing().Sheet.Entries, 3);
-    EXPECT_EQ(competition->Standing().Sheet.FeesCents, 3 * 4000);
+    EXPECT_EQ(competition->CurrentStanding().Sheet.Entries, 3);
+    EXPECT_EQ(competition->CurrentStanding().Sheet.FeesCents, 3 * 4000);
     Restart((show / "Turnier.json").string());
-    EXPECT_EQ(competition->Standing().Sheet.Entries, 3);
+    EXPECT_EQ(competition->CurrentStanding().Sheet.Entries, 3);
 }
 
 // The announcer follows one run: on course with the clock's start stamp, stopped with the time

@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "../results/RankTable.h"
-#include "results/Jackpot.h"
+#include "../results/TrickyClass.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 int Count(const std::string& text, const std::string& part) {
     int count = 0;
@@ -23,63 +24,42 @@ int Count(const std::string& text, const std::string& part) {
     return count;
 }
 
-TEST(LiveResults, SnapshotListsEnteredRunsFastestFirstThenDisqualified) {
-    ResultTable table;
-    table.SetRowCount(6);
-    table.SetRow(1, {"7", "Anna", "Blitz", "Team A", "16,01", "0", "", "", "16,01", "", "1"});
-    table.SetRow(2, {"9", "Ben", "Storm", "Team B", "", "", "", "", "", "", "2"});
-    table.SetRow(3, {"12", "Cara", "Luna", "", "14,00", "1", "DQ", "Tonne", "DQ", "", "3"});
-    table.SetRow(4, {"15", "Dora", "Max", "", "15,23", "0", "", "", "15,23", "", "4"});
-    table.SetRow(5, {"21", "Eva", "Kira", "", "10,23", "2", "", "", "20,23", "", "5"});
+// The phone page lists the runs of the tricky class with a result as its standing ranks them:
+// the tie on 15,488 shares place 2, 101 (a DQ in its DQ cell alone) and 102 are DQs with their
+// reasons, 103's "n.a." has neither place nor division, the hour-long total and thousandths are
+// kept, money beside the placed runs. 105 (scratched) and 110 (to run) are not listed. The page
+// draws the rows in the order they come.
+TEST(LiveResults, ListsTheTrickyClassAsItsStandingRanksItAndThePageKeepsThatOrder) {
+    ResultTable table = TrickyTable();
     table.SetColWidth(ColTeam, ResultTable::HiddenWidth);
-    RankTable(table);
-
     const LiveSnapshot snapshot =
-        MakeLiveSnapshot(table, ',', {"Pole Bending", "9", "Ben", "Storm", true});
+        MakeLiveSnapshot(MakeStanding(table, TrickyRules(), {}),
+                         {"Barrel Racing", "110", "Jonas Jäger", "Joker", true}, false);
 
     std::vector<std::string> shown;
     for (const LiveRow& row : snapshot.rows) {
-        shown.push_back(row.place + " " + row.startNumber + " " + row.runTime + " " +
-                        row.penalties + " " + row.total + " " + row.reason);
+        shown.push_back(row.place + " " + row.startNumber + " " + row.runTime + " " + row.total +
+                        " " + row.division + " " + row.divisionPlace + " " + row.payout +
+                        (row.dq ? " dq " + row.reason : ""));
     }
-    EXPECT_THAT(shown, ElementsAre("1 15 15,23 0 15,23 ", "2 7 16,01 0 16,01 ",
-                                   "3 21 10,23 2 20,23 ", " 12 14,00 1 DQ Tonne"));
-    EXPECT_TRUE(snapshot.rows.back().dq);
-    EXPECT_EQ(snapshot.starters, 5);
+    EXPECT_THAT(shown,
+                ElementsAre("1 107 15,481 15,481 1D 1 135,00", "2 104 15,488 15,488 1D 2 45,00",
+                            "2 106 10,488 15,488 1D 2 45,00", "4 108 57,300 1:02,300 3D 1 54,00",
+                            "5 109 61:02,300 61:02,300 3D 2 36,00", " 101 14,100 DQ    dq Tonne",
+                            " 102 15,000 DQ    dq Tor", " 103  n.a.   "));
+    EXPECT_EQ(snapshot.starters, 10);
     EXPECT_FALSE(snapshot.teamShown);
-    EXPECT_EQ(snapshot.board.rider, "Ben");
-}
+    EXPECT_EQ(snapshot.board.rider, "Jonas Jäger");
 
-// The page's division filter shows the rows of one division with their places in it: every run
-// carries its division and place, a disqualified one neither; a total exactly on an offset
-// begins the next division. Amounts read like the totals beside them, whatever the system's
-// separator.
-TEST(LiveResults, EachRunCarriesItsDivisionAndPlaceInItForTheFilter) {
-    ResultTable table;
-    table.SetRowCount(6);
-    table.SetRow(1, {"7", "Anna", "Blitz", "", "15,120", "0", "", "", "15,120", "", "1"});
-    table.SetRow(2, {"9", "Ben", "Storm", "", "15,700", "0", "", "", "15,700", "", "2"});
-    table.SetRow(3, {"12", "Cara", "Luna", "", "14,000", "1", "DQ", "Tonne", "DQ", "", "3"});
-    table.SetRow(4, {"15", "Dora", "Max", "", "15,620", "0", "", "", "15,620", "", "4"});
-    table.SetRow(5, {"21", "Eva", "Kira", "", "15,619", "0", "", "", "15,619", "", "5"});
-    ClassRules rules;
-    rules.Thousandths = true;
-    rules.DivisionOffsetsMs = {500};
-
-    const LiveSnapshot snapshot = MakeLiveSnapshot(table, '.', {"Barrel Racing", "", "", "", false},
-                                                   StandingOf(table, rules).Rows, {0, 10720});
-
-    std::vector<std::string> shown;
-    for (const LiveRow& row : snapshot.rows) {
-        shown.push_back(row.startNumber + " " + row.division + " " + row.divisionPlace);
+    const std::string json = LiveResultsJson(snapshot);
+    std::vector<std::string> order;
+    for (auto at = json.find("\"startNumber\":\""); at != std::string::npos;
+         at = json.find("\"startNumber\":\"", at + 1)) {
+        order.push_back(json.substr(at + 15, 3));
     }
-    EXPECT_THAT(shown, ElementsAre("7 1D 1", "21 1D 2", "15 2D 1", "9 2D 2", "12  "));
-    EXPECT_EQ(snapshot.rows.front().payout, "107,20");
-    EXPECT_THAT(
-        LiveResultsJson(snapshot),
-        HasSubstr("\"startNumber\":\"15\",\"rider\":\"Dora\",\"horse\":\"Max\",\"team\":\"\","
-                  "\"time\":\"15,620\",\"penalties\":\"0\",\"total\":\"15,620\",\"reason\":\"\","
-                  "\"dq\":false,\"division\":\"2D\",\"divisionPlace\":\"1\""));
+    EXPECT_THAT(order, ElementsAre("110", "107", "104", "106", "108", "109", "101", "102", "103"))
+        << "the board's starter, then the rows";
+    EXPECT_THAT(LiveResultsPage(snapshot), Not(HasSubstr(".sort("))) << "the page never re-sorts";
 }
 
 // Table texts are data, never markup or JSON syntax, wherever they appear.

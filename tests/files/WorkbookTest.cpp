@@ -12,14 +12,22 @@
 #include <utility>
 #include <vector>
 
+#include "../results/TrickyClass.h"
 #include "ShowDayTable.h"
 #include "TempFolder.h"
 #include "files/XlsxReader.h"
+#include "results/Standing.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+
+// Writes the table of a plain class as a workbook.
+FileWriteResult WritePlain(const ResultTable& table, const std::string& path,
+                           const std::vector<KeptCell>& kept = {}) {
+    return WriteWorkbookFile(table, MakeStanding(table, {}, {}), path, kept);
+}
 
 // An ".xlsx" of the given sheet and shared strings, as another program might write it; further
 // sheets are only named in the workbook.
@@ -106,7 +114,7 @@ protected:
 
 TEST_P(Workbook, WrittenTableReadsBackCellForCellWithHiddenColumnsInPlace) {
     const ResultTable written = ShowDayTable(1000);
-    ASSERT_TRUE(WriteWorkbookFile(written, Path("Ergebnis")).Ok());
+    ASSERT_TRUE(WritePlain(written, Path("Ergebnis")).Ok());
 
     const std::string bytes = ReadAll(Path("Ergebnis"));
     const WorkbookRows read = ReadWorkbook(Path("Ergebnis"), bytes, ',');
@@ -145,13 +153,13 @@ TEST_P(Workbook, SavedOverAWorkbookKeepsWhatLiesBesideTheTableButNoRowOfTheOldTa
         EXPECT_TRUE(ExistingWorkbook(ShowDayTable(1), path, ',').LosesCells);
         WriteAll(path, XlsxOf(sheet, ""));
     } else {
-        ASSERT_TRUE(WriteWorkbookFile(ShowDayTable(5), path).Ok());
+        ASSERT_TRUE(WritePlain(ShowDayTable(5), path).Ok());
     }
     const ResultTable table = ShowDayTable(1);
 
     const WorkbookOverwrite existing = ExistingWorkbook(table, path, ',');
     EXPECT_FALSE(existing.LosesCells);
-    ASSERT_TRUE(WriteWorkbookFile(table, path, existing.Kept).Ok());
+    ASSERT_TRUE(WritePlain(table, path, existing.Kept).Ok());
 
     const std::string bytes = ReadAll(path);
     const WorkbookRows read = ReadWorkbook(path, bytes, ',');
@@ -180,11 +188,12 @@ TEST(WorkbookFill, MarksTheTotalColumnsOfEachRun) {
     table.SetRow(1, {"1", "A", "B", "", "15,00", "0", "", "", "15,00", "1"});
     table.SetRow(2, {"2", "C", "D", "", "15,00", "0", "DQ", "Tonne", "DQ"});
     table.SetRow(3, {"3", "E", "F", "", "", "", "", "", " "});
+    const Standing standing = MakeStanding(table, {}, {});
     std::vector<std::string> marks;
     for (int row = 0; row < 4; ++row) {
         std::string line;
         for (int col = 0; col < WorkbookColumns; ++col) {
-            line += "-wgr"[static_cast<int>(WorkbookCellFill(table, col, row))];
+            line += "-wgr"[static_cast<int>(WorkbookCellFill(standing, col, row))];
         }
         marks.push_back(line);
     }
@@ -276,7 +285,7 @@ TEST(XlsxWorkbook, HoldsNumbersAsNumberCellsWrittenTheSameOnAGermanSystem) {
     table.SetRow(2, {"007", "Ben", "Rio", "", "15,20", "0", "DQ", "Tonne", "DQ", ""});
     TempFolder folder;
     const std::string path = folder.File("Ergebnis.xlsx");
-    ASSERT_TRUE(WriteWorkbookFile(table, path).Ok());
+    ASSERT_TRUE(WritePlain(table, path).Ok());
 
     const std::string sheet = UnzippedPart(path, "xl/worksheets/sheet1.xml");
     ASSERT_NE(sheet, "");
@@ -290,6 +299,47 @@ TEST(XlsxWorkbook, HoldsNumbersAsNumberCellsWrittenTheSameOnAGermanSystem) {
     const WorkbookRows read = ReadWorkbook(path, ReadAll(path), ',');
     ASSERT_EQ(read.Rows.size(), 3u);
     for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < WorkbookColumns; ++col) {
+            EXPECT_EQ(read.Rows[row][col], table.Cell(col, row)) << row << "," << col;
+        }
+    }
+}
+
+// The result workbook of the tricky class is marked as its standing decides: 101, disqualified
+// in its DQ cell alone, and 102, in its total alone, are red in the DQ column; 103 without a
+// time has a result and is green. Every run time and total that is a time is a number however
+// it was typed, and reads back as a time of the class.
+TEST(XlsxWorkbook, MarksTheTrickyClassAsItsStandingDecidesAndWritesEveryTimeAsANumber) {
+    ResultTable table = TrickyTable();
+    const int clara = table.FindRow("103");
+    table.SetCell(ColLaufzeit, clara, "00:12,34");
+    const Standing standing = MakeStanding(table, TrickyRules(), {});
+    const auto fill = [&](const char* number, int col) {
+        return WorkbookCellFill(standing, col, table.FindRow(number));
+    };
+    EXPECT_EQ(fill("101", ColDq), CellFill::LightRed);
+    EXPECT_EQ(fill("102", ColDq), CellFill::LightRed);
+    EXPECT_EQ(fill("103", ColDq), CellFill::LightGreen);
+    EXPECT_EQ(fill("107", ColDq), CellFill::LightGreen);
+    EXPECT_EQ(fill("105", ColGrund), CellFill::White);
+    EXPECT_EQ(fill("110", ColGrund), CellFill::White);
+
+    TempFolder folder;
+    const std::string path = folder.File("Ergebnis.xlsx");
+    ASSERT_TRUE(WriteWorkbookFile(table, standing, path).Ok());
+    const std::string sheet = UnzippedPart(path, "xl/worksheets/sheet1.xml");
+    // Run time E and total I of 101 (sheet row 2), 103, 108 and 109.
+    for (const char* number : {"E2", "I2", "E4", "I9", "E10", "I10"}) {
+        EXPECT_EQ(CellType(sheet, number), "") << number;
+    }
+    for (const char* text : {"I3", "I4", "G2"}) {
+        EXPECT_EQ(CellType(sheet, text), "s") << text;
+    }
+    const WorkbookRows read = ReadWorkbook(path, ReadAll(path), ',');
+    ASSERT_EQ(read.Rows.size(), static_cast<std::size_t>(table.RowCount()));
+    EXPECT_EQ(read.Rows[clara][ColLaufzeit], "12,340");
+    table.SetCell(ColLaufzeit, clara, "12,340");
+    for (int row = 0; row < table.RowCount(); ++row) {
         for (int col = 0; col < WorkbookColumns; ++col) {
             EXPECT_EQ(read.Rows[row][col], table.Cell(col, row)) << row << "," << col;
         }
@@ -316,13 +366,11 @@ TEST_P(Workbook, DivisionColumnsFollowColumnKSoTheTableStillReadsBackAsWritten) 
     table.SetRowCount(3);
     table.SetRow(1, {"7", "Anna", "Blue", "", "15,234", "0", "", "", "15,234", "1", "1"});
     table.SetRow(2, {"8", "Ben", "Rio", "", "15,900", "0", "", "", "15,900", "2", "2"});
-    const ReportExtraCells divisions = [](int row) {
-        return row == 0   ? std::vector<std::string>{"Div.", "Pl. Div."}
-               : row == 1 ? std::vector<std::string>{"1D", "1"}
-                          : std::vector<std::string>{"2D", "1"};
-    };
+    ClassRules rules;
+    rules.Thousandths = true;
+    rules.DivisionOffsetsMs = {500};
     const std::string path = Path("Ergebnis");
-    ASSERT_TRUE(WriteWorkbookFile(table, path, {}, divisions).Ok());
+    ASSERT_TRUE(WriteWorkbookFile(table, MakeStanding(table, rules, {}), path).Ok());
 
     const WorkbookRows read = ReadWorkbook(path, ReadAll(path), ',');
     ASSERT_EQ(read.Error, "");

@@ -25,10 +25,10 @@
 #include <utility>
 #include <vector>
 
-#include "../results/RankTable.h"
 #include "../ui/QtTestApp.h"
 #include "files/LiveResults.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -73,8 +73,9 @@ LiveSnapshot Entered(const std::vector<std::vector<std::string>>& rows) {
     for (int row = 1; row <= static_cast<int>(rows.size()); ++row) {
         table.SetRow(row, rows[row - 1]);
     }
-    RankTable(table);
-    return MakeLiveSnapshot(table, ',', {"Barrel Racing", "3", "Cara", "Luna", true});
+    return MakeLiveSnapshot(MakeStanding(table, {}, {}),
+                            {"Barrel Racing", "3", "Cara", "Luna", true},
+                            table.ColVisible(ColTeam));
 }
 
 // A client that speaks raw TCP over loopback from a source address of its choosing (all of

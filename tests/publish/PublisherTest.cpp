@@ -3,10 +3,12 @@
 #include <nlohmann/json.hpp>
 
 #include "../files/TempFolder.h"
+#include "../results/TrickyClass.h"
 #include "TestBroker.h"
 #include "clock/MonotonicClock.h"
 #include "publish/BrokerFeed.h"
 #include "publish/MosquittoPublisher.h"
+#include "results/Standing.h"
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
@@ -285,4 +287,36 @@ TEST_F(PublisherTest, ABrokerThatCannotBeUsedGetsAMessageNamingWhy) {
         publisher.Stop();
         ::close(silent);
     }
+}
+
+// The broker's messages of the tricky class carry what the views made of its standing and
+// decide nothing: the results in its ranked order with the tie, 101 (a DQ in its DQ cell alone)
+// and 103 ("n.a.") without a place, the announcer's time to beat never 101's faster time, and
+// the clock to the thousandth.
+TEST(BrokerFeed, SendsTheTrickyClassAsItsStandingDecides) {
+    const ResultTable table = TrickyTable();
+    const Standing standing = MakeStanding(table, TrickyRules(), {});
+    BrokerSnapshot snapshot{"Herbst",
+                            MakeLiveSnapshot(standing, {"Barrel Race", "", "", "", false}, true)};
+    AnnouncerState state;
+    state.className = "Open";
+    snapshot.Live.announcer = MakeAnnouncerSnapshot(standing, state);
+
+    const std::vector<BrokerMessage> messages = BrokerMessages(snapshot, "corralix/Herbst/A", 0);
+    ASSERT_EQ(messages.size(), 3U);
+    EXPECT_EQ(messages[2].Topic, "corralix/Herbst/A/results/Open");
+    const auto results = nlohmann::json::parse(messages[2].Payload);
+    std::vector<std::string> rows;
+    for (const auto& row : results["rows"]) {
+        rows.push_back(row["place"].get<std::string>() + " " +
+                       row["startNumber"].get<std::string>() + " " +
+                       row["total"].get<std::string>());
+    }
+    EXPECT_THAT(rows, ::testing::ElementsAre("1 107 15,481", "2 104 15,488", "2 106 15,488",
+                                             "4 108 1:02,300", "5 109 61:02,300", " 101 DQ",
+                                             " 102 DQ", " 103 n.a."));
+    const auto announcer = nlohmann::json::parse(messages[1].Payload);
+    EXPECT_EQ(announcer["timeToBeat"], "15,481");
+    EXPECT_EQ(announcer["leaders"][0]["starter"]["startNumber"], "107");
+    EXPECT_EQ(nlohmann::json::parse(messages[0].Payload)["digits"], 3);
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "TrickyClass.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -61,18 +63,58 @@ TEST(CellFormat, ColoursPlacesAndDisqualificationAndKeepsTheCurrentRowSelected) 
         {ColGrund, 5, false, {CellAlign::Left, Base, Text}},
     };
     const ResultTable table = RankedTable();
+    const Standing standing = MakeStanding(table, {}, {});
     for (const Case& c : cases) {
-        EXPECT_EQ(CellFormat(table, c.col, c.row, c.selected), c.look)
+        EXPECT_EQ(CellFormat(table, standing, c.col, c.row, c.selected), c.look)
             << "col " << c.col << ", row " << c.row;
     }
     ResultTable silver = table;
     silver.SetCurrentRow(1);
-    EXPECT_EQ(CellFormat(silver, ColPferd, 5, false).Background, Fixed(SilverBackground));
+    EXPECT_EQ(CellFormat(silver, standing, ColPferd, 5, false).Background, Fixed(SilverBackground));
     // A starter who scratched is greyed.
     ResultTable scratched = table;
     scratched.SetCell(ColGrund, 3, " abgemeldet");
     scratched.SetCell(ColTotal, 3, "");
-    EXPECT_EQ(CellFormat(scratched, ColName, 3, false).Text, Fixed(ScratchedTextColour));
+    EXPECT_EQ(CellFormat(scratched, MakeStanding(scratched, {}, {}), ColName, 3, false).Text,
+              Fixed(ScratchedTextColour));
+}
+
+// The grid colours each row of the tricky class as its standing decides it, whatever the place
+// and DQ cells say: a DQ in the DQ cell or in the total alone is a DQ, thousandths part 107 from
+// 104 and 106, and a total that is no time has no place.
+TEST(CellFormat, ColoursTheTrickyClassAsItsStandingDecides) {
+    ResultTable table = TrickyTable();
+    const Standing standing = MakeStanding(table, TrickyRules(), {});
+    // The place cells say otherwise: they are not read.
+    for (int row = 1; row < table.RowCount(); ++row) {
+        table.SetCell(ColRang, row, "1");
+    }
+    table.SetCurrentRow(-1);
+    const auto look = [&](const char* number, int col) {
+        return CellFormat(table, standing, col, table.FindRow(number), false);
+    };
+    const struct {
+        const char* number;
+        CellColour name;
+        CellColour dq;
+    } rows[] = {
+        {"101", Fixed(RankedBackground), Fixed(DqBackground)},
+        {"102", Fixed(RankedBackground), Fixed(DqBackground)},
+        {"103", Fixed(RankedBackground), Fixed(NotDqBackground)},
+        {"104", Fixed(SilverBackground), Fixed(NotDqBackground)},
+        {"105", Base, Base},
+        {"106", Fixed(SilverBackground), Fixed(NotDqBackground)},
+        {"107", Fixed(GoldBackground), Fixed(NotDqBackground)},
+        {"108", Fixed(RankedBackground), Fixed(NotDqBackground)},
+        {"109", Fixed(RankedBackground), Fixed(NotDqBackground)},
+        {"110", Base, Base},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(look(row.number, ColName).Background, row.name) << row.number;
+        EXPECT_EQ(look(row.number, ColDq).Background, row.dq) << row.number;
+    }
+    EXPECT_EQ(look("105", ColName).Text, Fixed(ScratchedTextColour));
+    EXPECT_EQ(look("110", ColName).Text, Text);
 }
 
 TEST(AcceptsEditText, EachColumnTakesTheCharactersOfItsContent) {
@@ -120,7 +162,8 @@ TEST(ClearResults, EmptiesTheResultsAndKeepsStartListOrderAndCurrentRow) {
             EXPECT_EQ(TrimText(table.Cell(col, row)), "") << col << "," << row;
         }
         EXPECT_EQ(table.Cell(ColStartPos, row), std::to_string(row));
-        EXPECT_EQ(CellFormat(table, ColName, row, false).Background, Base);
+        EXPECT_EQ(CellFormat(table, MakeStanding(table, {}, {}), ColName, row, false).Background,
+                  Base);
     }
     EXPECT_EQ(table.Cell(ColName, 2), "Ben");
     EXPECT_EQ(table.CurrentRow(), 5);

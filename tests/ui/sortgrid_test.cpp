@@ -15,6 +15,7 @@
 #include "../results/RankTable.h"
 #include "QtTestApp.h"
 #include "results/CellStyle.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -32,6 +33,11 @@ protected:
     SortGridTest() {
         grid_.resize(1000, 300);
         grid_.SetCommands(commands_);
+        // As the program does: the standing of the table as it is at each paint.
+        grid_.SetStanding([this]() -> const Standing& {
+            standing_ = MakeStanding(table_, {}, {});
+            return standing_;
+        });
     }
 
     QString Text(int row, int col) const {
@@ -39,6 +45,7 @@ protected:
     }
 
     ResultTable table_ = ThreeStarters();
+    Standing standing_;
     TSortGrid grid_{table_};
     // As the program does, without its backup and windows.
     GridCommands commands_{

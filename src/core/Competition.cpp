@@ -470,10 +470,5 @@ BoardTexts Competition::Board() const {
 }
 
 bool Competition::DragAfterRow(int row) const {
-    const ResultTable& table = journal_.Table();
-    if (!show_ || row < 1 || row >= table.RowCount()) {
-        return false;
-    }
-    const int position = std::atoi(table.Cell(ColStartPos, row).c_str());
-    return DragAfter(position, show_->OpenClass().Draw.DragEvery, table.RowCount() - 1);
+    return CurrentStanding().At(row).DragAfter;
 }

@@ -12,6 +12,7 @@
 #include "ShowDayTable.h"
 #include "TempFolder.h"
 #include "files/Workbook.h"
+#include "results/Standing.h"
 #include "results/StartList.h"
 
 namespace {

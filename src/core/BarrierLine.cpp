@@ -124,6 +124,10 @@ void BarrierLine::LogBeam(std::int64_t stamp, const std::string& lineState,
     }
 }
 
+std::string BarrierLine::BeamLogFile() const {
+    return beamLog_.FileName(LocalWallTime().Day);
+}
+
 void BarrierLine::ToggleTest(int alg, int timeLock) {
     if (test_) {
         test_.reset();

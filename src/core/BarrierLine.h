@@ -63,6 +63,8 @@ public:
                  const std::string& startNumber);
     // The beam's record is on the disk before a result that came of it.
     void SyncLog() { beamLog_.Sync(); }
+    // Today's beam log.
+    std::string BeamLogFile() const;
 
     // The light-barrier test: on while it describes every edge instead of timing it.
     void ToggleTest(int alg, int timeLock);

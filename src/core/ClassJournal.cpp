@@ -49,25 +49,25 @@ std::string ClassJournal::Write(const ClassFiles& files, const std::string& what
 }
 
 void ClassJournal::PushUndo(int classIndex, ResultTable before) {
-    std::vector<ResultTable>& steps = undo_[classIndex];
-    steps.push_back(std::move(before));
+    std::vector<Step>& steps = undo_[classIndex];
+    steps.push_back({std::move(before), ++steps_});
     if (steps.size() > UndoSteps) {
         steps.erase(steps.begin());
     }
 }
 
 std::string ClassJournal::Apply(const std::string& what, const Edit& edit,
-                                const std::string& detail, bool undoable) {
+                                const std::string& detail, bool logAlways) {
     CatchUnrecorded();
     edit(table_);
     Rank();
     const bool changed = !TableChanges(committed_, table_).empty();
-    if (changed || !undoable) {
+    if (changed || logAlways) {
         message_ = Write(files_, what, detail, committed_, table_);
         if (!files_.Table.empty() && message_.empty()) {
             table_.SetModified(false);
         }
-        if (undoable && changed) {
+        if (changed) {
             PushUndo(classIndex_, committed_);
         }
     }
@@ -88,11 +88,11 @@ std::string ClassJournal::ApplyToClass(int classIndex, const ClassFiles& files,
 
 std::optional<ResultTable> ClassJournal::Undo() {
     CatchUnrecorded();
-    std::vector<ResultTable>& steps = undo_[classIndex_];
+    std::vector<Step>& steps = undo_[classIndex_];
     if (steps.empty()) {
         return std::nullopt;
     }
-    ResultTable previous = std::move(steps.back());
+    ResultTable previous = std::move(steps.back().before);
     steps.pop_back();
     ResultTable before = table_;
     // The rows come back; the grid's widths, current row and edit mode stay as they are.
@@ -109,6 +109,11 @@ std::optional<ResultTable> ClassJournal::Undo() {
     committed_ = table_;
     committedRevision_ = table_.Revision();
     return before;
+}
+
+std::uint64_t ClassJournal::TopStep() const {
+    const auto steps = undo_.find(classIndex_);
+    return steps == undo_.end() || steps->second.empty() ? 0 : steps->second.back().number;
 }
 
 void ClassJournal::CatchUnrecorded() {

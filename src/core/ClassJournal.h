@@ -41,10 +41,10 @@ public:
 
     // Changes the table with `edit` and records the change as `what` (detail adds what the
     // table does not show: the run's stamps, the file loaded). A change that touches no cell is
-    // logged only when it is not undoable (an undo, a draw that kept the order). Returns the
-    // message when the log or the class file could not be written, else empty.
+    // logged only when logAlways (a backup restored into a class file that held it already).
+    // Returns the message when the log or the class file could not be written, else empty.
     std::string Apply(const std::string& what, const Edit& edit, const std::string& detail = {},
-                      bool undoable = true);
+                      bool logAlways = false);
     // Records a change of another class of the show, whose table the caller made from its file:
     // logged, its class file replaced, undoable when that class is opened.
     std::string ApplyToClass(int classIndex, const ClassFiles& files, const ResultTable& before,
@@ -56,6 +56,9 @@ public:
     // Takes back the last change of the open class: the table it replaced, or nothing when there
     // is nothing to undo.
     std::optional<ResultTable> Undo();
+    // The change the next undo takes back, by a number no other change of the show has; 0 when
+    // the open class has nothing to undo.
+    std::uint64_t TopStep() const;
 
     // A cell changed without Apply is a fault of the program: it is recorded as "Korrektur (nicht
     // erfasst)" so nothing is lost, and counted.
@@ -79,7 +82,12 @@ private:
     int classIndex_ = 0;
     ClassFiles files_;
     // Per class: the states before each change, the last one on top.
-    std::map<int, std::vector<ResultTable>> undo_;
+    struct Step {
+        ResultTable before;
+        std::uint64_t number = 0;
+    };
+    std::map<int, std::vector<Step>> undo_;
+    std::uint64_t steps_ = 0;
     std::string message_;
     int unrecorded_ = 0;
 };

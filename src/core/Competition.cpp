@@ -4,12 +4,16 @@
 #include <filesystem>
 
 #include "config/SettingsStore.h"
+#include "files/BeamLog.h"
+#include "files/ChangeLog.h"
 #include "files/ClassRulesReader.h"
 #include "files/HtmlReport.h"
+#include "files/Loading.h"
 #include "files/ShippedFiles.h"
 #include "files/TextLines.h"
 #include "results/Draw.h"
 #include "results/ResultRules.h"
+#include "timing/TickMath.h"
 
 namespace {
 
@@ -154,10 +158,7 @@ void Competition::Start(const std::string& commandLineFile) {
         }
     }
     if (restoreInto) {
-        LoadChosen(backup_.FileName());
-        // Not a file of the operator's choosing: a later load still asks before replacing it.
-        savedTable_.clear();
-        startList_.GoToPosition(FirstWithoutResult(0));
+        RestoreBackup();
     } else if (!file.empty()) {
         LoadChosen(file);
     }
@@ -330,7 +331,7 @@ const Standing& Competition::CurrentStanding() const {
         lastEntryPosition_.empty() ? -1 : table.FindStartPosition(lastEntryPosition_);
     context.DragEvery = show_ ? show_->OpenClass().Draw.DragEvery : 0;
     context.SystemSeparator = env_.DecimalSeparator;
-    const StandingKey key{table.Revision(),  classRulesRevision_, context.OnCourseRow,
+    const StandingKey key{table.Revision(),   classRulesRevision_, context.OnCourseRow,
                           context.LastRunRow, context.DragEvery,   context.SystemSeparator};
     if (!standing_ || !(standingOf_ == key)) {
         standing_ = MakeStanding(table, classRules_, context);
@@ -433,8 +434,47 @@ std::string Competition::ChangeLogFile() const {
     return OpenClassFiles().Log;
 }
 
+void Competition::RestoreBackup() {
+    const LoadedTable loaded =
+        ReadChosenFile(backup_.FileName(), journal_.Table(), env_.DecimalSeparator);
+    if (!loaded.Error.empty()) {
+        env_.Operator.ShowError(loaded.Error);
+        return;
+    }
+    std::string detail = backup_.FileName() + ", Programm war nicht beendet worden";
+    // A run the program timed but never entered is only in the beam log: it goes into the change
+    // log too, so the judges find it beside the results.
+    const std::optional<std::string> beams = ReadFileBytes(line_.BeamLogFile());
+    const std::optional<BeamRun> lastRun = beams ? LastBeamRun(*beams) : std::nullopt;
+    const std::optional<std::string> log = ReadFileBytes(OpenClassFiles().Log);
+    const std::string entered = log ? LastLoggedEntry(*log).Detail : std::string();
+    if (lastRun && entered.find(std::to_string(lastRun->StartStamp)) == std::string::npos) {
+        detail += "; Lauf bei Programmende nicht eingetragen: Nr. " + lastRun->StartNumber +
+                  ", Lichtschranke Start " + std::to_string(lastRun->StartStamp);
+        if (lastRun->StopStamp) {
+            detail += ", Stopp " + std::to_string(*lastRun->StopStamp) + " (Laufzeit " +
+                      FormatRunTime(*lastRun->StopStamp - lastRun->StartStamp,
+                                    env_.Time.CounterFrequency(), env_.DecimalSeparator,
+                                    ResolutionOf(classRules_)) +
+                      ")";
+        } else {
+            detail += ", ohne Stopp";
+        }
+    }
+    ReplaceTable("Sicherung wiederhergestellt", loaded.Table, detail, true);
+    // Not a file of the operator's choosing: a later load still asks before replacing it.
+    savedTable_.clear();
+    startList_.GoToPosition(FirstWithoutResult(0));
+    RecallLastRun();
+}
+
+void Competition::RecallLastRun() {
+    const std::optional<std::string> log = ReadFileBytes(OpenClassFiles().Log);
+    lastEntryPosition_ = log ? LastLoggedEntry(*log).Position : std::string();
+}
+
 void Competition::ReplaceTable(const std::string& what, const ResultTable& table,
-                               const std::string& detail) {
+                               const std::string& detail, bool logAlways) {
     journal_.Apply(
         what,
         [&](ResultTable& shown) {
@@ -447,7 +487,7 @@ void Competition::ReplaceTable(const std::string& what, const ResultTable& table
                 shown.SetColWidth(col, table.ColWidth(col));
             }
         },
-        detail);
+        detail, logAlways);
     startList_.RebuildAfterLoad();
     journal_.View().SetEditMode(false);
     Arrange();

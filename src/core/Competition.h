@@ -274,6 +274,13 @@ private:
     // Writes the reasons typed since the last write next to the backup.
     void WriteReasonsBack();
 
+    // The last run of the open class as its change log tells it, after the class was opened or
+    // the program started again.
+    void RecallLastRun();
+    // After a crash: the backup goes into the table as a change of its own, with the run that was
+    // on the clock when the program ended, if the beam log saw one.
+    void RestoreBackup();
+
     // The table: the places in the view the sort button selects, and the backup.
     void Arrange();
     std::string SaveBackup();
@@ -283,7 +290,8 @@ private:
     ClassFiles OpenClassFiles() const;
     // Replaces the rows with the table read from a file or brought back, as one recorded change;
     // the start list follows.
-    void ReplaceTable(const std::string& what, const ResultTable& table, const std::string& detail);
+    void ReplaceTable(const std::string& what, const ResultTable& table, const std::string& detail,
+                      bool logAlways = false);
 
     // Documents (CompetitionDocuments.cpp): load, save, print, reports and workbooks.
     // Before a load replaces the table: refused while a run is pending, asked when the table
@@ -299,6 +307,9 @@ private:
     void OpenDocument(const std::string& path);
     void OpenPayoutSheet();
     void WriteResultWorkbook();
+    // Where a document of the open class goes: in a show beside the class file, named after it
+    // ("open-Ergebnisliste.xlsx"); for a single table `single`.
+    std::string ClassDocument(const std::string& title, const std::string& single) const;
     // What the live results and the broker publisher get: a copy of the table and the board.
     LiveSnapshot MakePublishedSnapshot() const;
 
@@ -355,6 +366,18 @@ private:
     bool overwriting_ = false;
     // The light barrier's stamps of the run on the clock, for the change log.
     std::string runStamps_;
+    // The last entry, so that undoing it gives its run back to be entered again.
+    struct EnteredRun {
+        std::uint64_t step = 0;
+        int classIndex = 0;
+        PendingRun run;
+        std::string stamps;
+        std::string position;
+        std::string lastPositionBefore;
+        int inOrderLineBefore = -1;
+        bool dragPendingBefore = false;
+    };
+    std::optional<EnteredRun> lastEntered_;
     bool tvMode_ = false;
     bool announcerShown_ = false;
     bool tvModeToggled_ = false;

@@ -81,8 +81,9 @@ void Competition::RegisterDocumentCommands() {
     });
     Serve(Command::Excel, always, [this] { WriteResultWorkbook(); });
     Serve(Command::Html, always, [this] {
-        if (WriteReport(webPageReport_)) {
-            OpenDocument(webPageReport_);
+        const std::string page = ClassDocument("Ergebnisliste.html", webPageReport_);
+        if (WriteReport(page)) {
+            OpenDocument(page);
         }
     });
     // Only a class that pays has a payout sheet.
@@ -90,10 +91,20 @@ void Competition::RegisterDocumentCommands() {
         Command::Payout, [this] { return classRules_.HasPayout; }, [this] { OpenPayoutSheet(); });
 }
 
+std::string Competition::ClassDocument(const std::string& title, const std::string& single) const {
+    if (!show_) {
+        return single;
+    }
+    // In a show every class has its own: beside its class file, named after it.
+    const std::filesystem::path file = show_->ClassFile(show_->OpenIndex());
+    return (file.parent_path() / (file.stem().string() + "-" + title)).string();
+}
+
 void Competition::WriteResultWorkbook() {
     // A working copy for the spreadsheet program: it saves nothing the operator chose, so the
     // modified flag stays.
-    const std::string path = env_.DataFolder + "/" + ResultWorkbookTitle;
+    const std::string path =
+        ClassDocument(ResultWorkbookTitle, env_.DataFolder + "/" + ResultWorkbookTitle);
     const FileWriteResult result = WriteWorkbookFile(journal_.Table(), CurrentStanding(), path);
     if (!result.Ok()) {
         env_.Operator.ShowError("Speichern fehlgeschlagen: " + path + ": " + result.Error);
@@ -150,8 +161,9 @@ Report Competition::CurrentStartListReport() const {
 void Competition::OpenPayoutSheet() {
     // Offered as a PDF to print and post, as a page or as a workbook for the office; proposed
     // beside the other reports as "<name>-auszahlung.pdf".
-    const std::string proposal =
-        (std::filesystem::path(env_.DataFolder) / (env_.ProgramName + "-auszahlung.pdf")).string();
+    const std::string proposal = ClassDocument(
+        "auszahlung.pdf",
+        (std::filesystem::path(env_.DataFolder) / (env_.ProgramName + "-auszahlung.pdf")).string());
     const std::optional<std::string> path = env_.Operator.ChooseFileToSave(
         proposal, {"PDF-Dokument (*.pdf)", HtmlFilter, "Arbeitsmappe (*.xlsx)"});
     if (!path) {

@@ -44,6 +44,9 @@ void Competition::RegisterShowCommands() {
 }
 
 void Competition::Undo() {
+    // Undoing the last entry gives its run back, waiting for its entry on the same starter.
+    const bool givesRunBack = lastEntered_ && lastEntered_->classIndex == ClassIndex() &&
+                              lastEntered_->step == journal_.TopStep() && !RunPending();
     const std::optional<ResultTable> before = journal_.Undo();
     if (!before) {
         env_.Operator.ShowMessage("Nichts rückgängig zu machen.");
@@ -63,6 +66,19 @@ void Competition::Undo() {
     }
     journal_.View().SetEditMode(false);
     Arrange();
+    if (givesRunBack) {
+        const EnteredRun entered = *lastEntered_;
+        engine_->GiveBack(entered.run);
+        runStamps_ = entered.stamps;
+        lastEntryPosition_ = entered.lastPositionBefore;
+        inOrderLine_ = entered.inOrderLineBefore;
+        dragPending_ = entered.dragPendingBefore;
+        const int position = std::atoi(entered.position.c_str());
+        if (position > 0) {
+            startList_.GoToPosition(position - 1);
+        }
+    }
+    lastEntered_.reset();
     SaveBackup();
 }
 
@@ -98,6 +114,12 @@ bool Competition::LoadClass(int index) {
         race == StartList::Races.end() ? 0 : static_cast<int>(race - StartList::Races.begin()));
     journal_.View().SetModified(false);
     dragPending_ = false;
+    // The class starts clean: its own starter, an empty clock, its own last run.
+    engine_->ClearBoard();
+    runStamps_.clear();
+    overwriting_ = false;
+    lastEntered_.reset();
+    RecallLastRun();
     publication_.Forget();
     if (const FileWriteResult saved = show_->Save(); !saved.Ok()) {
         env_.Operator.ShowError("Turnierdatei nicht geschrieben: " + saved.Error);
@@ -336,6 +358,18 @@ void Competition::DrawOpenClass(std::optional<std::uint64_t> seed) {
     }
     ShowClass single;
     ShowClass& item = show_ ? show_->Data().Classes.at(show_->OpenIndex()) : single;
+    // A seed the show office prepared gives the order it expects; another only when asked for.
+    if (!seed && item.Draw.Seed) {
+        const bool same = env_.Operator.Ask(
+            "Die Turnierdatei nennt für die Klasse \"" + item.Name + "\" den Startwert " +
+                std::to_string(*item.Draw.Seed) +
+                ".\nMit diesem Startwert auslosen (dieselbe Startfolge wie mit --draw)?\n"
+                "\"Nein\" lost mit einem neuen Startwert aus.",
+            IOperator::Focus::Ja);
+        if (same) {
+            seed = item.Draw.Seed;
+        }
+    }
     ResultTable drawn = journal_.Table();
     const ClassDraw report = DrawClass(drawn, item, seed);
     NumberStartPositions(drawn);

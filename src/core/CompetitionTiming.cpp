@@ -61,7 +61,16 @@ void Competition::RegisterTimingCommands() {
         [this] { engine_->b5sekClick(-1); });
     Serve(
         Command::Abort, [timing, &view] { return timing(view.img_AbbruchVisible); },
-        [this] { engine_->mAbbruchClick(); });
+        [this] {
+            // The rider who did not come is passed over: the next one is called, and "next"
+            // goes on after them; they can still be chosen when they come late.
+            const int starter = startList_.StNrIndex();
+            if (starter >= 0) {
+                inOrderLine_ = std::max(inOrderLine_, starter);
+            }
+            LogBeam(env_.Time.Now(), "-", "Abbruch");
+            engine_->mAbbruchClick();
+        });
     Serve(
         Command::Dq, [timing, &view] { return timing(view.bDqEnabled); },
         [this] { engine_->bDqClick(); });
@@ -146,6 +155,12 @@ EntryOutcome Competition::EnterRun(const RunCells& cells) {
     // The beam's record of this run is on the disk before the change log, the class file and
     // the backup are.
     line_.SyncLog();
+    EnteredRun entered;
+    entered.run = engine_->CurrentRun();
+    entered.stamps = runStamps_;
+    entered.lastPositionBefore = lastEntryPosition_;
+    entered.inOrderLineBefore = inOrderLine_;
+    entered.dragPendingBefore = dragPending_;
     // A result replaced after the question is its own kind of change, for an appeal.
     journal_.Apply(
         overwriting_ ? "Überschrieben nach Rückfrage" : "Eintrag",
@@ -167,6 +182,10 @@ EntryOutcome Competition::EnterRun(const RunCells& cells) {
     // The announcer's last run and the board's place: found again by the start position, which
     // the view's order does not change.
     lastEntryPosition_ = journal_.Table().Cell(ColStartPos, target.Row);
+    entered.position = lastEntryPosition_;
+    entered.step = journal_.TopStep();
+    entered.classIndex = ClassIndex();
+    lastEntered_ = std::move(entered);
     Arrange();
     runStamps_.clear();
     overwriting_ = false;
@@ -175,8 +194,8 @@ EntryOutcome Competition::EnterRun(const RunCells& cells) {
     outcome.Entered = true;
     const Standing& standing = CurrentStanding();
     const int row = journal_.Table().FindStartPosition(lastEntryPosition_);
-    const StandingRow& entered = standing.At(row);
-    outcome.Place = entered.Place > 0 ? std::to_string(entered.Place) : std::string();
+    const StandingRow& placed = standing.At(row);
+    outcome.Place = placed.Place > 0 ? std::to_string(placed.Place) : std::string();
     if (const std::string division = standing.DivisionText(row); !division.empty()) {
         outcome.Place += " · " + division;
     }

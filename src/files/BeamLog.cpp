@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "files/FileIo.h"
 
@@ -47,4 +48,69 @@ void BeamLog::Sync() {
     if (fd_ >= 0) {
         SyncFile(fd_);
     }
+}
+
+namespace {
+
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    std::size_t from = 0;
+    for (std::size_t tab = line.find('\t'); tab != std::string_view::npos;
+         tab = line.find('\t', from)) {
+        fields.push_back(line.substr(from, tab - from));
+        from = tab + 1;
+    }
+    fields.push_back(line.substr(from));
+    return fields;
+}
+
+std::optional<std::int64_t> Stamp(std::string_view text) {
+    std::int64_t value = 0;
+    if (text.empty() || text.size() > 19) {
+        return std::nullopt;
+    }
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<BeamRun> LastBeamRun(std::string_view logText) {
+    std::optional<BeamRun> run;
+    std::size_t from = 0;
+    while (from < logText.size()) {
+        std::size_t end = logText.find('\n', from);
+        if (end == std::string_view::npos) {
+            end = logText.size();
+        }
+        std::string_view line = logText.substr(from, end - from);
+        from = end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        // wall time, stamp, line state, action, "Nr. 12"
+        const std::vector<std::string_view> fields = Fields(line);
+        if (fields.size() < 5) {
+            continue;
+        }
+        const std::optional<std::int64_t> stamp = Stamp(fields[1]);
+        if (!stamp) {
+            continue;
+        }
+        if (fields[3] == "Start") {
+            std::string_view number = fields[4];
+            if (number.substr(0, 4) == "Nr. ") {
+                number.remove_prefix(4);
+            }
+            run = BeamRun{std::string(number), *stamp, std::nullopt};
+        } else if (fields[3] == "Stopp" && run && !run->StopStamp) {
+            run->StopStamp = *stamp;
+        }
+    }
+    return run;
 }

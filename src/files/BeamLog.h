@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,3 +30,12 @@ private:
     int fd_ = -1;
     std::string error_;
 };
+
+// The last run the beam log saw start: its starter and stamps. A program that ended while this
+// run was on the clock, or before it was entered, left it only here.
+struct BeamRun {
+    std::string StartNumber;  // "-" when no starter was chosen
+    std::int64_t StartStamp = 0;
+    std::optional<std::int64_t> StopStamp;
+};
+std::optional<BeamRun> LastBeamRun(std::string_view logText);

@@ -136,3 +136,44 @@ WallTime LocalWallTime() {
     std::snprintf(text, sizeof text, "%s %s.%03lld", day, clock, static_cast<long long>(millis));
     return {day, text};
 }
+
+LoggedEntry LastLoggedEntry(std::string_view logText) {
+    // 2026-10-03 14:02:11.123 | Eintrag (Lichtschranke Start 1, Stopp 2) | Pos. 4, Nr. 12, ...
+    LoggedEntry entry;
+    std::vector<LoggedEntry> entries;
+    std::size_t from = 0;
+    while (from < logText.size()) {
+        std::size_t end = logText.find('\n', from);
+        if (end == std::string_view::npos) {
+            end = logText.size();
+        }
+        const std::string_view line = logText.substr(from, end - from);
+        from = end + 1;
+        const std::size_t whatAt = line.find(" | ");
+        const std::size_t rowAt =
+            whatAt == std::string_view::npos ? whatAt : line.find(" | Pos. ", whatAt + 3);
+        if (rowAt == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view what = line.substr(whatAt + 3, rowAt - whatAt - 3);
+        const std::string_view rest = line.substr(rowAt + 8);
+        const std::string position(rest.substr(0, rest.find(',')));
+        const bool entered = what.starts_with("Eintrag") || what.starts_with(
+                                                                "\xC3\x9C"
+                                                                "berschrieben nach R\xC3\xBC"
+                                                                "ckfrage");
+        if (entered) {
+            const std::size_t open = what.find(" (");
+            entries.push_back(
+                {position, open == std::string_view::npos
+                               ? std::string()
+                               : std::string(what.substr(open + 2, what.size() - open - 3))});
+        } else if (what.starts_with("R\xC3\xBC"
+                                    "ckg\xC3\xA4"
+                                    "ngig") &&
+                   !entries.empty() && entries.back().Position == position) {
+            entries.pop_back();
+        }
+    }
+    return entries.empty() ? entry : entries.back();
+}

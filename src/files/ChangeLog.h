@@ -45,3 +45,11 @@ struct WallTime {
     std::string Text;
 };
 WallTime LocalWallTime();
+
+// What a class's change log says of its last run: the start position of the last entry that no
+// later undo took back ("" when none), and the stamps that entry was timed with.
+struct LoggedEntry {
+    std::string Position;
+    std::string Detail;
+};
+LoggedEntry LastLoggedEntry(std::string_view logText);

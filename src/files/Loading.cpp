@@ -15,6 +15,13 @@ namespace {
 // Control bytes no start list or protocol holds (TAB, CR, LF, form feed and the end-of-data
 // byte 0x1A may appear): a picture, a program or a document of a word processor.
 bool IsText(std::string_view bytes) {
+    // A PNG picture's signature holds the end-of-data byte on purpose, to stop a text viewer.
+    if (bytes.starts_with("\x89PNG")) {
+        return false;
+    }
+    // The reader stops at the end-of-data byte: whatever an old editor left after it is no part
+    // of the list.
+    bytes = bytes.substr(0, bytes.find('\x1A'));
     return std::none_of(bytes.begin(), bytes.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
         return byte < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f' && c != '\x1A';

@@ -415,6 +415,67 @@ void TimingEngine::EnterResult() {
     lastBackupError_ = outcome.BackupError;
 }
 
+PendingRun TimingEngine::CurrentRun() const {
+    return {view_.RunTicks, view_.PenaltyCount, view_.DqFlag != 0,
+            view_.DqFlag != 0 ? reasons_.SelectedText() : std::string(), runByHand_};
+}
+
+void TimingEngine::GiveBack(const PendingRun& run) {
+    if (clock_.IsActive()) {
+        return;
+    }
+    runByHand_ = run.ByHand;
+    view_.CountdownActive = false;
+    view_.DigitOnColour = DigitGreen;
+    StopClock(run.RunTicks);
+    view_.StartStep = settings_.CountDown ? 0 : 1;
+    SetLook(view_.bEintragen, "EINTRAGEN", 0x000000, 0xFFFFFF, 0xFF8000, 0x000000, 0x00FFFF);
+    view_.bEintragen.Enabled = true;
+    view_.b5sekEnabled = true;
+    view_.b_5sekEnabled = true;
+    view_.bDqEnabled = !run.Dq;
+    view_.img_AbbruchVisible = false;
+    view_.EntryStep = 0;
+    view_.ResumeEnabled = false;
+    view_.cmd_F2_SettingsEnabled = false;
+    view_.PenaltyCount = run.Penalties;
+    view_.eStarafeT = "Strafen: " + std::to_string(run.Penalties);
+    view_.DqFlag = run.Dq ? 1 : 0;
+    view_.eRangT = run.Dq ? "Rang: DQ" : "Rang:";
+    view_.eRangTVisible = run.Dq;
+    view_.ReasonsVisible = run.Dq;
+    const auto& lines = reasons_.Lines();
+    const auto reason = std::find(lines.begin(), lines.end(), run.Reason);
+    if (run.Dq && reason != lines.end()) {
+        reasons_.Click(static_cast<int>(reason - lines.begin()));
+    }
+}
+
+void TimingEngine::ClearBoard() {
+    if (clock_.IsActive()) {
+        return;
+    }
+    SetReadyStep();
+    SetLook(view_.bEintragen, "EINTRAGEN", 0x000000, 0xFFFFFF, 0xFF8000, 0x000000, 0x00FFFF);
+    view_.bEintragen.Enabled = false;
+    view_.bSTART.Enabled = true;
+    view_.bSTART.Color = settings_.CountDown ? TimerYellow : StartGreen;
+    view_.b5sekEnabled = false;
+    view_.b_5sekEnabled = false;
+    view_.bDqEnabled = false;
+    view_.img_AbbruchVisible = false;
+    view_.EntryStep = 0;
+    view_.ResumeEnabled = false;
+    view_.cmd_F2_SettingsEnabled = true;
+    view_.CountdownActive = settings_.CountDown;
+    view_.DigitOnColour = settings_.CountDown ? DigitYellow : DigitGreen;
+    view_.RunTicks = 0;
+    ShowElapsed(0);
+    view_.PenaltyCount = 0;
+    view_.DqFlag = 0;
+    ResetRunLabels();
+}
+
 void TimingEngine::NextStarter() {
     if (hooks_.SelectNextStarter) {
         hooks_.SelectNextStarter();

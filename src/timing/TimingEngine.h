@@ -45,6 +45,15 @@ struct EntryOutcome {
     std::string BackupError;
 };
 
+// A run as it waits for its entry: what an undone entry gives back.
+struct PendingRun {
+    std::int64_t RunTicks = 0;
+    int Penalties = 0;
+    bool Dq = false;
+    std::string Reason;  // the reason chosen for a disqualification
+    bool ByHand = false;
+};
+
 // What the result entry needs from the program: the engine hands over the run's cells and never
 // writes the table itself.
 struct EntryHooks {
@@ -121,6 +130,13 @@ public:
     void bDqClick();
     // Entry button (F10): enter the result, then the next starter.
     void bEintragenClick();
+    // The run on the board as it waits for (or went into) its entry.
+    PendingRun CurrentRun() const;
+    // An entry was undone: its run waits for its entry again, with its time, penalties and
+    // disqualification, as right after the stop. Only while no run is on the clock.
+    void GiveBack(const PendingRun& run);
+    // Another class was opened: the board starts clean for its current starter.
+    void ClearBoard();
 
     // Reasons list: the lines of the reasons file, a click on a line, Enter in the free-text field
     // with its text, and the field losing the focus.

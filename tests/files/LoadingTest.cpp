@@ -179,4 +179,12 @@ TEST_F(Loading, SpreadsheetProgramsXlsLoadsWithNumbersAndDates) {
     EXPECT_THAT(table_.Column(ColLaufzeit), ElementsAre("Laufzeit", "15,23", "", "2026-12-07"));
 }
 
+// An old DOS editor ends the list with 0x1A and may leave anything after it.
+TEST_F(Loading, BytesAfterTheEndOfDataByteDoNotMakeAListNoText) {
+    WriteAll(folder_.File("dos.txt"),
+             std::string("1;Anna;Blue\r\n2;Ben;Rio\r\n\x1a\x01\x02\0garbage", 36));
+    ASSERT_EQ(Load(folder_.File("dos.txt")), "");
+    EXPECT_THAT(table_.Column(ColNr), ElementsAre("Nr.", "1", "2"));
+}
+
 }  // namespace

@@ -262,7 +262,7 @@ function render(d) {
   $("rider").textContent = d.hasStarter ? who(d.onCourse) : "Kein Starter gew\u00e4hlt";
   $("horse").textContent = d.hasStarter ? detail(d.onCourse) : "";
   const next = $("next"); next.textContent = "";
-  const labels = ["Am Start", "In Vorbereitung"];
+  const labels = ["N\u00e4chster", "In Vorbereitung"];
   d.next.forEach(function (n, i) {
     const item = el("div", "row");
     const left = el("div"); left.append(el("b", "", labels[i] + ": "), who(n.starter), el("div", "sub", detail(n.starter)));

@@ -184,7 +184,7 @@ void AnnouncerWindow::Render(const AnnouncerSnapshot& snapshot) {
     SetText(Horse, snapshot.hasStarter ? PlainDetail(snapshot.onCourse) : QString());
 
     QString next;
-    const QString labels[] = {QStringLiteral("Am Start"), QStringLiteral("In Vorbereitung")};
+    const QString labels[] = {QStringLiteral("Nächster"), QStringLiteral("In Vorbereitung")};
     for (std::size_t i = 0; i < snapshot.next.size() && i < 2; ++i) {
         next += QStringLiteral("<b>%1:</b> %2<br><span style='color:#b7c5d0'>%3</span><br>")
                     .arg(labels[i], Who(snapshot.next[i]), Detail(snapshot.next[i]));

@@ -275,7 +275,9 @@ void Competition::SetColumnWidth(int col, int width) {
 }
 
 void Competition::Arrange() {
-    journal_.View().Rearrange(ranking_.ViewOrder(journal_.Table(), CurrentStanding()));
+    const Standing& standing = CurrentStanding();
+    journal_.View().Rearrange(ranking_.ViewOrder(journal_.Table(), standing));
+    engine_->SetDecimalSeparator(standing.DecimalSeparator);
 }
 
 void Competition::SelectStarter(int index) {

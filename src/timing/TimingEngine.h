@@ -93,6 +93,9 @@ public:
         resolution_ = resolution;
         view_.Thousandths = resolution == Resolution::Thousandths;
     }
+    // The separator the entered times are written with: the one the class's totals use, so a
+    // table never mixes "3.057" and "15,480".
+    void SetDecimalSeparator(char separator) { hooks_.DecimalSeparator = separator; }
     // What one penalty adds to the run time in the open class.
     void SetPenaltySeconds(int seconds) { view_.PenaltySeconds = seconds; }
 

@@ -167,3 +167,17 @@ TEST_F(ShowTest, EachClassWritesItsOwnWorkbookAndPageBesideItsFile) {
                                             (show / "open-Ergebnisliste.html").string(),
                                             (show / "jugend-Ergebnisliste.xlsx").string()));
 }
+
+// A protocol written with commas, continued on a system that writes points: the new run is
+// written like the totals beside it.
+TEST_F(CompetitionTest, ARunIsWrittenWithTheSeparatorOfTheTableNotOfTheSystem) {
+    WriteSettings(store, NoCountdown());
+    competition = std::make_unique<Competition>(CompetitionEnvironment{
+        serial, store, cues, time, timers, dialogs, desktop, live, ui.Poster(),
+        folder.Path().string(), DataFolder(), "", '.', "corralix", nullptr, ::write, &broker});
+    competition->Start(StartList("1;Anna;Blue;;15,48;0;;;15,48\r\n2;Ben;Rio\r\n"));
+    competition->StepStarter(+1);
+    TimeRun(15057);
+    Key(Command::Entry);
+    EXPECT_EQ(TotalOf(Table(), "2"), "15,05");
+}

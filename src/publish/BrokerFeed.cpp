@@ -157,6 +157,8 @@ std::string BrokerStateText(BrokerState state, std::string_view host, int port) 
             return "MQTT-Broker lehnt Benutzer oder Passwort ab (F2)";
         case BrokerState::TlsFailed:
             return "MQTT: Zertifikat nicht anerkannt – CA-Datei prüfen (F2)";
+        case BrokerState::Flooding:
+            return "MQTT-Broker sendet zu viel – Verbindung getrennt";
         case BrokerState::Unreachable:
             return "MQTT-Broker " + std::string(host) + ":" + std::to_string(port) +
                    " antwortet nicht";

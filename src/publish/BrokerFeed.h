@@ -48,11 +48,13 @@ enum class BrokerState {
     Refused,      // the broker refused the user or the password
     TlsFailed,    // the broker's certificate was not accepted, or the CA file is unusable
     Unreachable,  // the host did not answer or took no connection
+    Flooding,     // the broker sent far more than the answers to what was sent: cut off
 };
 
 struct BrokerStatus {
     BrokerState State = BrokerState::Off;
-    // For the operator, in German; empty while connected or off.
+    // For the operator, in German; empty while off, and while connected unless the broker
+    // library refused a message (what and why).
     std::string Message;
 };
 

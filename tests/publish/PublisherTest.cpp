@@ -237,6 +237,48 @@ TEST_F(PublisherTest, OddAndClashingNamesArePublishedEachUnderATopicOfItsOwn) {
     EXPECT_EQ(publisher.Status().Message, "");
 }
 
+// A broker that announces a message of the largest size MQTT allows and sends it: cut off after
+// little, where libmosquitto would have taken all 256 MB into memory.
+TEST_F(PublisherTest, ABrokerThatSendsFarMoreThanAnyAnswerIsCutOff) {
+    int port = 0;
+    const int listener = ListenOnLoopback(port);
+    ASSERT_GE(listener, 0);
+    std::size_t accepted = 0;
+    std::thread hostile([&] {
+        const int client = ::accept(listener, nullptr, nullptr);
+        char connect[4096];
+        ::recv(client, connect, sizeof connect, 0);
+        const timeval patience{2, 0};
+        ::setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+        // CONNACK, then a PUBLISH with a remaining length of 268,435,455 bytes and a topic "x".
+        const std::string head("\x20\x02\x00\x00\x30\xFF\xFF\xFF\x7F\x00\x01x", 12);
+        ::send(client, head.data(), head.size(), MSG_NOSIGNAL);
+        const std::string chunk(65536, '\0');
+        for (;;) {
+            const ssize_t sent = ::send(client, chunk.data(), chunk.size(), MSG_NOSIGNAL);
+            if (sent <= 0 || accepted >= (std::size_t{256} << 20)) {
+                break;  // cut off, or no longer read
+            }
+            accepted += static_cast<std::size_t>(sent);
+        }
+        ::close(client);
+    });
+    MosquittoPublisher publisher(Quick());
+    publisher.Start(Local(port));
+    publisher.Publish(Snapshot("Show", "15,20", runStartMs));
+    BrokerStatus status;
+    for (int i = 0; i < 1500 && status.State != BrokerState::Flooding; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        status = publisher.Status();
+    }
+    hostile.join();
+    publisher.Stop();
+    ::close(listener);
+    EXPECT_EQ(status.Message, "MQTT-Broker sendet zu viel – Verbindung getrennt");
+    // What the sockets' buffers hold on top of what was read.
+    EXPECT_LT(accepted, std::size_t{32} << 20);
+}
+
 TEST_F(PublisherTest, ABrokerThatWasAwayGetsTheLatestOfEachTopicWhenItIsBack) {
     Broker broker(folder.Path());
     MosquittoPublisher publisher(Quick());

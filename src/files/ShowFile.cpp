@@ -132,6 +132,12 @@ private:
     std::size_t pos_ = 0;
 };
 
+// A show file nests a few levels deep (a class, its payout, a table in it); a file nested far
+// deeper is none, and would take the program's stack with it (copies and writers of the value
+// recurse through every level). The reader stops at the first level beyond.
+constexpr int MaxShowFileDepth = 64;
+struct NestedTooDeep {};
+
 // A fault in the file's content, with the place it was found.
 struct ShowFault {
     Path Where;
@@ -304,7 +310,19 @@ ShowData ReadShow(const json& root) {
 std::optional<ShowData> ParseShowText(std::string_view text, std::string& error) {
     json root;
     try {
-        root = json::parse(text.begin(), text.end());
+        root = json::parse(text.begin(), text.end(),
+                           [](int depth, json::parse_event_t event, const json&) {
+                               if ((event == json::parse_event_t::object_start ||
+                                    event == json::parse_event_t::array_start) &&
+                                   depth >= MaxShowFileDepth) {
+                                   throw NestedTooDeep{};
+                               }
+                               return true;
+                           });
+    } catch (const NestedTooDeep&) {
+        error = "Turnierdatei ist zu tief verschachtelt (mehr als " +
+                std::to_string(MaxShowFileDepth) + " Ebenen) – keine Turnierdatei";
+        return std::nullopt;
     } catch (const json::parse_error& fault) {
         const std::size_t at = std::min<std::size_t>(fault.byte, text.size());
         const int line = 1 + static_cast<int>(std::count(

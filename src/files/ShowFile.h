@@ -48,7 +48,8 @@ struct ShowData {
 };
 
 // Reads the show file's text. On any fault nothing is returned and error names the reason and
-// the place ("Zeile 12, classes[1].draw.horse_gap: ...").
+// the place ("Zeile 12, classes[1].draw.horse_gap: ..."); a text nested more than 64 levels deep
+// is refused before it is read into memory.
 std::optional<ShowData> ParseShowText(std::string_view text, std::string& error);
 std::optional<ShowData> ReadShowFile(const std::string& path, std::string& error);
 

@@ -71,6 +71,17 @@ TEST(ShowFile, RefusesABrokenFileWithTheReasonAndThePlace) {
         EXPECT_FALSE(ParseShowText(c.text, error)) << c.text;
         EXPECT_NE(error.find(c.message), std::string::npos) << error;
     }
+    // Nested 150,000 levels deep: refused with a message, where it took the program down.
+    const std::string deep =
+        "{\"classes\": " + std::string(150000, '[') + std::string(150000, ']') + "}";
+    std::string error;
+    EXPECT_FALSE(ParseShowText(deep, error));
+    EXPECT_EQ(error,
+              "Turnierdatei ist zu tief verschachtelt (mehr als 64 Ebenen) – keine Turnierdatei");
+    // As deep as a show file may go: read, and refused only for what it holds.
+    const std::string deepest = "{\"x\": " + std::string(63, '[') + std::string(63, ']') + "}";
+    EXPECT_FALSE(ParseShowText(deepest, error));
+    EXPECT_NE(error.find("classes: muss eine Liste"), std::string::npos) << error;
 }
 
 // The show office's lists: the columns by their titles, CSV with "," and quotes, and a line

@@ -111,6 +111,15 @@ TEST(ShowEntries, FindsTheColumnsByTheirTitlesAndRefusesALineWithoutAClass) {
                                        read.Entries[0].Rider + "|" + read.Entries[0].Horse;
         EXPECT_EQ(first, list.first);
     }
+    // As long as a start list may be, and no longer.
+    std::string lines = "Klasse;Name\n";
+    for (int line = 1; line <= 10000; ++line) {
+        lines += "Open;Reiter " + std::to_string(line) + "\n";
+    }
+    WriteAll(folder.File("zuviel.txt"), lines);
+    EXPECT_EQ(ReadShowEntries(folder.File("zuviel.txt"), ',').Error,
+              "Die Datei ist zu groß für eine Starterliste (mehr als 10000 Zeilen): " +
+                  folder.File("zuviel.txt"));
 }
 
 }  // namespace

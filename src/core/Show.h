@@ -28,7 +28,7 @@ public:
 
     // The class's protocol file and its change log beside it.
     std::string ClassFile(int index) const;
-    std::string LogFile(int index) const { return ClassFile(index) + ".log"; }
+    std::string LogFile(int index) const { return ClassLogFile(ClassFile(index)); }
 
     // Writes the show file back (the class open, the draw's seeds).
     FileWriteResult Save() const { return WriteShowFile(data_, path_); }

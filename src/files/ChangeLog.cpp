@@ -92,7 +92,9 @@ std::string ChangeLogText(const std::string& wallTime, const std::string& what,
 
 FileWriteResult AppendChangeLog(const std::string& path, const std::string& text,
                                 const WriteCall& write) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    // Never through a link: the log of a class stays in its show folder.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
         return {FileWriteStatus::NotCreated, std::strerror(errno)};
     }

@@ -34,7 +34,8 @@ std::string ChangeLogText(const std::string& wallTime, const std::string& what,
                           const std::string& detail, const std::vector<RowChange>& changes);
 
 // Appends text to the log at path and forces it to the disk before returning, so a result file
-// replaced afterwards is always explained by the log. Creates the file when missing.
+// replaced afterwards is always explained by the log. Creates the file when missing; a link is
+// refused, never followed.
 FileWriteResult AppendChangeLog(const std::string& path, const std::string& text,
                                 const WriteCall& write = ::write);
 

@@ -155,11 +155,12 @@ FileWriteResult ReplaceFileBytes(const std::string& path, std::string_view bytes
     return ReplaceFileBytes(path, bytes);
 }
 
-std::optional<std::string> ReadFileBytes(const std::string& path) {
+std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes) {
     // Non-blocking so that choosing a pipe cannot hang the program in open.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
-    if (file.Get() < 0 || ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (file.Get() < 0 || ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
         return std::nullopt;
     }
     std::string bytes;
@@ -174,6 +175,9 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
         }
         if (count > 0) {
             bytes.append(buffer, static_cast<std::size_t>(count));
+        }
+        if (bytes.size() > maxBytes) {
+            return std::nullopt;  // it grew while it was read
         }
     }
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,5 +67,6 @@ FileWriteResult ReplaceFileBytes(const std::string& path, std::string_view bytes
 int SyncFile(int fd);
 
 // The whole content of a regular file; nothing when it cannot be opened or read
-// (gone, a folder, a pipe or device).
-std::optional<std::string> ReadFileBytes(const std::string& path);
+// (gone, a folder, a pipe or device), or when it holds more than maxBytes (then it is not read).
+std::optional<std::string> ReadFileBytes(
+    const std::string& path, std::size_t maxBytes = std::numeric_limits<std::size_t>::max());

@@ -1,6 +1,7 @@
 #include "files/Loading.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 
 #include "files/FileIo.h"
@@ -39,7 +40,29 @@ bool HoldsAStarter(const ResultTable& table) {
     return false;
 }
 
+std::string ListTooLarge(const std::string& limit, const std::string& path) {
+    return "Die Datei ist zu groß für eine Starterliste (mehr als " + limit + "): " + path;
+}
+
 }  // namespace
+
+ListFile ReadListFile(const std::string& path) {
+    std::optional<std::string> bytes = ReadFileBytes(path, MaxListFileBytes);
+    if (!bytes) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(path, error) &&
+            std::filesystem::file_size(path, error) > MaxListFileBytes) {
+            return {{}, ListTooLarge(std::to_string(MaxListFileBytes >> 20) + " MB", path)};
+        }
+        return {{}, "Datei kann nicht gelesen werden: " + path};
+    }
+    // A workbook's readers keep to their own limits as they read.
+    if (!IsWorkbookContent(*bytes) && LoadKind(path) != FileKind::Spreadsheet &&
+        CountTextLines(*bytes) > MaxListLines) {
+        return {{}, ListTooLarge(std::to_string(MaxListLines) + " Zeilen", path)};
+    }
+    return {std::move(*bytes), {}};
+}
 
 LoadedTable ReadChosenFile(const std::string& path, const ResultTable& current,
                            char decimalSeparator) {
@@ -50,18 +73,19 @@ LoadedTable ReadChosenFile(const std::string& path, const ResultTable& current,
         return loaded;
     }
     // The whole file is in hand before anything is read into a table.
-    const std::optional<std::string> bytes = ReadFileBytes(path);
-    if (!bytes) {
-        loaded.Error = "Datei kann nicht gelesen werden: " + path;
+    const ListFile file = ReadListFile(path);
+    if (!file.Error.empty()) {
+        loaded.Error = file.Error;
         return loaded;
     }
+    const std::string& bytes = file.Bytes;
     // A workbook saved under another name (".txt", or a zip named ".xls") loads as what it is.
-    if (IsWorkbookContent(*bytes) || kind == FileKind::Spreadsheet) {
-        loaded.Error = LoadWorkbook(loaded.Table, path, *bytes, decimalSeparator);
-    } else if (!IsText(*bytes)) {
+    if (IsWorkbookContent(bytes) || kind == FileKind::Spreadsheet) {
+        loaded.Error = LoadWorkbook(loaded.Table, path, bytes, decimalSeparator);
+    } else if (!IsText(bytes)) {
         loaded.Error = "Keine Starterliste und kein Protokoll (keine Textdatei): " + path;
     } else {
-        ReadProtocolText(loaded.Table, *bytes);
+        ReadProtocolText(loaded.Table, bytes);
         // A file without a single starter must not empty a full table.
         if (!HoldsAStarter(loaded.Table)) {
             loaded.Error = "Keine Starter gefunden: " + path;

@@ -1,10 +1,25 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "results/ResultTable.h"
 
 // Reading a file the operator chose, before it replaces the table on screen.
+
+// What a start list or protocol may hold, as a workbook may (MaxSheetRows): a show has hundreds
+// or a few thousand starters, never millions. A text list beyond one of these is refused before
+// it is split into rows; a file beyond the size is not even read.
+inline constexpr std::size_t MaxListFileBytes = std::size_t{64} << 20;
+inline constexpr std::size_t MaxListLines = 10000;
+
+// The bytes of a start list, protocol or workbook; Error is the message when it is not there, not
+// a file, or (a text list) beyond the limits above.
+struct ListFile {
+    std::string Bytes;
+    std::string Error;
+};
+ListFile ReadListFile(const std::string& path);
 
 // A file read whole: the table it holds, its start positions numbered by its rows, or why it
 // could not be read.

@@ -164,6 +164,16 @@ void ReadProtocolText(ResultTable& table, std::string_view bytes) {
     }
 }
 
+std::size_t CountTextLines(std::string_view bytes) {
+    // Line ends are the same bytes in Windows-1252 and UTF-8: counted without decoding.
+    const std::string_view text = bytes.substr(0, bytes.find(EndOfData));
+    std::size_t lines = 0;
+    for (std::size_t pos = 0; pos < text.size(); ++lines) {
+        NextLine(text, pos);
+    }
+    return lines;
+}
+
 std::vector<std::vector<std::string>> ReadTextRows(std::string_view bytes) {
     std::vector<std::vector<std::string>> rows;
     const std::string text = DecodeFileText(bytes.substr(0, bytes.find(EndOfData)));

@@ -60,3 +60,6 @@ void ReadProtocolText(ResultTable& table, std::string_view bytes);
 // Every line of a text list split into fields as ReadProtocolText splits them, header lines
 // included; a blank line gives no fields, so line n of the file is element n - 1.
 std::vector<std::vector<std::string>> ReadTextRows(std::string_view bytes);
+
+// The number of lines of a text list as the two readers above see them (up to the byte 0x1A).
+std::size_t CountTextLines(std::string_view bytes);

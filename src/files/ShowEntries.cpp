@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "files/FileIo.h"
 #include "files/FileKind.h"
+#include "files/Loading.h"
 #include "files/ProtocolFile.h"
 #include "files/Workbook.h"
 #include "results/ResultTable.h"
@@ -65,22 +65,23 @@ struct Rows {
 };
 
 Rows ReadRows(const std::string& path, char decimalSeparator) {
-    const std::optional<std::string> bytes = ReadFileBytes(path);
-    if (!bytes) {
-        return {{}, "Datei kann nicht gelesen werden: " + path};
+    const ListFile file = ReadListFile(path);
+    if (!file.Error.empty()) {
+        return {{}, file.Error};
     }
-    if (IsWorkbookContent(*bytes) || LoadKind(path) == FileKind::Spreadsheet) {
-        WorkbookRows sheet = ReadWorkbook(path, *bytes, decimalSeparator);
+    const std::string& bytes = file.Bytes;
+    if (IsWorkbookContent(bytes) || LoadKind(path) == FileKind::Spreadsheet) {
+        WorkbookRows sheet = ReadWorkbook(path, bytes, decimalSeparator);
         Rows rows{{}, std::move(sheet.Error)};
         for (const SheetRow& row : sheet.Rows) {
             rows.Cells.emplace_back(row.begin(), row.end());
         }
         return rows;
     }
-    if (std::any_of(bytes->begin(), bytes->end(), [](char c) { return c == '\0'; })) {
+    if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return c == '\0'; })) {
         return {{}, "Keine Starterliste (keine Textdatei): " + path};
     }
-    Rows rows{ReadTextRows(*bytes), {}};
+    Rows rows{ReadTextRows(bytes), {}};
     // A CSV file written with "," between the fields (a spreadsheet's default outside Germany).
     const auto header = std::find_if(rows.Cells.begin(), rows.Cells.end(),
                                      [](const auto& cells) { return !cells.empty(); });

@@ -132,6 +132,12 @@ private:
     std::size_t pos_ = 0;
 };
 
+// A show file nests a few levels deep (a class, its payout, a table in it); a file nested far
+// deeper is none, and would take the program's stack with it (copies and writers of the value
+// recurse through every level). The reader stops at the first level beyond.
+constexpr int MaxShowFileDepth = 64;
+struct NestedTooDeep {};
+
 // A fault in the file's content, with the place it was found.
 struct ShowFault {
     Path Where;
@@ -299,12 +305,73 @@ ShowData ReadShow(const json& root) {
     return show;
 }
 
+// The message for a fault of the file's content, with its line.
+std::string FaultText(std::string_view text, const ShowFault& fault) {
+    const int line = Locator(text).LineOf(fault.Where);
+    const std::string where = PathText(fault.Where);
+    return "Turnierdatei, Zeile " + std::to_string(line) + (where.empty() ? "" : ", " + where) +
+           ": " + fault.What;
+}
+
+// Why a file of the show folder may not be read or written: a link, not a file, or outside the
+// folder through a linked folder on its way. Empty when it is a file in the folder or not there
+// yet (or the system cannot tell).
+std::string FolderFileFault(const std::filesystem::path& folder, const std::string& file) {
+    namespace fs = std::filesystem;
+    const fs::path path = folder / file;
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path, error);
+    std::string what;
+    if (fs::is_symlink(status)) {
+        what = "ist ein Link";
+    } else if (fs::exists(status) && !fs::is_regular_file(status)) {
+        what = "ist keine Datei";
+    } else {
+        const fs::path inside = fs::weakly_canonical(folder, error);
+        const fs::path parent =
+            error ? fs::path() : fs::weakly_canonical(path.parent_path(), error);
+        const fs::path relative = parent.lexically_relative(inside);
+        if (!error && (relative.empty() || *relative.begin() == "..")) {
+            what = "liegt außerhalb des Turnierordners";
+        }
+    }
+    return what.empty() ? what
+                        : "\"" + file + "\" " + what +
+                              " – Klassendateien und ihre Änderungsprotokolle müssen Dateien im "
+                              "Turnierordner sein";
+}
+
+// The first class whose file or change log may not be used, as a fault of the class's "file".
+std::optional<ShowFault> FolderFault(const ShowData& show, const std::filesystem::path& folder) {
+    for (std::size_t i = 0; i < show.Classes.size(); ++i) {
+        const std::string& file = show.Classes[i].File;
+        for (const std::string& name : {file, ClassLogFile(file)}) {
+            if (std::string what = FolderFileFault(folder, name); !what.empty()) {
+                return ShowFault{{{"classes"}, {{}, static_cast<int>(i)}, {"file"}}, what};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<ShowData> ParseShowText(std::string_view text, std::string& error) {
     json root;
     try {
-        root = json::parse(text.begin(), text.end());
+        root = json::parse(text.begin(), text.end(),
+                           [](int depth, json::parse_event_t event, const json&) {
+                               if ((event == json::parse_event_t::object_start ||
+                                    event == json::parse_event_t::array_start) &&
+                                   depth >= MaxShowFileDepth) {
+                                   throw NestedTooDeep{};
+                               }
+                               return true;
+                           });
+    } catch (const NestedTooDeep&) {
+        error = "Turnierdatei ist zu tief verschachtelt (mehr als " +
+                std::to_string(MaxShowFileDepth) + " Ebenen) – keine Turnierdatei";
+        return std::nullopt;
     } catch (const json::parse_error& fault) {
         const std::size_t at = std::min<std::size_t>(fault.byte, text.size());
         const int line = 1 + static_cast<int>(std::count(
@@ -315,21 +382,36 @@ std::optional<ShowData> ParseShowText(std::string_view text, std::string& error)
     try {
         return ReadShow(root);
     } catch (const ShowFault& fault) {
-        const int line = Locator(text).LineOf(fault.Where);
-        const std::string where = PathText(fault.Where);
-        error = "Turnierdatei, Zeile " + std::to_string(line) +
-                (where.empty() ? "" : ", " + where) + ": " + fault.What;
+        error = FaultText(text, fault);
         return std::nullopt;
     }
 }
 
 std::optional<ShowData> ReadShowFile(const std::string& path, std::string& error) {
+    std::error_code link;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, link))) {
+        error = "Turnierdatei ist ein Link, keine Datei im Turnierordner: " + path;
+        return std::nullopt;
+    }
     const std::optional<std::string> bytes = ReadFileBytes(path);
     if (!bytes) {
         error = "Turnierdatei nicht lesbar: " + path;
         return std::nullopt;
     }
-    return ParseShowText(*bytes, error);
+    std::optional<ShowData> show = ParseShowText(*bytes, error);
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (show) {
+        if (const std::optional<ShowFault> fault =
+                FolderFault(*show, folder.empty() ? "." : folder)) {
+            error = FaultText(*bytes, *fault);
+            return std::nullopt;
+        }
+    }
+    return show;
+}
+
+std::string ClassLogFile(const std::string& classFile) {
+    return classFile + ".log";
 }
 
 std::string ShowText(const ShowData& show) {

@@ -48,9 +48,15 @@ struct ShowData {
 };
 
 // Reads the show file's text. On any fault nothing is returned and error names the reason and
-// the place ("Zeile 12, classes[1].draw.horse_gap: ...").
+// the place ("Zeile 12, classes[1].draw.horse_gap: ..."); a text nested more than 64 levels deep
+// is refused before it is read into memory.
 std::optional<ShowData> ParseShowText(std::string_view text, std::string& error);
+// Reads the show file at path: the file and, for every class, its file and change log must be
+// files in the show folder, not links (nor outside through a linked folder), or not there yet.
 std::optional<ShowData> ReadShowFile(const std::string& path, std::string& error);
+
+// A class's change log lies beside its file: "open.txt.log".
+std::string ClassLogFile(const std::string& classFile);
 
 // The text written back: the file as read with the program's keys replaced.
 std::string ShowText(const ShowData& show);

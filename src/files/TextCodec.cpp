@@ -47,7 +47,8 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-// Decodes the character at pos and moves pos behind it; nothing for a malformed sequence.
+}  // namespace
+
 std::optional<char32_t> NextUtf8Char(std::string_view text, std::size_t& pos) {
     const auto lead = static_cast<unsigned char>(text[pos]);
     if (lead < 0x80) {
@@ -82,8 +83,6 @@ std::optional<char32_t> NextUtf8Char(std::string_view text, std::size_t& pos) {
     pos += length;
     return c;
 }
-
-}  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
     std::size_t pos = 0;

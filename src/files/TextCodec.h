@@ -11,6 +11,10 @@
 // U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
+// Decodes the UTF-8 character at pos (pos < text.size()) and moves pos behind it; nothing for a
+// malformed sequence, and pos stays.
+std::optional<char32_t> NextUtf8Char(std::string_view text, std::size_t& pos);
+
 // Every byte has a character: the five bytes the code page leaves free map to the C1 controls
 // of the same value, so a file read this way never loses a byte.
 std::string Cp1252ToUtf8(std::string_view bytes);

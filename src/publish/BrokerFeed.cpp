@@ -1,11 +1,16 @@
 #include "publish/BrokerFeed.h"
 
+#include <algorithm>
+#include <set>
+
 #include "files/Announcer.h"
 #include "files/TextCodec.h"
 
 namespace {
 
 constexpr std::size_t MaxLevelBytes = 100;
+// A broker takes a topic of a few hundred levels at most (mosquitto: 200).
+constexpr std::size_t MaxPrefixLevels = 10;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -23,6 +28,16 @@ void CutUtf8(std::string& text, std::size_t limit) {
     text.resize(end);
 }
 
+// C0 and C1 controls and DEL: a broker refuses a topic holding one.
+bool IsControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+// The characters Unicode keeps for a program's own use, never for interchange: refused too.
+bool IsNoncharacter(char32_t c) {
+    return (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
+}
+
 }  // namespace
 
 std::string TopicLevel(std::string_view text, std::string_view fallback) {
@@ -32,12 +47,15 @@ std::string TopicLevel(std::string_view text, std::string_view fallback) {
         text = converted;
     }
     std::string level;
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (ch == '/' || ch == '+' || ch == '#') {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t from = pos;
+        const std::optional<char32_t> c = NextUtf8Char(text, pos);
+        if (!c) {
+            ++pos;  // not reached: the text is UTF-8 by now
+        } else if (*c == '/' || *c == '+' || *c == '#') {
             level += '-';
-        } else if (c >= 0x20 && c != 0x7f) {
-            level += ch;
+        } else if (!IsControl(*c) && !IsNoncharacter(*c)) {
+            level.append(text.substr(from, pos - from));
         }
     }
     CutUtf8(level, MaxLevelBytes);
@@ -55,10 +73,11 @@ std::string TopicLevel(std::string_view text, std::string_view fallback) {
 std::string TopicBase(std::string_view prefix, std::string_view show, std::string_view arena) {
     std::string base;
     std::size_t from = 0;
+    std::size_t levels = 0;
     while (from <= prefix.size()) {
         const std::size_t slash = std::min(prefix.find('/', from), prefix.size());
         const std::string level = TopicLevel(prefix.substr(from, slash - from), "");
-        if (!level.empty()) {
+        if (!level.empty() && levels++ < MaxPrefixLevels) {
             base += level + "/";
         }
         from = slash + 1;
@@ -73,25 +92,57 @@ std::string TopicBase(std::string_view prefix, std::string_view show, std::strin
     return base + TopicLevel(show, "Corralix") + "/" + TopicLevel(arena, "Arena");
 }
 
-std::string ClassLevel(const LiveSnapshot& live) {
-    const std::string& name = live.announcer.className;
-    return TopicLevel(name.empty() ? live.board.race : name, "Klasse");
+std::map<std::string, std::string> ClassLevels(const std::vector<std::string>& names) {
+    // The names making each level: the one that is its level as it stands first, then by bytes.
+    std::map<std::string, std::vector<std::string>> byLevel;
+    for (const std::string& name : std::set<std::string>(names.begin(), names.end())) {
+        byLevel[TopicLevel(name, "Klasse")].push_back(name);
+    }
+    std::set<std::string> taken;
+    for (auto& [level, sharing] : byLevel) {
+        std::stable_partition(sharing.begin(), sharing.end(),
+                              [&](const std::string& name) { return name == level; });
+        taken.insert(level);
+    }
+    std::map<std::string, std::string> levels;
+    for (const auto& [level, sharing] : byLevel) {
+        levels[sharing.front()] = level;
+        int n = 2;
+        for (auto name = sharing.begin() + 1; name != sharing.end(); ++name) {
+            std::string unique;
+            do {
+                const std::string suffix = "-" + std::to_string(n++);
+                unique = level;
+                CutUtf8(unique, MaxLevelBytes - suffix.size());
+                unique += suffix;
+            } while (!taken.insert(unique).second);
+            levels[*name] = unique;
+        }
+    }
+    return levels;
 }
 
 std::vector<BrokerMessage> BrokerMessages(const BrokerSnapshot& snapshot, std::string_view base,
                                           std::int64_t wallOffsetMs) {
     const std::string prefix = std::string(base) + "/";
     const AnnouncerSnapshot& announcer = snapshot.Live.announcer;
+    // The class on the board by its name in a show, else by the race; each class its own topic.
+    std::vector<std::string> names = {announcer.className.empty() ? snapshot.Live.board.race
+                                                                  : announcer.className};
+    for (const LiveClass& item : snapshot.Live.classes) {
+        names.push_back(item.name);
+    }
+    const std::map<std::string, std::string> levels = ClassLevels(names);
     std::vector<BrokerMessage> messages = {
         {prefix + "clock", AnnouncerClockJson(announcer, wallOffsetMs)},
         {prefix + "announcer", AnnouncerJson(announcer, std::nullopt, wallOffsetMs)},
-        {prefix + "results/" + ClassLevel(snapshot.Live), LiveResultsJson(snapshot.Live)},
+        {prefix + "results/" + levels.at(names.front()), LiveResultsJson(snapshot.Live)},
     };
     // The show's other classes as their files hold them, without the arena's board: a class
     // the arena has left no longer says who was at the gate when it was run.
     for (const LiveClass& item : snapshot.Live.classes) {
         if (!item.open && item.json) {
-            messages.push_back({prefix + "results/" + TopicLevel(item.name, "Klasse"), *item.json});
+            messages.push_back({prefix + "results/" + levels.at(item.name), *item.json});
         }
     }
     return messages;
@@ -106,6 +157,8 @@ std::string BrokerStateText(BrokerState state, std::string_view host, int port) 
             return "MQTT-Broker lehnt Benutzer oder Passwort ab (F2)";
         case BrokerState::TlsFailed:
             return "MQTT: Zertifikat nicht anerkannt – CA-Datei prüfen (F2)";
+        case BrokerState::Flooding:
+            return "MQTT-Broker sendet zu viel – Verbindung getrennt";
         case BrokerState::Unreachable:
             return "MQTT-Broker " + std::string(host) + ":" + std::to_string(port) +
                    " antwortet nicht";

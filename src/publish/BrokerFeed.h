@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,11 +48,13 @@ enum class BrokerState {
     Refused,      // the broker refused the user or the password
     TlsFailed,    // the broker's certificate was not accepted, or the CA file is unusable
     Unreachable,  // the host did not answer or took no connection
+    Flooding,     // the broker sent far more than the answers to what was sent: cut off
 };
 
 struct BrokerStatus {
     BrokerState State = BrokerState::Off;
-    // For the operator, in German; empty while connected or off.
+    // For the operator, in German; empty while off, and while connected unless the broker
+    // library refused a message (what and why).
     std::string Message;
 };
 
@@ -72,17 +75,20 @@ public:
     virtual BrokerStatus Status() const = 0;
 };
 
-// A text as one topic level: without '/', '+', '#' (each becomes '-'), control characters and
-// surrounding blanks, in UTF-8 (Windows-1252 texts are converted), at most 100 bytes; the
-// fallback when nothing is left.
+// A text as one topic level: without '/', '+', '#' (each becomes '-'), control characters (C0,
+// DEL, C1), noncharacters (U+FDD0..U+FDEF, U+xxFFFE, U+xxFFFF) and surrounding blanks, in UTF-8
+// (a text that is not is read as Windows-1252), at most 100 bytes; the fallback when nothing is
+// left. A broker takes every topic made of such levels.
 std::string TopicLevel(std::string_view text, std::string_view fallback);
 
-// "PREFIX/SHOW/ARENA": the prefix may have levels of its own ("verein/corralix"), but no empty
-// ones and no wildcards; without a show the show level is "Corralix".
+// "PREFIX/SHOW/ARENA": the prefix may have up to 10 levels of its own ("verein/corralix"), but
+// no empty ones and no wildcards; without a show the show level is "Corralix".
 std::string TopicBase(std::string_view prefix, std::string_view show, std::string_view arena);
 
-// The topic level of the class: its name in a show, else the race.
-std::string ClassLevel(const LiveSnapshot& live);
+// The topic level of each class name, no two alike: names that make the same level ("Coll/A",
+// "Coll+A") share it out: the name that is the level as it stands keeps it, else the first in
+// byte order; the others get "-2", "-3", ... behind it, in byte order.
+std::map<std::string, std::string> ClassLevels(const std::vector<std::string>& names);
 
 struct BrokerMessage {
     std::string Topic;

@@ -1,7 +1,15 @@
 #include "publish/MosquittoPublisher.h"
 
+#include <linux/tcp.h>
 #include <mosquitto.h>
+#include <netinet/in.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <utility>
 #include <vector>
@@ -16,6 +24,112 @@ constexpr int QosAtLeastOnce = 1;
 // How long one turn of the connection's loop waits for the socket: also the longest a new
 // message waits before it is sent.
 constexpr int LoopWaitMs = 5;
+
+// What a broker may send this publisher, which subscribes to nothing: the answer to the
+// connection, an acknowledgement of each message and one of each keep-alive, with room for TLS.
+constexpr std::uint64_t ReceiveAllowanceBytes = std::uint64_t{1} << 20;
+constexpr std::uint64_t ReceivePerAnswerBytes = 256;  // per message sent and second connected
+
+// Watches what the broker sends on one connection. libmosquitto takes a packet of any size MQTT
+// allows (256 MB) into memory as it comes, and reads on for as long as data keeps coming; so the
+// watch runs beside it, woken by every arrival, and shuts the connection the moment the broker
+// has sent more than the allowance.
+class InboundGuard {
+public:
+    // After the connection was begun: it watches libmosquitto's socket through a descriptor of
+    // its own.
+    explicit InboundGuard(mosquitto* client)
+        : socket_(mosquitto_socket(client) < 0 ? -1 : ::dup(mosquitto_socket(client))),
+          wake_(::eventfd(0, EFD_CLOEXEC)) {
+        if (socket_ >= 0 && wake_ >= 0) {
+            watch_ = std::thread([this] { Watch(); });
+        }
+    }
+    InboundGuard(const InboundGuard&) = delete;
+    InboundGuard& operator=(const InboundGuard&) = delete;
+    ~InboundGuard() {
+        if (watch_.joinable()) {
+            const std::uint64_t one = 1;
+            [[maybe_unused]] const ssize_t written = ::write(wake_, &one, sizeof one);
+            watch_.join();
+        }
+        for (const int fd : {socket_, wake_}) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+
+    // Messages handed to the broker: each may be acknowledged.
+    void Answered(std::uint64_t messages) { answers_ += messages; }
+    // The connection was shut because the broker sent too much.
+    bool Flooded() const { return flooded_; }
+
+private:
+    void Watch() {
+        const int events = ::epoll_create1(EPOLL_CLOEXEC);
+        epoll_event arrival{EPOLLIN | EPOLLRDHUP | EPOLLET, {.fd = socket_}};
+        epoll_event wake{EPOLLIN, {.fd = wake_}};
+        if (events < 0 || ::epoll_ctl(events, EPOLL_CTL_ADD, socket_, &arrival) != 0 ||
+            ::epoll_ctl(events, EPOLL_CTL_ADD, wake_, &wake) != 0) {
+            ::close(events);
+            return;
+        }
+        for (;;) {
+            epoll_event event{};
+            const int ready = ::epoll_wait(events, &event, 1, -1);
+            if (ready < 0 && errno == EINTR) {
+                continue;
+            }
+            if (ready <= 0 || event.data.fd == wake_) {
+                break;
+            }
+            const auto seconds =
+                std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - begun_).count();
+            const std::uint64_t allowed =
+                ReceiveAllowanceBytes +
+                ReceivePerAnswerBytes * (answers_ + static_cast<std::uint64_t>(seconds));
+            if (Received() > allowed) {
+                flooded_ = true;
+                ::shutdown(socket_, SHUT_RDWR);
+                break;
+            }
+        }
+        ::close(events);
+    }
+
+    std::uint64_t Received() const {
+        tcp_info info{};
+        socklen_t length = sizeof info;
+        if (::getsockopt(socket_, IPPROTO_TCP, TCP_INFO, &info, &length) != 0 ||
+            length < offsetof(tcp_info, tcpi_bytes_received) + sizeof info.tcpi_bytes_received) {
+            return 0;
+        }
+        return info.tcpi_bytes_received;
+    }
+
+    const int socket_;
+    const int wake_;
+    const Clock::time_point begun_ = Clock::now();
+    std::atomic<std::uint64_t> answers_{0};
+    std::atomic<bool> flooded_{false};
+    std::thread watch_;
+};
+
+// Why the library refused one message while the connection stands; nothing for any other
+// failure (the connection is gone).
+const char* RefusalOf(int rc) {
+    switch (rc) {
+        case MOSQ_ERR_PAYLOAD_SIZE:
+        case MOSQ_ERR_OVERSIZE_PACKET:
+            return "zu groß";
+        case MOSQ_ERR_INVAL:
+        case MOSQ_ERR_MALFORMED_UTF8:
+            return "Thema ungültig";
+        default:
+            return nullptr;
+    }
+}
 
 void InitLibrary() {
     static std::once_flag once;
@@ -181,19 +295,25 @@ MosquittoPublisher::Ending MosquittoPublisher::Connect(mosquitto* client, const 
     bool stopped = false;
     int rc = mosquitto_connect_async(client, settings_.Host.c_str(), settings_.Port,
                                      timing_.keepAliveSeconds);
+    InboundGuard guard(client);
     const auto deadline = Clock::now() + std::chrono::milliseconds(timing_.connectTimeoutMs);
-    while (rc == MOSQ_ERR_SUCCESS && connack_ < 0 && Clock::now() < deadline && !stopped) {
+    bool flooded = false;
+    while (rc == MOSQ_ERR_SUCCESS && connack_ < 0 && Clock::now() < deadline && !stopped &&
+           !flooded) {
         rc = mosquitto_loop(client, 50, 1);
+        flooded = guard.Flooded();
         std::lock_guard lock(mutex_);
         stopped = stop_;
     }
-    if (connack_ != 0) {
+    if (connack_ != 0 || flooded) {
         mosquitto_disconnect(client);
         if (stopped) {
             return Ending::Stopped;
         }
         BrokerState state = BrokerState::Unreachable;
-        if (connack_ > 0) {
+        if (flooded) {
+            state = BrokerState::Flooding;
+        } else if (connack_ > 0) {
             state = BrokerState::Refused;
         } else if (settings_.Tls &&
                    (rc == MOSQ_ERR_TLS || rc == MOSQ_ERR_CONN_LOST || rc == MOSQ_ERR_PROTOCOL)) {
@@ -205,7 +325,9 @@ MosquittoPublisher::Ending MosquittoPublisher::Connect(mosquitto* client, const 
     }
 
     SetState(BrokerState::Connected);
+    refused_.clear();
     Send(client, statusTopic, BrokerOnline);
+    std::uint64_t answered = SentCount();
     {
         // A broker that was away may have lost every retained message: all of them again.
         std::lock_guard lock(mutex_);
@@ -215,7 +337,17 @@ MosquittoPublisher::Ending MosquittoPublisher::Connect(mosquitto* client, const 
     }
     bool moved = false;
     while (!stopped && !moved) {
-        if (!SendUnsent(client) || mosquitto_loop(client, LoopWaitMs, 1) != MOSQ_ERR_SUCCESS) {
+        const bool handed = SendUnsent(client);
+        const int looped = handed ? mosquitto_loop(client, LoopWaitMs, 1) : MOSQ_ERR_CONN_LOST;
+        guard.Answered(SentCount() - answered);
+        answered = SentCount();
+        if (guard.Flooded()) {
+            mosquitto_disconnect(client);
+            SetState(BrokerState::Flooding,
+                     BrokerStateText(BrokerState::Flooding, settings_.Host, settings_.Port));
+            return Ending::Failed;
+        }
+        if (looped != MOSQ_ERR_SUCCESS) {
             mosquitto_disconnect(client);
             return Ending::Lost;
         }
@@ -243,17 +375,42 @@ bool MosquittoPublisher::SendUnsent(mosquitto* client) {
         }
         unsent_.clear();
     }
+    if (batch.empty()) {
+        return true;
+    }
+    std::uint64_t handed = 0;
     for (std::size_t i = 0; i < batch.size(); ++i) {
-        if (Send(client, batch[i].first, batch[i].second) != MOSQ_ERR_SUCCESS) {
+        const int rc = Send(client, batch[i].first, batch[i].second);
+        if (rc == MOSQ_ERR_SUCCESS) {
+            refused_.erase(batch[i].first);
+            ++handed;
+        } else if (const char* refusal = RefusalOf(rc)) {
+            // The broker would never take it: said, and not tried again until it changes.
+            refused_[batch[i].first] = refusal;
+        } else {
             // Kept for the next connection, unless a newer one came meanwhile (it is unsent too).
             std::lock_guard lock(mutex_);
             for (std::size_t j = i; j < batch.size(); ++j) {
                 unsent_.insert(batch[j].first);
             }
+            sent_ += handed;
             return false;
         }
     }
+    std::string message;
+    if (!refused_.empty()) {
+        // The first refused topic names them all; the operator sees the rest on the broker.
+        std::string topic = refused_.begin()->first;
+        if (topic.size() > 80) {
+            topic = topic.substr(0, 80) + "…";
+        }
+        message = "MQTT: nicht gesendet (" + refused_.begin()->second + "): " + topic;
+        if (refused_.size() > 1) {
+            message += " und " + std::to_string(refused_.size() - 1) + " weitere";
+        }
+    }
     std::lock_guard lock(mutex_);
-    sent_ += batch.size();
+    sent_ += handed;
+    status_.Message = std::move(message);
     return true;
 }

@@ -57,7 +57,8 @@ private:
     };
     // One connection from its start to its end.
     Ending Connect(mosquitto* client, const std::string& base);
-    // Hands every unsent message to the broker; false when the connection is gone.
+    // Hands every unsent message to the broker; false when the connection is gone. A message
+    // the library refuses (a topic or size MQTT does not allow) is named in the status.
     bool SendUnsent(mosquitto* client);
     void SetState(BrokerState state, std::string message = {});
     // Waits for the retry or Stop; true on Stop.
@@ -81,6 +82,8 @@ private:
     // renders the same message.
     std::int64_t wallOffsetMs_ = 0;
 
-    // The connection's thread only: the broker's answer to the connection (-1 while none).
+    // The connection's thread only: the broker's answer to the connection (-1 while none), and
+    // the topics whose latest message the library refused, with why.
     int connack_ = -1;
+    std::map<std::string, std::string> refused_;
 };

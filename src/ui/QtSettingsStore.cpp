@@ -8,6 +8,9 @@
 
 namespace {
 
+// The settings hold the broker's password: only the user may read them.
+constexpr auto UserOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
 QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -16,10 +19,23 @@ QString ToQString(std::string_view text) {
 
 QtSettingsStore::QtSettingsStore()
     : settings_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Brindlewerk"),
-                QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()) {}
+                QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()) {
+    MakePrivate();
+}
 
 QtSettingsStore::QtSettingsStore(const QString& fileName)
-    : settings_(fileName, QSettings::IniFormat) {}
+    : settings_(fileName, QSettings::IniFormat) {
+    MakePrivate();
+}
+
+void QtSettingsStore::MakePrivate() const {
+    // At once, not only when the settings are written: a file left readable by an older version
+    // or by hand stays so while the program runs, and after it was killed.
+    QFile file(settings_.fileName());
+    if (file.exists()) {
+        file.setPermissions(UserOnly);
+    }
+}
 
 ReadStatus QtSettingsStore::ReadInteger(std::string_view name, std::int32_t& value) {
     const QVariant stored = settings_.value(ToQString(name));
@@ -64,16 +80,15 @@ bool QtSettingsStore::Write(std::string_view name, const QVariant& value) {
 }
 
 bool QtSettingsStore::Flush() {
-    // The settings hold the broker's password: only the user may read them. The file is made
-    // private before it is written, and the replacement keeps the old file's permissions.
-    constexpr auto userOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    // A new file is made private before it is written, and the replacement keeps the old
+    // file's permissions.
     QFile file(settings_.fileName());
     if (!file.exists() && file.open(QIODevice::WriteOnly)) {
         file.close();
     }
-    file.setPermissions(userOnly);
+    file.setPermissions(UserOnly);
     settings_.sync();
-    file.setPermissions(userOnly);
+    file.setPermissions(UserOnly);
     switch (settings_.status()) {
         case QSettings::NoError:
             return true;

@@ -6,7 +6,8 @@
 #include "config/SettingsStore.h"
 
 // The settings store over QSettings. Writes are held in memory and reach the file together on
-// Flush, in one replacement of the file.
+// Flush, in one replacement of the file. The file is readable by its user only (it holds the
+// broker's password) from the moment the store is made.
 class QtSettingsStore : public ISettingsStore {
 public:
     // The per-user store: organisation "Brindlewerk", application the program file's name without
@@ -25,6 +26,7 @@ public:
 
 private:
     bool Write(std::string_view name, const QVariant& value);
+    void MakePrivate() const;
     bool FileHoldsWritten() const;
 
     QSettings settings_;

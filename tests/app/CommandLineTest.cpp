@@ -135,6 +135,29 @@ TEST_F(CommandLine, DrawsAndExportsAClassOfAShowAndRefusesAClassItDoesNotHave) {
     EXPECT_NE(missing.err.find("Die Klasse \"Open\" gibt es in"), std::string::npos);
 }
 
+// A class file that is a link to a file outside the show folder: neither drawn into (which
+// replaced the link with a copy of what it led to) nor exported, and both stay as they were.
+TEST_F(CommandLine, AClassFileThatIsALinkIsNeitherDrawnNorExported) {
+    TempFolder show;
+    WriteAll(show.File("Turnier.json"),
+             R"({"classes": [{"name": "Jugend", "file": "jugend.txt"}]})");
+    std::filesystem::create_symlink(input_, show.File("jugend.txt"));
+    const std::string before = ReadAll(input_);
+    const std::string page = show.File("jugend.html");
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--draw", show.File("Turnier.json"), "--class", "Jugend"},
+          {"--export", page, show.File("Turnier.json"), "--class", "Jugend"}}) {
+        const Finished run = RunProgram(args);
+        EXPECT_EQ(run.exitCode, 1) << args[0];
+        EXPECT_NE(run.err.find("\"jugend.txt\" ist ein Link"), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(show.File("jugend.txt")));
+    EXPECT_EQ(ReadAll(input_), before);
+    EXPECT_FALSE(std::filesystem::exists(page));
+    EXPECT_FALSE(std::filesystem::exists(show.File("jugend.txt.log")));
+}
+
 TEST(CommandLineHelp, ListsTheOptions) {
     const Finished run = RunProgram({"--help"});
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TempFolder.h"
+#include "files/ChangeLog.h"
 
 namespace {
 
@@ -55,6 +56,22 @@ TEST(FileBytes, ReplacingSyncsAFreshTemporaryFileBeforeTheRenameAndNeverFollowsA
     EXPECT_EQ(ReadFileBytes(folder.File("passwd2")), "geheim");
     EXPECT_TRUE(std::filesystem::is_symlink(path + ".tmp"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 3);
+}
+
+// A change log that is a link is refused, whether it leads to a file or nowhere yet.
+TEST(ChangeLog, AppendsNeverThroughALink) {
+    TempFolder folder;
+    WriteAll(folder.File("fremd.txt"), "fremd\n");
+    std::filesystem::create_symlink(folder.File("fremd.txt"), folder.File("a.txt.log"));
+    std::filesystem::create_symlink(folder.File("neu.txt"), folder.File("b.txt.log"));
+
+    EXPECT_FALSE(AppendChangeLog(folder.File("a.txt.log"), "Eintrag\n").Ok());
+    EXPECT_FALSE(AppendChangeLog(folder.File("b.txt.log"), "Eintrag\n").Ok());
+    EXPECT_TRUE(AppendChangeLog(folder.File("c.txt.log"), "Eintrag\n").Ok());
+
+    EXPECT_EQ(ReadAll(folder.File("fremd.txt")), "fremd\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.File("neu.txt")));
+    EXPECT_EQ(ReadAll(folder.File("c.txt.log")), "Eintrag\n");
 }
 
 }  // namespace

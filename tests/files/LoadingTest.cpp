@@ -88,6 +88,30 @@ TEST_F(Loading, AFileWithoutStartersOrNoTextAtAllKeepsTheTableAndSaysWhy) {
     }
 }
 
+// A text list is held to what a workbook may hold: 10,000 lines, and a file of more than 64 MB is
+// not even read (a 1 GB list took 23 GB of memory).
+TEST_F(Loading, AListBeyondWhatAShowHoldsIsRefusedAndKeepsTheTable) {
+    std::string lines;
+    for (int line = 1; line <= 10000; ++line) {
+        lines += std::to_string(line) + ";Reiter;Pferd\r\n";
+    }
+    WriteAll(folder_.File("voll.txt"), lines);
+    WriteAll(folder_.File("zuviel.txt"), lines + "10001;Reiter;Pferd\r\n");
+    // Sparse: 64 MB and a byte, without writing them.
+    WriteAll(folder_.File("riesig.txt"), "1;Anna;Blue\r\n");
+    std::filesystem::resize_file(folder_.File("riesig.txt"), MaxListFileBytes + 1);
+
+    ASSERT_EQ(Load(folder_.File("voll.txt")), "");
+    EXPECT_EQ(Load(folder_.File("zuviel.txt")),
+              "Die Datei ist zu groß für eine Starterliste (mehr als 10000 Zeilen): " +
+                  folder_.File("zuviel.txt"));
+    EXPECT_EQ(Load(folder_.File("riesig.txt")),
+              "Die Datei ist zu groß für eine Starterliste (mehr als 64 MB): " +
+                  folder_.File("riesig.txt"));
+    EXPECT_EQ(table_.RowCount(), 10001);
+    EXPECT_EQ(table_.Cell(ColNr, 10000), "10000");
+}
+
 TEST_F(Loading, ReloadOfAVanishedFileKeepsTheTable) {
     WriteAll(folder_.File("liste.txt"), "1;Anna;Blue\r\n2;Ben;Rio\r\n");
     Load(folder_.File("liste.txt"));

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 constexpr const char* GoodShow = R"({
@@ -71,6 +73,74 @@ TEST(ShowFile, RefusesABrokenFileWithTheReasonAndThePlace) {
         EXPECT_FALSE(ParseShowText(c.text, error)) << c.text;
         EXPECT_NE(error.find(c.message), std::string::npos) << error;
     }
+    // Nested 150,000 levels deep: refused with a message, where it took the program down.
+    const std::string deep =
+        "{\"classes\": " + std::string(150000, '[') + std::string(150000, ']') + "}";
+    std::string error;
+    EXPECT_FALSE(ParseShowText(deep, error));
+    EXPECT_EQ(error,
+              "Turnierdatei ist zu tief verschachtelt (mehr als 64 Ebenen) – keine Turnierdatei");
+    // As deep as a show file may go: read, and refused only for what it holds.
+    const std::string deepest = "{\"x\": " + std::string(63, '[') + std::string(63, ']') + "}";
+    EXPECT_FALSE(ParseShowText(deepest, error));
+    EXPECT_NE(error.find("classes: muss eine Liste"), std::string::npos) << error;
+}
+
+// A show folder from elsewhere may hold links: the show file, a class file, its change log or a
+// folder on the way to one that is a link (or no file at all) is refused, never read or written.
+TEST(ShowFile, RefusesAShowWhoseFilesAreLinksOrLieOutsideItsFolder) {
+    namespace fs = std::filesystem;
+    TempFolder outside;
+    WriteAll(outside.File("geheim.txt"), "1;Fremd;Pferd\r\n");
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> lay;
+        std::string message;  // empty: read
+    } cases[] = {
+        {"files", [](const fs::path& show) { WriteAll(show / "a.txt", "1;A;B\r\n"); }, ""},
+        {"class file not there yet", [](const fs::path&) {}, ""},
+        {"class file a link",
+         [&](const fs::path& show) {
+             fs::create_symlink(outside.File("geheim.txt"), show / "a.txt");
+         },
+         "Zeile 2, classes[0].file: \"a.txt\" ist ein Link – Klassendateien und ihre "
+         "Änderungsprotokolle müssen Dateien im Turnierordner sein"},
+        {"change log a link leading nowhere",
+         [&](const fs::path& show) {
+             fs::create_symlink(outside.File("neu.log"), show / "a.txt.log");
+         },
+         "classes[0].file: \"a.txt.log\" ist ein Link"},
+        {"class file a folder", [](const fs::path& show) { fs::create_directory(show / "a.txt"); },
+         "classes[0].file: \"a.txt\" ist keine Datei"},
+        {"show file a link",
+         [&](const fs::path& show) {
+             fs::rename(show / "Turnier.json", outside.Path() / "Turnier.json");
+             fs::create_symlink(outside.Path() / "Turnier.json", show / "Turnier.json");
+         },
+         "Turnierdatei ist ein Link, keine Datei im Turnierordner"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        WriteAll(folder.File("Turnier.json"),
+                 "{\"classes\": [\n{\"name\": \"A\", \"file\": \"a.txt\"}]}");
+        c.lay(folder.Path());
+        std::string error;
+        EXPECT_EQ(ReadShowFile(folder.File("Turnier.json"), error).has_value(), c.message.empty());
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        fs::remove(outside.Path() / "Turnier.json");
+    }
+    // A class file in a subfolder that is a link to a folder elsewhere.
+    TempFolder folder;
+    WriteAll(folder.File("Turnier.json"),
+             R"({"classes": [{"name": "A", "file": "sub/geheim.txt"}]})");
+    fs::create_directory_symlink(outside.Path(), folder.Path() / "sub");
+    std::string error;
+    EXPECT_FALSE(ReadShowFile(folder.File("Turnier.json"), error));
+    EXPECT_NE(error.find("\"sub/geheim.txt\" liegt außerhalb des Turnierordners"),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(ReadAll(outside.File("geheim.txt")), "1;Fremd;Pferd\r\n");
 }
 
 // The show office's lists: the columns by their titles, CSV with "," and quotes, and a line
@@ -100,6 +170,15 @@ TEST(ShowEntries, FindsTheColumnsByTheirTitlesAndRefusesALineWithoutAClass) {
                                        read.Entries[0].Rider + "|" + read.Entries[0].Horse;
         EXPECT_EQ(first, list.first);
     }
+    // As long as a start list may be, and no longer.
+    std::string lines = "Klasse;Name\n";
+    for (int line = 1; line <= 10000; ++line) {
+        lines += "Open;Reiter " + std::to_string(line) + "\n";
+    }
+    WriteAll(folder.File("zuviel.txt"), lines);
+    EXPECT_EQ(ReadShowEntries(folder.File("zuviel.txt"), ',').Error,
+              "Die Datei ist zu groß für eine Starterliste (mehr als 10000 Zeilen): " +
+                  folder.File("zuviel.txt"));
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include "publish/MosquittoPublisher.h"
 #include "results/Standing.h"
 
+#include <set>
+
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using namespace test_broker;
@@ -91,7 +93,14 @@ protected:
 
 }  // namespace
 
-TEST(TopicLevel, KeepsTheTextButNothingThatWouldSplitOrWidenATopic) {
+// Every level is one a broker takes: valid UTF-8 without controls or noncharacters, no
+// wildcard and no separator, whatever the start list brought in.
+TEST(TopicLevel, KeepsTheTextButNothingThatWouldSplitOrWidenATopicOrThatABrokerRefuses) {
+    const std::string wide(65536, 'x');
+    std::string umlauts;
+    for (int i = 0; i < 32768; ++i) {
+        umlauts += "\xC3\xA4";
+    }
     const struct {
         std::string text;
         std::string level;
@@ -99,20 +108,60 @@ TEST(TopicLevel, KeepsTheTextButNothingThatWouldSplitOrWidenATopic) {
         {"Sommer/Turnier #1", "Sommer-Turnier -1"},
         {"Halle+2", "Halle-2"},
         {"  Open 1D\t", "Open 1D"},
+        {"a\nb\x01\x7F", "ab"},
+        {"Open\xC2\x85 1D\xC2\x9F", "Open 1D"},                                    // C1 controls
+        {"Jugend\xEF\xBF\xBF\xEF\xBF\xBE\xEF\xB7\x90\xF0\x9F\xBF\xBF", "Jugend"},  // noncharacters
         {"M\xFC"
          "nchen",
          "M\xC3\xBC"
-         "nchen"},
-        {"a\nb\x01", "ab"},
+         "nchen"},                                 // Windows-1252
+        {"Fohlen\x81\x8D\x8F\x90\x9D", "Fohlen"},  // the bytes Windows-1252 leaves free
+        {"\xC3\x28 \xED\xA0\x80", "\xC3\x83( \xC3\xAD\xC2\xA0\xE2\x82\xAC"},  // not UTF-8
         {" / ", "-"},
         {"   ", "Ersatz"},
+        {"\xC2\x80\xEF\xBF\xBF", "Ersatz"},
+        {wide, std::string(100, 'x')},
+        {umlauts, umlauts.substr(0, 100)},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(TopicLevel(c.text, "Ersatz"), c.level) << c.text;
+        const std::string level = TopicLevel(c.text, "Ersatz");
+        EXPECT_EQ(level, c.level) << c.text.substr(0, 40);
+        EXPECT_EQ(mosquitto_validate_utf8(level.c_str(), static_cast<int>(level.size())),
+                  MOSQ_ERR_SUCCESS)
+            << level;
+        EXPECT_EQ(mosquitto_pub_topic_check(level.c_str()), MOSQ_ERR_SUCCESS) << level;
     }
     EXPECT_EQ(TopicBase("/verein//corralix/", "", "#"), "verein/corralix/Corralix/-");
     EXPECT_EQ(TopicBase("$SYS", "Show", "A"), "-SYS/Show/A");
-    EXPECT_LE(TopicLevel(std::string(300, 'x'), "").size(), 100U);
+    std::string deep;
+    for (int level = 0; level < 300; ++level) {
+        deep += "v/";
+    }
+    EXPECT_EQ(TopicBase(deep, "Show", "A"), "v/v/v/v/v/v/v/v/v/v/Show/A");
+}
+
+// Names that would share a topic get one each, the same whatever order the show lists them in.
+TEST(ClassLevels, NoTwoClassesOfAShowShareATopic) {
+    const std::string wide(65536, 'x');
+    const std::vector<std::string> names = {"Coll/A",       "Coll+A",   "Coll-A-2", "Coll-A",
+                                            wide + "1",     wide + "2", "\x01",     "\x02",
+                                            "Open\xC2\x85", "Open\x85", "Open"};
+    const std::map<std::string, std::string> levels = ClassLevels(names);
+    EXPECT_EQ(levels.at("Coll-A"), "Coll-A") << "a name that is its level keeps it";
+    EXPECT_EQ(levels.at("Coll-A-2"), "Coll-A-2");
+    EXPECT_EQ(levels.at("Coll+A"), "Coll-A-3");
+    EXPECT_EQ(levels.at("Coll/A"), "Coll-A-4");
+    EXPECT_EQ(levels.at("Open"), "Open");
+    EXPECT_EQ(levels.at("\x01"), "Klasse");
+    EXPECT_EQ(levels.at("\x02"), "Klasse-2");
+    EXPECT_EQ(levels.at(wide + "2"), std::string(98, 'x') + "-2");
+    std::set<std::string> distinct;
+    for (const auto& [name, level] : levels) {
+        EXPECT_TRUE(distinct.insert(level).second) << level;
+        EXPECT_LE(level.size(), 100U);
+    }
+    EXPECT_EQ(distinct.size(), names.size());
+    EXPECT_EQ(ClassLevels(std::vector<std::string>(names.rbegin(), names.rend())), levels);
 }
 
 TEST_F(PublisherTest, PublishesEachTopicRetainedAndSaysOfflineWhenStopped) {
@@ -160,6 +209,76 @@ TEST_F(PublisherTest, PublishesEachTopicRetainedAndSaysOfflineWhenStopped) {
 
     publisher.Stop();
     EXPECT_TRUE(reader.WaitFor(base + "status", is("offline")));
+}
+
+// A show and classes whose names came from a Windows-1252 list with odd bytes: each class is
+// published under its own topic and the connection never drops.
+TEST_F(PublisherTest, OddAndClashingNamesArePublishedEachUnderATopicOfItsOwn) {
+    Broker broker(folder.Path());
+    MosquittoPublisher publisher(Quick());
+    const std::string show = "Herbst\xC2\x81";
+    ASSERT_TRUE(Connected(broker, publisher, show));
+    BrokerSnapshot snapshot = Snapshot(show, "15,20", runStartMs);
+    const std::vector<std::string> names = {"Fohlen\x8D", "Jugend\xEF\xBF\xBF", "Coll/A", "Coll+A"};
+    snapshot.Live.classes = {{"Open 1D/2D", "Barrel Race", true, nullptr}};
+    for (const std::string& name : names) {
+        snapshot.Live.classes.push_back(
+            {name, "Pole Bending", false, std::make_shared<std::string>("{\"n\":1}")});
+    }
+    publisher.Publish(snapshot);
+
+    Reader reader(broker.Port(), "corralix/#");
+    const std::string base = "corralix/Herbst/Halle-2/";
+    auto any = [](const std::string& payload) { return !payload.empty(); };
+    EXPECT_TRUE(
+        reader.WaitFor(base + "status", [](const std::string& p) { return p == "online"; }));
+    for (const char* level : {"Open 1D-2D", "Fohlen", "Jugend", "Coll-A", "Coll-A-2"}) {
+        EXPECT_TRUE(reader.WaitFor(base + "results/" + level, any)) << level;
+    }
+    EXPECT_EQ(publisher.Status().State, BrokerState::Connected);
+    EXPECT_EQ(publisher.Status().Message, "");
+}
+
+// A broker that announces a message of the largest size MQTT allows and sends it: cut off after
+// little, where libmosquitto would have taken all 256 MB into memory.
+TEST_F(PublisherTest, ABrokerThatSendsFarMoreThanAnyAnswerIsCutOff) {
+    int port = 0;
+    const int listener = ListenOnLoopback(port);
+    ASSERT_GE(listener, 0);
+    std::size_t accepted = 0;
+    std::thread hostile([&] {
+        const int client = ::accept(listener, nullptr, nullptr);
+        char connect[4096];
+        ::recv(client, connect, sizeof connect, 0);
+        const timeval patience{2, 0};
+        ::setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+        // CONNACK, then a PUBLISH with a remaining length of 268,435,455 bytes and a topic "x".
+        const std::string head("\x20\x02\x00\x00\x30\xFF\xFF\xFF\x7F\x00\x01x", 12);
+        ::send(client, head.data(), head.size(), MSG_NOSIGNAL);
+        const std::string chunk(65536, '\0');
+        for (;;) {
+            const ssize_t sent = ::send(client, chunk.data(), chunk.size(), MSG_NOSIGNAL);
+            if (sent <= 0 || accepted >= (std::size_t{256} << 20)) {
+                break;  // cut off, or no longer read
+            }
+            accepted += static_cast<std::size_t>(sent);
+        }
+        ::close(client);
+    });
+    MosquittoPublisher publisher(Quick());
+    publisher.Start(Local(port));
+    publisher.Publish(Snapshot("Show", "15,20", runStartMs));
+    BrokerStatus status;
+    for (int i = 0; i < 1500 && status.State != BrokerState::Flooding; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        status = publisher.Status();
+    }
+    hostile.join();
+    publisher.Stop();
+    ::close(listener);
+    EXPECT_EQ(status.Message, "MQTT-Broker sendet zu viel – Verbindung getrennt");
+    // What the sockets' buffers hold on top of what was read.
+    EXPECT_LT(accepted, std::size_t{32} << 20);
 }
 
 TEST_F(PublisherTest, ABrokerThatWasAwayGetsTheLatestOfEachTopicWhenItIsBack) {
@@ -264,16 +383,10 @@ TEST_F(PublisherTest, ABrokerThatCannotBeUsedGetsAMessageNamingWhy) {
         std::filesystem::remove(file("mosquitto.conf"));
         Broker broker(folder.Path(), "", c.listener);
         int port = broker.Port();
-        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+        int silent = -1;
         if (c.listener.empty()) {
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            socklen_t length = sizeof address;
-            ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-            ASSERT_EQ(::listen(silent, 4), 0);
-            ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
-            port = ntohs(address.sin_port);
+            silent = ListenOnLoopback(port);
+            ASSERT_GE(silent, 0);
         } else {
             ASSERT_TRUE(broker.Start());
         }

@@ -51,16 +51,21 @@ TEST_F(QtSettingsStoreTest, EveryValueComesBackFromTheFile) {
     EXPECT_EQ(ReadSettings(reopened), ChangedSettings());
 }
 
-TEST_F(QtSettingsStoreTest, TheFileWithTheBrokersPasswordIsReadableByTheUserOnly) {
+TEST_F(QtSettingsStoreTest, TheFileWithTheBrokersPasswordIsReadableByTheUserOnlyFromTheStart) {
+    namespace fs = std::filesystem;
+    const auto userOnly = fs::perms::owner_read | fs::perms::owner_write;
     const QString path = WriteFile("[General]\nLeft=100\n");
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ReadOther));
+    {
+        // Private while the program runs, before anything is written (a kill writes nothing).
+        QtSettingsStore store(path);
+        EXPECT_EQ(fs::status(path.toStdString()).permissions(), userOnly);
+    }
     ASSERT_TRUE(QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ReadOther));
     for (const QString& file : {Path("new.conf"), path}) {
         QtSettingsStore store(file);
         ASSERT_THAT(WriteSettings(store, ChangedSettings()), IsEmpty());
-        namespace fs = std::filesystem;
-        EXPECT_EQ(fs::status(file.toStdString()).permissions(),
-                  fs::perms::owner_read | fs::perms::owner_write)
-            << file.toStdString();
+        EXPECT_EQ(fs::status(file.toStdString()).permissions(), userOnly) << file.toStdString();
     }
 }
 

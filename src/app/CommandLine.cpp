@@ -47,6 +47,7 @@ constexpr std::string_view Usage =
     "                   mit --class und den Bahnpflegen der Klasse\n"
     "      --divisions  schreibt die Ergebnisliste je Division (mit --class; .html, .pdf oder\n"
     "                   .xlsx); eine Klasse ohne Divisionen als ganze Ergebnisliste\n"
+    "      --start-order  die Ergebnisliste in Startfolge statt nach Rang (der Kopf sagt es)\n"
     "  corralix TURNIER.json\n"
     "      öffnet das Turnier (Turnierdatei) bei der zuletzt offenen Klasse\n"
     "  corralix --draw TURNIER.json --class KLASSE [--seed ZAHL]\n"
@@ -63,6 +64,7 @@ struct ExportRequest {
     bool payout = false;
     bool startList = false;
     bool divisions = false;
+    bool startOrder = false;
     bool draw = false;
     std::optional<std::uint64_t> seed;
 };
@@ -185,6 +187,8 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
             request.startList = true;
         } else if (args[i] == "--divisions") {
             request.divisions = true;
+        } else if (args[i] == "--start-order") {
+            request.startOrder = true;
         } else if (args[i] == "--draw") {
             request.draw = true;
             inputs.push_back(args[++i]);
@@ -255,8 +259,10 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
     const Report report =
         request.payout      ? PayoutReport(standing, source->head, printedAt)
         : request.startList ? StartListReport(table, standing, source->head, printedAt)
-        : request.divisions ? DivisionResultReport(table, standing, source->head, printedAt)
-                            : ResultReport(table, standing, source->head, printedAt);
+        : request.divisions
+            ? DivisionResultReport(table, standing, source->head, printedAt)
+            : ResultReport(table, standing, source->head, printedAt,
+                           request.startOrder ? ReportOrder::StartOrder : ReportOrder::Ranked);
     for (const std::string& output : request.outputs) {
         if (std::string error = request.payout || request.startList || request.divisions
                                     ? ExportReport(report, output, WritePdfReport)
@@ -282,7 +288,7 @@ std::optional<int> RunCommandLine(int argc, char* argv[]) {
     for (const std::string_view arg : args) {
         exporting = exporting || arg == "--export" || arg == "--race" || arg == "--class" ||
                     arg == "--payout" || arg == "--startlist" || arg == "--divisions" ||
-                    arg == "--draw";
+                    arg == "--start-order" || arg == "--draw";
     }
     if (!exporting) {
         return std::nullopt;

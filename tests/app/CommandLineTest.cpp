@@ -64,6 +64,20 @@ TEST_F(CommandLine, ExportWritesPageAndPdfWithoutADisplayAndNamesEachFile) {
     EXPECT_EQ(ReadAll(pdf).substr(0, 5), "%PDF-");
 }
 
+// A result list is ranked; the table as it was run, only when asked for, and its head says so.
+TEST_F(CommandLine, TheResultListIsRankedUnlessStartOrderIsAskedFor) {
+    WriteAll(input_, "1;Anna;Blue;;16,00;0;;;16,00\r\n2;Ben;Rio;;15,00;0;;;15,00\r\n");
+    const std::string ranked = folder_.File("rang.html");
+    const std::string started = folder_.File("start.html");
+    ASSERT_EQ(RunProgram({"--export", ranked, input_}).exitCode, 0);
+    ASSERT_EQ(RunProgram({"--export", started, "--start-order", input_}).exitCode, 0);
+    const std::string byPlace = ReadAll(ranked);
+    const std::string byStart = ReadAll(started);
+    EXPECT_LT(byPlace.find(">Ben<"), byPlace.find(">Anna<"));
+    EXPECT_LT(byStart.find(">Anna<"), byStart.find(">Ben<"));
+    EXPECT_NE(byStart.find("\xC2\xB7 in Startfolge</h1>"), std::string::npos);
+}
+
 TEST_F(CommandLine, FailuresExitNonZeroWithAMessageAndWriteNothing) {
     const std::string page = folder_.File("ergebnis.html");
     const std::string noFolder = folder_.File("fehlt/ergebnis");

@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <fstream>
 #include <optional>
@@ -29,6 +30,7 @@
 #include "support/FakeSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
 #include "timing/TickMath.h"
+#include "ui/AnnouncerWindow.h"
 #include "ui/KeyActions.h"
 #include "ui/Pictures.h"
 #include "ui/QtHost.h"
@@ -192,8 +194,9 @@ TEST_F(MainWindow, OperatorTimesScoresDisqualifiesAndRanksThreeStarters) {
 
     const char sep = Table().Cell(ColLaufzeit, 1).find(',') != std::string::npos ? ',' : '.';
     const std::int64_t ms = TicksToMs(View().RunTicks, time_.CounterFrequency());
-    EXPECT_THAT(RowOf("1"), ElementsAre(FormatTimeText(ms, sep, Resolution::Hundredths), "2", "", "",
-                                        FormatTimeText(ms + 10000, sep, Resolution::Hundredths), "1"));
+    EXPECT_THAT(RowOf("1"),
+                ElementsAre(FormatTimeText(ms, sep, Resolution::Hundredths), "2", "", "",
+                            FormatTimeText(ms + 10000, sep, Resolution::Hundredths), "1"));
     EXPECT_EQ(form_->eRangT->text(), "Rang: 1");
     EXPECT_TRUE(form_->eRangT->isVisible());
     EXPECT_EQ(ReadFileBytes(competition_->BackupFileName()), EncodeProtocol(Table()));
@@ -445,6 +448,30 @@ TEST_F(MainWindow, KeysWorkWhileAnotherWindowOfTheProgramHasTheFocus) {
     EXPECT_TRUE(form_->img_Abbruch->isVisible()) << "the main window shows it too";
     QTest::keyClick(&spectators, Qt::Key_F8);
     EXPECT_EQ(View().StartStep, 0);
+}
+
+TEST_F(MainWindow, ClosingItEndsTheProgramWhileTheAnnouncerAndSpectatorWindowsAreOpenOrMinimised) {
+    Open(Settings{}, fake_);
+    AnnouncerWindow announcer;
+    announcer.Follow(*competition_);
+    TFormMonitor2 spectators(',');
+    spectators.Follow(*competition_, desktop_);
+    competition_->Run(Command::Announcer);
+    competition_->Run(Command::TvMode);
+    ASSERT_TRUE(announcer.isVisible());
+    ASSERT_TRUE(spectators.isVisible());
+    announcer.showMinimized();
+    spectators.showMinimized();
+
+    QTimer::singleShot(0, form_.get(), [this] { EXPECT_TRUE(form_->close()); });
+    // Left running, the program would never come back here; ended by hand, it says 1.
+    QTimer stillRunning;
+    stillRunning.setSingleShot(true);
+    QObject::connect(&stillRunning, &QTimer::timeout, [] { QApplication::exit(1); });
+    stillRunning.start(std::chrono::seconds(10));
+    EXPECT_EQ(QApplication::exec(), 0) << "the program ran on without its main window";
+    EXPECT_FALSE(announcer.isVisible());
+    EXPECT_FALSE(spectators.isVisible());
 }
 
 }  // namespace

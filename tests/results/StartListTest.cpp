@@ -79,7 +79,7 @@ TEST_F(StartListTest, RebuildFitsWidthsRestoresEmptyResultHeadersAndHidesStartPo
     table_.SetColWidth(ColName, ResultTable::HiddenWidth);
     LoadThree();
     EXPECT_EQ(table_.Cell(ColLaufzeit, 0), "Laufzeit");
-    EXPECT_EQ(table_.ColWidth(ColLaufzeit), 80);
+    EXPECT_EQ(table_.ColWidth(ColLaufzeit), ResultTable::DefaultWidths[ColLaufzeit]);
     EXPECT_EQ(table_.Cell(ColRang, 0), "Rang");
     EXPECT_EQ(table_.ColWidth(ColRang), 48);
     // A header the file brought keeps its text and fitted width.

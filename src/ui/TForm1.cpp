@@ -622,8 +622,8 @@ void TForm1::RenderStartList() {
     cbRace->setCurrentIndex(list.RaceIndex());
     RenderClasses();
     const BoardTexts board = competition_.Board();
-    eRaceT->setText(Q(board.race));
-    eReiterinT->setText(Q(board.rider));
+    eRaceT->setText(BoardHeading(board, competition_.CurrentClassName()));
+    eReiterinT->setText(BoardRider(board));
     ePferdT->setText(Q(board.horse));
     eTeamT->setText(Q(board.team));
     eTeamT->setVisible(board.teamVisible);

@@ -175,7 +175,8 @@ TEST_F(MainWindow, OperatorTimesScoresDisqualifiesAndRanksThreeStarters) {
     Open(settings, linux_, barrier.Path());
     competition_->LoadFile(starters);
     ASSERT_EQ(form_->cbStNr->currentText(), "1");
-    EXPECT_EQ(form_->ePferdT->text(), "1 Blue");
+    EXPECT_EQ(form_->eReiterinT->text(), "1 Anna");
+    EXPECT_EQ(form_->ePferdT->text(), "Blue");
 
     // Starter 1: F4 starts the countdown (arming the barrier), the barrier starts and stops.
     Key(Qt::Key_F4);
@@ -344,7 +345,7 @@ TEST_F(MainWindow, TheStartNumberBoxShowsNamesFindsTheExactNumberAndMovesTheCoun
 
     QTest::qWait(QApplication::keyboardInputInterval() + 50);
     QTest::keyClick(form_->cbStNr, Qt::Key_7);
-    EXPECT_EQ(form_->eReiterinT->text(), "Cleo");
+    EXPECT_EQ(form_->eReiterinT->text(), "7 Cleo");
     EXPECT_EQ(form_->StatusPosition->text(), "3:3");
     EXPECT_FALSE(form_->bNumerPlus->isEnabled());
 }
@@ -401,7 +402,7 @@ TEST_F(MainWindow, TheClassBoxFollowsTheKeysOpensTheClassChosenAndStaysWhileARun
     Key(Qt::Key_PageDown, Qt::ControlModifier);
     EXPECT_EQ(form_->cbKlasse->currentText(), "Jugend");
     EXPECT_EQ(form_->cbRace->currentText(), "Pole Bending");
-    EXPECT_EQ(form_->eReiterinT->text(), "Finn");
+    EXPECT_EQ(form_->eReiterinT->text(), "21 Finn");
     EXPECT_EQ(form_->b5sek->Look().Caption, "+3 s.");
 
     emit form_->cbKlasse->activated(0);

@@ -310,7 +310,7 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     Cmd_Clear = tool(Glyph::Clear, 96, "[Strg+A] Alles löschen");
     OnClick(Cmd_Clear, Command::Clear);
     // Stays pressed while the table can be edited.
-    Cmd_Edit = tool(Glyph::Edit, 136, "[Ctrl+B] Protokoll bearbeiten");
+    Cmd_Edit = tool(Glyph::Edit, 136, "[Strg+B] Protokoll bearbeiten");
     Cmd_Edit->setCheckable(true);
     OnClick(Cmd_Edit, Command::Edit);
     // Stays pressed while the table is kept sorted.

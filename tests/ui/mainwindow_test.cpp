@@ -475,4 +475,15 @@ TEST_F(MainWindow, ClosingItEndsTheProgramWhileTheAnnouncerAndSpectatorWindowsAr
     EXPECT_FALSE(spectators.isVisible());
 }
 
+TEST_F(MainWindow, ToolTipsNameTheKeysAsAGermanKeyboardLabelsThem) {
+    Open(Settings{}, fake_);
+    int keys = 0;
+    for (const QWidget* widget : form_->findChildren<QWidget*>()) {
+        const QString tip = widget->toolTip();
+        EXPECT_FALSE(tip.contains("Ctrl")) << tip.toStdString();
+        keys += tip.contains("[Strg+") ? 1 : 0;
+    }
+    EXPECT_GE(keys, 8);
+}
+
 }  // namespace

@@ -147,19 +147,21 @@ private:
 // Searches an order of the shuffled open starters behind the fixed ones in which every rider's
 // and every horse's runs have at least gap others between them. At each place the first drawn
 // starter goes whose rider and horse have had gap runs since and who leaves room for the rest;
-// where that leads nowhere, the next one is tried, up to a bound on the places tried, so the
-// draw stays quick whatever the entries. Nothing when none was found; without a gap the first
-// order tried always does.
+// where that leads nowhere, the next one is tried, as long as the work allowed lasts (counted in
+// names looked at), so the draw stays quick whatever the entries. Nothing when none was found;
+// without a gap the first order tried always does, and no work is counted.
 class GapSearch {
 public:
     GapSearch(const std::vector<int>& fixed, const std::vector<int>& open, const NameKeys& riders,
-              const NameKeys& horses, int gap)
+              const NameKeys& horses, int gap, long* work)
         : open_(open),
           used_(open.size(), false),
           order_(fixed),
           rider_(riders),
           horse_(horses),
-          step_(gap + 1) {
+          step_(gap + 1),
+          work_(work),
+          lookCost_(riders.Count + horses.Count + 1) {
         for (std::size_t i = 0; i < order_.size(); ++i) {
             rider_.Ran(order_[i], static_cast<long>(i));
             horse_.Ran(order_[i], static_cast<long>(i));
@@ -175,23 +177,24 @@ public:
     }
 
 private:
-    // Enough for any real class; only entries that cannot be kept apart come near it.
-    static constexpr long PlacesToTry = 20000;
-
     bool Place(long left) {
         if (left == 0) {
             return true;
         }
         const long position = static_cast<long>(order_.size());
-        for (std::size_t k = 0; k < open_.size() && tried_ < PlacesToTry; ++k) {
+        for (std::size_t k = 0; k < open_.size(); ++k) {
             const int entry = open_[k];
             if (used_[k] || !rider_.Fits(entry, position, step_) ||
-                !horse_.Fits(entry, position, step_) ||
-                !rider_.LeavesRoom(entry, position, left, step_) ||
+                !horse_.Fits(entry, position, step_)) {
+                continue;
+            }
+            if (work_ != nullptr && (*work_ -= lookCost_) < 0) {
+                return false;
+            }
+            if (!rider_.LeavesRoom(entry, position, left, step_) ||
                 !horse_.LeavesRoom(entry, position, left, step_)) {
                 continue;
             }
-            ++tried_;
             const long riderLast = rider_.LastRun(entry);
             const long horseLast = horse_.LastRun(entry);
             used_[k] = true;
@@ -215,8 +218,26 @@ private:
     Apart rider_;
     Apart horse_;
     const long step_;
-    long tried_ = 0;
+    long* const work_;
+    const long lookCost_;
 };
+
+// The widest gap the open runs of one kind of name allow at all: the names with the most runs
+// need (most - 1) * (gap + 1) places, and one more for each such name.
+int WidestGapOf(const std::vector<int>& open, const NameKeys& keys) {
+    std::vector<long> count(static_cast<std::size_t>(keys.Count), 0);
+    for (int i : open) {
+        if (keys.Of[i] >= 0) {
+            ++count[keys.Of[i]];
+        }
+    }
+    const long most = count.empty() ? 0 : *std::max_element(count.begin(), count.end());
+    if (most < 2) {
+        return std::numeric_limits<int>::max();
+    }
+    const long mostCount = std::count(count.begin(), count.end(), most);
+    return static_cast<int>((static_cast<long>(open.size()) - mostCount) / (most - 1) - 1);
+}
 
 // Two runs of one name next to each other in the order with fewer than gap others between
 // them, in start order; gap < 0 gives every pair next to each other.
@@ -258,14 +279,32 @@ DrawOutcome DrawStartOrder(const std::vector<DrawEntry>& entries, int horseGap,
     for (std::size_t i = open.size(); i > 1; --i) {
         std::swap(open[i - 1], open[Below(random, i)]);
     }
-    // The gap asked for first; where the entries do not allow it, the widest gap they allow. No
-    // two runs in the order can be farther apart than its length.
-    const int widest = std::max(0, static_cast<int>(entries.size()) - 2);
-    DrawOutcome outcome;
-    std::optional<std::vector<int>> order;
-    for (int gap = std::clamp(horseGap, 0, widest); !order; --gap) {
-        order = GapSearch(fixed, open, riders, horses, gap).Run();
+    // The gap asked for; where the entries do not allow it, the widest gap they allow, searched
+    // between none and the widest the counts of runs leave possible.
+    const int widest = std::min({static_cast<int>(entries.size()) - 2, WidestGapOf(open, riders),
+                                 WidestGapOf(open, horses)});
+    const auto search = [&](int gap) {
+        // A few hundredths of a second for each gap tried, however the entries are made.
+        long work = 20'000'000;
+        return GapSearch(fixed, open, riders, horses, gap, gap > 0 ? &work : nullptr).Run();
+    };
+    const int asked = std::clamp(horseGap, 0, std::max(widest, 0));
+    std::optional<std::vector<int>> order = search(asked);
+    if (!order) {
+        // Halving between a gap found (none always is) and the widest still in question.
+        int found = 0;
+        order = search(0);
+        for (int widestLeft = asked - 1; found < widestLeft;) {
+            const int gap = (found + widestLeft + 1) / 2;
+            if (std::optional<std::vector<int>> tried = search(gap)) {
+                found = gap;
+                order = std::move(tried);
+            } else {
+                widestLeft = gap - 1;
+            }
+        }
     }
+    DrawOutcome outcome;
     outcome.Order = std::move(*order);
     AddClashes(outcome.Order, entries, riders, false, horseGap, outcome.Clashes,
                outcome.ShortestGap);

@@ -157,7 +157,7 @@ TEST_F(MainWindow, RunStartedAndStoppedByTheSimulatedBarrierShowsTheEdgeTime) {
     // The watcher stamps each byte as it reads it; a loaded machine may be late by a few ms
     // (bench/timing_accuracy measures the real figure).
     EXPECT_NEAR(Ms(View().RunTicks), Ms(stop - start), 25.0);
-    const std::int64_t ms = TicksToMs(View().RunTicks, time_.CounterFrequency());
+    const std::int64_t ms = RunTimeMs(View().RunTicks, time_.CounterFrequency());
     EXPECT_EQ(form_->Digit6->Value(), ms / 1000 % 10);
     EXPECT_EQ(form_->Digit7->Value(), ms / 100 % 10);
     EXPECT_EQ(form_->Digit8->Value(), ms / 10 % 10);
@@ -194,7 +194,7 @@ TEST_F(MainWindow, OperatorTimesScoresDisqualifiesAndRanksThreeStarters) {
     Key(Qt::Key_F10);
 
     const char sep = Table().Cell(ColLaufzeit, 1).find(',') != std::string::npos ? ',' : '.';
-    const std::int64_t ms = TicksToMs(View().RunTicks, time_.CounterFrequency());
+    const std::int64_t ms = RunTimeMs(View().RunTicks, time_.CounterFrequency());
     EXPECT_THAT(RowOf("1"),
                 ElementsAre(FormatTimeText(ms, sep, Resolution::Hundredths), "2", "", "",
                             FormatTimeText(ms + 10000, sep, Resolution::Hundredths), "1"));

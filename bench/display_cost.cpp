@@ -86,11 +86,11 @@ void BM_DisplayCost(benchmark::State& state) {
             sinceTick.start();
             monitor.RenderDigits(competition.View());
         } else {
-            monitor.Render(competition.View(), competition.Starters().Board());
+            monitor.Render(competition.View(), competition.Starters().Board(), {});
         }
     });
     form.show();
-    monitor.Render(competition.View(), competition.Starters().Board());
+    monitor.Render(competition.View(), competition.Starters().Board(), {});
     monitor.ShowOnMonitor(1, true, QtDesktop().Screens());
     competition.Start("");
     QEventLoop settle;

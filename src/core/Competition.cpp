@@ -28,12 +28,29 @@ std::string FolderOf(const std::string& path) {
     return std::filesystem::path(path).parent_path().string();
 }
 
-// The key a command is reached by, for the note that it is locked now.
-std::string KeyText(Command command) {
+// The key a command is reached by as a German keyboard names it, for the note that it is
+// locked now: "Strg+Bild ab (Nächste Klasse)".
+std::string KeyText(Command command, int penaltySeconds) {
     for (const KeyCommand& key : KeyCommands) {
-        if (key.Id == command) {
-            return std::string(key.Key) + " (" + std::string(key.Caption) + ")";
+        if (key.Id != command) {
+            continue;
         }
+        std::string text(key.Key);
+        for (const auto& [from, to] :
+             {std::pair<std::string_view, std::string_view>{"Ctrl+", "Strg+"},
+              {"Shift+", "Umschalt+"},
+              {"PgDown", "Bild ab"},
+              {"PgUp", "Bild auf"}}) {
+            if (const std::size_t at = text.find(from); at != std::string::npos) {
+                text.replace(at, from.size(), to);
+            }
+        }
+        std::string caption(key.Caption);
+        if (command == Command::PenaltyPlus || command == Command::PenaltyMinus) {
+            caption = (command == Command::PenaltyPlus ? "+" : "-") +
+                      std::to_string(penaltySeconds) + " s.";
+        }
+        return text + " (" + caption + ")";
     }
     return {};
 }
@@ -204,8 +221,8 @@ bool Competition::Enabled(Command command) const {
 void Competition::Run(Command command) {
     if (!Enabled(command)) {
         // A key that does nothing says so, or the operator presses it again and again.
-        keyNote_ = KeyText(command) + " ist jetzt gesperrt" +
-                   (clock_->IsActive() ? ": die Uhr läuft" : "");
+        keyNote_ = KeyText(command, engine_->View().PenaltySeconds) + " ist jetzt gesperrt" +
+                   LockReason(command);
         Notify(Change::All);
         return;
     }
@@ -215,6 +232,41 @@ void Competition::Run(Command command) {
     env_.Operator.CommitEdits();
     commands_.at(command).Run();
     Notify(Change::All);
+}
+
+std::string Competition::LockReason(Command command) const {
+    if (clock_->IsActive()) {
+        return ": die Uhr läuft";
+    }
+    const bool timing = command == Command::Start || command == Command::Resume ||
+                        command == Command::PenaltyPlus || command == Command::PenaltyMinus ||
+                        command == Command::Abort || command == Command::Dq ||
+                        command == Command::Entry;
+    if (timing && line_.Test()) {
+        return ": der Lichtschranken-Test läuft (F7 beendet ihn)";
+    }
+    switch (command) {
+        case Command::Payout:
+            return ": die Klasse hat keine Auszahlung (payout)";
+        case Command::NextClass:
+        case Command::PreviousClass:
+            if (!show_) {
+                return ": kein Turnier geöffnet";
+            }
+            if (show_->ClassCount() < 2) {
+                return ": das Turnier hat nur eine Klasse";
+            }
+            return RunPending() ? ": der Lauf wartet auf Eintragen (F10)" : "";
+        case Command::Scratch:
+        case Command::Draw:
+            return RunPending() ? ": der Lauf wartet auf Eintragen (F10)" : "";
+        case Command::Entry:
+            return ": kein Lauf zum Eintragen";
+        case Command::Abort:
+            return ": kein Countdown zum Abbrechen";
+        default:
+            return "";
+    }
 }
 
 void Competition::RegisterWindowCommands() {

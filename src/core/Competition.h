@@ -244,6 +244,9 @@ private:
 
     static TimingSettings TimingSettingsOf(const Settings& settings);
     StatusLine ShownStatus() const;
+    // Why a command's key does nothing now, for the note in the status bar; empty when no reason
+    // is known.
+    std::string LockReason(Command command) const;
     void Notify(Change change);
     // Each part registers the commands it serves (a new command touches one place).
     void Serve(Command command, std::function<bool()> enabled, std::function<void()> run);

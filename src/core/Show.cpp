@@ -69,11 +69,7 @@ ClassDraw DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint
     if (ran > 0) {
         report.Text += ", " + std::to_string(ran) + " mit Ergebnis bleiben vorn";
     }
-    if (!report.Outcome.GapMet) {
-        report.Text += ". Pferdeabstand " + std::to_string(item.Draw.HorseGap) +
-                       " nicht überall möglich: kleinster Abstand " +
-                       std::to_string(report.Outcome.ShortestGap);
-    }
+    report.Text += DrawGapNote(report.Outcome, item.Draw.HorseGap);
     return report;
 }
 

@@ -5,8 +5,9 @@
 
 const std::array<std::string_view, ResultTable::ColCount> ResultTable::DefaultHeaders = {
     "Nr.", "Name", "Pferd", "Team", "Laufzeit", "Strafen", "DQ", "Grund", "Total", "Rang", ""};
+// Run time and total hold "10:00,000" in the grid's font.
 const std::array<int, ResultTable::ColCount> ResultTable::DefaultWidths = {
-    68, 160, 160, 160, 80, 68, 30, 120, 58, 48, -1};
+    68, 160, 160, 160, 92, 68, 30, 120, 92, 48, -1};
 
 ResultTable::ResultTable() {
     SetRowCount(2);

@@ -123,7 +123,6 @@ void StartList::ShowNoStarter() {
     eReiterinChange({});
     ePferdChange({});
     eTeamChange({});
-    board_.horse.clear();
     minusEnabled_ = count > 0;
     plusEnabled_ = false;
 }
@@ -139,12 +138,14 @@ void StartList::bNumerClick(int step) {
 
 void StartList::eReiterinChange(std::string text) {
     eReiterin_ = std::move(text);
+    board_.startNumber = StNrText();
     board_.rider = eReiterin_;
 }
 
 void StartList::ePferdChange(std::string text) {
     ePferd_ = std::move(text);
-    board_.horse = StNrText() + " " + ePferd_;
+    board_.startNumber = StNrText();
+    board_.horse = ePferd_;
 }
 
 void StartList::eTeamChange(std::string text) {

@@ -24,10 +24,11 @@ void NumberStartPositions(ResultTable& table);
 // What the time boards show of the current starter. The main window's labels (eRaceT,
 // eReiterinT, ePferdT, eTeamT) and the spectator window's (…M) show the same texts.
 struct BoardTexts {
-    std::string race;   // eRaceT
-    std::string rider;  // eReiterinT
-    std::string horse;  // ePferdT: start number, one blank, horse
-    std::string team;   // eTeamT; kept, not updated, while hidden
+    std::string race;         // eRaceT
+    std::string startNumber;  // shown before the rider
+    std::string rider;        // eReiterinT
+    std::string horse;        // ePferdT
+    std::string team;         // eTeamT; kept, not updated, while hidden
     bool teamVisible = true;
 };
 

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <future>
 #include <mutex>
 #include <optional>
@@ -62,6 +63,12 @@ constexpr std::int64_t CrossingGap = 100'000'000;  // 100 ms in MonotonicRawNow 
 // and changes meanwhile are still counted.
 constexpr std::chrono::milliseconds FloodPause{1};
 constexpr int MaxLooksWithoutWait = 100;
+
+// When a wait is reconciled (ISerialDevice::Reconcile): a millisecond after it began, which bounds
+// how late a change landing as the wait begins is stamped; then twice as long each time, for a
+// wait whose entry took longer (a USB adapter asked for its lines), up to every 100 ms.
+constexpr std::chrono::milliseconds FirstReconcile{1};
+constexpr std::chrono::milliseconds LongestReconcile{100};
 
 // RealtimeKit grants real-time priority only to processes that bound a real-time thread's CPU
 // time without sleeping (its default limit).
@@ -130,7 +137,8 @@ void AppendModemChanges(std::uint32_t previous, std::uint32_t current, std::uint
 }
 
 // The watcher thread: looks at the line whenever it may have changed and hands what it finds to
-// the UI thread, at most one posted closure at a time.
+// the UI thread, at most one posted closure at a time. A second thread reconciles each of its
+// waits shortly after it began.
 class TComThread {
 public:
     TComThread(TComPort& port, ISerialDevice& device, LineReading reading)
@@ -142,14 +150,20 @@ public:
           generation_(*port.generation_),
           last_(reading),
           delivered_(reading.ModemStatus),
-          thread_([this] { Run(); }) {}
+          thread_([this] { Run(); }),
+          reconciler_([this] { Reconcile(); }) {}
 
     // Stops the watcher and waits for it, whatever it is doing; the watcher never blocks on the
     // UI thread, so this cannot deadlock.
     ~TComThread() {
-        stopping_ = true;
+        {
+            std::lock_guard lock(wait_.mutex);
+            stopping_ = true;
+        }
+        wait_.changed.notify_all();
         device_.Interrupt();
         thread_.join();
+        reconciler_.join();
     }
 
     // The kernel's id of the watcher thread.
@@ -160,6 +174,15 @@ private:
         std::mutex mutex;
         std::vector<ComEvent> events;
         bool posted = false;
+    };
+
+    // The watcher's wait as the reconciler sees it.
+    struct Wait {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool waiting = false;
+        std::uint64_t number = 0;  // counts the waits begun
+        std::chrono::steady_clock::time_point began;
     };
 
     void Run() {
@@ -178,7 +201,12 @@ private:
                 continue;  // look again right before waiting: a change meanwhile goes out now
             }
             looksWithoutWait = 0;
+            BeginWait();
             const WaitResult result = device_.WaitForChange(last_);
+            {
+                std::lock_guard lock(wait_.mutex);
+                wait_.waiting = false;
+            }
             if (result == WaitResult::Interrupted) {
                 return;
             }
@@ -189,6 +217,48 @@ private:
         }
         if (!stopping_) {
             Post([](TComPort& port, std::uint64_t) { port.Shutdown(true); });
+        }
+    }
+
+    // Tells the reconciler that a wait begins now.
+    void BeginWait() {
+        {
+            std::lock_guard lock(wait_.mutex);
+            wait_.waiting = true;
+            ++wait_.number;
+            wait_.began = std::chrono::steady_clock::now();
+        }
+        wait_.changed.notify_one();
+    }
+
+    // The reconciler thread: reconciles each wait a millisecond after it began, and again and
+    // again while it lasts. The watcher never waits for it longer than for the wait's mutex.
+    void Reconcile() {
+        std::unique_lock lock(wait_.mutex);
+        std::uint64_t wait = 0;
+        std::chrono::milliseconds delay{0};
+        std::chrono::steady_clock::time_point due;
+        while (!stopping_) {
+            if (!wait_.waiting) {
+                wait_.changed.wait(lock, [&] { return stopping_ || wait_.waiting; });
+                continue;
+            }
+            if (wait_.number != wait) {
+                wait = wait_.number;
+                delay = FirstReconcile;
+                due = wait_.began + delay;
+            }
+            // Stopped, or the next wait begun: that one is due first.
+            if (wait_.changed.wait_until(lock, due,
+                                         [&] { return stopping_ || wait_.number != wait; }) ||
+                !wait_.waiting) {
+                continue;
+            }
+            lock.unlock();
+            device_.Reconcile();
+            lock.lock();
+            delay = std::min(delay * 2, LongestReconcile);
+            due = std::chrono::steady_clock::now() + delay;
         }
     }
 
@@ -293,8 +363,10 @@ private:
     std::int64_t lastChange_ = 0;          // watcher thread only
     std::uint32_t changesInCrossing_ = 0;  // watcher thread only
     std::atomic<bool> stopping_ = false;
+    Wait wait_;
     std::promise<pid_t> tid_;
     std::thread thread_;
+    std::thread reconciler_;
 };
 
 TComPort::TComPort(ISerialBackend& backend, UiPost post)

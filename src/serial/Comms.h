@@ -5,7 +5,9 @@
 // on the watcher thread (MonotonicRawNow) the moment it is seen and handed to the UI thread as a
 // ComEvent; the callbacks run there. The watcher never waits for the UI thread, and runs with
 // real-time priority where the system grants it, so neither a busy UI nor a busy machine delays
-// a stamp.
+// a stamp. A second thread reconciles each of the watcher's waits a millisecond after it began
+// (ISerialDevice::Reconcile), so a change landing while the wait begins is stamped at most about
+// a millisecond late rather than with the next change.
 //
 // Port numbers and devices: COM1-COM32 are /dev/ttyS0-/dev/ttyS31, COM33-COM64 are
 // /dev/ttyUSB0-/dev/ttyUSB31 (ComPortDevicePath). A USB adapter is best opened by its stable

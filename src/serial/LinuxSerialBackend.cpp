@@ -34,9 +34,9 @@ constexpr int WakeSignal = SIGUSR2;
 
 void OnWakeSignal(int) {}
 
-// How often a TIOCMIWAIT is woken to reconcile the driver's counts: a change that fell into the
-// entry of the wait, after its last check, is delivered then rather than with the next change.
-constexpr long ReconcileIntervalNs = 100'000'000;
+// How long a wake-up signal may take to end a TIOCMIWAIT before it is sent again: it is lost
+// when it lands just before the watcher enters the wait.
+constexpr std::chrono::milliseconds WakeAgain{1};
 
 [[noreturn]] void RaiseSystemError(int error) {
     throw std::system_error(error, std::system_category());
@@ -102,12 +102,6 @@ public:
         // A pseudo-terminal has no modem lines; it is only watched for hang-up.
         hasModemLines_ = ::ioctl(fd_.Get(), TIOCMGET, &lines) == 0 || !IsUnsupported(errno);
         useModemWait_ = hasModemLines_;
-    }
-
-    ~TtyDevice() override {
-        if (reconcileTimer_) {
-            ::timer_delete(*reconcileTimer_);
-        }
     }
 
     void Configure(const LineSettings& settings) override {
@@ -180,31 +174,53 @@ public:
         return useModemWait_ ? WaitForModemInterrupt(seen) : WaitForTick();
     }
 
+    // TIOCMIWAIT wakes when one of the driver's modem-line counts moves; they are compared with
+    // the counts taken before the wait's last look at the lines, which the wait's own entry
+    // cannot have missed.
+    void Reconcile() override {
+        std::unique_lock lock(mutex_);
+        if (!inModemWait_) {
+            return;
+        }
+        const std::uint64_t wait = waits_;
+        bool moved = false;
+        if (entryCounts_) {
+            serial_icounter_struct now{};
+            moved =
+                ::ioctl(fd_.Get(), TIOCGICOUNT, &now) != 0 || !SameLineCounts(now, *entryCounts_);
+        } else {
+            const LineReading seen = waitSeen_;
+            lock.unlock();
+            LineReading now;
+            moved = !ReadLines(now) || now.ModemStatus != seen.ModemStatus;
+            lock.lock();
+        }
+        if (moved) {
+            WakeWaiter(lock, [&] { return waits_ == wait; });
+        }
+    }
+
     void Interrupt() override {
         stopFd_.Signal();
         std::unique_lock lock(mutex_);
         stopping_ = true;
-        // The signal can land just before the watcher enters TIOCMIWAIT; then it is sent again.
-        while (inModemWait_) {
-            ::pthread_kill(waiter_, WakeSignal);
-            leftModemWait_.wait_for(lock, std::chrono::milliseconds(5));
-        }
+        WakeWaiter(lock, [] { return true; });
     }
 
 private:
-    // Wakes this thread's TIOCMIWAIT every ReconcileIntervalNs. Watcher thread only.
-    void StartReconcileTimer() {
-        sigevent event{};
-        event.sigev_notify = SIGEV_THREAD_ID;
-        event.sigev_signo = WakeSignal;
-        event._sigev_un._tid = ::gettid();  // sigev_notify_thread_id in newer glibc
-        timer_t timer{};
-        if (::timer_create(CLOCK_MONOTONIC, &event, &timer) != 0) {
-            return;
+    static bool SameLineCounts(const serial_icounter_struct& a, const serial_icounter_struct& b) {
+        return a.cts == b.cts && a.dsr == b.dsr && a.rng == b.rng && a.dcd == b.dcd;
+    }
+
+    // Signals the watcher until it has left its modem wait, while still() holds; with mutex_
+    // held. The signal can land just before the watcher enters TIOCMIWAIT; then it is sent
+    // again.
+    template <typename Still>
+    void WakeWaiter(std::unique_lock<std::mutex>& lock, Still still) {
+        while (inModemWait_ && still()) {
+            ::pthread_kill(waiter_, WakeSignal);
+            leftModemWait_.wait_for(lock, WakeAgain);
         }
-        reconcileTimer_ = timer;
-        const itimerspec interval{{0, ReconcileIntervalNs}, {0, ReconcileIntervalNs}};
-        ::timer_settime(timer, 0, &interval, nullptr);
     }
 
     // Changed = the lines may have moved. Watcher thread only.
@@ -213,20 +229,24 @@ private:
         sigemptyset(&wake);
         sigaddset(&wake, WakeSignal);
         pthread_sigmask(SIG_UNBLOCK, &wake, nullptr);
-        if (!reconcileTimer_) {
-            StartReconcileTimer();
-        }
         {
             std::lock_guard lock(mutex_);
             if (stopping_) {
                 return WaitResult::Interrupted;
             }
             inModemWait_ = true;
+            ++waits_;
             waiter_ = ::pthread_self();
+            waitSeen_ = seen;
+            serial_icounter_struct counts{};
+            entryCounts_.reset();
+            if (::ioctl(fd_.Get(), TIOCGICOUNT, &counts) == 0) {
+                entryCounts_ = counts;
+            }
         }
         // TIOCMIWAIT counts from the moment it begins: a change since the caller's reading (the
-        // watcher may have been preempted in between) is handed back now, not at the next
-        // reconcile. What is left is the few microseconds of the call's own entry.
+        // watcher may have been preempted in between) is handed back now. What is left is the
+        // few microseconds of the call's own entry, which Reconcile covers.
         LineReading now;
         const bool moved =
             !ReadLines(now) || now.ModemStatus != seen.ModemStatus || now.CtsCount != seen.CtsCount;
@@ -276,13 +296,17 @@ private:
     UniqueFd fd_;
     StopFd stopFd_;
     bool hasModemLines_ = false;
-    bool useModemWait_ = false;              // watcher thread only after open
-    std::optional<timer_t> reconcileTimer_;  // watcher thread only after open
+    bool useModemWait_ = false;  // watcher thread only after open
     std::mutex mutex_;
     std::condition_variable leftModemWait_;
+    // Guarded by mutex_: the modem wait under way, the reading it was given and the driver's
+    // counts before its last look (none where the driver does not count).
     bool stopping_ = false;
     bool inModemWait_ = false;
+    std::uint64_t waits_ = 0;
     pthread_t waiter_{};
+    LineReading waitSeen_;
+    std::optional<serial_icounter_struct> entryCounts_;
 };
 
 // The simulated light barrier: '1' = CTS on, '0' = CTS off, other bytes ignored.
@@ -318,6 +342,8 @@ public:
     }
 
     // Bytes written since the last reading keep the FIFO readable, so none waits unseen.
+    void Reconcile() override {}
+
     WaitResult WaitForChange(const LineReading&) override {
         for (;;) {
             pollfd fds[2] = {{stopFd_.Get(), POLLIN, 0}, {fd_.Get(), POLLIN, 0}};

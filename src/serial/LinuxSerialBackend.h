@@ -10,10 +10,11 @@
 // Serial ports and FIFOs on Linux.
 //
 // A tty is opened exclusively (TIOCEXCL, and flock because root ignores TIOCEXCL) and asked for
-// low latency. Its modem lines are watched with TIOCMIWAIT, woken every 100 ms to reconcile the
-// driver's CTS count, or by TIOCMGET every millisecond where the driver lacks TIOCMIWAIT; edges
-// shorter than a wake-up are recovered from the count. A FIFO is the simulated light barrier: its
-// bytes drive CTS (see serial/Comms.h). Ports are listed from sysfs without opening any.
+// low latency. Its modem lines are watched with TIOCMIWAIT, which Reconcile wakes when the
+// driver's counts moved as the wait began, or by TIOCMGET every millisecond where the driver
+// lacks TIOCMIWAIT; edges shorter than a wake-up are recovered from the CTS count. A FIFO is the
+// simulated light barrier: its bytes drive CTS (see serial/Comms.h). Ports are listed from sysfs
+// without opening any.
 class LinuxSerialBackend : public ISerialBackend {
 public:
     explicit LinuxSerialBackend(std::string sysRoot = "/sys", std::string devRoot = "/dev");

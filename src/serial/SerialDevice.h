@@ -25,7 +25,8 @@ struct ModemChange {
 enum class WaitResult { Changed, Interrupted, Lost };
 
 // One open device. ReadModemStatus and ReadInQueue run on the UI thread; Now, ReadLines and
-// WaitForChange on the watcher thread (and on the UI thread before the watcher starts).
+// WaitForChange on the watcher thread (and on the UI thread before the watcher starts);
+// Reconcile and Interrupt on any.
 class ISerialDevice {
 public:
     virtual ~ISerialDevice() = default;
@@ -37,11 +38,16 @@ public:
     virtual std::int64_t Now() = 0;
     // False when the device has gone away.
     virtual bool ReadLines(LineReading& reading) = 0;
-    // Blocks until the lines may have changed from seen (the caller's last ReadLines), Interrupt
-    // is called or the device goes away. A change that came after that reading but before the
-    // wait began ends it at once, so it is stamped when it is found, not with a later change.
-    // Real lines also return Changed now and then without a change, to let the caller reconcile.
+    // Blocks until the lines may have changed from seen (the caller's last ReadLines), Reconcile
+    // finds they have, Interrupt is called or the device goes away. A change that came after that
+    // reading but before the wait began ends it at once, so it is stamped when it is found, not
+    // with a later change.
     virtual WaitResult WaitForChange(const LineReading& seen) = 0;
+    // Any thread: ends the pending WaitForChange (Changed) when the lines moved since it began.
+    // A kernel wait counts changes from its own entry, so a change landing in the few
+    // microseconds it takes to enter would wait for the next one; the caller reconciles right
+    // after each wait has begun. Does nothing while no wait is pending.
+    virtual void Reconcile() = 0;
     // Any thread: the pending and every later WaitForChange returns Interrupted.
     virtual void Interrupt() = 0;
 };

@@ -82,6 +82,8 @@ QString BoardClockText(const TimingView& view, char decimalSeparator, Resolution
 
 AnnouncerWindow::AnnouncerWindow() {
     setWindowTitle(QStringLiteral("Sprecher – Corralix"));
+    // Closing the main window ends the program even while the announcer still reads this one.
+    setAttribute(Qt::WA_QuitOnClose, false);
     QPalette dark = palette();
     dark.setColor(QPalette::Window, QColor(0x10, 0x16, 0x1c));
     setPalette(dark);

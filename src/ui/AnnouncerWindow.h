@@ -11,7 +11,8 @@ class QLabel;
 // The announcer's window ("Sprecher"): the rider on course with the running clock, the next two
 // starters, the last run, the leaders and how far the class has got, in type that reads from a
 // few steps away. It can sit on a screen of its own; it shows the same snapshot as the live
-// server's "/sprecher" page. UI thread only.
+// server's "/sprecher" page. Open or minimised, it never keeps the program alive: closing the
+// main window ends the program and closes it. UI thread only.
 class AnnouncerWindow : public QWidget {
 public:
     AnnouncerWindow();

@@ -310,7 +310,7 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     Cmd_Clear = tool(Glyph::Clear, 96, "[Strg+A] Alles löschen");
     OnClick(Cmd_Clear, Command::Clear);
     // Stays pressed while the table can be edited.
-    Cmd_Edit = tool(Glyph::Edit, 136, "[Ctrl+B] Protokoll bearbeiten");
+    Cmd_Edit = tool(Glyph::Edit, 136, "[Strg+B] Protokoll bearbeiten");
     Cmd_Edit->setCheckable(true);
     OnClick(Cmd_Edit, Command::Edit);
     // Stays pressed while the table is kept sorted.
@@ -622,8 +622,8 @@ void TForm1::RenderStartList() {
     cbRace->setCurrentIndex(list.RaceIndex());
     RenderClasses();
     const BoardTexts board = competition_.Board();
-    eRaceT->setText(Q(board.race));
-    eReiterinT->setText(Q(board.rider));
+    eRaceT->setText(BoardHeading(board, competition_.CurrentClassName()));
+    eReiterinT->setText(BoardRider(board));
     ePferdT->setText(Q(board.horse));
     eTeamT->setText(Q(board.team));
     eTeamT->setVisible(board.teamVisible);

@@ -163,7 +163,7 @@ void TFormMonitor2::Follow(Competition& competition, IDesktop& desktop) {
             return;
         }
         FollowTvMode();
-        Render(competition_->View(), competition_->Board());
+        Render(competition_->View(), competition_->Board(), competition_->CurrentClassName());
     });
 }
 
@@ -281,9 +281,10 @@ void TFormMonitor2::SetFrameless(bool frameless) {
     }
 }
 
-void TFormMonitor2::Render(const TimingView& view, const BoardTexts& texts) {
-    SetText(eRaceM, texts.race);
-    SetText(eReiterinM, texts.rider);
+void TFormMonitor2::Render(const TimingView& view, const BoardTexts& texts,
+                           const std::string& className) {
+    eRaceM->setText(BoardHeading(texts, className));
+    eReiterinM->setText(BoardRider(texts));
     SetText(ePferdM, texts.horse);
     SetText(eTeamM, texts.team);
     if (eTeamM->isVisibleTo(this) != texts.teamVisible) {
@@ -310,7 +311,6 @@ void TFormMonitor2::resizeEvent(QResizeEvent* event) {
         competition_->SetSpectatorBounds(StoredBounds());
     }
     LayoutBoard();
-    setWindowTitle(QString("Zusatzmonitor %1x%2").arg(width()).arg(height()));
 }
 
 void TFormMonitor2::LayoutBoard() {

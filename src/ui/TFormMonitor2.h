@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "config/MonitorLayout.h"
@@ -44,8 +45,9 @@ public:
     // returns there. A full-screen window follows a new size of its display.
     void DisplaysChanged();
 
-    // Shows the whole board: texts, penalties, rank and the clock.
-    void Render(const TimingView& view, const BoardTexts& texts);
+    // Shows the whole board: the class (of a show, else empty) and race, the starter, penalties,
+    // rank and the clock.
+    void Render(const TimingView& view, const BoardTexts& texts, const std::string& className);
     // Shows the clock only; touches only the digits and separators that changed.
     void RenderDigits(const TimingView& view);
 

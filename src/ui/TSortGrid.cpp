@@ -26,6 +26,8 @@ QString ToQString(std::string_view text) {
 constexpr int RowHeight = 22;
 // Room between a cell's text and its grid lines.
 constexpr int CellPadding = 2;
+// The grid line a cell gives up on its right.
+constexpr int GridLine = 1;
 // The drag mark under a row, in pixels.
 constexpr int DragBarHeight = 3;
 
@@ -452,6 +454,20 @@ void TSortGrid::ApplyWidths() {
         wanted[col] = table_.ColVisible(col) ? table_.ColWidth(col) : 0;
         least[col] = std::max(ShrunkMinimum,
                               measure_.TextWidth(table_.Cell(col, 0), col, 0) + 4 * CellPadding);
+    }
+    // Numbers, times, totals and places show whole, however narrow the table keeps their column
+    // ("14,315" in a column fitted to its heading before the first result): only the long texts
+    // give way.
+    for (int col = 0; col < ResultTable::ColCount; ++col) {
+        if (!table_.ColVisible(col) ||
+            std::find(Shrinkable.begin(), Shrinkable.end(), col) != Shrinkable.end()) {
+            continue;
+        }
+        for (int row = 0; row < table_.RowCount(); ++row) {
+            wanted[col] =
+                std::max(wanted[col], measure_.TextWidth(table_.Cell(col, row), col, row) +
+                                          2 * CellPadding + GridLine);
+        }
     }
     // Start number, name, total and place stay in view at the window's normal size.
     // From the grid's own size, which counts only once it is shown (it fits again then); its

@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+#include "results/ResultTable.h"
+#include "results/StartList.h"
 #include "ui/TDigit.h"
 
 void SetTextColour(QLabel* label, Rgb colour) {
@@ -25,4 +27,17 @@ void ShowClock(const TimingView& view, const std::array<TDigit*, 7>& digits, QLa
     }
     SetTextColour(minutes, view.LabMinColor);
     SetTextColour(seconds, view.LabSecColor);
+}
+
+QString BoardHeading(const BoardTexts& texts, const std::string& className) {
+    const bool both = !className.empty() && !texts.race.empty() &&
+                      AsciiLower(TrimText(className)) != AsciiLower(TrimText(texts.race));
+    return QString::fromStdString(both                ? className + " · " + texts.race
+                                  : className.empty() ? texts.race
+                                                      : className);
+}
+
+QString BoardRider(const BoardTexts& texts) {
+    return QString::fromStdString(
+        texts.startNumber.empty() ? texts.rider : texts.startNumber + " " + texts.rider);
 }

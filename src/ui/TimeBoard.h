@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QColor>
+#include <QString>
 #include <array>
+#include <string>
 
 #include "timing/TimingView.h"
 
 class QLabel;
 class TDigit;
+struct BoardTexts;
 
 // What the main window's and the spectator window's time boards share.
 
@@ -18,3 +21,9 @@ void SetTextColour(QLabel* label, Rgb colour);
 // repaints. UI thread only.
 void ShowClock(const TimingView& view, const std::array<TDigit*, 7>& digits, QLabel* minutes,
                QLabel* seconds);
+
+// The board's heading: the open class of a show and its race (or the drag), so that two classes
+// of one race can be told apart ("Open · Barrel Racing"); the race alone without a show.
+QString BoardHeading(const BoardTexts& texts, const std::string& className);
+// The rider's line: the start number before the rider ("7 Anna").
+QString BoardRider(const BoardTexts& texts);

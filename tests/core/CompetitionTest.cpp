@@ -576,6 +576,13 @@ TEST_F(CompetitionTest, ALockedKeySaysSoInTheStatusBarUntilAKeyActsAgain) {
     EXPECT_EQ(competition->StatusMessage(), "F10 (Eintragen) ist jetzt gesperrt: die Uhr läuft");
     Key(Command::Start);
     EXPECT_EQ(competition->StatusMessage(), "");
+    // Every locked key says why, in the words of a German keyboard.
+    Key(Command::Payout);
+    EXPECT_EQ(competition->StatusMessage(),
+              "Strg+U (Auszahlung) ist jetzt gesperrt: die Klasse hat keine Auszahlung (payout)");
+    Key(Command::NextClass);
+    EXPECT_EQ(competition->StatusMessage(),
+              "Strg+Bild ab (Nächste Klasse) ist jetzt gesperrt: kein Turnier geöffnet");
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ TEST_F(StartListTest, StartsWithoutStarterAndWithEmptyFields) {
     EXPECT_TRUE(list_.TeamEnabled());
     EXPECT_EQ(list_.RaceText(), "Barrel Racing");
     EXPECT_EQ(list_.Board().race, "Barrel Racing");
+    EXPECT_EQ(list_.Board().startNumber, "");
     EXPECT_EQ(list_.Board().horse, "");
     EXPECT_TRUE(list_.Board().teamVisible);
 }
@@ -66,8 +67,9 @@ TEST_F(StartListTest, RebuildListsStartNumbersNumbersPositionsAndShowsTheFirst) 
     EXPECT_EQ(table_.Cell(ColStartPos, 1), "1");
     EXPECT_EQ(table_.Cell(ColStartPos, 3), "3");
     EXPECT_EQ(list_.Reiterin(), "Anna");
+    EXPECT_EQ(list_.Board().startNumber, "101");
     EXPECT_EQ(list_.Board().rider, "Anna");
-    EXPECT_EQ(list_.Board().horse, "101 Blaze");
+    EXPECT_EQ(list_.Board().horse, "Blaze");
     EXPECT_EQ(list_.Board().team, "Red");
 }
 
@@ -79,7 +81,7 @@ TEST_F(StartListTest, RebuildFitsWidthsRestoresEmptyResultHeadersAndHidesStartPo
     table_.SetColWidth(ColName, ResultTable::HiddenWidth);
     LoadThree();
     EXPECT_EQ(table_.Cell(ColLaufzeit, 0), "Laufzeit");
-    EXPECT_EQ(table_.ColWidth(ColLaufzeit), 80);
+    EXPECT_EQ(table_.ColWidth(ColLaufzeit), ResultTable::DefaultWidths[ColLaufzeit]);
     EXPECT_EQ(table_.Cell(ColRang, 0), "Rang");
     EXPECT_EQ(table_.ColWidth(ColRang), 48);
     // A header the file brought keeps its text and fitted width.
@@ -116,7 +118,8 @@ TEST_F(StartListTest, StepsThroughTheListWithButtonsFollowingThePosition) {
     list_.bNumerClick(StartList::PlusStep);
     EXPECT_EQ(list_.PositionText(), "3:3");
     EXPECT_FALSE(list_.PlusEnabled());
-    EXPECT_EQ(list_.Board().horse, "103 Comet");
+    EXPECT_EQ(list_.Board().startNumber, "103");
+    EXPECT_EQ(list_.Board().horse, "Comet");
     list_.bNumerClick(StartList::MinusStep);
     EXPECT_EQ(list_.StNrText(), "102");
     EXPECT_EQ(list_.Reiterin(), "Ben");
@@ -136,13 +139,15 @@ TEST_F(StartListTest, NextPastTheLastLeavesNoStarterAndEmptiesTheBoard) {
     EXPECT_EQ(list_.StNrIndex(), -1);
     EXPECT_EQ(list_.StarterRow(), -1);
     EXPECT_EQ(list_.Reiterin(), "");
+    EXPECT_EQ(list_.Board().startNumber, "");
     EXPECT_EQ(list_.Board().rider, "");
     EXPECT_EQ(list_.Board().horse, "");
     EXPECT_TRUE(list_.MinusEnabled());
     EXPECT_FALSE(list_.PlusEnabled());
     list_.bNumerClick(StartList::MinusStep);
     EXPECT_EQ(list_.PositionText(), "3:3");
-    EXPECT_EQ(list_.Board().horse, "103 Comet");
+    EXPECT_EQ(list_.Board().startNumber, "103");
+    EXPECT_EQ(list_.Board().horse, "Comet");
 }
 
 TEST_F(StartListTest, AnEntryWithoutStarterGetsARowOfItsOwn) {
@@ -206,7 +211,8 @@ TEST_F(StartListTest, TypingMirrorsOntoTheBoards) {
     Load({{"123", "Anna", "Blaze", "Red"}});
     list_.ePferdChange("Thunder");
     EXPECT_EQ(list_.Pferd(), "Thunder");
-    EXPECT_EQ(list_.Board().horse, "123 Thunder");
+    EXPECT_EQ(list_.Board().horse, "Thunder");
+    EXPECT_EQ(list_.Board().startNumber, "123");
     list_.eReiterinChange("Dora");
     EXPECT_EQ(list_.Board().rider, "Dora");
     list_.eTeamChange("Green");
@@ -219,7 +225,8 @@ TEST_F(StartListTest, TypingMirrorsOntoTheBoards) {
 TEST_F(StartListTest, SameHorseForTheNextStarterStillShowsItsStartNumber) {
     Load({{"1", "Anna", "Blaze", ""}, {"2", "Ben", "Blaze", ""}});
     list_.bNumerClick(StartList::PlusStep);
-    EXPECT_EQ(list_.Board().horse, "2 Blaze");
+    EXPECT_EQ(list_.Board().startNumber, "2");
+    EXPECT_EQ(list_.Board().horse, "Blaze");
 }
 
 TEST_F(StartListTest, TeamSwitchOffHidesTeamColumnAndFreezesTheBoard) {

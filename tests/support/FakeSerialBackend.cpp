@@ -48,17 +48,30 @@ public:
         if (line_.modemStatus != seen.ModemStatus || line_.ctsCount != seen.CtsCount) {
             return WaitResult::Changed;
         }
+        seenChanges_ = line_.changes;
+        if (line_.asWaitBegins) {
+            backend_.Apply(line_, *std::exchange(line_.asWaitBegins, std::nullopt));
+        }
         const std::uint64_t start = line_.changes;
         watchedFrom_ = start;
         watching_ = true;
+        reconciled_ = false;
         backend_.changed_.notify_all();
-        backend_.changed_.wait(lock,
-                               [&] { return interrupted_ || lost_ || line_.changes != start; });
+        backend_.changed_.wait(
+            lock, [&] { return interrupted_ || lost_ || reconciled_ || line_.changes != start; });
         watching_ = false;
         if (interrupted_) {
             return WaitResult::Interrupted;
         }
         return lost_ ? WaitResult::Lost : WaitResult::Changed;
+    }
+
+    void Reconcile() override {
+        std::lock_guard lock(backend_.mutex_);
+        if (watching_ && line_.changes != seenChanges_) {
+            reconciled_ = true;
+            backend_.changed_.notify_all();
+        }
     }
 
     void Interrupt() override {
@@ -75,6 +88,8 @@ private:
     bool interrupted_ = false;
     bool lost_ = false;
     bool watching_ = false;
+    bool reconciled_ = false;
+    std::uint64_t seenChanges_ = 0;  // the line's change count at the wait's last check
     std::uint64_t watchedFrom_ = 0;  // the line's change count when the wait began
 };
 
@@ -126,6 +141,13 @@ void FakeSerialBackend::SetModemStatusBeforeNextWait(const std::string& path,
                                                      std::int64_t timestamp) {
     std::lock_guard lock(mutex_);
     lines_[path].beforeNextWait = Change{modemStatus, timestamp};
+}
+
+void FakeSerialBackend::SetModemStatusAsWaitBegins(const std::string& path,
+                                                   std::uint32_t modemStatus,
+                                                   std::int64_t timestamp) {
+    std::lock_guard lock(mutex_);
+    lines_[path].asWaitBegins = Change{modemStatus, timestamp};
 }
 
 void FakeSerialBackend::SetLatencyTimer(const std::string& path, int ms) {

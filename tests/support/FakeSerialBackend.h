@@ -13,7 +13,8 @@
 
 // In-memory serial devices by path, for tests: script line changes, open failures and unplugging.
 // A device's wait behaves like TIOCMIWAIT after a last check of the line: a change after the wait
-// began ends it, and so does a line that differs from the reading the caller passed. The time a
+// began ends it, and so does a line that differs from the reading the caller passed, or Reconcile
+// while the line differs from when the wait began. The time a
 // look is stamped with is the timestamp of the latest change. Thread-safe. Must outlive the
 // devices it opened.
 class FakeSerialBackend : public ISerialBackend {
@@ -35,6 +36,11 @@ public:
     // wait never sees it happen and ends only when it compares the line with that look.
     void SetModemStatusBeforeNextWait(const std::string& path, std::uint32_t modemStatus,
                                       std::int64_t timestamp);
+    // The change lands as the watcher's next wait begins, after the wait's last check of the line
+    // (TIOCMIWAIT's entry): the wait counts from after it and ends only when Reconcile finds the
+    // line moved, or with the next change.
+    void SetModemStatusAsWaitBegins(const std::string& path, std::uint32_t modemStatus,
+                                    std::int64_t timestamp);
 
     // The adapter at path holds back modem-line changes for ms (its latency timer).
     void SetLatencyTimer(const std::string& path, int ms);
@@ -63,6 +69,7 @@ private:
         std::int64_t clock = 0;
         std::uint64_t changes = 0;
         std::optional<Change> beforeNextWait;
+        std::optional<Change> asWaitBegins;
         std::string product;
         std::string stableName;
         Failure failure = Failure::None;

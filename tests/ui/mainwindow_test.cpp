@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <fstream>
 #include <optional>
@@ -29,6 +30,7 @@
 #include "support/FakeSerialBackend.h"
 #include "timing/MonotonicTimeSource.h"
 #include "timing/TickMath.h"
+#include "ui/AnnouncerWindow.h"
 #include "ui/KeyActions.h"
 #include "ui/Pictures.h"
 #include "ui/QtHost.h"
@@ -173,7 +175,8 @@ TEST_F(MainWindow, OperatorTimesScoresDisqualifiesAndRanksThreeStarters) {
     Open(settings, linux_, barrier.Path());
     competition_->LoadFile(starters);
     ASSERT_EQ(form_->cbStNr->currentText(), "1");
-    EXPECT_EQ(form_->ePferdT->text(), "1 Blue");
+    EXPECT_EQ(form_->eReiterinT->text(), "1 Anna");
+    EXPECT_EQ(form_->ePferdT->text(), "Blue");
 
     // Starter 1: F4 starts the countdown (arming the barrier), the barrier starts and stops.
     Key(Qt::Key_F4);
@@ -192,8 +195,9 @@ TEST_F(MainWindow, OperatorTimesScoresDisqualifiesAndRanksThreeStarters) {
 
     const char sep = Table().Cell(ColLaufzeit, 1).find(',') != std::string::npos ? ',' : '.';
     const std::int64_t ms = RunTimeMs(View().RunTicks, time_.CounterFrequency());
-    EXPECT_THAT(RowOf("1"), ElementsAre(FormatTimeText(ms, sep, Resolution::Hundredths), "2", "", "",
-                                        FormatTimeText(ms + 10000, sep, Resolution::Hundredths), "1"));
+    EXPECT_THAT(RowOf("1"),
+                ElementsAre(FormatTimeText(ms, sep, Resolution::Hundredths), "2", "", "",
+                            FormatTimeText(ms + 10000, sep, Resolution::Hundredths), "1"));
     EXPECT_EQ(form_->eRangT->text(), "Rang: 1");
     EXPECT_TRUE(form_->eRangT->isVisible());
     EXPECT_EQ(ReadFileBytes(competition_->BackupFileName()), EncodeProtocol(Table()));
@@ -341,7 +345,7 @@ TEST_F(MainWindow, TheStartNumberBoxShowsNamesFindsTheExactNumberAndMovesTheCoun
 
     QTest::qWait(QApplication::keyboardInputInterval() + 50);
     QTest::keyClick(form_->cbStNr, Qt::Key_7);
-    EXPECT_EQ(form_->eReiterinT->text(), "Cleo");
+    EXPECT_EQ(form_->eReiterinT->text(), "7 Cleo");
     EXPECT_EQ(form_->StatusPosition->text(), "3:3");
     EXPECT_FALSE(form_->bNumerPlus->isEnabled());
 }
@@ -398,7 +402,7 @@ TEST_F(MainWindow, TheClassBoxFollowsTheKeysOpensTheClassChosenAndStaysWhileARun
     Key(Qt::Key_PageDown, Qt::ControlModifier);
     EXPECT_EQ(form_->cbKlasse->currentText(), "Jugend");
     EXPECT_EQ(form_->cbRace->currentText(), "Pole Bending");
-    EXPECT_EQ(form_->eReiterinT->text(), "Finn");
+    EXPECT_EQ(form_->eReiterinT->text(), "21 Finn");
     EXPECT_EQ(form_->b5sek->Look().Caption, "+3 s.");
 
     emit form_->cbKlasse->activated(0);
@@ -445,6 +449,41 @@ TEST_F(MainWindow, KeysWorkWhileAnotherWindowOfTheProgramHasTheFocus) {
     EXPECT_TRUE(form_->img_Abbruch->isVisible()) << "the main window shows it too";
     QTest::keyClick(&spectators, Qt::Key_F8);
     EXPECT_EQ(View().StartStep, 0);
+}
+
+TEST_F(MainWindow, ClosingItEndsTheProgramWhileTheAnnouncerAndSpectatorWindowsAreOpenOrMinimised) {
+    Open(Settings{}, fake_);
+    AnnouncerWindow announcer;
+    announcer.Follow(*competition_);
+    TFormMonitor2 spectators(',');
+    spectators.Follow(*competition_, desktop_);
+    competition_->Run(Command::Announcer);
+    competition_->Run(Command::TvMode);
+    ASSERT_TRUE(announcer.isVisible());
+    ASSERT_TRUE(spectators.isVisible());
+    announcer.showMinimized();
+    spectators.showMinimized();
+
+    QTimer::singleShot(0, form_.get(), [this] { EXPECT_TRUE(form_->close()); });
+    // Left running, the program would never come back here; ended by hand, it says 1.
+    QTimer stillRunning;
+    stillRunning.setSingleShot(true);
+    QObject::connect(&stillRunning, &QTimer::timeout, [] { QApplication::exit(1); });
+    stillRunning.start(std::chrono::seconds(10));
+    EXPECT_EQ(QApplication::exec(), 0) << "the program ran on without its main window";
+    EXPECT_FALSE(announcer.isVisible());
+    EXPECT_FALSE(spectators.isVisible());
+}
+
+TEST_F(MainWindow, ToolTipsNameTheKeysAsAGermanKeyboardLabelsThem) {
+    Open(Settings{}, fake_);
+    int keys = 0;
+    for (const QWidget* widget : form_->findChildren<QWidget*>()) {
+        const QString tip = widget->toolTip();
+        EXPECT_FALSE(tip.contains("Ctrl")) << tip.toStdString();
+        keys += tip.contains("[Strg+") ? 1 : 0;
+    }
+    EXPECT_GE(keys, 8);
 }
 
 }  // namespace

@@ -84,10 +84,13 @@ QColor TextColour(const QLabel* label) {
 // The competition with the main window and the spectator window, wired as the program does.
 class SpectatorWindow : public testing::Test {
 protected:
-    void Open() {
+    // Opens a start list of one starter, or the file given.
+    void Open(std::string file = {}) {
         const std::string folder = dir.path().toStdString();
-        const std::string starters = folder + "/starter.txt";
-        std::ofstream(starters, std::ios::binary) << "Nr.;Name;Pferd;Team\r\n7;Anna;Blue;Nord\r\n";
+        if (file.empty()) {
+            file = folder + "/starter.txt";
+            std::ofstream(file, std::ios::binary) << "Nr.;Name;Pferd;Team\r\n7;Anna;Blue;Nord\r\n";
+        }
         competition = std::make_unique<Competition>(
             CompetitionEnvironment{serial, store, cues, time, timers, dialogs, desktop, live,
                                    [](std::function<void()>) {}, folder, folder, "", ','});
@@ -96,11 +99,12 @@ protected:
             if (change == Change::Clock) {
                 monitor.RenderDigits(competition->View());
             } else {
-                monitor.Render(competition->View(), competition->Starters().Board());
+                monitor.Render(competition->View(), competition->Board(),
+                               competition->CurrentClassName());
             }
         });
         form->show();
-        competition->Start(starters);
+        competition->Start(file);
     }
 
     // The spectator board shows what the main window's board shows.
@@ -156,7 +160,9 @@ TEST_F(SpectatorWindow, ShowsTheSameTimePenaltiesAndRankAsTheMainWindowThroughAW
     Open();
     monitor.ShowOnMonitor(ScreenIndex(1920), true, Screens());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&monitor));
-    EXPECT_EQ(monitor.ePferdM->text(), "7 Blue");
+    EXPECT_EQ(monitor.eRaceM->text(), "Barrel Racing");
+    EXPECT_EQ(monitor.eReiterinM->text(), "7 Anna");
+    EXPECT_EQ(monitor.ePferdM->text(), "Blue");
     EXPECT_EQ(monitor.eTeamM->text(), "Nord");
     ExpectSameBoards();
 
@@ -201,6 +207,24 @@ TEST_F(SpectatorWindow, ShowsTheSameTimePenaltiesAndRankAsTheMainWindowThroughAW
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
+TEST_F(SpectatorWindow, InAShowItIsHeadedWithTheClassSoTwoClassesOfOneRaceAreToldApart) {
+    const std::string folder = dir.path().toStdString();
+    std::ofstream(folder + "/open.txt", std::ios::binary) << "7;Anna;Blue\r\n";
+    std::ofstream(folder + "/jugend.txt", std::ios::binary) << "21;Finn;Pablo\r\n";
+    std::ofstream(folder + "/Turnier.json", std::ios::binary)
+        << R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"},
+             {"name": "Jugend", "race": "Barrel Racing", "file": "jugend.txt"}]})";
+    Open(folder + "/Turnier.json");
+    EXPECT_EQ(monitor.eRaceM->text(), "Open · Barrel Racing");
+    EXPECT_EQ(monitor.eReiterinM->text(), "7 Anna");
+    EXPECT_EQ(monitor.ePferdM->text(), "Blue");
+    ExpectSameBoards();
+    competition->Run(Command::NextClass);
+    EXPECT_EQ(monitor.eRaceM->text(), "Jugend · Barrel Racing");
+    EXPECT_EQ(monitor.eReiterinM->text(), "21 Finn");
+    ExpectSameBoards();
+}
+
 TEST_F(SpectatorWindow, FirstStartOpensOnHalfTheChosenScreenThenCoversItInFullScreen) {
     ASSERT_TRUE(TwoScreens);
     const int arena = ScreenIndex(1920);
@@ -210,7 +234,7 @@ TEST_F(SpectatorWindow, FirstStartOpensOnHalfTheChosenScreenThenCoversItInFullSc
     EXPECT_EQ(monitor.ShowOnMonitor(arena, false, Screens()), arena);
     EXPECT_EQ(monitor.pos(), QPoint(screen.x() + 480, 270));
     EXPECT_EQ(monitor.size(), QSize(960, 540));
-    EXPECT_EQ(monitor.windowTitle(), "Zusatzmonitor 960x540");
+    EXPECT_EQ(monitor.windowTitle(), "Zusatzmonitor");
 
     // From a tiny window straight to full screen.
     monitor.resize(160, 120);

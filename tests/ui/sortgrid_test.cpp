@@ -95,6 +95,30 @@ TEST_F(SortGridTest, ALongNameIsShortenedSoNumberNameTotalAndPlaceStayInView) {
     EXPECT_EQ(QToolTip::text(), QString::fromStdString(longName));
 }
 
+TEST_F(SortGridTest, TimesTotalsAndPlacesShowWholeInColumnsFittedBeforeTheFirstResult) {
+    // Fitted to the start list: the result columns as wide as their headings.
+    table_.FitColumnWidths(grid_.TextMeasure(), false);
+    const int nameWidth = table_.ColWidth(ColName);
+    table_.SetCell(ColLaufzeit, 1, "61:02,300");
+    table_.SetCell(ColStrafen, 1, "12");
+    table_.SetCell(ColTotal, 1, "15,481");
+    table_.SetCell(ColTotal, 2, "1:01:02,300");
+    table_.SetCell(ColRang, 1, "100");
+    grid_.Refresh();
+    grid_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid_));
+    const QFontMetrics metrics(grid_.font());
+    for (const auto& [row, col] :
+         {std::pair{0, ColLaufzeit}, {0, ColStrafen}, {0, ColTotal}, {1, ColTotal}, {0, ColRang}}) {
+        const QString text = Text(row, col);
+        // As the cell paints it: within its padding, ending in an ellipsis where it is cut.
+        const int room = grid_.visualRect(grid_.model()->index(row, col)).width() - 4;
+        EXPECT_EQ(metrics.elidedText(text, Qt::ElideRight, room).toStdString(), text.toStdString());
+    }
+    EXPECT_EQ(grid_.columnWidth(ColName), nameWidth) << "a short name keeps its width";
+    EXPECT_LT(table_.ColWidth(ColTotal), grid_.columnWidth(ColTotal)) << "the view's width only";
+}
+
 TEST_F(SortGridTest, HidesColumnsOfWidthMinusOneAndSizesTheOthers) {
     EXPECT_TRUE(grid_.isColumnHidden(ColStartPos));
     EXPECT_FALSE(grid_.isColumnHidden(ColTeam));

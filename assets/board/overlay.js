@@ -13,7 +13,7 @@
     "body{font-family:system-ui,-apple-system,'Segoe UI',Roboto,Arial,sans-serif;color:#fff}" +
     "#card{position:fixed;left:4vw;bottom:6vh;max-width:70vw;display:flex;align-items:stretch;" +
     "background:rgba(16,22,28,.86);border-left:.8vh solid #2e7d4f;border-radius:.6vh;" +
-    "box-shadow:0 .4vh 2vh rgba(0,0,0,.45);transition:opacity .3s}" +
+    "box-shadow:0 .4vh 2vh rgba(0,0,0,.45);}" +
     "#card.hidden{opacity:0}" +
     "#who{padding:1.4vh 2.2vh;min-width:0}" +
     "#rider{font-size:4.4vh;font-weight:700;line-height:1.15;white-space:nowrap;overflow:hidden;text-overflow:ellipsis}" +

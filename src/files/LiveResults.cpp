@@ -131,7 +131,7 @@ function penaltyText(r) {
   if (r.penaltyTime) return r.penaltyTime;
   return r.penalties && r.penalties.trim() !== "0" ? "Strafen: " + r.penalties : "";
 }
-function money(r) { return r.payout ? r.payout + " \u20ac" : ""; }
+function money(r) { return r.payout ? r.payout + "\u00a0\u20ac" : ""; }
 function renderBoard() {
   const n = otherClass();
   const chosen = n ? board.classes[n - 1] : null;
@@ -151,7 +151,8 @@ function renderBoard() {
       now.append("Kein Starter gew\u00e4hlt");
     }
     if (lost) now.append(el("span", "state on", "Keine Verbindung"));
-    else now.append(el("span", board.running ? "state on" : "state", board.running ? "Lauf l\u00e4uft" : "Warten auf Start"));
+    else if (board.running) now.append(el("span", "state on", "Lauf l\u00e4uft"));
+    else now.append(el("span", "state", board.clock === "stopped" ? "Gestoppt" : "Warten auf Start"));
   }
   $("alert").hidden = !lost;
   $("alert").textContent = lost ? "Keine Verbindung zur Zeitnahme \u2013 Stand " + lastStamp : "";

@@ -5,7 +5,7 @@
 QByteArray Gzip(const QByteArray& bytes) {
     z_stream stream{};
     // 15 bits of window plus 16: a gzip header and trailer instead of zlib's.
-    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) !=
+    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) !=
         Z_OK) {
         return {};
     }

@@ -5,7 +5,11 @@
 // same 200 phones, each from an address of its own, under attack for 10 s: 450 slow-loris
 // connections from 30 addresses trickle one byte every 5 s each (and come back when closed), and
 // one client pipelines requests without ever reading a reply. Figures: the phones' requests per
-// second, p99 latency, failed requests and how much the process's memory grew.
+// second, p99 latency, failed requests and how much the process's memory grew. Last, the bytes the
+// arena's Wi-Fi carries for 200 phones on a class of 150 rows over 20 s of a show day (a run every
+// 20 s: its start, stop, entry and the next starter are published): the whole data fetched once a
+// second as the page used to, the same with ETag and gzip, and the page as it asks now (the
+// question held until the data changed, ETag and gzip).
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -24,6 +28,7 @@
 
 #include "../tests/results/RankTable.h"
 #include "ProcessMemory.h"
+#include "files/Announcer.h"
 #include "files/LiveResults.h"
 #include "live/LiveResultsServer.h"
 #include "results/ResultTable.h"
@@ -40,6 +45,8 @@ constexpr int kTickMs = 10;
 constexpr int kLoris = 450;
 constexpr int kLorisAddresses = 30;
 constexpr int kLorisByteMs = 5000;
+constexpr int kByteRows = 150;
+constexpr int kByteSeconds = 20;
 
 double Percentile(std::vector<double> values, double p) {
     if (values.empty()) {
@@ -226,6 +233,110 @@ private:
     QTcpSocket socket_;
 };
 
+// How a phone asks for the data in the bytes figures.
+enum class Asking {
+    Whole,        // the whole data once a second, as the page used to
+    Conditional,  // once a second with the ETag it has, taking gzip
+    Held,         // again at once with the ETag and "?wait", taking gzip, as the page does now
+};
+
+// A phone that counts every byte it receives. Client thread only.
+class Reader {
+public:
+    Reader(quint16 port, Asking asking, qint64& bytes, int& failed, QHostAddress from)
+        : port_(port), asking_(asking), from_(std::move(from)), bytes_(bytes), failed_(failed) {
+        QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { Read(); });
+        QObject::connect(&socket_, &QTcpSocket::errorOccurred, [this] {
+            if (waiting_) {
+                waiting_ = false;
+                socket_.abort();
+                Later(1000);  // as the page does after a failed question
+            }
+        });
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Ask(); });
+        timer_.setSingleShot(true);
+        timer_.setTimerType(Qt::PreciseTimer);
+    }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+    ~Reader() { QObject::disconnect(&socket_, nullptr, nullptr, nullptr); }
+
+    void Later(int ms) { timer_.start(ms); }
+
+private:
+    void Ask() {
+        if (asking_ != Asking::Held) {
+            timer_.start(kPollMs);
+        }
+        if (waiting_) {
+            ++failed_;
+            socket_.abort();
+        }
+        if (socket_.state() != QAbstractSocket::ConnectedState) {
+            socket_.abort();
+            socket_.bind(from_);
+            socket_.connectToHost(QHostAddress::LocalHost, port_);
+        }
+        QByteArray request = "GET /results.json";
+        if (asking_ == Asking::Held && !etag_.isEmpty()) {
+            request += "?wait";
+        }
+        request += " HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: */*\r\n";
+        if (asking_ != Asking::Whole) {
+            request += "Accept-Encoding: gzip, deflate\r\n";
+            if (!etag_.isEmpty()) {
+                request += "If-None-Match: " + etag_ + "\r\n";
+            }
+        }
+        waiting_ = true;
+        buffer_.clear();
+        socket_.write(request + "\r\n");
+    }
+
+    static QByteArray Header(const QByteArray& head, const QByteArray& name) {
+        const qsizetype at = head.indexOf("\r\n" + name + ": ");
+        if (at < 0) {
+            return {};
+        }
+        const qsizetype from = at + name.size() + 4;
+        return head.mid(from, head.indexOf("\r\n", from) - from);
+    }
+
+    void Read() {
+        buffer_ += socket_.readAll();
+        const auto headerEnd = buffer_.indexOf("\r\n\r\n");
+        if (!waiting_ || headerEnd < 0) {
+            return;
+        }
+        const QByteArray head = buffer_.left(headerEnd + 2);
+        const qsizetype length = Header(head, "Content-Length").toLongLong();
+        if (buffer_.size() < headerEnd + 4 + length) {
+            return;
+        }
+        waiting_ = false;
+        bytes_ += headerEnd + 4 + length;
+        if (head.startsWith("HTTP/1.1 200 ")) {
+            etag_ = Header(head, "ETag");
+        } else if (!head.startsWith("HTTP/1.1 304 ")) {
+            ++failed_;
+        }
+        if (asking_ == Asking::Held) {
+            Later(Header(head, "Retry-After").toInt() * 1000);
+        }
+    }
+
+    quint16 port_;
+    Asking asking_;
+    QHostAddress from_;
+    qint64& bytes_;
+    int& failed_;
+    QTcpSocket socket_;
+    QTimer timer_;
+    QByteArray buffer_;
+    QByteArray etag_;
+    bool waiting_ = false;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -395,11 +506,99 @@ int main(int argc, char** argv) {
     attackThread.wait();
     phoneThread.quit();
     phoneThread.wait();
-    server.Stop();
 
     std::printf(
         "live results under attack: %.0f requests/s, p99 %.2f ms, failed %d, memory +%.1f MB\n",
         static_cast<double>(latencies.size()) / attackSeconds, Percentile(latencies, 0.99), failed,
         memoryMax - memoryBefore);
+    std::fflush(stdout);
+
+    // Bytes on the arena's Wi-Fi: a class of 150, 100 of them run, at a show day's pace.
+    table = MakeTable();
+    table.SetRowCount(kByteRows + 1);
+    RankTable(table);
+    int onCourse = kStarters / 2;
+    auto publishShowDay = [&](AnnouncerClock clock) {
+        const Standing standing = MakeStanding(table, {}, {});
+        LiveSnapshot snapshot = MakeLiveSnapshot(
+            standing,
+            {"Barrel Racing", table.Cell(ColNr, onCourse), table.Cell(ColName, onCourse),
+             table.Cell(ColPferd, onCourse), clock == AnnouncerClock::Running},
+            true);
+        snapshot.announcer.clock = clock;
+        snapshot.announcer.startMs = 1000 * onCourse;
+        snapshot.announcer.stoppedTime = clock == AnnouncerClock::Stopped ? "16,42" : "";
+        server.Publish(snapshot);
+    };
+    onCourse = 101;
+    publishShowDay(AnnouncerClock::Idle);
+    const char* names[] = {"polled each second", "with ETag and gzip", "as the page asks now"};
+    double bytesPerSecond[3] = {};
+    QThread readerThread;
+    QObject readerHome;
+    readerHome.moveToThread(&readerThread);
+    readerThread.start();
+    for (const Asking asking : {Asking::Whole, Asking::Conditional, Asking::Held}) {
+        qint64 bytes = 0;
+        int readerFailed = 0;
+        std::vector<std::unique_ptr<Reader>> readers;
+        QMetaObject::invokeMethod(
+            &readerHome,
+            [&] {
+                for (int i = 0; i < kClients; ++i) {
+                    readers.push_back(std::make_unique<Reader>(
+                        server.Port(), asking, bytes, readerFailed,
+                        QHostAddress(QStringLiteral("127.0.3.%1").arg(1 + i))));
+                    readers.back()->Later(i * kPollMs / kClients);
+                }
+            },
+            Qt::BlockingQueuedConnection);
+        QElapsedTimer span;
+        span.start();
+        int step = 0;
+        QTimer pace;
+        // Within each 20 s: the start at 0 s, the stop at 16 s, the entry at 18 s and the next
+        // starter at 19 s.
+        const auto onPace = [&] {
+            const int second = step++ % 20;
+            if (second == 0) {
+                publishShowDay(AnnouncerClock::Running);
+            } else if (second == 16) {
+                publishShowDay(AnnouncerClock::Stopped);
+            } else if (second == 18) {
+                const std::string total = FormatTimeText(16420, ',', Resolution::Hundredths);
+                table.SetCell(ColLaufzeit, onCourse, total);
+                table.SetCell(ColStrafen, onCourse, "0");
+                table.SetCell(ColTotal, onCourse, total);
+                RankTable(table);
+                publishShowDay(AnnouncerClock::Stopped);
+            } else if (second == 19) {
+                ++onCourse;
+                publishShowDay(AnnouncerClock::Idle);
+            }
+            if (span.elapsed() >= kByteSeconds * 1000) {
+                app.quit();
+            }
+        };
+        QObject::connect(&pace, &QTimer::timeout, onPace);
+        pace.start(1000);
+        QTimer::singleShot(0, onPace);
+        app.exec();
+        const double spanSeconds = static_cast<double>(span.nsecsElapsed()) / 1e9;
+        QMetaObject::invokeMethod(
+            &readerHome, [&] { readers.clear(); }, Qt::BlockingQueuedConnection);
+        const auto index = static_cast<std::size_t>(asking);
+        bytesPerSecond[index] = static_cast<double>(bytes) / spanSeconds;
+        std::printf("live bytes, %d phones on %d rows, %s: %.0f kB/s, failed %d\n", kClients,
+                    kByteRows, names[index], bytesPerSecond[index] / 1000, readerFailed);
+        std::fflush(stdout);
+    }
+    readerThread.quit();
+    readerThread.wait();
+    server.Stop();
+    std::printf("live bytes with ETag and gzip: %.1f %% of polled each second\n",
+                100 * bytesPerSecond[1] / bytesPerSecond[0]);
+    std::printf("live bytes as the page asks now: %.1f %% of polled each second\n",
+                100 * bytesPerSecond[2] / bytesPerSecond[0]);
     return 0;
 }

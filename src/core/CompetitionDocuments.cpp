@@ -195,6 +195,7 @@ LiveSnapshot Competition::MakePublishedSnapshot() const {
          startList_.Pferd(), clock_->IsActive() && !engine_->View().CountdownActive},
         journal_.Table().ColVisible(ColTeam));
     snapshot.announcer = Announcer();
+    snapshot.penaltySeconds = snapshot.announcer.penaltySeconds = engine_->View().PenaltySeconds;
     snapshot.classes = publication_.Classes(show_ ? &*show_ : nullptr, env_.DecimalSeparator);
     return snapshot;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "LiveScripts.h"
 #include "files/LiveResults.h"
 #include "results/Jackpot.h"
 #include "results/Standing.h"
@@ -83,6 +84,12 @@ AnnouncerSnapshot MakeAnnouncerSnapshot(const Standing& standing, AnnouncerState
                     {DivisionName(static_cast<int>(d) + 1), StarterOf(at), at.Total});
             }
         }
+        for (std::size_t d = 1; d < standing.DivisionBeginsMs.size(); ++d) {
+            if (const std::optional<std::int64_t> begins = standing.DivisionBeginsMs[d]) {
+                snapshot.divisionCuts.push_back(
+                    {DivisionName(static_cast<int>(d) + 1), standing.TimeText(*begins)});
+            }
+        }
     }
 
     if (standing.LastRunRow > 0) {
@@ -98,6 +105,7 @@ AnnouncerSnapshot MakeAnnouncerSnapshot(const Standing& standing, AnnouncerState
         run.reason = run.dq ? at.Reason : std::string();
         run.place = at.Place > 0 ? std::to_string(at.Place) : std::string();
         run.division = standing.DivisionText(row);
+        run.payout = standing.MoneyOf(row);
         if (at.TotalMs && at.TotalMs == standing.FastestMs) {
             run.behind = "F\xC3\xBChrung";  // "Führung"
         } else {
@@ -119,21 +127,25 @@ void AppendClock(std::string& out, const AnnouncerSnapshot& snapshot,
     AppendMember(out, "race", snapshot.race);
     AppendMember(out, "hasStarter", snapshot.hasStarter);
     AppendStarter(out, "onCourse", snapshot.onCourse);
-    AppendMember(out, "clock", ClockNames[static_cast<int>(snapshot.clock)]);
-    out += "\"startMs\":" + std::to_string(snapshot.startMs) + ",";
+    AppendClockState(out, snapshot);
     if (nowMs) {
         out += "\"nowMs\":" + std::to_string(*nowMs) + ",";
     }
     const bool running = snapshot.clock == AnnouncerClock::Running;
     out += "\"startedAt\":" + std::to_string(running ? snapshot.startMs + wallOffsetMs : 0) + ",";
+}
+
+}  // namespace
+
+void AppendClockState(std::string& out, const AnnouncerSnapshot& snapshot) {
+    AppendMember(out, "clock", ClockNames[static_cast<int>(snapshot.clock)]);
+    out += "\"startMs\":" + std::to_string(snapshot.startMs) + ",";
     AppendMember(out, "stoppedTime", snapshot.stoppedTime);
     AppendMember(out, "decimal", std::string_view(&snapshot.decimalSeparator, 1));
     out += "\"digits\":";
     out += snapshot.resolution == Resolution::Thousandths ? '3' : '2';
     out += ',';
 }
-
-}  // namespace
 
 std::string AnnouncerClockJson(const AnnouncerSnapshot& snapshot, std::int64_t wallOffsetMs) {
     std::string out = "{";
@@ -155,17 +167,24 @@ std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::optional<std::
         AppendStarter(out, "starter", run.starter);
         AppendMember(out, "time", run.runTime);
         AppendMember(out, "penalties", run.penalties);
+        AppendMember(out, "penaltyTime", PenaltyTimeText(run.penalties, snapshot.penaltySeconds));
         AppendMember(out, "total", run.total);
         AppendMember(out, "reason", run.reason);
         AppendMember(out, "place", run.place);
         AppendMember(out, "division", run.division);
         AppendMember(out, "behind", run.behind);
+        AppendMember(out, "payout", run.payout);
         AppendMember(out, "dq", run.dq);
         CloseJson(out, '}');
         out += ',';
     }
     AppendLeaders(out, "leaders", snapshot.leaders);
     AppendLeaders(out, "divisionLeaders", snapshot.divisionLeaders);
+    AppendObjects(out, "divisionCuts", snapshot.divisionCuts,
+                  [](std::string& to, const AnnouncerCut& cut) {
+                      AppendMember(to, "label", cut.label);
+                      AppendMember(to, "from", cut.from);
+                  });
     AppendMember(out, "timeToBeat", snapshot.timeToBeat);
     out += "\"runs\":" + std::to_string(snapshot.runs) +
            ",\"left\":" + std::to_string(snapshot.left) +
@@ -193,7 +212,9 @@ h2{margin:0 0 6px;font-size:.8em;letter-spacing:.06em;text-transform:uppercase;c
 .big{font-size:1.5em;font-weight:700}
 .sub{color:#b7c5d0}
 #clock{font-size:3.2em;font-weight:700;font-variant-numeric:tabular-nums;letter-spacing:.02em}
-#clock.running{color:#7ee787}#clock.stopped{color:#ffd866}
+#clock.running{color:#7ee787}#clock.stopped{color:#ffd866}#clock.lost{color:#5c6b61}
+#alert{background:#c62828;color:#fff;padding:8px 12px;font-weight:bold}
+.money{color:#7ee787;font-weight:700}
 .row{display:flex;justify-content:space-between;gap:10px;padding:3px 0;border-bottom:1px solid #2a3641}
 .row:last-child{border-bottom:0}
 .n{font-variant-numeric:tabular-nums;white-space:nowrap;text-align:right}
@@ -203,17 +224,19 @@ footer{font-size:.85em;color:#8da0ae;padding:0 12px 10px}
 </style>
 </head>
 <body>
+<div id="alert" role="alert" hidden></div>
 <header><h1 id="cls"></h1><span id="count"></span></header>
 <main>
 <section id="course"><h2>Auf der Bahn</h2><div id="rider" class="big"></div><div id="horse" class="sub"></div><div id="clock"></div></section>
 <section><h2>Als N&auml;chstes</h2><div id="next"></div></section>
 <section><h2>Letzter Lauf</h2><div id="last"></div></section>
 <section><h2>F&uuml;hrung</h2><div id="leaders"></div><div id="beat" class="sub"></div></section>
-<section id="divs" hidden><h2>Divisionen</h2><div id="divleaders"></div></section>
+<section id="divs" hidden><h2>Divisionen</h2><div id="divleaders"></div><div id="cuts" class="sub"></div></section>
 </main>
 <footer><span id="link"></span></footer>
 <script>
-"use strict";
+)" + std::string(kLiveScript) +
+           R"(
 function $(id) { return document.getElementById(id); }
 function el(tag, cls, text) {
   const e = document.createElement(tag);
@@ -228,30 +251,19 @@ function line(left, right, cls) {
   r.append(left, el("span", "n " + (cls || ""), right));
   return r;
 }
-let data = null, offset = 0;
-function pad(n, w) { return String(n).padStart(w, "0"); }
-// The running clock as the class's times read: hundredths, or thousandths in a class timed to
-// the thousandth, cut rather than rounded.
-function fmt(ms) {
-  ms = Math.max(0, Math.floor(ms));
-  const digits = data && data.digits === 3 ? 3 : 2;
-  const m = Math.floor(ms / 60000), s = Math.floor(ms / 1000) % 60;
-  const fraction = digits === 3 ? ms % 1000 : Math.floor(ms / 10) % 100;
-  return (m > 0 ? m + ":" + pad(s, 2) : String(s)) + (data ? data.decimal : ",") + pad(fraction, digits);
-}
+let data = null, lost = false;
+const programClock = new ProgramClock();
+// The clock stands still while the station is not heard.
 function tick() {
   const c = $("clock");
   if (!data) return;
-  if (data.clock === "running") {
-    c.textContent = fmt(performance.now() + offset - data.startMs);
-    c.className = "running";
-  } else if (data.clock === "stopped") {
-    c.textContent = data.stoppedTime;
-    c.className = "stopped";
-  } else {
-    c.textContent = data.clock === "countdown" ? "Countdown" : "";
-    c.className = "";
+  if (lost) {
+    c.className = "lost";
+    return;
   }
+  const [text, state] = clockShown(data, programClock);
+  c.textContent = text;
+  c.className = state;
 }
 function render(d) {
   $("cls").textContent = [d.className, d.race].filter(Boolean).join(" \u00b7 ");
@@ -278,9 +290,10 @@ function render(d) {
       last.append(line(el("span", "", "Disqualifiziert"), "DQ" + (r.reason ? " \u2013 " + r.reason : ""), "dq"));
     } else {
       last.append(line(el("span", "", "Zeit"), r.time));
-      last.append(line(el("span", "", "Strafen"), r.penalties || "0"));
+      last.append(line(el("span", "", "Strafen"), r.penaltyTime || r.penalties || "0"));
       last.append(line(el("span", "", "Total"), r.total));
       last.append(line(el("span", "", "Rang"), (r.place || "") + (r.division ? " \u00b7 " + r.division : "")));
+      if (r.payout) last.append(line(el("span", "", "Preisgeld"), r.payout + " \u20ac", "money"));
       last.append(line(el("span", "", "Abstand zur F\u00fchrung"), r.behind));
     }
   } else {
@@ -292,38 +305,28 @@ function render(d) {
     lead.append(line(left, l.total));
   });
   $("beat").textContent = d.timeToBeat ? "Zu schlagen: " + d.timeToBeat : "Noch keine g\u00fcltige Zeit";
-  $("divs").hidden = d.divisionLeaders.length === 0;
+  $("divs").hidden = d.divisionLeaders.length === 0 && d.divisionCuts.length === 0;
   const divs = $("divleaders"); divs.textContent = "";
   d.divisionLeaders.forEach(function (l) {
     const left = el("span"); left.append(el("b", "", l.label + " "), who(l.starter));
     divs.append(line(left, l.total));
   });
+  $("cuts").textContent = d.divisionCuts.map(function (c) { return c.label + " ab " + c.from; }).join(" \u00b7 ");
 }
-function stamp() { return new Date().toLocaleTimeString("de-DE"); }
-let shown = "", lastStamp = "";
-async function poll() {
-  const abort = new AbortController();
-  const timer = setTimeout(function () { abort.abort(); }, 4000);
-  try {
-    const asked = performance.now();
-    const reply = await fetch("sprecher.json", {cache: "no-store", signal: abort.signal});
-    if (!reply.ok) throw new Error(reply.status);
-    const text = await reply.text();
-    const d = JSON.parse(text);
-    const now = performance.now();
-    offset = d.nowMs - (asked + now) / 2;
-    const key = text.replace(/"nowMs":\d+,/, "");
-    if (key !== shown) { render(d); shown = key; }
-    data = d;
-    lastStamp = stamp();
-    $("link").textContent = "Stand " + lastStamp;
-    $("link").className = "";
-  } catch (e) {
-    $("link").textContent = "Keine Verbindung zur Zeitnahme" + (lastStamp ? " \u2013 Stand " + lastStamp : "");
-    $("link").className = "lost";
-  }
-  clearTimeout(timer);
-  setTimeout(poll, 1000);
+let lastStamp = "";
+function heard(ok) {
+  lost = !ok;
+  if (ok) lastStamp = liveStamp();
+  $("link").textContent = ok ? "Stand " + lastStamp : "Keine Verbindung zur Zeitnahme" + (lastStamp ? " \u2013 Stand " + lastStamp : "");
+  $("link").className = ok ? "" : "lost";
+  $("alert").hidden = ok;
+  $("alert").textContent = ok ? "" : $("link").textContent;
+  tick();
+}
+// Asked again at once: the program holds the question until its data changed, so a stop is
+// shown as soon as the program has it.
+function poll() {
+  followData("sprecher.json", programClock, function (d) { data = d; render(d); }, heard);
 }
 setInterval(tick, 47);
 poll();

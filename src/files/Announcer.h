@@ -36,7 +36,14 @@ struct AnnouncerRun {
     std::string place;
     std::string division;  // "2D: 1" with divisions, else empty
     std::string behind;    // "+0,42" behind the lead, "Führung" when leading; empty for a DQ
+    std::string payout;    // the money won in a class that pays, else empty
     bool dq = false;
+};
+
+// Where a division begins: "2D" from "15,511" on.
+struct AnnouncerCut {
+    std::string label;
+    std::string from;
 };
 
 struct AnnouncerLeader {
@@ -63,10 +70,13 @@ struct AnnouncerSnapshot {
     AnnouncerRun lastRun;
     std::vector<AnnouncerLeader> leaders;          // the first three places
     std::vector<AnnouncerLeader> divisionLeaders;  // the first of each division
-    std::string timeToBeat;                        // the leading total
-    int runs = 0;                                  // starters with a result
-    int left = 0;                                  // starters still to run
-    int nextDragIn = -1;                           // runs until the next drag; -1 none
+    std::vector<AnnouncerCut> divisionCuts;        // from 2D on, where each division begins
+    // What one penalty adds; the core sets it from the class's settings.
+    int penaltySeconds = DefaultPenaltySeconds;
+    std::string timeToBeat;  // the leading total
+    int runs = 0;            // starters with a result
+    int left = 0;            // starters still to run
+    int nextDragIn = -1;     // runs until the next drag; -1 none
 };
 
 // What the core knows beyond the class's standing when it takes the snapshot: the class, the
@@ -92,6 +102,9 @@ AnnouncerSnapshot MakeAnnouncerSnapshot(const Standing& standing, AnnouncerState
 // script block.
 std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::optional<std::int64_t> nowMs,
                           std::int64_t wallOffsetMs);
+// The clock's state as a reader runs it: "clock", "startMs", "stoppedTime", "decimal" and
+// "digits", each followed by a comma. The same at every moment of the snapshot.
+void AppendClockState(std::string& out, const AnnouncerSnapshot& snapshot);
 // Only the clock's part of it: the rider on course and the clock's state, without nowMs.
 std::string AnnouncerClockJson(const AnnouncerSnapshot& snapshot, std::int64_t wallOffsetMs);
 

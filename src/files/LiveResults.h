@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/Announcer.h"
+#include "results/ResultRules.h"
 
 struct Standing;
 
@@ -34,6 +35,24 @@ struct LiveRow {
     std::string division;       // "2D" in a class with divisions, else empty
     std::string divisionPlace;  // the place within the division
     std::string payout;         // the money won in a class that pays, else empty
+    bool last = false;          // the last run entered
+};
+
+// One starter in the order of go, as the standing has them.
+enum class LiveTurn {
+    Run,        // has a result
+    Scratched,  // scratched, not run
+    OnCourse,   // the current starter
+    Next,       // still to come after the one on course
+    Passed,     // no result and passed over: not among those still to come
+};
+
+struct LiveStarter {
+    std::string startNumber;
+    std::string rider;
+    std::string horse;
+    LiveTurn turn = LiveTurn::Next;
+    bool dragAfter = false;  // the ground is dragged after this starter's run
 };
 
 // One class of the show, as the phone page lists it for choosing.
@@ -57,6 +76,11 @@ struct LiveSnapshot {
     // disqualified ones and those without a time in the order of go; starters still to come are
     // not listed. The page shows them in this order.
     std::vector<LiveRow> rows;
+    // The order of go with every starter's turn, and the runs still to come.
+    std::vector<LiveStarter> order;
+    int left = 0;
+    // What one penalty adds in this class; the core sets it from the class's settings.
+    int penaltySeconds = DefaultPenaltySeconds;
     // The announcer's view of the same moment ("/sprecher").
     AnnouncerSnapshot announcer;
     // The show's classes in running order; empty without a show.
@@ -80,6 +104,9 @@ public:
 
 // The class's results as its standing has them; teamShown: the team column is switched on.
 LiveSnapshot MakeLiveSnapshot(const Standing& standing, LiveBoard board, bool teamShown);
+
+// The arena's class is over: nobody is left to run and no run is on the clock.
+bool ClassFinished(const LiveSnapshot& snapshot);
 
 // The snapshot as a JSON object. Every text is a JSON string whose markup characters are
 // escaped too, so the text can stand inside a page's script block.

@@ -2,6 +2,7 @@
 
 #include <sys/ioctl.h>
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <QHostInfo>
 #include <QNetworkInterface>
@@ -19,6 +20,9 @@
 #include "clock/MonotonicClock.h"
 #include "files/Announcer.h"
 #include "files/LiveResults.h"
+#include "files/Overlay.h"
+#include "live/Gzip.h"
+#include "live/HttpRequest.h"
 
 namespace {
 
@@ -29,6 +33,8 @@ QByteArray ReasonPhrase(int status) {
     switch (status) {
         case 200:
             return "OK";
+        case 304:
+            return "Not Modified";
         case 400:
             return "Bad Request";
         case 404:
@@ -44,9 +50,15 @@ QByteArray ReasonPhrase(int status) {
     }
 }
 
-// One whole reply in one piece, so that it leaves in one write.
-QByteArray Reply(int status, const QByteArray& type, const QByteArray& body, bool head,
-                 bool close) {
+// The program's clock in milliseconds, as a page runs the clock of a run from its start stamp.
+QByteArray ClockHeader() {
+    return "X-Now-Ms: " + QByteArray::number(MonotonicRawNow() / (MonotonicRawFrequency / 1000)) +
+           "\r\n";
+}
+
+// One whole reply in one piece, so that it leaves in one write. extra: header lines of its own.
+QByteArray Reply(int status, const QByteArray& type, const QByteArray& body, bool head, bool close,
+                 const QByteArray& extra = {}) {
     QByteArray reply = "HTTP/1.1 " + QByteArray::number(status) + ' ' + ReasonPhrase(status) +
                        "\r\nContent-Type: " + type +
                        "\r\nContent-Length: " + QByteArray::number(body.size()) +
@@ -62,6 +74,7 @@ QByteArray Reply(int status, const QByteArray& type, const QByteArray& body, boo
     if (close) {
         reply += "Connection: close\r\n";
     }
+    reply += extra;
     reply += "\r\n";
     if (!head) {
         reply += body;
@@ -69,106 +82,18 @@ QByteArray Reply(int status, const QByteArray& type, const QByteArray& body, boo
     return reply;
 }
 
-// A request as far as a server of two read-only pages needs it.
-struct Request {
-    QByteArray method;
-    QByteArray path;  // without the query
-    bool http10 = false;
-    bool wellFormed = false;
-    bool closeAsked = false;
-    bool hasBody = false;
-    std::optional<QByteArray> host;  // lower case, without the port
-    int hostCount = 0;
-};
-
-QByteArray HostWithoutPort(QByteArray host) {
-    host = host.trimmed().toLower();
-    if (host.startsWith('[')) {
-        const qsizetype close = host.indexOf(']');
-        return close < 0 ? QByteArray() : host.left(close + 1);
+// "The data you have is still the current one": no body. retry: the client is asked to wait
+// a second before its next question (its connection made room for another).
+QByteArray NotModified(const QByteArray& etag, bool close, bool retry = false) {
+    QByteArray reply = "HTTP/1.1 304 Not Modified\r\nETag: " + etag +
+                       "\r\nCache-Control: no-store\r\n" + ClockHeader();
+    if (retry) {
+        reply += "Retry-After: 1\r\n";
     }
-    const qsizetype colon = host.indexOf(':');
-    host = colon < 0 ? host : host.left(colon);
-    return host.endsWith('.') ? host.chopped(1) : host;
-}
-
-// head: the request line and header lines, without the blank line that ends them.
-// The class a path "/klasse/N.json" asks for, counted from 0; nothing for any other path. N is
-// written without leading zeros, so every class has one address.
-std::optional<std::size_t> ClassOfPath(const QByteArray& path) {
-    static constexpr std::string_view prefix = "/klasse/";
-    static constexpr std::string_view suffix = ".json";
-    const std::string_view text(path.constData(), static_cast<std::size_t>(path.size()));
-    if (!text.starts_with(prefix) || !text.ends_with(suffix)) {
-        return std::nullopt;
+    if (close) {
+        reply += "Connection: close\r\n";
     }
-    const std::string_view number =
-        text.substr(prefix.size(), text.size() - prefix.size() - suffix.size());
-    if (number.empty() || number.size() > 4 || number.front() == '0' ||
-        number.find_first_not_of("0123456789") != std::string_view::npos) {
-        return std::nullopt;
-    }
-    return static_cast<std::size_t>(std::stoi(std::string(number))) - 1;
-}
-
-Request ParseRequest(const QByteArray& head) {
-    Request request;
-    QList<QByteArray> lines = head.split('\n');
-    for (QByteArray& line : lines) {
-        if (line.endsWith('\r')) {
-            line.chop(1);
-        }
-    }
-    const QList<QByteArray> first = lines.front().split(' ');
-    if (first.size() != 3 || first[0].isEmpty() || !first[1].startsWith('/')) {
-        return request;
-    }
-    request.method = first[0];
-    const qsizetype query = first[1].indexOf('?');
-    request.path = query < 0 ? first[1] : first[1].left(query);
-    request.http10 = first[2] == "HTTP/1.0";
-    if (!request.http10 && first[2] != "HTTP/1.1") {
-        return request;
-    }
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const qsizetype colon = lines[i].indexOf(':');
-        if (colon <= 0) {
-            return request;  // no header folding, no line without a name
-        }
-        const QByteArray name = lines[i].left(colon).toLower();
-        const QByteArray value = lines[i].mid(colon + 1).trimmed();
-        if (name.contains(' ') || name.contains('\t')) {
-            return request;
-        }
-        if (name == "host") {
-            request.host = HostWithoutPort(value);
-            ++request.hostCount;
-        } else if (name == "connection") {
-            for (const QByteArray& token : value.toLower().split(',')) {
-                request.closeAsked = request.closeAsked || token.trimmed() == "close";
-            }
-        } else if (name == "transfer-encoding" || (name == "content-length" && value != "0")) {
-            request.hasBody = true;
-        }
-    }
-    request.wellFormed = true;
-    return request;
-}
-
-// The end of the request head in the bytes received (the index after its blank line), or -1
-// while it is not complete. Lines may end in CRLF or LF alone.
-qsizetype HeadEnd(const QByteArray& input, qsizetype& headLength) {
-    for (qsizetype at = input.indexOf('\n'); at >= 0; at = input.indexOf('\n', at + 1)) {
-        if (at + 1 < input.size() && input[at + 1] == '\n') {
-            headLength = at;
-            return at + 2;
-        }
-        if (at + 2 < input.size() && input[at + 1] == '\r' && input[at + 2] == '\n') {
-            headLength = at;
-            return at + 3;
-        }
-    }
-    return -1;
+    return reply + "\r\n";
 }
 
 // The listener and its connections, all on the server's thread.
@@ -224,7 +149,44 @@ private:
         Clock::time_point progress;   // the client last took some of its replies
         bool answered = false;        // at least one request was answered
         bool closing = false;         // the last reply is written, then the connection ends
+        // A question held until the data changes (see LiveServerLimits::holdMs).
+        std::optional<HttpRequest> held;
+        bool heldClose = false;
+        Clock::time_point heldUntil;
     };
+
+public:
+    // A new snapshot is published: the questions held whose data changed are answered.
+    void Changed() {
+        std::vector<Connection*> held;
+        for (const auto& c : open_) {
+            if (c->held) {
+                held.push_back(c.get());
+            }
+        }
+        for (Connection* c : held) {
+            if (IsOpen(c)) {
+                Release(*c, false);
+            }
+        }
+    }
+
+private:
+    bool IsOpen(const Connection* c) const {
+        return std::any_of(open_.begin(), open_.end(), [c](const auto& o) { return o.get() == c; });
+    }
+
+    // Answers a held question: with the new data, or, when final, "unchanged" if it is not new.
+    void Release(Connection& c, bool final) {
+        std::optional<QByteArray> reply = ReplyFor(*c.held, c.heldClose, !final);
+        if (!reply) {
+            return;
+        }
+        const bool close = c.heldClose;
+        c.held.reset();
+        Write(c, *reply, close);
+        Serve(c);  // requests the client sent behind it
+    }
 
     void AdmitPending() {
         admitting_ = false;
@@ -248,8 +210,8 @@ private:
         socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 64 * 1024);
         socket->setReadBufferSize(2 * limits_.maxRequestBytes);
         const Clock::time_point now = Clock::now();
-        auto connection = std::make_unique<Connection>(
-            Connection{socket, peer, {}, now + requestDeadline_, now, now, false, false});
+        auto connection = std::make_unique<Connection>(Connection{
+            socket, peer, {}, now + requestDeadline_, now, now, false, false, {}, false, {}});
         Connection* c = connection.get();
         open_.push_back(std::move(connection));
         ++perAddress_[peer];
@@ -295,6 +257,14 @@ private:
                 return false;
             }
             if (!RequestWaiting(*oldest)) {
+                if (oldest->held) {
+                    // Its page is told "unchanged" and to wait a second, not cut off.
+                    const std::optional<LiveResultsServer::Page> page =
+                        pages_.Route(oldest->held->path);
+                    oldest->socket->write(
+                        NotModified(page ? page->etag : QByteArray(), true, true));
+                    oldest->socket->flush();
+                }
                 Close(oldest);
                 return true;
             }
@@ -312,7 +282,7 @@ private:
     // Answers every complete request received, in order, as long as the client takes its
     // replies.
     void Serve(Connection& c) {
-        while (!c.closing && c.socket->bytesToWrite() <= limits_.maxUnsentBytes) {
+        while (!c.closing && !c.held && c.socket->bytesToWrite() <= limits_.maxUnsentBytes) {
             const bool waiting = c.input.isEmpty();
             const qint64 room = limits_.maxRequestBytes + 4 - c.input.size();
             if (room > 0) {
@@ -330,15 +300,14 @@ private:
             if (end < 0) {
                 return;
             }
-            const Request request = ParseRequest(c.input.left(headLength));
+            const HttpRequest request = ParseRequest(c.input.left(headLength));
             c.input.remove(0, end);
             Answer(c, request);
         }
     }
 
-    void Answer(Connection& c, const Request& request) {
+    void Answer(Connection& c, const HttpRequest& request) {
         const bool reading = request.method == "GET" || request.method == "HEAD";
-        const bool head = request.method == "HEAD";
         if (!request.wellFormed || request.hostCount > 1 || (!request.http10 && !request.host)) {
             Answer(c, 400, true);
         } else if (!reading) {
@@ -349,12 +318,45 @@ private:
             Answer(c, 421, true);  // another site's name pointing at us
         } else {
             const bool close = request.http10 || request.closeAsked;
-            const std::optional<LiveResultsServer::Page> page = pages_.Route(request.path);
-            Write(c,
-                  page ? Reply(200, page->type, page->body, head, close)
-                       : Reply(404, "text/plain; charset=utf-8", "Nicht gefunden\n", head, close),
-                  close);
+            if (std::optional<QByteArray> reply = ReplyFor(request, close, request.wait)) {
+                Write(c, *reply, close);
+            } else {
+                c.held = request;
+                c.heldClose = close;
+                c.heldUntil = Clock::now() + milliseconds(limits_.holdMs);
+                c.answered = true;
+                c.idleSince = Clock::now();
+            }
         }
+    }
+
+    // The reply to a reading request; nothing when it is to be held until the data changes.
+    std::optional<QByteArray> ReplyFor(const HttpRequest& request, bool close, bool mayHold) const {
+        const bool head = request.method == "HEAD";
+        const std::optional<LiveResultsServer::Page> page = pages_.Route(request.path);
+        if (!page) {
+            return Reply(404, "text/plain; charset=utf-8", "Nicht gefunden\n", head, close);
+        }
+        if (page->etag.isEmpty()) {
+            return Reply(200, page->type, page->body, head, close,
+                         page->gzip.isEmpty() ? QByteArray() : "Vary: Accept-Encoding\r\n");
+        }
+        if (NamesEtag(request.ifNoneMatch, page->etag)) {
+            if (mayHold) {
+                return std::nullopt;
+            }
+            return NotModified(page->etag, close);
+        }
+        QByteArray extra = "ETag: " + page->etag + "\r\n" + ClockHeader();
+        if (page->gzip.isEmpty()) {
+            return Reply(200, page->type, page->body, head, close, extra);
+        }
+        extra += "Vary: Accept-Encoding\r\n";
+        if (request.gzip) {
+            return Reply(200, page->type, page->gzip, head, close,
+                         extra + "Content-Encoding: gzip\r\n");
+        }
+        return Reply(200, page->type, page->body, head, close, extra);
     }
 
     void Answer(Connection& c, int status, bool close) {
@@ -385,7 +387,14 @@ private:
     void Sweep() {
         const Clock::time_point now = Clock::now();
         std::vector<Connection*> expired;
+        std::vector<Connection*> heldLong;
         for (const auto& c : open_) {
+            if (c->held) {
+                if (now >= c->heldUntil) {
+                    heldLong.push_back(c.get());
+                }
+                continue;
+            }
             const bool stalled = c->socket->bytesToWrite() > 0 && now - c->progress > idleTimeout_;
             const bool late = c->socket->bytesToWrite() == 0 && now > c->deadline;
             if (stalled || late) {
@@ -394,6 +403,11 @@ private:
         }
         for (Connection* c : expired) {
             Close(c);
+        }
+        for (Connection* c : heldLong) {
+            if (IsOpen(c)) {
+                Release(*c, true);
+            }
         }
     }
 
@@ -480,6 +494,7 @@ std::string LiveResultsServer::Start(int port, const QHostAddress& address) {
             listener->setListenBacklogSize(1024);
             if (listener->listen(address, static_cast<quint16>(port))) {
                 port_ = listener->serverPort();
+                listener_ = listener;
             } else {
                 error = listener->errorString();
                 reason = listener->serverError();
@@ -511,6 +526,7 @@ void LiveResultsServer::Stop() {
     if (home_ == nullptr) {
         return;
     }
+    listener_ = nullptr;
     // The listener and every connection go on their own thread.
     QMetaObject::invokeMethod(
         home_, [this] { qDeleteAll(home_->children()); }, Qt::BlockingQueuedConnection);
@@ -528,20 +544,44 @@ std::string LiveResultsServer::AddressText() const {
                            port_);
 }
 
+LiveResultsServer::Body LiveResultsServer::Prepare(const std::string& text) {
+    const QByteArray plain = QByteArray::fromStdString(text);
+    return {
+        plain, Gzip(plain),
+        "W/\"" + QCryptographicHash::hash(plain, QCryptographicHash::Sha1).toHex().left(20) + '"'};
+}
+
 void LiveResultsServer::Publish(const LiveSnapshot& snapshot) {
-    const std::string json = LiveResultsJson(snapshot);
-    const std::string page = LiveResultsPage(snapshot);
-    std::vector<std::shared_ptr<const std::string>> classes;
-    for (const LiveClass& item : snapshot.classes) {
-        classes.push_back(item.open ? std::make_shared<const std::string>(LiveClassJson(snapshot))
-                                    : item.json);
+    const std::shared_ptr<const Pages> before = CurrentPages();
+    auto pages = std::make_shared<Pages>();
+    pages->page = Prepare(LiveResultsPage(snapshot));
+    pages->page.etag.clear();  // the page is loaded once; its data is asked for
+    pages->json = Prepare(LiveResultsJson(snapshot));
+    pages->announcer = snapshot.announcer;
+    pages->announcerEtag = Prepare(AnnouncerJson(snapshot.announcer, std::nullopt, 0)).etag;
+    for (std::size_t i = 0; i < snapshot.classes.size(); ++i) {
+        const LiveClass& item = snapshot.classes[i];
+        std::shared_ptr<const Body> body;
+        if (item.open) {
+            body = std::make_shared<const Body>(Prepare(LiveClassJson(snapshot)));
+        } else if (before && i < before->classSources.size() && item.json &&
+                   before->classSources[i] == item.json) {
+            body = before->classes[i];  // the same results as before
+        } else if (item.json) {
+            body = std::make_shared<const Body>(Prepare(*item.json));
+        }
+        pages->classSources.push_back(item.open ? nullptr : item.json);
+        pages->classes.push_back(std::move(body));
     }
-    auto pages = std::make_shared<const Pages>(
-        Pages{QByteArray(page.data(), static_cast<qsizetype>(page.size())),
-              QByteArray(json.data(), static_cast<qsizetype>(json.size())), snapshot.announcer,
-              std::move(classes)});
-    const std::lock_guard lock(pagesMutex_);
-    pages_ = std::move(pages);
+    {
+        const std::lock_guard lock(pagesMutex_);
+        pages_ = std::move(pages);
+    }
+    if (listener_ != nullptr) {
+        auto* listener = static_cast<Connections*>(listener_);
+        QMetaObject::invokeMethod(
+            listener, [listener] { listener->Changed(); }, Qt::QueuedConnection);
+    }
 }
 
 std::shared_ptr<const LiveResultsServer::Pages> LiveResultsServer::CurrentPages() const {
@@ -550,31 +590,42 @@ std::shared_ptr<const LiveResultsServer::Pages> LiveResultsServer::CurrentPages(
 }
 
 std::optional<LiveResultsServer::Page> LiveResultsServer::Route(const QByteArray& path) const {
+    const auto fromBody = [](const QByteArray& type, const Body& body) {
+        return Page{type, body.plain, body.gzip, body.etag};
+    };
+    const QByteArray json = "application/json; charset=utf-8";
+    const QByteArray html = "text/html; charset=utf-8";
     if (path == "/") {
-        return Page{"text/html; charset=utf-8", CurrentPages()->page};
+        return fromBody(html, CurrentPages()->page);
     }
     if (path == "/results.json") {
-        return Page{"application/json; charset=utf-8", CurrentPages()->json};
+        return fromBody(json, CurrentPages()->json);
     }
     if (const std::optional<std::size_t> index = ClassOfPath(path)) {
         const std::shared_ptr<const Pages> pages = CurrentPages();
         if (*index < pages->classes.size() && pages->classes[*index]) {
-            return Page{"application/json; charset=utf-8",
-                        QByteArray::fromStdString(*pages->classes[*index])};
+            return fromBody(json, *pages->classes[*index]);
         }
         return std::nullopt;
     }
     // The announcer's page and its data; the data carries the program's clock as it is served,
-    // so the page runs the clock of a run from its start stamp.
+    // so the page runs the clock of a run from its start stamp. Its ETag is the snapshot's.
     if (path == "/sprecher") {
         static const QByteArray page = QByteArray::fromStdString(AnnouncerPage());
-        return Page{"text/html; charset=utf-8", page};
+        return Page{html, page, {}, {}};
     }
     if (path == "/sprecher.json") {
+        const std::shared_ptr<const Pages> pages = CurrentPages();
         const std::int64_t nowMs = MonotonicRawNow() / (MonotonicRawFrequency / 1000);
-        return Page{"application/json; charset=utf-8",
-                    QByteArray::fromStdString(
-                        AnnouncerJson(CurrentPages()->announcer, nowMs, WallClockOffsetMs()))};
+        return Page{
+            json,
+            QByteArray::fromStdString(AnnouncerJson(pages->announcer, nowMs, WallClockOffsetMs())),
+            {},
+            pages->announcerEtag};
+    }
+    if (path == "/overlay") {
+        static const QByteArray page = QByteArray::fromStdString(OverlayPage());
+        return Page{html, page, {}, {}};
     }
     return std::nullopt;
 }

@@ -37,13 +37,20 @@ struct LiveServerLimits {
     int idleTimeoutMs = 15000;
     // Requests of a connection are not read on while this much of its replies is unsent.
     qint64 maxUnsentBytes = 1 << 20;
+    // A question for data the client already has (its ETag in "If-None-Match", and "?wait") is
+    // held until the data changes, at most this long; then it is answered "unchanged" (304).
+    int holdMs = 5000;
 };
 
 // Serves the live result page "/" and its data "/results.json" to phones on the arena's
-// network, with the results of each class of a show at "/klasse/N.json", and the announcer's page
-// "/sprecher" with its data "/sprecher.json". Requests are answered on a thread of its own from the
-// pages of the last published snapshot, so neither the clock nor the table ever waits for a
-// spectator. Read-only: GET and HEAD only, no files, small requests only.
+// network, with the results of each class of a show at "/klasse/N.json", the announcer's page
+// "/sprecher" with its data "/sprecher.json", and the video overlay "/overlay". The data carries an
+// ETag: a client that names it in "If-None-Match" gets 304 while it is the same, and with "?wait"
+// its question is held until the data changes, so a page hears of a stopped clock at once. Replies
+// are compressed once per snapshot for clients that take gzip, and carry the program's clock in
+// "X-Now-Ms" so that a page runs the clock of a run from its start stamp. Requests are answered on
+// a thread of its own from the pages of the last published snapshot, so neither the clock nor the
+// table ever waits for a spectator. Read-only: GET and HEAD only, no files, small requests only.
 //
 // The arena's network is open to every phone, so the connections are kept on a short leash: a
 // handful per address, a deadline for each request that new bytes do not extend, the oldest idle
@@ -76,16 +83,28 @@ public:
     struct Page {
         QByteArray type;
         QByteArray body;
+        QByteArray gzip;  // the body compressed; empty where it is sent as it is
+        QByteArray etag;  // the version of the data; empty for a page without one
     };
     std::optional<Page> Route(const QByteArray& path) const;
 
 private:
+    // A reply's body as every request gets it, made once per snapshot.
+    struct Body {
+        QByteArray plain;
+        QByteArray gzip;
+        QByteArray etag;
+    };
+    static Body Prepare(const std::string& text);
     struct Pages {
-        QByteArray page;
-        QByteArray json;
+        Body page;
+        Body json;
         AnnouncerSnapshot announcer;
-        // Each class of the show alone ("/klasse/N.json", N from 1), the open one among them.
-        std::vector<std::shared_ptr<const std::string>> classes;
+        QByteArray announcerEtag;
+        // Each class of the show alone ("/klasse/N.json", N from 1), the open one among them;
+        // another class's body is made again only when its results changed.
+        std::vector<std::shared_ptr<const std::string>> classSources;
+        std::vector<std::shared_ptr<const Body>> classes;
     };
     // Any thread.
     std::shared_ptr<const Pages> CurrentPages() const;
@@ -94,6 +113,8 @@ private:
     QThread thread_;
     // Lives on thread_ while running; parent of the listener and its connections.
     QObject* home_ = nullptr;
+    // The listener on thread_, told of each new snapshot for the questions it holds.
+    QObject* listener_ = nullptr;
     quint16 port_ = 0;
     QHostAddress address_;
     mutable std::mutex pagesMutex_;

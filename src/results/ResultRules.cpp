@@ -107,3 +107,13 @@ bool IsScratched(std::string_view reasonCell) {
 std::int64_t RunTotalMs(std::int64_t runMs, int penalties, int penaltySeconds) {
     return runMs + std::int64_t{1000} * penaltySeconds * penalties;
 }
+
+std::string PenaltyTimeText(std::string_view penalties, int penaltySeconds) {
+    const std::string_view count = TrimText(penalties);
+    if (count.empty() || count.size() > 3 ||
+        count.find_first_not_of("0123456789") != std::string_view::npos) {
+        return {};
+    }
+    const int seconds = std::stoi(std::string(count)) * penaltySeconds;
+    return seconds > 0 ? "+" + std::to_string(seconds) + " s" : std::string();
+}

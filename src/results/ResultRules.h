@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 // The rules that decide a result: whether a row is disqualified, what time a text means and
@@ -32,6 +33,10 @@ inline constexpr int DefaultPenaltySeconds = 5;
 
 // The total of a run: its time plus the penalties, each worth penaltySeconds.
 std::int64_t RunTotalMs(std::int64_t runMs, int penalties, int penaltySeconds);
+
+// What a penalties cell adds, as spectators read it: "+5 s" for one penalty worth 5 s, "+10 s"
+// for two; empty for none and for a cell that is no count of penalties.
+std::string PenaltyTimeText(std::string_view penalties, int penaltySeconds);
 
 // How fine the times of a class are told apart.
 enum class Resolution { Hundredths, Thousandths };

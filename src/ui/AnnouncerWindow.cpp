@@ -202,14 +202,23 @@ void AnnouncerWindow::Render(const AnnouncerSnapshot& snapshot) {
             last += QStringLiteral("<span style='color:#ff7b72'><b>DQ</b> %1</span>")
                         .arg(Q(run.reason).toHtmlEscaped());
         } else {
+            // Penalties as the seconds they add, with this class's worth of one.
+            const std::string penalties =
+                PenaltyTimeText(run.penalties, competition_->View().PenaltySeconds);
             last +=
                 QStringLiteral("Zeit %1 · Strafen %2<br><b>Total %3</b> · Rang %4%5<br>%6")
-                    .arg(Q(run.runTime).toHtmlEscaped(), Q(run.penalties).toHtmlEscaped(),
+                    .arg(Q(run.runTime).toHtmlEscaped(),
+                         Q(penalties.empty() ? std::string("0") : penalties).toHtmlEscaped(),
                          Q(run.total).toHtmlEscaped(), Q(run.place).toHtmlEscaped(),
                          run.division.empty() ? QString() : " · " + Q(run.division).toHtmlEscaped(),
                          run.behind == "F\xC3\xBChrung" ? QStringLiteral("Führung")
                                                         : QStringLiteral("Abstand zur Führung: %1")
                                                               .arg(Q(run.behind).toHtmlEscaped()));
+            if (!run.payout.empty()) {
+                last +=
+                    QStringLiteral("<br><span style='color:#7ee787'><b>Preisgeld %1 €</b></span>")
+                        .arg(Q(run.payout).toHtmlEscaped());
+            }
         }
     }
     SetText(LastRun, last);
@@ -227,6 +236,15 @@ void AnnouncerWindow::Render(const AnnouncerSnapshot& snapshot) {
                            .arg(Q(leader.label).toHtmlEscaped(), Who(leader.starter),
                                 Q(leader.total).toHtmlEscaped());
         }
+    }
+    // Where each division begins: "2D ab 15,511".
+    QStringList cuts;
+    for (const AnnouncerCut& cut : snapshot.divisionCuts) {
+        cuts << QStringLiteral("%1 ab %2").arg(Q(cut.label), Q(cut.from)).toHtmlEscaped();
+    }
+    if (!cuts.isEmpty()) {
+        leaders += QStringLiteral("<span style='color:#b7c5d0'>%1</span><br>")
+                       .arg(cuts.join(QStringLiteral(" · ")));
     }
     leaders +=
         snapshot.timeToBeat.empty()

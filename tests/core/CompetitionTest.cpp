@@ -6,12 +6,14 @@
 #include <ctime>
 #include <deque>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "../files/TempFolder.h"
 #include "CompetitionFixture.h"
 #include "config/SettingsStore.h"
 #include "files/FileIo.h"
+#include "files/LiveResults.h"
 #include "files/ProtocolFile.h"
 #include "serial/ManualUiQueue.h"
 #include "support/FakeHost.h"
@@ -887,6 +889,41 @@ TEST_F(ShowTest, EachClassCountsItsOwnPenaltySeconds) {
     }
 }
 
+// What the phone page reads through one run of the last starter: the run on the clock, then the
+// time the program measured (not a clock that runs on), the penalty in the class's own seconds,
+// and the class finished once the last starter is entered.
+TEST_F(ShowTest, ThePhonesDataStopsAtTheMeasuredTimeAndSaysWhenTheClassIsOver) {
+    Settings settings = NoCountdown();
+    settings.LiveResults = true;
+    OpenShow(R"({"classes": [{"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt",
+                              "penalty_seconds": 3}]})",
+             {{"jugend.txt", "21;Finn;Pablo\r\n"}}, "show", settings);
+    const auto published = [this] {
+        return nlohmann::json::parse(LiveResultsJson(live.published.back()));
+    };
+    EXPECT_EQ(published()["finished"], false);
+    Key(Command::Start);
+    EXPECT_EQ(published()["clock"], "running");
+    EXPECT_EQ(published()["running"], true);
+    time.now += 15234 * TicksPerMs;
+    Key(Command::PenaltyPlus);
+    Key(Command::Start);
+    time.now += 900 * TicksPerMs;  // the page asks a moment later
+    nlohmann::json stopped = published();
+    EXPECT_EQ(stopped["clock"], "stopped");
+    EXPECT_EQ(stopped["stoppedTime"], "15,23");
+    EXPECT_EQ(stopped["running"], false);
+    EXPECT_EQ(stopped["finished"], false) << "the run is not entered yet";
+    Key(Command::Entry);
+    const nlohmann::json entered = published();
+    ASSERT_EQ(entered["rows"].size(), 1U);
+    EXPECT_EQ(entered["rows"][0]["penaltyTime"], "+3 s");
+    EXPECT_EQ(entered["rows"][0]["total"], "18,23");
+    EXPECT_EQ(entered["rows"][0]["last"], true);
+    EXPECT_EQ(entered["left"], 0);
+    EXPECT_EQ(entered["finished"], true);
+}
+
 TEST_F(ShowTest, ThePhonePageListsEveryClassWithTheResultsItsFileHoldsNow) {
     Settings settings = NoCountdown();
     settings.LiveResults = true;
@@ -897,7 +934,8 @@ TEST_F(ShowTest, ThePhonePageListsEveryClassWithTheResultsItsFileHoldsNow) {
     ASSERT_FALSE(live.published.empty());
     ASSERT_EQ(live.published.back().classes.size(), 2u);
     ASSERT_TRUE(live.published.back().classes[1].json);
-    EXPECT_THAT(*live.published.back().classes[1].json, HasSubstr(R"("starters":1,"rows":[])"));
+    EXPECT_THAT(*live.published.back().classes[1].json,
+                HasSubstr(R"("starters":1,"left":1,"rows":[])"));
 
     // Jugend runs, then the arena goes back to Open: the phones see Jugend's result.
     Key(Command::NextClass);

@@ -40,7 +40,8 @@ std::vector<std::string> Shown(const nlohmann::json& leaders) {
 // The announcer says what the tricky class's standing says: 107 leads by 7 ms to the thousandth,
 // 101 (a DQ in its DQ cell alone, faster than everyone) is never a leader or the time to beat,
 // 103's "n.a." has no place, the scratched 105 is neither next nor left, and the reader's clock
-// runs to the thousandth with the class's separator.
+// runs to the thousandth with the class's separator. The last run comes with its money and its
+// penalties as seconds, the divisions with where each begins.
 TEST(Announcer, SaysWhatTheTrickyClassStandingSays) {
     const nlohmann::json after104 = AnnouncerAfter("104");
     EXPECT_THAT(Shown(after104["leaders"]),
@@ -53,7 +54,15 @@ TEST(Announcer, SaysWhatTheTrickyClassStandingSays) {
     EXPECT_EQ(run["place"], "2");
     EXPECT_EQ(run["division"], "1D: 2");
     EXPECT_EQ(run["behind"], "+0,007");
+    EXPECT_EQ(run["payout"], "45,00");
     EXPECT_EQ(run["dq"], false);
+    std::vector<std::string> cuts;
+    for (const auto& cut : after104["divisionCuts"]) {
+        cuts.push_back(cut["label"].get<std::string>() + " ab " + cut["from"].get<std::string>());
+    }
+    EXPECT_THAT(cuts, ElementsAre("2D ab 15,981", "3D ab 16,481"));
+    EXPECT_EQ(AnnouncerAfter("106")["lastRun"]["penaltyTime"], "+5 s");
+    EXPECT_EQ(run["penaltyTime"], "");
     ASSERT_EQ(after104["next"].size(), 1U);
     EXPECT_EQ(after104["next"][0]["starter"]["startNumber"], "110");
     EXPECT_EQ(after104["runs"], 8);

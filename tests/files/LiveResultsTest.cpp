@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -52,10 +53,11 @@ TEST(LiveResults, ListsTheTrickyClassAsItsStandingRanksItAndThePageKeepsThatOrde
     EXPECT_EQ(snapshot.board.rider, "Jonas Jäger");
 
     const std::string json = LiveResultsJson(snapshot);
+    const std::string board = json.substr(0, json.find("\"order\":"));
     std::vector<std::string> order;
-    for (auto at = json.find("\"startNumber\":\""); at != std::string::npos;
-         at = json.find("\"startNumber\":\"", at + 1)) {
-        order.push_back(json.substr(at + 15, 3));
+    for (auto at = board.find("\"startNumber\":\""); at != std::string::npos;
+         at = board.find("\"startNumber\":\"", at + 1)) {
+        order.push_back(board.substr(at + 15, 3));
     }
     EXPECT_THAT(order, ElementsAre("110", "107", "104", "106", "108", "109", "101", "102", "103"))
         << "the board's starter, then the rows";
@@ -86,6 +88,63 @@ TEST(LiveResults, TableTextsAreEscapedInDataAndPage) {
         EXPECT_EQ(Count(page, "<script"), 2) << c.rider;
         EXPECT_EQ(Count(page, "</script"), 2) << c.rider;
     }
+}
+
+// Beside the ranked rows the page gets the order of go as the standing has it (each starter's
+// turn and the drags), the last run marked, and penalties as the seconds they add in the class.
+TEST(LiveResults, TheOrderOfGoAndTheLastRunAreTheStandingsAndPenaltiesReadAsSeconds) {
+    const ResultTable table = TrickyTable();
+    StandingContext context;
+    context.OnCourseRow = table.FindRow("110");
+    context.LastRunRow = table.FindRow("106");
+    context.DragEvery = 4;
+    LiveSnapshot snapshot =
+        MakeLiveSnapshot(MakeStanding(table, TrickyRules(), context),
+                         {"Barrel Racing", "110", "Jonas Jäger", "", true}, true);
+    snapshot.penaltySeconds = 3;
+    std::vector<std::string> turns;
+    for (const LiveStarter& starter : snapshot.order) {
+        turns.push_back(starter.startNumber + std::string(starter.dragAfter ? " drag" : ""));
+        turns.back() += " " + std::to_string(static_cast<int>(starter.turn));
+    }
+    const auto run = std::to_string(static_cast<int>(LiveTurn::Run));
+    EXPECT_THAT(turns, ElementsAre("101 " + run, "102 " + run, "103 " + run, "104 drag " + run,
+                                   "105 " + std::to_string(static_cast<int>(LiveTurn::Scratched)),
+                                   "106 " + run, "107 " + run, "108 drag " + run, "109 " + run,
+                                   "110 " + std::to_string(static_cast<int>(LiveTurn::OnCourse))));
+    EXPECT_EQ(snapshot.left, 1);
+
+    const nlohmann::json json = nlohmann::json::parse(LiveResultsJson(snapshot));
+    std::vector<std::string> marked;
+    for (const auto& row : json["rows"]) {
+        if (row["last"] == true) {
+            marked.push_back(row["startNumber"].get<std::string>() + " " +
+                             row["penaltyTime"].get<std::string>() + " " +
+                             row["payout"].get<std::string>());
+        }
+    }
+    EXPECT_THAT(marked, ElementsAre("106 +3 s 45,00"));
+    EXPECT_EQ(json["order"][4]["turn"], "scratched");
+    EXPECT_EQ(json["order"][9]["turn"], "onCourse");
+    EXPECT_EQ(json["left"], 1);
+}
+
+// "Klasse beendet" once nobody is left to run and no run is on the clock: not while the last
+// starter runs, nor in a class with starters still to come.
+TEST(LiveResults, AClassIsFinishedOnceNobodyIsLeftAndNoRunIsOnTheClock) {
+    ResultTable done = TrickyTable();
+    done.SetCell(ColTotal, done.FindRow("110"), "16,000");
+    const auto finished = [](const ResultTable& table, AnnouncerClock clock, bool running) {
+        LiveSnapshot snapshot = MakeLiveSnapshot(MakeStanding(table, TrickyRules(), {}),
+                                                 {"Barrel Racing", "", "", "", running}, true);
+        snapshot.announcer.clock = clock;
+        return nlohmann::json::parse(LiveResultsJson(snapshot))["finished"].get<bool>();
+    };
+    EXPECT_TRUE(finished(done, AnnouncerClock::Idle, false));
+    EXPECT_TRUE(finished(done, AnnouncerClock::Stopped, false));
+    EXPECT_FALSE(finished(done, AnnouncerClock::Running, true)) << "a run again on the clock";
+    EXPECT_FALSE(finished(done, AnnouncerClock::Countdown, false));
+    EXPECT_FALSE(finished(TrickyTable(), AnnouncerClock::Idle, false)) << "110 is still to run";
 }
 
 }  // namespace

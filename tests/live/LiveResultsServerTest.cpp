@@ -25,6 +25,8 @@
 #include <utility>
 #include <vector>
 
+#include <zlib.h>
+
 #include "../ui/QtTestApp.h"
 #include "files/LiveResults.h"
 #include "results/ResultTable.h"
@@ -237,6 +239,121 @@ TEST(LiveResultsServer, ServesThePagesOfTheLastPublishedSnapshot) {
     EXPECT_EQ(said["clock"].toString(), QStringLiteral("running"));
     EXPECT_GT(said["nowMs"].toDouble(), 0);
     EXPECT_EQ(Fetch(port, "GET", "/sprecher").status, 200);
+
+    // The overlay for a streaming program: transparent, reading the announcer's data.
+    const Reply overlay = Fetch(port, "GET", "/overlay");
+    EXPECT_EQ(overlay.status, 200);
+    EXPECT_EQ(overlay.type, "text/html; charset=utf-8");
+    EXPECT_TRUE(overlay.body.contains("background:transparent"));
+    EXPECT_TRUE(overlay.body.contains("\"sprecher.json\""));
+}
+
+// A reply's head and body as they came, the body un-gzipped when it came compressed.
+struct Raw {
+    QByteArray status;  // "HTTP/1.1 304 Not Modified"
+    QByteArray head;
+    QByteArray body;
+    QByteArray Header(const QByteArray& name) const {
+        for (const QByteArray& line : head.split('\n')) {
+            if (line.toLower().startsWith(name.toLower() + ':')) {
+                return line.mid(name.size() + 1).trimmed();
+            }
+        }
+        return {};
+    }
+};
+
+QByteArray Gunzip(const QByteArray& bytes) {
+    z_stream stream{};
+    EXPECT_EQ(inflateInit2(&stream, 15 + 16), Z_OK);  // gzip only, not zlib's own format
+    QByteArray out(1 << 20, Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(inflate(&stream, Z_FINISH), Z_STREAM_END);
+    out.resize(static_cast<qsizetype>(stream.total_out));
+    inflateEnd(&stream);
+    return out;
+}
+
+// One reply read whole from a raw connection; empty when none came within the time.
+Raw ReadReply(const RawClient& client, int waitMs) {
+    Raw raw;
+    QByteArray bytes;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    while (std::chrono::steady_clock::now() < until) {
+        bytes += client.ReceiveOnce(50);
+        const qsizetype end = bytes.indexOf("\r\n\r\n");
+        if (end < 0) {
+            continue;
+        }
+        raw.head = bytes.left(end);
+        raw.status = raw.head.left(raw.head.indexOf('\r'));
+        const qsizetype length = raw.Header("Content-Length").toLongLong();
+        if (bytes.size() < end + 4 + length) {
+            continue;
+        }
+        raw.body = bytes.mid(end + 4, length);
+        if (raw.Header("Content-Encoding") == "gzip") {
+            raw.body = Gunzip(raw.body);
+        }
+        return raw;
+    }
+    return {};
+}
+
+// A phone asks only for what changed: the data's ETag in If-None-Match gets 304 without a body
+// while the data is the same, the new data once it changed; with "?wait" the question is held
+// until the next snapshot changes it (or answered 304 after a while). The data comes gzipped
+// to a browser that takes it, and un-gzips to exactly the data.
+TEST(LiveResultsServer, AnswersOnlyWhatChangedAndGzipsForBrowsersThatTakeIt) {
+    LiveServerLimits limits;
+    limits.holdMs = 400;
+    LiveResultsServer server(limits);
+    const quint16 port = StartedOnLoopback(server);
+    LiveSnapshot first = Entered({{"1", "Anna", "Blitz", "", "16,01", "0", "", "", "16,01"}});
+    first.classes = {{"Open", "Barrel Racing", true, nullptr},
+                     {"Jugend", "Pole Bending", false,
+                      std::make_shared<const std::string>(R"({"className":"Jugend","rows":[]})")}};
+    server.Publish(first);
+    const RawClient phone(port);
+
+    for (const char* path : {"/results.json", "/klasse/1.json", "/klasse/2.json"}) {
+        SCOPED_TRACE(path);
+        phone.Send(Get(path, "Accept-Encoding: gzip, deflate\r\n"));
+        const Raw whole = ReadReply(phone, 2000);
+        EXPECT_EQ(whole.status, "HTTP/1.1 200 OK");
+        EXPECT_EQ(whole.Header("Content-Encoding"), "gzip");
+        const QByteArray etag = whole.Header("ETag");
+        ASSERT_FALSE(etag.isEmpty());
+        const QByteArray plain = Fetch(port, "GET", path).body;
+        EXPECT_EQ(whole.body, plain) << "gunzipped, the same data";
+
+        phone.Send(Get(path, "If-None-Match: " + etag + "\r\nAccept-Encoding: gzip\r\n"));
+        const Raw same = ReadReply(phone, 2000);
+        EXPECT_EQ(same.status, "HTTP/1.1 304 Not Modified");
+        EXPECT_TRUE(same.body.isEmpty());
+        EXPECT_FALSE(same.Header("X-Now-Ms").isEmpty()) << "the program's clock for the page";
+    }
+    phone.Send(Get("/results.json", "Accept-Encoding: gzip;q=0\r\n"));
+    EXPECT_TRUE(ReadReply(phone, 2000).Header("Content-Encoding").isEmpty());
+
+    phone.Send(Get("/results.json"));
+    const QByteArray etag = ReadReply(phone, 2000).Header("ETag");
+    phone.Send(Get("/results.json?wait", "If-None-Match: " + etag + "\r\n"));
+    const Raw unchanged = ReadReply(phone, 3000);
+    EXPECT_EQ(unchanged.status, "HTTP/1.1 304 Not Modified") << "after the hold";
+
+    phone.Send(Get("/results.json?wait", "If-None-Match: " + etag + "\r\n"));
+    EXPECT_TRUE(phone.ReceiveOnce(150).isEmpty()) << "held while nothing changed";
+    server.Publish(Entered({{"1", "Anna", "Blitz", "", "16,01", "0", "", "", "16,01"},
+                            {"2", "Ben", "Rio", "", "15,00", "0", "", "", "15,00"}}));
+    const Raw changed = ReadReply(phone, 2000);
+    EXPECT_EQ(changed.status, "HTTP/1.1 200 OK") << "as soon as the data changed";
+    EXPECT_NE(changed.Header("ETag"), etag);
+    EXPECT_EQ(QJsonDocument::fromJson(changed.body)["rows"][0]["rider"].toString(),
+              QStringLiteral("Ben"));
 }
 
 TEST(LiveResultsServer, RefusesAllButReadingTheTwoPagesAndOversizedRequests) {

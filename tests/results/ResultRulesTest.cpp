@@ -68,3 +68,12 @@ TEST(ResultRules, OrdersTimesThenDqThenTextsThatAreNoTimeThenEmpty) {
     EXPECT_EQ(CompareTotals("abc", "", h), -1);
     EXPECT_EQ(CompareTotals(" ", "", h), 0);
 }
+
+TEST(ResultRules, PenaltiesReadAsTheSecondsTheyAdd) {
+    EXPECT_EQ(PenaltyTimeText("1", 5), "+5 s");
+    EXPECT_EQ(PenaltyTimeText(" 2 ", 5), "+10 s");
+    EXPECT_EQ(PenaltyTimeText("1", 3), "+3 s");
+    for (const char* none : {"", "0", " 0", "DQ", "-1", "1,5", "99999"}) {
+        EXPECT_EQ(PenaltyTimeText(none, 5), "") << none;
+    }
+}

@@ -113,6 +113,7 @@ std::vector<LiveClass> Publication::Classes(const Show* show, char decimalSepara
             LiveSnapshot snapshot =
                 ClassSnapshot(table, rules, decimalSeparator, {item.Race, {}, {}, {}, false});
             snapshot.announcer.className = item.Name;
+            snapshot.penaltySeconds = item.PenaltySeconds;
             cached = {file, written, size, item.Json,
                       std::make_shared<const std::string>(LiveClassJson(snapshot))};
         }

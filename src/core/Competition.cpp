@@ -96,6 +96,7 @@ Competition::Competition(CompetitionEnvironment environment)
     line_.Port().Port = settings_.Port;
     line_.Port().PortName = settings_.PortName;
 
+    journal_.SetRecorded([this](int index) { RefreshTakers(index); });
     RegisterTimingCommands();
     RegisterDocumentCommands();
     RegisterShowCommands();
@@ -205,7 +206,10 @@ void Competition::Run(Command command) {
     if (!Enabled(command)) {
         // A key that does nothing says so, or the operator presses it again and again.
         keyNote_ = KeyText(command) + " ist jetzt gesperrt" +
-                   (clock_->IsActive() ? ": die Uhr läuft" : "");
+                   (clock_->IsActive() ? ": die Uhr läuft"
+                    : OwnRuns()        ? ""
+                                : ": die Läufe werden in \"" + ResultsSource(show_->OpenClass()) +
+                                      "\" eingetragen");
         Notify(Change::All);
         return;
     }
@@ -256,6 +260,13 @@ void Competition::EditCell(int col, int row, const std::string& text) {
     const bool inTable =
         row >= 1 && row < table.RowCount() && col >= 0 && col < ResultTable::ColCount;
     if (!table.EditMode() || !inTable || !ColumnEditable(col) || table.Cell(col, row) == text) {
+        return;
+    }
+    if (!OwnRuns()) {
+        env_.Operator.ShowError("Die Klasse \"" + show_->OpenClass().Name +
+                                "\" hat keine eigenen Läufe: Korrekturen in \"" +
+                                ResultsSource(show_->OpenClass()) + "\" eintragen.");
+        Notify(Change::All);
         return;
     }
     // Logged with the old and the new text before any file holds the correction.

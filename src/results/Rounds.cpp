@@ -156,3 +156,31 @@ std::optional<std::int64_t> NeededForPlace(const Standing& average, std::int64_t
     std::sort(totals.begin(), totals.end());
     return totals[static_cast<std::size_t>(place - 1)] - soFarMs;
 }
+
+AverageOutlook OutlookInAverage(const std::vector<Round>& rounds, int round,
+                                const std::string& number, const ClassRules& rules) {
+    AverageOutlook outlook;
+    outlook.RoundsBefore = round;
+    const std::string key = NumberKey(number);
+    const auto rowOf = [&](const Standing& standing) -> const StandingRow* {
+        for (const int row : standing.StartOrder) {
+            if (NumberKey(standing.At(row).StartNumber) == key) {
+                return &standing.At(row);
+            }
+        }
+        return nullptr;
+    };
+    if (round > 0) {
+        const Standing before = MakeStanding(AverageTable(rounds, round).Table, rules, {});
+        const StandingRow* at = rowOf(before);
+        if (at == nullptr || !at->TotalMs) {
+            return outlook;
+        }
+        outlook.SoFarMs = *at->TotalMs;
+        outlook.Place = at->Place;
+    }
+    outlook.InAverage = true;
+    const Standing with = MakeStanding(AverageTable(rounds, round + 1).Table, rules, {});
+    outlook.NeededMs = NeededForPlace(with, outlook.SoFarMs, 1);
+    return outlook;
+}

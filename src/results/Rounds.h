@@ -49,3 +49,18 @@ DerivedTable AverageTable(const std::vector<Round>& rounds, std::optional<int> c
 // starters are placed there: any valid run reaches it.
 std::optional<std::int64_t> NeededForPlace(const Standing& average, std::int64_t soFarMs,
                                            int place);
+
+// Where a starter stands in an average while they run one of its rounds.
+struct AverageOutlook {
+    bool InAverage = false;  // a valid total in every round before this one
+    int RoundsBefore = 0;
+    std::int64_t SoFarMs = 0;  // their total over the rounds before
+    int Place = 0;             // their place in the average of the rounds before; 0 in the first
+    // The most they may total in this round to lead the average counting it; nothing when any
+    // valid run leads (nobody has a total over all these rounds yet).
+    std::optional<std::int64_t> NeededMs;
+};
+// The outlook of the starter with that start number running round `round` (counted from 0) of
+// the average, ranked under the average's rules.
+AverageOutlook OutlookInAverage(const std::vector<Round>& rounds, int round,
+                                const std::string& number, const ClassRules& rules);

@@ -154,6 +154,12 @@ TEST(Rounds, TheTimeNeededToLeadTheAverageIsTheOneThatTiesTheLeader) {
     EXPECT_EQ(NeededForPlace(average, soFar, 2), 15500);
     EXPECT_EQ(NeededForPlace(average, soFar, 3), std::nullopt);
 
+    const AverageOutlook outlook = OutlookInAverage(open.Rounds(), 1, "2", {});
+    EXPECT_TRUE(outlook.InAverage);
+    EXPECT_EQ(outlook.SoFarMs, 15500);
+    EXPECT_EQ(outlook.Place, 2);
+    EXPECT_EQ(outlook.NeededMs, 15500);
+
     // Running exactly that ties for first; a hundredth more is third.
     SetTotal(open.second, "2", "15,50");
     EXPECT_EQ(RowOf(open.Average(), "2").Place, 1);

@@ -76,6 +76,7 @@ struct ExportSource {
     ReportHead head;
     ClassRules rules;
     int dragEvery = 0;
+    bool takesResults = false;  // a carried class or an average: made from other classes
 };
 
 // The source named by the request; empty after telling why.
@@ -119,7 +120,27 @@ std::optional<ExportSource> FindSource(const ExportRequest& request, const std::
                              showClass.Race.empty() ? request.race : showClass.Race};
     source.rules = rules.Rules;
     source.dragEvery = showClass.Draw.DragEvery;
+    source.takesResults = TakesResults(showClass);
     return source;
+}
+
+// The table of a class that takes its results from others, made from their files as they are.
+std::string ReadTakenTable(const ExportRequest& request, ResultTable& table) {
+    std::string error;
+    const std::optional<Show> show = Show::Open(request.input, error);
+    if (!show) {
+        return error;
+    }
+    const auto tableOf = [&](int index, ResultTable& read) {
+        return ReadClassTable(*show, index, read, SystemDecimalSeparator());
+    };
+    DerivedTable made;
+    error = MakeTakenTable(*show, FindShowClass(show->Data(), request.className), tableOf,
+                           SystemDecimalSeparator(), made);
+    if (error.empty()) {
+        table = std::move(made.Table);
+    }
+    return error;
 }
 
 // Draws the class and writes the order: change log first, then the class file, then the seed.
@@ -245,8 +266,10 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
         }
     }
     ResultTable table;
-    if (std::string error = ReadTableForExport(source->file, table, SystemDecimalSeparator(),
-                                               ResolutionOf(source->rules));
+    if (std::string error = source->takesResults
+                                ? ReadTakenTable(request, table)
+                                : ReadTableForExport(source->file, table, SystemDecimalSeparator(),
+                                                     ResolutionOf(source->rules));
         !error.empty()) {
         std::cerr << "corralix: " << error << '\n';
         return ExitFailed;

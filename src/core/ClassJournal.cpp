@@ -73,6 +73,9 @@ std::string ClassJournal::Apply(const std::string& what, const Edit& edit,
     }
     committed_ = table_;
     committedRevision_ = table_.Revision();
+    if (changed) {
+        Recorded(classIndex_);
+    }
     return message_;
 }
 
@@ -82,6 +85,7 @@ std::string ClassJournal::ApplyToClass(int classIndex, const ClassFiles& files,
     std::string message = Write(files, what, detail, before, after);
     if (message.empty()) {
         PushUndo(classIndex, before);
+        Recorded(classIndex);
     }
     return message;
 }
@@ -108,6 +112,7 @@ std::optional<ResultTable> ClassJournal::Undo() {
     }
     committed_ = table_;
     committedRevision_ = table_.Revision();
+    Recorded(classIndex_);
     return before;
 }
 
@@ -129,4 +134,5 @@ void ClassJournal::CatchUnrecorded() {
     PushUndo(classIndex_, committed_);
     committed_ = table_;
     committedRevision_ = table_.Revision();
+    Recorded(classIndex_);
 }

@@ -50,6 +50,11 @@ public:
     std::string ApplyToClass(int classIndex, const ClassFiles& files, const ResultTable& before,
                              const ResultTable& after, const std::string& what,
                              const std::string& detail);
+    // Told after every recorded change of a class (the open one or another), with its index:
+    // the classes that take their results from it follow.
+    void SetRecorded(std::function<void(int classIndex)> recorded) {
+        recorded_ = std::move(recorded);
+    }
     // Brings the places up to date after the class's rules changed (places are not logged).
     void Rank();
 
@@ -72,9 +77,15 @@ private:
     std::string Write(const ClassFiles& files, const std::string& what, const std::string& detail,
                       const ResultTable& before, const ResultTable& after);
     void PushUndo(int classIndex, ResultTable before);
+    void Recorded(int classIndex) const {
+        if (recorded_) {
+            recorded_(classIndex);
+        }
+    }
 
     WriteCall write_;
     PlacesOf places_;
+    std::function<void(int)> recorded_;
     ResultTable table_;
     // The table as the change log and the class file last saw it.
     ResultTable committed_;

@@ -113,6 +113,7 @@ Competition::Competition(CompetitionEnvironment environment)
     line_.Port().Port = settings_.Port;
     line_.Port().PortName = settings_.PortName;
 
+    journal_.SetRecorded([this](int index) { RefreshTakers(index); });
     RegisterTimingCommands();
     RegisterDocumentCommands();
     RegisterShowCommands();
@@ -242,6 +243,11 @@ std::string Competition::LockReason(Command command) const {
                         command == Command::PenaltyPlus || command == Command::PenaltyMinus ||
                         command == Command::Abort || command == Command::Dq ||
                         command == Command::Entry;
+    const bool changesRuns = command == Command::Draw || command == Command::Clear ||
+                             command == Command::Undo || command == Command::Edit;
+    if (!OwnRuns() && (timing || changesRuns)) {
+        return ": die Läufe werden in \"" + ResultsSource(show_->OpenClass()) + "\" eingetragen";
+    }
     if (timing && line_.Test()) {
         return ": der Lichtschranken-Test läuft (F7 beendet ihn)";
     }
@@ -308,6 +314,13 @@ void Competition::EditCell(int col, int row, const std::string& text) {
     const bool inTable =
         row >= 1 && row < table.RowCount() && col >= 0 && col < ResultTable::ColCount;
     if (!table.EditMode() || !inTable || !ColumnEditable(col) || table.Cell(col, row) == text) {
+        return;
+    }
+    if (!OwnRuns()) {
+        env_.Operator.ShowError("Die Klasse \"" + show_->OpenClass().Name +
+                                "\" hat keine eigenen Läufe: Korrekturen in \"" +
+                                ResultsSource(show_->OpenClass()) + "\" eintragen.");
+        Notify(Change::All);
         return;
     }
     // Logged with the old and the new text before any file holds the correction.

@@ -328,10 +328,21 @@ private:
     // open class; false (after telling the operator) when its file cannot be read.
     bool LoadClass(int index);
     int ClassIndex() const { return show_ ? show_->OpenIndex() : 0; }
+    // The open class has runs of its own: not a class that takes them from others.
+    bool OwnRuns() const { return !show_ || !TakesResults(show_->OpenClass()); }
+    // After a recorded change of a class: every class that takes its results from it (and a
+    // carried class whose own start list changed) is made again, logged and written.
+    void RefreshTakers(int changed);
+    // Makes the class's table from the classes it takes from and records it where it differs;
+    // returns what the operator is told about it (numbers the source lacks, rounds counted).
+    std::string RefreshTaken(int index);
+    // The starter with that number runs a round of an average: where they stand in it.
+    std::optional<AnnouncerAverage> AverageOnCourse(const std::string& number) const;
 
     CompetitionEnvironment env_;
     ::Settings settings_;
     ClassJournal journal_;
+    bool refreshing_ = false;  // a taken class is being made: its own record changes nothing
     Ranking ranking_;
     DeferredMeasure measure_;
     StartList startList_;

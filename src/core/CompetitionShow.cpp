@@ -10,6 +10,7 @@
 #include "files/ProtocolFile.h"
 #include "results/Draw.h"
 #include "results/ResultRules.h"
+#include "results/TimeText.h"
 
 namespace {
 
@@ -20,18 +21,23 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 void Competition::RegisterShowCommands() {
-    const auto noRunPending = [this] { return !RunPending(); };
+    // A class that takes its results from others is changed only through them; a carried class
+    // keeps its own start list and scratches.
+    const auto ownRuns = [this] { return !RunPending() && OwnRuns(); };
+    const auto ownStarters = [this] {
+        return !RunPending() && (!show_ || show_->OpenClass().Rounds.empty());
+    };
     const auto classToSwitchTo = [this] {
         return show_ && show_->ClassCount() > 1 && !RunPending();
     };
     Serve(Command::NextClass, classToSwitchTo, [this] { SwitchClass(+1); });
     Serve(Command::PreviousClass, classToSwitchTo, [this] { SwitchClass(-1); });
-    Serve(Command::Scratch, noRunPending, [this] { Scratch(); });
-    Serve(Command::Draw, noRunPending, [this] { DrawOpenClass(std::nullopt); });
+    Serve(Command::Scratch, ownStarters, [this] { Scratch(); });
+    Serve(Command::Draw, ownRuns, [this] { DrawOpenClass(std::nullopt); });
     Serve(
-        Command::Undo, [this] { return !clock_->IsActive(); }, [this] { Undo(); });
+        Command::Undo, [this] { return !clock_->IsActive() && OwnRuns(); }, [this] { Undo(); });
     Serve(
-        Command::Clear, [] { return true; },
+        Command::Clear, [this] { return OwnRuns(); },
         [this] {
             // Every result at once, and the next backup would overwrite the only copy: asked.
             if (env_.Operator.Ask("Alle Ergebnisse löschen?")) {
@@ -102,6 +108,13 @@ bool Competition::LoadClass(int index) {
     show_->SetOpenIndex(index);
     // Opening a class is no change of it: its file holds the table already.
     journal_.Open(index, OpenClassFiles(), std::move(table));
+    // A class taking its results from others shows them as they are now.
+    std::string taken;
+    if (TakesResults(item)) {
+        refreshing_ = true;
+        taken = RefreshTaken(index);
+        refreshing_ = false;
+    }
     startList_.RebuildAfterLoad();
     journal_.View().SetEditMode(false);
     Arrange();
@@ -124,7 +137,79 @@ bool Competition::LoadClass(int index) {
     if (const FileWriteResult saved = show_->Save(); !saved.Ok()) {
         env_.Operator.ShowError("Turnierdatei nicht geschrieben: " + saved.Error);
     }
+    if (!taken.empty()) {
+        env_.Operator.ShowMessage(taken);
+    }
     return true;
+}
+
+void Competition::RefreshTakers(int changed) {
+    if (!show_ || refreshing_) {
+        return;
+    }
+    std::vector<int> takers = TakersOf(show_->Data(), changed);
+    if (!show_->Data().Classes.at(static_cast<std::size_t>(changed)).RunsFrom.empty()) {
+        takers.push_back(changed);  // its own start list changed
+    }
+    refreshing_ = true;
+    for (const int taker : takers) {
+        RefreshTaken(taker);
+    }
+    refreshing_ = false;
+}
+
+std::string Competition::RefreshTaken(int index) {
+    const ShowClass& item = show_->Data().Classes.at(static_cast<std::size_t>(index));
+    const int open = show_->OpenIndex();
+    const auto tableOf = [this, open](int source, ResultTable& table) {
+        if (source == open) {
+            table = journal_.Table();
+            return std::string();
+        }
+        return ReadClassTable(*show_, source, table, env_.DecimalSeparator);
+    };
+    DerivedTable made;
+    if (const std::string error =
+            MakeTakenTable(*show_, index, tableOf, env_.DecimalSeparator, made);
+        !error.empty()) {
+        env_.Operator.ShowError("Klasse \"" + item.Name + "\" nicht nachgeführt: " + error);
+        return {};
+    }
+    std::string detail;
+    if (!made.Missing.empty()) {
+        detail = "Startnummern, die \"" + item.RunsFrom + "\" nicht hat:";
+        for (const std::string& number : made.Missing) {
+            detail += " " + number;
+        }
+    } else if (made.Rounds > 0) {
+        detail = "Es zählen " + std::to_string(made.RoundsCounted) + " von " +
+                 std::to_string(made.Rounds) + " Runden";
+    }
+    const std::string what = "Aus \"" + ResultsSource(item) + "\" übernommen";
+    std::string message;
+    if (index == open) {
+        message = journal_.Apply(
+            what,
+            [&](ResultTable& table) {
+                table.SetRowCount(made.Table.RowCount());
+                for (int row = 1; row < made.Table.RowCount(); ++row) {
+                    const auto& cells = made.Table.Row(row);
+                    table.SetRow(row, std::vector<std::string>(cells.begin(), cells.end()));
+                }
+            },
+            detail);
+    } else {
+        ResultTable before;
+        ReadClassTable(*show_, index, before, env_.DecimalSeparator);
+        if (!TableChanges(before, made.Table).empty()) {
+            message = journal_.ApplyToClass(index, {show_->LogFile(index), show_->ClassFile(index)},
+                                            before, made.Table, what, detail);
+        }
+    }
+    if (!message.empty()) {
+        env_.Operator.ShowError("Klasse \"" + item.Name + "\": " + message);
+    }
+    return made.Missing.empty() ? std::string() : "Klasse \"" + item.Name + "\": " + detail;
 }
 
 bool Competition::LoadShowList(const std::string& path) {
@@ -386,4 +471,53 @@ void Competition::DrawOpenClass(std::optional<std::uint64_t> seed) {
     }
     env_.Operator.ShowMessage(report.Text);
     Notify(Change::All);
+}
+
+std::optional<AnnouncerAverage> Competition::AverageOnCourse(const std::string& number) const {
+    if (!show_ || TrimText(number).empty()) {
+        return std::nullopt;
+    }
+    const int open = show_->OpenIndex();
+    const ShowData& data = show_->Data();
+    for (const int taker : TakersOf(data, open)) {
+        const ShowClass& average = data.Classes.at(static_cast<std::size_t>(taker));
+        if (average.Rounds.empty()) {
+            continue;
+        }
+        StandingContext context;
+        context.SystemSeparator = env_.DecimalSeparator;
+        std::vector<Round> rounds;
+        int round = 0;
+        for (const std::string& name : average.Rounds) {
+            const int index = FindShowClass(data, name);
+            ResultTable table;
+            if (index == open) {
+                round = static_cast<int>(rounds.size());
+                table = journal_.Table();
+            } else if (!ReadClassTable(*show_, index, table, env_.DecimalSeparator).empty()) {
+                return std::nullopt;
+            }
+            const ClassRules rules =
+                ReadShowClassRules(data.Classes.at(static_cast<std::size_t>(index))).Rules;
+            rounds.push_back({name, MakeStanding(table, rules, context)});
+        }
+        const ClassRules rules = ReadShowClassRules(average).Rules;
+        const AverageOutlook outlook = OutlookInAverage(rounds, round, number, rules);
+        if (!outlook.InAverage) {
+            return std::nullopt;
+        }
+        const Resolution resolution = ResolutionOf(rules);
+        const char separator = CurrentStanding().DecimalSeparator;
+        AnnouncerAverage shown;
+        shown.className = average.Name;
+        shown.roundsBefore = outlook.RoundsBefore;
+        shown.soFar =
+            outlook.RoundsBefore > 0 ? FormatTimeText(outlook.SoFarMs, separator, resolution) : "";
+        shown.place = outlook.Place;
+        if (outlook.NeededMs && *outlook.NeededMs > 0) {
+            shown.needs = FormatTimeText(*outlook.NeededMs, separator, resolution);
+        }
+        return shown;
+    }
+    return std::nullopt;
 }

@@ -34,9 +34,11 @@ bool HasResult(const ResultTable& table, int row) {
 void Competition::RegisterTimingCommands() {
     // The light-barrier test times and enters nothing.
     const auto timing = [this](bool enabled) { return enabled && !line_.Test(); };
+    // A class that takes its runs from another one has none of its own to time.
+    const auto ownRun = [this, timing](bool enabled) { return timing(enabled) && OwnRuns(); };
     const TimingView& view = engine_->View();
     Serve(
-        Command::Start, [this, timing, &view] { return timing(view.bSTART.Enabled); },
+        Command::Start, [ownRun, &view] { return ownRun(view.bSTART.Enabled); },
         [this] {
             if (dragPending_) {
                 // The ground is ready: the next start arms the light barrier again.
@@ -75,7 +77,7 @@ void Competition::RegisterTimingCommands() {
         Command::Dq, [timing, &view] { return timing(view.bDqEnabled); },
         [this] { engine_->bDqClick(); });
     Serve(
-        Command::Entry, [timing, &view] { return timing(view.bEintragen.Enabled); },
+        Command::Entry, [ownRun, &view] { return ownRun(view.bEintragen.Enabled); },
         [this] {
             if (!ConfirmEntry()) {
                 return;
@@ -363,5 +365,8 @@ AnnouncerSnapshot Competition::Announcer() const {
         state.stoppedTime = FormatRunTime(view.RunTicks, frequency, standing.DecimalSeparator,
                                           standing.TimeResolution);
     }
-    return MakeAnnouncerSnapshot(standing, std::move(state));
+    const std::string number = state.onCourse.startNumber;
+    AnnouncerSnapshot snapshot = MakeAnnouncerSnapshot(standing, std::move(state));
+    snapshot.average = AverageOnCourse(number);
+    return snapshot;
 }

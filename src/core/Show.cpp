@@ -11,7 +11,9 @@
 #include "files/Export.h"
 #include "results/Draw.h"
 #include "results/Jackpot.h"
+#include "results/Ranking.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 
 std::optional<Show> Show::Open(const std::string& path, std::string& error) {
     std::optional<ShowData> data = ReadShowFile(path, error);
@@ -43,6 +45,75 @@ std::string ReadClassTable(const Show& show, int index, ResultTable& table, char
     }
     const ClassRules rules = ReadShowClassRules(show.Data().Classes.at(index)).Rules;
     return ReadTableForExport(path, table, decimalSeparator, ResolutionOf(rules));
+}
+
+bool TakesResults(const ShowClass& item) {
+    return !item.RunsFrom.empty() || !item.Rounds.empty();
+}
+
+std::string ResultsSource(const ShowClass& item) {
+    std::string names = item.RunsFrom;
+    for (const std::string& round : item.Rounds) {
+        names += (names.empty() ? "" : ", ") + round;
+    }
+    return names;
+}
+
+std::vector<int> TakersOf(const ShowData& data, int index) {
+    const std::string& name = data.Classes.at(static_cast<std::size_t>(index)).Name;
+    std::vector<int> takers;
+    for (std::size_t i = 0; i < data.Classes.size(); ++i) {
+        const ShowClass& item = data.Classes[i];
+        if (item.RunsFrom == name ||
+            std::find(item.Rounds.begin(), item.Rounds.end(), name) != item.Rounds.end()) {
+            takers.push_back(static_cast<int>(i));
+        }
+    }
+    return takers;
+}
+
+std::string MakeTakenTable(const Show& show, int index, const ClassTableOf& tableOf,
+                           char decimalSeparator, DerivedTable& made) {
+    const ShowClass& item = show.Data().Classes.at(static_cast<std::size_t>(index));
+    const auto read = [&](const std::string& name, ResultTable& table) {
+        const int source = FindShowClass(show.Data(), name);
+        const std::string error = tableOf(source, table);
+        return error.empty() ? error : "Klasse \"" + name + "\" nicht gelesen: " + error;
+    };
+    if (!item.RunsFrom.empty()) {
+        ResultTable own;
+        ResultTable source;
+        std::string error = tableOf(index, own);
+        if (error.empty()) {
+            error = read(item.RunsFrom, source);
+        }
+        if (!error.empty()) {
+            return error;
+        }
+        made = CarriedTable(own, source);
+    } else {
+        std::vector<Round> rounds;
+        StandingContext context;
+        context.SystemSeparator = decimalSeparator;
+        for (const std::string& name : item.Rounds) {
+            ResultTable table;
+            if (std::string error = read(name, table); !error.empty()) {
+                return error;
+            }
+            const ShowClass& round =
+                show.Data().Classes.at(static_cast<std::size_t>(FindShowClass(show.Data(), name)));
+            rounds.push_back({name, MakeStanding(table, ReadShowClassRules(round).Rules, context)});
+        }
+        made = AverageTable(rounds);
+    }
+    StandingContext context;
+    context.SystemSeparator = decimalSeparator;
+    const std::vector<std::string> places =
+        PlaceColumn(MakeStanding(made.Table, ReadShowClassRules(item).Rules, context));
+    for (int row = 1; row < made.Table.RowCount(); ++row) {
+        made.Table.SetCell(ColRang, row, places.at(static_cast<std::size_t>(row)));
+    }
+    return {};
 }
 
 ClassDraw DrawClass(ResultTable& table, ShowClass& item, std::optional<std::uint64_t> seed) {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "files/ShowEntries.h"
 #include "files/ShowFile.h"
 #include "results/Draw.h"
+#include "results/Rounds.h"
 
 class ResultTable;
 
@@ -43,6 +45,24 @@ private:
 // Reads the class's file into the table, in its start order; a class whose file does not exist
 // yet is empty. Returns empty or the message; the table is then as it was.
 std::string ReadClassTable(const Show& show, int index, ResultTable& table, char decimalSeparator);
+
+// Whether the class takes its results from other classes ("runs_from" or "rounds"): it has no
+// runs of its own, and its class file is made from theirs.
+bool TakesResults(const ShowClass& item);
+// Where the class's runs are entered: the class it carries its runs from, or (an average) its
+// rounds, "Open 1, Open 2".
+std::string ResultsSource(const ShowClass& item);
+// The classes that take their results from the class at index.
+std::vector<int> TakersOf(const ShowData& data, int index);
+
+// The table of a class of the show as it stands now: the open class's from its journal, another
+// one's read from its file. Returns the message when it could not be read.
+using ClassTableOf = std::function<std::string(int index, ResultTable& table)>;
+// The table of a class that takes its results from others, made from their tables and (a
+// carried class) its own start list, with its place column filled under its rules. Returns the
+// message when a table could not be read.
+std::string MakeTakenTable(const Show& show, int index, const ClassTableOf& tableOf,
+                           char decimalSeparator, DerivedTable& made);
 
 // Draws the class's start order into the table (starters who have run keep their places) and
 // writes the seed into the class. Without a seed a new one is taken. The text tells the seed and

@@ -189,8 +189,31 @@ std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::optional<std::
     out += "\"runs\":" + std::to_string(snapshot.runs) +
            ",\"left\":" + std::to_string(snapshot.left) +
            ",\"nextDragIn\":" + std::to_string(snapshot.nextDragIn);
+    if (snapshot.average) {
+        out += ",\"average\":{";
+        AppendMember(out, "className", snapshot.average->className);
+        AppendMember(out, "soFar", snapshot.average->soFar);
+        out += "\"place\":" + std::to_string(snapshot.average->place) + ",";
+        AppendMember(out, "needs", snapshot.average->needs);
+        AppendMember(out, "text", AnnouncerAverageText(*snapshot.average));
+        CloseJson(out, '}');
+    }
     out += '}';
     return out;
+}
+
+std::string AnnouncerAverageText(const AnnouncerAverage& average) {
+    std::string text;
+    if (average.roundsBefore > 0) {
+        text = average.className + " nach " + std::to_string(average.roundsBefore) +
+               (average.roundsBefore == 1 ? " Runde: " : " Runden: ") + average.soFar + ", Platz " +
+               std::to_string(average.place);
+    }
+    if (!average.needs.empty()) {
+        text += (text.empty() ? "" : " · ") + std::string("braucht ") + average.needs +
+                " für Platz 1 im Schnitt";
+    }
+    return text;
 }
 
 std::string AnnouncerPage() {

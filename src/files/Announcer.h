@@ -52,6 +52,15 @@ struct AnnouncerLeader {
     std::string total;
 };
 
+// The rider on course runs a round of an average: where they stand in it.
+struct AnnouncerAverage {
+    std::string className;  // the average
+    int roundsBefore = 0;
+    std::string soFar;  // their total over the rounds before; empty in the first round
+    int place = 0;      // their place in the average of the rounds before; 0 in the first round
+    std::string needs;  // the most this run may total to lead the average; empty: any valid run
+};
+
 struct AnnouncerSnapshot {
     std::string className;
     std::string race;
@@ -73,11 +82,15 @@ struct AnnouncerSnapshot {
     std::vector<AnnouncerCut> divisionCuts;        // from 2D on, where each division begins
     // What one penalty adds; the core sets it from the class's settings.
     int penaltySeconds = DefaultPenaltySeconds;
-    std::string timeToBeat;  // the leading total
-    int runs = 0;            // starters with a result
-    int left = 0;            // starters still to run
-    int nextDragIn = -1;     // runs until the next drag; -1 none
+    std::string timeToBeat;                   // the leading total
+    int runs = 0;                             // starters with a result
+    int left = 0;                             // starters still to run
+    int nextDragIn = -1;                      // runs until the next drag; -1 none
+    std::optional<AnnouncerAverage> average;  // the rider on course in a round of one
 };
+
+// "Schnitt nach 1 Runde: 15,50, Platz 2 · braucht 15,50 für Platz 1 im Schnitt".
+std::string AnnouncerAverageText(const AnnouncerAverage& average);
 
 // What the core knows beyond the class's standing when it takes the snapshot: the class, the
 // rider on course as the board shows them, and the clock.

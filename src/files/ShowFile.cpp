@@ -257,7 +257,71 @@ ShowClass ReadClass(const json& object, const Path& path) {
             item.Draw.Scratched = scratched->get<std::vector<std::string>>();
         }
     }
+    item.RunsFrom = read.Text(object, path, "runs_from", false);
+    if (const auto rounds = object.find("rounds"); rounds != object.end()) {
+        Path where = path;
+        where.push_back({"rounds"});
+        if (!rounds->is_array() || rounds->empty() ||
+            !std::all_of(rounds->begin(), rounds->end(),
+                         [](const json& name) { return name.is_string(); })) {
+            throw ShowFault{where, "muss eine Liste von Klassennamen sein"};
+        }
+        item.Rounds = rounds->get<std::vector<std::string>>();
+        if (object.contains("runs_from")) {
+            throw ShowFault{where, "eine Klasse mit Runden hat keine Läufe aus einer anderen"};
+        }
+    }
     return item;
+}
+
+bool ThousandthsOf(const ShowClass& item) {
+    const auto found = item.Json.find("thousandths");
+    return found != item.Json.end() && found->is_boolean() && found->get<bool>();
+}
+
+// A class that takes its results from others names classes of the show with runs of their own,
+// timed to the same resolution.
+void CheckTakenClasses(const ShowData& show) {
+    for (std::size_t i = 0; i < show.Classes.size(); ++i) {
+        const ShowClass& item = show.Classes[i];
+        const auto check = [&](const std::string& name, Path where) {
+            const int source = FindShowClass(show, name);
+            if (source < 0) {
+                throw ShowFault{where, "Klasse \"" + name + "\" gibt es im Turnier nicht"};
+            }
+            const ShowClass& taken = show.Classes[static_cast<std::size_t>(source)];
+            if (static_cast<std::size_t>(source) == i) {
+                throw ShowFault{where, "Klasse \"" + name + "\" kann nicht aus sich selbst zählen"};
+            }
+            if (!taken.RunsFrom.empty() || !taken.Rounds.empty()) {
+                throw ShowFault{where, "Klasse \"" + name + "\" hat keine eigenen Läufe"};
+            }
+            if (ThousandthsOf(taken) != ThousandthsOf(item)) {
+                throw ShowFault{where, "\"thousandths\" von \"" + item.Name + "\" (" +
+                                           (ThousandthsOf(item) ? "true" : "false") +
+                                           ") muss dem von \"" + name + "\" (" +
+                                           (ThousandthsOf(taken) ? "true" : "false") +
+                                           ") gleichen"};
+            }
+        };
+        const Path path{{"classes"}, {{}, static_cast<int>(i)}};
+        if (!item.RunsFrom.empty()) {
+            Path where = path;
+            where.push_back({"runs_from"});
+            check(item.RunsFrom, where);
+        }
+        for (std::size_t k = 0; k < item.Rounds.size(); ++k) {
+            Path where = path;
+            where.push_back({"rounds"});
+            where.push_back({{}, static_cast<int>(k)});
+            check(item.Rounds[k], where);
+            if (std::find(item.Rounds.begin(), item.Rounds.begin() + static_cast<long>(k),
+                          item.Rounds[k]) != item.Rounds.begin() + static_cast<long>(k)) {
+                throw ShowFault{where,
+                                "Runde \"" + item.Rounds[k] + "\" steht zweimal in der Liste"};
+            }
+        }
+    }
 }
 
 ShowData ReadShow(const json& root) {
@@ -298,6 +362,7 @@ ShowData ReadShow(const json& root) {
         }
         show.Classes.push_back(std::move(item));
     }
+    CheckTakenClasses(show);
     show.OpenClass = read.Text(root, {}, "open_class", false);
     if (FindShowClass(show, show.OpenClass) < 0) {
         show.OpenClass = show.Classes.front().Name;

@@ -26,6 +26,11 @@ struct ShowClass {
     std::string File;  // relative to the show folder
     int PenaltySeconds = 5;
     DrawSettings Draw;
+    // The class's runs are those of the class named here ("runs_from"): its own list is matched
+    // to that class by start number. Empty for a class with runs of its own.
+    std::string RunsFrom;
+    // An average of go-rounds ("rounds"): the classes whose totals add up. Empty otherwise.
+    std::vector<std::string> Rounds;
     // The class object as read, with the keys other parts of the program read (thousandths,
     // divisions, payout) and any key the program does not know; written back with the changes.
     nlohmann::json Json = nlohmann::json::object();

@@ -149,6 +149,30 @@ TEST_F(CommandLine, DrawsAndExportsAClassOfAShowAndRefusesAClassItDoesNotHave) {
     EXPECT_NE(missing.err.find("Die Klasse \"Open\" gibt es in"), std::string::npos);
 }
 
+// The average of two go-rounds has no file of its own yet: its payout sheet is made from the
+// rounds' files as they are.
+TEST_F(CommandLine, ExportsTheAverageOfTwoGoRoundsFromTheirFiles) {
+    const std::string show = folder_.File("Turnier.json");
+    WriteAll(show, R"({"classes": [{"name": "Open 1", "file": "o1.txt"},
+        {"name": "Open 2", "file": "o2.txt"},
+        {"name": "Schnitt", "file": "s.txt", "rounds": ["Open 1", "Open 2"],
+         "payout": {"entry_fee": 10, "places": 1}}]})");
+    WriteAll(folder_.File("o1.txt"),
+             "1;Anna;Blue;;15,48;0;;;15,48\r\n2;Ben;Rio;;15,00;0;;;15,00\r\n");
+    WriteAll(folder_.File("o2.txt"),
+             "1;Anna;Blue;;15,30;0;;;15,30\r\n2;Ben;Rio;;16,00;0;;;16,00\r\n");
+    const std::string sheet = folder_.File("schnitt.html");
+    const Finished exported =
+        RunProgram({"--export", sheet, "--payout", show, "--class", "Schnitt"});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    const std::string page = ReadAll(sheet);
+    // Anna leads the average on 30,78 and wins the purse of two entries; Ben (31,00) nothing.
+    EXPECT_NE(page.find("30,78"), std::string::npos) << page;
+    EXPECT_NE(page.find("20,00"), std::string::npos) << page;
+    EXPECT_LT(page.find("Anna"), page.find("Ben"));
+    EXPECT_FALSE(std::filesystem::exists(folder_.File("s.txt"))) << "an export writes no class";
+}
+
 // A class file that is a link to a file outside the show folder: neither drawn into (which
 // replaced the link with a copy of what it led to) nor exported, and both stay as they were.
 TEST_F(CommandLine, AClassFileThatIsALinkIsNeitherDrawnNorExported) {

@@ -8,6 +8,7 @@
 
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -180,4 +181,64 @@ TEST_F(CompetitionTest, ARunIsWrittenWithTheSeparatorOfTheTableNotOfTheSystem) {
     TimeRun(15057);
     Key(Command::Entry);
     EXPECT_EQ(TotalOf(Table(), "2"), "15,05");
+}
+
+// One run counts in the class that carries it and in the average of the go-rounds: both follow
+// every entry and correction at once, in their files and change logs, and take no run of their
+// own.
+TEST_F(ShowTest, ARunCountsInTheCarriedClassAndTheAverageWhichFollowEveryCorrection) {
+    const std::filesystem::path show = OpenShow(
+        R"({"classes": [{"name": "Open 1", "file": "o1.txt"}, {"name": "Open 2", "file": "o2.txt"},
+            {"name": "Jugend", "file": "j.txt", "runs_from": "Open 1"},
+            {"name": "Schnitt", "file": "s.txt", "rounds": ["Open 1", "Open 2"]}]})",
+        {{"o1.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n"},
+         {"o2.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n"},
+         {"j.txt", "2;Ben;Rio\r\n9;Nina;Max\r\n"}});
+    TimeRun(15000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    TimeRun(16000);
+    Key(Command::Entry);
+    EXPECT_THAT(ReadAll(show / "j.txt"), HasSubstr("16,00"));
+    EXPECT_THAT(ReadAll(show / "j.txt.log"), HasSubstr("Aus \"Open 1\" übernommen"));
+    EXPECT_THAT(ReadAll(show / "s.txt.log"), HasSubstr("Es zählen 1 von 2 Runden"));
+
+    // A correction of the first go reaches the carried class's file at once.
+    competition->SetEditMode(true);
+    competition->EditCell(ColTotal, Table().FindRow("2"), "14,00");
+    competition->SetEditMode(false);
+    // Ben's corrected total and his place in the youth class.
+    EXPECT_THAT(ReadAll(show / "j.txt"), HasSubstr("\t14,00\t1\t"));
+
+    Key(Command::NextClass);  // the second go
+    TimeRun(16000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    // Ben on course in the second go: 14,00 so far, Anna leads the average on 31,00.
+    const std::optional<AnnouncerAverage> average = competition->Announcer().average;
+    ASSERT_TRUE(average);
+    EXPECT_EQ(AnnouncerAverageText(*average),
+              "Schnitt nach 1 Runde: 14,00, Platz 1 · braucht 17,00 für Platz 1 im Schnitt");
+    TimeRun(15500);
+    Key(Command::Entry);
+    Key(Command::Entry);
+
+    Key(Command::NextClass);  // the youth class: Ben's run, and Nina the Open does not have
+    EXPECT_EQ(TotalOf(Table(), "2"), "14,00");
+    EXPECT_EQ(Table().Cell(ColRang, Table().FindRow("2")), "1");
+    EXPECT_THAT(dialogs.messages, Contains(HasSubstr("Startnummern, die \"Open 1\" nicht hat: 9")));
+    EXPECT_FALSE(competition->Enabled(Command::Start));
+    EXPECT_FALSE(competition->Enabled(Command::Entry));
+    competition->SetEditMode(true);
+    competition->EditCell(ColTotal, Table().FindRow("2"), "13,00");
+    competition->SetEditMode(false);
+    EXPECT_EQ(TotalOf(Table(), "2"), "14,00");
+    EXPECT_THAT(dialogs.errors, Contains(HasSubstr("Korrekturen in \"Open 1\" eintragen")));
+
+    Key(Command::NextClass);  // the average: Ben 29,50 ahead of Anna 31,00
+    EXPECT_EQ(TotalOf(Table(), "2"), "29,50");
+    EXPECT_EQ(Table().Cell(ColRang, Table().FindRow("2")), "1");
+    EXPECT_EQ(TotalOf(Table(), "1"), "31,00");
+    EXPECT_EQ(Table().Cell(ColRang, Table().FindRow("1")), "2");
+    EXPECT_THAT(ReadAll(show / "s.txt"), HasSubstr("29,50"));
 }

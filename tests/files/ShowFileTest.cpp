@@ -86,6 +86,51 @@ TEST(ShowFile, RefusesABrokenFileWithTheReasonAndThePlace) {
     EXPECT_NE(error.find("classes: muss eine Liste"), std::string::npos) << error;
 }
 
+TEST(ShowFile, ReadsCarriedClassesAndAveragesAndRefusesTheirWrongNamesWithThePlace) {
+    std::string error;
+    const std::optional<ShowData> show = ParseShowText(R"({"classes": [
+      {"name": "Open 1", "file": "o1.txt"}, {"name": "Open 2", "file": "o2.txt"},
+      {"name": "Jugend", "file": "j.txt", "runs_from": "Open 1"},
+      {"name": "Schnitt", "file": "s.txt", "rounds": ["Open 1", "Open 2"]}]})",
+                                                       error);
+    ASSERT_TRUE(show) << error;
+    EXPECT_EQ(show->Classes[2].RunsFrom, "Open 1");
+    EXPECT_EQ(show->Classes[3].Rounds, (std::vector<std::string>{"Open 1", "Open 2"}));
+    std::optional<ShowData> again = ParseShowText(ShowText(*show), error);
+    ASSERT_TRUE(again) << error;
+    EXPECT_EQ(again->Classes[2].RunsFrom, "Open 1");
+    EXPECT_EQ(again->Classes[3].Rounds.size(), 2u);
+
+    const std::string open = R"({"classes": [{"name": "Open", "file": "o.txt"},
+{"name": "Open 2", "file": "o2.txt", "thousandths": true},
+)";
+    const struct {
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {open + R"({"name": "J", "file": "j.txt", "runs_from": "Opne"}]})",
+         "Zeile 3, classes[2].runs_from: Klasse \"Opne\" gibt es im Turnier nicht"},
+        {open + R"({"name": "J", "file": "j.txt", "runs_from": "J"}]})",
+         "classes[2].runs_from: Klasse \"J\" kann nicht aus sich selbst zählen"},
+        {open + R"({"name": "J", "file": "j.txt", "runs_from": "Open 2"}]})",
+         "Zeile 3, classes[2].runs_from: \"thousandths\" von \"J\" (false) muss dem von "
+         "\"Open 2\" (true) gleichen"},
+        {open + R"({"name": "J", "file": "j.txt", "runs_from": "Open"},
+{"name": "K", "file": "k.txt", "runs_from": "J"}]})",
+         "Zeile 4, classes[3].runs_from: Klasse \"J\" hat keine eigenen Läufe"},
+        {open + R"({"name": "S", "file": "s.txt", "rounds": ["Open", "Open"]}]})",
+         "classes[2].rounds[1]: Runde \"Open\" steht zweimal in der Liste"},
+        {open + R"({"name": "S", "file": "s.txt", "rounds": "Open"}]})",
+         "classes[2].rounds: muss eine Liste von Klassennamen sein"},
+        {open + R"({"name": "S", "file": "s.txt", "rounds": ["Open"], "runs_from": "Open"}]})",
+         "classes[2].rounds: eine Klasse mit Runden hat keine Läufe aus einer anderen"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(ParseShowText(c.text, error)) << c.text;
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    }
+}
+
 // A show folder from elsewhere may hold links: the show file, a class file, its change log or a
 // folder on the way to one that is a link (or no file at all) is refused, never read or written.
 TEST(ShowFile, RefusesAShowWhoseFilesAreLinksOrLieOutsideItsFolder) {

@@ -250,7 +250,7 @@ footer{font-size:.85em;color:#8da0ae;padding:0 12px 10px}
 <div id="alert" role="alert" hidden></div>
 <header><h1 id="cls"></h1><span id="count"></span></header>
 <main>
-<section id="course"><h2>Auf der Bahn</h2><div id="rider" class="big"></div><div id="horse" class="sub"></div><div id="clock"></div></section>
+<section id="course"><h2>Auf der Bahn</h2><div id="rider" class="big"></div><div id="horse" class="sub"></div><div id="avg"></div><div id="clock"></div></section>
 <section><h2>Als N&auml;chstes</h2><div id="next"></div></section>
 <section><h2>Letzter Lauf</h2><div id="last"></div></section>
 <section><h2>F&uuml;hrung</h2><div id="leaders"></div><div id="beat" class="sub"></div></section>
@@ -296,6 +296,7 @@ function render(d) {
   $("count").textContent = count;
   $("rider").textContent = d.hasStarter ? who(d.onCourse) : "Kein Starter gew\u00e4hlt";
   $("horse").textContent = d.hasStarter ? detail(d.onCourse) : "";
+  $("avg").textContent = d.hasStarter && d.average ? d.average.text : "";
   const next = $("next"); next.textContent = "";
   const labels = ["N\u00e4chster", "In Vorbereitung"];
   d.next.forEach(function (n, i) {

@@ -183,7 +183,12 @@ void AnnouncerWindow::Render(const AnnouncerSnapshot& snapshot) {
                              .arg(Q(snapshot.onCourse.startNumber), Q(snapshot.onCourse.rider))
                              .trimmed()
                        : QStringLiteral("Kein Starter gewählt"));
-    SetText(Horse, snapshot.hasStarter ? PlainDetail(snapshot.onCourse) : QString());
+    QString detail = snapshot.hasStarter ? PlainDetail(snapshot.onCourse) : QString();
+    if (snapshot.hasStarter && snapshot.average) {
+        // In a round of an average: the rider's total so far and what this run must be.
+        detail += QStringLiteral("\n") + Q(AnnouncerAverageText(*snapshot.average));
+    }
+    SetText(Horse, detail);
 
     QString next;
     const QString labels[] = {QStringLiteral("Nächster"), QStringLiteral("In Vorbereitung")};

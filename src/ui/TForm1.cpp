@@ -518,13 +518,19 @@ void TForm1::Render(Change change) {
         return;
     }
     const TimingView& view = competition_.View();
-    bSTART->SetLook(view.bSTART);
-    bEintragen->SetLook(view.bEintragen);
+    // The core decides whether a command is enabled (a class taking its runs from another, the
+    // barrier test); the buttons mirror it.
+    ButtonLook start = view.bSTART;
+    start.Enabled = competition_.Enabled(Command::Start);
+    bSTART->SetLook(start);
+    ButtonLook entry = view.bEintragen;
+    entry.Enabled = competition_.Enabled(Command::Entry);
+    bEintragen->SetLook(entry);
     // The class says what a penalty is worth.
     const std::string seconds = std::to_string(view.PenaltySeconds) + " s.";
-    b5sek->SetLook(GreyLook(("+" + seconds).c_str(), view.b5sekEnabled));
-    b_5sek->SetLook(GreyLook(("-" + seconds).c_str(), view.b_5sekEnabled));
-    bDq->SetLook(GreyLook("DQ", view.bDqEnabled));
+    b5sek->SetLook(GreyLook(("+" + seconds).c_str(), competition_.Enabled(Command::PenaltyPlus)));
+    b_5sek->SetLook(GreyLook(("-" + seconds).c_str(), competition_.Enabled(Command::PenaltyMinus)));
+    bDq->SetLook(GreyLook("DQ", competition_.Enabled(Command::Dq)));
     cmd_F2_Settings->setEnabled(view.cmd_F2_SettingsEnabled);
     cmd_F1_Help->setEnabled(competition_.HelpAvailable());
     img_Abbruch->setVisible(view.img_AbbruchVisible);

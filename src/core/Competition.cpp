@@ -246,7 +246,8 @@ std::string Competition::LockReason(Command command) const {
     const bool changesRuns = command == Command::Draw || command == Command::Clear ||
                              command == Command::Undo || command == Command::Edit;
     if (!OwnRuns() && (timing || changesRuns)) {
-        return ": die Läufe werden in \"" + ResultsSource(show_->OpenClass()) + "\" eingetragen";
+        return ": die Läufe werden in \"" + RunsEnteredIn(show_->Data(), show_->OpenClass()) +
+               "\" eingetragen";
     }
     if (timing && line_.Test()) {
         return ": der Lichtschranken-Test läuft (F7 beendet ihn)";
@@ -319,7 +320,7 @@ void Competition::EditCell(int col, int row, const std::string& text) {
     if (!OwnRuns()) {
         env_.Operator.ShowError("Die Klasse \"" + show_->OpenClass().Name +
                                 "\" hat keine eigenen Läufe: Korrekturen in \"" +
-                                ResultsSource(show_->OpenClass()) + "\" eintragen.");
+                                RunsEnteredIn(show_->Data(), show_->OpenClass()) + "\" eintragen.");
         Notify(Change::All);
         return;
     }

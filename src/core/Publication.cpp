@@ -1,8 +1,8 @@
 #include "core/Publication.h"
 
 #include "files/ClassRulesReader.h"
-#include "results/Standing.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -108,7 +108,19 @@ std::vector<LiveClass> Publication::Classes(const Show* show, char decimalSepara
             // A class whose file cannot be read is listed without results; the file stays as
             // it is, and the operator hears of it when the class is opened.
             ResultTable table;
-            ReadClassTable(*show, index, table, decimalSeparator);
+            if (TakesResults(item) && error) {
+                // An average no change has made yet: made here from its sources' files.
+                DerivedTable made;
+                MakeTakenTable(
+                    *show, index,
+                    [&](int source, ResultTable& read) {
+                        return ReadClassTable(*show, source, read, decimalSeparator);
+                    },
+                    decimalSeparator, made);
+                table = std::move(made.Table);
+            } else {
+                ReadClassTable(*show, index, table, decimalSeparator);
+            }
             const ClassRules rules = ReadShowClassRules(item).Rules;
             LiveSnapshot snapshot =
                 ClassSnapshot(table, rules, decimalSeparator, {item.Race, {}, {}, {}, false});

@@ -1,8 +1,8 @@
 #include "core/Publication.h"
 
 #include "files/ClassRulesReader.h"
-#include "results/Standing.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -59,6 +59,9 @@ void Publication::ApplyBrokerSettings(const Settings& settings,
 }
 
 bool Publication::Poll() {
+    if (live_.Running()) {
+        live_.Alive();
+    }
     if (broker_ == nullptr) {
         return false;
     }

@@ -31,7 +31,8 @@ public:
     // The same for the broker publisher; its state reaches the status bar through Poll.
     void ApplyBrokerSettings(const Settings& settings, const std::function<LiveSnapshot()>& make,
                              const std::string& showName);
-    // The broker's trouble, told once until it is over: true when the message changed.
+    // Every second: the live server hears that the program still works, and the broker's
+    // trouble is told once until it is over: true when the message changed.
     bool Poll();
     const std::string& BrokerMessage() const { return brokerMessage_; }
     // Where spectators find the live results, while that server runs; else empty.

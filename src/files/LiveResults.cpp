@@ -151,11 +151,13 @@ function renderBoard() {
       now.append("Kein Starter gew\u00e4hlt");
     }
     if (lost) now.append(el("span", "state on", "Keine Verbindung"));
+    else if (board.stale) now.append(el("span", "state on", "Zeitnahme reagiert nicht"));
     else if (board.running) now.append(el("span", "state on", "Lauf l\u00e4uft"));
     else now.append(el("span", "state", board.clock === "stopped" ? "Gestoppt" : "Warten auf Start"));
   }
-  $("alert").hidden = !lost;
-  $("alert").textContent = lost ? "Keine Verbindung zur Zeitnahme \u2013 Stand " + lastStamp : "";
+  $("alert").hidden = !lost && !board.stale;
+  $("alert").textContent = lost ? "Keine Verbindung zur Zeitnahme \u2013 Stand " + lastStamp
+                         : board.stale ? "Die Zeitnahme reagiert nicht \u2013 Stand " + heardStamp(board) : "";
   const select = $("klasse");
   $("classes").hidden = board.classes.length < 2;
   select.textContent = "";
@@ -165,12 +167,18 @@ function renderBoard() {
   select.value = String(n || openClass(board));
   tick();
 }
-// The clock of the arena's run; it stands still while the station is not heard.
+// A station whose server answers while the program hangs says when the program was last heard,
+// on its own clock.
+function heardStamp(d) {
+  if (programClock.offset === null || !Number.isFinite(d.heardMs)) return lastStamp;
+  return new Date(Date.now() - (programClock.now() - d.heardMs)).toLocaleTimeString("de-DE");
+}
+// The clock of the arena's run; it stands still while the station is not heard or hangs.
 function tick() {
   const c = $("clock");
   const [text, state] = clockShown(board, programClock);
   c.hidden = state === "idle" || board.finished;
-  if (lost) {
+  if (lost || board.stale) {
     c.className = "lost";
     return;
   }
@@ -331,7 +339,7 @@ $("klasse").addEventListener("change", function () {
 });
 window.addEventListener("hashchange", askNow);
 render();
-setInterval(function () { if (!lost && board.clock === "running") tick(); }, 47);
+setInterval(function () { if (!lost && !board.stale && board.clock === "running") tick(); }, 47);
 waiting = setTimeout(poll, 0);
 </script>
 </body>

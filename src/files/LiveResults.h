@@ -100,6 +100,9 @@ public:
     virtual std::string AddressText() const = 0;
     // After every change of the table or the board; later requests get this snapshot.
     virtual void Publish(const LiveSnapshot& snapshot) = 0;
+    // Every second from the window thread: it still works. A server whose snapshots and
+    // heartbeats stop tells its readers the station hangs.
+    virtual void Alive() {}
 };
 
 // The class's results as its standing has them; teamShown: the team column is switched on.

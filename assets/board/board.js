@@ -223,33 +223,38 @@ function listLines(r, d) {
   return lines;
 }
 
-// Lays the lines onto pages that each fit the list's height; a heading never ends a page.
+// Lays the lines onto pages that each fit the list's height: [first, end, heading], the heading
+// (-1: none) of the lines a page goes on with shown above them. A heading never ends a page.
 function paginate(a, lines) {
   a.page.replaceChildren(...lines);
   a.pages = [];
   if (lines.length === 0) return;
   const height = a.page.clientHeight;
-  const origin = lines[0].offsetTop;
+  const isHeading = function (i) { return lines[i].classList.contains("group"); };
   let start = 0;
-  let top = origin;
+  let carried = -1;
+  let heading = -1;  // the last heading before the line looked at
+  let top = lines[0].offsetTop;
   for (let i = 0; i < lines.length; ++i) {
     const bottom = lines[i].offsetTop + lines[i].offsetHeight;
     if (bottom - top > height && i > start) {
       let at = i;
-      if (lines[i - 1].classList.contains("group") && i - 1 > start) at = i - 1;
-      a.pages.push([start, at]);
+      if (isHeading(i - 1) && i - 1 > start) at = i - 1;
+      a.pages.push([start, at, carried]);
       start = at;
-      top = lines[at].offsetTop;
+      carried = isHeading(at) ? -1 : heading;
+      top = lines[at].offsetTop - (carried >= 0 ? lines[carried].offsetHeight : 0);
     }
+    if (isHeading(i)) heading = i;
   }
-  a.pages.push([start, lines.length]);
+  a.pages.push([start, lines.length, carried]);
 }
 
 function showPage(a) {
   const lines = a.page.children;
   if (a.shownPage >= a.pages.length) a.shownPage = 0;
-  const [from, to] = a.pages[a.shownPage] || [0, lines.length];
-  for (let i = 0; i < lines.length; ++i) lines[i].hidden = i < from || i >= to;
+  const [from, to, carried] = a.pages[a.shownPage] || [0, lines.length, -1];
+  for (let i = 0; i < lines.length; ++i) lines[i].hidden = (i < from || i >= to) && i !== carried;
   a.pageNo.textContent = a.pages.length > 1 ? "Seite " + (a.shownPage + 1) + "/" + a.pages.length : "";
 }
 

@@ -567,11 +567,18 @@ void LiveResultsServer::Stop() {
     port_ = 0;
 }
 
-std::string LiveResultsServer::AddressText() const {
+std::string LiveResultsServer::ReachedAt() const {
     const bool everywhere = address_ == QHostAddress::Any || address_ == QHostAddress::AnyIPv4 ||
                             address_ == QHostAddress::AnyIPv6;
-    return LiveAddressText(everywhere ? LocalNetworkAddress() : address_.toString().toStdString(),
-                           port_);
+    return everywhere ? LocalNetworkAddress() : address_.toString().toStdString();
+}
+
+std::string LiveResultsServer::AddressText() const {
+    return LiveAddressText(ReachedAt(), port_);
+}
+
+std::string LiveResultsServer::PageAddress() const {
+    return Running() ? LivePageAddress(ReachedAt(), port_) : std::string();
 }
 
 LiveResultsServer::Body LiveResultsServer::Prepare(const std::string& text) {

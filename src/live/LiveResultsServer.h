@@ -80,6 +80,7 @@ public:
     // The port listened on; 0 while stopped.
     quint16 Port() const { return port_; }
     std::string AddressText() const override;
+    std::string PageAddress() const override;
 
     // UI thread only. Renders the page and the data of the snapshot for the serving thread.
     // Cheap enough to call after every change of the table or the board.
@@ -106,6 +107,9 @@ private:
         QByteArray etag;
     };
     static Body Prepare(const std::string& text);
+    // The address phones reach the server by: the one it listens on, or the machine's address
+    // on the local network when it listens on every one.
+    std::string ReachedAt() const;
     struct Pages {
         Body page;
         Body json;

@@ -534,6 +534,7 @@ std::string LiveResultsServer::Start(int port, const QHostAddress& address) {
         Qt::BlockingQueuedConnection);
     if (port_ != 0) {
         address_ = address;
+        heardMs_.store(ProgramMs());  // heartbeats come only while it runs
         return {};
     }
     Stop();

@@ -28,21 +28,3 @@ std::optional<QrCode> MakeQrCode(std::string_view text) {
     }
     return code;
 }
-
-std::string QrCodeSvg(const QrCode& code) {
-    constexpr int kQuiet = 4;
-    const std::string side = std::to_string(code.size + 2 * kQuiet);
-    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + side + ' ' +
-                      side + "\" shape-rendering=\"crispEdges\"><rect width=\"" + side +
-                      "\" height=\"" + side + "\" fill=\"#fff\"/><path fill=\"#000\" d=\"";
-    for (int y = 0; y < code.size; ++y) {
-        for (int x = 0; x < code.size; ++x) {
-            if (code.Dark(x, y)) {
-                svg += 'M' + std::to_string(x + kQuiet) + ' ' + std::to_string(y + kQuiet) +
-                       "h1v1h-1z";
-            }
-        }
-    }
-    svg += "\"/></svg>";
-    return svg;
-}

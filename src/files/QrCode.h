@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <optional>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,7 +18,3 @@ struct QrCode {
 // (a seventh of it may be dirty or covered), in the smallest version that holds it. Nothing for
 // an empty text or one too long for any version.
 std::optional<QrCode> MakeQrCode(std::string_view text);
-
-// The code as an SVG picture for a web page or a printed list: one path of the dark modules,
-// sized by the page (viewBox in modules, with the quiet zone).
-std::string QrCodeSvg(const QrCode& code);

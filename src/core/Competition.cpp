@@ -285,7 +285,8 @@ void Competition::RegisterWindowCommands() {
             OpenDocument(helpFile_);
         }
     });
-    Serve(Command::Info, always, [this] { env_.Operator.ShowInformation(); });
+    Serve(Command::Info, always,
+          [this] { env_.Operator.ShowInformation(publication_.LivePageAddress()); });
     Serve(Command::Announcer, always, [this] { announcerShown_ = !announcerShown_; });
     Serve(Command::TvMode, always, [this] {
         tvMode_ = !tvMode_;

@@ -394,6 +394,8 @@ std::string PortLabel(int port, const std::string& path) {
                : path;
 }
 
+}  // namespace
+
 EComHandle OpenFailure(int port, const std::string& path, const std::system_error& error) {
     const ComFailure reason = FailureOf(error.code().value());
     const std::string label = PortLabel(port, path);
@@ -414,7 +416,10 @@ EComHandle OpenFailure(int port, const std::string& path, const std::system_erro
     return {"Anschluss " + label + " lässt sich nicht öffnen: " + error.code().message(), reason};
 }
 
-}  // namespace
+EComState SetupFailure(int port, const std::string& path, const std::system_error& error) {
+    return EComState("Anschluss " + PortLabel(port, path) +
+                     " lässt sich nicht einstellen: " + error.code().message());
+}
 
 std::unique_ptr<ISerialDevice> TComPort::OpenDevice(std::string& path) {
     const std::string portPath = ComPortDevicePath(Port);
@@ -452,8 +457,7 @@ void TComPort::Open() {
             throw std::system_error(EIO, std::system_category());
         }
     } catch (const std::system_error& error) {
-        throw EComState("Anschluss " + PortLabel(Port, path) +
-                        " lässt sich nicht einstellen: " + error.code().message());
+        throw SetupFailure(Port, path, error);
     }
     device_ = std::move(device);
     openPath_ = path;

@@ -74,7 +74,7 @@ struct CompetitionEnvironment {
     // program does without.
     IBrokerPublisher* Broker = nullptr;
     // A device opened as the backup light barrier's port in place of the configured one.
-    std::string SimulatedBackup;
+    std::string SimulatedBackup = std::string();
 };
 
 // The event the operator runs: result table, ranking, start list, run clock, light-barrier port,

@@ -278,8 +278,7 @@ private:
     // A primary trigger at local (own: its stamp in the source's clock) and what it did.
     void PrimaryCrossing(std::int64_t local, std::int64_t own, EdgeAction action,
                          const std::string& name, const std::string& stamp);
-    void BackupCrossing(const BackupEdge& edge, const std::string& name,
-                        const std::string& lineState);
+    void BackupCrossing(const BackupEdge& edge, const std::string& lineState);
     void BackupWaitedOut();
     void AttachBackup(const BackupEdge& edge, Crossing did);
     void StartReadings();
@@ -287,6 +286,7 @@ private:
     // Before an entry: asks which time to take when the two sources disagree.
     void AskRunTime();
     std::string BackupName() const;
+    std::string PrimaryName() const;
     std::string ReadingsText() const;
     void LogBeam(std::int64_t stamp, const std::string& lineState, const std::string& action);
     EntryOutcome EnterRun(const RunCells& cells);

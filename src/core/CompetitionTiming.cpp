@@ -185,6 +185,10 @@ std::string Competition::BackupName() const {
                                                                             : std::string();
 }
 
+std::string Competition::PrimaryName() const {
+    return TimerRole() == SourceRole::Primary ? "Zeitmesser" : "Lichtschranke";
+}
+
 void Competition::OpenSources() {
     backupLine_.Open(env_.SimulatedBackup);
     timer_.Configure(settings_.TimerPort, settings_.TimerBaud, settings_.TimerFormat);
@@ -198,7 +202,7 @@ void Competition::BackupBarrierEdge(BarrierLine& line, std::uint32_t& last, cons
     if (&line == &backupLine_ && BackupBarrierRole() != SourceRole::Backup) {
         LogBeam(event.Timestamp, state, "nicht verwendet: der Zeitmesser zeitet");
     } else if (change == LineChange::Trigger) {
-        BackupCrossing({event.Timestamp, event.Timestamp, ImpulseKind::Any}, name, state);
+        BackupCrossing({event.Timestamp, event.Timestamp, ImpulseKind::Any}, state);
     } else {
         LogBeam(event.Timestamp, state,
                 change == LineChange::Bounce ? "ignoriert: Prellen" : "Ruhepegel");
@@ -221,7 +225,7 @@ void Competition::TimerImpulseCame(std::int64_t local, const TimerImpulse& impul
         impulse.Channel == StartChannel ? ImpulseKind::Start : ImpulseKind::Finish;
     const std::int64_t own = TimerTicksToCounter(impulse.TimeOfDay, env_.Time.CounterFrequency());
     if (role == SourceRole::Backup) {
-        BackupCrossing({local, own, kind}, "Zeitmesser", state);
+        BackupCrossing({local, own, kind}, state);
     } else {
         const EdgeAction action = engine_->Impulse(local, kind, false);
         PrimaryCrossing(local, own, action, "Zeitmesser", TimeOfDayText(impulse.TimeOfDay));
@@ -251,23 +255,22 @@ void Competition::PrimaryCrossing(std::int64_t local, std::int64_t own, EdgeActi
     }
 }
 
-void Competition::BackupCrossing(const BackupEdge& edge, const std::string& name,
-                                 const std::string& lineState) {
+void Competition::BackupCrossing(const BackupEdge& edge, const std::string& lineState) {
     if (const std::optional<Crossing> paired = pairs_.Backup(edge)) {
         AttachBackup(edge, *paired);
-        LogBeam(edge.Local, lineState, "zweite Messung");
+        LogBeam(edge.Local, lineState, "zweite Messung desselben Durchgangs");
         return;
     }
     // Whether the primary saw this crossing is known half a second later.
     const std::int64_t due = pairs_.NextDue().value_or(edge.Local);
     const std::int64_t left = TicksToMs(due - env_.Time.Now(), env_.Time.CounterFrequency());
     backupDue_->Start(static_cast<int>(std::clamp<std::int64_t>(left + 1, 1, 1000)));
-    LogBeam(edge.Local, lineState, "wartet auf die erste Messung (" + name + ")");
+    LogBeam(edge.Local, lineState, "wartet 0,5 s auf " + PrimaryName());
 }
 
 void Competition::BackupWaitedOut() {
     backupDue_->Stop();
-    const std::string primary = TimerRole() == SourceRole::Primary ? "Zeitmesser" : "Lichtschranke";
+    const std::string primary = PrimaryName();
     for (const BackupEdge& edge : pairs_.Unpaired(env_.Time.Now())) {
         // The primary missed this crossing: the backup's edge stands in for it.
         const EdgeAction action = engine_->Impulse(edge.Local, edge.Kind, true);
@@ -343,8 +346,7 @@ void Competition::AskRunTime() {
     };
     const std::int64_t primary = *readings_.Primary.RunTicks();
     const std::int64_t backup = *readings_.Backup.RunTicks();
-    const std::string primaryName =
-        TimerRole() == SourceRole::Primary ? "Zeitmesser" : "Lichtschranke";
+    const std::string primaryName = PrimaryName();
     const bool takeBackup = env_.Operator.Ask(
         "Die beiden Zeitmessungen weichen um " + text(std::llabs(primary - backup)) +
         " voneinander ab (mehr als " + std::to_string(settings_.BackupTolerance) +

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "serial/GuardedPost.h"
 #include "serial/SerialDevice.h"
 
 std::uint32_t LineSpeed(TBaudRate rate, std::int32_t userRate) {
@@ -341,12 +342,7 @@ private:
     // Runs action on the UI thread unless the port has been closed, reopened or destroyed since.
     template <typename Action>
     void Post(Action action) {
-        post_([port = &port_, token = token_, generation = generation_, action] {
-            const auto current = token.lock();
-            if (current && *current == generation) {
-                action(*port, generation);
-            }
-        });
+        PostWhileCurrent(post_, &port_, token_, generation_, std::move(action));
     }
 
     // Taken on the UI thread when the port opens; the watcher reads nothing else of the port.

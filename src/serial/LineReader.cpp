@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "serial/GuardedPost.h"
 #include "serial/SerialDevice.h"
 
 // The reader thread: waits for bytes, cuts them into lines and queues them for the user-interface
@@ -101,16 +102,9 @@ private:
         }
     }
 
-    // Runs action on the user-interface thread unless the reader was closed, reopened or
-    // destroyed since.
     template <typename Action>
     void Post(Action action) {
-        post_([reader = &reader_, token = token_, generation = generation_, action] {
-            const auto current = token.lock();
-            if (current && *current == generation) {
-                action(*reader, generation);
-            }
-        });
+        PostWhileCurrent(post_, &reader_, token_, generation_, std::move(action));
     }
 
     LineReader& reader_;

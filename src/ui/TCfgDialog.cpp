@@ -94,27 +94,26 @@ void ShowLamp(QLabel* shape, QLabel* why, PortLamp lamp, const std::string& reas
     why->setVisible(lamp != PortLamp::Neutral && !reason.empty());
 }
 
-QLabel* ReasonLabel(QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setWordWrap(true);
-    label->setTextFormat(Qt::PlainText);
-    label->setStyleSheet("color: #C00000;");
-    label->hide();
-    return label;
-}
-
-QLabel* LampLabel(QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setFixedSize(LampSize, LampSize);
-    return label;
-}
-
-QComboBox* PortList(QWidget* parent) {
-    auto* list = new QComboBox(parent);
+// A port's row of a grid: its label, the port list and the lamp beside it, and the reason why
+// it is not open in the row beneath.
+void PortRow(QGridLayout* grid, int row, const char* label, QComboBox*& list, QLabel*& lamp,
+             QLabel*& reason) {
+    QWidget* parent = grid->parentWidget();
+    grid->addWidget(new QLabel(label, parent), row, 0);
+    list = new QComboBox(parent);
     list->setMaxVisibleItems(20);
     list->setMinimumContentsLength(24);
     list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    return list;
+    grid->addWidget(list, row, 1, 1, 3);
+    lamp = new QLabel(parent);
+    lamp->setFixedSize(LampSize, LampSize);
+    grid->addWidget(lamp, row, 4);
+    reason = new QLabel(parent);
+    reason->setWordWrap(true);
+    reason->setTextFormat(Qt::PlainText);
+    reason->setStyleSheet("color: #C00000;");
+    reason->hide();
+    grid->addWidget(reason, row + 1, 0, 1, 5);
 }
 
 }  // namespace
@@ -127,13 +126,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     gbLS = new QGroupBox(" Lichtschranke(n) ", this);
     gbLS->setToolTip("Zeitgenauigkeit: 1/100 s.");
     auto* ls = new QGridLayout(gbLS);
-    ls->addWidget(new QLabel("Port:", gbLS), 0, 0);
-    cbPort = PortList(gbLS);
-    ls->addWidget(cbPort, 0, 1, 1, 3);
-    ShapePort = LampLabel(gbLS);
-    ls->addWidget(ShapePort, 0, 4);
-    LabelPortReason = ReasonLabel(gbLS);
-    ls->addWidget(LabelPortReason, 1, 0, 1, 5);
+    PortRow(ls, 0, "Port:", cbPort, ShapePort, LabelPortReason);
 
     ls->addWidget(new QLabel(" Algorithmus: ", gbLS), 2, 0);
     cbAlg = new QComboBox(gbLS);
@@ -177,13 +170,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
         "Eine zweite Lichtschranke oder ein Zeitmesser: springt ein, wenn die "
         "erste einen Start oder Stopp verpasst");
     auto* backup = new QGridLayout(gbBackup);
-    backup->addWidget(new QLabel("Zweite Lichtschranke:", gbBackup), 0, 0);
-    cbBackupPort = PortList(gbBackup);
-    backup->addWidget(cbBackupPort, 0, 1, 1, 3);
-    ShapeBackupPort = LampLabel(gbBackup);
-    backup->addWidget(ShapeBackupPort, 0, 4);
-    LabelBackupReason = ReasonLabel(gbBackup);
-    backup->addWidget(LabelBackupReason, 1, 0, 1, 5);
+    PortRow(backup, 0, "Zweite Lichtschranke:", cbBackupPort, ShapeBackupPort, LabelBackupReason);
     backup->addWidget(new QLabel("Nachfragen ab:", gbBackup), 2, 0);
     seBackupTolerance = SpinEdit(gbBackup, BackupToleranceMax);
     seBackupTolerance->setSuffix(" ms");
@@ -191,13 +178,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
         "Weichen die Laufzeiten beider Messungen mehr ab, wird vor dem "
         "Eintragen gefragt, welche gilt");
     backup->addWidget(seBackupTolerance, 2, 1);
-    backup->addWidget(new QLabel("Zeitmesser:", gbBackup), 3, 0);
-    cbTimerPort = PortList(gbBackup);
-    backup->addWidget(cbTimerPort, 3, 1, 1, 3);
-    ShapeTimerPort = LampLabel(gbBackup);
-    backup->addWidget(ShapeTimerPort, 3, 4);
-    LabelTimerReason = ReasonLabel(gbBackup);
-    backup->addWidget(LabelTimerReason, 4, 0, 1, 5);
+    PortRow(backup, 3, "Zeitmesser:", cbTimerPort, ShapeTimerPort, LabelTimerReason);
     backup->addWidget(new QLabel("Format:", gbBackup), 5, 0);
     cbTimerFormat = new QComboBox(gbBackup);
     backup->addWidget(cbTimerFormat, 5, 1);

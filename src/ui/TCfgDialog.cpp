@@ -328,7 +328,12 @@ void TCfgDialog::SetValues(const CfgValues& values) {
     }
     seBackupTolerance->setValue(values.BackupTolerance);
     FillList(cbTimerFormat, values.TimerFormats, 0);
-    cbTimerFormat->setCurrentText(QString::fromStdString(values.TimerFormat));
+    const QString format = QString::fromStdString(values.TimerFormat);
+    if (cbTimerFormat->findText(format) < 0) {
+        // A name this program does not read stays stored as it is.
+        cbTimerFormat->addItem(format);
+    }
+    cbTimerFormat->setCurrentText(format);
     const int baud = cbTimerBaud->findData(values.TimerBaud);
     if (baud < 0) {
         // A speed set outside the dialog stays as it is.

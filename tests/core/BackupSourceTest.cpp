@@ -57,6 +57,12 @@ protected:
         }
         WaitOut();
     }
+    // A line of the timer reaches the program now.
+    void SendTimer(const std::string& text) {
+        serial.SendText(TimerDevice, text, time.now);
+        ASSERT_TRUE(ui.WaitForPosted(1));
+        ui.RunPending();
+    }
     std::string ChangeLog() { return ReadAll(competition->ChangeLogFile()); }
 };
 
@@ -113,11 +119,7 @@ TEST_F(BackupSourceTest, TimerLineTimesTheRunByItsOwnClockOverMidnightAndCountsB
     settings.TimerPrimary = true;
     Open(settings, StartList("7;Anna;Blue\r\n"));
     Key(Command::LockLightBarrier);  // armed
-    const auto send = [&](const std::string& text) {
-        serial.SendText(TimerDevice, text, time.now);
-        ASSERT_TRUE(ui.WaitForPosted(1));
-        ui.RunPending();
-    };
+    const auto send = [&](const std::string& text) { SendTimer(text); };
     send(" 0041 c0  23:59:58.0001\r");
     Key(Command::LockLightBarrier);
     // Noise on the line: counted and shown, never taken for an impulse.
@@ -132,4 +134,29 @@ TEST_F(BackupSourceTest, TimerLineTimesTheRunByItsOwnClockOverMidnightAndCountsB
     EXPECT_EQ(Table().Cell(ColLaufzeit, 1), "12,54");  // 12,5431 s over midnight
     EXPECT_THAT(ChangeLog(), HasSubstr("Zeitmesser Start 23:59:58.0001, Stopp 00:00:10.5432"));
     EXPECT_THAT(competition->BeamReadout(), HasSubstr("2 Impulse"));
+}
+
+TEST_F(BackupSourceTest, TimerBacksUpTheBarrierWithItsOwnStartAndFinish) {
+    serial.AddDevice(ComPortDevicePath(1));
+    serial.AddDevice(TimerDevice);
+    Settings settings = NoCountdown();
+    settings.Port = 1;
+    settings.TimeLock = 0;
+    settings.TimerPort = TimerDevice;
+    Open(settings, StartList("7;Anna;Blue\r\n"));
+    Key(Command::LockLightBarrier);
+    const std::int64_t start = time.now;
+    Cross(true, start);
+    time.now = start + 30 * TicksPerMs;  // the timer's line comes a little later
+    SendTimer(" 0007 c0  12:00:00.0000\r");
+    Key(Command::LockLightBarrier);
+    time.now = start + 15'040 * TicksPerMs;  // the barrier misses the finish
+    SendTimer(" 0008 c1  12:00:15.0123\r");
+    WaitOut();
+    Key(Command::Entry);
+    EXPECT_EQ(Table().Cell(ColLaufzeit, 1), "15,01");
+    EXPECT_EQ(Table().Cell(ColGrund, 1), "B");
+    EXPECT_THAT(ChangeLog(), HasSubstr("Lichtschranke Start " + std::to_string(start) +
+                                       ", Stopp fehlt; Zeitmesser Start 12:00:00.0000, Stopp "
+                                       "12:00:15.0123; Laufzeit - / 15,012 s"));
 }

@@ -14,16 +14,16 @@ const std::string TimerDevice = "/dev/ttyUSB2";
 
 class BackupSourceTest : public CompetitionTest {
 protected:
-    // The light barrier on port 1 and a second one on its own adapter, both locked after a start
-    // until F11.
-    void OpenWithBackup(const std::string& startList) {
+    // The light barrier on port 1, locked after a start until F11, and the second source on the
+    // device given: a second barrier (BackupPort) or a timer (TimerPort).
+    void OpenWithSecondSource(std::string Settings::*source, const std::string& device) {
         serial.AddDevice(ComPortDevicePath(1));
-        serial.AddDevice(BackupDevice);
+        serial.AddDevice(device);
         Settings settings = NoCountdown();
         settings.Port = 1;
         settings.TimeLock = 0;
-        settings.BackupPort = BackupDevice;
-        Open(settings, startList);
+        settings.*source = device;
+        Open(settings, StartList("7;Anna;Blue\r\n8;Ben;Rio\r\n"));
     }
     // The beam of the first (primary) or second line broken at stamp, free a millisecond later.
     void Cross(bool primary, std::int64_t stamp) {
@@ -67,7 +67,7 @@ protected:
 };
 
 TEST_F(BackupSourceTest, BackupTimesTheRunWhoseStopThePrimaryMissedMarkedB) {
-    OpenWithBackup(StartList("7;Anna;Blue\r\n8;Ben;Rio\r\n"));
+    OpenWithSecondSource(&Settings::BackupPort, BackupDevice);
     Run(12'345, std::nullopt);
     Key(Command::Entry);
     EXPECT_EQ(Table().Cell(ColLaufzeit, 1), "12,34") << "timed by the primary, which saw both";
@@ -88,7 +88,7 @@ TEST_F(BackupSourceTest, BackupTimesTheRunWhoseStopThePrimaryMissedMarkedB) {
 }
 
 TEST_F(BackupSourceTest, DisagreeingSourcesAskBeforeTheEntryWhichTimeToTake) {
-    OpenWithBackup(StartList("7;Anna;Blue\r\n8;Ben;Rio\r\n"));
+    OpenWithSecondSource(&Settings::BackupPort, BackupDevice);
     for (const bool takeBackup : {true, false}) {
         SCOPED_TRACE(takeBackup);
         dialogs.questions.clear();
@@ -137,13 +137,7 @@ TEST_F(BackupSourceTest, TimerLineTimesTheRunByItsOwnClockOverMidnightAndCountsB
 }
 
 TEST_F(BackupSourceTest, TimerBacksUpTheBarrierWithItsOwnStartAndFinish) {
-    serial.AddDevice(ComPortDevicePath(1));
-    serial.AddDevice(TimerDevice);
-    Settings settings = NoCountdown();
-    settings.Port = 1;
-    settings.TimeLock = 0;
-    settings.TimerPort = TimerDevice;
-    Open(settings, StartList("7;Anna;Blue\r\n"));
+    OpenWithSecondSource(&Settings::TimerPort, TimerDevice);
     Key(Command::LockLightBarrier);
     const std::int64_t start = time.now;
     Cross(true, start);

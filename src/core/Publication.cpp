@@ -1,8 +1,8 @@
 #include "core/Publication.h"
 
 #include "files/ClassRulesReader.h"
-#include "results/ResultTable.h"
 #include "results/Standing.h"
+#include "results/ResultTable.h"
 
 namespace {
 

@@ -82,6 +82,9 @@ void Competition::RegisterTimingCommands() {
         Command::Resume, [timing, &view] { return timing(view.ResumeEnabled); },
         [this] {
             engine_->ResumeRun();
+            // The false stop is forgotten by both sources: the run waits for its real finish.
+            readings_.Primary.Stop.reset();
+            readings_.Backup.Stop.reset();
             LogBeam(env_.Time.Now(), "-", "Weiterlaufen: letzter Stopp aufgehoben");
         });
     Serve(

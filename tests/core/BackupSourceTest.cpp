@@ -111,6 +111,27 @@ TEST_F(BackupSourceTest, DisagreeingSourcesAskBeforeTheEntryWhichTimeToTake) {
     }
 }
 
+TEST_F(BackupSourceTest, ARunGoingOnAfterAFalseStopForgetsThatStopOnBothLines) {
+    OpenWithSecondSource(&Settings::BackupPort, BackupDevice);
+    Key(Command::LockLightBarrier);
+    const std::int64_t start = time.now;
+    Cross(true, start);
+    Cross(false, start + 8 * TicksPerMs);
+    Key(Command::LockLightBarrier);
+    // Both lines see something cross at 4 s: a false stop.
+    Cross(true, start + 4'000 * TicksPerMs);
+    Cross(false, start + 4'005 * TicksPerMs);
+    Key(Command::Resume);
+    // The real finish, seen by the first line only.
+    time.now = start + 12'345 * TicksPerMs;
+    Cross(true, time.now);
+    WaitOut();
+    Key(Command::Entry);
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_EQ(Table().Cell(ColLaufzeit, 1), "12,34");
+    EXPECT_EQ(Table().Cell(ColGrund, 1), "");
+}
+
 TEST_F(BackupSourceTest, TimerLineTimesTheRunByItsOwnClockOverMidnightAndCountsBadLines) {
     serial.AddDevice(TimerDevice);
     Settings settings = NoCountdown();

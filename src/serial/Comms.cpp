@@ -385,8 +385,6 @@ LineSettings TComPort::CurrentLineSettings() const {
         LineSpeed(BaudRate, BaudRateUser), dataBits_, Parity, StopBits, FlowControl, EnableDTR};
 }
 
-namespace {
-
 // How the operator knows the device: "COM5 (/dev/ttyS4)", or its path when it has no number.
 std::string PortLabel(int port, const std::string& path) {
     return port != 0 && path == ComPortDevicePath(port)
@@ -413,8 +411,6 @@ EComHandle OpenFailure(int port, const std::string& path, const std::system_erro
     }
     return {"Anschluss " + label + " lässt sich nicht öffnen: " + error.code().message(), reason};
 }
-
-}  // namespace
 
 std::unique_ptr<ISerialDevice> TComPort::OpenDevice(std::string& path) {
     const std::string portPath = ComPortDevicePath(Port);

@@ -25,6 +25,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 class ISerialBackend;
 class ISerialDevice;
@@ -43,6 +44,11 @@ public:
 private:
     ComFailure reason_;
 };
+
+// How the operator knows the device: "COM5 (/dev/ttyS4)", or its path when it has no number.
+std::string PortLabel(int port, const std::string& path);
+// Why the device at path (of port number port, 0 for none) could not be opened, in German.
+EComHandle OpenFailure(int port, const std::string& path, const std::system_error& error);
 
 // Raised when the line settings cannot be applied.
 class EComState : public std::runtime_error {

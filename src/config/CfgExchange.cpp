@@ -64,6 +64,8 @@ CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screen
     values.MqttPassword = settings.MqttPassword;
     values.MqttPrefix = settings.MqttPrefix;
     values.Arena = settings.Arena;
+    values.BoardBaud = settings.BoardBaud;
+    values.BoardFormat = settings.BoardFormat;
     return values;
 }
 
@@ -100,4 +102,6 @@ void ApplyToSettings(const CfgValues& values, Settings& settings) {
     settings.MqttPassword = values.MqttPassword;
     settings.MqttPrefix = values.MqttPrefix;
     settings.Arena = values.Arena;
+    settings.BoardBaud = values.BoardBaud;
+    settings.BoardFormat = values.BoardFormat;
 }

@@ -13,7 +13,7 @@ struct SettingField {
 };
 
 // The stored value names in the order in which they are read and written.
-constexpr std::array<SettingField, 34> Fields = {{
+constexpr std::array<SettingField, 38> Fields = {{
     {"Left", &Settings::Left},
     {"Top", &Settings::Top},
     {"Width", &Settings::Width},
@@ -49,6 +49,11 @@ constexpr std::array<SettingField, 34> Fields = {{
     {"MqttPassword", &Settings::MqttPassword},
     {"MqttPrefix", &Settings::MqttPrefix},
     {"Arena", &Settings::Arena},
+    // The LED scoreboard.
+    {"BoardPort", &Settings::BoardPort},
+    {"BoardPortName", &Settings::BoardPortName},
+    {"BoardBaud", &Settings::BoardBaud},
+    {"BoardFormat", &Settings::BoardFormat},
 }};
 
 // Each returns false when the reading has to end at this value.

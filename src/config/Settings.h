@@ -66,6 +66,13 @@ struct Settings {
     // This station's arena in the topics.
     std::string Arena = MachineName();
 
+    // The LED scoreboard's serial line: its port like Port and PortName (off by default), its
+    // speed (8N1) and the line format its controller is set to.
+    int BoardPort = 0;
+    std::string BoardPortName;
+    int BoardBaud = 2400;
+    std::string BoardFormat = "Standard";
+
     bool operator==(const Settings&) const = default;
 };
 

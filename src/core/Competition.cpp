@@ -76,14 +76,16 @@ Competition::Competition(CompetitionEnvironment environment)
       })),
       reconnectTimer_(env_.Timers.MakeTimer([this] {
           line_.Poll();
-          if (publication_.Poll()) {
+          const bool published = publication_.Poll();
+          if (scoreboard_.Poll() || published) {
               Notify(Change::All);
           }
       })),
       backup_(env_.DataFolder, env_.Operator),
       line_(env_.Serial, env_.Post, env_.Cues, env_.Time, env_.Operator, env_.DataFolder,
             env_.RequestRealtime),
-      publication_(env_.Live, env_.Broker, env_.Operator) {
+      publication_(env_.Live, env_.Broker, env_.Operator),
+      scoreboard_(env_.Scoreboard) {
     reasonsFileName_ = env_.DataFolder + "/" + ReasonsFileTitle;
     openFolder_ = env_.DataFolder;
     helpFile_ = FindShippedFile("index.html", env_.ProgramFolder);
@@ -138,6 +140,7 @@ void Competition::Notify(Change change) {
         journal_.CatchUnrecorded();
         publication_.Publish([this] { return MakePublishedSnapshot(); }, CurrentShowHead().Name);
     }
+    ShowOnScoreboard();
     for (const auto& listener : listeners_) {
         listener(change);
     }
@@ -150,6 +153,7 @@ void Competition::Serve(Command command, std::function<bool()> enabled, std::fun
 void Competition::Start(const std::string& commandLineFile) {
     reconnectTimer_->Start(1000);
     line_.Open(env_.SimulatedBarrier);
+    scoreboard_.Apply(settings_, env_.SimulatedBoard);
     publication_.ApplyLiveSettings(settings_);
     const bool unfinished = backup_.Begin();
     std::string file = commandLineFile;
@@ -207,6 +211,9 @@ StatusLine Competition::ShownStatus() const {
     }
     if (!publication_.BrokerMessage().empty()) {
         return {publication_.BrokerMessage(), publication_.BrokerMessage(), false};
+    }
+    if (!scoreboard_.Line().Text.empty()) {
+        return scoreboard_.Line();
     }
     if (line_.Priority().Text.empty() && !spectatorMessage_.empty()) {
         return {spectatorMessage_, spectatorMessage_, false};
@@ -472,6 +479,7 @@ void Competition::Shutdown() {
     line_.Close();
     reconnectTimer_->Stop();
     publication_.Stop();
+    scoreboard_.Close();
     backup_.End();
 }
 

@@ -30,6 +30,8 @@ Settings DialogPart(Settings s) {
     s.Left2 = s.Top2 = s.Width2 = s.Height2 = 0;
     s.Port = 0;
     s.PortName.clear();
+    s.BoardPort = 0;
+    s.BoardPortName.clear();
     s.LastFileName.clear();
     return s;
 }

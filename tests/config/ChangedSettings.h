@@ -36,5 +36,9 @@ inline Settings ChangedSettings() {
     s.MqttPassword = "geheim, \"nicht\" lesen";
     s.MqttPrefix = "verein/corralix";
     s.Arena = "Reithalle Süd";
+    s.BoardPort = 34;
+    s.BoardPortName = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    s.BoardBaud = 9600;
+    s.BoardFormat = "Zeile";
     return s;
 }

@@ -19,7 +19,8 @@ const std::vector<std::string> StoredOrder = {
     "SoundCountDown", "SoundWarnung", "SoundAbbruch", "FullScreen", "LastFileName",
     "Monitor",        "PortName",     "LiveResults",  "LivePort",   "LiveAddress",
     "Mqtt",           "MqttHost",     "MqttPort",     "MqttTls",    "MqttCaFile",
-    "MqttUser",       "MqttPassword", "MqttPrefix",   "Arena"};
+    "MqttUser",       "MqttPassword", "MqttPrefix",   "Arena",      "BoardPort",
+    "BoardPortName",  "BoardBaud",    "BoardFormat"};
 
 // Leaves one value out, as if it had never been stored or could not be.
 class DroppingStore : public MemorySettingsStore {
@@ -120,9 +121,10 @@ TEST(ReadSettings, TakesTheValuesInStoredOrderAndStopsAtTheFirstUnusableOne) {
     WriteSettings(store, ChangedSettings());
     EXPECT_EQ(ReadSettings(store), ChangedSettings());
     EXPECT_THAT(store.reads_, ElementsAreArray(StoredOrder));
-    EXPECT_THAT(store.stringReads_,
-                ElementsAre("LastFileName", "PortName", "LiveAddress", "MqttHost", "MqttCaFile",
-                            "MqttUser", "MqttPassword", "MqttPrefix", "Arena"));
+    EXPECT_THAT(
+        store.stringReads_,
+        ElementsAre("LastFileName", "PortName", "LiveAddress", "MqttHost", "MqttCaFile", "MqttUser",
+                    "MqttPassword", "MqttPrefix", "Arena", "BoardPortName", "BoardFormat"));
 
     store.reads_.clear();
     store.WriteString("TimeWarnung", "10000");
@@ -195,9 +197,10 @@ TEST(WriteSettings, WritesEveryValueInStoredOrderWithBooleansAsOneOrZero) {
     written.SoundWarnung = true;
     EXPECT_THAT(WriteSettings(store, written), IsEmpty());
     EXPECT_THAT(store.writes_, ElementsAreArray(StoredOrder));
-    EXPECT_THAT(store.stringWrites_,
-                ElementsAre("LastFileName", "PortName", "LiveAddress", "MqttHost", "MqttCaFile",
-                            "MqttUser", "MqttPassword", "MqttPrefix", "Arena"));
+    EXPECT_THAT(
+        store.stringWrites_,
+        ElementsAre("LastFileName", "PortName", "LiveAddress", "MqttHost", "MqttCaFile", "MqttUser",
+                    "MqttPassword", "MqttPrefix", "Arena", "BoardPortName", "BoardFormat"));
     EXPECT_THAT(store.flushedAfter_, ElementsAre(StoredOrder.size()));
 
     std::int32_t value = -5;

@@ -10,6 +10,7 @@
 #include "live/LiveResultsServer.h"
 #include "publish/MosquittoPublisher.h"
 #include "serial/LinuxSerialBackend.h"
+#include "serial/ScoreboardLine.h"
 #include "timing/MonotonicTimeSource.h"
 #include "ui/AnnouncerWindow.h"
 #include "ui/QtCuePlayer.h"
@@ -49,6 +50,7 @@ int main(int argc, char* argv[]) {
     QtDesktop desktop;
     LiveResultsServer live;
     MosquittoPublisher broker;
+    ScoreboardLine scoreboard;
     Competition competition(
         {serial, settings, cues, time, timers, dialogs, desktop, live,
          [&app](std::function<void()> call) {
@@ -57,7 +59,8 @@ int main(int argc, char* argv[]) {
          programFolder, dataFolder, qEnvironmentVariable("CORRALIX_SIM_BARRIER").toStdString(),
          SystemDecimalSeparator(),
          QFileInfo(QApplication::applicationFilePath()).fileName().toStdString(),
-         RequestRealtimeFromRealtimeKit, ::write, &broker});
+         RequestRealtimeFromRealtimeKit, ::write, &broker, &scoreboard,
+         qEnvironmentVariable("CORRALIX_SIM_BOARD").toStdString()});
     TForm1 form(competition);
     TFormMonitor2 spectators(SystemDecimalSeparator());
     spectators.Follow(competition, desktop);

@@ -71,6 +71,31 @@ void FillList(QComboBox* list, const std::vector<std::string>& entries, int sele
     list->setCurrentIndex(selected);
 }
 
+// The first two rows of a port's group: the port list with its lamp, and under them the line that
+// says why the port is not open (or how it is).
+void AddPortRows(QGridLayout* grid, QWidget* group, QComboBox*& list, QLabel*& lamp,
+                 QLabel*& state) {
+    grid->addWidget(new QLabel("Port:", group), 0, 0);
+    list = new QComboBox(group);
+    list->setMaxVisibleItems(20);
+    list->setMinimumContentsLength(24);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    grid->addWidget(list, 0, 1, 1, 3);
+    lamp = new QLabel(group);
+    lamp->setFixedSize(LampSize, LampSize);
+    grid->addWidget(lamp, 0, 4);
+    state = new QLabel(group);
+    state->setWordWrap(true);
+    state->setTextFormat(Qt::PlainText);
+    grid->addWidget(state, 1, 0, 1, 5);
+}
+
+QColor LampColour(PortLamp lamp, const QPalette& palette) {
+    return lamp == PortLamp::Open     ? QColor(0x00, 0x80, 0x00)
+           : lamp == PortLamp::Closed ? QColor(0xFF, 0x00, 0x00)
+                                      : palette.color(QPalette::Button);
+}
+
 QPixmap LampPicture(const QColor& colour) {
     QPixmap pixmap(LampSize, LampSize);
     pixmap.fill(Qt::transparent);
@@ -92,18 +117,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     gbLS = new QGroupBox(" Lichtschranke(n) ", this);
     gbLS->setToolTip("Zeitgenauigkeit: 1/100 s.");
     auto* ls = new QGridLayout(gbLS);
-    ls->addWidget(new QLabel("Port:", gbLS), 0, 0);
-    cbPort = new QComboBox(gbLS);
-    cbPort->setMaxVisibleItems(20);
-    cbPort->setMinimumContentsLength(24);
-    cbPort->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    ls->addWidget(cbPort, 0, 1, 1, 3);
-    ShapePort = new QLabel(gbLS);
-    ShapePort->setFixedSize(LampSize, LampSize);
-    ls->addWidget(ShapePort, 0, 4);
-    LabelPortReason = new QLabel(gbLS);
-    LabelPortReason->setWordWrap(true);
-    LabelPortReason->setTextFormat(Qt::PlainText);
+    AddPortRows(ls, gbLS, cbPort, ShapePort, LabelPortReason);
     LabelPortReason->setStyleSheet("color: #C00000;");
     LabelPortReason->hide();
     ls->addWidget(LabelPortReason, 1, 0, 1, 5);
@@ -144,6 +158,22 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     // What 0 does, so that nobody takes it for "no lock".
     ls->addWidget(new QLabel("0 = nach dem Start gesperrt bis F11", gbLS), 4, 1, 1, 4);
     ls->setColumnStretch(3, 1);
+
+    gbBoard = new QGroupBox(" Anzeigetafel (LED, seriell) ", this);
+    gbBoard->setToolTip("Laufzeit, Countdown, Startnummer und Rang als Textzeile, 8N1");
+    auto* board = new QGridLayout(gbBoard);
+    AddPortRows(board, gbBoard, cbBoardPort, ShapeBoardPort, LabelBoardState);
+    board->addWidget(new QLabel("Baud:", gbBoard), 2, 0);
+    cbBoardBaud = new QComboBox(gbBoard);
+    for (const int baud : BoardBauds) {
+        cbBoardBaud->addItem(QString::number(baud), baud);
+    }
+    cbBoardBaud->setToolTip("Unter 2400 Baud passen keine zehn Zeilen pro Sekunde");
+    board->addWidget(cbBoardBaud, 2, 1);
+    board->addWidget(new QLabel("Format:", gbBoard), 2, 2, Qt::AlignRight);
+    cbBoardFormat = new QComboBox(gbBoard);
+    board->addWidget(cbBoardFormat, 2, 3);
+    board->setColumnStretch(3, 1);
 
     LabMonitor = new QLabel("TV / Zusatzmonitor:", this);
     cbMonitor = new QComboBox(this);
@@ -228,6 +258,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(gbLS);
+    layout->addWidget(gbBoard);
     layout->addLayout(monitor);
     layout->addWidget(gbCountDown);
     layout->addLayout(live);
@@ -243,6 +274,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(cbPort, &QComboBox::currentIndexChanged, this, [this] { cbPortChange(); });
+    connect(cbBoardPort, &QComboBox::currentIndexChanged, this, [this] { cbBoardPortChange(); });
     connect(seCountDownTimer, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
     connect(seWarnungTime, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
     connect(cbLiveResults, &QCheckBox::toggled, seLivePort, &QWidget::setEnabled);
@@ -298,6 +330,22 @@ void TCfgDialog::SetValues(const CfgValues& values) {
     edMqttPassword->setText(QString::fromStdString(values.MqttPassword));
     edMqttPrefix->setText(QString::fromStdString(values.MqttPrefix));
     edArena->setText(QString::fromStdString(values.Arena));
+    {
+        const QSignalBlocker blocker(cbBoardPort);
+        FillList(cbBoardPort, values.BoardPortEntries, values.BoardPortIndex);
+    }
+    // A stored speed or format the lists lack is kept as it is.
+    if (cbBoardBaud->findData(values.BoardBaud) < 0) {
+        cbBoardBaud->addItem(QString::number(values.BoardBaud), values.BoardBaud);
+    }
+    cbBoardBaud->setCurrentIndex(cbBoardBaud->findData(values.BoardBaud));
+    FillList(cbBoardFormat, values.BoardFormats, 0);
+    const QString format = QString::fromStdString(values.BoardFormat);
+    if (cbBoardFormat->findText(format) < 0) {
+        cbBoardFormat->addItem(format);
+    }
+    cbBoardFormat->setCurrentIndex(cbBoardFormat->findText(format));
+    cbBoardPortChange();
 
     cbPortChange();
     seCountDownTimerChange();
@@ -329,6 +377,11 @@ CfgValues TCfgDialog::Values() const {
     values.MqttPassword = edMqttPassword->text().toStdString();
     values.MqttPrefix = edMqttPrefix->text().trimmed().toStdString();
     values.Arena = edArena->text().trimmed().toStdString();
+    if (cbBoardPort->count() > 0) {
+        values.BoardPortIndex = cbBoardPort->currentIndex();
+    }
+    values.BoardBaud = cbBoardBaud->currentData().toInt();
+    values.BoardFormat = cbBoardFormat->currentText().toStdString();
     values.StartBarrierTest = startBarrierTest_;
     return values;
 }
@@ -372,6 +425,21 @@ void TCfgDialog::cbPortChange() {
     RenderLamp();
 }
 
+void TCfgDialog::cbBoardPortChange() {
+    const bool configured = cbBoardPort->currentIndex() == shown_.BoardPortIndex;
+    const PortLamp lamp = configured ? shown_.BoardLamp : PortLamp::Neutral;
+    ShapeBoardPort->setPixmap(LampPicture(LampColour(lamp, palette())));
+    LabelBoardState->setText(QString::fromStdString(shown_.BoardState));
+    LabelBoardState->setStyleSheet(lamp == PortLamp::Closed ? "color: #C00000;"
+                                   : lamp == PortLamp::Open ? "color: #006000;"
+                                                            : "");
+    LabelBoardState->setVisible(configured && !shown_.BoardState.empty());
+    // A simulated board is written whatever the list says.
+    const bool board = cbBoardPort->currentIndex() > 0 || (configured && lamp != PortLamp::Neutral);
+    cbBoardBaud->setEnabled(board);
+    cbBoardFormat->setEnabled(board);
+}
+
 void TCfgDialog::seCountDownTimerChange() {
     if (!WarningTooLate(seWarnungTime->value(), seCountDownTimer->value())) {
         seWarnungTime->setPalette(QPalette());  // the inherited colours again
@@ -387,10 +455,7 @@ void TCfgDialog::seCountDownTimerChange() {
 void TCfgDialog::RenderLamp() {
     const int index = cbPort->currentIndex();
     shownLamp_ = index > 0 && index == shown_.PortIndex ? lamp_ : PortLamp::Neutral;
-    const QColor colour = shownLamp_ == PortLamp::Open     ? QColor(0x00, 0x80, 0x00)
-                          : shownLamp_ == PortLamp::Closed ? QColor(0xFF, 0x00, 0x00)
-                                                           : palette().color(QPalette::Button);
-    ShapePort->setPixmap(LampPicture(colour));
+    ShapePort->setPixmap(LampPicture(LampColour(shownLamp_, palette())));
     // Why the port is closed, or what an open one lacks (a slow USB adapter).
     const bool why = shownLamp_ != PortLamp::Neutral && !lampReason_.empty();
     LabelPortReason->setText(QString::fromStdString(lampReason_));

@@ -16,7 +16,8 @@ std::int64_t ShownMs(const TimingView& view) {
 
 void ScoreboardFeed::Apply(const Settings& settings, const std::string& simulated) {
     ScoreboardTarget target;
-    if (!simulated.empty()) {
+    simulated_ = !simulated.empty();
+    if (simulated_) {
         target.Paths = {simulated};
     } else {
         // As the light barrier's port: the adapter's stable name first, then the port's device.
@@ -52,7 +53,7 @@ void ScoreboardFeed::Describe(CfgValues& values) const {
     switch (board.State) {
         case ScoreboardState::Kind::Open:
             values.BoardLamp = PortLamp::Open;
-            values.BoardState = "geöffnet: " + board.Text;
+            values.BoardState = "geöffnet: " + board.Text + (simulated_ ? " (simuliert)" : "");
             break;
         case ScoreboardState::Kind::Failed:
             values.BoardLamp = PortLamp::Closed;

@@ -35,6 +35,7 @@ public:
 private:
     IScoreboard* board_;
     ScoreboardTarget target_;
+    bool simulated_ = false;
     std::optional<ScoreboardFrame> shown_;
     StatusLine line_;
 };

@@ -367,6 +367,9 @@ AnnouncerClock Competition::ClockState() const {
 }
 
 void Competition::ShowOnScoreboard() {
+    if (!scoreboard_.On()) {
+        return;
+    }
     const AnnouncerClock clock = ClockState();
     // The standing is needed only for a run's place; the clock's ticks go without it.
     static const Standing none;

@@ -34,6 +34,7 @@ void ScoreboardFeed::Apply(const Settings& settings, const std::string& simulate
     if (board_ && !(target == target_)) {
         board_->Connect(target);
         target_ = std::move(target);
+        shown_.reset();
     }
 }
 
@@ -42,7 +43,7 @@ void ScoreboardFeed::Close() {
 }
 
 void ScoreboardFeed::Show(const ScoreboardFrame& frame) {
-    if (board_ && !target_.Paths.empty() && shown_ != frame) {
+    if (On() && shown_ != frame) {
         board_->Show(frame);
         shown_ = frame;
     }

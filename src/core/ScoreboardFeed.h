@@ -22,6 +22,8 @@ public:
     // closes it when none is set; a line already open as they say is left alone.
     void Apply(const Settings& settings, const std::string& simulated);
     void Close();
+    // A board's port is set: its frames are wanted.
+    bool On() const { return board_ && !target_.Paths.empty(); }
     // Hands the frame to the board when it differs from the last one handed.
     void Show(const ScoreboardFrame& frame);
     // Once a second: true when what the status bar says of the board changed.

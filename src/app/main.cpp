@@ -10,6 +10,7 @@
 #include "live/LiveResultsServer.h"
 #include "publish/MosquittoPublisher.h"
 #include "serial/LinuxSerialBackend.h"
+#include "serial/ScoreboardLine.h"
 #include "timing/MonotonicTimeSource.h"
 #include "ui/AnnouncerWindow.h"
 #include "ui/QtCuePlayer.h"
@@ -49,16 +50,30 @@ int main(int argc, char* argv[]) {
     QtDesktop desktop;
     LiveResultsServer live;
     MosquittoPublisher broker;
+    ScoreboardLine scoreboard;
     Competition competition(
-        {serial, settings, cues, time, timers, dialogs, desktop, live,
+        {serial,
+         settings,
+         cues,
+         time,
+         timers,
+         dialogs,
+         desktop,
+         live,
          [&app](std::function<void()> call) {
              QMetaObject::invokeMethod(&app, std::move(call), Qt::QueuedConnection);
          },
-         programFolder, dataFolder, qEnvironmentVariable("CORRALIX_SIM_BARRIER").toStdString(),
+         programFolder,
+         dataFolder,
+         qEnvironmentVariable("CORRALIX_SIM_BARRIER").toStdString(),
          SystemDecimalSeparator(),
          QFileInfo(QApplication::applicationFilePath()).fileName().toStdString(),
-         RequestRealtimeFromRealtimeKit, ::write, &broker,
-         qEnvironmentVariable("CORRALIX_SIM_BACKUP").toStdString()});
+         RequestRealtimeFromRealtimeKit,
+         ::write,
+         &broker,
+         qEnvironmentVariable("CORRALIX_SIM_BACKUP").toStdString(),
+         &scoreboard,
+         qEnvironmentVariable("CORRALIX_SIM_BOARD").toStdString()});
     TForm1 form(competition);
     TFormMonitor2 spectators(SystemDecimalSeparator());
     spectators.Follow(competition, desktop);

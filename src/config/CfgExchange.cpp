@@ -68,6 +68,8 @@ CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screen
     values.TimerFormat = settings.TimerFormat;
     values.TimerBaud = settings.TimerBaud;
     values.TimerPrimary = settings.TimerPrimary;
+    values.BoardBaud = settings.BoardBaud;
+    values.BoardFormat = settings.BoardFormat;
     return values;
 }
 
@@ -110,4 +112,6 @@ void ApplyToSettings(const CfgValues& values, Settings& settings) {
     settings.TimerFormat = values.TimerFormat;
     settings.TimerBaud = values.TimerBaud;
     settings.TimerPrimary = values.TimerPrimary;
+    settings.BoardBaud = values.BoardBaud;
+    settings.BoardFormat = values.BoardFormat;
 }

@@ -78,6 +78,15 @@ struct CfgValues {
     std::string TimerFormat;
     int TimerBaud = 9600;
     bool TimerPrimary = false;
+    // The LED scoreboard: its port list as PortEntries, its state as the lamp with the device or
+    // why it is not open, its speed and its line format (BoardFormat, one of BoardFormats).
+    std::vector<std::string> BoardPortEntries;
+    int BoardPortIndex = 0;
+    PortLamp BoardLamp = PortLamp::Neutral;
+    std::string BoardState;
+    int BoardBaud = 2400;
+    std::vector<std::string> BoardFormats;
+    std::string BoardFormat;
     // Closed with "Lichtschranke testen": the values are taken, then the light-barrier test runs.
     bool StartBarrierTest = false;
 
@@ -92,11 +101,14 @@ CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screen
 
 // Takes the confirmed values back into the settings. A value the operator left as the dialog
 // showed it keeps its stored value, also where the field cannot show it exactly (30.5 s in a
-// field of whole seconds). The port is not touched: the chosen entry
+// field of whole seconds). The ports (light barrier, scoreboard) are not touched: the chosen entry
 // goes to the port discovery, which knows what it stands for. A monitor list that could not be
 // chosen from (one screen) keeps the stored monitor, so the spectator window finds its screen
 // again when it is plugged back in.
 void ApplyToSettings(const CfgValues& values, Settings& settings);
+
+// The speeds the scoreboard's line may be set to, in bit/s.
+inline constexpr int BoardBauds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 
 // The warning is shown red when it would not sound before the countdown runs out.
 inline bool WarningTooLate(int warnungSeconds, int countDownSeconds) {

@@ -13,7 +13,7 @@ struct SettingField {
 };
 
 // The stored value names in the order in which they are read and written.
-constexpr std::array<SettingField, 40> Fields = {{
+constexpr std::array<SettingField, 44> Fields = {{
     {"Left", &Settings::Left},
     {"Top", &Settings::Top},
     {"Width", &Settings::Width},
@@ -56,6 +56,11 @@ constexpr std::array<SettingField, 40> Fields = {{
     {"TimerFormat", &Settings::TimerFormat},
     {"TimerBaud", &Settings::TimerBaud},
     {"TimerPrimary", &Settings::TimerPrimary},
+    // The LED scoreboard.
+    {"BoardPort", &Settings::BoardPort},
+    {"BoardPortName", &Settings::BoardPortName},
+    {"BoardBaud", &Settings::BoardBaud},
+    {"BoardFormat", &Settings::BoardFormat},
 }};
 
 // Each returns false when the reading has to end at this value.

@@ -80,6 +80,12 @@ struct Settings {
     // The timer gives the official times and the light barrier on Port backs it up; otherwise
     // the timer is the backup of the light barrier.
     bool TimerPrimary = false;
+    // The LED scoreboard's serial line: its port like Port and PortName (off by default), its
+    // speed (8N1) and the line format its controller is set to.
+    int BoardPort = 0;
+    std::string BoardPortName;
+    int BoardBaud = 2400;
+    std::string BoardFormat = "Standard";
 
     bool operator==(const Settings&) const = default;
 };

@@ -78,7 +78,8 @@ Competition::Competition(CompetitionEnvironment environment)
           line_.Poll();
           backupLine_.Poll();
           timer_.Poll();
-          if (publication_.Poll()) {
+          const bool published = publication_.Poll();
+          if (scoreboard_.Poll() || published) {
               Notify(Change::All);
           }
       })),
@@ -90,7 +91,8 @@ Competition::Competition(CompetitionEnvironment environment)
                   env_.RequestRealtime, "Zweite Lichtschranke"),
       timer_(env_.Serial, env_.Post, env_.Operator),
       pairs_(env_.Time.CounterFrequency() / 2),
-      publication_(env_.Live, env_.Broker, env_.Operator) {
+      publication_(env_.Live, env_.Broker, env_.Operator),
+      scoreboard_(env_.Scoreboard) {
     reasonsFileName_ = env_.DataFolder + "/" + ReasonsFileTitle;
     openFolder_ = env_.DataFolder;
     helpFile_ = FindShippedFile("index.html", env_.ProgramFolder);
@@ -166,6 +168,7 @@ void Competition::Notify(Change change) {
         journal_.CatchUnrecorded();
         publication_.Publish([this] { return MakePublishedSnapshot(); }, CurrentShowHead().Name);
     }
+    ShowOnScoreboard();
     for (const auto& listener : listeners_) {
         listener(change);
     }
@@ -179,6 +182,7 @@ void Competition::Start(const std::string& commandLineFile) {
     reconnectTimer_->Start(1000);
     line_.Open(env_.SimulatedBarrier);
     OpenSources();
+    scoreboard_.Apply(settings_, env_.SimulatedBoard);
     publication_.ApplyLiveSettings(settings_);
     const bool unfinished = backup_.Begin();
     std::string file = commandLineFile;
@@ -242,6 +246,9 @@ StatusLine Competition::ShownStatus() const {
     }
     if (!publication_.BrokerMessage().empty()) {
         return {publication_.BrokerMessage(), publication_.BrokerMessage(), false};
+    }
+    if (!scoreboard_.Line().Text.empty()) {
+        return scoreboard_.Line();
     }
     if (line_.Priority().Text.empty() && !spectatorMessage_.empty()) {
         return {spectatorMessage_, spectatorMessage_, false};
@@ -521,6 +528,7 @@ void Competition::Shutdown() {
     timer_.Close();
     reconnectTimer_->Stop();
     publication_.Stop();
+    scoreboard_.Close();
     backup_.End();
 }
 

@@ -17,6 +17,7 @@
 #include "core/Host.h"
 #include "core/KeyCommands.h"
 #include "core/Publication.h"
+#include "core/ScoreboardFeed.h"
 #include "core/Show.h"
 #include "core/TimerInput.h"
 #include "files/BeamLog.h"
@@ -75,6 +76,12 @@ struct CompetitionEnvironment {
     IBrokerPublisher* Broker = nullptr;
     // A device opened as the backup light barrier's port in place of the configured one.
     std::string SimulatedBackup = std::string();
+    // The LED scoreboard's line; opened and closed by the settings. None: the program does
+    // without.
+    IScoreboard* Scoreboard = nullptr;
+    // A device opened as the scoreboard's port in place of the configured one (a pseudo terminal
+    // or FIFO to try a board with).
+    std::string SimulatedBoard = {};
 };
 
 // The event the operator runs: result table, ranking, start list, run clock, light-barrier port,
@@ -251,6 +258,10 @@ private:
 
     static TimingSettings TimingSettingsOf(const Settings& settings);
     StatusLine ShownStatus() const;
+    // Where the run clock stands, as the announcer and the scoreboard show it.
+    AnnouncerClock ClockState() const;
+    // Hands what the scoreboard shows now to its line (a changed frame only).
+    void ShowOnScoreboard();
     // Why a command's key does nothing now, for the note in the status bar; empty when no reason
     // is known.
     std::string LockReason(Command command) const;
@@ -396,6 +407,7 @@ private:
     // Which reading the operator took when the two disagreed, for the change log.
     std::string takenReading_;
     Publication publication_;
+    ScoreboardFeed scoreboard_;
     std::map<Command, CommandHandler> commands_;
     std::vector<std::function<void(Change)>> listeners_;
     std::string reasonsFileName_;

@@ -537,6 +537,11 @@ void Competition::EditSettings() {
     for (const TimerLineFormat& format : TimerLineFormats) {
         values.TimerFormats.emplace_back(format.Name);
     }
+    // The scoreboard's port, its state and its line formats.
+    const PortChoice boardPorts(line_.Ports(), settings_.BoardPort, settings_.BoardPortName);
+    values.BoardPortEntries = boardPorts.Entries();
+    values.BoardPortIndex = boardPorts.Shown();
+    scoreboard_.Describe(values);
     const auto confirmed = env_.Operator.EditSettings(
         values, lamp, lamp == PortLamp::Closed ? line_.PortError() : line_.Latency().Detail);
     if (!confirmed) {
@@ -573,6 +578,10 @@ void Competition::EditSettings() {
         timer_.Configure(settings_.TimerPort, settings_.TimerBaud, settings_.TimerFormat);
     }
     pairs_.Clear();
+    const PortChange boardChange = boardPorts.Confirm(confirmed->BoardPortIndex);
+    settings_.BoardPort = boardChange.Port;
+    settings_.BoardPortName = boardChange.PortName;
+    scoreboard_.Apply(settings_, env_.SimulatedBoard);
     if (settings_.LiveResults != before.LiveResults || settings_.LivePort != before.LivePort ||
         settings_.LiveAddress != before.LiveAddress) {
         publication_.ApplyLiveSettings(settings_);
@@ -626,6 +635,27 @@ void Competition::WriteReasonsBack() {
     }
 }
 
+AnnouncerClock Competition::ClockState() const {
+    const TimingView& view = engine_->View();
+    if (clock_->IsActive()) {
+        return view.CountdownActive ? AnnouncerClock::Countdown : AnnouncerClock::Running;
+    }
+    // Stopped, before and after its entry until the next starter.
+    const bool stopped = (view.EntryStep == 0 && view.bEintragen.Enabled) || view.EntryStep == 1;
+    return stopped ? AnnouncerClock::Stopped : AnnouncerClock::Idle;
+}
+
+void Competition::ShowOnScoreboard() {
+    if (!scoreboard_.On()) {
+        return;
+    }
+    const AnnouncerClock clock = ClockState();
+    // The standing is needed only for a run's place; the clock's ticks go without it.
+    static const Standing none;
+    const Standing& standing = clock == AnnouncerClock::Stopped ? CurrentStanding() : none;
+    scoreboard_.Show(MakeScoreboardFrame(clock, engine_->View(), startList_.StNrText(), standing));
+}
+
 AnnouncerSnapshot Competition::Announcer() const {
     const TimingView& view = engine_->View();
     const Standing& standing = CurrentStanding();
@@ -635,13 +665,11 @@ AnnouncerSnapshot Competition::Announcer() const {
     state.onCourse = {startList_.StNrText(), startList_.Reiterin(), startList_.Pferd(),
                       startList_.TeamTicked() ? startList_.Team() : std::string()};
     const std::int64_t frequency = env_.Time.CounterFrequency();
-    if (clock_->IsActive()) {
-        state.clock = view.CountdownActive ? AnnouncerClock::Countdown : AnnouncerClock::Running;
+    state.clock = ClockState();
+    if (state.clock == AnnouncerClock::Countdown || state.clock == AnnouncerClock::Running) {
         state.startMs = TicksToMs(view.RunStartTicks, frequency);
-    } else if ((view.EntryStep == 0 && view.bEintragen.Enabled) || view.EntryStep == 1) {
-        // Stopped, before and after its entry until the next starter: the time the program
-        // measured.
-        state.clock = AnnouncerClock::Stopped;
+    } else if (state.clock == AnnouncerClock::Stopped) {
+        // The time the program measured.
         state.stoppedTime = FormatRunTime(view.RunTicks, frequency, standing.DecimalSeparator,
                                           standing.TimeResolution);
     }

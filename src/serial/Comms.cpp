@@ -381,16 +381,12 @@ LineSettings TComPort::CurrentLineSettings() const {
         LineSpeed(BaudRate, BaudRateUser), dataBits_, Parity, StopBits, FlowControl, EnableDTR};
 }
 
-namespace {
-
 // How the operator knows the device: "COM5 (/dev/ttyS4)", or its path when it has no number.
 std::string PortLabel(int port, const std::string& path) {
     return port != 0 && path == ComPortDevicePath(port)
                ? "COM" + std::to_string(port) + " (" + path + ")"
                : path;
 }
-
-}  // namespace
 
 EComHandle OpenFailure(int port, const std::string& path, const std::system_error& error) {
     const ComFailure reason = FailureOf(error.code().value());

@@ -45,6 +45,9 @@ private:
     ComFailure reason_;
 };
 
+// How the operator knows the device: "COM5 (/dev/ttyS4)", or its path when it has no number.
+std::string PortLabel(int port, const std::string& path);
+
 // Raised when the line settings cannot be applied.
 class EComState : public std::runtime_error {
 public:

@@ -53,6 +53,7 @@ public:
         }
     }
     int Get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
@@ -136,24 +137,7 @@ public:
     }
 
     void Configure(const LineSettings& settings) override {
-        termios2 tio{};
-        if (::ioctl(fd_.Get(), TCGETS2, &tio) != 0) {
-            RaiseSystemError(errno);
-        }
-        // Raw mode: no input or output processing, reads return at once.
-        tio.c_iflag = settings.FlowControl == fcXonXoff ? (IXON | IXOFF) : 0;
-        tio.c_oflag = 0;
-        tio.c_lflag = 0;
-        tio.c_cflag = BOTHER | TerminalControlFlags(settings);
-        tio.c_ispeed = settings.Speed;
-        tio.c_ospeed = settings.Speed;
-        tio.c_cc[VMIN] = 0;
-        tio.c_cc[VTIME] = 0;
-        tio.c_cc[VSTART] = 0x11;
-        tio.c_cc[VSTOP] = 0x13;
-        if (::ioctl(fd_.Get(), TCSETS2, &tio) != 0) {
-            RaiseSystemError(errno);
-        }
+        ConfigureTerminal(fd_.Get(), settings);
         if (hasModemLines_) {
             // RTS stays on (the kernel raises it at open): the light barrier feeds it back to CTS.
             const int dtr = TIOCM_DTR;
@@ -450,8 +434,13 @@ LinuxSerialBackend::LinuxSerialBackend(std::string sysRoot, std::string devRoot)
     });
 }
 
-std::unique_ptr<ISerialDevice> LinuxSerialBackend::Open(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+bool IsFifo(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+int OpenTerminal(const std::string& path, int access) {
+    UniqueFd fd(::open(path.c_str(), access | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (fd.Get() < 0) {
         RaiseSystemError(errno);
     }
@@ -469,10 +458,38 @@ std::unique_ptr<ISerialDevice> LinuxSerialBackend::Open(const std::string& path)
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
         RaiseSystemError(errno == EWOULDBLOCK ? EBUSY : errno);
     }
-    if (fifo) {
+    if (!fifo) {
+        RequestLowLatency(fd.Get());
+    }
+    return fd.Release();
+}
+
+void ConfigureTerminal(int fd, const LineSettings& settings) {
+    termios2 tio{};
+    if (::ioctl(fd, TCGETS2, &tio) != 0) {
+        RaiseSystemError(errno);
+    }
+    // Raw mode: no input or output processing, reads return at once.
+    tio.c_iflag = settings.FlowControl == fcXonXoff ? (IXON | IXOFF) : 0;
+    tio.c_oflag = 0;
+    tio.c_lflag = 0;
+    tio.c_cflag = BOTHER | TerminalControlFlags(settings);
+    tio.c_ispeed = settings.Speed;
+    tio.c_ospeed = settings.Speed;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    tio.c_cc[VSTART] = 0x11;
+    tio.c_cc[VSTOP] = 0x13;
+    if (::ioctl(fd, TCSETS2, &tio) != 0) {
+        RaiseSystemError(errno);
+    }
+}
+
+std::unique_ptr<ISerialDevice> LinuxSerialBackend::Open(const std::string& path) {
+    UniqueFd fd(OpenTerminal(path, O_RDWR));
+    if (IsFifo(fd.Get())) {
         return std::make_unique<FifoDevice>(std::move(fd));
     }
-    RequestLowLatency(fd.Get());
     return std::make_unique<TtyDevice>(std::move(fd));
 }
 

@@ -29,3 +29,12 @@ private:
 
 // Terminal control flags (termios c_cflag) for the line settings, without the speed.
 std::uint32_t TerminalControlFlags(const LineSettings& settings);
+
+// Opens a tty (exclusively, asked for low latency) or a FIFO, non-blocking, with access O_RDWR or
+// O_WRONLY; the caller closes the descriptor. Raises std::system_error with the system's error
+// number (EBUSY when another program holds it, ENOTTY for a file that is neither).
+int OpenTerminal(const std::string& path, int access);
+// Raw mode at the settings' speed and framing, any speed (termios2). Raises std::system_error.
+void ConfigureTerminal(int fd, const LineSettings& settings);
+// The descriptor is a FIFO (a simulated line), not a terminal.
+bool IsFifo(int fd);

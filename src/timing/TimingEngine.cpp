@@ -120,6 +120,9 @@ void TimingEngine::StartCommand(std::int64_t reading, bool byHand) {
     if (view_.StartStep > 2) {
         view_.StartStep = settings_.CountDown ? 0 : 1;
     }
+    // A countdown or run that starts shows its own time at once, not the one before until the
+    // next tick: the serial board would hold it for a whole line.
+    ClockTimer();
 }
 
 void TimingEngine::StopClock(std::int64_t runTicks) {

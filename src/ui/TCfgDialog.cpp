@@ -71,6 +71,29 @@ void FillList(QComboBox* list, const std::vector<std::string>& entries, int sele
     list->setCurrentIndex(selected);
 }
 
+// Selects the stored format by its name; a name this program does not know stays stored as it is.
+void SelectFormat(QComboBox* list, const std::string& name) {
+    const QString format = QString::fromStdString(name);
+    if (list->findText(format) < 0) {
+        list->addItem(format);
+    }
+    list->setCurrentIndex(list->findText(format));
+}
+
+// Selects the stored speed; one set outside the dialog stays as it is.
+void SelectSpeed(QComboBox* list, int baud, const QString& text) {
+    if (list->findData(baud) < 0) {
+        list->addItem(text, baud);
+    }
+    list->setCurrentIndex(list->findData(baud));
+}
+
+QColor LampColour(PortLamp lamp, const QColor& neutral) {
+    return lamp == PortLamp::Open     ? QColor(0x00, 0x80, 0x00)
+           : lamp == PortLamp::Closed ? QColor(0xFF, 0x00, 0x00)
+                                      : neutral;
+}
+
 QPixmap LampPicture(const QColor& colour) {
     QPixmap pixmap(LampSize, LampSize);
     pixmap.fill(Qt::transparent);
@@ -86,10 +109,7 @@ QPixmap LampPicture(const QColor& colour) {
 // neutral when none is set or another entry is selected.
 void ShowLamp(QLabel* shape, QLabel* why, PortLamp lamp, const std::string& reason,
               const QColor& neutral) {
-    const QColor colour = lamp == PortLamp::Open     ? QColor(0x00, 0x80, 0x00)
-                          : lamp == PortLamp::Closed ? QColor(0xFF, 0x00, 0x00)
-                                                     : neutral;
-    shape->setPixmap(LampPicture(colour));
+    shape->setPixmap(LampPicture(LampColour(lamp, neutral)));
     why->setText(QString::fromStdString(reason));
     why->setVisible(lamp != PortLamp::Neutral && !reason.empty());
 }
@@ -192,6 +212,21 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     cbTimerRole->addItem("Zeitmesser gibt die Zeit, Lichtschranke als Ersatz");
     backup->addWidget(cbTimerRole, 6, 1, 1, 3);
     backup->setColumnStretch(3, 1);
+    gbBoard = new QGroupBox(" Anzeigetafel (LED, seriell) ", this);
+    gbBoard->setToolTip("Laufzeit, Countdown, Startnummer und Rang als Textzeile, 8N1");
+    auto* board = new QGridLayout(gbBoard);
+    PortRow(board, 0, "Port:", cbBoardPort, ShapeBoardPort, LabelBoardState);
+    board->addWidget(new QLabel("Baud:", gbBoard), 2, 0);
+    cbBoardBaud = new QComboBox(gbBoard);
+    for (const int baud : BoardBauds) {
+        cbBoardBaud->addItem(QString::number(baud), baud);
+    }
+    cbBoardBaud->setToolTip("Unter 2400 Baud passen keine zehn Zeilen pro Sekunde");
+    board->addWidget(cbBoardBaud, 2, 1);
+    board->addWidget(new QLabel("Format:", gbBoard), 2, 2, Qt::AlignRight);
+    cbBoardFormat = new QComboBox(gbBoard);
+    board->addWidget(cbBoardFormat, 2, 3);
+    board->setColumnStretch(3, 1);
 
     LabMonitor = new QLabel("TV / Zusatzmonitor:", this);
     cbMonitor = new QComboBox(this);
@@ -277,6 +312,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(gbLS);
     layout->addWidget(gbBackup);
+    layout->addWidget(gbBoard);
     layout->addLayout(monitor);
     layout->addWidget(gbCountDown);
     layout->addLayout(live);
@@ -294,6 +330,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     connect(cbPort, &QComboBox::currentIndexChanged, this, [this] { cbPortChange(); });
     connect(cbBackupPort, &QComboBox::currentIndexChanged, this, [this] { RenderSourceLamps(); });
     connect(cbTimerPort, &QComboBox::currentIndexChanged, this, [this] { RenderSourceLamps(); });
+    connect(cbBoardPort, &QComboBox::currentIndexChanged, this, [this] { cbBoardPortChange(); });
     connect(seCountDownTimer, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
     connect(seWarnungTime, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
     connect(cbLiveResults, &QCheckBox::toggled, seLivePort, &QWidget::setEnabled);
@@ -328,18 +365,8 @@ void TCfgDialog::SetValues(const CfgValues& values) {
     }
     seBackupTolerance->setValue(values.BackupTolerance);
     FillList(cbTimerFormat, values.TimerFormats, 0);
-    const QString format = QString::fromStdString(values.TimerFormat);
-    if (cbTimerFormat->findText(format) < 0) {
-        // A name this program does not read stays stored as it is.
-        cbTimerFormat->addItem(format);
-    }
-    cbTimerFormat->setCurrentText(format);
-    const int baud = cbTimerBaud->findData(values.TimerBaud);
-    if (baud < 0) {
-        // A speed set outside the dialog stays as it is.
-        cbTimerBaud->addItem(QString("%1 Baud 8N1").arg(values.TimerBaud), values.TimerBaud);
-    }
-    cbTimerBaud->setCurrentIndex(cbTimerBaud->findData(values.TimerBaud));
+    SelectFormat(cbTimerFormat, values.TimerFormat);
+    SelectSpeed(cbTimerBaud, values.TimerBaud, QString("%1 Baud 8N1").arg(values.TimerBaud));
     cbTimerRole->setCurrentIndex(values.TimerPrimary ? 1 : 0);
     RenderSourceLamps();
 
@@ -372,6 +399,14 @@ void TCfgDialog::SetValues(const CfgValues& values) {
     edMqttPassword->setText(QString::fromStdString(values.MqttPassword));
     edMqttPrefix->setText(QString::fromStdString(values.MqttPrefix));
     edArena->setText(QString::fromStdString(values.Arena));
+    {
+        const QSignalBlocker blocker(cbBoardPort);
+        FillList(cbBoardPort, values.BoardPortEntries, values.BoardPortIndex);
+    }
+    SelectSpeed(cbBoardBaud, values.BoardBaud, QString::number(values.BoardBaud));
+    FillList(cbBoardFormat, values.BoardFormats, 0);
+    SelectFormat(cbBoardFormat, values.BoardFormat);
+    cbBoardPortChange();
 
     cbPortChange();
     seCountDownTimerChange();
@@ -409,6 +444,11 @@ CfgValues TCfgDialog::Values() const {
     values.MqttPassword = edMqttPassword->text().toStdString();
     values.MqttPrefix = edMqttPrefix->text().trimmed().toStdString();
     values.Arena = edArena->text().trimmed().toStdString();
+    if (cbBoardPort->count() > 0) {
+        values.BoardPortIndex = cbBoardPort->currentIndex();
+    }
+    values.BoardBaud = cbBoardBaud->currentData().toInt();
+    values.BoardFormat = cbBoardFormat->currentText().toStdString();
     values.StartBarrierTest = startBarrierTest_;
     return values;
 }
@@ -450,6 +490,21 @@ void TCfgDialog::cbPortChange() {
     LabelL1->setEnabled(port);
     LabelL2->setEnabled(port);
     RenderLamp();
+}
+
+void TCfgDialog::cbBoardPortChange() {
+    const bool configured = cbBoardPort->currentIndex() == shown_.BoardPortIndex;
+    const PortLamp lamp = configured ? shown_.BoardLamp : PortLamp::Neutral;
+    ShapeBoardPort->setPixmap(LampPicture(LampColour(lamp, palette().color(QPalette::Button))));
+    LabelBoardState->setText(QString::fromStdString(shown_.BoardState));
+    LabelBoardState->setStyleSheet(lamp == PortLamp::Closed ? "color: #C00000;"
+                                   : lamp == PortLamp::Open ? "color: #006000;"
+                                                            : "");
+    LabelBoardState->setVisible(configured && !shown_.BoardState.empty());
+    // A simulated board is written whatever the list says.
+    const bool board = cbBoardPort->currentIndex() > 0 || (configured && lamp != PortLamp::Neutral);
+    cbBoardBaud->setEnabled(board);
+    cbBoardFormat->setEnabled(board);
 }
 
 void TCfgDialog::seCountDownTimerChange() {

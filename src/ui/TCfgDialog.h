@@ -92,6 +92,14 @@ public:
     QLineEdit* edMqttPassword = nullptr;
     QLineEdit* edMqttPrefix = nullptr;
     QLineEdit* edArena = nullptr;
+    // The LED scoreboard: its port with the lamp and state of the configured one, its speed and
+    // its line format.
+    QGroupBox* gbBoard = nullptr;
+    QComboBox* cbBoardPort = nullptr;
+    QLabel* ShapeBoardPort = nullptr;
+    QLabel* LabelBoardState = nullptr;
+    QComboBox* cbBoardBaud = nullptr;
+    QComboBox* cbBoardFormat = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
     // The hidden pictures beside "ON" and "OFF" in cbAlg.
@@ -115,6 +123,9 @@ private:
     void seCountDownTimerChange();
     void RenderLamp();
     void RenderSourceLamps();
+    // The board's lamp and state while its configured port is selected; speed and format need a
+    // port.
+    void cbBoardPortChange();
     void FillLiveAddresses(const std::string& chosen);
 
     CfgValues shown_;

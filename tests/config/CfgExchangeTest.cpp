@@ -33,6 +33,8 @@ Settings DialogPart(Settings s) {
     s.PortName.clear();
     s.BackupPort.clear();
     s.TimerPort.clear();
+    s.BoardPort = 0;
+    s.BoardPortName.clear();
     s.LastFileName.clear();
     return s;
 }

@@ -42,5 +42,9 @@ inline Settings ChangedSettings() {
     s.TimerFormat = "ein anderes Format";
     s.TimerBaud = 38400;
     s.TimerPrimary = true;
+    s.BoardPort = 34;
+    s.BoardPortName = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    s.BoardBaud = 9600;
+    s.BoardFormat = "Zeile";
     return s;
 }

@@ -19,7 +19,9 @@ const std::vector<std::string> StoredOrder = {
     "LiveResults", "LivePort", "LiveAddress", "Mqtt", "MqttHost", "MqttPort", "MqttTls",
     "MqttCaFile", "MqttUser", "MqttPassword", "MqttPrefix", "Arena",
     // The second timing source.
-    "BackupPort", "BackupTolerance", "TimerPort", "TimerFormat", "TimerBaud", "TimerPrimary"};
+    "BackupPort", "BackupTolerance", "TimerPort", "TimerFormat", "TimerBaud", "TimerPrimary",
+    // The LED scoreboard.
+    "BoardPort", "BoardPortName", "BoardBaud", "BoardFormat"};
 
 // Leaves one value out, as if it had never been stored or could not be.
 class DroppingStore : public MemorySettingsStore {
@@ -123,7 +125,7 @@ TEST(ReadSettings, TakesTheValuesInStoredOrderAndStopsAtTheFirstUnusableOne) {
     EXPECT_THAT(store.stringReads_,
                 ElementsAre("LastFileName", "PortName", "LiveAddress", "MqttHost", "MqttCaFile",
                             "MqttUser", "MqttPassword", "MqttPrefix", "Arena", "BackupPort",
-                            "TimerPort", "TimerFormat"));
+                            "TimerPort", "TimerFormat", "BoardPortName", "BoardFormat"));
 
     store.reads_.clear();
     store.WriteString("TimeWarnung", "10000");
@@ -199,7 +201,7 @@ TEST(WriteSettings, WritesEveryValueInStoredOrderWithBooleansAsOneOrZero) {
     EXPECT_THAT(store.stringWrites_,
                 ElementsAre("LastFileName", "PortName", "LiveAddress", "MqttHost", "MqttCaFile",
                             "MqttUser", "MqttPassword", "MqttPrefix", "Arena", "BackupPort",
-                            "TimerPort", "TimerFormat"));
+                            "TimerPort", "TimerFormat", "BoardPortName", "BoardFormat"));
     EXPECT_THAT(store.flushedAfter_, ElementsAre(StoredOrder.size()));
 
     std::int32_t value = -5;

@@ -75,6 +75,9 @@ public:
         }
     }
 
+    // The other side, which reads what is written to the terminal.
+    int Master() const { return master_; }
+
     LinuxSerialBackend backend;
     std::string path;
 

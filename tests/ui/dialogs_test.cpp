@@ -90,6 +90,30 @@ TEST(TCfgDialog, LampAndReasonDescribeTheConfiguredPortOnly) {
     EXPECT_FALSE(dialog.LabelPortReason->isVisibleTo(&dialog));
 }
 
+TEST(TCfgDialog, TheBoardsStateDescribesItsConfiguredPortAndItsSpeedAndFormatComeBack) {
+    TCfgDialog dialog;
+    CfgValues values = SomeValues();
+    values.BoardPortEntries = Ports;
+    values.BoardPortIndex = 2;
+    values.BoardLamp = PortLamp::Closed;
+    values.BoardState = "Anschluss /dev/ttyUSB0 wird schon von einem anderen Programm benutzt";
+    values.BoardFormats = {"Standard"};
+    dialog.SetValues(values);
+    EXPECT_TRUE(dialog.LabelBoardState->isVisibleTo(&dialog));
+    EXPECT_EQ(dialog.LabelBoardState->text().toStdString(), values.BoardState);
+    EXPECT_TRUE(dialog.cbBoardBaud->isEnabled());
+
+    dialog.cbBoardPort->setCurrentIndex(0);
+    EXPECT_FALSE(dialog.LabelBoardState->isVisibleTo(&dialog));
+    EXPECT_FALSE(dialog.cbBoardBaud->isEnabled()) << "no speed without a port";
+    dialog.cbBoardPort->setCurrentIndex(1);
+    dialog.cbBoardBaud->setCurrentIndex(dialog.cbBoardBaud->findText("9600"));
+    const CfgValues chosen = dialog.Values();
+    EXPECT_EQ(chosen.BoardPortIndex, 1);
+    EXPECT_EQ(chosen.BoardBaud, 9600);
+    EXPECT_EQ(chosen.BoardFormat, "Standard");
+}
+
 TEST(TCfgDialog, WarningNotShorterThanTheCountdownIsRedAndUncheckingKeepsTheNumbers) {
     TCfgDialog dialog;
     CfgValues values = SomeValues();

@@ -129,9 +129,9 @@ TEST_F(QtSettingsStoreTest, AFileThatCannotBeWrittenReportsEveryValue) {
 
     QtSettingsStore store(Path("plain-file/corralix.conf"));
     const std::vector<std::string> failed = WriteSettings(store, ChangedSettings());
-    EXPECT_THAT(failed, SizeIs(40));
+    EXPECT_THAT(failed, SizeIs(44));
     EXPECT_EQ(failed.front(), "Left");
-    EXPECT_EQ(failed.back(), "TimerPrimary");
+    EXPECT_EQ(failed.back(), "BoardFormat");
 }
 
 TEST_F(QtSettingsStoreTest, TheUserStoreIsNamedAfterTheProgramUnderBrindlewerk) {

@@ -118,6 +118,7 @@ Competition::Competition(CompetitionEnvironment environment)
     RegisterDocumentCommands();
     RegisterShowCommands();
     RegisterWindowCommands();
+    RegisterOfficeCommands();
 }
 
 Competition::~Competition() {
@@ -151,6 +152,10 @@ void Competition::Start(const std::string& commandLineFile) {
     reconnectTimer_->Start(1000);
     line_.Open(env_.SimulatedBarrier);
     publication_.ApplyLiveSettings(settings_);
+    if (const std::string error = office_.OpenRegister(RegisterFile(env_.DataFolder));
+        !error.empty()) {
+        env_.Operator.ShowError(error);
+    }
     const bool unfinished = backup_.Begin();
     std::string file = commandLineFile;
     std::optional<Show> show;
@@ -173,6 +178,12 @@ void Competition::Start(const std::string& commandLineFile) {
         } else {
             // Start lists of the show are looked for in its folder.
             openFolder_ = FolderOf(show_->FilePath());
+            if (const std::string error = office_.OpenShow(*show_); !error.empty()) {
+                env_.Operator.ShowError(error);
+            }
+            office_.TakeRidersOf(*show_, [this](int index, ResultTable& table) {
+                return ReadClassTable(*show_, index, table, env_.DecimalSeparator);
+            });
         }
     }
     if (restoreInto) {

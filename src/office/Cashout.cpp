@@ -18,13 +18,16 @@ std::string AccountKey(const std::string& rider, const std::string& member) {
 Cashout MakeCashout(const std::vector<ClassStanding>& classes, const OfficeFees& fees,
                     const MemberLookup& memberOf, const PaidBook& paid) {
     Cashout cash;
+    if (!classes.empty()) {
+        cash.DecimalSeparator = classes.front().Result.DecimalSeparator;
+    }
     std::map<std::string, std::size_t> accountOf;
     // Whether each account has a start that counts, and the horses of those starts.
     std::set<std::string> horsesCharged;
     for (const ClassStanding& item : classes) {
         const Standing& standing = item.Result;
-        ClassCash money{item.Name, standing.Pays, 0, 0, standing.Sheet.FeesCents,
-                        standing.Sheet.PaidCents};
+        ClassCash money{
+            item.Name, standing.Pays, 0, 0, standing.Sheet.FeesCents, standing.Sheet.PaidCents};
         for (const int row : standing.StartOrder) {
             const StandingRow& at = standing.At(row);
             if (at.Rider.empty()) {

@@ -39,7 +39,7 @@ struct RiderAccount {
     std::string Rider;   // the name as first met
     std::string Member;  // from the register; empty when it knows none
     std::vector<CashoutEntry> Entries;
-    std::int64_t RiderFeeCents = 0;  // the office's fee per rider and day
+    std::int64_t RiderFeeCents = 0;          // the office's fee per rider and day
     std::vector<std::string> HorsesCharged;  // horses whose fee this rider pays
     std::int64_t HorseFeeCents = 0;
     std::int64_t FeesCents = 0;  // entry fees that count + rider fee + horse fees
@@ -61,6 +61,8 @@ struct ClassCash {
 };
 
 struct Cashout {
+    // The separator of the classes' times and money, as their payout sheets write them.
+    char DecimalSeparator = ',';
     std::vector<RiderAccount> Riders;  // in the order they first start
     std::vector<ClassCash> Classes;
     std::int64_t FeesCents = 0;     // every fee taken

@@ -9,8 +9,8 @@ std::string NetText(std::int64_t netCents, char decimalSeparator) {
     return netCents > 0 ? "zu zahlen " + amount : netCents < 0 ? "auszahlen " + amount : amount;
 }
 
-Report CashoutReport(const Cashout& cash, ReportHead head, std::string printedAt,
-                     char decimalSeparator) {
+Report CashoutReport(const Cashout& cash, ReportHead head, std::string printedAt) {
+    const char decimalSeparator = cash.DecimalSeparator;
     const auto money = [&](std::int64_t cents) { return MoneyText(cents, decimalSeparator); };
     Report report;
     report.title = "Kasse";
@@ -61,8 +61,8 @@ Report CashoutReport(const Cashout& cash, ReportHead head, std::string printedAt
         if (item.Pays) {
             report.foot.push_back(item.Name + ": Nenngeld " + money(item.FeesCents) +
                                   " (Auszahlung: " + money(item.SheetFeesCents) + ") · Gewinne " +
-                                  money(item.WonCents) + " (Auszahlung: " +
-                                  money(item.SheetPaidCents) + ")");
+                                  money(item.WonCents) +
+                                  " (Auszahlung: " + money(item.SheetPaidCents) + ")");
         }
     }
     report.foot.push_back(

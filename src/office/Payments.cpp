@@ -74,14 +74,13 @@ std::optional<PaidBook> PaidBook::Parse(std::string_view text, std::string& erro
     PaidBook book;
     try {
         // Four levels are all the file has.
-        const json root = json::parse(text.begin(), text.end(),
-                                      [](int depth, json::parse_event_t, const json&) {
-                                          if (depth > 4) {
-                                              throw json::other_error::create(
-                                                  501, "zu tief verschachtelt", nullptr);
-                                          }
-                                          return true;
-                                      });
+        const json root =
+            json::parse(text.begin(), text.end(), [](int depth, json::parse_event_t, const json&) {
+                if (depth > 4) {
+                    throw json::other_error::create(501, "zu tief verschachtelt", nullptr);
+                }
+                return true;
+            });
         for (const json& item : root.at("payments")) {
             Payment paid;
             paid.Key = item.at("key").get<std::string>();

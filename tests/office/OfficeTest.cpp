@@ -34,10 +34,9 @@ std::vector<ClassStanding> OfficeStandings(OfficeFees& fees) {
 }
 
 const RiderAccount& AccountOf(const Cashout& cash, const std::string& rider) {
-    const auto found = std::find_if(cash.Riders.begin(), cash.Riders.end(),
-                                    [&](const RiderAccount& account) {
-                                        return account.Rider == rider;
-                                    });
+    const auto found =
+        std::find_if(cash.Riders.begin(), cash.Riders.end(),
+                     [&](const RiderAccount& account) { return account.Rider == rider; });
     EXPECT_NE(found, cash.Riders.end()) << rider;
     return *found;
 }
@@ -61,8 +60,8 @@ TEST(Cashout, ChargesWhoCountsInThePurseAndAgreesWithEveryPayoutSheetToTheCent) 
         std::accumulate(cash.Riders.begin(), cash.Riders.end(), std::int64_t{0},
                         [](std::int64_t sum, const RiderAccount& a) { return sum + a.NetCents(); });
     EXPECT_EQ(nets, cash.FeesCents - cash.PaidOutCents);
-    EXPECT_EQ(cash.PaidOutCents, standings[0].Result.Sheet.PaidCents +
-                                     standings[1].Result.Sheet.PaidCents);
+    EXPECT_EQ(cash.PaidOutCents,
+              standings[0].Result.Sheet.PaidCents + standings[1].Result.Sheet.PaidCents);
 
     // Anna rode both classes and won Open: 40 + 20 + 10 + 15 in fees, 96 won: she gets 11.
     const RiderAccount& anna = AccountOf(cash, "Anna Berg");
@@ -150,9 +149,8 @@ TEST(Register, SurvivesReopeningAndASecondShowAndPointsOutASpellingNeverMergingI
     const std::unique_ptr<Register> known = Register::Open(path, error);
     ASSERT_TRUE(known) << error;
     EXPECT_EQ(known->MemberOf("Anna Müller"), "4711");
-    const RegisterOutcome second = known->Add({{"Müller, Anna", "", "Lotte"},
-                                               {"ANNA  MÜLLER", "", ""},
-                                               {"Ben Ott", "99", "Blue"}});
+    const RegisterOutcome second = known->Add(
+        {{"Müller, Anna", "", "Lotte"}, {"ANNA  MÜLLER", "", ""}, {"Ben Ott", "99", "Blue"}});
     EXPECT_EQ(second.NewRiders, 2) << "two spellings, each kept as written";
     ASSERT_EQ(second.SpelledTwice.size(), 3u);
     EXPECT_EQ(SpelledTwiceText(second.SpelledTwice),

@@ -1,19 +1,12 @@
 #include "office/Cashout.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <set>
 
 #include "results/Jackpot.h"
 #include "results/ResultTable.h"
-
-namespace {
-
-std::string AccountKey(const std::string& rider, const std::string& member) {
-    return member.empty() ? rider : "Mitglied " + member;
-}
-
-}  // namespace
 
 Cashout MakeCashout(const std::vector<ClassStanding>& classes, const OfficeFees& fees,
                     const MemberLookup& memberOf, const PaidBook& paid) {
@@ -34,7 +27,7 @@ Cashout MakeCashout(const std::vector<ClassStanding>& classes, const OfficeFees&
                 continue;
             }
             const std::string member = memberOf ? memberOf(at.Rider) : std::string();
-            const std::string key = AccountKey(at.Rider, member);
+            const std::string& key = at.Rider;
             auto [found, added] = accountOf.emplace(key, cash.Riders.size());
             if (added) {
                 RiderAccount account;
@@ -82,10 +75,8 @@ Cashout MakeCashout(const std::vector<ClassStanding>& classes, const OfficeFees&
         }
         cash.FeesCents += account.FeesCents;
         cash.PaidOutCents += account.WonCents;
-        if (!account.Paid) {
-            (account.NetCents() > 0 ? cash.OpenCollectCents : cash.OpenPayOutCents) +=
-                std::abs(account.NetCents());
-        }
+        (account.OpenCents() > 0 ? cash.OpenCollectCents : cash.OpenPayOutCents) +=
+            std::abs(account.OpenCents());
     }
     return cash;
 }

@@ -35,7 +35,9 @@ struct CashoutEntry {
 
 // A rider's account.
 struct RiderAccount {
-    std::string Key;     // "Mitglied 4711" from the register, else the name as written
+    // The rider as the register knows them: by the name as written (two spellings are two
+    // riders until the office corrects one), with the member number the register has.
+    std::string Key;
     std::string Rider;   // the name as first met
     std::string Member;  // from the register; empty when it knows none
     std::vector<CashoutEntry> Entries;
@@ -48,6 +50,9 @@ struct RiderAccount {
 
     // What the office collects (> 0) or pays out (< 0).
     std::int64_t NetCents() const { return FeesCents - WonCents; }
+    // What is still open: the net, or once paid what it changed by since (a late entry, a
+    // correction); 0 when settled.
+    std::int64_t OpenCents() const { return Paid ? NetCents() - Paid->NetCents : NetCents(); }
 };
 
 // What each class brings into the cash-out, beside its payout sheet's own figures.

@@ -9,6 +9,15 @@ std::string NetText(std::int64_t netCents, char decimalSeparator) {
     return netCents > 0 ? "zu zahlen " + amount : netCents < 0 ? "auszahlen " + amount : amount;
 }
 
+std::string PaidText(const RiderAccount& account, char decimalSeparator) {
+    if (!account.Paid) {
+        return "offen";
+    }
+    const std::int64_t open = account.OpenCents();
+    return PaymentText(*account.Paid) +
+           (open == 0 ? "" : " · Differenz: " + NetText(open, decimalSeparator));
+}
+
 Report CashoutReport(const Cashout& cash, ReportHead head, std::string printedAt) {
     const char decimalSeparator = cash.DecimalSeparator;
     const auto money = [&](std::int64_t cents) { return MoneyText(cents, decimalSeparator); };
@@ -30,8 +39,8 @@ Report CashoutReport(const Cashout& cash, ReportHead head, std::string printedAt
              true});
         for (const CashoutEntry& entry : account.Entries) {
             report.rows.push_back(
-                {{entry.ClassName, entry.StartNumber, entry.Horse,
-                  entry.Refunded ? std::string("erstattet") : money(entry.FeeCents),
+                {{entry.ClassName + (entry.Scratched ? " · abgemeldet" : ""), entry.StartNumber,
+                  entry.Horse, entry.Refunded ? std::string("erstattet") : money(entry.FeeCents),
                   entry.WonCents > 0 ? money(entry.WonCents) : std::string()},
                  entry.Scratched ? ReportRowKind::Muted : ReportRowKind::Normal});
         }
@@ -45,9 +54,9 @@ Report CashoutReport(const Cashout& cash, ReportHead head, std::string printedAt
             }
             report.rows.push_back({{"Pferdegebühr", "", horses, money(account.HorseFeeCents)}});
         }
-        report.rows.push_back({{"Summe", "", "", money(account.FeesCents), money(account.WonCents),
-                                NetText(account.NetCents(), decimalSeparator),
-                                account.Paid ? PaymentText(*account.Paid) : "offen"}});
+        report.rows.push_back(
+            {{"Summe", "", "", money(account.FeesCents), money(account.WonCents),
+              NetText(account.NetCents(), decimalSeparator), PaidText(account, decimalSeparator)}});
     }
     if (cash.Riders.empty()) {
         report.rows.push_back({{"Keine Reiter im Turnier"}, ReportRowKind::Note});
@@ -66,7 +75,7 @@ Report CashoutReport(const Cashout& cash, ReportHead head, std::string printedAt
         }
     }
     report.foot.push_back(
-        "Netto: \"zu zahlen\" kassiert das Büro vom Reiter, \"auszahlen\" zahlt es ihm aus. "
-        "Beträge in Euro, wie auf den Auszahlungen auf den Cent abgeschnitten.");
+        "Netto: \"zu zahlen\" kassiert das Büro vom Reiter, \"auszahlen\" zahlt es ihm aus.");
+    report.foot.push_back("Beträge in Euro, wie auf den Auszahlungen auf den Cent abgeschnitten.");
     return report;
 }

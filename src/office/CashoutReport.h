@@ -15,3 +15,6 @@ Report CashoutReport(const Cashout& cash, ReportHead head, std::string printedAt
 
 // "zu zahlen 14,00" (the office collects), "auszahlen 54,00" (the office pays), "0,00".
 std::string NetText(std::int64_t netCents, char decimalSeparator);
+// The paid state: "offen", "bar", "Scheck Nr. 2", and what changed since it was paid:
+// "Scheck Nr. 2 · Differenz: auszahlen 24,00".
+std::string PaidText(const RiderAccount& account, char decimalSeparator);

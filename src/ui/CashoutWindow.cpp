@@ -104,8 +104,7 @@ void CashoutWindow::Render(const Cashout& cash) {
         rider->setText(Fees, money(account.FeesCents));
         rider->setText(Won, money(account.WonCents));
         rider->setText(Net, Q(NetText(account.NetCents(), decimalSeparator)));
-        rider->setText(Paid,
-                       account.Paid ? Q(PaymentText(*account.Paid)) : QStringLiteral("offen"));
+        rider->setText(Paid, Q(PaidText(account, decimalSeparator)));
         QFont bold = rider->font(Who);
         bold.setBold(true);
         rider->setFont(Who, bold);

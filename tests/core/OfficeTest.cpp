@@ -7,6 +7,7 @@
 
 #include "../office/OfficeShow.h"
 #include "CompetitionFixture.h"
+#include "office/CashoutReport.h"
 
 namespace {
 
@@ -61,10 +62,12 @@ TEST_F(ShowTest, ARiderIsMarkedPaidOnceInTheShowFolderAndItsLogAndAVoidedCheckKe
 }
 
 // An entry list with member numbers fills the register, which the next program start still
-// has; a rider spelled another way is named, never merged.
+// has; a rider spelled another way is named, never merged. A rider paid before a late entry
+// raised the purse keeps the mark, and the cash-out shows what changed since.
 TEST_F(ShowTest, AnEntryListFillsTheRegisterAndNamesARiderSpelledTwice) {
     const std::filesystem::path show =
         OpenShow(OfficeShowJson, {{"open.txt", OfficeOpenFile}, {"jugend.txt", OfficeJugendFile}});
+    ASSERT_TRUE(competition->MarkPaid("Anna Berg", PayMethod::Cash));
     WriteAll(show / "nennungen.txt",
              "Klasse;Nr.;Name;Pferd;Mitglied\r\nJugend;10;Berg, Anna;Blue;4711\r\n"
              "Open;6;Finn Ott;Sky;815\r\n");
@@ -78,5 +81,8 @@ TEST_F(ShowTest, AnEntryListFillsTheRegisterAndNamesARiderSpelledTwice) {
     EXPECT_THAT(riders, ::testing::IsSupersetOf({"Berg, Anna", "Anna Berg", "Finn Ott"}));
     EXPECT_THAT(competition->RegisteredHorses(), ::testing::Contains("Sky"));
     const Cashout cash = competition->CurrentCashout();
-    EXPECT_NE(Account(cash, "Mitglied 815"), nullptr) << "known by the register";
+    ASSERT_NE(Account(cash, "Finn Ott"), nullptr);
+    EXPECT_EQ(Account(cash, "Finn Ott")->Member, "815") << "known by the register";
+    // Five entries in Open now: Anna wins 120 instead of 96.
+    EXPECT_EQ(PaidText(*Account(cash, "Anna Berg"), ','), "bar · Differenz: auszahlen 24,00");
 }

@@ -91,8 +91,8 @@ TEST(Cashout, IdentifiesRidersByTheRegistersMemberNumberAndWritesOneAssociationL
         return rider == "Anna Berg" ? std::string("4711") : std::string();
     };
     const Cashout cash = MakeCashout(standings, fees, members, PaidBook());
-    EXPECT_EQ(AccountOf(cash, "Anna Berg").Key, "Mitglied 4711");
-    EXPECT_EQ(AccountOf(cash, "Ben Ott").Key, "Ben Ott");
+    EXPECT_EQ(AccountOf(cash, "Anna Berg").Member, "4711");
+    EXPECT_EQ(AccountOf(cash, "Ben Ott").Member, "");
 
     const std::string csv = AssociationCsv(standings, members);
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 3 + 3) << "head and the runs only";

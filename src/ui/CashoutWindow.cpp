@@ -28,6 +28,8 @@ constexpr int AccountRole = Qt::UserRole;
 CashoutWindow::CashoutWindow() {
     setWindowTitle(QStringLiteral("Kasse"));
     setObjectName(QStringLiteral("Kasse"));
+    // Closing the main window ends the program, also while the office's window is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     resize(900, 600);
     auto* layout = new QVBoxLayout(this);
     Riders = new QTreeWidget(this);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <nlohmann/json_fwd.hpp>
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 

@@ -11,7 +11,7 @@ struct ShowEntry {
     std::string Horse;
     std::string Team;
     std::string Member;  // the rider's member number with the association ("Mitglied")
-    int Line = 0;  // line of the text file or row of the sheet, from 1
+    int Line = 0;        // line of the text file or row of the sheet, from 1
 };
 
 struct ShowEntryList {

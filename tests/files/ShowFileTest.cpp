@@ -220,11 +220,11 @@ TEST(ShowEntries, FindsTheColumnsByTheirTitlesAndRefusesALineWithoutAClass) {
         WriteAll(folder.File(list.name), list.text);
         const ShowEntryList read = ReadShowEntries(folder.File(list.name), ',');
         EXPECT_TRUE(read.HasClassColumn);
-        const std::string first =
-            read.Entries.empty() ? read.Error
-                                 : read.Entries[0].ClassName + "|" + read.Entries[0].Number + "|" +
-                                       read.Entries[0].Rider + "|" + read.Entries[0].Horse +
-                                       "|" + read.Entries[0].Member;
+        const std::string first = read.Entries.empty()
+                                      ? read.Error
+                                      : read.Entries[0].ClassName + "|" + read.Entries[0].Number +
+                                            "|" + read.Entries[0].Rider + "|" +
+                                            read.Entries[0].Horse + "|" + read.Entries[0].Member;
         EXPECT_EQ(first, list.first);
     }
     // As long as a start list may be, and no longer.

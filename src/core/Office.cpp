@@ -175,10 +175,12 @@ Cashout Competition::CurrentCashout() const {
         return ClassTableNow(index, table);
     };
     std::vector<ClassStanding> standings;
-    if (const std::string error = ShowStandings(*show_, tableOf, env_.DecimalSeparator, standings);
+    if (std::string error = ShowStandings(*show_, tableOf, env_.DecimalSeparator, standings);
         !error.empty()) {
-        env_.Operator.ShowError("Kasse: " + error);
-        return {};
+        // Said where the cash-out is shown, not in a box at every change.
+        Cashout none;
+        none.Problem = "Kasse unvollständig: " + std::move(error);
+        return none;
     }
     return MakeCashout(standings, show_->Data().Office, office_.Members(), office_.Book());
 }
@@ -203,7 +205,8 @@ bool Competition::MarkPaid(const std::string& accountKey, PayMethod method) {
     const auto account =
         std::find_if(cash.Riders.begin(), cash.Riders.end(),
                      [&](const RiderAccount& rider) { return rider.Key == accountKey; });
-    std::string message = account == cash.Riders.end()
+    std::string message = !cash.Problem.empty() ? cash.Problem
+                          : account == cash.Riders.end()
                               ? "Kein Reiter \"" + accountKey + "\" in der Kasse."
                               : office_.Pay(*account, method, cash.DecimalSeparator);
     if (!message.empty()) {

@@ -76,6 +76,8 @@ struct Cashout {
     // Of the riders not marked paid: what is still to collect and to pay out.
     std::int64_t OpenCollectCents = 0;
     std::int64_t OpenPayOutCents = 0;
+    // Why the cash-out is empty (a class file that cannot be read); empty when it is whole.
+    std::string Problem;
 };
 
 // The member number the register knows for a rider's name; empty when none.

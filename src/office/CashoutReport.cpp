@@ -59,7 +59,9 @@ Report CashoutReport(const Cashout& cash, ReportHead head, std::string printedAt
               NetText(account.NetCents(), decimalSeparator), PaidText(account, decimalSeparator)}});
     }
     if (cash.Riders.empty()) {
-        report.rows.push_back({{"Keine Reiter im Turnier"}, ReportRowKind::Note});
+        report.rows.push_back(
+            {{cash.Problem.empty() ? std::string("Keine Reiter im Turnier") : cash.Problem},
+             ReportRowKind::Note});
     }
     report.foot.push_back("Gebühren eingenommen: " + money(cash.FeesCents) +
                           " · Ausgezahlt: " + money(cash.PaidOutCents) +

@@ -148,6 +148,12 @@ void CashoutWindow::Render(const Cashout& cash) {
         }
     }
     Riders->expandAll();
+    if (!cash.Problem.empty()) {
+        Totals->setStyleSheet(QStringLiteral("color: red;"));
+        Totals->setText(Q(cash.Problem));
+        return;
+    }
+    Totals->setStyleSheet(QString());
     Totals->setText(QStringLiteral("Gebühren eingenommen: %1 · Ausgezahlt: %2 · Beim "
                                    "Veranstalter: %3\nNoch offen: zu kassieren %4 · auszuzahlen %5")
                         .arg(money(cash.FeesCents), money(cash.PaidOutCents),

@@ -59,6 +59,13 @@ TEST_F(ShowTest, ARiderIsMarkedPaidOnceInTheShowFolderAndItsLogAndAVoidedCheckKe
     EXPECT_EQ(cash.OpenCollectCents + 0, 100 + 6500 + 6500) << "Ben, Dora, Anna Müller";
     const Report report = competition->CurrentCashoutReport();
     EXPECT_EQ(report.title, "Kasse");
+
+    // A class file that cannot be read: the cash-out says so and nobody is paid on half of it.
+    const std::string book = ReadAll(show / "Kasse.json");
+    WriteAll(show / "jugend.txt", std::string("\0\x01\x02", 3));
+    EXPECT_THAT(competition->CurrentCashout().Problem, HasSubstr("Klasse \"Jugend\""));
+    EXPECT_FALSE(competition->MarkPaid("Ben Ott", PayMethod::Cash));
+    EXPECT_EQ(ReadAll(show / "Kasse.json"), book);
 }
 
 // An entry list with member numbers fills the register, which the next program start still

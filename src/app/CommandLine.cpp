@@ -1,7 +1,9 @@
 #include "app/CommandLine.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QStandardPaths>
 #include <cerrno>
 #include <cstdlib>
 #include <iostream>
@@ -11,6 +13,7 @@
 
 #include <filesystem>
 
+#include "core/Office.h"
 #include "core/Show.h"
 #include "files/ChangeLog.h"
 #include "files/ClassRulesReader.h"
@@ -18,7 +21,9 @@
 #include "files/PayoutReport.h"
 #include "files/ProtocolFile.h"
 #include "files/Report.h"
+#include "files/ShippedFiles.h"
 #include "files/ShowFile.h"
+#include "office/CashoutReport.h"
 #include "results/Jackpot.h"
 #include "results/ResultTable.h"
 #include "results/Standing.h"
@@ -48,6 +53,13 @@ constexpr std::string_view Usage =
     "      --divisions  schreibt die Ergebnisliste je Division (mit --class; .html, .pdf oder\n"
     "                   .xlsx); eine Klasse ohne Divisionen als ganze Ergebnisliste\n"
     "      --start-order  die Ergebnisliste in Startfolge statt nach Rang (der Kopf sagt es)\n"
+    "  corralix --export AUSGABE --cashout TURNIER.json [--register DATEI]\n"
+    "      schreibt die Kasse des Turniers (.html, .pdf oder .xlsx): je Reiter die Klassen mit\n"
+    "      Gebühr und Gewinn, was zu zahlen oder auszuzahlen ist, und ob bezahlt ist\n"
+    "  corralix --export AUSGABE.csv --association TURNIER.json [--register DATEI]\n"
+    "      schreibt je Lauf eine Zeile für den Verband: Mitglied, Reiter, Pferd, Klasse, Zeit,\n"
+    "      Platz, Division, Geld. Die Mitgliedsnummern kommen aus dem Reiterregister\n"
+    "      (sonst dem im Datenordner des Programms)\n"
     "  corralix TURNIER.json\n"
     "      öffnet das Turnier (Turnierdatei) bei der zuletzt offenen Klasse\n"
     "  corralix --draw TURNIER.json --class KLASSE [--seed ZAHL]\n"
@@ -67,6 +79,9 @@ struct ExportRequest {
     bool startOrder = false;
     bool draw = false;
     std::optional<std::uint64_t> seed;
+    bool cashout = false;
+    bool association = false;
+    std::string registerFile;
 };
 
 // The table, heading and rules an export reads: a protocol or start list alone, or a class of a
@@ -191,7 +206,7 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
     std::vector<std::string_view> inputs;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const bool option = args[i] == "--export" || args[i] == "--race" || args[i] == "--class" ||
-                            args[i] == "--draw" || args[i] == "--seed";
+                            args[i] == "--draw" || args[i] == "--seed" || args[i] == "--register";
         if (option && i + 1 == args.size()) {
             std::cerr << "corralix: " << args[i] << " braucht einen Wert\n";
             return std::nullopt;
@@ -208,6 +223,12 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
             request.startList = true;
         } else if (args[i] == "--divisions") {
             request.divisions = true;
+        } else if (args[i] == "--cashout") {
+            request.cashout = true;
+        } else if (args[i] == "--association") {
+            request.association = true;
+        } else if (args[i] == "--register") {
+            request.registerFile = args[++i];
         } else if (args[i] == "--start-order") {
             request.startOrder = true;
         } else if (args[i] == "--draw") {
@@ -244,12 +265,100 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
     return request;
 }
 
+// The show office's lists of a whole show: the cash-out (a list) or the association's CSV, made
+// from every class's file as it is, the paid marks in the show folder and the register's member
+// numbers.
+int RunOfficeExport(const ExportRequest& request) {
+    std::string error;
+    const std::optional<Show> show = Show::Open(request.input, error);
+    if (!show) {
+        std::cerr << "corralix: " << error << '\n';
+        return ExitFailed;
+    }
+    for (const std::string& output : request.outputs) {
+        std::vector<std::string> inputs{request.input, PaidBookFile(*show)};
+        for (int index = 0; index < show->ClassCount(); ++index) {
+            inputs.push_back(show->ClassFile(index));
+        }
+        for (const std::string& input : inputs) {
+            if (error = CheckExportTarget(input, output); !error.empty()) {
+                std::cerr << "corralix: " << error << '\n';
+                return ExitFailed;
+            }
+        }
+        if (request.association &&
+            !std::filesystem::path(output).extension().string().ends_with(".csv")) {
+            std::cerr << "corralix: --association schreibt eine CSV-Datei (.csv): " << output
+                      << '\n';
+            return ExitFailed;
+        }
+    }
+    const auto tableOf = [&](int index, ResultTable& table) {
+        return ReadClassTable(*show, index, table, SystemDecimalSeparator());
+    };
+    std::vector<ClassStanding> standings;
+    if (error = ShowStandings(*show, tableOf, SystemDecimalSeparator(), standings);
+        !error.empty()) {
+        std::cerr << "corralix: " << error << '\n';
+        return ExitFailed;
+    }
+    Office office;
+    // Without a register yet the riders are known by their names; one is never made here.
+    const std::string registerFile =
+        !request.registerFile.empty()
+            ? request.registerFile
+            : RegisterFile(ChooseDataFolder(
+                  QCoreApplication::applicationDirPath().toStdString(),
+                  QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString()));
+    if (std::filesystem::exists(registerFile) || !request.registerFile.empty()) {
+        if (error = office.OpenRegister(registerFile, true); !error.empty()) {
+            std::cerr << "corralix: " << error << '\n';
+            return ExitFailed;
+        }
+    }
+    if (error = office.OpenShow(*show); !error.empty()) {
+        std::cerr << "corralix: " << error << '\n';
+        return ExitFailed;
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const ShowHead& head = show->Data().Head;
+    const Report report = CashoutReport(
+        MakeCashout(standings, show->Data().Office, office.Members(), office.Book()),
+        {head.Name,
+         head.Date.empty() ? now.toString(QStringLiteral("yyyy-MM-dd")).toStdString() : head.Date,
+         head.Place,
+         {},
+         {}},
+        now.toString(QStringLiteral("dd.MM.yyyy HH:mm")).toStdString());
+    for (const std::string& output : request.outputs) {
+        if (request.association) {
+            if (const FileWriteResult written =
+                    ReplaceFileBytes(output, AssociationCsv(standings, office.Members()));
+                !written.Ok()) {
+                error = "Der Schreibfehler der Datei: " + output + "\n" + written.Error;
+            }
+        } else {
+            error = ExportReport(report, output, WritePdfReport);
+        }
+        if (!error.empty()) {
+            std::cerr << "corralix: " << error << '\n';
+            return ExitFailed;
+        }
+        std::cout << output << '\n';
+    }
+    return 0;
+}
+
 int RunExport(const ExportRequest& request, int argc, char* argv[]) {
     // The printed form lays out text with fonts, which needs a GUI application but no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication app(argc, argv);
+    if (request.cashout || request.association) {
+        QGuiApplication::setOrganizationName(QStringLiteral("Brindlewerk"));
+        return RunOfficeExport(request);
+    }
     const QDateTime now = QDateTime::currentDateTime();
     const std::optional<ExportSource> source =
         FindSource(request, now.toString(QStringLiteral("yyyy-MM-dd")).toStdString());
@@ -311,7 +420,8 @@ std::optional<int> RunCommandLine(int argc, char* argv[]) {
     for (const std::string_view arg : args) {
         exporting = exporting || arg == "--export" || arg == "--race" || arg == "--class" ||
                     arg == "--payout" || arg == "--startlist" || arg == "--divisions" ||
-                    arg == "--start-order" || arg == "--draw";
+                    arg == "--start-order" || arg == "--draw" || arg == "--cashout" ||
+                    arg == "--association" || arg == "--register";
     }
     if (!exporting) {
         return std::nullopt;

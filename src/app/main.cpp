@@ -13,6 +13,7 @@
 #include "serial/ScoreboardLine.h"
 #include "timing/MonotonicTimeSource.h"
 #include "ui/AnnouncerWindow.h"
+#include "ui/CashoutWindow.h"
 #include "ui/QtCuePlayer.h"
 #include "ui/QtHost.h"
 #include "ui/QtSettingsStore.h"
@@ -79,6 +80,8 @@ int main(int argc, char* argv[]) {
     spectators.Follow(competition, desktop);
     AnnouncerWindow announcer;
     announcer.Follow(competition);
+    CashoutWindow cashout;
+    cashout.Follow(competition);
     dialogs.Attach(&form, [&form] { form.SortGrid1->CommitEditor(); });
     desktop.Attach(&form);
     dialogs.AttachSpectators(&spectators);

@@ -141,6 +141,7 @@ Competition::Competition(CompetitionEnvironment environment)
     RegisterDocumentCommands();
     RegisterShowCommands();
     RegisterWindowCommands();
+    RegisterOfficeCommands();
 }
 
 Competition::~Competition() {
@@ -184,6 +185,10 @@ void Competition::Start(const std::string& commandLineFile) {
     OpenSources();
     scoreboard_.Apply(settings_, env_.SimulatedBoard);
     publication_.ApplyLiveSettings(settings_);
+    if (const std::string error = office_.OpenRegister(RegisterFile(env_.DataFolder));
+        !error.empty()) {
+        env_.Operator.ShowError(error);
+    }
     const bool unfinished = backup_.Begin();
     std::string file = commandLineFile;
     std::optional<Show> show;
@@ -206,6 +211,12 @@ void Competition::Start(const std::string& commandLineFile) {
         } else {
             // Start lists of the show are looked for in its folder.
             openFolder_ = FolderOf(show_->FilePath());
+            if (const std::string error = office_.OpenShow(*show_); !error.empty()) {
+                env_.Operator.ShowError(error);
+            }
+            office_.TakeRidersOf(*show_, [this](int index, ResultTable& table) {
+                return ReadClassTable(*show_, index, table, env_.DecimalSeparator);
+            });
         }
     }
     if (restoreInto) {

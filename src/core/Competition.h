@@ -16,6 +16,7 @@
 #include "core/CrashBackup.h"
 #include "core/Host.h"
 #include "core/KeyCommands.h"
+#include "core/Office.h"
 #include "core/Publication.h"
 #include "core/ScoreboardFeed.h"
 #include "core/Show.h"
@@ -237,6 +238,21 @@ public:
     // The change log of the open class.
     std::string ChangeLogFile() const;
 
+    // The show office (Office.cpp): the cash-out of the open show as the classes stand now (its
+    // printed form "Kasse"), the paid marks, and the register's riders and horses for the
+    // fields. The cash-out window (Ctrl+K) is shown while CashoutShown.
+    Cashout CurrentCashout() const;
+    Report CurrentCashoutReport() const;
+    void PrintCashout();  // through the print dialog
+    // Marks the rider of the account paid, or voids a check (it keeps its number); false after
+    // telling the operator why not.
+    bool MarkPaid(const std::string& accountKey, PayMethod method);
+    bool VoidCheck(int number);
+    std::vector<std::string> RegisteredRiders() const;
+    std::vector<std::string> RegisteredHorses() const;
+    bool CashoutShown() const { return cashoutShown_; }
+    void CloseCashoutWindow() { cashoutShown_ = false; }
+
     // For tests and the benchmark: the parts as they are.
     TimingEngine& Engine() { return *engine_; }
     TComPort& ComPort() { return line_.Port(); }
@@ -272,6 +288,9 @@ private:
     void RegisterDocumentCommands();
     void RegisterShowCommands();
     void RegisterWindowCommands();
+    void RegisterOfficeCommands();
+    // The register takes the riders and horses of a list; the operator hears of spellings.
+    void TakeIntoRegister(const std::vector<RegisterLine>& lines);
 
     // Timing (CompetitionTiming.cpp): the light barrier's edges, the entry of a run.
     void LightBarrierEdge(const ComEvent& event);
@@ -378,6 +397,9 @@ private:
     // Makes the class's table from the classes it takes from and records it where it differs;
     // returns what the operator is told about it (numbers the source lacks, rounds counted).
     std::string RefreshTaken(int index);
+    // The table of a class of the show as it stands now: the open class's from the journal,
+    // another one's read from its file. Returns the message when it could not be read.
+    std::string ClassTableNow(int index, ResultTable& table) const;
     // The starter with that number runs a round of an average: where they stand in it.
     std::optional<AnnouncerAverage> AverageOnCourse(const std::string& number) const;
 
@@ -464,4 +486,6 @@ private:
         bool operator==(const StandingKey&) const = default;
     };
     mutable StandingKey standingOf_;
+    Office office_;
+    bool cashoutShown_ = false;
 };

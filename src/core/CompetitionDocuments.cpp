@@ -264,6 +264,11 @@ void Competition::LoadChosen(const std::string& path) {
     }
     ReplaceTable("Geladen", loaded.Table, path);
     NoteTableSaved();
+    std::vector<RegisterLine> riders;
+    for (int row = 1; row < loaded.Table.RowCount(); ++row) {
+        riders.push_back({loaded.Table.Cell(ColName, row), {}, loaded.Table.Cell(ColPferd, row)});
+    }
+    TakeIntoRegister(riders);
     inOrderLine_ = -1;
     std::error_code ignored;
     const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);

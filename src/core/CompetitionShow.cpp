@@ -158,15 +158,19 @@ void Competition::RefreshTakers(int changed) {
     refreshing_ = false;
 }
 
+std::string Competition::ClassTableNow(int index, ResultTable& table) const {
+    if (index == show_->OpenIndex()) {
+        table = journal_.Table();
+        return {};
+    }
+    return ReadClassTable(*show_, index, table, env_.DecimalSeparator);
+}
+
 std::string Competition::RefreshTaken(int index) {
     const ShowClass& item = show_->Data().Classes.at(static_cast<std::size_t>(index));
     const int open = show_->OpenIndex();
-    const auto tableOf = [this, open](int source, ResultTable& table) {
-        if (source == open) {
-            table = journal_.Table();
-            return std::string();
-        }
-        return ReadClassTable(*show_, source, table, env_.DecimalSeparator);
+    const auto tableOf = [this](int source, ResultTable& table) {
+        return ClassTableNow(source, table);
     };
     DerivedTable made;
     if (const std::string error =
@@ -360,6 +364,13 @@ void Competition::ImportShowList(const std::string& path, const std::vector<Show
         if (const FileWriteResult saved = show_->Save(); !saved.Ok()) {
             failed += "\nTurnierdatei nicht geschrieben: " + saved.Error;
         }
+    }
+    std::vector<RegisterLine> riders;
+    for (const ShowEntry& entry : entries) {
+        riders.push_back({entry.Rider, entry.Member, entry.Horse});
+    }
+    if (const std::string said = office_.Take(riders); !said.empty()) {
+        report += "\n\n" + said;
     }
     if (!doubled.empty()) {
         report += "\n\nDoppelt gemeldet, nur einmal übernommen:";

@@ -36,6 +36,7 @@ enum class Command {
     PrintDivisions,
     Payout,
     BarrierTest,
+    Cashout,
 };
 
 struct KeyCommand {
@@ -46,7 +47,7 @@ struct KeyCommand {
     std::string_view Menu;     // the hidden menu holding it: "HideMenu" or "Files"
 };
 
-inline constexpr std::array<KeyCommand, 31> KeyCommands = {{
+inline constexpr std::array<KeyCommand, 32> KeyCommands = {{
     {Command::Help, "mHilfe", "Hilfe", "F1", "HideMenu"},
     {Command::Help, "Hilfe1", "H&ilfe", "Alt+I", "HideMenu"},
     {Command::Settings, "mCFG", "Einstellungen", "F2", "HideMenu"},
@@ -78,4 +79,5 @@ inline constexpr std::array<KeyCommand, 31> KeyCommands = {{
     {Command::PrintDivisions, "mDivisionen", "Ergebnisliste je Division", "Ctrl+Shift+D", "Files"},
     {Command::Payout, "mAuszahlung", "Auszahlung", "Ctrl+U", "Files"},
     {Command::BarrierTest, "mLSTest", "Lichtschranken-Test", "F7", "HideMenu"},
+    {Command::Cashout, "mKasse", "Kasse", "Ctrl+K", "Files"},
 }};

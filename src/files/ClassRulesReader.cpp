@@ -194,6 +194,16 @@ ClassRulesReading ReadClassRules(const nlohmann::json& classObject) {
     return reading;
 }
 
+std::optional<std::int64_t> ReadMoneyCents(const nlohmann::json& value, const std::string& key,
+                                           std::string& error) {
+    try {
+        return Fixed(value, 100, key, "den Cent");
+    } catch (const Refusal& refusal) {
+        error = refusal.Text;
+        return std::nullopt;
+    }
+}
+
 ClassRulesReading ReadShowClassRules(const ShowClass& item) {
     ClassRulesReading reading = ReadClassRules(item.Json);
     if (reading.Ok()) {

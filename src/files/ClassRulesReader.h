@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <nlohmann/json_fwd.hpp>
+#include <optional>
 #include <string>
 
 #include "results/ClassRules.h"
@@ -18,6 +20,11 @@ struct ClassRulesReading {
 // missing keys take the defaults (no fees kept, full payback, the default share tables, three
 // places, money of unreached places unpaid). Settings that do not add up are refused.
 ClassRulesReading ReadClassRules(const nlohmann::json& classObject);
+
+// An amount of euros in the show file as whole cents; empty (with the message naming key) for
+// anything else: no number, negative, above 1e9 or finer than a cent.
+std::optional<std::int64_t> ReadMoneyCents(const nlohmann::json& value, const std::string& key,
+                                           std::string& error);
 
 struct ShowClass;
 // The rules of a class of a show: its settings as above and what its draw recorded.

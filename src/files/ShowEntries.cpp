@@ -13,7 +13,7 @@
 
 namespace {
 
-enum Field { Number, Rider, Horse, Team, FieldCount };
+enum Field { Number, Rider, Horse, Team, Member, FieldCount };
 
 // The field a column title names; nothing for a title the list does not know.
 std::optional<Field> FieldOfTitle(std::string_view title) {
@@ -29,6 +29,9 @@ std::optional<Field> FieldOfTitle(std::string_view title) {
     }
     if (text == "team") {
         return Team;
+    }
+    if (text == "mitglied" || text == "mitgliedsnummer") {
+        return Member;
     }
     return std::nullopt;
 }
@@ -152,6 +155,7 @@ ShowEntryList ReadShowEntries(const std::string& path, char decimalSeparator) {
                         cell(*row, column[Rider]),
                         cell(*row, column[Horse]),
                         cell(*row, column[Team]),
+                        cell(*row, column[Member]),
                         line};
         if (entry.ClassName.empty() || entry.Rider.empty()) {
             list.Error = file + ", Zeile " + std::to_string(line) + ": " +

@@ -10,7 +10,8 @@ struct ShowEntry {
     std::string Rider;
     std::string Horse;
     std::string Team;
-    int Line = 0;  // line of the text file or row of the sheet, from 1
+    std::string Member;  // the rider's member number with the association ("Mitglied")
+    int Line = 0;        // line of the text file or row of the sheet, from 1
 };
 
 struct ShowEntryList {
@@ -24,6 +25,6 @@ struct ShowEntryList {
 // Reads a start list for the whole show: a text file (fields split at TAB or ";", ".txt" or
 // ".csv") or a workbook whose first line names the columns, one of them "Klasse". The other
 // columns are found by their titles ("Nr." or "Start-Nr.", "Name" or "Reiter", "Pferd",
-// "Team"); titles it does not know leave the columns in their usual order start number,
+// "Team", "Mitglied"); titles it does not know leave the columns in their usual order start number,
 // rider, horse, team. A line without a class or a rider is refused with its line number.
 ShowEntryList ReadShowEntries(const std::string& path, char decimalSeparator);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "files/ClassRulesReader.h"
 #include "results/StartList.h"
 
 using nlohmann::json;
@@ -355,6 +356,33 @@ void CheckTakenClasses(const ShowData& show) {
     }
 }
 
+// "office": {"fee_per_rider": 10, "fee_per_horse": 25.5}, both in euros and optional.
+OfficeFees ReadOfficeFees(const json& root) {
+    OfficeFees fees;
+    const auto office = root.find("office");
+    if (office == root.end()) {
+        return fees;
+    }
+    if (!office->is_object()) {
+        throw ShowFault{{{"office"}}, "muss ein Objekt sein"};
+    }
+    for (const auto& [key, cents] : {std::pair{"fee_per_rider", &fees.PerRiderCents},
+                                     std::pair{"fee_per_horse", &fees.PerHorseCents}}) {
+        const auto found = office->find(key);
+        if (found == office->end()) {
+            continue;
+        }
+        std::string error;
+        const std::optional<std::int64_t> read = ReadMoneyCents(*found, key, error);
+        if (!read) {
+            // The reader names the key first; the place says it already.
+            throw ShowFault{{{"office"}, {key}}, error.substr(error.find(": ") + 2)};
+        }
+        *cents = *read;
+    }
+    return fees;
+}
+
 ShowData ReadShow(const json& root) {
     Reader read;
     if (!root.is_object()) {
@@ -394,6 +422,7 @@ ShowData ReadShow(const json& root) {
         show.Classes.push_back(std::move(item));
     }
     CheckTakenClasses(show);
+    show.Office = ReadOfficeFees(root);
     show.OpenClass = read.Text(root, {}, "open_class", false);
     if (FindShowClass(show, show.OpenClass) < 0) {
         show.OpenClass = show.Classes.front().Name;

@@ -44,11 +44,19 @@ struct ShowHead {
     std::string Arena;
 };
 
+// What the show office charges beside each class's entry fee ("office"): once per rider and
+// day, and once per horse (a stall, say).
+struct OfficeFees {
+    std::int64_t PerRiderCents = 0;
+    std::int64_t PerHorseCents = 0;
+};
+
 // The show file: its head, the classes in running order and the class open last.
 struct ShowData {
     ShowHead Head;
     std::vector<ShowClass> Classes;
     std::string OpenClass;
+    OfficeFees Office;
     nlohmann::json Json = nlohmann::json::object();  // the whole file as read
 };
 

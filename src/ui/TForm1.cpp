@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -20,10 +21,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStringListModel>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 #include "config/WindowPlacement.h"
 #include "files/ShippedFiles.h"
@@ -225,6 +228,19 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     connect(cbTeam, &QCheckBox::clicked, this,
             [this](bool ticked) { competition_.SetTeamShown(ticked); });
     eTeam = field(144, [this](const QString& text) { competition_.SetTeam(text.toStdString()); });
+    registeredRiders_ = new QStringListModel(this);
+    registeredHorses_ = new QStringListModel(this);
+    for (const auto& [edit, names, set] :
+         {std::tuple{eReiterin, registeredRiders_, &Competition::SetRider},
+          std::tuple{ePferd, registeredHorses_, &Competition::SetHorse}}) {
+        auto* completer = new QCompleter(names, edit);
+        completer->setCaseSensitivity(Qt::CaseInsensitive);
+        completer->setFilterMode(Qt::MatchContains);
+        edit->setCompleter(completer);
+        // A choice from the list is typed text too.
+        connect(completer, qOverload<const QString&>(&QCompleter::activated), this,
+                [this, set](const QString& text) { (competition_.*set)(text.toStdString()); });
+    }
 
     ImageLSstart = new QToolButton(panel);
     place(ImageLSstart, 8, 186, 33, 33);
@@ -552,6 +568,7 @@ void TForm1::Render(Change change) {
     eRangT->setText(Q(view.eRangT));
     eRangT->setVisible(view.eRangTVisible);
     RenderReasons();
+    RenderRegister();
     RenderStartList();
     RenderBoard();
     RenderStatus();
@@ -606,6 +623,20 @@ void TForm1::LayoutClock(bool thousandths) {
     digit(Digit8, 3);
     digit(Digit9, 3);
     Digit9->setVisible(thousandths);
+}
+
+void TForm1::RenderRegister() {
+    for (const auto& [model, names] :
+         {std::pair{registeredRiders_, competition_.RegisteredRiders()},
+          std::pair{registeredHorses_, competition_.RegisteredHorses()}}) {
+        QStringList list;
+        for (const std::string& name : names) {
+            list << Q(name);
+        }
+        if (model->stringList() != list) {
+            model->setStringList(list);
+        }
+    }
 }
 
 void TForm1::RenderStartList() {

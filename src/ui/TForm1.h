@@ -124,11 +124,15 @@ private:
     void RenderStartList();
     void RenderReasons();
     void RenderStatus();
+    // The name and horse fields offer the register's riders and horses as the operator types.
+    void RenderRegister();
 
     Competition& competition_;
     // What the controls show already; restyling a button or redrawing a picture is not free.
     std::vector<std::string> shownClasses_;
     std::vector<std::string> shownReasons_;
+    class QStringListModel* registeredRiders_ = nullptr;
+    class QStringListModel* registeredHorses_ = nullptr;
     int shownArmed_ = -1;
     int shownTvMode_ = -1;
     std::string shownStatus_;

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "OfficeShow.h"
 #include "TempFolder.h"
+#include "office/Register.h"
 
 namespace {
 
@@ -194,6 +196,47 @@ TEST_F(CommandLine, AClassFileThatIsALinkIsNeitherDrawnNorExported) {
     EXPECT_EQ(ReadAll(input_), before);
     EXPECT_FALSE(std::filesystem::exists(page));
     EXPECT_FALSE(std::filesystem::exists(show.File("jugend.txt.log")));
+}
+
+// The show office's lists from a script: the cash-out with the paid marks of the show folder, and
+// the association's CSV with the register's member numbers; neither writes into the show.
+TEST_F(CommandLine, WritesTheCashOutAndTheAssociationListOfAShow) {
+    const std::string show = folder_.File("Turnier.json");
+    WriteAll(show, OfficeShowJson);
+    WriteAll(folder_.File("open.txt"), OfficeOpenFile);
+    WriteAll(folder_.File("jugend.txt"), OfficeJugendFile);
+    WriteAll(folder_.File("Kasse.json"),
+             R"({"payments": [{"key": "Ben Ott", "rider": "Ben Ott", "method": "check",
+                "check": 1, "voided": false, "net_cents": 100, "when": "2026-10-03 17:00"}]})");
+    const std::string registerFile = folder_.File("Reiterregister.sqlite");
+    {
+        std::string error;
+        const std::unique_ptr<Register> known = Register::Open(registerFile, error);
+        ASSERT_TRUE(known) << error;
+        known->Add({{"Anna Berg", "4711", "Blue"}});
+    }
+    const std::string page = folder_.File("kasse.html");
+    const std::string csv = folder_.File("verband.csv");
+    const Finished cashout = RunProgram({"--export", page, "--export", folder_.File("kasse.xlsx"),
+                                         "--cashout", show, "--register", registerFile});
+    ASSERT_EQ(cashout.exitCode, 0) << cashout.err;
+    const std::string html = ReadAll(page);
+    EXPECT_NE(html.find("Anna Berg · Mitglied 4711"), std::string::npos) << html;
+    EXPECT_NE(html.find("auszahlen 11,00"), std::string::npos);
+    EXPECT_NE(html.find("Scheck Nr. 1"), std::string::npos);
+    EXPECT_NE(html.find("Open: Nenngeld 160,00 (Auszahlung: 160,00) · Gewinne 160,00 "
+                        "(Auszahlung: 160,00)"),
+              std::string::npos);
+
+    const Finished association =
+        RunProgram({"--export", csv, "--association", show, "--register", registerFile});
+    ASSERT_EQ(association.exitCode, 0) << association.err;
+    EXPECT_NE(ReadAll(csv).find("4711;Anna Berg;Blue;Open;15,00;1;;96,00"), std::string::npos)
+        << ReadAll(csv);
+    const Finished wrong = RunProgram({"--export", page, "--association", show});
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_NE(wrong.err.find("--association schreibt eine CSV-Datei"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(folder_.File("open.txt.log"))) << "nothing written";
 }
 
 TEST(CommandLineHelp, ListsTheOptions) {

@@ -18,7 +18,7 @@ constexpr const char* GoodShow = R"({
      "draw": {"drag_every": 5, "horse_gap": 3, "colour": "blau"}},
     {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt", "penalty_seconds": 3}
   ],
-  "office": {"phone": "0123"}
+  "office": {"phone": "0123", "fee_per_rider": 10, "fee_per_horse": 25.5}
 }
 )";
 
@@ -32,6 +32,8 @@ TEST(ShowFile, ReadsTheClassesAndKeepsEveryKeyItDoesNotOwnWhenWritten) {
     EXPECT_EQ(show->Classes[1].PenaltySeconds, 3);
     EXPECT_EQ(show->Classes[0].PenaltySeconds, 5);
     EXPECT_EQ(show->OpenClass, "Open");
+    EXPECT_EQ(show->Office.PerRiderCents, 1000);
+    EXPECT_EQ(show->Office.PerHorseCents, 2550);
 
     show->Classes[0].Draw.Seed = 42;
     show->OpenClass = "Jugend";
@@ -41,6 +43,7 @@ TEST(ShowFile, ReadsTheClassesAndKeepsEveryKeyItDoesNotOwnWhenWritten) {
     EXPECT_EQ(again->Classes[0].Draw.Seed, 42u);
     EXPECT_EQ(again->Json["show"]["sponsor"], "Sattlerei");
     EXPECT_EQ(again->Json["office"]["phone"], "0123");
+    EXPECT_EQ(again->Office.PerHorseCents, 2550);
     EXPECT_EQ(again->Classes[0].Json["thousandths"], true);
     EXPECT_EQ(again->Classes[0].Json["divisions"].size(), 2u);
     EXPECT_EQ(again->Classes[0].Json["draw"]["colour"], "blau");
@@ -67,6 +70,12 @@ TEST(ShowFile, RefusesABrokenFileWithTheReasonAndThePlace) {
         {"{\"show\": {\"date\": \"3.10.2026\"}, \"classes\": [{\"name\": \"A\", \"file\": "
          "\"a.txt\"}]}",
          "Zeile 1, show.date: muss ein Datum"},
+        {"{\"classes\": [{\"name\": \"A\", \"file\": \"a.txt\"}],\n\"office\": {\n"
+         "\"fee_per_horse\": 12.345}}",
+         "Zeile 3, office.fee_per_horse: genauer als auf den Cent angegeben"},
+        {"{\"classes\": [{\"name\": \"A\", \"file\": \"a.txt\"}],\n\"office\": {\n"
+         "\"fee_per_rider\": \"10\"}}",
+         "Zeile 3, office.fee_per_rider: eine Zahl erwartet"},
     };
     for (const Case& c : cases) {
         std::string error;
@@ -202,12 +211,14 @@ TEST(ShowEntries, FindsTheColumnsByTheirTitlesAndRefusesALineWithoutAClass) {
     const struct {
         const char* name;
         const char* text;
-        const char* first;  // class|number|rider|horse of the first entry, or the error
+        const char* first;  // class|number|rider|horse|member of the first entry, or the error
     } lists[] = {
         {"semikolon.txt", "Nr.;Pferd;Reiter;Klasse\r\n7;Blue;Anna Berg;Open\r\n",
-         "Open|7|Anna Berg|Blue"},
+         "Open|7|Anna Berg|Blue|"},
+        {"mitglied.txt", "Klasse;Mitglied;Name;Pferd\n Open ; 4711 ;Anna Berg;Blue\n",
+         "Open||Anna Berg|Blue|4711"},
         {"komma.csv", "Klasse,Name,Pferd\n\"Jugend, U16\",\"Berg, Anna\",\"Blue \"\"B\"\"\"\n",
-         "Jugend, U16||Berg, Anna|Blue \"B\""},
+         "Jugend, U16||Berg, Anna|Blue \"B\"|"},
         {"luecke.txt", "Klasse\tNr.\tName\tPferd\n\nOpen\t1\tAnna\tBlue\n\t2\tBen\tRio\n",
          "luecke.txt, Zeile 4: keine Klasse angegeben. Die Startliste wurde nicht übernommen."},
     };
@@ -217,10 +228,11 @@ TEST(ShowEntries, FindsTheColumnsByTheirTitlesAndRefusesALineWithoutAClass) {
         WriteAll(folder.File(list.name), list.text);
         const ShowEntryList read = ReadShowEntries(folder.File(list.name), ',');
         EXPECT_TRUE(read.HasClassColumn);
-        const std::string first =
-            read.Entries.empty() ? read.Error
-                                 : read.Entries[0].ClassName + "|" + read.Entries[0].Number + "|" +
-                                       read.Entries[0].Rider + "|" + read.Entries[0].Horse;
+        const std::string first = read.Entries.empty()
+                                      ? read.Error
+                                      : read.Entries[0].ClassName + "|" + read.Entries[0].Number +
+                                            "|" + read.Entries[0].Rider + "|" +
+                                            read.Entries[0].Horse + "|" + read.Entries[0].Member;
         EXPECT_EQ(first, list.first);
     }
     // As long as a start list may be, and no longer.

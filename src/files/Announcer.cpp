@@ -61,6 +61,7 @@ AnnouncerSnapshot MakeAnnouncerSnapshot(const Standing& standing, AnnouncerState
         snapshot.next.push_back(StarterOf(standing.At(standing.NextRows[i])));
     }
     snapshot.runs = standing.Runs;
+    snapshot.teams = standing.Teams;
     snapshot.left = standing.Left;
     // The page counts from 0 = after the run on course.
     snapshot.nextDragIn = standing.RunsToDrag > 0 ? standing.RunsToDrag - 1 : -1;
@@ -189,6 +190,11 @@ std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::optional<std::
     out += "\"runs\":" + std::to_string(snapshot.runs) +
            ",\"left\":" + std::to_string(snapshot.left) +
            ",\"nextDragIn\":" + std::to_string(snapshot.nextDragIn);
+    if (snapshot.teams.Shown()) {
+        out += ',';
+        AppendTeams(out, snapshot.teams);
+        out.pop_back();
+    }
     if (snapshot.average) {
         out += ",\"average\":{";
         AppendMember(out, "className", snapshot.average->className);
@@ -255,6 +261,7 @@ footer{font-size:.85em;color:#8da0ae;padding:0 12px 10px}
 <section><h2>Letzter Lauf</h2><div id="last"></div></section>
 <section><h2>F&uuml;hrung</h2><div id="leaders"></div><div id="beat" class="sub"></div></section>
 <section id="divs" hidden><h2>Divisionen</h2><div id="divleaders"></div><div id="cuts" class="sub"></div></section>
+<section id="teamBox" hidden><h2 id="teamHead">Teams</h2><div id="teams"></div></section>
 </main>
 <footer><span id="link"></span></footer>
 <script>
@@ -335,7 +342,24 @@ function render(d) {
     const left = el("span"); left.append(el("b", "", l.label + " "), who(l.starter));
     divs.append(line(left, l.total));
   });
+  renderTeams(d);
   $("cuts").textContent = d.divisionCuts.map(function (c) { return c.label + " ab " + c.from; }).join(" \u00b7 ");
+}
+// The team standings, the team of the rider on course marked; a team short of counted totals
+// says how many count so far.
+function renderTeams(d) {
+  const teams = d.teams;
+  $("teamBox").hidden = !teams;
+  const list = $("teams"); list.textContent = "";
+  if (!teams) return;
+  $("teamHead").textContent = "Teams \u00b7 " + (teams.best === 1 ? "die beste Zeit z\u00e4hlt" : "die " + teams.best + " besten Zeiten z\u00e4hlen");
+  teams.rows.forEach(function (t) {
+    const left = el("span");
+    left.append(el("b", "", (t.place ? t.place + ". " : "") + t.team));
+    if (d.hasStarter && d.onCourse.team === t.team) left.append(el("span", "money", " \u2190 auf der Bahn"));
+    const counted = t.counted < teams.best ? " \u00b7 " + t.counted + " von " + teams.best : "";
+    list.append(line(left, (t.total || "\u2013") + counted));
+  });
 }
 let lastStamp = "";
 function heard(ok) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "results/ResultRules.h"
+#include "results/Teams.h"
 
 struct Standing;
 
@@ -87,6 +88,7 @@ struct AnnouncerSnapshot {
     int left = 0;                             // starters still to run
     int nextDragIn = -1;                      // runs until the next drag; -1 none
     std::optional<AnnouncerAverage> average;  // the rider on course in a round of one
+    TeamRanking teams;                        // the team standings; none without a team rule
 };
 
 // "Schnitt nach 1 Runde: 15,50, Platz 2 · braucht 15,50 für Platz 1 im Schnitt".

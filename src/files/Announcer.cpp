@@ -1,5 +1,6 @@
 #include "files/Announcer.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -41,6 +42,24 @@ void AppendLeaders(std::string& out, std::string_view name,
 }
 
 constexpr std::string_view ClockNames[] = {"idle", "countdown", "running", "stopped"};
+
+// "Nordheide: Platz 4 · 28,31 (2 von 3)": the team's place, total and, while it is short of them,
+// how many totals count; empty for a rider without a team or a class without team standings.
+std::string TeamStandingText(const TeamRanking& ranking, const std::string& name) {
+    const auto team = std::find_if(ranking.Teams.begin(), ranking.Teams.end(),
+                                   [&](const TeamStanding& item) { return item.Name == name; });
+    if (name.empty() || team == ranking.Teams.end()) {
+        return {};
+    }
+    std::string text = team->Name + ": ";
+    if (team->Place > 0) {
+        text += "Platz " + std::to_string(team->Place) + " \xC2\xB7 " + team->Total;
+    } else {
+        text += "noch keine gültige Zeit";
+    }
+    const std::string counted = CountedText(*team, ranking.Best);
+    return counted.empty() ? text : text + " (" + counted + ")";
+}
 
 }  // namespace
 
@@ -107,6 +126,7 @@ AnnouncerSnapshot MakeAnnouncerSnapshot(const Standing& standing, AnnouncerState
         run.place = at.Place > 0 ? std::to_string(at.Place) : std::string();
         run.division = standing.DivisionText(row);
         run.payout = standing.MoneyOf(row);
+        run.teamStanding = TeamStandingText(standing.Teams, at.Team);
         if (at.TotalMs && at.TotalMs == standing.FastestMs) {
             run.behind = "F\xC3\xBChrung";  // "Führung"
         } else {
@@ -175,6 +195,7 @@ std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::optional<std::
         AppendMember(out, "division", run.division);
         AppendMember(out, "behind", run.behind);
         AppendMember(out, "payout", run.payout);
+        AppendMember(out, "teamStanding", run.teamStanding);
         AppendMember(out, "dq", run.dq);
         CloseJson(out, '}');
         out += ',';
@@ -326,6 +347,7 @@ function render(d) {
       last.append(line(el("span", "", "Rang"), (r.place || "") + (r.division ? " \u00b7 " + r.division : "")));
       if (r.payout) last.append(line(el("span", "", "Preisgeld"), r.payout + " \u20ac", "money"));
       last.append(line(el("span", "", "Abstand zur F\u00fchrung"), r.behind));
+      if (r.teamStanding) last.append(line(el("span", "", "Team"), r.teamStanding));
     }
   } else {
     last.append(el("div", "sub", "Noch kein Lauf"));

@@ -38,6 +38,9 @@ struct AnnouncerRun {
     std::string division;  // "2D: 1" with divisions, else empty
     std::string behind;    // "+0,42" behind the lead, "Führung" when leading; empty for a DQ
     std::string payout;    // the money won in a class that pays, else empty
+    // Where the rider's team stands now in a class with a team rule: "Nordheide: Platz 4 ·
+    // 28,31 (2 von 3)"; empty otherwise.
+    std::string teamStanding;
     bool dq = false;
 };
 

@@ -63,7 +63,8 @@ summary{padding:8px 12px;font-weight:600;cursor:pointer;border-bottom:1px solid 
 #order li.drag{justify-content:center;background:#fff8e1;color:#7a5a00;font-size:.85em}
 #teamBox{margin-top:10px}
 #teamBox h2{margin:0;padding:8px 12px;font-size:1em;background:#1d4f2e;color:#fff}
-.member{display:inline-block;white-space:nowrap;margin-right:10px}
+.member{margin-right:10px}
+.member b{font-weight:normal;white-space:nowrap}
 .member.out{color:#999}
 footer{font-size:.85em;color:#555;padding:8px 12px}
 #link.lost{color:#c62828;font-weight:bold}
@@ -231,7 +232,10 @@ function renderTeams(d) {
     who.append(el("div", "name", t.team));
     const members = el("div", "sub");
     for (const m of t.members) {
-      members.append(el("span", m.counts ? "member" : "member out", joined([m.rider, m.total], " ")), " ");
+      // A name wraps between its words like any text; its total stays whole.
+      const member = el("span", m.counts ? "member" : "member out", m.rider);
+      if (m.total) member.append(" ", el("b", "", m.total));
+      members.append(member, " ");
     }
     who.append(members);
     const total = el("td", "n total", t.total || "\u2013");

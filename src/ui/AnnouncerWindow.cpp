@@ -222,6 +222,9 @@ void AnnouncerWindow::Render(const AnnouncerSnapshot& snapshot) {
                          run.behind == "F\xC3\xBChrung" ? QStringLiteral("Führung")
                                                         : QStringLiteral("Abstand zur Führung: %1")
                                                               .arg(Q(run.behind).toHtmlEscaped()));
+            if (!run.teamStanding.empty()) {
+                last += QStringLiteral("<br>Team: %1").arg(Q(run.teamStanding).toHtmlEscaped());
+            }
             if (!run.payout.empty()) {
                 last +=
                     QStringLiteral("<br><span style='color:#7ee787'><b>Preisgeld %1 €</b></span>")

@@ -81,6 +81,21 @@ TEST(TeamStandings, ThePagesTheBrokerAndThePrintedListCarryTheSamePlaces) {
     EXPECT_EQ(south->cells[6], "1 von 2");
 }
 
+TEST(TeamStandings, TheAnnouncerHearsWhereTheLastRidersTeamStandsNow) {
+    const ResultTable table = TeamTable();
+    StandingContext context;
+    context.LastRunRow = table.FindRow("4");
+    AnnouncerSnapshot snapshot =
+        MakeAnnouncerSnapshot(MakeStanding(table, TeamRules(), context), {});
+    EXPECT_EQ(snapshot.lastRun.teamStanding, "Süd: Platz 4 · 14,80 (1 von 2)");
+    context.LastRunRow = table.FindRow("14");  // no team
+    snapshot = MakeAnnouncerSnapshot(MakeStanding(table, TeamRules(), context), {});
+    EXPECT_EQ(snapshot.lastRun.teamStanding, "");
+    context.LastRunRow = table.FindRow("3");
+    snapshot = MakeAnnouncerSnapshot(MakeStanding(table, ClassRules{}, context), {});
+    EXPECT_EQ(snapshot.lastRun.teamStanding, "") << "a class without a team rule";
+}
+
 TEST(TeamStandings, AClassWithoutATeamRuleSendsNoTeams) {
     const Standing standing = MakeStanding(TrickyTable(), TrickyRules(), {});
     EXPECT_FALSE(

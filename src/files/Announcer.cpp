@@ -347,7 +347,8 @@ function render(d) {
       last.append(line(el("span", "", "Rang"), (r.place || "") + (r.division ? " \u00b7 " + r.division : "")));
       if (r.payout) last.append(line(el("span", "", "Preisgeld"), r.payout + " \u20ac", "money"));
       last.append(line(el("span", "", "Abstand zur F\u00fchrung"), r.behind));
-      if (r.teamStanding) last.append(line(el("span", "", "Team"), r.teamStanding));
+      // A long team name wraps on a phone instead of widening the page.
+      if (r.teamStanding) last.append(el("div", "", "Team: " + r.teamStanding));
     }
   } else {
     last.append(el("div", "sub", "Noch kein Lauf"));

@@ -232,14 +232,14 @@ function renderTeams(d) {
     who.append(el("div", "name", t.team));
     const members = el("div", "sub");
     for (const m of t.members) {
-      // A name wraps between its words like any text; its total stays whole.
+      // A name wraps between its words like any text; its total stays whole and with it.
       const member = el("span", m.counts ? "member" : "member out", m.rider);
-      if (m.total) member.append(" ", el("b", "", m.total));
+      if (m.total) member.append("\u00a0", el("b", "", m.total));
       members.append(member, " ");
     }
     who.append(members);
     const total = el("td", "n total", t.total || "\u2013");
-    if (t.counted < teams.best) total.append(el("div", "sub", t.counted + " von " + teams.best));
+    if (t.counted < teams.best) total.append(el("div", "sub n", t.counted + " von " + teams.best));
     tr.append(el("td", "n", t.place ? String(t.place) : ""), who, total);
     body.append(tr);
   }

@@ -1,6 +1,7 @@
 #include "results/Teams.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "results/Standing.h"
 
@@ -12,13 +13,10 @@ TeamRanking RankTeams(const Standing& standing) {
     }
     // Teams in the order their first starter goes, so that tied teams keep that order.
     std::vector<TeamStanding>& teams = ranking.Teams;
-    const auto teamOf = [&](const std::string& name) {
-        return std::find_if(teams.begin(), teams.end(),
-                            [&](const TeamStanding& team) { return team.Name == name; });
-    };
+    std::unordered_map<std::string, std::size_t> indexOf;
     for (const int row : standing.StartOrder) {
         const std::string& name = standing.At(row).Team;
-        if (!name.empty() && teamOf(name) == teams.end()) {
+        if (!name.empty() && indexOf.emplace(name, teams.size()).second) {
             TeamStanding team;
             team.Name = name;
             teams.push_back(std::move(team));
@@ -27,10 +25,11 @@ TeamRanking RankTeams(const Standing& standing) {
     // The ranked order brings each team's valid totals fastest first.
     for (const int row : standing.Ranked) {
         const StandingRow& at = standing.At(row);
-        if (at.Team.empty()) {
+        const auto found = indexOf.find(at.Team);
+        if (found == indexOf.end()) {
             continue;
         }
-        TeamStanding& team = *teamOf(at.Team);
+        TeamStanding& team = teams[found->second];
         const bool counts = at.State == Validity::Valid && team.Counted < ranking.Best;
         if (counts) {
             ++team.Counted;

@@ -63,9 +63,10 @@ summary{padding:8px 12px;font-weight:600;cursor:pointer;border-bottom:1px solid 
 #order li.drag{justify-content:center;background:#fff8e1;color:#7a5a00;font-size:.85em}
 #teamBox{margin-top:10px}
 #teamBox h2{margin:0;padding:8px 12px;font-size:1em;background:#1d4f2e;color:#fff}
-.member{margin-right:10px}
+.member{display:inline-block;margin-right:10px}
 .member b{font-weight:normal;white-space:nowrap}
 .member.out{color:#999}
+@media (max-width:480px){.member{display:block;margin-right:0}}
 footer{font-size:.85em;color:#555;padding:8px 12px}
 #link.lost{color:#c62828;font-weight:bold}
 </style>

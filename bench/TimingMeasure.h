@@ -4,8 +4,10 @@
 // thread is kept busy with blocks of 0-50 ms of work, and compares every recorded run time with
 // the true difference of the edges. "edge" is the run clock's reading (edge timestamps taken on
 // the watcher thread); "handling" is what reading the clock when the UI thread handles the edge
-// would have given. The watcher asks for real-time priority exactly as the program does (itself,
-// else RealtimeKit), and so does the thread that plays the beam; both are printed.
+// would have given. A backup barrier on a line and watcher of its own sees every crossing right
+// after the primary; "backup edge" is its run times' error, measured the same way. The watcher asks
+// for real-time priority exactly as the program does (itself, else RealtimeKit), and so does the
+// thread that plays the beam; both are printed.
 //
 // The true time of an edge is only known to lie between the clock readings right before and
 // right after the beam's write: a beam thread preempted in between (it may run without real-time
@@ -90,23 +92,35 @@ struct EdgeWindow {
     std::int64_t After = 0;
 };
 
-// A crossing: the beam broken, with the contact's bounces after it, and given free five
-// milliseconds later.
-inline EdgeWindow WriteCrossing(int out, int bounces) {
-    EdgeWindow edge;
-    edge.Before = MonotonicRawNow();
-    (void)::write(out, "1", 1);
-    edge.After = MonotonicRawNow();
-    const std::int64_t start = edge.Before;
+// A crossing of the primary and the backup barrier: each beam broken (the backup's right after the
+// primary's), with the contact's bounces after it, and given free five milliseconds later.
+struct CrossingWindows {
+    EdgeWindow Primary;
+    EdgeWindow Backup;
+};
+inline CrossingWindows WriteCrossing(int out, int backup, int bounces) {
+    const auto edge = [](int line) {
+        EdgeWindow window;
+        window.Before = MonotonicRawNow();
+        (void)::write(line, "1", 1);
+        window.After = MonotonicRawNow();
+        return window;
+    };
+    const auto both = [&](const char* level) {
+        (void)::write(out, level, 1);
+        (void)::write(backup, level, 1);
+    };
+    CrossingWindows crossing{edge(out), edge(backup)};
+    const std::int64_t start = crossing.Primary.Before;
     for (int i = 0; i < bounces; ++i) {
         SleepUntil(start + (2 * i + 1) * 3'000'000 / (2 * bounces + 1));
-        (void)::write(out, "0", 1);
+        both("0");
         SleepUntil(start + (2 * i + 2) * 3'000'000 / (2 * bounces + 1));
-        (void)::write(out, "1", 1);
+        both("1");
     }
     SleepUntil(start + 5'000'000);
-    (void)::write(out, "0", 1);
-    return edge;
+    both("0");
+    return crossing;
 }
 
 // The timing errors in milliseconds, the runs lost and how the threads ran.
@@ -117,6 +131,10 @@ struct TimingFigures {
     double HandlingP99 = 0;
     double BeamWriteMax = 0;  // the widest window of an edge's true time
     int Lost = 0;
+    // The backup barrier on its own line and watcher: its run times' error, and its runs whose
+    // edges did not all arrive.
+    double BackupEdgeP99 = 0;
+    int BackupLost = 0;
     std::string WatcherPriority;
     std::string BeamPriority;
 };
@@ -130,6 +148,8 @@ inline TimingFigures MeasureTimingErrors(benchmark::State& state, const TimingLo
     }
     const std::string fifo = std::string(folder) + "/barrier";
     mkfifo(fifo.c_str(), 0600);
+    const std::string backupFifo = std::string(folder) + "/backup";
+    mkfifo(backupFifo.c_str(), 0600);
 
     MonotonicTimeSource time;
     IdleTimer clock;
@@ -161,6 +181,22 @@ inline TimingFigures MeasureTimingErrors(benchmark::State& state, const TimingLo
         }
     };
     port.Open();
+    // The backup barrier: its own port and watcher; the first trigger of each crossing is its
+    // reading (the bounces after it fall inside the start lock).
+    TComPort backupPort(backend, ui.Poster());
+    backupPort.DevicePath = backupFifo;
+    backupPort.RequestRealtime = RequestRealtimeFromRealtimeKit;
+    std::vector<std::int64_t> backupStamps;
+    std::uint32_t backupStatus = 0;
+    backupPort.OnCTS = [&](TComPort& p) {
+        const ComEvent& event = p.CurrentEvent();
+        if (ClassifyLineChange(backupStatus, event.ModemStatus, 0) == LineChange::Trigger &&
+            (backupStamps.empty() ||
+             event.Timestamp - backupStamps.back() > StartLockMs * 1'000'000LL)) {
+            backupStamps.push_back(event.Timestamp);
+        }
+    };
+    backupPort.Open();
     TimingFigures figures;
     figures.WatcherPriority = SchedulingText(port.WatcherTid());
     if (port.Priority() == WatcherPriority::RealtimeKit) {
@@ -177,12 +213,15 @@ inline TimingFigures MeasureTimingErrors(benchmark::State& state, const TimingLo
     for (auto& run : longestRuns) {
         run.store(-1);
     }
+    std::vector<std::int64_t> backupShortest(runs);
+    std::vector<std::int64_t> backupLongest(runs);
     std::atomic<std::int64_t> widestWindow{0};
     std::string beamPriority;
     std::thread writer([&] {
         beamPriority = RunLikeTheBeam();
         std::mt19937 random(7);
         const int out = ::open(fifo.c_str(), O_WRONLY);
+        const int backupOut = ::open(backupFifo.c_str(), O_WRONLY);
         for (int run = 0; run < runs; ++run) {
             while (runsDone.load() < run) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -190,16 +229,21 @@ inline TimingFigures MeasureTimingErrors(benchmark::State& state, const TimingLo
             // The stop's start lock is over before the next start.
             std::this_thread::sleep_for(
                 std::chrono::milliseconds(StartLockMs + 10 + random() % 30));
-            const EdgeWindow start = WriteCrossing(out, load.Bounces);
+            const CrossingWindows startCrossing = WriteCrossing(out, backupOut, load.Bounces);
+            const EdgeWindow& start = startCrossing.Primary;
             // Longer than a busy block and the start lock.
             SleepUntil(start.Before + (80 + random() % 120) * 1'000'000);
-            const EdgeWindow stop = WriteCrossing(out, load.Bounces);
+            const CrossingWindows stopCrossing = WriteCrossing(out, backupOut, load.Bounces);
+            const EdgeWindow& stop = stopCrossing.Primary;
+            backupShortest[run] = stopCrossing.Backup.Before - startCrossing.Backup.After;
+            backupLongest[run] = stopCrossing.Backup.After - startCrossing.Backup.Before;
             widestWindow.store(std::max(
                 {widestWindow.load(), start.After - start.Before, stop.After - stop.Before}));
             shortestRuns[run].store(stop.Before - start.After);
             longestRuns[run].store(stop.After - start.Before);
         }
         ::close(out);
+        ::close(backupOut);
     });
 
     std::vector<double> edgeErrors;
@@ -267,7 +311,32 @@ inline TimingFigures MeasureTimingErrors(benchmark::State& state, const TimingLo
         }
     }
     writer.join();
+    // The backup's last edges may still be on their way to the user-interface thread.
+    for (int wait = 0; wait < 100 && backupStamps.size() < 2 * static_cast<std::size_t>(runs);
+         ++wait) {
+        ui.WaitForPosted(1, std::chrono::milliseconds(10));
+        ui.RunPending();
+    }
+    std::vector<double> backupErrors;
+    for (int run = 0; run < runs; ++run) {
+        const std::size_t at = 2 * static_cast<std::size_t>(run) + 1;
+        if (at >= backupStamps.size()) {
+            ++figures.BackupLost;
+            continue;
+        }
+        const std::int64_t ticks = backupStamps[at] - backupStamps[at - 1];
+        backupErrors.push_back(
+            static_cast<double>(std::max(
+                {backupShortest[run] - ticks, ticks - backupLongest[run], std::int64_t{0}})) *
+            1000.0 / frequency);
+    }
+    if (!backupErrors.empty()) {
+        figures.BackupEdgeP99 = Percentile99(backupErrors);
+    }
+    state.counters["backup_edge_p99_ms"] = figures.BackupEdgeP99;
+    backupPort.Close();
     port.Close();
+    ::unlink(backupFifo.c_str());
     ::unlink(fifo.c_str());
     ::rmdir(folder);
     figures.BeamPriority = beamPriority;
@@ -320,10 +389,13 @@ inline int RunTimingBenchmark(int argc, char** argv, const std::vector<TimingCas
         std::printf("%s: edge p50 %.3f ms\n", label, result.EdgeP50);
         std::printf("%s: edge max %.3f ms\n", label, result.EdgeMax);
         std::printf("%s: edge %.3f ms\n", label, result.EdgeP99);
+        std::printf("%s: backup edge %.3f ms\n", label, result.BackupEdgeP99);
         if (cases[i].Load.Bounces == 0) {
             std::printf("%s: handling %.3f ms\n", label, result.HandlingP99);
         }
         std::printf("%s: runs lost %d of %d\n", label, result.Lost, cases[i].Load.Runs);
+        std::printf("%s: backup runs lost %d of %d\n", label, result.BackupLost,
+                    cases[i].Load.Runs);
         std::printf("%s: beam write max %.3f ms\n", label, result.BeamWriteMax);
     }
     return 0;

@@ -560,6 +560,7 @@ int main(int argc, char** argv) {
         // Within each 20 s: the start at 0 s, the stop at 16 s, the entry at 18 s and the next
         // starter at 19 s.
         const auto onPace = [&] {
+            server.Alive();  // the program's heartbeat, as its window thread sends it each second
             const int second = step++ % 20;
             if (second == 0) {
                 publishShowDay(AnnouncerClock::Running);

@@ -41,7 +41,8 @@
   function render() {
     const d = data;
     const entered = d && d.clock === "stopped" && d.lastRun && same(d.lastRun.starter, d.onCourse);
-    const shown = !heard || !d || !d.hasStarter ? null : entered ? d.lastRun.starter : d.onCourse;
+    // A hung program's clock would be wrong too: the card goes like that of a lost station.
+    const shown = !heard || !d || d.stale || !d.hasStarter ? null : entered ? d.lastRun.starter : d.onCourse;
     card.className = shown ? "" : "hidden";
     if (!shown) return;
     $("num").textContent = shown.startNumber || "";

@@ -57,7 +57,8 @@ int main(int argc, char* argv[]) {
          programFolder, dataFolder, qEnvironmentVariable("CORRALIX_SIM_BARRIER").toStdString(),
          SystemDecimalSeparator(),
          QFileInfo(QApplication::applicationFilePath()).fileName().toStdString(),
-         RequestRealtimeFromRealtimeKit, ::write, &broker});
+         RequestRealtimeFromRealtimeKit, ::write, &broker,
+         qEnvironmentVariable("CORRALIX_SIM_BACKUP").toStdString()});
     TForm1 form(competition);
     TFormMonitor2 spectators(SystemDecimalSeparator());
     spectators.Follow(competition, desktop);

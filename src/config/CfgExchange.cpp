@@ -64,6 +64,10 @@ CfgValues FromSettings(const Settings& settings, const std::vector<Rect>& screen
     values.MqttPassword = settings.MqttPassword;
     values.MqttPrefix = settings.MqttPrefix;
     values.Arena = settings.Arena;
+    values.BackupTolerance = std::clamp(settings.BackupTolerance, 0, BackupToleranceMax);
+    values.TimerFormat = settings.TimerFormat;
+    values.TimerBaud = settings.TimerBaud;
+    values.TimerPrimary = settings.TimerPrimary;
     return values;
 }
 
@@ -100,4 +104,10 @@ void ApplyToSettings(const CfgValues& values, Settings& settings) {
     settings.MqttPassword = values.MqttPassword;
     settings.MqttPrefix = values.MqttPrefix;
     settings.Arena = values.Arena;
+    TakeIfChanged(values.BackupTolerance,
+                  std::clamp(settings.BackupTolerance, 0, BackupToleranceMax),
+                  settings.BackupTolerance, 1);
+    settings.TimerFormat = values.TimerFormat;
+    settings.TimerBaud = values.TimerBaud;
+    settings.TimerPrimary = values.TimerPrimary;
 }

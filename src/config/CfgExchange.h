@@ -13,6 +13,10 @@ inline constexpr int CountDownSecondsMax = 90;
 inline constexpr int LivePortMin = 1024;
 inline constexpr int LivePortMax = 65535;
 inline constexpr int MqttPortMin = 1;
+// The tolerance between the two timing sources' run times, in milliseconds.
+inline constexpr int BackupToleranceMax = 1000;
+// The speeds a timer's output line may have, in bit/s.
+inline constexpr int TimerBauds[] = {9600, 19200, 38400};
 
 // The lamp beside the settings dialog's port list.
 enum class PortLamp {
@@ -58,6 +62,22 @@ struct CfgValues {
     std::string MqttPassword;
     std::string MqttPrefix;
     std::string Arena;
+    // The second timing source. Port lists as PortEntries, the state of a configured port beside
+    // each; the chosen entries go to the port discovery.
+    std::vector<std::string> BackupPortEntries{"Kein"};
+    int BackupPortIndex = 0;
+    PortLamp BackupLamp = PortLamp::Neutral;
+    std::string BackupLampReason;
+    int BackupTolerance = 10;
+    std::vector<std::string> TimerPortEntries{"Kein"};
+    int TimerPortIndex = 0;
+    PortLamp TimerLamp = PortLamp::Neutral;
+    std::string TimerLampReason;
+    // The formats the program reads, and the chosen one.
+    std::vector<std::string> TimerFormats;
+    std::string TimerFormat;
+    int TimerBaud = 9600;
+    bool TimerPrimary = false;
     // Closed with "Lichtschranke testen": the values are taken, then the light-barrier test runs.
     bool StartBarrierTest = false;
 

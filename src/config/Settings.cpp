@@ -13,7 +13,7 @@ struct SettingField {
 };
 
 // The stored value names in the order in which they are read and written.
-constexpr std::array<SettingField, 34> Fields = {{
+constexpr std::array<SettingField, 40> Fields = {{
     {"Left", &Settings::Left},
     {"Top", &Settings::Top},
     {"Width", &Settings::Width},
@@ -49,6 +49,13 @@ constexpr std::array<SettingField, 34> Fields = {{
     {"MqttPassword", &Settings::MqttPassword},
     {"MqttPrefix", &Settings::MqttPrefix},
     {"Arena", &Settings::Arena},
+    // The second timing source.
+    {"BackupPort", &Settings::BackupPort},
+    {"BackupTolerance", &Settings::BackupTolerance},
+    {"TimerPort", &Settings::TimerPort},
+    {"TimerFormat", &Settings::TimerFormat},
+    {"TimerBaud", &Settings::TimerBaud},
+    {"TimerPrimary", &Settings::TimerPrimary},
 }};
 
 // Each returns false when the reading has to end at this value.

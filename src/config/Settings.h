@@ -66,6 +66,21 @@ struct Settings {
     // This station's arena in the topics.
     std::string Arena = MachineName();
 
+    // Second timing source: a backup light barrier and a timer's output line, all off by default.
+    // The backup light barrier's port (a device or its stable name); empty: none.
+    std::string BackupPort;
+    // Milliseconds by which the run times of the two sources may differ before the operator is
+    // asked which to take.
+    int BackupTolerance = 10;
+    // The port a timer sends its impulse lines on (8N1); empty: none.
+    std::string TimerPort;
+    // The format of those lines, by name (timing/ImpulseLine.h).
+    std::string TimerFormat = "yNNNNxCCCxHH:MM:SS.zhtq";
+    int TimerBaud = 9600;
+    // The timer gives the official times and the light barrier on Port backs it up; otherwise
+    // the timer is the backup of the light barrier.
+    bool TimerPrimary = false;
+
     bool operator==(const Settings&) const = default;
 };
 

@@ -12,14 +12,16 @@ constexpr const char* LineLostCue = "Audio-Lichtschranke.wav";
 }  // namespace
 
 BarrierLine::BarrierLine(ISerialBackend& serial, UiPost post, ICuePlayer& cues, ITimeSource& time,
-                         IOperator& op, const std::string& dataFolder, RealtimeRequest realtime)
+                         IOperator& op, const std::string& dataFolder, RealtimeRequest realtime,
+                         std::string name)
     : serial_(serial),
       cues_(cues),
       time_(time),
       operator_(op),
       port_(serial, std::move(post)),
       reconnector_(port_),
-      beamLog_(dataFolder) {
+      beamLog_(dataFolder),
+      name_(std::move(name)) {
     ports_ = ScanComPorts(serial_);
     port_.RequestRealtime = std::move(realtime);
     port_.OnOpen = [this](TComPort&) {
@@ -150,7 +152,7 @@ std::string BarrierLine::Readout(int alg) const {
 void BarrierLine::Opened() {
     if (lineLost_) {
         lineLost_ = false;
-        line_ = {"Lichtschranke wieder verbunden",
+        line_ = {name_ + " wieder verbunden",
                  "Die Verbindung zur Lichtschranke ist wieder da. Vor dem nächsten Lauf die "
                  "Lichtschranke einmal auslösen und prüfen (F11 scharf/gesperrt).",
                  true};
@@ -179,7 +181,7 @@ void BarrierLine::Closed() {
     latency_ = {};
     if (port_.DeviceLost()) {
         lineLost_ = true;
-        line_ = {"Lichtschranke getrennt! Kabel und Adapter prüfen",
+        line_ = {name_ + " getrennt! Kabel und Adapter prüfen",
                  "Die Lichtschranke ist nicht mehr erreichbar (Kabel gezogen, USB-Adapter "
                  "getrennt). Solange sie fehlt, startet und stoppt nur F4 die Uhr. Sobald der "
                  "Anschluss wieder da ist, wird er von selbst geöffnet.",

@@ -25,8 +25,10 @@ struct StatusLine {
 // the line (status lines) and hands every edge to OnEdge; it never times a run itself.
 class BarrierLine {
 public:
+    // name: how the operator's messages call the line ("Lichtschranke", "Zweite Lichtschranke").
     BarrierLine(ISerialBackend& serial, UiPost post, ICuePlayer& cues, ITimeSource& time,
-                IOperator& op, const std::string& dataFolder, RealtimeRequest realtime);
+                IOperator& op, const std::string& dataFolder, RealtimeRequest realtime,
+                std::string name = "Lichtschranke");
     ~BarrierLine();
     BarrierLine(const BarrierLine&) = delete;
     BarrierLine& operator=(const BarrierLine&) = delete;
@@ -103,4 +105,5 @@ private:
     bool beamLogFailed_ = false;
     bool lineLost_ = false;
     bool priorityRegained_ = false;
+    std::string name_;
 };

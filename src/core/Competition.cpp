@@ -76,13 +76,20 @@ Competition::Competition(CompetitionEnvironment environment)
       })),
       reconnectTimer_(env_.Timers.MakeTimer([this] {
           line_.Poll();
+          backupLine_.Poll();
+          timer_.Poll();
           if (publication_.Poll()) {
               Notify(Change::All);
           }
       })),
+      backupDue_(env_.Timers.MakeTimer([this] { BackupWaitedOut(); })),
       backup_(env_.DataFolder, env_.Operator),
       line_(env_.Serial, env_.Post, env_.Cues, env_.Time, env_.Operator, env_.DataFolder,
             env_.RequestRealtime),
+      backupLine_(env_.Serial, env_.Post, env_.Cues, env_.Time, env_.Operator, env_.DataFolder,
+                  env_.RequestRealtime, "Zweite Lichtschranke"),
+      timer_(env_.Serial, env_.Post, env_.Operator),
+      pairs_(env_.Time.CounterFrequency() / 2),
       publication_(env_.Live, env_.Broker, env_.Operator) {
     reasonsFileName_ = env_.DataFolder + "/" + ReasonsFileTitle;
     openFolder_ = env_.DataFolder;
@@ -107,11 +114,25 @@ Competition::Competition(CompetitionEnvironment environment)
         }
     }
 
-    line_.OnOpen = [this](std::uint32_t resting) { engine_->SetLastModemStatus(resting); };
+    line_.OnOpen = [this](std::uint32_t resting) {
+        engine_->SetLastModemStatus(resting);
+        barrierBackupStatus_ = resting;
+    };
     line_.OnEdge = [this](const ComEvent& event) { LightBarrierEdge(event); };
     line_.OnChanged = [this] { Notify(Change::All); };
     line_.Port().Port = settings_.Port;
     line_.Port().PortName = settings_.PortName;
+    backupLine_.OnOpen = [this](std::uint32_t resting) { backupStatus_ = resting; };
+    backupLine_.OnEdge = [this](const ComEvent& event) {
+        BackupBarrierEdge(backupLine_, backupStatus_, event, "zweite Lichtschranke");
+    };
+    backupLine_.OnChanged = [this] { Notify(Change::All); };
+    backupLine_.Port().Port = 0;
+    backupLine_.Port().PortName = settings_.BackupPort;
+    timer_.OnImpulse = [this](std::int64_t local, const TimerImpulse& impulse) {
+        TimerImpulseCame(local, impulse);
+    };
+    timer_.OnChanged = [this] { Notify(Change::All); };
 
     journal_.SetRecorded([this](int index) { RefreshTakers(index); });
     RegisterTimingCommands();
@@ -127,6 +148,13 @@ Competition::~Competition() {
     line_.OnEdge = nullptr;
     line_.OnChanged = nullptr;
     line_.Close();
+    backupLine_.OnOpen = nullptr;
+    backupLine_.OnEdge = nullptr;
+    backupLine_.OnChanged = nullptr;
+    backupLine_.Close();
+    timer_.OnImpulse = nullptr;
+    timer_.OnChanged = nullptr;
+    timer_.Close();
 }
 
 void Competition::AddChangeListener(std::function<void(Change)> listener) {
@@ -150,6 +178,7 @@ void Competition::Serve(Command command, std::function<bool()> enabled, std::fun
 void Competition::Start(const std::string& commandLineFile) {
     reconnectTimer_->Start(1000);
     line_.Open(env_.SimulatedBarrier);
+    OpenSources();
     publication_.ApplyLiveSettings(settings_);
     const bool unfinished = backup_.Begin();
     std::string file = commandLineFile;
@@ -195,6 +224,12 @@ StatusLine Competition::ShownStatus() const {
     }
     if (!line_.Line().Text.empty()) {
         return line_.Line();
+    }
+    if (!backupLine_.Line().Text.empty()) {
+        return backupLine_.Line();
+    }
+    if (const StatusLine timer = timer_.Status(); !timer.Text.empty()) {
+        return timer;
     }
     if (!line_.BeamLogMessage().empty()) {
         return {line_.BeamLogMessage(), line_.BeamLogMessage(), false};
@@ -246,7 +281,8 @@ std::string Competition::LockReason(Command command) const {
     const bool changesRuns = command == Command::Draw || command == Command::Clear ||
                              command == Command::Undo || command == Command::Edit;
     if (!OwnRuns() && (timing || changesRuns)) {
-        return ": die Läufe werden in \"" + ResultsSource(show_->OpenClass()) + "\" eingetragen";
+        return ": die Läufe werden in \"" + RunsEnteredIn(show_->Data(), show_->OpenClass()) +
+               "\" eingetragen";
     }
     if (timing && line_.Test()) {
         return ": der Lichtschranken-Test läuft (F7 beendet ihn)";
@@ -284,7 +320,8 @@ void Competition::RegisterWindowCommands() {
             OpenDocument(helpFile_);
         }
     });
-    Serve(Command::Info, always, [this] { env_.Operator.ShowInformation(); });
+    Serve(Command::Info, always,
+          [this] { env_.Operator.ShowInformation(publication_.LivePageAddress()); });
     Serve(Command::Announcer, always, [this] { announcerShown_ = !announcerShown_; });
     Serve(Command::TvMode, always, [this] {
         tvMode_ = !tvMode_;
@@ -319,7 +356,7 @@ void Competition::EditCell(int col, int row, const std::string& text) {
     if (!OwnRuns()) {
         env_.Operator.ShowError("Die Klasse \"" + show_->OpenClass().Name +
                                 "\" hat keine eigenen Läufe: Korrekturen in \"" +
-                                ResultsSource(show_->OpenClass()) + "\" eintragen.");
+                                RunsEnteredIn(show_->Data(), show_->OpenClass()) + "\" eintragen.");
         Notify(Change::All);
         return;
     }
@@ -412,7 +449,17 @@ std::string Competition::LiveAddress() const {
 }
 
 std::string Competition::BeamReadout() const {
-    return line_.Readout(settings_.Alg);
+    // Every timing line that is set, so the operator sees at a glance that both are alive.
+    std::string readout = line_.Readout(settings_.Alg);
+    if (const std::string backup = backupLine_.Readout(settings_.Alg); !backup.empty()) {
+        readout += (readout.empty() ? "" : " | ") + std::string("2. LS: ") + backup;
+    } else if (backupLine_.Port().Configured()) {
+        readout += (readout.empty() ? "" : " | ") + std::string("2. LS: nicht verbunden");
+    }
+    if (const std::string timer = timer_.Readout(); !timer.empty()) {
+        readout += (readout.empty() ? "" : " | ") + timer;
+    }
+    return readout;
 }
 
 void Competition::SetMainWindowBounds(const Rect& bounds) {
@@ -470,6 +517,8 @@ void Competition::Shutdown() {
     // Losing typed reasons at exit is not worth keeping the program from closing.
     WriteReasonsBack();
     line_.Close();
+    backupLine_.Close();
+    timer_.Close();
     reconnectTimer_->Stop();
     publication_.Stop();
     backup_.End();

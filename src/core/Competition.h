@@ -18,6 +18,7 @@
 #include "core/KeyCommands.h"
 #include "core/Publication.h"
 #include "core/Show.h"
+#include "core/TimerInput.h"
 #include "files/BeamLog.h"
 #include "files/ChangeLog.h"
 #include "files/LiveResults.h"
@@ -32,6 +33,7 @@
 #include "results/StartList.h"
 #include "serial/Comms.h"
 #include "serial/PortDiscovery.h"
+#include "timing/BackupTiming.h"
 #include "timing/BarrierTest.h"
 #include "timing/TimingEngine.h"
 
@@ -71,6 +73,8 @@ struct CompetitionEnvironment {
     // Results and the clock to an MQTT broker; started and stopped by the settings. None: the
     // program does without.
     IBrokerPublisher* Broker = nullptr;
+    // A device opened as the backup light barrier's port in place of the configured one.
+    std::string SimulatedBackup = std::string();
 };
 
 // The event the operator runs: result table, ranking, start list, run clock, light-barrier port,
@@ -199,6 +203,8 @@ public:
     // The light-barrier test (F7, or its button in the settings dialog): on while it describes
     // every edge instead of timing it; nothing else while off.
     const BarrierTest* BarrierTestState() const { return line_.Test(); }
+    // The backup light barrier's test, which runs beside it while that line is open.
+    const BarrierTest* BackupTestState() const { return backupLine_.Test(); }
 
     // A show of several classes (`corralix SHOWFILE`). Without a show the program holds one
     // class whose file is the backup.
@@ -227,6 +233,7 @@ public:
     // For tests and the benchmark: the parts as they are.
     TimingEngine& Engine() { return *engine_; }
     TComPort& ComPort() { return line_.Port(); }
+    TComPort& BackupComPort() { return backupLine_.Port(); }
 
 private:
     // Fitting widths measures in the grid's font once a window has given its measure.
@@ -257,6 +264,30 @@ private:
 
     // Timing (CompetitionTiming.cpp): the light barrier's edges, the entry of a run.
     void LightBarrierEdge(const ComEvent& event);
+    // The second timing source: which source gives the official times and which backs it up,
+    // their edges and impulses, the pairing of the backup's edges with the primary's, and the
+    // run time taken from their readings.
+    enum class SourceRole { Primary, Backup, None };
+    SourceRole BarrierRole() const;
+    SourceRole BackupBarrierRole() const;
+    SourceRole TimerRole() const;
+    void OpenSources();
+    void BackupBarrierEdge(BarrierLine& line, std::uint32_t& last, const ComEvent& event,
+                           const std::string& name);
+    void TimerImpulseCame(std::int64_t local, const TimerImpulse& impulse);
+    // A primary trigger at local (own: its stamp in the source's clock) and what it did.
+    void PrimaryCrossing(std::int64_t local, std::int64_t own, EdgeAction action,
+                         const std::string& name, const std::string& stamp);
+    void BackupCrossing(const BackupEdge& edge, const std::string& lineState);
+    void BackupWaitedOut();
+    void AttachBackup(const BackupEdge& edge, Crossing did);
+    void StartReadings();
+    void ApplyReadings();
+    // Before an entry: asks which time to take when the two sources disagree.
+    void AskRunTime();
+    std::string BackupName() const;
+    std::string PrimaryName() const;
+    std::string ReadingsText() const;
     void LogBeam(std::int64_t stamp, const std::string& lineState, const std::string& action);
     EntryOutcome EnterRun(const RunCells& cells);
     // A run on the clock, or a timed run that waits for its entry.
@@ -349,9 +380,21 @@ private:
     std::unique_ptr<ITimer> clock_;
     std::unique_ptr<ITimer> startLock_;
     std::unique_ptr<ITimer> reconnectTimer_;
+    // Fires when a waiting backup edge has waited out its window.
+    std::unique_ptr<ITimer> backupDue_;
     std::unique_ptr<TimingEngine> engine_;
     CrashBackup backup_;
     BarrierLine line_;
+    BarrierLine backupLine_;
+    TimerInput timer_;
+    CrossingPairs pairs_;
+    // The run's readings of both sources, for its time and the change log.
+    RunReadings readings_;
+    // The last line status of the backup line and of the barrier when it backs a timer.
+    std::uint32_t backupStatus_ = 0;
+    std::uint32_t barrierBackupStatus_ = 0;
+    // Which reading the operator took when the two disagreed, for the change log.
+    std::string takenReading_;
     Publication publication_;
     std::map<Command, CommandHandler> commands_;
     std::vector<std::function<void(Change)>> listeners_;

@@ -139,14 +139,30 @@ ReportHead Competition::CurrentReportHead() const {
                       show.Place, CurrentClassName(), std::string(startList_.RaceText())};
 }
 
+namespace {
+
+// The printed list's QR code leads a phone to the class's own list on the phone page (in a
+// show, the class stays chosen when the arena moves on); none while the live results are off.
+Report WithPageLink(Report report, const std::string& pageAddress, int showClass) {
+    if (!pageAddress.empty()) {
+        report.link = pageAddress +
+                      (showClass >= 0 ? "#klasse=" + std::to_string(showClass + 1) : std::string());
+    }
+    return report;
+}
+
+}  // namespace
+
 Report Competition::CurrentResultReport() const {
-    return ResultReport(journal_.Table(), CurrentStanding(), CurrentReportHead(),
-                        LocalTimeText("%d.%m.%Y %H:%M"));
+    return WithPageLink(ResultReport(journal_.Table(), CurrentStanding(), CurrentReportHead(),
+                                     LocalTimeText("%d.%m.%Y %H:%M")),
+                        publication_.LivePageAddress(), show_ ? show_->OpenIndex() : -1);
 }
 
 Report Competition::CurrentDivisionResultReport() const {
-    return DivisionResultReport(journal_.Table(), CurrentStanding(), CurrentReportHead(),
-                                LocalTimeText("%d.%m.%Y %H:%M"));
+    return WithPageLink(DivisionResultReport(journal_.Table(), CurrentStanding(),
+                                             CurrentReportHead(), LocalTimeText("%d.%m.%Y %H:%M")),
+                        publication_.LivePageAddress(), show_ ? show_->OpenIndex() : -1);
 }
 
 Report Competition::CurrentPayoutReport() const {
@@ -154,8 +170,9 @@ Report Competition::CurrentPayoutReport() const {
 }
 
 Report Competition::CurrentStartListReport() const {
-    return StartListReport(journal_.Table(), CurrentStanding(), CurrentReportHead(),
-                           LocalTimeText("%d.%m.%Y %H:%M"));
+    return WithPageLink(StartListReport(journal_.Table(), CurrentStanding(), CurrentReportHead(),
+                                        LocalTimeText("%d.%m.%Y %H:%M")),
+                        publication_.LivePageAddress(), show_ ? show_->OpenIndex() : -1);
 }
 
 void Competition::OpenPayoutSheet() {
@@ -196,7 +213,8 @@ LiveSnapshot Competition::MakePublishedSnapshot() const {
         journal_.Table().ColVisible(ColTeam));
     snapshot.announcer = Announcer();
     snapshot.penaltySeconds = snapshot.announcer.penaltySeconds = engine_->View().PenaltySeconds;
-    snapshot.classes = publication_.Classes(show_ ? &*show_ : nullptr, env_.DecimalSeparator);
+    snapshot.classes =
+        publication_.Classes(show_ ? &*show_ : nullptr, env_.DecimalSeparator, settings_.Arena);
     return snapshot;
 }
 

@@ -147,9 +147,9 @@ void Competition::RefreshTakers(int changed) {
     if (!show_ || refreshing_) {
         return;
     }
-    std::vector<int> takers = TakersOf(show_->Data(), changed);
+    std::vector<int> takers = DownstreamOf(show_->Data(), changed);
     if (!show_->Data().Classes.at(static_cast<std::size_t>(changed)).RunsFrom.empty()) {
-        takers.push_back(changed);  // its own start list changed
+        takers.insert(takers.begin(), changed);  // its own start list changed
     }
     refreshing_ = true;
     for (const int taker : takers) {
@@ -516,6 +516,10 @@ std::optional<AnnouncerAverage> Competition::AverageOnCourse(const std::string& 
         shown.place = outlook.Place;
         if (outlook.NeededMs && *outlook.NeededMs > 0) {
             shown.needs = FormatTimeText(*outlook.NeededMs, separator, resolution);
+        }
+        for (const MoneyNeed& need : outlook.MoneyNeeds) {
+            shown.money.emplace_back(rules.HasDivisions() ? DivisionName(need.Division) : "",
+                                     FormatTimeText(need.NeededMs, separator, resolution));
         }
         return shown;
     }

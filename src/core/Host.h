@@ -46,8 +46,8 @@ public:
     // port is not open); the confirmed values, nothing after "Abbrechen".
     virtual std::optional<CfgValues> EditSettings(const CfgValues& values, PortLamp lamp,
                                                   const std::string& reason) = 0;
-    // The information window.
-    virtual void ShowInformation() = 0;
+    // The information window, with the phone page's address as a QR code (empty: none).
+    virtual void ShowInformation(const std::string& pageAddress) = 0;
     // The busy cursor while the program reads a workbook or writes a report and takes no input;
     // every true is followed by a false.
     virtual void ShowBusy(bool busy) = 0;

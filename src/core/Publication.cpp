@@ -1,8 +1,8 @@
 #include "core/Publication.h"
 
 #include "files/ClassRulesReader.h"
-#include "results/Standing.h"
 #include "results/ResultTable.h"
+#include "results/Standing.h"
 
 namespace {
 
@@ -59,6 +59,9 @@ void Publication::ApplyBrokerSettings(const Settings& settings,
 }
 
 bool Publication::Poll() {
+    if (live_.Running()) {
+        live_.Alive();
+    }
     if (broker_ == nullptr) {
         return false;
     }
@@ -83,7 +86,8 @@ void Publication::Stop() {
     }
 }
 
-std::vector<LiveClass> Publication::Classes(const Show* show, char decimalSeparator) const {
+std::vector<LiveClass> Publication::Classes(const Show* show, char decimalSeparator,
+                                            const std::string& arena) const {
     std::vector<LiveClass> classes;
     if (show == nullptr) {
         return classes;
@@ -91,9 +95,16 @@ std::vector<LiveClass> Publication::Classes(const Show* show, char decimalSepara
     classResults_.resize(static_cast<std::size_t>(show->ClassCount()));
     for (int index = 0; index < show->ClassCount(); ++index) {
         const ShowClass& item = show->Data().Classes.at(static_cast<std::size_t>(index));
-        LiveClass& listed = classes.emplace_back(LiveClass{item.Name, item.Race, false, nullptr});
+        LiveClass& listed =
+            classes.emplace_back(LiveClass{item.Name, item.Race, false, nullptr, {}});
         if (index == show->OpenIndex()) {
             listed.open = true;
+            continue;
+        }
+        // Run at another station: its file here holds the start list only.
+        const auto runsAt = item.Json.find("arena");
+        if (runsAt != item.Json.end() && runsAt->is_string() && *runsAt != arena) {
+            listed.arena = runsAt->get<std::string>();
             continue;
         }
         // Asked of the file each time: the class files change only through the program, but
@@ -108,7 +119,19 @@ std::vector<LiveClass> Publication::Classes(const Show* show, char decimalSepara
             // A class whose file cannot be read is listed without results; the file stays as
             // it is, and the operator hears of it when the class is opened.
             ResultTable table;
-            ReadClassTable(*show, index, table, decimalSeparator);
+            if (TakesResults(item) && error) {
+                // An average no change has made yet: made here from its sources' files.
+                DerivedTable made;
+                MakeTakenTable(
+                    *show, index,
+                    [&](int source, ResultTable& read) {
+                        return ReadClassTable(*show, source, read, decimalSeparator);
+                    },
+                    decimalSeparator, made);
+                table = std::move(made.Table);
+            } else {
+                ReadClassTable(*show, index, table, decimalSeparator);
+            }
             const ClassRules rules = ReadShowClassRules(item).Rules;
             LiveSnapshot snapshot =
                 ClassSnapshot(table, rules, decimalSeparator, {item.Race, {}, {}, {}, false});

@@ -31,16 +31,21 @@ public:
     // The same for the broker publisher; its state reaches the status bar through Poll.
     void ApplyBrokerSettings(const Settings& settings, const std::function<LiveSnapshot()>& make,
                              const std::string& showName);
-    // The broker's trouble, told once until it is over: true when the message changed.
+    // Every second: the live server hears that the program still works, and the broker's
+    // trouble is told once until it is over: true when the message changed.
     bool Poll();
     const std::string& BrokerMessage() const { return brokerMessage_; }
     // Where spectators find the live results, while that server runs; else empty.
     std::string LiveAddress() const;
+    // The phone page's address while the live server runs and can be reached; else empty.
+    std::string LivePageAddress() const { return live_.Running() ? live_.PageAddress() : ""; }
     void Stop();
 
     // The show's classes as the live results list them: each other class with its results as
-    // its file holds them, made again when the file or the class's settings changed.
-    std::vector<LiveClass> Classes(const Show* show, char decimalSeparator) const;
+    // its file holds them, made again when the file or the class's settings changed; a class
+    // whose "arena" names another arena than this station's is listed without results.
+    std::vector<LiveClass> Classes(const Show* show, char decimalSeparator,
+                                   const std::string& arena) const;
     // A class was opened: the other classes' results are made again.
     void Forget() { classResults_.clear(); }
 

@@ -1,5 +1,6 @@
 #include "core/Show.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <map>
@@ -72,12 +73,80 @@ std::vector<int> TakersOf(const ShowData& data, int index) {
     return takers;
 }
 
+std::string RunsEnteredIn(const ShowData& data, const ShowClass& item) {
+    std::vector<std::string> names;
+    const std::function<void(const ShowClass&)> follow = [&](const ShowClass& taker) {
+        for (const std::string& name : SourcesOf(taker)) {
+            const int index = FindShowClass(data, name);
+            if (index < 0) {
+                continue;
+            }
+            const ShowClass& source = data.Classes.at(static_cast<std::size_t>(index));
+            if (TakesResults(source)) {
+                follow(source);
+            } else if (std::find(names.begin(), names.end(), name) == names.end()) {
+                names.push_back(name);
+            }
+        }
+    };
+    follow(item);
+    std::string text;
+    for (const std::string& name : names) {
+        text += (text.empty() ? "" : ", ") + name;
+    }
+    return text;
+}
+
+std::vector<int> DownstreamOf(const ShowData& data, int index) {
+    std::vector<int> reached;
+    std::vector<int> waiting = TakersOf(data, index);
+    while (!waiting.empty()) {
+        const int taker = waiting.back();
+        waiting.pop_back();
+        if (std::find(reached.begin(), reached.end(), taker) == reached.end()) {
+            reached.push_back(taker);
+            const std::vector<int> further = TakersOf(data, taker);
+            waiting.insert(waiting.end(), further.begin(), further.end());
+        }
+    }
+    // Each class after every class it takes from among them: the show file has no circles.
+    std::vector<int> ordered;
+    while (ordered.size() < reached.size()) {
+        for (const int taker : reached) {
+            if (std::find(ordered.begin(), ordered.end(), taker) != ordered.end()) {
+                continue;
+            }
+            const ShowClass& item = data.Classes.at(static_cast<std::size_t>(taker));
+            const bool ready = std::none_of(reached.begin(), reached.end(), [&](int other) {
+                const std::string& name = data.Classes.at(static_cast<std::size_t>(other)).Name;
+                const bool source =
+                    item.RunsFrom == name ||
+                    std::find(item.Rounds.begin(), item.Rounds.end(), name) != item.Rounds.end();
+                return source && std::find(ordered.begin(), ordered.end(), other) == ordered.end();
+            });
+            if (ready) {
+                ordered.push_back(taker);
+            }
+        }
+    }
+    return ordered;
+}
+
 std::string MakeTakenTable(const Show& show, int index, const ClassTableOf& tableOf,
                            char decimalSeparator, DerivedTable& made) {
     const ShowClass& item = show.Data().Classes.at(static_cast<std::size_t>(index));
+    // A source that takes its results in turn is made fresh from its own sources, so that a
+    // chain never reads a class file left behind by an earlier change.
     const auto read = [&](const std::string& name, ResultTable& table) {
         const int source = FindShowClass(show.Data(), name);
-        const std::string error = tableOf(source, table);
+        std::string error;
+        if (TakesResults(show.Data().Classes.at(static_cast<std::size_t>(source)))) {
+            DerivedTable sub;
+            error = MakeTakenTable(show, source, tableOf, decimalSeparator, sub);
+            table = std::move(sub.Table);
+        } else {
+            error = tableOf(source, table);
+        }
         return error.empty() ? error : "Klasse \"" + name + "\" nicht gelesen: " + error;
     };
     if (!item.RunsFrom.empty()) {

@@ -52,8 +52,14 @@ bool TakesResults(const ShowClass& item);
 // Where the class's runs are entered: the class it carries its runs from, or (an average) its
 // rounds, "Open 1, Open 2".
 std::string ResultsSource(const ShowClass& item);
+// Where the runs of a class that takes its results are entered: the classes with runs of their
+// own at the ends of its sources, "Open 1, Open 2".
+std::string RunsEnteredIn(const ShowData& data, const ShowClass& item);
 // The classes that take their results from the class at index.
 std::vector<int> TakersOf(const ShowData& data, int index);
+// Every class that takes its results from the class at index, directly or through others, each
+// after the classes it takes from.
+std::vector<int> DownstreamOf(const ShowData& data, int index);
 
 // The table of a class of the show as it stands now: the open class's from its journal, another
 // one's read from its file. Returns the message when it could not be read.

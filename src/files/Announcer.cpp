@@ -240,6 +240,10 @@ std::string AnnouncerAverageText(const AnnouncerAverage& average) {
         text += (text.empty() ? "" : " · ") + std::string("braucht ") + average.needs +
                 " für Platz 1 im Schnitt";
     }
+    for (const auto& [division, needs] : average.money) {
+        text += (text.empty() ? "braucht " : " · ") + needs + " für Geld" +
+                (division.empty() ? "" : " im " + division);
+    }
     return text;
 }
 

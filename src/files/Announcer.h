@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "results/ResultRules.h"
@@ -63,6 +64,9 @@ struct AnnouncerAverage {
     std::string soFar;  // their total over the rounds before; empty in the first round
     int place = 0;      // their place in the average of the rounds before; 0 in the first round
     std::string needs;  // the most this run may total to lead the average; empty: any valid run
+    // The most this run may total to be paid in each paying division: {"2D", "16,54"}; the
+    // division is empty in an average without divisions.
+    std::vector<std::pair<std::string, std::string>> money;
 };
 
 struct AnnouncerSnapshot {
@@ -94,7 +98,8 @@ struct AnnouncerSnapshot {
     TeamRanking teams;                        // the team standings; none without a team rule
 };
 
-// "Schnitt nach 1 Runde: 15,50, Platz 2 · braucht 15,50 für Platz 1 im Schnitt".
+// "Schnitt nach 1 Runde: 15,50, Platz 2 · braucht 15,50 für Platz 1 im Schnitt · 16,02 für Geld
+// im 1D · 16,54 für Geld im 2D".
 std::string AnnouncerAverageText(const AnnouncerAverage& average);
 
 // What the core knows beyond the class's standing when it takes the snapshot: the class, the

@@ -7,7 +7,7 @@
 
 namespace {
 
-// Dark text on white for screen and paper; a cell never wraps, so a name stays whole.
+// Dark text on white for screen and paper; on a wide screen a cell never wraps.
 constexpr std::string_view Style =
     "<style>\r\n"
     "body{font-family:\"DejaVu Sans\",Arial,Helvetica,sans-serif;color:#111;background:#fff;"
@@ -23,6 +23,11 @@ constexpr std::string_view Style =
     "tr.m td{color:#888}\r\n"
     "tr.n td{font-weight:bold;background:#f4f4f4}\r\n"
     "footer{margin-top:12px;font-size:12px;color:#555}\r\n"
+    "div.list{overflow-x:auto}\r\n"
+    // On a phone the words of a name or a reason go on lines of their own (never broken inside
+    // a word), so that the total stays on the screen; a list still wider scrolls by itself.
+    "@media (max-width:600px){body{margin:8px}table{font-size:12px}"
+    "th,td{padding:3px 4px;white-space:normal}th.r,td.r{white-space:nowrap}}\r\n"
     "@media print{body{margin:0}thead{display:table-header-group}}\r\n"
     "</style>\r\n";
 
@@ -91,7 +96,7 @@ std::string ReportHtml(const Report& report) {
     if (!head.when.empty()) {
         Line(page, "<p class=\"when\">", head.when, "</p>");
     }
-    page += "</header>\r\n<table>\r\n<thead><tr>";
+    page += "</header>\r\n<div class=\"list\">\r\n<table>\r\n<thead><tr>";
     for (const int col : shown) {
         const ReportColumn& column = report.columns[col];
         page += column.align == ReportAlign::Right ? "<th class=\"r\">" : "<th>";
@@ -115,7 +120,7 @@ std::string ReportHtml(const Report& report) {
         }
         page += "</tr>\r\n";
     }
-    page += "</tbody>\r\n</table>\r\n<footer>\r\n";
+    page += "</tbody>\r\n</table>\r\n</div>\r\n<footer>\r\n";
     for (const std::string& line : report.foot) {
         Line(page, "<p>", line, "</p>");
     }

@@ -128,10 +128,16 @@ function keepChoice(n, division) {
   const hash = p.toString();
   history.replaceState(null, "", hash ? "#" + hash : location.pathname + location.search);
 }
+// The arena that runs the chosen class when it is not this station's; its results are there.
+function elsewhere() {
+  const n = otherClass();
+  return n ? board.classes[n - 1].arena || "" : "";
+}
 // The list shown: null while another class's list is on its way.
 function listed() {
   const n = otherClass();
   if (!n) return board;
+  if (elsewhere()) return {team: false, starters: 0, left: 0, rows: [], order: []};
   return list && list.n === n ? list.data : null;
 }
 function penaltyText(r) {
@@ -158,27 +164,39 @@ function renderBoard() {
       now.append("Kein Starter gew\u00e4hlt");
     }
     if (lost) now.append(el("span", "state on", "Keine Verbindung"));
+    else if (board.stale) now.append(el("span", "state on", "Zeitnahme reagiert nicht"));
     else if (board.running) now.append(el("span", "state on", "Lauf l\u00e4uft"));
     else now.append(el("span", "state", board.clock === "stopped" ? "Gestoppt" : "Warten auf Start"));
   }
-  $("alert").hidden = !lost;
-  $("alert").textContent = lost ? "Keine Verbindung zur Zeitnahme \u2013 Stand " + lastStamp : "";
+  $("alert").hidden = !lost && !board.stale;
+  $("alert").textContent = lost ? "Keine Verbindung zur Zeitnahme \u2013 Stand " + lastStamp
+                         : board.stale ? "Die Zeitnahme reagiert nicht \u2013 Stand " + heardStamp(board) : "";
   const select = $("klasse");
   $("classes").hidden = board.classes.length < 2;
   select.textContent = "";
   board.classes.forEach(function (c, i) {
-    select.append(new Option(c.open ? c.name + " \u2013 l\u00e4uft" : c.name, String(i + 1)));
+    select.append(new Option(c.open ? c.name + " \u2013 l\u00e4uft" : c.arena ? c.name + " \u2013 " + c.arena : c.name, String(i + 1)));
   });
   select.value = String(n || openClass(board));
   tick();
 }
-// The clock of the arena's run; it stands still while the station is not heard.
+// A station whose server answers while the program hangs says when the program was last heard,
+// on its own clock.
+function heardStamp(d) {
+  if (programClock.offset === null || !Number.isFinite(d.heardMs)) return lastStamp;
+  return new Date(Date.now() - (programClock.now() - d.heardMs)).toLocaleTimeString("de-DE");
+}
+// The clock of the arena's run; it stands still while the station is not heard or hangs.
 function tick() {
   const c = $("clock");
   const [text, state] = clockShown(board, programClock);
   c.hidden = state === "idle" || board.finished;
-  if (lost) {
+  if (lost || board.stale) {
     c.className = "lost";
+    // A hung program's run stands at the time it was last heard.
+    if (!lost && state === "running" && Number.isFinite(board.heardMs)) {
+      c.textContent = runTimeText(board.heardMs - board.startMs, board.decimal, board.digits);
+    }
     return;
   }
   if (c.textContent !== text) c.textContent = text;
@@ -287,8 +305,11 @@ function renderList(d) {
     tr.append(who, time, total);
     body.append(tr);
   }
+  // A class another arena runs has its results at that arena's station only.
+  const away = elsewhere();
+  if (away) $("empty").textContent = "L\u00e4uft in " + away + " \u2013 die Ergebnisse zeigt die Zeitnahme dort.";
   $("empty").hidden = d.rows.length > 0;
-  $("count").textContent = loading ? "Ergebnisse: \u2026" : "Ergebnisse: " + d.rows.length + " von " + d.starters;
+  $("count").textContent = loading ? "Ergebnisse: \u2026" : away ? "" : "Ergebnisse: " + d.rows.length + " von " + d.starters;
 }
 function render() {
   renderBoard();
@@ -323,7 +344,7 @@ async function poll() {
       changed = true;
     }
     const n = otherClass();
-    if (n) {
+    if (n && !elsewhere()) {
       const other = await fetchChanged("klasse/" + n + ".json", list && list.n === n ? list.tag : "", false, abort.signal, null);
       if (other.text !== undefined) {
         list = {n: n, data: JSON.parse(other.text), tag: other.etag};
@@ -366,7 +387,7 @@ $("klasse").addEventListener("change", function () {
 });
 window.addEventListener("hashchange", askNow);
 render();
-setInterval(function () { if (!lost && board.clock === "running") tick(); }, 47);
+setInterval(function () { if (!lost && !board.stale && board.clock === "running") tick(); }, 47);
 waiting = setTimeout(poll, 0);
 </script>
 </body>
@@ -557,6 +578,7 @@ std::string LiveResultsJson(const LiveSnapshot& snapshot) {
         AppendMember(to, "name", item.name);
         AppendMember(to, "race", item.race);
         AppendMember(to, "open", item.open);
+        AppendMember(to, "arena", item.arena);
     });
     CloseJson(out, '}');
     return out;
@@ -580,10 +602,16 @@ std::string LiveResultsPage(const LiveSnapshot& snapshot) {
     return page;
 }
 
-std::string LiveAddressText(std::string_view ipv4Address, int port) {
-    const std::string portText = std::to_string(port);
+std::string LivePageAddress(std::string_view ipv4Address, int port) {
     if (ipv4Address.empty()) {
-        return "Live-Ergebnisse: Port " + portText + " (kein Netzwerk)";
+        return {};
     }
-    return "Live-Ergebnisse: http://" + std::string(ipv4Address) + ":" + portText + "/";
+    return "http://" + std::string(ipv4Address) + ":" + std::to_string(port) + "/";
+}
+
+std::string LiveAddressText(std::string_view ipv4Address, int port) {
+    if (ipv4Address.empty()) {
+        return "Live-Ergebnisse: Port " + std::to_string(port) + " (kein Netzwerk)";
+    }
+    return "Live-Ergebnisse: " + LivePageAddress(ipv4Address, port);
 }

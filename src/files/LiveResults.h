@@ -65,6 +65,8 @@ struct LiveClass {
     // Another class's results as its file holds them, as LiveClassJson writes them; shared
     // between snapshots while the file stays the same. Empty for the open class.
     std::shared_ptr<const std::string> json;
+    // Another arena runs the class: its results are that station's, this one has none of them.
+    std::string arena{};
 };
 
 // A copy of everything the live page shows, taken on the UI thread after each change so that
@@ -107,8 +109,14 @@ public:
 
     // Status-bar text with the address spectators type, while running.
     virtual std::string AddressText() const = 0;
+    // The phone page's address ("http://192.168.1.20:8080/") while running; empty without a
+    // network address to reach it by.
+    virtual std::string PageAddress() const = 0;
     // After every change of the table or the board; later requests get this snapshot.
     virtual void Publish(const LiveSnapshot& snapshot) = 0;
+    // Every second from the window thread: it still works. A server whose snapshots and
+    // heartbeats stop tells its readers the station hangs.
+    virtual void Alive() {}
 };
 
 // The class's results as its standing has them; teamShown: the team column is switched on.
@@ -163,3 +171,5 @@ void AppendTeams(std::string& out, const TeamRanking& teams);
 // Status-bar text with the address spectators type, e.g. "Live-Ergebnisse:
 // http://192.168.1.20:8080/"; without a network address only the port is named.
 std::string LiveAddressText(std::string_view ipv4Address, int port);
+// The phone page's address, "http://192.168.1.20:8080/"; empty without a network address.
+std::string LivePageAddress(std::string_view ipv4Address, int port);

@@ -53,6 +53,8 @@ struct Report {
     std::vector<ReportRow> rows;
     std::vector<std::string> foot;  // lines under the table: sums, remarks
     std::string printedAt;          // "07.12.2026 14:03"; in the foot of every page
+    // An address printed as a QR code beside the head (the phone page's); empty for none.
+    std::string link;
 };
 
 // The columns that have a text in at least one row (or are kept), in their order.

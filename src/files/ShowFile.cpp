@@ -300,8 +300,38 @@ bool ThousandthsOf(const ShowClass& item) {
     return found != item.Json.end() && found->is_boolean() && found->get<bool>();
 }
 
-// A class that takes its results from others names classes of the show with runs of their own,
-// timed to the same resolution.
+// "J → K → J" when taking from `source` leads back to class `taker`; empty otherwise. The classes
+// named are checked to exist before they are followed.
+std::string TakingCircle(const ShowData& show, int taker, int source) {
+    std::vector<int> path{taker, source};
+    std::vector<std::size_t> next{0, 0};
+    while (path.size() > 1) {
+        const ShowClass& at = show.Classes.at(static_cast<std::size_t>(path.back()));
+        const std::vector<std::string> names = SourcesOf(at);
+        if (path.back() == taker) {
+            std::string circle;
+            for (const int index : path) {
+                circle += (circle.empty() ? "" : " → ") +
+                          show.Classes.at(static_cast<std::size_t>(index)).Name;
+            }
+            return circle;
+        }
+        if (next.back() >= names.size() || path.size() > show.Classes.size() + 1) {
+            path.pop_back();
+            next.pop_back();
+            continue;
+        }
+        const int further = FindShowClass(show, names[next.back()++]);
+        if (further >= 0) {
+            path.push_back(further);
+            next.push_back(0);
+        }
+    }
+    return {};
+}
+
+// A class that takes its results from others names classes of the show (with runs of their own or
+// taken in turn, never in a circle), timed to the same resolution.
 void CheckTakenClasses(const ShowData& show) {
     for (std::size_t i = 0; i < show.Classes.size(); ++i) {
         const ShowClass& item = show.Classes[i];
@@ -314,8 +344,9 @@ void CheckTakenClasses(const ShowData& show) {
             if (static_cast<std::size_t>(source) == i) {
                 throw ShowFault{where, "Klasse \"" + name + "\" kann nicht aus sich selbst zählen"};
             }
-            if (!taken.RunsFrom.empty() || !taken.Rounds.empty()) {
-                throw ShowFault{where, "Klasse \"" + name + "\" hat keine eigenen Läufe"};
+            if (const std::string circle = TakingCircle(show, static_cast<int>(i), source);
+                !circle.empty()) {
+                throw ShowFault{where, "die Klassen zählen im Kreis: " + circle};
             }
             if (ThousandthsOf(taken) != ThousandthsOf(item)) {
                 throw ShowFault{where, "\"thousandths\" von \"" + item.Name + "\" (" +
@@ -546,6 +577,14 @@ std::string ShowText(const ShowData& show) {
 
 FileWriteResult WriteShowFile(const ShowData& show, const std::string& path) {
     return ReplaceFileBytes(path, ShowText(show));
+}
+
+std::vector<std::string> SourcesOf(const ShowClass& item) {
+    std::vector<std::string> names = item.Rounds;
+    if (!item.RunsFrom.empty()) {
+        names.push_back(item.RunsFrom);
+    }
+    return names;
 }
 
 int FindShowClass(const ShowData& show, std::string_view name) {

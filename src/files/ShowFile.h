@@ -72,3 +72,5 @@ FileWriteResult WriteShowFile(const ShowData& show, const std::string& path);
 
 // Index of the class with that name; -1 when none.
 int FindShowClass(const ShowData& show, std::string_view name);
+// The classes a class takes its results from: its rounds, or the class it carries its runs from.
+std::vector<std::string> SourcesOf(const ShowClass& item);

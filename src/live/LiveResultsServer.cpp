@@ -51,9 +51,12 @@ QByteArray ReasonPhrase(int status) {
 }
 
 // The program's clock in milliseconds, as a page runs the clock of a run from its start stamp.
+std::int64_t ProgramMs() {
+    return MonotonicRawNow() / (MonotonicRawFrequency / 1000);
+}
+
 QByteArray ClockHeader() {
-    return "X-Now-Ms: " + QByteArray::number(MonotonicRawNow() / (MonotonicRawFrequency / 1000)) +
-           "\r\n";
+    return "X-Now-Ms: " + QByteArray::number(ProgramMs()) + "\r\n";
 }
 
 // One whole reply in one piece, so that it leaves in one write. extra: header lines of its own.
@@ -385,6 +388,12 @@ private:
     // Closes connections past their deadline and those whose client takes nothing of its
     // replies.
     void Sweep() {
+        // The program stopped (or began again) saying it works: the questions held get the
+        // data that says so.
+        if (const bool stale = pages_.Stale(); stale != stale_) {
+            stale_ = stale;
+            Changed();
+        }
         const Clock::time_point now = Clock::now();
         std::vector<Connection*> expired;
         std::vector<Connection*> heldLong;
@@ -440,6 +449,7 @@ private:
     std::vector<std::unique_ptr<Connection>> open_;
     QHash<QHostAddress, int> perAddress_;
     bool admitting_ = false;  // taking the waiting connections is under way
+    bool stale_ = false;      // the data said the program hangs when last swept
     QTimer sweep_;
 };
 
@@ -454,6 +464,26 @@ QByteArray AddressName(const QHostAddress& address) {
 
 LiveResultsServer::LiveResultsServer(const LiveServerLimits& limits) : limits_(limits) {
     Publish(LiveSnapshot{});
+}
+
+void LiveResultsServer::Alive() {
+    const bool wasStale = Stale();
+    heardMs_.store(ProgramMs());
+    if (wasStale && listener_ != nullptr) {
+        // Back after a hang: the pages waiting hear it at once.
+        auto* listener = static_cast<Connections*>(listener_);
+        QMetaObject::invokeMethod(
+            listener, [listener] { listener->Changed(); }, Qt::QueuedConnection);
+    }
+}
+
+bool LiveResultsServer::Stale() const {
+    return ProgramMs() - heardMs_.load() > limits_.staleAfterMs;
+}
+
+std::string LiveResultsServer::StaleText(const QByteArray& data) const {
+    return "{\"stale\":true,\"heardMs\":" + std::to_string(heardMs_.load()) + ',' +
+           data.mid(1).toStdString();
 }
 
 LiveResultsServer::~LiveResultsServer() {
@@ -504,6 +534,7 @@ std::string LiveResultsServer::Start(int port, const QHostAddress& address) {
         Qt::BlockingQueuedConnection);
     if (port_ != 0) {
         address_ = address;
+        heardMs_.store(ProgramMs());  // heartbeats come only while it runs
         return {};
     }
     Stop();
@@ -537,11 +568,18 @@ void LiveResultsServer::Stop() {
     port_ = 0;
 }
 
-std::string LiveResultsServer::AddressText() const {
+std::string LiveResultsServer::ReachedAt() const {
     const bool everywhere = address_ == QHostAddress::Any || address_ == QHostAddress::AnyIPv4 ||
                             address_ == QHostAddress::AnyIPv6;
-    return LiveAddressText(everywhere ? LocalNetworkAddress() : address_.toString().toStdString(),
-                           port_);
+    return everywhere ? LocalNetworkAddress() : address_.toString().toStdString();
+}
+
+std::string LiveResultsServer::AddressText() const {
+    return LiveAddressText(ReachedAt(), port_);
+}
+
+std::string LiveResultsServer::PageAddress() const {
+    return Running() ? LivePageAddress(ReachedAt(), port_) : std::string();
 }
 
 LiveResultsServer::Body LiveResultsServer::Prepare(const std::string& text) {
@@ -577,6 +615,7 @@ void LiveResultsServer::Publish(const LiveSnapshot& snapshot) {
         const std::lock_guard lock(pagesMutex_);
         pages_ = std::move(pages);
     }
+    heardMs_.store(ProgramMs());
     if (listener_ != nullptr) {
         auto* listener = static_cast<Connections*>(listener_);
         QMetaObject::invokeMethod(
@@ -599,7 +638,15 @@ std::optional<LiveResultsServer::Page> LiveResultsServer::Route(const QByteArray
         return fromBody(html, CurrentPages()->page);
     }
     if (path == "/results.json") {
-        return fromBody(json, CurrentPages()->json);
+        const std::shared_ptr<const Pages> pages = CurrentPages();
+        if (!Stale()) {
+            return fromBody(json, pages->json);
+        }
+        const std::lock_guard lock(pages->staleMutex);
+        if (!pages->staleJson) {
+            pages->staleJson = std::make_shared<const Body>(Prepare(StaleText(pages->json.plain)));
+        }
+        return fromBody(json, *pages->staleJson);
     }
     if (const std::optional<std::size_t> index = ClassOfPath(path)) {
         const std::shared_ptr<const Pages> pages = CurrentPages();
@@ -616,12 +663,14 @@ std::optional<LiveResultsServer::Page> LiveResultsServer::Route(const QByteArray
     }
     if (path == "/sprecher.json") {
         const std::shared_ptr<const Pages> pages = CurrentPages();
-        const std::int64_t nowMs = MonotonicRawNow() / (MonotonicRawFrequency / 1000);
-        return Page{
-            json,
-            QByteArray::fromStdString(AnnouncerJson(pages->announcer, nowMs, WallClockOffsetMs())),
-            {},
-            pages->announcerEtag};
+        QByteArray data = QByteArray::fromStdString(
+            AnnouncerJson(pages->announcer, ProgramMs(), WallClockOffsetMs()));
+        if (!Stale()) {
+            return Page{json, data, {}, pages->announcerEtag};
+        }
+        QByteArray etag = pages->announcerEtag;
+        etag.insert(etag.size() - 1, "-stale");
+        return Page{json, QByteArray::fromStdString(StaleText(data)), {}, etag};
     }
     if (path == "/overlay") {
         static const QByteArray page = QByteArray::fromStdString(OverlayPage());

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QThread>
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -40,6 +42,10 @@ struct LiveServerLimits {
     // A question for data the client already has (its ETag in "If-None-Match", and "?wait") is
     // held until the data changes, at most this long; then it is answered "unchanged" (304).
     int holdMs = 5000;
+    // The window thread publishes a snapshot after each change and says it is alive every
+    // second. When neither came for this long, the program hangs while this thread still
+    // answers: the data says so ("stale"), so that the pages stop their clocks.
+    int staleAfterMs = 4000;
 };
 
 // Serves the live result page "/" and its data "/results.json" to phones on the arena's
@@ -74,10 +80,15 @@ public:
     // The port listened on; 0 while stopped.
     quint16 Port() const { return port_; }
     std::string AddressText() const override;
+    std::string PageAddress() const override;
 
     // UI thread only. Renders the page and the data of the snapshot for the serving thread.
     // Cheap enough to call after every change of the table or the board.
     void Publish(const LiveSnapshot& snapshot) override;
+    // Any thread, from the window thread every second: the program still works.
+    void Alive() override;
+    // Neither a snapshot nor a heartbeat came for LiveServerLimits::staleAfterMs. Any thread.
+    bool Stale() const;
 
     // What a path is answered with; nothing when there is no such page. Any thread.
     struct Page {
@@ -96,9 +107,15 @@ private:
         QByteArray etag;
     };
     static Body Prepare(const std::string& text);
+    // The address phones reach the server by: the one it listens on, or the machine's address
+    // on the local network when it listens on every one.
+    std::string ReachedAt() const;
     struct Pages {
         Body page;
         Body json;
+        // The data as a hung program's readers get it, made when first asked for.
+        mutable std::mutex staleMutex;
+        mutable std::shared_ptr<const Body> staleJson;
         AnnouncerSnapshot announcer;
         QByteArray announcerEtag;
         // Each class of the show alone ("/klasse/N.json", N from 1), the open one among them;
@@ -108,6 +125,9 @@ private:
     };
     // Any thread.
     std::shared_ptr<const Pages> CurrentPages() const;
+    // The data with what a reader of a hung program needs in front: "stale" and, on the
+    // program's clock in milliseconds, when it was last heard ("heardMs").
+    std::string StaleText(const QByteArray& data) const;
 
     const LiveServerLimits limits_;
     QThread thread_;
@@ -119,6 +139,8 @@ private:
     QHostAddress address_;
     mutable std::mutex pagesMutex_;
     std::shared_ptr<const Pages> pages_;
+    // When the window thread was last heard, on the program's clock in milliseconds.
+    std::atomic<std::int64_t> heardMs_{0};
 };
 
 // The machine's address on the local network: the first IPv4 address, not loopback, of an

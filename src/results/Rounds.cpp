@@ -157,6 +157,53 @@ std::optional<std::int64_t> NeededForPlace(const Standing& average, std::int64_t
     return totals[static_cast<std::size_t>(place - 1)] - soFarMs;
 }
 
+std::vector<MoneyNeed> NeededForMoney(const Standing& average, const ClassRules& rules,
+                                      std::int64_t soFarMs, int ownRow) {
+    std::vector<MoneyNeed> needs;
+    if (!average.Pays) {
+        return needs;
+    }
+    Totals totals;
+    for (const StandingRow& at : average.Rows) {
+        const bool counts = at.Row != ownRow && at.State == Validity::Valid;
+        totals.push_back(counts ? at.TotalMs : std::nullopt);
+    }
+    const std::size_t own = totals.size();
+    totals.emplace_back();
+    const Resolution resolution = ResolutionOf(rules);
+    const std::int64_t unit = resolution == Resolution::Thousandths ? 1 : 10;
+    // Where the starter lands with `runMs` in this round: their division and whether it pays.
+    const auto land = [&](std::int64_t runMs) {
+        totals[own] = soFarMs + runMs;
+        const std::vector<DivisionPlace> divided =
+            Divide(totals, rules.DivisionOffsetsMs, resolution);
+        const PayoutSheet sheet = Pay(rules, average.Sheet.Entries, divided, totals, resolution);
+        return std::pair{divided[own].Division, sheet.RowCents.at(own) > 0};
+    };
+    // Ten minutes is slower than any run: a division still paid there pays any valid run.
+    constexpr std::int64_t slowest = 600'000;
+    for (int division = 1; division <= rules.DivisionCount(); ++division) {
+        // Paid in this division or a faster one: true up to the time sought, false after it.
+        const auto within = [&](std::int64_t runMs) {
+            const auto [landed, paid] = land(runMs);
+            return landed < division || (landed == division && paid);
+        };
+        if (!within(0) || within(slowest)) {
+            continue;
+        }
+        std::int64_t fast = 0;               // within
+        std::int64_t slow = slowest / unit;  // not within
+        while (slow - fast > 1) {
+            const std::int64_t mid = fast + (slow - fast) / 2;
+            (within(mid * unit) ? fast : slow) = mid;
+        }
+        if (const auto [landed, paid] = land(fast * unit); landed == division && paid) {
+            needs.push_back({division, fast * unit});
+        }
+    }
+    return needs;
+}
+
 AverageOutlook OutlookInAverage(const std::vector<Round>& rounds, int round,
                                 const std::string& number, const ClassRules& rules) {
     AverageOutlook outlook;
@@ -182,5 +229,8 @@ AverageOutlook OutlookInAverage(const std::vector<Round>& rounds, int round,
     outlook.InAverage = true;
     const Standing with = MakeStanding(AverageTable(rounds, round + 1).Table, rules, {});
     outlook.NeededMs = NeededForPlace(with, outlook.SoFarMs, 1);
+    const StandingRow* own = rowOf(with);
+    outlook.MoneyNeeds =
+        NeededForMoney(with, rules, outlook.SoFarMs, own != nullptr ? own->Row : -1);
     return outlook;
 }

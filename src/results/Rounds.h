@@ -50,6 +50,19 @@ DerivedTable AverageTable(const std::vector<Round>& rounds, std::optional<int> c
 std::optional<std::int64_t> NeededForPlace(const Standing& average, std::int64_t soFarMs,
                                            int place);
 
+// The most a starter may total in this round and still be paid in a division of the average.
+struct MoneyNeed {
+    int Division = 0;  // 1 = 1D
+    std::int64_t NeededMs = 0;
+};
+// For each division of `average` (the standing counting this round) that pays: the most a starter
+// whose rounds before add up to soFarMs may total in this round and land in a paid place of that
+// division (a tie on the last paid place shares its money, so equalling is enough). Their own row
+// (`ownRow`, -1 none) is left out of the field. A division that any valid run is paid in, or that
+// they cannot reach a paid place of, is not listed.
+std::vector<MoneyNeed> NeededForMoney(const Standing& average, const ClassRules& rules,
+                                      std::int64_t soFarMs, int ownRow);
+
 // Where a starter stands in an average while they run one of its rounds.
 struct AverageOutlook {
     bool InAverage = false;  // a valid total in every round before this one
@@ -59,6 +72,8 @@ struct AverageOutlook {
     // The most they may total in this round to lead the average counting it; nothing when any
     // valid run leads (nobody has a total over all these rounds yet).
     std::optional<std::int64_t> NeededMs;
+    // The most they may total in this round to be paid in each paying division.
+    std::vector<MoneyNeed> MoneyNeeds;
 };
 // The outlook of the starter with that start number running round `round` (counted from 0) of
 // the average, ranked under the average's rules.

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "serial/GuardedPost.h"
 #include "serial/SerialDevice.h"
 
 std::uint32_t LineSpeed(TBaudRate rate, std::int32_t userRate) {
@@ -341,12 +342,7 @@ private:
     // Runs action on the UI thread unless the port has been closed, reopened or destroyed since.
     template <typename Action>
     void Post(Action action) {
-        post_([port = &port_, token = token_, generation = generation_, action] {
-            const auto current = token.lock();
-            if (current && *current == generation) {
-                action(*port, generation);
-            }
-        });
+        PostWhileCurrent(post_, &port_, token_, generation_, std::move(action));
     }
 
     // Taken on the UI thread when the port opens; the watcher reads nothing else of the port.
@@ -394,6 +390,8 @@ std::string PortLabel(int port, const std::string& path) {
                : path;
 }
 
+}  // namespace
+
 EComHandle OpenFailure(int port, const std::string& path, const std::system_error& error) {
     const ComFailure reason = FailureOf(error.code().value());
     const std::string label = PortLabel(port, path);
@@ -414,7 +412,10 @@ EComHandle OpenFailure(int port, const std::string& path, const std::system_erro
     return {"Anschluss " + label + " lässt sich nicht öffnen: " + error.code().message(), reason};
 }
 
-}  // namespace
+EComState SetupFailure(int port, const std::string& path, const std::system_error& error) {
+    return EComState("Anschluss " + PortLabel(port, path) +
+                     " lässt sich nicht einstellen: " + error.code().message());
+}
 
 std::unique_ptr<ISerialDevice> TComPort::OpenDevice(std::string& path) {
     const std::string portPath = ComPortDevicePath(Port);
@@ -452,8 +453,7 @@ void TComPort::Open() {
             throw std::system_error(EIO, std::system_category());
         }
     } catch (const std::system_error& error) {
-        throw EComState("Anschluss " + PortLabel(Port, path) +
-                        " lässt sich nicht einstellen: " + error.code().message());
+        throw SetupFailure(Port, path, error);
     }
     device_ = std::move(device);
     openPath_ = path;

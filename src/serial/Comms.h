@@ -25,6 +25,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 class ISerialBackend;
 class ISerialDevice;
@@ -137,6 +138,11 @@ struct LineSettings {
 
 // Device path of a port number, empty when the number has no device (see the top of this file).
 std::string ComPortDevicePath(int port);
+
+// What the operator is told when the device at path (of port number port, 0 for none) cannot be
+// opened for the system's error, and when it cannot be set up.
+EComHandle OpenFailure(int port, const std::string& path, const std::system_error& error);
+EComState SetupFailure(int port, const std::string& path, const std::system_error& error);
 
 // One batch of line events: the events, the modem status it ends at, when the watcher saw its
 // first change (MonotonicRawNow) and how many line changes it stands for. Count is 1 unless the

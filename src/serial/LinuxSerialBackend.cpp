@@ -80,6 +80,37 @@ bool IsUnsupported(int error) {
     return error == EINVAL || error == ENOTTY || error == ENOSYS || error == EOPNOTSUPP;
 }
 
+// The bytes waiting on a non-blocking descriptor: 0 when none, -1 when it has gone away.
+std::ptrdiff_t ReadWaiting(int fd, char* bytes, std::size_t size) {
+    const ssize_t count = ::read(fd, bytes, size);
+    if (count > 0) {
+        return count;
+    }
+    return count < 0 && (errno == EAGAIN || errno == EINTR) ? 0 : -1;
+}
+
+// Waits until fd is readable (Changed), stop is signalled (Interrupted) or fd hangs up (Lost).
+WaitResult WaitReadable(int stop, int fd) {
+    for (;;) {
+        pollfd fds[2] = {{stop, POLLIN, 0}, {fd, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return WaitResult::Lost;
+        }
+        if (fds[0].revents != 0) {
+            return WaitResult::Interrupted;
+        }
+        if ((fds[1].revents & POLLIN) != 0) {
+            return WaitResult::Changed;
+        }
+        if ((fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            return WaitResult::Lost;
+        }
+    }
+}
+
 std::uint32_t ToModemStatus(int lines) {
     return ((lines & TIOCM_CTS) != 0 ? ModemCtsOn : 0) |
            ((lines & TIOCM_DSR) != 0 ? ModemDsrOn : 0) |
@@ -207,6 +238,12 @@ public:
         WakeWaiter(lock, [] { return true; });
     }
 
+    std::ptrdiff_t ReadBytes(char* bytes, std::size_t size) override {
+        return ReadWaiting(fd_.Get(), bytes, size);
+    }
+
+    WaitResult WaitForInput() override { return WaitReadable(stopFd_.Get(), fd_.Get()); }
+
 private:
     static bool SameLineCounts(const serial_icounter_struct& a, const serial_icounter_struct& b) {
         return a.cts == b.cts && a.dsr == b.dsr && a.rng == b.rng && a.dcd == b.dcd;
@@ -309,7 +346,8 @@ private:
     std::optional<serial_icounter_struct> entryCounts_;
 };
 
-// The simulated light barrier: '1' = CTS on, '0' = CTS off, other bytes ignored.
+// The simulated light barrier: '1' = CTS on, '0' = CTS off, other bytes ignored; or, read as text,
+// a simulated timer line.
 class FifoDevice : public ISerialDevice {
 public:
     explicit FifoDevice(UniqueFd fd) : fd_(std::move(fd)) {}
@@ -344,26 +382,17 @@ public:
     // Bytes written since the last reading keep the FIFO readable, so none waits unseen.
     void Reconcile() override {}
 
-    WaitResult WaitForChange(const LineReading&) override {
-        for (;;) {
-            pollfd fds[2] = {{stopFd_.Get(), POLLIN, 0}, {fd_.Get(), POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return WaitResult::Lost;
-            }
-            if (fds[0].revents != 0) {
-                return WaitResult::Interrupted;
-            }
-            if ((fds[1].revents & (POLLERR | POLLNVAL)) != 0) {
-                return WaitResult::Lost;
-            }
-            return WaitResult::Changed;
-        }
-    }
+    WaitResult WaitForChange(const LineReading&) override { return WaitForInput(); }
 
     void Interrupt() override { stopFd_.Signal(); }
+
+    // A simulated timer line: the bytes written to the FIFO are the timer's text.
+    std::ptrdiff_t ReadBytes(char* bytes, std::size_t size) override {
+        return ReadWaiting(fd_.Get(), bytes, size);
+    }
+
+    // The FIFO is open for writing here too, so it never hangs up.
+    WaitResult WaitForInput() override { return WaitReadable(stopFd_.Get(), fd_.Get()); }
 
 private:
     UniqueFd fd_;

@@ -224,6 +224,19 @@ PortChange PortChoice::Confirm(int k) const {
     return {entries_[k].Port, entries_[k].PortName, PortChange::Action::Open};
 }
 
+PortChoice DeviceChoice(const std::vector<SerialPort>& ports, const std::string& device) {
+    for (int number = 1; !device.empty() && !ComPortDevicePath(number).empty(); ++number) {
+        if (ComPortDevicePath(number) == device) {
+            return PortChoice(ports, number, {});
+        }
+    }
+    return PortChoice(ports, 0, device);
+}
+
+std::string ChangedDevice(const PortChange& change) {
+    return !change.PortName.empty() ? change.PortName : ComPortDevicePath(change.Port);
+}
+
 void PortReconnector::Poll() {
     if (port_.Connected() || !port_.DeviceLost()) {
         return;

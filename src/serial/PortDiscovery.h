@@ -58,6 +58,13 @@ private:
     int shown_ = 0;
 };
 
+// A port stored as one device (a /dev node or a stable name), as the port list takes it: a node
+// of a COM number by that number, anything else by its name.
+PortChoice DeviceChoice(const std::vector<SerialPort>& ports, const std::string& device);
+// The device a confirmed entry stands for: its stable name or name, else its number's node;
+// empty for "Kein".
+std::string ChangedDevice(const PortChange& change);
+
 // Reopens a port whose device went away (TComPort::DeviceLost) once the device is back, silently
 // retrying; a port the operator closed is left alone. The UI calls Poll about once a second.
 class PortReconnector {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,6 +51,17 @@ public:
     virtual void Reconcile() = 0;
     // Any thread: the pending and every later WaitForChange returns Interrupted.
     virtual void Interrupt() = 0;
+    // For a device that sends text (a timer's output line), on the reader thread: the bytes that
+    // came in, up to size, without waiting; 0 when none waits, -1 when the device has gone away.
+    // A device that sends no text has none.
+    virtual std::ptrdiff_t ReadBytes(char* bytes, std::size_t size) {
+        static_cast<void>(bytes);
+        static_cast<void>(size);
+        return -1;
+    }
+    // Blocks until bytes may be waiting (Changed), Interrupt is called (Interrupted) or the device
+    // goes away (Lost).
+    virtual WaitResult WaitForInput() { return WaitResult::Lost; }
 };
 
 // One serial port present on the system.

@@ -8,7 +8,6 @@
 namespace {
 
 constexpr int ClockIntervalMs = 10;
-constexpr std::uint32_t CtsOn = 0x10;
 constexpr Rgb StartGreen = 0x008000;
 constexpr Rgb TimerYellow = 0xFFFF00;
 constexpr Rgb DisabledGrey = 0x808080;
@@ -97,6 +96,7 @@ void TimingEngine::StartCommand(std::int64_t reading, bool byHand) {
             ResetRunLabels();
             clock_.Start(ClockIntervalMs);
             view_.img_AbbruchVisible = false;
+            runFromBackup_ = false;
             view_.CountdownActive = false;
             SetLook(view_.bSTART, "STOP", 0xFF0000, 0xFFFFFF, 0xFF8000, 0xC00000, 0xFFC0C0);
             view_.bEintragen.Enabled = false;
@@ -258,15 +258,18 @@ void TimingEngine::TimerStartLockTimer() {
 }
 
 EdgeAction TimingEngine::ComPortLS(std::uint32_t modemStatus, std::int64_t edgeTicks) {
-    if (modemStatus == view_.LastModemStatus) {
-        return EdgeAction::Bounce;
+    switch (ClassifyLineChange(view_.LastModemStatus, modemStatus, settings_.Alg)) {
+        case LineChange::Bounce:
+            return EdgeAction::Bounce;
+        case LineChange::Resting:
+            return EdgeAction::RestingLevel;
+        case LineChange::Trigger:
+            break;
     }
-    view_.LastModemStatus = modemStatus;
-    const bool cts = (modemStatus & CtsOn) != 0;
-    const bool trigger = (settings_.Alg == 0 && cts) || (settings_.Alg == 1 && !cts);
-    if (!trigger) {
-        return EdgeAction::RestingLevel;
-    }
+    return Impulse(edgeTicks, ImpulseKind::Any, false);
+}
+
+EdgeAction TimingEngine::Impulse(std::int64_t edgeTicks, ImpulseKind kind, bool fromBackup) {
     // A start lock that was over at the edge's stamp has ended, even if its timer has not fired.
     if (view_.LightBarrierArmed == 0 && startLock_.IsActive() && edgeTicks >= view_.LockEndTicks) {
         TimerStartLockTimer();
@@ -282,12 +285,25 @@ EdgeAction TimingEngine::ComPortLS(std::uint32_t modemStatus, std::int64_t edgeT
         return EdgeAction::StartDisabled;
     }
     const int step = view_.StartStep;
+    if ((kind == ImpulseKind::Start && step != 1) || (kind == ImpulseKind::Finish && step != 2)) {
+        return EdgeAction::OtherChannel;
+    }
     StartCommand(edgeTicks, false);
+    runFromBackup_ = runFromBackup_ || (fromBackup && step != 0);
     if (step == 2) {
         view_.ResumeEnabled = true;
         return EdgeAction::Stopped;
     }
     return step == 0 ? EdgeAction::CountdownStarted : EdgeAction::Started;
+}
+
+void TimingEngine::TakeRunTime(std::int64_t runTicks, bool fromBackup) {
+    if (clock_.IsActive() || view_.CountdownActive || view_.DqFlag != 0 || view_.EntryStep != 0) {
+        return;
+    }
+    view_.RunTicks = runTicks;
+    ShowElapsed(runTicks);
+    runFromBackup_ = fromBackup;
 }
 
 void TimingEngine::ResumeRun() {
@@ -400,7 +416,7 @@ void TimingEngine::EnterResult() {
     cells.RunTime = FormatTimeText(runMs, separator, resolution_);
     cells.Penalties = std::to_string(view_.PenaltyCount);
     cells.Dq = dq ? "DQ" : "";
-    cells.Reason = dq ? reasons_.SelectedText() : markHand ? "H" : "";
+    cells.Reason = dq ? reasons_.SelectedText() : markHand ? "H" : runFromBackup_ ? "B" : "";
     cells.Total = dq ? "DQ"
                      : FormatTimeText(RunTotalMs(runMs, view_.PenaltyCount, view_.PenaltySeconds),
                                       separator, resolution_);
@@ -416,8 +432,9 @@ void TimingEngine::EnterResult() {
 }
 
 PendingRun TimingEngine::CurrentRun() const {
-    return {view_.RunTicks, view_.PenaltyCount, view_.DqFlag != 0,
-            view_.DqFlag != 0 ? reasons_.SelectedText() : std::string(), runByHand_};
+    return {view_.RunTicks,    view_.PenaltyCount,
+            view_.DqFlag != 0, view_.DqFlag != 0 ? reasons_.SelectedText() : std::string(),
+            runByHand_,        runFromBackup_};
 }
 
 void TimingEngine::GiveBack(const PendingRun& run) {
@@ -425,6 +442,7 @@ void TimingEngine::GiveBack(const PendingRun& run) {
         return;
     }
     runByHand_ = run.ByHand;
+    runFromBackup_ = run.FromBackup;
     view_.CountdownActive = false;
     view_.DigitOnColour = DigitGreen;
     StopClock(run.RunTicks);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "results/ResultRules.h"
+#include "timing/BackupTiming.h"
 #include "timing/DqReasons.h"
 #include "timing/TimingPorts.h"
 #include "timing/TimingSettings.h"
@@ -16,11 +17,12 @@ enum class EdgeAction {
     CountdownStarted,
     Started,
     Stopped,
-    Bounce,        // no change of the line since the last edge
-    RestingLevel,  // the line went back to rest: not a beam event
-    Locked,        // stamped while the barrier was locked or inside a start lock
-    NotArmed,      // stamped before the barrier was armed
-    StartDisabled  // the start command was off (a run waits for its entry)
+    Bounce,         // no change of the line since the last edge
+    RestingLevel,   // the line went back to rest: not a beam event
+    Locked,         // stamped while the barrier was locked or inside a start lock
+    NotArmed,       // stamped before the barrier was armed
+    StartDisabled,  // the start command was off (a run waits for its entry)
+    OtherChannel    // a timer's start impulse while a run is on the clock, or its finish before
 };
 
 // The cells of the current starter's row that an entered run fills.
@@ -52,6 +54,7 @@ struct PendingRun {
     bool Dq = false;
     std::string Reason;  // the reason chosen for a disqualification
     bool ByHand = false;
+    bool FromBackup = false;
 };
 
 // What the result entry needs from the program: the engine hands over the run's cells and never
@@ -118,6 +121,14 @@ public:
     // time source's counter. A run started or stopped here is timed from that timestamp, and
     // arming and the start lock are judged by it, not by when the edge is handled.
     EdgeAction ComPortLS(std::uint32_t modemStatus, std::int64_t edgeTicks);
+    // A trigger of a timing source (the light barrier's trigger edge, a timer's impulse, the
+    // backup standing in for a missed one) stamped at edgeTicks: it acts as the light barrier
+    // does, within what kind allows. fromBackup marks a run it starts or stops "B".
+    EdgeAction Impulse(std::int64_t edgeTicks, ImpulseKind kind, bool fromBackup);
+    // The run on the board, stopped and waiting for its entry, takes this time instead of its
+    // stamps' difference: a timer's own difference, or the backup's when the primary missed
+    // (fromBackup marks it "B").
+    void TakeRunTime(std::int64_t runTicks, bool fromBackup);
     // "Weiterlaufen" (Shift+F4): the run stopped by a false light-barrier edge goes on from its
     // original start, with the barrier armed for the real finish. Only while View().ResumeEnabled.
     void ResumeRun();
@@ -176,6 +187,8 @@ private:
     Resolution resolution_ = Resolution::Hundredths;
     // The run on the board was started or stopped by hand.
     bool runByHand_ = false;
+    // The run on the board was started, stopped or timed by the backup source.
+    bool runFromBackup_ = false;
     TimingView view_;
     DqReasons reasons_;
     std::string lastBackupError_;

@@ -25,6 +25,11 @@ BarrierTestWindow::BarrierTestWindow(Competition& competition, QWidget* parent)
     mono.setStyleHint(QFont::TypeWriter);
     ListEdges->setFont(mono);
     layout->addWidget(ListEdges, 1);
+    LabelBackup = new QLabel("Zweite Lichtschranke:", this);
+    layout->addWidget(LabelBackup);
+    ListBackupEdges = new QListWidget(this);
+    ListBackupEdges->setFont(mono);
+    layout->addWidget(ListBackupEdges, 1);
     bEnd = new QPushButton("[F7] Test beenden", this);
     layout->addWidget(bEnd, 0, Qt::AlignRight);
     connect(bEnd, &QPushButton::clicked, this, [this] { competition_.Run(Command::BarrierTest); });
@@ -34,33 +39,19 @@ BarrierTestWindow::BarrierTestWindow(Competition& competition, QWidget* parent)
 void BarrierTestWindow::Render() {
     const BarrierTest* test = competition_.BarrierTestState();
     if (test == nullptr) {
-        shown_ = nullptr;
+        shown_ = {};
+        shownBackup_ = {};
         if (isVisible()) {
             hide();
         }
         return;
     }
-    if (test != shown_) {
-        shown_ = test;
-        shownLines_ = 0;
-        ListEdges->clear();
-    }
-    const auto& lines = test->Lines();
-    // Old lines scroll away inside the test once it holds its most: then every change redraws.
-    const bool changed = shownLines_ != lines.size() || lines.size() == BarrierTest::MaxLines;
-    if (changed) {
-        ListEdges->clear();
-        for (const std::string& line : lines) {
-            auto* item = new QListWidgetItem(QString::fromStdString(line), ListEdges);
-            if (line.rfind("Kontakt prellt", 0) == 0 || line.rfind("Seit ", 0) == 0) {
-                item->setForeground(QColor(0xC0, 0, 0));
-                QFont bold = item->font();
-                bold.setBold(true);
-                item->setFont(bold);
-            }
-        }
-        shownLines_ = lines.size();
-        ListEdges->scrollToBottom();
+    RenderList(ListEdges, *test, shown_);
+    const BarrierTest* backup = competition_.BackupTestState();
+    LabelBackup->setVisible(backup != nullptr);
+    ListBackupEdges->setVisible(backup != nullptr);
+    if (backup != nullptr) {
+        RenderList(ListBackupEdges, *backup, shownBackup_);
     }
     LabelSummary->setText(
         QString("Durch die Lichtschranke gehen: jede Flanke erscheint unten. Es wird nichts "
@@ -68,9 +59,38 @@ void BarrierTestWindow::Render() {
             .arg(test->Crossings())
             .arg(test->BouncingCrossings())
             .arg(QString::fromStdString(competition_.BeamReadout())));
+    if (backup != nullptr) {
+        LabelBackup->setText(QString("Zweite Lichtschranke: Durchgänge: %1, davon prellend: %2")
+                                 .arg(backup->Crossings())
+                                 .arg(backup->BouncingCrossings()));
+    }
     if (!isVisible()) {
         show();
     }
+}
+
+void BarrierTestWindow::RenderList(QListWidget* list, const BarrierTest& test, Shown& shown) {
+    if (&test != shown.test) {
+        shown = {&test, 0};
+        list->clear();
+    }
+    const auto& lines = test.Lines();
+    // Old lines scroll away inside the test once it holds its most: then every change redraws.
+    if (shown.lines == lines.size() && lines.size() != BarrierTest::MaxLines) {
+        return;
+    }
+    list->clear();
+    for (const std::string& line : lines) {
+        auto* item = new QListWidgetItem(QString::fromStdString(line), list);
+        if (line.rfind("Kontakt prellt", 0) == 0 || line.rfind("Seit ", 0) == 0) {
+            item->setForeground(QColor(0xC0, 0, 0));
+            QFont bold = item->font();
+            bold.setBold(true);
+            item->setFont(bold);
+        }
+    }
+    shown.lines = lines.size();
+    list->scrollToBottom();
 }
 
 void BarrierTestWindow::closeEvent(QCloseEvent* event) {

@@ -19,13 +19,23 @@ public:
 
     QLabel* LabelSummary = nullptr;
     QListWidget* ListEdges = nullptr;
+    // The backup light barrier's edges, tested beside the first; shown while it is open.
+    QLabel* LabelBackup = nullptr;
+    QListWidget* ListBackupEdges = nullptr;
     QPushButton* bEnd = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // What one list shows of one test.
+    struct Shown {
+        const BarrierTest* test = nullptr;
+        std::size_t lines = 0;
+    };
+    static void RenderList(QListWidget* list, const BarrierTest& test, Shown& shown);
+
     Competition& competition_;
-    const BarrierTest* shown_ = nullptr;
-    std::size_t shownLines_ = 0;
+    Shown shown_;
+    Shown shownBackup_;
 };

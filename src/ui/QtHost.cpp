@@ -149,8 +149,8 @@ std::optional<CfgValues> QtOperator::EditSettings(const CfgValues& values, PortL
     return dialog.Execute(values);
 }
 
-void QtOperator::ShowInformation() {
-    TFormInfo info(Owner());
+void QtOperator::ShowInformation(const std::string& pageAddress) {
+    TFormInfo info(pageAddress, Owner());
     KeepAboveSpectators(info);
     info.exec();
 }

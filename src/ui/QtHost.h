@@ -63,7 +63,7 @@ public:
     void CommitEdits() override;
     std::optional<CfgValues> EditSettings(const CfgValues& values, PortLamp lamp,
                                           const std::string& reason) override;
-    void ShowInformation() override;
+    void ShowInformation(const std::string& pageAddress) override;
     void ShowBusy(bool busy) override;
 
 private:

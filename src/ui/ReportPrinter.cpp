@@ -11,9 +11,12 @@
 #include <QPrinter>
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 #include "files/HtmlReport.h"
+#include "files/QrCode.h"
 #include "files/Report.h"
+#include "ui/QrDrawing.h"
 #include "ui/QtHost.h"
 
 namespace {
@@ -31,6 +34,8 @@ constexpr qreal CellPadPt = 4;  // left and right inside every cell
 constexpr qreal RoundingSlackPt = 0.1;
 constexpr qreal RowSpacing = 1.5;  // a row's height in body lines
 constexpr qreal PdfDpi = 600;
+// The link's QR code at the head's right: an inch, a phone reads it from an arm's length.
+constexpr qreal QrPt = 72;
 
 QString Q(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -64,6 +69,8 @@ struct Plan {
     qreal bodyBottom = 0;
     std::vector<ReportPage> pages;  // the lines of each page; the foot lines count as rows
     bool landscape = false;
+    std::optional<QrCode> qr;  // the report's link, at the first page's top right
+    qreal qrSide = 0;
 
     qreal Pt(qreal points) const { return points * dpi / 72; }
     int Pages() const { return static_cast<int>(pages.size()); }
@@ -155,6 +162,11 @@ Plan MakePlan(const Report& report, QPagedPaintDevice& device) {
     if (!head.when.empty()) {
         top += LineHeight(WhenPt, device) * 1.2;
     }
+    plan.qr = MakeQrCode(report.link);
+    if (plan.qr) {
+        plan.qrSide = plan.Pt(QrPt);
+        top = std::max(top, plan.qrSide + small * 1.2);
+    }
     plan.firstTop = top + plan.Pt(6);
     plan.otherTop = small * 1.2 + plan.Pt(6);
     plan.bodyBottom = plan.page.height() - small * 1.8;
@@ -218,13 +230,27 @@ private:
         const QFontMetricsF metrics(font, painter_.device());
         painter_.setFont(font);
         painter_.setPen(Qt::black);
+        // Beside the QR code, the head keeps clear of it.
+        const qreal room = plan_.page.width() - (plan_.qr ? plan_.qrSide + plan_.Pt(6) : 0);
         painter_.drawText(QPointF(0, y + metrics.ascent()),
-                          metrics.elidedText(Q(text), Qt::ElideRight, plan_.page.width()));
+                          metrics.elidedText(Q(text), Qt::ElideRight, room));
         return y + metrics.height() * 1.2;
     }
 
     qreal DrawHead() {
         const ReportHeadText head = ReportHeadLines(report_);
+        if (plan_.qr) {
+            const QRectF square(plan_.page.width() - plan_.qrSide, 0, plan_.qrSide, plan_.qrSide);
+            DrawQrCode(painter_, *plan_.qr, square);
+            const QFont font = Font(SmallPt);
+            const QFontMetricsF metrics(font, painter_.device());
+            painter_.setFont(font);
+            painter_.setPen(Qt::black);
+            const QString link = Q(report_.link);
+            painter_.drawText(QPointF(plan_.page.width() - metrics.horizontalAdvance(link),
+                                      plan_.qrSide + metrics.ascent()),
+                              link);
+        }
         qreal y = 0;
         if (!head.show.empty()) {
             y = HeadLine(head.show, ShowPt, true, y);

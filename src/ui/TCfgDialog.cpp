@@ -82,6 +82,40 @@ QPixmap LampPicture(const QColor& colour) {
     return pixmap;
 }
 
+// A port's lamp: green while open, red while it is set but not open (with the reason under it),
+// neutral when none is set or another entry is selected.
+void ShowLamp(QLabel* shape, QLabel* why, PortLamp lamp, const std::string& reason,
+              const QColor& neutral) {
+    const QColor colour = lamp == PortLamp::Open     ? QColor(0x00, 0x80, 0x00)
+                          : lamp == PortLamp::Closed ? QColor(0xFF, 0x00, 0x00)
+                                                     : neutral;
+    shape->setPixmap(LampPicture(colour));
+    why->setText(QString::fromStdString(reason));
+    why->setVisible(lamp != PortLamp::Neutral && !reason.empty());
+}
+
+// A port's row of a grid: its label, the port list and the lamp beside it, and the reason why
+// it is not open in the row beneath.
+void PortRow(QGridLayout* grid, int row, const char* label, QComboBox*& list, QLabel*& lamp,
+             QLabel*& reason) {
+    QWidget* parent = grid->parentWidget();
+    grid->addWidget(new QLabel(label, parent), row, 0);
+    list = new QComboBox(parent);
+    list->setMaxVisibleItems(20);
+    list->setMinimumContentsLength(24);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    grid->addWidget(list, row, 1, 1, 3);
+    lamp = new QLabel(parent);
+    lamp->setFixedSize(LampSize, LampSize);
+    grid->addWidget(lamp, row, 4);
+    reason = new QLabel(parent);
+    reason->setWordWrap(true);
+    reason->setTextFormat(Qt::PlainText);
+    reason->setStyleSheet("color: #C00000;");
+    reason->hide();
+    grid->addWidget(reason, row + 1, 0, 1, 5);
+}
+
 }  // namespace
 
 TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
@@ -92,21 +126,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     gbLS = new QGroupBox(" Lichtschranke(n) ", this);
     gbLS->setToolTip("Zeitgenauigkeit: 1/100 s.");
     auto* ls = new QGridLayout(gbLS);
-    ls->addWidget(new QLabel("Port:", gbLS), 0, 0);
-    cbPort = new QComboBox(gbLS);
-    cbPort->setMaxVisibleItems(20);
-    cbPort->setMinimumContentsLength(24);
-    cbPort->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    ls->addWidget(cbPort, 0, 1, 1, 3);
-    ShapePort = new QLabel(gbLS);
-    ShapePort->setFixedSize(LampSize, LampSize);
-    ls->addWidget(ShapePort, 0, 4);
-    LabelPortReason = new QLabel(gbLS);
-    LabelPortReason->setWordWrap(true);
-    LabelPortReason->setTextFormat(Qt::PlainText);
-    LabelPortReason->setStyleSheet("color: #C00000;");
-    LabelPortReason->hide();
-    ls->addWidget(LabelPortReason, 1, 0, 1, 5);
+    PortRow(ls, 0, "Port:", cbPort, ShapePort, LabelPortReason);
 
     ls->addWidget(new QLabel(" Algorithmus: ", gbLS), 2, 0);
     cbAlg = new QComboBox(gbLS);
@@ -144,6 +164,34 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     // What 0 does, so that nobody takes it for "no lock".
     ls->addWidget(new QLabel("0 = nach dem Start gesperrt bis F11", gbLS), 4, 1, 1, 4);
     ls->setColumnStretch(3, 1);
+
+    gbBackup = new QGroupBox(" Zweite Zeitnahme ", this);
+    gbBackup->setToolTip(
+        "Eine zweite Lichtschranke oder ein Zeitmesser: springt ein, wenn die "
+        "erste einen Start oder Stopp verpasst");
+    auto* backup = new QGridLayout(gbBackup);
+    PortRow(backup, 0, "Zweite Lichtschranke:", cbBackupPort, ShapeBackupPort, LabelBackupReason);
+    backup->addWidget(new QLabel("Nachfragen ab:", gbBackup), 2, 0);
+    seBackupTolerance = SpinEdit(gbBackup, BackupToleranceMax);
+    seBackupTolerance->setSuffix(" ms");
+    seBackupTolerance->setToolTip(
+        "Weichen die Laufzeiten beider Messungen mehr ab, wird vor dem "
+        "Eintragen gefragt, welche gilt");
+    backup->addWidget(seBackupTolerance, 2, 1);
+    PortRow(backup, 3, "Zeitmesser:", cbTimerPort, ShapeTimerPort, LabelTimerReason);
+    backup->addWidget(new QLabel("Format:", gbBackup), 5, 0);
+    cbTimerFormat = new QComboBox(gbBackup);
+    backup->addWidget(cbTimerFormat, 5, 1);
+    cbTimerBaud = new QComboBox(gbBackup);
+    for (const int baud : TimerBauds) {
+        cbTimerBaud->addItem(QString("%1 Baud 8N1").arg(baud), baud);
+    }
+    backup->addWidget(cbTimerBaud, 5, 2, 1, 2);
+    cbTimerRole = new QComboBox(gbBackup);
+    cbTimerRole->addItem("Zeitmesser als Ersatz der Lichtschranke");
+    cbTimerRole->addItem("Zeitmesser gibt die Zeit, Lichtschranke als Ersatz");
+    backup->addWidget(cbTimerRole, 6, 1, 1, 3);
+    backup->setColumnStretch(3, 1);
 
     LabMonitor = new QLabel("TV / Zusatzmonitor:", this);
     cbMonitor = new QComboBox(this);
@@ -228,6 +276,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(gbLS);
+    layout->addWidget(gbBackup);
     layout->addLayout(monitor);
     layout->addWidget(gbCountDown);
     layout->addLayout(live);
@@ -243,6 +292,8 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(cbPort, &QComboBox::currentIndexChanged, this, [this] { cbPortChange(); });
+    connect(cbBackupPort, &QComboBox::currentIndexChanged, this, [this] { RenderSourceLamps(); });
+    connect(cbTimerPort, &QComboBox::currentIndexChanged, this, [this] { RenderSourceLamps(); });
     connect(seCountDownTimer, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
     connect(seWarnungTime, &QSpinBox::valueChanged, this, [this] { seCountDownTimerChange(); });
     connect(cbLiveResults, &QCheckBox::toggled, seLivePort, &QWidget::setEnabled);
@@ -258,6 +309,7 @@ TCfgDialog::TCfgDialog(QWidget* parent) : QDialog(parent) {
         }
     });
     RenderLamp();
+    RenderSourceLamps();
 }
 
 void TCfgDialog::SetValues(const CfgValues& values) {
@@ -268,6 +320,28 @@ void TCfgDialog::SetValues(const CfgValues& values) {
     }
     cbAlg->setCurrentIndex(values.Alg);
     seTimeout->setValue(values.LockTenths / 10.0);
+    {
+        const QSignalBlocker backupBlocker(cbBackupPort);
+        const QSignalBlocker timerBlocker(cbTimerPort);
+        FillList(cbBackupPort, values.BackupPortEntries, values.BackupPortIndex);
+        FillList(cbTimerPort, values.TimerPortEntries, values.TimerPortIndex);
+    }
+    seBackupTolerance->setValue(values.BackupTolerance);
+    FillList(cbTimerFormat, values.TimerFormats, 0);
+    const QString format = QString::fromStdString(values.TimerFormat);
+    if (cbTimerFormat->findText(format) < 0) {
+        // A name this program does not read stays stored as it is.
+        cbTimerFormat->addItem(format);
+    }
+    cbTimerFormat->setCurrentText(format);
+    const int baud = cbTimerBaud->findData(values.TimerBaud);
+    if (baud < 0) {
+        // A speed set outside the dialog stays as it is.
+        cbTimerBaud->addItem(QString("%1 Baud 8N1").arg(values.TimerBaud), values.TimerBaud);
+    }
+    cbTimerBaud->setCurrentIndex(cbTimerBaud->findData(values.TimerBaud));
+    cbTimerRole->setCurrentIndex(values.TimerPrimary ? 1 : 0);
+    RenderSourceLamps();
 
     FillList(cbMonitor, values.MonitorEntries, values.Monitor);
     cbMonitor->setEnabled(values.MonitorEnabled);
@@ -308,6 +382,12 @@ CfgValues TCfgDialog::Values() const {
     values.PortIndex = cbPort->currentIndex();
     values.Alg = cbAlg->currentIndex();
     values.LockTenths = static_cast<int>(std::lround(seTimeout->value() * 10));
+    values.BackupPortIndex = cbBackupPort->currentIndex();
+    values.BackupTolerance = seBackupTolerance->value();
+    values.TimerPortIndex = cbTimerPort->currentIndex();
+    values.TimerFormat = cbTimerFormat->currentText().toStdString();
+    values.TimerBaud = cbTimerBaud->currentData().toInt();
+    values.TimerPrimary = cbTimerRole->currentIndex() == 1;
     values.Monitor = cbMonitor->currentIndex();
     values.FullScreen = cbFullScreen->isChecked();
     values.CountDown = gbCountDown->isChecked();
@@ -387,14 +467,22 @@ void TCfgDialog::seCountDownTimerChange() {
 void TCfgDialog::RenderLamp() {
     const int index = cbPort->currentIndex();
     shownLamp_ = index > 0 && index == shown_.PortIndex ? lamp_ : PortLamp::Neutral;
-    const QColor colour = shownLamp_ == PortLamp::Open     ? QColor(0x00, 0x80, 0x00)
-                          : shownLamp_ == PortLamp::Closed ? QColor(0xFF, 0x00, 0x00)
-                                                           : palette().color(QPalette::Button);
-    ShapePort->setPixmap(LampPicture(colour));
     // Why the port is closed, or what an open one lacks (a slow USB adapter).
-    const bool why = shownLamp_ != PortLamp::Neutral && !lampReason_.empty();
-    LabelPortReason->setText(QString::fromStdString(lampReason_));
-    LabelPortReason->setVisible(why);
+    ShowLamp(ShapePort, LabelPortReason, shownLamp_, lampReason_,
+             palette().color(QPalette::Button));
+}
+
+void TCfgDialog::RenderSourceLamps() {
+    const auto shown = [](QComboBox* list, int configured, PortLamp lamp) {
+        const int index = list->currentIndex();
+        return index > 0 && index == configured ? lamp : PortLamp::Neutral;
+    };
+    ShowLamp(ShapeBackupPort, LabelBackupReason,
+             shown(cbBackupPort, shown_.BackupPortIndex, shown_.BackupLamp),
+             shown_.BackupLampReason, palette().color(QPalette::Button));
+    ShowLamp(ShapeTimerPort, LabelTimerReason,
+             shown(cbTimerPort, shown_.TimerPortIndex, shown_.TimerLamp), shown_.TimerLampReason,
+             palette().color(QPalette::Button));
 }
 
 void TCfgDialog::showEvent(QShowEvent* event) {

@@ -50,6 +50,18 @@ public:
     QLabel* LabelL1 = nullptr;
     QLabel* LabelL2 = nullptr;
     QPushButton* bBarrierTest = nullptr;  // closes the dialog and starts the light-barrier test
+    // The second timing source: a backup light barrier, a timer's output line.
+    QGroupBox* gbBackup = nullptr;
+    QComboBox* cbBackupPort = nullptr;
+    QLabel* ShapeBackupPort = nullptr;
+    QLabel* LabelBackupReason = nullptr;
+    QSpinBox* seBackupTolerance = nullptr;  // milliseconds
+    QComboBox* cbTimerPort = nullptr;
+    QLabel* ShapeTimerPort = nullptr;
+    QLabel* LabelTimerReason = nullptr;
+    QComboBox* cbTimerFormat = nullptr;
+    QComboBox* cbTimerBaud = nullptr;
+    QComboBox* cbTimerRole = nullptr;  // backup of the light barrier, or the official time
     QLabel* LabMonitor = nullptr;
     QComboBox* cbMonitor = nullptr;
     QCheckBox* cbFullScreen = nullptr;
@@ -102,6 +114,7 @@ private:
     void cbPortChange();
     void seCountDownTimerChange();
     void RenderLamp();
+    void RenderSourceLamps();
     void FillLiveAddresses(const std::string& chosen);
 
     CfgValues shown_;

@@ -5,7 +5,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 
+#include "files/QrCode.h"
 #include "ui/Pictures.h"
+#include "ui/QrDrawing.h"
 #include "ui/TLbSpeedButton.h"
 
 namespace {
@@ -22,7 +24,7 @@ QLabel* RightAligned(QWidget* parent, const char* text, const QFont& font, int r
 
 }  // namespace
 
-TFormInfo::TFormInfo(QWidget* parent) : QDialog(parent) {
+TFormInfo::TFormInfo(const std::string& pageAddress, QWidget* parent) : QDialog(parent) {
     setWindowTitle("Information");
     // A fixed dialog frame without buttons in its title bar.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -67,6 +69,24 @@ TFormInfo::TFormInfo(QWidget* parent) : QDialog(parent) {
     Label3->setFont(plain);
     Label3->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label3->setGeometry(9, 132, 211, Label3->sizeHint().height());
+
+    // Between the copyright line and the button: the live results for a phone's camera.
+    ImageQr = new QLabel(this);
+    ImageQr->setAlignment(Qt::AlignCenter);
+    ImageQr->setGeometry(8, 160, 240, 150);
+    LabelQr = new QLabel(QString::fromStdString(pageAddress), this);
+    QFont small("Arial");
+    small.setPixelSize(12);
+    LabelQr->setFont(small);
+    LabelQr->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    LabelQr->setGeometry(8, 312, 240, 18);
+    LabelQr->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    const std::optional<QrCode> code = MakeQrCode(pageAddress);
+    if (code) {
+        ImageQr->setPixmap(QrPixmap(*code, 150));
+    }
+    ImageQr->setVisible(code.has_value());
+    LabelQr->setVisible(code.has_value());
 
     sOK = new TLbSpeedButton(this);
     sOK->setGeometry(56, 342, 145, 28);

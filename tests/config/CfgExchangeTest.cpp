@@ -24,12 +24,15 @@ Settings Changed() {
     return settings;
 }
 
-// The settings without what the dialog does not show (window bounds, port, last file).
+// The settings without what the dialog does not show (window bounds, last file) or what the port
+// discovery takes from it (the ports).
 Settings DialogPart(Settings s) {
     s.Left = s.Top = s.Width = s.Height = 0;
     s.Left2 = s.Top2 = s.Width2 = s.Height2 = 0;
     s.Port = 0;
     s.PortName.clear();
+    s.BackupPort.clear();
+    s.TimerPort.clear();
     s.LastFileName.clear();
     return s;
 }

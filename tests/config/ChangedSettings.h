@@ -36,5 +36,11 @@ inline Settings ChangedSettings() {
     s.MqttPassword = "geheim, \"nicht\" lesen";
     s.MqttPrefix = "verein/corralix";
     s.Arena = "Reithalle Süd";
+    s.BackupPort = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    s.BackupTolerance = 25;
+    s.TimerPort = "/dev/ttyS1";
+    s.TimerFormat = "ein anderes Format";
+    s.TimerBaud = 38400;
+    s.TimerPrimary = true;
     return s;
 }

@@ -13,13 +13,13 @@ namespace {
 
 // The stored value names as users' keys hold them, in reading and writing order.
 const std::vector<std::string> StoredOrder = {
-    "Left",           "Top",          "Width",        "Height",     "Left2",
-    "Top2",           "Width2",       "Height2",      "Port",       "Alg",
-    "CountDown",      "CountDownSek", "TimeWarnung",  "TimeLock",   "Abbruch",
-    "SoundCountDown", "SoundWarnung", "SoundAbbruch", "FullScreen", "LastFileName",
-    "Monitor",        "PortName",     "LiveResults",  "LivePort",   "LiveAddress",
-    "Mqtt",           "MqttHost",     "MqttPort",     "MqttTls",    "MqttCaFile",
-    "MqttUser",       "MqttPassword", "MqttPrefix",   "Arena"};
+    "Left", "Top", "Width", "Height", "Left2", "Top2", "Width2", "Height2", "Port", "Alg",
+    "CountDown", "CountDownSek", "TimeWarnung", "TimeLock", "Abbruch", "SoundCountDown",
+    "SoundWarnung", "SoundAbbruch", "FullScreen", "LastFileName", "Monitor", "PortName",
+    "LiveResults", "LivePort", "LiveAddress", "Mqtt", "MqttHost", "MqttPort", "MqttTls",
+    "MqttCaFile", "MqttUser", "MqttPassword", "MqttPrefix", "Arena",
+    // The second timing source.
+    "BackupPort", "BackupTolerance", "TimerPort", "TimerFormat", "TimerBaud", "TimerPrimary"};
 
 // Leaves one value out, as if it had never been stored or could not be.
 class DroppingStore : public MemorySettingsStore {
@@ -122,7 +122,8 @@ TEST(ReadSettings, TakesTheValuesInStoredOrderAndStopsAtTheFirstUnusableOne) {
     EXPECT_THAT(store.reads_, ElementsAreArray(StoredOrder));
     EXPECT_THAT(store.stringReads_,
                 ElementsAre("LastFileName", "PortName", "LiveAddress", "MqttHost", "MqttCaFile",
-                            "MqttUser", "MqttPassword", "MqttPrefix", "Arena"));
+                            "MqttUser", "MqttPassword", "MqttPrefix", "Arena", "BackupPort",
+                            "TimerPort", "TimerFormat"));
 
     store.reads_.clear();
     store.WriteString("TimeWarnung", "10000");
@@ -197,7 +198,8 @@ TEST(WriteSettings, WritesEveryValueInStoredOrderWithBooleansAsOneOrZero) {
     EXPECT_THAT(store.writes_, ElementsAreArray(StoredOrder));
     EXPECT_THAT(store.stringWrites_,
                 ElementsAre("LastFileName", "PortName", "LiveAddress", "MqttHost", "MqttCaFile",
-                            "MqttUser", "MqttPassword", "MqttPrefix", "Arena"));
+                            "MqttUser", "MqttPassword", "MqttPrefix", "Arena", "BackupPort",
+                            "TimerPort", "TimerFormat"));
     EXPECT_THAT(store.flushedAfter_, ElementsAre(StoredOrder.size()));
 
     std::int32_t value = -5;

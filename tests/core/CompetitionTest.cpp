@@ -953,6 +953,58 @@ TEST_F(ShowTest, ThePhonePageListsEveryClassWithTheResultsItsFileHoldsNow) {
     EXPECT_THAT(*now.classes[1].json, HasSubstr(R"("total":"15,00")"));
 }
 
+// Two arenas, one show file: each station lists the class the other one runs by its arena,
+// without the results its own copy of that class's file does not have.
+TEST_F(ShowTest, AClassAnotherArenaRunsIsListedByItsArenaWithoutResults) {
+    Settings settings = NoCountdown();
+    settings.LiveResults = true;
+    settings.Arena = "Halle 1";
+    OpenShow(R"({"classes": [
+        {"name": "Open", "race": "Barrel Racing", "file": "open.txt", "arena": "Halle 1"},
+        {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt", "arena": "Reitplatz 2"},
+        {"name": "Senior", "race": "Barrel Racing", "file": "senior.txt", "arena": "Halle 1"}]})",
+             {{"open.txt", "1;Anna;Blue\r\n"},
+              {"jugend.txt", "21;Finn;Pablo\r\n22;Gina;Rex\r\n"},
+              {"senior.txt", "31;Olga;Zorro\r\n"}},
+             "show", settings);
+    ASSERT_FALSE(live.published.empty());
+    const LiveSnapshot& now = live.published.back();
+    ASSERT_EQ(now.classes.size(), 3u);
+    EXPECT_EQ(now.classes[1].arena, "Reitplatz 2");
+    EXPECT_FALSE(now.classes[1].json) << "no \"0 von 2\" from a file that is not run here";
+    EXPECT_EQ(now.classes[2].arena, "");
+    ASSERT_TRUE(now.classes[2].json);
+    EXPECT_THAT(*now.classes[2].json, HasSubstr(R"("starters":1)"));
+    EXPECT_THAT(
+        LiveResultsJson(now),
+        HasSubstr(R"("name":"Jugend","race":"Pole Bending","open":false,"arena":"Reitplatz 2")"));
+}
+
+// Riders scan the phone page's address at the gate: from the information window, and from the
+// printed start and result lists, which lead to their class's own list.
+TEST_F(ShowTest, TheInformationWindowAndThePrintedListsCarryThePhonePagesAddress) {
+    Settings settings = NoCountdown();
+    settings.LiveResults = true;
+    settings.LivePort = 8080;
+    OpenShow(R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"},
+                            {"name": "Jugend", "race": "Pole Bending", "file": "jugend.txt"}]})",
+             {{"open.txt", "1;Anna;Blue\r\n"}, {"jugend.txt", "21;Finn;Pablo\r\n"}}, "show",
+             settings);
+    Key(Command::Info);
+    EXPECT_EQ(dialogs.informedAddress, "http://127.0.0.1:8080/");
+    Key(Command::NextClass);
+    Key(Command::PrintStartList);
+    Key(Command::Print);
+    ASSERT_EQ(desktop.printed.size(), 2u);
+    EXPECT_EQ(desktop.printed[0].title, "Startliste");
+    EXPECT_EQ(desktop.printed[0].link, "http://127.0.0.1:8080/#klasse=2");
+    EXPECT_EQ(desktop.printed[1].link, "http://127.0.0.1:8080/#klasse=2");
+
+    live.running = false;
+    Key(Command::Info);
+    EXPECT_EQ(dialogs.informedAddress, "") << "no code while the live results are off";
+}
+
 TEST_F(ShowTest, AnOverwriteAndACorrectionAreLoggedByNameWhenTheyHappen) {
     const std::filesystem::path show =
         OpenShow(R"({"classes": [{"name": "Open", "race": "Barrel Racing", "file": "open.txt"}]})",

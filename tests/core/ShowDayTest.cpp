@@ -242,3 +242,53 @@ TEST_F(ShowTest, ARunCountsInTheCarriedClassAndTheAverageWhichFollowEveryCorrect
     EXPECT_EQ(Table().Cell(ColRang, Table().FindRow("1")), "2");
     EXPECT_THAT(ReadAll(show / "s.txt"), HasSubstr("29,50"));
 }
+
+// A youth average of carried go-rounds: the runs are entered in the Open only, and the chain
+// follows every entry and correction. The phones list the average before any change made its file.
+TEST_F(ShowTest, AnAverageOfCarriedRoundsFollowsTheOpenThroughTheChain) {
+    Settings settings = NoCountdown();
+    settings.LiveResults = true;
+    const std::filesystem::path show = OpenShow(
+        R"({"classes": [{"name": "Open 1", "file": "o1.txt"}, {"name": "Open 2", "file": "o2.txt"},
+            {"name": "Jugend 1", "file": "j1.txt", "runs_from": "Open 1"},
+            {"name": "Jugend 2", "file": "j2.txt", "runs_from": "Open 2"},
+            {"name": "Jugend Schnitt", "file": "js.txt", "rounds": ["Jugend 1", "Jugend 2"]}]})",
+        {{"o1.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n"},
+         {"o2.txt", "1;Anna;Blue\r\n2;Ben;Rio\r\n"},
+         {"j1.txt", "2;Ben;Rio\r\n"},
+         {"j2.txt", "2;Ben;Rio\r\n"}},
+        "show", settings);
+    ASSERT_FALSE(std::filesystem::exists(show / "js.txt"));
+    ASSERT_EQ(live.published.back().classes.size(), 5u);
+    ASSERT_TRUE(live.published.back().classes[4].json);
+    EXPECT_THAT(*live.published.back().classes[4].json, HasSubstr(R"("starters":1)"));
+
+    TimeRun(16000);  // Anna, then Ben, whose runs count in the youth too
+    Key(Command::Entry);
+    Key(Command::Entry);
+    TimeRun(15000);
+    Key(Command::Entry);
+    Key(Command::NextClass);
+    TimeRun(16000);
+    Key(Command::Entry);
+    Key(Command::Entry);
+    TimeRun(14500);
+    Key(Command::Entry);
+    EXPECT_THAT(ReadAll(show / "js.txt"), HasSubstr("29,50"));
+    EXPECT_THAT(ReadAll(show / "js.txt.log"), HasSubstr("Aus \"Jugend 1, Jugend 2\" übernommen"));
+
+    // A correction in the second go reaches the average through the carried round.
+    competition->SetEditMode(true);
+    competition->EditCell(ColTotal, Table().FindRow("2"), "15,00");
+    competition->SetEditMode(false);
+    EXPECT_THAT(ReadAll(show / "js.txt"), HasSubstr("30,00"));
+
+    Key(Command::NextClass);
+    Key(Command::NextClass);
+    Key(Command::NextClass);  // the average: no runs of its own, entered in both Opens
+    EXPECT_EQ(TotalOf(Table(), "2"), "30,00");
+    competition->SetEditMode(true);
+    competition->EditCell(ColTotal, Table().FindRow("2"), "13,00");
+    competition->SetEditMode(false);
+    EXPECT_THAT(dialogs.errors, Contains(HasSubstr("Korrekturen in \"Open 1, Open 2\" eintragen")));
+}

@@ -134,6 +134,14 @@ TEST(ShowFile, ReadsCarriedClassesAndAveragesAndRefusesTheirWrongNamesWithThePla
     ASSERT_TRUE(again) << error;
     EXPECT_EQ(again->Classes[2].RunsFrom, "Open 1");
     EXPECT_EQ(again->Classes[3].Rounds.size(), 2u);
+    // A class may take from one that takes in turn: a youth average of carried rounds.
+    EXPECT_TRUE(ParseShowText(R"({"classes": [
+      {"name": "Open 1", "file": "o1.txt"}, {"name": "Open 2", "file": "o2.txt"},
+      {"name": "Jugend 1", "file": "j1.txt", "runs_from": "Open 1"},
+      {"name": "Jugend 2", "file": "j2.txt", "runs_from": "Open 2"},
+      {"name": "Jugend Schnitt", "file": "js.txt", "rounds": ["Jugend 1", "Jugend 2"]}]})",
+                              error))
+        << error;
 
     const std::string open = R"({"classes": [{"name": "Open", "file": "o.txt"},
 {"name": "Open 2", "file": "o2.txt", "thousandths": true},
@@ -149,9 +157,9 @@ TEST(ShowFile, ReadsCarriedClassesAndAveragesAndRefusesTheirWrongNamesWithThePla
         {open + R"({"name": "J", "file": "j.txt", "runs_from": "Open 2"}]})",
          "Zeile 3, classes[2].runs_from: \"thousandths\" von \"J\" (false) muss dem von "
          "\"Open 2\" (true) gleichen"},
-        {open + R"({"name": "J", "file": "j.txt", "runs_from": "Open"},
-{"name": "K", "file": "k.txt", "runs_from": "J"}]})",
-         "Zeile 4, classes[3].runs_from: Klasse \"J\" hat keine eigenen Läufe"},
+        {open + R"({"name": "J", "file": "j.txt", "runs_from": "K"},
+{"name": "K", "file": "k.txt", "rounds": ["Open", "J"]}]})",
+         "Zeile 3, classes[2].runs_from: die Klassen zählen im Kreis: J → K → J"},
         {open + R"({"name": "S", "file": "s.txt", "rounds": ["Open", "Open"]}]})",
          "classes[2].rounds[1]: Runde \"Open\" steht zweimal in der Liste"},
         {open + R"({"name": "S", "file": "s.txt", "rounds": "Open"}]})",

@@ -356,6 +356,44 @@ TEST(LiveResultsServer, AnswersOnlyWhatChangedAndGzipsForBrowsersThatTakeIt) {
               QStringLiteral("Ben"));
 }
 
+// The window thread hangs while the server's own thread still answers: once neither a snapshot
+// nor a heartbeat came for a while, the data says so and when the program was last heard, the
+// pages waiting for a change hear it at once, and the next heartbeat takes it back.
+TEST(LiveResultsServer, TheDataSaysSoWhenTheProgramStopsFeedingIt) {
+    LiveServerLimits limits;
+    limits.staleAfterMs = 150;
+    limits.holdMs = 3000;
+    LiveResultsServer server(limits);
+    const quint16 port = StartedOnLoopback(server);
+    LiveSnapshot running = Entered({{"1", "Anna", "Blitz", "", "16,01", "0", "", "", "16,01"}});
+    running.announcer.clock = AnnouncerClock::Running;
+    server.Publish(running);
+    const RawClient phone(port);
+    phone.Send(Get("/results.json"));
+    const Raw fresh = ReadReply(phone, 2000);
+    EXPECT_FALSE(QJsonDocument::fromJson(fresh.body).object().contains("stale"));
+
+    phone.Send(Get("/results.json?wait", "If-None-Match: " + fresh.Header("ETag") + "\r\n"));
+    const Raw hung = ReadReply(phone, 2000);
+    ASSERT_EQ(hung.status, "HTTP/1.1 200 OK") << "a held question hears it without asking again";
+    const QJsonObject said = QJsonDocument::fromJson(hung.body).object();
+    EXPECT_TRUE(said["stale"].toBool());
+    EXPECT_GT(said["heardMs"].toDouble(), 0);
+    EXPECT_LT(said["heardMs"].toDouble(), hung.Header("X-Now-Ms").toDouble() - 150);
+    EXPECT_EQ(said["rows"][0]["rider"].toString(), QStringLiteral("Anna")) << "the rest as it was";
+    EXPECT_NE(hung.Header("ETag"), fresh.Header("ETag"));
+    EXPECT_TRUE(
+        QJsonDocument::fromJson(Fetch(port, "GET", "/sprecher.json").body)["stale"].toBool());
+
+    phone.Send(Get("/results.json?wait", "If-None-Match: " + hung.Header("ETag") + "\r\n"));
+    EXPECT_TRUE(phone.ReceiveOnce(100).isEmpty()) << "held while it still hangs";
+    server.Alive();
+    const Raw back = ReadReply(phone, 2000);
+    EXPECT_EQ(back.status, "HTTP/1.1 200 OK");
+    EXPECT_FALSE(QJsonDocument::fromJson(back.body).object().contains("stale"));
+    EXPECT_EQ(back.Header("ETag"), fresh.Header("ETag")) << "the same data as before it hung";
+}
+
 TEST(LiveResultsServer, RefusesAllButReadingTheTwoPagesAndOversizedRequests) {
     LiveResultsServer server;
     const quint16 port = StartedOnLoopback(server);

@@ -166,3 +166,36 @@ TEST(Rounds, TheTimeNeededToLeadTheAverageIsTheOneThatTiesTheLeader) {
     SetTotal(open.second, "2", "15,51");
     EXPECT_EQ(RowOf(open.Average(), "2").Place, 3);
 }
+
+TEST(Rounds, TheTimesNeededForMoneyAreTheSlowestThatStillTieForAPaidPlaceInEachDivision) {
+    // Two divisions a second apart, one paid place each; rider 5 is on course in the second
+    // round with 15,00 from the first. The field: 30,00 and 30,50 in 1D, 31,20 and 31,60 in 2D.
+    ClassRules rules;
+    rules.DivisionOffsetsMs = {1000};
+    rules.HasPayout = true;
+    rules.Payout.EntryFeeCents = 10000;
+    rules.Payout.DivisionShares = {FullShare / 2, FullShare / 2};
+    rules.Payout.PlacesPaid = {1, 1};
+    rules.Payout.PlaceShares[1] = {FullShare};
+    GoRounds open;
+    open.first =
+        Table({{"1", "15,00"}, {"2", "15,20"}, {"3", "15,60"}, {"4", "15,80"}, {"5", "15,00"}});
+    open.second =
+        Table({{"1", "15,00"}, {"2", "15,30"}, {"3", "15,60"}, {"4", "15,80"}, {"5", ""}});
+    const AverageOutlook outlook = OutlookInAverage(open.Rounds(), 1, "5", rules);
+    ASSERT_EQ(outlook.MoneyNeeds.size(), 2u);
+    EXPECT_EQ(outlook.MoneyNeeds[0].Division, 1);
+    EXPECT_EQ(outlook.MoneyNeeds[0].NeededMs, 15000);  // ties the leader on 30,00
+    EXPECT_EQ(outlook.MoneyNeeds[1].Division, 2);
+    EXPECT_EQ(outlook.MoneyNeeds[1].NeededMs, 16200);  // ties the 2D leader on 31,20
+
+    // Running them is paid (a share of the tie); a hundredth more is not.
+    const auto cents = [&](const std::string& run) {
+        SetTotal(open.second, "5", run);
+        return RowOf(open.Average(rules), "5").Cents;
+    };
+    EXPECT_GT(cents("15,00"), 0);
+    EXPECT_EQ(cents("15,01"), 0);
+    EXPECT_GT(cents("16,20"), 0);
+    EXPECT_EQ(cents("16,21"), 0);
+}

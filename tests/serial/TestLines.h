@@ -63,6 +63,10 @@ public:
         path = ptsname(master_);
     }
     ~PtyLine() { Hangup(); }
+    // Sends bytes down the line, as a device at its end does.
+    void Write(const std::string& bytes) {
+        EXPECT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
     // Closing the other side hangs the terminal up, as pulling a USB adapter does.
     void Hangup() {
         if (master_ >= 0) {

@@ -68,7 +68,10 @@ public:
         editSettings(changed);
         return changed;
     }
-    void ShowInformation() override { ++informations; }
+    void ShowInformation(const std::string& pageAddress) override {
+        ++informations;
+        informedAddress = pageAddress;
+    }
     void ShowBusy(bool on) override { busy.push_back(on); }
 
     std::optional<std::string> Next() {
@@ -87,6 +90,7 @@ public:
     std::vector<CfgValues> shownSettings;
     std::vector<std::pair<PortLamp, std::string>> shownLamps;
     int informations = 0;
+    std::string informedAddress;
     std::deque<std::string> files;
     std::vector<std::string> questions, errors, messages, openFolders;
     std::vector<Focus> focuses;
@@ -131,6 +135,9 @@ public:
     bool Running() const override { return running; }
     std::string AddressText() const override {
         return "Live-Ergebnisse: Port " + std::to_string(port);
+    }
+    std::string PageAddress() const override {
+        return "http://127.0.0.1:" + std::to_string(port) + "/";
     }
     void Publish(const LiveSnapshot& snapshot) override { published.push_back(snapshot); }
 

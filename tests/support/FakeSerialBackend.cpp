@@ -1,5 +1,6 @@
 #include "support/FakeSerialBackend.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 #include <utility>
@@ -80,6 +81,26 @@ public:
         backend_.changed_.notify_all();
     }
 
+    std::ptrdiff_t ReadBytes(char* bytes, std::size_t size) override {
+        std::lock_guard lock(backend_.mutex_);
+        if (lost_) {
+            return -1;
+        }
+        const std::size_t count = std::min(size, line_.text.size());
+        line_.text.copy(bytes, count);
+        line_.text.erase(0, count);
+        return static_cast<std::ptrdiff_t>(count);
+    }
+
+    WaitResult WaitForInput() override {
+        std::unique_lock lock(backend_.mutex_);
+        backend_.changed_.wait(lock, [&] { return interrupted_ || lost_ || !line_.text.empty(); });
+        if (interrupted_) {
+            return WaitResult::Interrupted;
+        }
+        return lost_ ? WaitResult::Lost : WaitResult::Changed;
+    }
+
 private:
     friend class FakeSerialBackend;
     FakeSerialBackend& backend_;
@@ -148,6 +169,15 @@ void FakeSerialBackend::SetModemStatusAsWaitBegins(const std::string& path,
                                                    std::int64_t timestamp) {
     std::lock_guard lock(mutex_);
     lines_[path].asWaitBegins = Change{modemStatus, timestamp};
+}
+
+void FakeSerialBackend::SendText(const std::string& path, const std::string& text,
+                                 std::int64_t timestamp) {
+    std::lock_guard lock(mutex_);
+    Line& line = lines_[path];
+    line.text += text;
+    line.clock = timestamp;
+    changed_.notify_all();
 }
 
 void FakeSerialBackend::SetLatencyTimer(const std::string& path, int ms) {

@@ -42,6 +42,9 @@ public:
     void SetModemStatusAsWaitBegins(const std::string& path, std::uint32_t modemStatus,
                                     std::int64_t timestamp);
 
+    // The device at path sends text (a timer's output line), read at timestamp.
+    void SendText(const std::string& path, const std::string& text, std::int64_t timestamp);
+
     // The adapter at path holds back modem-line changes for ms (its latency timer).
     void SetLatencyTimer(const std::string& path, int ms);
 
@@ -70,6 +73,7 @@ private:
         std::uint64_t changes = 0;
         std::optional<Change> beforeNextWait;
         std::optional<Change> asWaitBegins;
+        std::string text;  // sent and not read yet
         std::string product;
         std::string stableName;
         Failure failure = Failure::None;

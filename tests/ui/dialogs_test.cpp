@@ -13,6 +13,7 @@
 
 #include "../config/ChangedSettings.h"
 #include "QtTestApp.h"
+#include "files/QrCode.h"
 #include "files/Report.h"
 #include "ui/QtHost.h"
 #include "ui/TCfgDialog.h"
@@ -151,6 +152,37 @@ TEST(TFormInfo, FixedWindowThatEscapeOrEinverstandenCloses) {
     EXPECT_EQ(info.result(), QDialog::Accepted);
 }
 
+// The live results' address as a QR code between the copyright and the button, each module drawn
+// as the code has it and big enough for a phone's camera; none without an address.
+TEST(TFormInfo, ShowsThePhonePagesAddressAsAQrCode) {
+    const std::string address = "http://192.168.1.20:8080/";
+    TFormInfo info(address);
+    ASSERT_TRUE(info.ImageQr->isVisibleTo(&info));
+    EXPECT_EQ(info.LabelQr->text().toStdString(), address);
+    EXPECT_LT(info.ImageQr->geometry().bottom(), info.sOK->geometry().top());
+    const QImage picture = info.ImageQr->pixmap().toImage();
+    const std::optional<QrCode> code = MakeQrCode(address);
+    ASSERT_TRUE(code);
+    const int modules = code->size + 8;
+    ASSERT_EQ(picture.width() % modules, 0);
+    const int pixels = picture.width() / modules;
+    EXPECT_GE(pixels, 4);
+    int wrong = 0;
+    for (int y = 0; y < modules; ++y) {
+        for (int x = 0; x < modules; ++x) {
+            const bool inside = x >= 4 && y >= 4 && x < code->size + 4 && y < code->size + 4;
+            const bool dark = inside && code->Dark(x - 4, y - 4);
+            const int grey = qGray(picture.pixel(x * pixels + pixels / 2, y * pixels + pixels / 2));
+            wrong += dark != (grey < 128);
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+
+    const TFormInfo without;
+    EXPECT_FALSE(without.ImageQr->isVisibleTo(&without));
+    EXPECT_FALSE(without.LabelQr->isVisibleTo(&without));
+}
+
 TEST(QtOperator, EveryDialogAndQuestionOpensAboveTheSpectatorWindowAndShowsTextAsTyped) {
     TFormMonitor2 spectators(',');
     spectators.show();
@@ -176,7 +208,7 @@ TEST(QtOperator, EveryDialogAndQuestionOpensAboveTheSpectatorWindowAndShowsTextA
         {"ChooseFileToSave",
          [&] { dialogs.ChooseFileToSave("/tmp/x.txt", {"Textdatei (*.txt)"}); }},
         {"EditSettings", [&] { dialogs.EditSettings(SomeValues(), PortLamp::Neutral, {}); }},
-        {"ShowInformation", [&] { dialogs.ShowInformation(); }},
+        {"ShowInformation", [&] { dialogs.ShowInformation("http://192.168.1.20:8080/"); }},
         {"PrintReport", [&] { desktop.PrintReport(report); }},
     };
     for (const auto& [what, open] : opens) {

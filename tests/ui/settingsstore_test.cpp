@@ -129,9 +129,9 @@ TEST_F(QtSettingsStoreTest, AFileThatCannotBeWrittenReportsEveryValue) {
 
     QtSettingsStore store(Path("plain-file/corralix.conf"));
     const std::vector<std::string> failed = WriteSettings(store, ChangedSettings());
-    EXPECT_THAT(failed, SizeIs(34));
+    EXPECT_THAT(failed, SizeIs(40));
     EXPECT_EQ(failed.front(), "Left");
-    EXPECT_EQ(failed.back(), "Arena");
+    EXPECT_EQ(failed.back(), "TimerPrimary");
 }
 
 TEST_F(QtSettingsStoreTest, TheUserStoreIsNamedAfterTheProgramUnderBrindlewerk) {

@@ -53,6 +53,8 @@ constexpr std::string_view Usage =
     "      --divisions  schreibt die Ergebnisliste je Division (mit --class; .html, .pdf oder\n"
     "                   .xlsx); eine Klasse ohne Divisionen als ganze Ergebnisliste\n"
     "      --start-order  die Ergebnisliste in Startfolge statt nach Rang (der Kopf sagt es)\n"
+    "      --teams      schreibt die Teamwertung der Klasse (mit --class und \"team\" in der\n"
+    "                   Turnierdatei; .html, .pdf oder .xlsx)\n"
     "  corralix --export AUSGABE --cashout TURNIER.json [--register DATEI]\n"
     "      schreibt die Kasse des Turniers (.html, .pdf oder .xlsx): je Reiter die Klassen mit\n"
     "      Gebühr und Gewinn, was zu zahlen oder auszuzahlen ist, und ob bezahlt ist\n"
@@ -77,6 +79,7 @@ struct ExportRequest {
     bool startList = false;
     bool divisions = false;
     bool startOrder = false;
+    bool teams = false;
     bool draw = false;
     std::optional<std::uint64_t> seed;
     bool cashout = false;
@@ -98,8 +101,11 @@ struct ExportSource {
 std::optional<ExportSource> FindSource(const ExportRequest& request, const std::string& today) {
     ExportSource source{request.input, ReportHead{{}, today, {}, {}, request.race}, {}};
     if (request.className.empty()) {
-        if (request.payout || request.divisions) {
-            std::cerr << "corralix: " << (request.payout ? "--payout" : "--divisions")
+        if (request.payout || request.divisions || request.teams) {
+            std::cerr << "corralix: "
+                      << (request.payout  ? "--payout"
+                          : request.teams ? "--teams"
+                                          : "--divisions")
                       << " braucht eine Turnierdatei und --class NAME\n";
             return std::nullopt;
         }
@@ -127,6 +133,11 @@ std::optional<ExportSource> FindSource(const ExportRequest& request, const std::
     if (request.payout && !rules.Rules.HasPayout) {
         std::cerr << "corralix: Die Klasse " << showClass.Name
                   << " hat keine Auszahlung (payout)\n";
+        return std::nullopt;
+    }
+    if (request.teams && rules.Rules.TeamBest == 0) {
+        std::cerr << "corralix: Die Klasse " << showClass.Name
+                  << " hat keine Teamwertung (\"team\": {\"best\": N} in der Turnierdatei)\n";
         return std::nullopt;
     }
     source.file = (std::filesystem::path(request.input).parent_path() / showClass.File).string();
@@ -231,6 +242,8 @@ std::optional<ExportRequest> ParseExport(const std::vector<std::string_view>& ar
             request.registerFile = args[++i];
         } else if (args[i] == "--start-order") {
             request.startOrder = true;
+        } else if (args[i] == "--teams") {
+            request.teams = true;
         } else if (args[i] == "--draw") {
             request.draw = true;
             inputs.push_back(args[++i]);
@@ -391,14 +404,16 @@ int RunExport(const ExportRequest& request, int argc, char* argv[]) {
     const Report report =
         request.payout      ? PayoutReport(standing, source->head, printedAt)
         : request.startList ? StartListReport(table, standing, source->head, printedAt)
+        : request.teams     ? TeamReport(table, standing, source->head, printedAt)
         : request.divisions
             ? DivisionResultReport(table, standing, source->head, printedAt)
             : ResultReport(table, standing, source->head, printedAt,
                            request.startOrder ? ReportOrder::StartOrder : ReportOrder::Ranked);
     for (const std::string& output : request.outputs) {
-        if (std::string error = request.payout || request.startList || request.divisions
-                                    ? ExportReport(report, output, WritePdfReport)
-                                    : ExportTable(table, standing, report, output, WritePdfReport);
+        if (std::string error =
+                request.payout || request.startList || request.divisions || request.teams
+                    ? ExportReport(report, output, WritePdfReport)
+                    : ExportTable(table, standing, report, output, WritePdfReport);
             !error.empty()) {
             std::cerr << "corralix: " << error << '\n';
             return ExitFailed;
@@ -420,8 +435,8 @@ std::optional<int> RunCommandLine(int argc, char* argv[]) {
     for (const std::string_view arg : args) {
         exporting = exporting || arg == "--export" || arg == "--race" || arg == "--class" ||
                     arg == "--payout" || arg == "--startlist" || arg == "--divisions" ||
-                    arg == "--start-order" || arg == "--draw" || arg == "--cashout" ||
-                    arg == "--association" || arg == "--register";
+                    arg == "--start-order" || arg == "--teams" || arg == "--draw" ||
+                    arg == "--cashout" || arg == "--association" || arg == "--register";
     }
     if (!exporting) {
         return std::nullopt;

@@ -1,5 +1,6 @@
 #include "files/Announcer.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -42,6 +43,24 @@ void AppendLeaders(std::string& out, std::string_view name,
 
 constexpr std::string_view ClockNames[] = {"idle", "countdown", "running", "stopped"};
 
+// "Nordheide: Platz 4 · 28,31 (2 von 3)": the team's place, total and, while it is short of them,
+// how many totals count; empty for a rider without a team or a class without team standings.
+std::string TeamStandingText(const TeamRanking& ranking, const std::string& name) {
+    const auto team = std::find_if(ranking.Teams.begin(), ranking.Teams.end(),
+                                   [&](const TeamStanding& item) { return item.Name == name; });
+    if (name.empty() || team == ranking.Teams.end()) {
+        return {};
+    }
+    std::string text = team->Name + ": ";
+    if (team->Place > 0) {
+        text += "Platz " + std::to_string(team->Place) + " \xC2\xB7 " + team->Total;
+    } else {
+        text += "noch keine gültige Zeit";
+    }
+    const std::string counted = CountedText(*team, ranking.Best);
+    return counted.empty() ? text : text + " (" + counted + ")";
+}
+
 }  // namespace
 
 AnnouncerSnapshot MakeAnnouncerSnapshot(const Standing& standing, AnnouncerState state) {
@@ -61,6 +80,7 @@ AnnouncerSnapshot MakeAnnouncerSnapshot(const Standing& standing, AnnouncerState
         snapshot.next.push_back(StarterOf(standing.At(standing.NextRows[i])));
     }
     snapshot.runs = standing.Runs;
+    snapshot.teams = standing.Teams;
     snapshot.left = standing.Left;
     // The page counts from 0 = after the run on course.
     snapshot.nextDragIn = standing.RunsToDrag > 0 ? standing.RunsToDrag - 1 : -1;
@@ -106,6 +126,7 @@ AnnouncerSnapshot MakeAnnouncerSnapshot(const Standing& standing, AnnouncerState
         run.place = at.Place > 0 ? std::to_string(at.Place) : std::string();
         run.division = standing.DivisionText(row);
         run.payout = standing.MoneyOf(row);
+        run.teamStanding = TeamStandingText(standing.Teams, at.Team);
         if (at.TotalMs && at.TotalMs == standing.FastestMs) {
             run.behind = "F\xC3\xBChrung";  // "Führung"
         } else {
@@ -174,6 +195,7 @@ std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::optional<std::
         AppendMember(out, "division", run.division);
         AppendMember(out, "behind", run.behind);
         AppendMember(out, "payout", run.payout);
+        AppendMember(out, "teamStanding", run.teamStanding);
         AppendMember(out, "dq", run.dq);
         CloseJson(out, '}');
         out += ',';
@@ -189,6 +211,11 @@ std::string AnnouncerJson(const AnnouncerSnapshot& snapshot, std::optional<std::
     out += "\"runs\":" + std::to_string(snapshot.runs) +
            ",\"left\":" + std::to_string(snapshot.left) +
            ",\"nextDragIn\":" + std::to_string(snapshot.nextDragIn);
+    if (snapshot.teams.Shown()) {
+        out += ',';
+        AppendTeams(out, snapshot.teams);
+        out.pop_back();
+    }
     if (snapshot.average) {
         out += ",\"average\":{";
         AppendMember(out, "className", snapshot.average->className);
@@ -259,6 +286,7 @@ footer{font-size:.85em;color:#8da0ae;padding:0 12px 10px}
 <section><h2>Letzter Lauf</h2><div id="last"></div></section>
 <section><h2>F&uuml;hrung</h2><div id="leaders"></div><div id="beat" class="sub"></div></section>
 <section id="divs" hidden><h2>Divisionen</h2><div id="divleaders"></div><div id="cuts" class="sub"></div></section>
+<section id="teamBox" hidden><h2 id="teamHead">Teams</h2><div id="teams"></div></section>
 </main>
 <footer><span id="link"></span></footer>
 <script>
@@ -323,6 +351,8 @@ function render(d) {
       last.append(line(el("span", "", "Rang"), (r.place || "") + (r.division ? " \u00b7 " + r.division : "")));
       if (r.payout) last.append(line(el("span", "", "Preisgeld"), r.payout + " \u20ac", "money"));
       last.append(line(el("span", "", "Abstand zur F\u00fchrung"), r.behind));
+      // A long team name wraps on a phone instead of widening the page.
+      if (r.teamStanding) last.append(el("div", "", "Team: " + r.teamStanding));
     }
   } else {
     last.append(el("div", "sub", "Noch kein Lauf"));
@@ -339,7 +369,24 @@ function render(d) {
     const left = el("span"); left.append(el("b", "", l.label + " "), who(l.starter));
     divs.append(line(left, l.total));
   });
+  renderTeams(d);
   $("cuts").textContent = d.divisionCuts.map(function (c) { return c.label + " ab " + c.from; }).join(" \u00b7 ");
+}
+// The team standings, the team of the rider on course marked; a team short of counted totals
+// says how many count so far.
+function renderTeams(d) {
+  const teams = d.teams;
+  $("teamBox").hidden = !teams;
+  const list = $("teams"); list.textContent = "";
+  if (!teams) return;
+  $("teamHead").textContent = "Teams \u00b7 " + (teams.best === 1 ? "die beste Zeit z\u00e4hlt" : "die " + teams.best + " besten Zeiten z\u00e4hlen");
+  teams.rows.forEach(function (t) {
+    const left = el("span");
+    left.append(el("b", "", (t.place ? t.place + ". " : "") + t.team));
+    if (d.hasStarter && d.onCourse.team === t.team) left.append(el("span", "money", " \u2190 auf der Bahn"));
+    const counted = t.counted < teams.best ? " \u00b7 " + t.counted + " von " + teams.best : "";
+    list.append(line(left, (t.total || "\u2013") + counted));
+  });
 }
 let lastStamp = "";
 function heard(ok) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "results/ResultRules.h"
+#include "results/Teams.h"
 
 struct Standing;
 
@@ -38,6 +39,9 @@ struct AnnouncerRun {
     std::string division;  // "2D: 1" with divisions, else empty
     std::string behind;    // "+0,42" behind the lead, "Führung" when leading; empty for a DQ
     std::string payout;    // the money won in a class that pays, else empty
+    // Where the rider's team stands now in a class with a team rule: "Nordheide: Platz 4 ·
+    // 28,31 (2 von 3)"; empty otherwise.
+    std::string teamStanding;
     bool dq = false;
 };
 
@@ -91,6 +95,7 @@ struct AnnouncerSnapshot {
     int left = 0;                             // starters still to run
     int nextDragIn = -1;                      // runs until the next drag; -1 none
     std::optional<AnnouncerAverage> average;  // the rider on course in a round of one
+    TeamRanking teams;                        // the team standings; none without a team rule
 };
 
 // "Schnitt nach 1 Runde: 15,50, Platz 2 · braucht 15,50 für Platz 1 im Schnitt · 16,02 für Geld

@@ -209,6 +209,7 @@ ClassRulesReading ReadShowClassRules(const ShowClass& item) {
     if (reading.Ok()) {
         reading.Rules.Drawn = item.Draw.Seed.has_value();
         reading.Rules.ScratchedAtDraw = item.Draw.Scratched;
+        reading.Rules.TeamBest = item.TeamBest;
     }
     return reading;
 }

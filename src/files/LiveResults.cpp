@@ -61,6 +61,12 @@ summary{padding:8px 12px;font-weight:600;cursor:pointer;border-bottom:1px solid 
 #order .scratched .who{text-decoration:line-through;color:#888}
 #order .run .who{color:#555}
 #order li.drag{justify-content:center;background:#fff8e1;color:#7a5a00;font-size:.85em}
+#teamBox{margin-top:10px}
+#teamBox h2{margin:0;padding:8px 12px;font-size:1em;background:#1d4f2e;color:#fff}
+.member{display:inline-block;margin-right:10px}
+.member b{font-weight:normal;white-space:nowrap}
+.member.out{color:#999}
+@media (max-width:480px){.member{display:block;margin-right:0}}
 footer{font-size:.85em;color:#555;padding:8px 12px}
 #link.lost{color:#c62828;font-weight:bold}
 </style>
@@ -75,6 +81,7 @@ footer{font-size:.85em;color:#555;padding:8px 12px}
 <tbody id="rows"></tbody>
 </table>
 <p id="empty">Noch keine Ergebnisse.</p>
+<section id="teamBox" hidden><h2 id="teamHead"></h2><table><thead><tr><th class="n">Rang</th><th>Team</th><th class="n">Total</th></tr></thead><tbody id="teams"></tbody></table></section>
 <details id="orderBox" open hidden><summary id="orderHead"></summary><ol id="order"></ol></details>
 <footer><span id="count"></span> &middot; <span id="link"></span></footer>
 <script id="data" type="application/json">)";
@@ -229,6 +236,33 @@ function renderOrder(d) {
     if (s.drag) list.append(el("li", "drag", "Bahnpflege"));
   });
 }
+// The teams of a class with a team rule: each team's counted total, its members under its name
+// (those whose total does not count greyed), and how many count while a team is short of them.
+function renderTeams(d) {
+  const teams = d && d.teams ? d.teams : null;
+  $("teamBox").hidden = !teams;
+  const body = $("teams");
+  body.textContent = "";
+  if (!teams) return;
+  $("teamHead").textContent = "Teamwertung \u00b7 " + (teams.best === 1 ? "die beste Zeit z\u00e4hlt" : "die " + teams.best + " besten Zeiten z\u00e4hlen");
+  for (const t of teams.rows) {
+    const tr = el("tr");
+    const who = el("td");
+    who.append(el("div", "name", t.team));
+    const members = el("div", "sub");
+    for (const m of t.members) {
+      // A name wraps between its words like any text; its total stays whole and with it.
+      const member = el("span", m.counts ? "member" : "member out", m.rider);
+      if (m.total) member.append("\u00a0", el("b", "", m.total));
+      members.append(member, " ");
+    }
+    who.append(members);
+    const total = el("td", "n total", t.total || "\u2013");
+    if (t.counted < teams.best) total.append(el("div", "sub n", t.counted + " von " + teams.best));
+    tr.append(el("td", "n", t.place ? String(t.place) : ""), who, total);
+    body.append(tr);
+  }
+}
 function renderList(d) {
   const body = $("rows");
   body.textContent = "";
@@ -236,6 +270,7 @@ function renderList(d) {
   $("empty").textContent = loading ? "Wird geladen \u2026" : "Noch keine Ergebnisse.";
   renderLast(d);
   renderOrder(d);
+  renderTeams(d);
   d = d || {team: false, starters: 0, rows: []};
   // The divisions in the order the ranked rows bring them: 1D first.
   const divisions = [...new Set(d.rows.map(function (r) { return r.division; }).filter(Boolean))];
@@ -420,6 +455,7 @@ LiveSnapshot MakeLiveSnapshot(const Standing& standing, LiveBoard board, bool te
     snapshot.teamShown = teamShown;
     snapshot.starters = static_cast<int>(standing.StartOrder.size());
     snapshot.left = standing.Left;
+    snapshot.teams = standing.Teams;
     for (const int row : standing.Ranked) {
         const StandingRow& at = standing.At(row);
         if (!at.HasResult()) {
@@ -494,9 +530,38 @@ void AppendResults(std::string& out, const LiveSnapshot& snapshot) {
         AppendMember(to, "turn", TurnNames[static_cast<int>(starter.turn)]);
         AppendMember(to, "drag", starter.dragAfter);
     });
+    AppendTeams(out, snapshot.teams);
+}
+
+void AppendNumber(std::string& out, std::string_view name, int value) {
+    out += '"';
+    out += name;
+    out += "\":" + std::to_string(value) + ',';
 }
 
 }  // namespace
+
+void AppendTeams(std::string& out, const TeamRanking& teams) {
+    if (!teams.Shown()) {
+        return;
+    }
+    out += "\"teams\":{";
+    AppendNumber(out, "best", teams.Best);
+    AppendObjects(out, "rows", teams.Teams, [](std::string& to, const TeamStanding& team) {
+        AppendNumber(to, "place", team.Place);
+        AppendMember(to, "team", team.Name);
+        AppendMember(to, "total", team.Total);
+        AppendNumber(to, "counted", team.Counted);
+        AppendObjects(to, "members", team.Members, [](std::string& at, const TeamMember& member) {
+            AppendMember(at, "startNumber", member.StartNumber);
+            AppendMember(at, "rider", member.Rider);
+            AppendMember(at, "total", member.Total);
+            AppendMember(at, "counts", member.Counts);
+        });
+    });
+    CloseJson(out, '}');
+    out += ',';
+}
 
 std::string LiveResultsJson(const LiveSnapshot& snapshot) {
     std::string out = "{";

@@ -8,6 +8,7 @@
 
 #include "files/Announcer.h"
 #include "results/ResultRules.h"
+#include "results/Teams.h"
 
 struct Standing;
 
@@ -83,6 +84,8 @@ struct LiveSnapshot {
     int left = 0;
     // What one penalty adds in this class; the core sets it from the class's settings.
     int penaltySeconds = DefaultPenaltySeconds;
+    // The class's team standings as its standing has them; none without a team rule.
+    TeamRanking teams;
     // The announcer's view of the same moment ("/sprecher").
     AnnouncerSnapshot announcer;
     // The show's classes in running order; empty without a show.
@@ -98,6 +101,12 @@ public:
     virtual std::string Start(int port, const std::string& address) = 0;
     virtual void Stop() = 0;
     virtual bool Running() const = 0;
+    // The member "teams" (followed by a comma) of a class with a team rule: {"best": N, "rows":
+    // [{"place", "team", "total", "counted", "members": [{"startNumber", "rider", "total",
+    // "counts"}]}]}, the teams ranked, place 0 and total "" for a team without a valid total yet.
+    // Nothing for a class without team standings.
+    void AppendTeams(std::string& out, const TeamRanking& teams);
+
     // Status-bar text with the address spectators type, while running.
     virtual std::string AddressText() const = 0;
     // The phone page's address ("http://192.168.1.20:8080/") while running; empty without a
@@ -121,7 +130,7 @@ bool ClassFinished(const LiveSnapshot& snapshot);
 std::string LiveResultsJson(const LiveSnapshot& snapshot);
 
 // A class's results alone, without the board, the show's classes or the announcer: className,
-// race, team, starters and rows as LiveResultsJson writes them.
+// race, team, starters, rows and teams as LiveResultsJson writes them.
 std::string LiveClassJson(const LiveSnapshot& snapshot);
 
 // The whole page for phones: inline style and script, the snapshot built in, and a script that
@@ -152,6 +161,12 @@ void AppendObjects(std::string& out, std::string_view name, const Items& items,
     CloseJson(out, ']');
     out += ',';
 }
+
+// The member "teams" (followed by a comma) of a class with a team rule: {"best": N, "rows":
+// [{"place", "team", "total", "counted", "members": [{"startNumber", "rider", "total",
+// "counts"}]}]}, the teams ranked, place 0 and total "" for a team without a valid total yet.
+// Nothing for a class without team standings.
+void AppendTeams(std::string& out, const TeamRanking& teams);
 
 // Status-bar text with the address spectators type, e.g. "Live-Ergebnisse:
 // http://192.168.1.20:8080/"; without a network address only the port is named.

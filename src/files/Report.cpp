@@ -305,3 +305,36 @@ Report StartListReport(const ResultTable& table, const Standing& standing, Repor
     }
     return report;
 }
+
+Report TeamReport(const ResultTable& table, const Standing& standing, ReportHead head,
+                  std::string printedAt) {
+    const TeamRanking& ranking = standing.Teams;
+    Report report;
+    report.title = "Teamwertung";
+    report.order = ranking.Best == 1
+                       ? std::string("die beste Zeit zählt")
+                       : "die " + std::to_string(ranking.Best) + " besten Zeiten zählen";
+    report.head = std::move(head);
+    report.printedAt = std::move(printedAt);
+    report.columns = {{table.Cell(ColRang, 0), ReportAlign::Right, true},
+                      {table.Cell(ColTeam, 0), ReportAlign::Left, true},
+                      {table.Cell(ColNr, 0), ReportAlign::Right, false},
+                      {table.Cell(ColName, 0), ReportAlign::Left, false},
+                      {table.Cell(ColPferd, 0), ReportAlign::Left, false},
+                      {table.Cell(ColTotal, 0), ReportAlign::Right, true},
+                      {"Gewertet", ReportAlign::Left, false}};
+    for (const TeamStanding& team : ranking.Teams) {
+        report.rows.push_back({{team.Place > 0 ? std::to_string(team.Place) : std::string(),
+                                team.Name, "", "", "", team.Total, CountedText(team, ranking.Best)},
+                               ReportRowKind::Normal});
+        for (const TeamMember& member : team.Members) {
+            report.rows.push_back({{"", "", member.StartNumber, member.Rider, member.Horse,
+                                    member.Total, member.Counts ? "zählt" : ""},
+                                   member.Counts ? ReportRowKind::Normal : ReportRowKind::Muted});
+        }
+    }
+    if (ranking.Teams.empty()) {
+        report.rows.push_back({{"Kein Starter mit Team"}, ReportRowKind::Note});
+    }
+    return report;
+}

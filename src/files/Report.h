@@ -134,3 +134,10 @@ std::vector<int> DivisionRows(const Standing& standing, int division);
 // the column titles.
 Report StartListReport(const ResultTable& table, const Standing& standing, ReportHead head,
                        std::string printedAt);
+
+// The team standings of a class with a team rule ("Teamwertung", "die 3 besten Zeiten zählen" in
+// the head): each team by its place with its counted total (and "2 von 3" while it is short of
+// counted totals), its members under it with their totals, those that do not count greyed. The
+// table gives the column titles.
+Report TeamReport(const ResultTable& table, const Standing& standing, ReportHead head,
+                  std::string printedAt);

@@ -199,6 +199,9 @@ bool IsIsoDate(const std::string& text) {
         .ok();
 }
 
+// A team is a few riders; more totals than that never count for one.
+constexpr std::int64_t MaxTeamBest = 100;
+
 bool IsPlainRelativePath(const std::string& file) {
     const std::filesystem::path path(file);
     if (file.empty() || path.is_absolute()) {
@@ -257,6 +260,24 @@ ShowClass ReadClass(const json& object, const Path& path) {
             }
             item.Draw.Scratched = scratched->get<std::vector<std::string>>();
         }
+    }
+    if (const auto team = object.find("team"); team != object.end()) {
+        Path where = path;
+        where.push_back({"team"});
+        if (!team->is_object()) {
+            throw ShowFault{where, "muss ein Objekt wie {\"best\": 3} sein"};
+        }
+        where.push_back({"best"});
+        const auto best = team->find("best");
+        if (best == team->end()) {
+            throw ShowFault{where, "fehlt"};
+        }
+        if (!best->is_number_integer() || best->get<std::int64_t>() < 1 ||
+            best->get<std::int64_t>() > MaxTeamBest) {
+            throw ShowFault{
+                where, "muss eine ganze Zahl von 1 bis " + std::to_string(MaxTeamBest) + " sein"};
+        }
+        item.TeamBest = static_cast<int>(best->get<std::int64_t>());
     }
     item.RunsFrom = read.Text(object, path, "runs_from", false);
     if (const auto rounds = object.find("rounds"); rounds != object.end()) {
@@ -568,6 +589,13 @@ std::string ShowText(const ShowData& show) {
         } else {
             draw.erase("seed");
             draw.erase("scratched");
+        }
+        if (item.TeamBest > 0) {
+            json& team = object["team"];
+            if (!team.is_object()) {
+                team = json::object();
+            }
+            team["best"] = item.TeamBest;
         }
         classes.push_back(std::move(object));
     }

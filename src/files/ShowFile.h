@@ -31,6 +31,8 @@ struct ShowClass {
     std::string RunsFrom;
     // An average of go-rounds ("rounds"): the classes whose totals add up. Empty otherwise.
     std::vector<std::string> Rounds;
+    // Team standings ("team": {"best": N}): each team's N best valid totals add up; 0 none.
+    int TeamBest = 0;
     // The class object as read, with the keys other parts of the program read (thousandths,
     // divisions, payout) and any key the program does not know; written back with the changes.
     nlohmann::json Json = nlohmann::json::object();

@@ -50,6 +50,9 @@ struct ClassRules {
     // scratches after the draw has paid the fee.
     bool Drawn = false;
     std::vector<std::string> ScratchedAtDraw;
+    // Teams (the Team column) are ranked by the sum of their members' TeamBest best valid
+    // totals; 0: the class has no team standings.
+    int TeamBest = 0;
 
     int DivisionCount() const { return static_cast<int>(DivisionOffsetsMs.size()) + 1; }
     bool HasDivisions() const { return !DivisionOffsetsMs.empty(); }

@@ -212,6 +212,7 @@ Standing MakeStanding(const ResultTable& table, const ClassRules& rules,
             break;
         }
     }
+    standing.Teams = RankTeams(standing);
     return standing;
 }
 

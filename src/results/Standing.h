@@ -8,6 +8,7 @@
 #include "results/ClassRules.h"
 #include "results/Jackpot.h"
 #include "results/ResultRules.h"
+#include "results/Teams.h"
 
 class ResultTable;
 
@@ -101,6 +102,8 @@ struct Standing {
     // Runs still to come before the ground is dragged, counting the one on course: 1 = after
     // the run on course (or the next run when nobody is on course); -1 when no drag follows.
     int RunsToDrag = -1;
+    // The teams by the class's team rule; none (Best 0) in a class without one.
+    TeamRanking Teams;
 
     const StandingRow& At(int row) const;
     bool HasDivisions() const { return Rules.HasDivisions(); }

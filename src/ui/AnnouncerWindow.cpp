@@ -138,6 +138,9 @@ AnnouncerWindow::AnnouncerWindow() {
     grid->addWidget(Leaders->parentWidget(), 3, 0);
     Count->setTextFormat(Qt::PlainText);
     grid->addWidget(Count->parentWidget(), 3, 1);
+    Box(this, QStringLiteral("TEAMS"), 15, &Teams);
+    grid->addWidget(Teams->parentWidget(), 4, 0, 1, 2);
+    Teams->parentWidget()->hide();
     grid->setRowStretch(2, 1);
     grid->setRowStretch(3, 1);
     resize(1000, 640);
@@ -219,6 +222,9 @@ void AnnouncerWindow::Render(const AnnouncerSnapshot& snapshot) {
                          run.behind == "F\xC3\xBChrung" ? QStringLiteral("Führung")
                                                         : QStringLiteral("Abstand zur Führung: %1")
                                                               .arg(Q(run.behind).toHtmlEscaped()));
+            if (!run.teamStanding.empty()) {
+                last += QStringLiteral("<br>Team: %1").arg(Q(run.teamStanding).toHtmlEscaped());
+            }
             if (!run.payout.empty()) {
                 last +=
                     QStringLiteral("<br><span style='color:#7ee787'><b>Preisgeld %1 €</b></span>")
@@ -257,6 +263,8 @@ void AnnouncerWindow::Render(const AnnouncerSnapshot& snapshot) {
             : QStringLiteral("Zu schlagen: <b>%1</b>").arg(Q(snapshot.timeToBeat).toHtmlEscaped());
     SetText(Leaders, leaders);
 
+    RenderTeams(snapshot);
+
     QString count = QStringLiteral("%1 gelaufen · %2 offen").arg(snapshot.runs).arg(snapshot.left);
     if (snapshot.nextDragIn == 0) {
         count += QStringLiteral("\nBahnpflege nach diesem Lauf");
@@ -264,6 +272,33 @@ void AnnouncerWindow::Render(const AnnouncerSnapshot& snapshot) {
         count += QStringLiteral("\nBahnpflege in %1 Läufen").arg(snapshot.nextDragIn + 1);
     }
     SetText(Count, count);
+}
+
+void AnnouncerWindow::RenderTeams(const AnnouncerSnapshot& snapshot) {
+    const TeamRanking& ranking = snapshot.teams;
+    Teams->parentWidget()->setVisible(ranking.Shown());
+    if (!ranking.Shown()) {
+        return;
+    }
+    // One line a team: place, name, counted total (and how many count while it is short of
+    // them); the team of the rider on course in the clock's green.
+    QString teams =
+        ranking.Best == 1
+            ? QStringLiteral("<span style='color:#b7c5d0'>die beste Zeit zählt</span><br>")
+            : QStringLiteral("<span style='color:#b7c5d0'>die %1 besten Zeiten zählen</span><br>")
+                  .arg(ranking.Best);
+    for (const TeamStanding& team : ranking.Teams) {
+        const bool onCourse =
+            snapshot.hasStarter && !team.Name.empty() && snapshot.onCourse.team == team.Name;
+        const std::string counted = CountedText(team, ranking.Best);
+        teams += QStringLiteral("<span%1><b>%2</b> %3 – %4%5</span><br>")
+                     .arg(onCourse ? QStringLiteral(" style='color:#7ee787'") : QString(),
+                          team.Place > 0 ? QStringLiteral("%1.").arg(team.Place) : QString(),
+                          Q(team.Name).toHtmlEscaped(),
+                          team.Total.empty() ? QStringLiteral("–") : Q(team.Total).toHtmlEscaped(),
+                          counted.empty() ? QString() : QStringLiteral(" (%1)").arg(Q(counted)));
+    }
+    SetText(Teams, teams);
 }
 
 void AnnouncerWindow::RenderClock(const TimingView& view, const AnnouncerSnapshot& snapshot) {

@@ -24,6 +24,7 @@ public:
     // Shows the snapshot; the clock as the time board shows it.
     void Render(const AnnouncerSnapshot& snapshot);
     void RenderClock(const TimingView& view, const AnnouncerSnapshot& snapshot);
+    void RenderTeams(const AnnouncerSnapshot& snapshot);
 
     QLabel* Heading = nullptr;
     QLabel* Count = nullptr;
@@ -33,6 +34,7 @@ public:
     QLabel* Next = nullptr;
     QLabel* LastRun = nullptr;
     QLabel* Leaders = nullptr;
+    QLabel* Teams = nullptr;  // the team standings, shown in a class with a team rule
 
 protected:
     void closeEvent(QCloseEvent* event) override;

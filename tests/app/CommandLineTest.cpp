@@ -239,6 +239,37 @@ TEST_F(CommandLine, WritesTheCashOutAndTheAssociationListOfAShow) {
     EXPECT_FALSE(std::filesystem::exists(folder_.File("open.txt.log"))) << "nothing written";
 }
 
+// Teams of two, the best one counts: Süd (14,80) leads Nord (15,00, its DQ run not counted).
+TEST_F(CommandLine, PrintsTheTeamStandingsOfAClassWithATeamRuleOnly) {
+    const std::string show = folder_.File("Turnier.json");
+    WriteAll(show, R"({"classes": [{"name": "Mannschaft", "file": "m.txt", "team": {"best": 1}},
+        {"name": "Open", "file": "start.txt"}]})");
+    WriteAll(folder_.File("m.txt"),
+             "1;Anna;Blue;Nord;15,00;0;;;15,00\r\n"
+             "2;Ben;Rio;Nord;13,00;0;DQ;Tonne;13,00\r\n"
+             "3;Cleo;Ace;Süd;14,80;0;;;14,80\r\n");
+    const std::string page = folder_.File("teams.html");
+    const Finished run = RunProgram({"--export", page, "--export", folder_.File("teams.pdf"),
+                                     "--teams", show, "--class", "Mannschaft"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string html = ReadAll(page);
+    EXPECT_NE(html.find("Teamwertung \xC2\xB7 Mannschaft"), std::string::npos) << html;
+    EXPECT_LT(html.find("Süd"), html.find("Nord"));
+    EXPECT_LT(html.find("Cleo"), html.find("Anna"));
+    EXPECT_GT(std::filesystem::file_size(folder_.File("teams.pdf")), 0u);
+
+    const Finished without =
+        RunProgram({"--export", folder_.File("open.html"), "--teams", show, "--class", "Open"});
+    EXPECT_EQ(without.exitCode, 1);
+    EXPECT_NE(without.err.find("Die Klasse Open hat keine Teamwertung"), std::string::npos)
+        << without.err;
+    const Finished single = RunProgram({"--export", folder_.File("x.html"), "--teams", input_});
+    EXPECT_EQ(single.exitCode, 1);
+    EXPECT_NE(single.err.find("--teams braucht eine Turnierdatei"), std::string::npos)
+        << single.err;
+    EXPECT_FALSE(std::filesystem::exists(folder_.File("open.html")));
+}
+
 TEST(CommandLineHelp, ListsTheOptions) {
     const Finished run = RunProgram({"--help"});
 

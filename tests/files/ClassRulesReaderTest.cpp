@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "files/ClassRulesReader.h"
+#include "files/ShowFile.h"
 
 namespace {
 
@@ -56,3 +57,17 @@ TEST(ClassRulesReader, SettingsThatDoNotAddUpAreRefusedNamingTheKey) {
 }
 
 }  // namespace
+
+TEST(ClassRulesReader, AShowClassBringsItsTeamRuleIntoItsRules) {
+    std::string error;
+    const std::optional<ShowData> show = ParseShowText(
+        R"({"classes": [{"name": "M", "file": "m.txt", "team": {"best": 3}, "thousandths": true},
+                         {"name": "O", "file": "o.txt"}]})",
+        error);
+    ASSERT_TRUE(show) << error;
+    const ClassRulesReading teams = ReadShowClassRules(show->Classes[0]);
+    ASSERT_TRUE(teams.Ok()) << teams.Error;
+    EXPECT_EQ(teams.Rules.TeamBest, 3);
+    EXPECT_TRUE(teams.Rules.Thousandths);
+    EXPECT_EQ(ReadShowClassRules(show->Classes[1]).Rules.TeamBest, 0);
+}

@@ -95,6 +95,40 @@ TEST(ShowFile, RefusesABrokenFileWithTheReasonAndThePlace) {
     EXPECT_NE(error.find("classes: muss eine Liste"), std::string::npos) << error;
 }
 
+TEST(ShowFile, ReadsAClassTeamRuleKeepsItWhenWrittenAndRefusesAWrongOneWithThePlace) {
+    std::string error;
+    std::optional<ShowData> show = ParseShowText(
+        R"({"classes": [{"name": "Mannschaft", "file": "m.txt",
+                          "team": {"best": 3, "title": "Vereinswertung"}},
+                         {"name": "Open", "file": "o.txt"}]})",
+        error);
+    ASSERT_TRUE(show) << error;
+    EXPECT_EQ(show->Classes[0].TeamBest, 3);
+    EXPECT_EQ(show->Classes[1].TeamBest, 0);
+    std::optional<ShowData> again = ParseShowText(ShowText(*show), error);
+    ASSERT_TRUE(again) << error;
+    EXPECT_EQ(again->Classes[0].TeamBest, 3);
+    EXPECT_EQ(again->Classes[0].Json["team"]["title"], "Vereinswertung");
+    EXPECT_FALSE(again->Classes[1].Json.contains("team"));
+
+    const std::pair<const char*, const char*> wrong[] = {
+        {"\"team\": 2", "Zeile 3, classes[1].team: muss ein Objekt"},
+        {"\"team\": {}", "Zeile 3, classes[1].team.best: fehlt"},
+        {"\"team\": {\"best\": 0}",
+         "Zeile 3, classes[1].team.best: muss eine ganze Zahl von 1 bis"},
+        {"\"team\": {\"best\": 2.5}", "classes[1].team.best: muss eine ganze Zahl"},
+        {"\"team\": {\"best\": \"3\"}", "classes[1].team.best: muss eine ganze Zahl"},
+    };
+    for (const auto& [key, message] : wrong) {
+        const std::string text = std::string(
+                                     "{\"classes\": [{\"name\": \"A\", \"file\": \"a.txt\"},\n"
+                                     "{\"name\": \"B\", \"file\": \"b.txt\",\n") +
+                                 key + "}]}";
+        EXPECT_FALSE(ParseShowText(text, error)) << text;
+        EXPECT_NE(error.find(message), std::string::npos) << error;
+    }
+}
+
 TEST(ShowFile, ReadsCarriedClassesAndAveragesAndRefusesTheirWrongNamesWithThePlace) {
     std::string error;
     const std::optional<ShowData> show = ParseShowText(R"({"classes": [

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "../files/TempFolder.h"
+#include "../results/TeamClass.h"
 #include "../results/TrickyClass.h"
 #include "TestBroker.h"
 #include "clock/MonotonicClock.h"
@@ -432,4 +433,25 @@ TEST(BrokerFeed, SendsTheTrickyClassAsItsStandingDecides) {
     EXPECT_EQ(announcer["timeToBeat"], "15,481");
     EXPECT_EQ(announcer["leaders"][0]["starter"]["startNumber"], "107");
     EXPECT_EQ(nlohmann::json::parse(messages[0].Payload)["digits"], 3);
+}
+
+// A class with a team rule: the boards read the team standings from the results topic, as the
+// phone page has them, and from the announcer's.
+TEST(BrokerFeed, TheResultsOfATeamClassCarryItsTeams) {
+    const Standing standing = MakeStanding(TeamTable(), TeamRules(), {});
+    BrokerSnapshot snapshot{"Herbst", MakeLiveSnapshot(standing, LiveBoard{}, true)};
+    AnnouncerState state;
+    state.className = "Mannschaft";
+    snapshot.Live.announcer = MakeAnnouncerSnapshot(standing, state);
+
+    const std::vector<BrokerMessage> messages = BrokerMessages(snapshot, "corralix/Herbst/A", 0);
+    ASSERT_EQ(messages.size(), 3U);
+    const auto results = nlohmann::json::parse(messages[2].Payload);
+    const auto page = nlohmann::json::parse(LiveResultsJson(snapshot.Live));
+    ASSERT_TRUE(results.contains("teams"));
+    EXPECT_EQ(results["teams"], page["teams"]);
+    EXPECT_EQ(results["teams"]["rows"][3]["team"], "Süd");
+    EXPECT_EQ(results["teams"]["rows"][3]["place"], 4);
+    EXPECT_EQ(results["teams"]["rows"][3]["counted"], 1);
+    EXPECT_EQ(nlohmann::json::parse(messages[1].Payload)["teams"], page["teams"]);
 }

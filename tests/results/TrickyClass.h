@@ -21,9 +21,18 @@
 //   10     110  (to run)
 // Places: 107 1, 104 2, 106 2, 108 4, 109 5. Divisions: 1D from 15,481 (107 1, 104 2, 106 2),
 // 2D from 15,981 (nobody), 3D from 16,481 (108 1, 109 2).
-inline ResultTable TrickyTable() {
+// A table holding the rows (cells from column 0) below its header.
+inline ResultTable TableOfRows(const std::vector<std::vector<std::string>>& rows) {
     ResultTable table;
-    const std::vector<std::vector<std::string>> rows = {
+    table.SetRowCount(static_cast<int>(rows.size()) + 1);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        table.SetRow(static_cast<int>(i) + 1, rows[i]);
+    }
+    return table;
+}
+
+inline ResultTable TrickyTable() {
+    return TableOfRows({
         {"101", "Anna Adler", "Ace", "Nord", "14,100", "0", "DQ", "Tonne", "14,100", "", "1"},
         {"102", "Berta Bauer", "Bingo", "Nord", "15,000", "0", "", "Tor", "DQ", "", "2"},
         {"103", "Clara Zimmermann", "Cash", "Süd", "", "", "", "", "n.a.", "", "3"},
@@ -34,12 +43,7 @@ inline ResultTable TrickyTable() {
         {"108", "Hanna Horn", "Hazel", "Süd", "57,300", "1", "", "", "1:02,300", "", "8"},
         {"109", "Ida Igel", "Indigo", "Nord", "61:02,300", "0", "", "", "61:02,300", "", "9"},
         {"110", "Jonas Jäger", "Joker", "Süd", "", "", "", "", "", "", "10"},
-    };
-    table.SetRowCount(static_cast<int>(rows.size()) + 1);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        table.SetRow(static_cast<int>(i) + 1, rows[i]);
-    }
-    return table;
+    });
 }
 
 inline ClassRules TrickyRules() {

@@ -308,11 +308,15 @@ function line(left, right, cls) {
 }
 let data = null, lost = false;
 const programClock = new ProgramClock();
-// The clock stands still while the station is not heard.
+// The clock stands still while the station is not heard, or is heard but its program hangs (at
+// the time it was last heard from).
 function tick() {
   const c = $("clock");
   if (!data) return;
-  if (lost) {
+  if (lost || data.stale) {
+    if (!lost && data.clock === "running" && Number.isFinite(data.heardMs)) {
+      c.textContent = runTimeText(data.heardMs - data.startMs, data.decimal, data.digits);
+    }
     c.className = "lost";
     return;
   }
@@ -391,11 +395,14 @@ function renderTeams(d) {
 let lastStamp = "";
 function heard(ok) {
   lost = !ok;
-  if (ok) lastStamp = liveStamp();
-  $("link").textContent = ok ? "Stand " + lastStamp : "Keine Verbindung zur Zeitnahme" + (lastStamp ? " \u2013 Stand " + lastStamp : "");
-  $("link").className = ok ? "" : "lost";
-  $("alert").hidden = ok;
-  $("alert").textContent = ok ? "" : $("link").textContent;
+  const stale = ok && data && data.stale;
+  if (ok && !stale) lastStamp = liveStamp();
+  $("link").textContent = !ok ? "Keine Verbindung zur Zeitnahme" + (lastStamp ? " \u2013 Stand " + lastStamp : "")
+                        : stale ? "Die Zeitnahme reagiert nicht" + (lastStamp ? " \u2013 Stand " + lastStamp : "")
+                        : "Stand " + lastStamp;
+  $("link").className = ok && !stale ? "" : "lost";
+  $("alert").hidden = ok && !stale;
+  $("alert").textContent = ok && !stale ? "" : $("link").textContent;
   tick();
 }
 // Asked again at once: the program holds the question until its data changed, so a stop is

@@ -230,17 +230,20 @@ void TForm1::BuildPanelCtrl(QWidget* panel) {
     eTeam = field(144, [this](const QString& text) { competition_.SetTeam(text.toStdString()); });
     registeredRiders_ = new QStringListModel(this);
     registeredHorses_ = new QStringListModel(this);
-    for (const auto& [edit, names, set] :
-         {std::tuple{eReiterin, registeredRiders_, &Competition::SetRider},
-          std::tuple{ePferd, registeredHorses_, &Competition::SetHorse}}) {
+    const auto offer = [this](QLineEdit* edit, QStringListModel* names,
+                              std::function<void(std::string)> set) {
         auto* completer = new QCompleter(names, edit);
         completer->setCaseSensitivity(Qt::CaseInsensitive);
         completer->setFilterMode(Qt::MatchContains);
         edit->setCompleter(completer);
         // A choice from the list is typed text too.
         connect(completer, qOverload<const QString&>(&QCompleter::activated), this,
-                [this, set](const QString& text) { (competition_.*set)(text.toStdString()); });
-    }
+                [set = std::move(set)](const QString& text) { set(text.toStdString()); });
+    };
+    offer(eReiterin, registeredRiders_,
+          [this](std::string text) { competition_.SetRider(std::move(text)); });
+    offer(ePferd, registeredHorses_,
+          [this](std::string text) { competition_.SetHorse(std::move(text)); });
 
     ImageLSstart = new QToolButton(panel);
     place(ImageLSstart, 8, 186, 33, 33);

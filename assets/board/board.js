@@ -209,13 +209,16 @@ function listLines(r, d) {
     lines.push(el("div", "group", "Teams \u00b7 die besten " + teams.best + " z\u00e4hlen"));
     for (const t of teams.rows) {
       const line = el("div", "row team");
-      line.append(el("span", "n pl", t.place ? String(t.place) : ""), el("span", "name", t.team), el("span", "n total", t.total));
+      // A team short of its counting runs says how many count so far.
+      const name = t.counted < teams.best ? t.team + " (" + t.counted + " von " + teams.best + ")" : t.team;
+      line.append(el("span", "n pl", t.place ? String(t.place) : ""), el("span", "name", name), el("span", "n total", t.total));
       lines.push(line);
       const members = el("div", "members");
       (t.members || []).forEach(function (m, i) {
         if (i > 0) members.append(" \u00b7 ");
         const text = joined([m.rider, m.total], " ");
-        members.append(m.counts ? document.createTextNode(text) : el("s", "", text));
+        // Struck through: a run that does not count; a rider still to run is listed plain.
+        members.append(m.counts || !m.total ? document.createTextNode(text) : el("s", "", text));
       });
       lines.push(members);
     }

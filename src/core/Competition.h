@@ -248,8 +248,8 @@ public:
     // telling the operator why not.
     bool MarkPaid(const std::string& accountKey, PayMethod method);
     bool VoidCheck(int number);
-    std::vector<std::string> RegisteredRiders() const;
-    std::vector<std::string> RegisteredHorses() const;
+    const std::vector<std::string>& RegisteredRiders() const;
+    const std::vector<std::string>& RegisteredHorses() const;
     bool CashoutShown() const { return cashoutShown_; }
     void CloseCashoutWindow() { cashoutShown_ = false; }
 

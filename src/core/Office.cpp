@@ -54,7 +54,22 @@ std::string ShowStandings(const Show& show, const ClassTableOf& tableOf, char de
 std::string Office::OpenRegister(const std::string& path, bool readOnly) {
     std::string error;
     register_ = Register::Open(path, error, readOnly);
+    ReadNames();
     return error;
+}
+
+void Office::ReadNames() {
+    riderNames_.clear();
+    horseNames_.clear();
+    if (!register_) {
+        return;
+    }
+    for (const RegisteredRider& rider : register_->Riders()) {
+        riderNames_.push_back(rider.Name);
+    }
+    for (const auto& [name, owner] : register_->Horses()) {
+        horseNames_.push_back(name);
+    }
 }
 
 std::string Office::Take(const std::vector<RegisterLine>& lines) {
@@ -62,6 +77,7 @@ std::string Office::Take(const std::vector<RegisterLine>& lines) {
         return {};
     }
     const RegisterOutcome outcome = register_->Add(lines);
+    ReadNames();
     return outcome.Error.empty() ? SpelledTwiceText(outcome.SpelledTwice) : outcome.Error;
 }
 
@@ -80,6 +96,7 @@ void Office::TakeRidersOf(const Show& show, const ClassTableOf& tableOf) {
         }
     }
     register_->Add(lines);
+    ReadNames();
 }
 
 MemberLookup Office::Members() const {
@@ -225,22 +242,10 @@ bool Competition::VoidCheck(int number) {
     return message.empty();
 }
 
-std::vector<std::string> Competition::RegisteredRiders() const {
-    std::vector<std::string> names;
-    if (const Register* known = office_.Riders()) {
-        for (const RegisteredRider& rider : known->Riders()) {
-            names.push_back(rider.Name);
-        }
-    }
-    return names;
+const std::vector<std::string>& Competition::RegisteredRiders() const {
+    return office_.RiderNames();
 }
 
-std::vector<std::string> Competition::RegisteredHorses() const {
-    std::vector<std::string> names;
-    if (const Register* known = office_.Riders()) {
-        for (const auto& [name, owner] : known->Horses()) {
-            names.push_back(name);
-        }
-    }
-    return names;
+const std::vector<std::string>& Competition::RegisteredHorses() const {
+    return office_.HorseNames();
 }

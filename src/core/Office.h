@@ -31,6 +31,10 @@ public:
     // without it. Read-only, it is never created nor changed.
     std::string OpenRegister(const std::string& path, bool readOnly = false);
     const Register* Riders() const { return register_.get(); }
+    // The register's riders and horses by name, as the name fields offer them; read again only
+    // when the register took something.
+    const std::vector<std::string>& RiderNames() const { return riderNames_; }
+    const std::vector<std::string>& HorseNames() const { return horseNames_; }
     // Takes the lines of a start list into the register; returns what the operator is told: the
     // riders spelled twice, or why the register could not take them. Empty when there is nothing
     // to say.
@@ -55,7 +59,12 @@ private:
     // Writes the book after its log line; on failure the book stays as it was.
     std::string Record(const PaidBook& changed, const std::string& what, const std::string& detail);
 
+    // Reads the names the fields offer from the register.
+    void ReadNames();
+
     std::unique_ptr<Register> register_;
+    std::vector<std::string> riderNames_;
+    std::vector<std::string> horseNames_;
     PaidBook book_;
     std::string bookFile_;
     std::string bookError_;

@@ -629,17 +629,22 @@ void TForm1::LayoutClock(bool thousandths) {
 }
 
 void TForm1::RenderRegister() {
-    for (const auto& [model, names] :
-         {std::pair{registeredRiders_, competition_.RegisteredRiders()},
-          std::pair{registeredHorses_, competition_.RegisteredHorses()}}) {
+    // Compared with what the fields offer already: a change of the table is no change of the
+    // register, and the lists are long.
+    const auto offer = [](QStringListModel* model, const std::vector<std::string>& names,
+                          std::vector<std::string>& shown) {
+        if (names == shown) {
+            return;
+        }
+        shown = names;
         QStringList list;
         for (const std::string& name : names) {
             list << Q(name);
         }
-        if (model->stringList() != list) {
-            model->setStringList(list);
-        }
-    }
+        model->setStringList(list);
+    };
+    offer(registeredRiders_, competition_.RegisteredRiders(), shownRiders_);
+    offer(registeredHorses_, competition_.RegisteredHorses(), shownHorses_);
 }
 
 void TForm1::RenderStartList() {

@@ -133,6 +133,8 @@ private:
     std::vector<std::string> shownReasons_;
     class QStringListModel* registeredRiders_ = nullptr;
     class QStringListModel* registeredHorses_ = nullptr;
+    std::vector<std::string> shownRiders_;
+    std::vector<std::string> shownHorses_;
     int shownArmed_ = -1;
     int shownTvMode_ = -1;
     std::string shownStatus_;

@@ -31,6 +31,8 @@ struct CashoutEntry {
     std::int64_t WonCents = 0;
     bool Refunded = false;  // scratched before the draw: the fee is given back
     bool Scratched = false;
+
+    bool operator==(const CashoutEntry&) const = default;
 };
 
 // A rider's account.
@@ -53,6 +55,8 @@ struct RiderAccount {
     // What is still open: the net, or once paid what it changed by since (a late entry, a
     // correction); 0 when settled.
     std::int64_t OpenCents() const { return Paid ? NetCents() - Paid->NetCents : NetCents(); }
+
+    bool operator==(const RiderAccount&) const = default;
 };
 
 // What each class brings into the cash-out, beside its payout sheet's own figures.
@@ -63,6 +67,8 @@ struct ClassCash {
     std::int64_t WonCents = 0;   // the riders' money of the class
     std::int64_t SheetFeesCents = 0;
     std::int64_t SheetPaidCents = 0;
+
+    bool operator==(const ClassCash&) const = default;
 };
 
 struct Cashout {
@@ -78,6 +84,8 @@ struct Cashout {
     std::int64_t OpenPayOutCents = 0;
     // Why the cash-out is empty (a class file that cannot be read); empty when it is whole.
     std::string Problem;
+
+    bool operator==(const Cashout&) const = default;
 };
 
 // The member number the register knows for a rider's name; empty when none.

@@ -20,6 +20,8 @@ struct Payment {
     std::int64_t NetCents = 0;  // what the rider owed (> 0) or got (< 0) when paid
     std::string When;           // local wall time
     bool Voided = false;        // a check voided later
+
+    bool operator==(const Payment&) const = default;
 };
 
 class PaidBook {

@@ -85,7 +85,12 @@ void CashoutWindow::Follow(Competition& competition) {
         if (change == Change::Clock) {
             return;
         }
-        Render(competition_->CurrentCashout());
+        // Built again only when the money changed: a run entered, a key typed at the arena table
+        // leave the office's place in the list (scrolled, chosen, folded) as it was.
+        if (Cashout cash = competition_->CurrentCashout(); cash != shown_ || !isVisible()) {
+            Render(cash);
+            shown_ = std::move(cash);
+        }
         if (!isVisible()) {
             show();
             raise();

@@ -39,4 +39,5 @@ private:
     void Pay(PayMethod method);
 
     Competition* competition_ = nullptr;
+    Cashout shown_;  // what the list shows
 };

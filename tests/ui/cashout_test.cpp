@@ -85,6 +85,13 @@ TEST_F(CashoutWindowTest, ShowsEveryRidersNetAndMarksTheChosenRiderPaidThroughTh
     window_.PayCash->click();
     ASSERT_EQ(dialogs_.errors.size(), 1u) << "paying twice is refused";
 
+    // A change at the arena table that moves no money leaves the office's list as it is.
+    anna = RiderItem(QStringLiteral("Anna Berg"));
+    anna->setExpanded(false);
+    competition_->SetRider("Anna Bergmann");
+    EXPECT_EQ(RiderItem(QStringLiteral("Anna Berg")), anna);
+    EXPECT_FALSE(anna->isExpanded());
+
     competition_->Run(Command::Cashout);
     EXPECT_FALSE(window_.isVisible());
 }
